@@ -1,0 +1,35 @@
+// The two driver-file operations the front end dispatches to, and the lock
+// that keeps one request's edits apart from another run's.
+//
+// Each operation takes a copy of the job and the root of the driver tree
+// ("/opt/vantrel" for the installed program) and answers with a small
+// signed result. The driver-file subsystem implements them.
+#ifndef ZKPT_FRONT_OPERATIONS_H
+#define ZKPT_FRONT_OPERATIONS_H
+
+#include <cstdint>
+
+#include "front/paper_job.h"
+
+enum : int32_t {
+  kOpDone = 0,            // removed or added
+  kOpNotFound = 1,        // delete only: no format of that name
+  kOpFileFailed = -1,     // a driver file could not be rewritten; errno why
+  kOpCompanionFailed = -2 // the companion tool did not succeed
+};
+
+// Removes the format named job.label_name: companion tool first, then the
+// function file, paper table, settings file and imaging-area file.
+int32_t delete_label_format(PaperJob job, const char *root);
+
+// Registers job's format with the companion tool under a fresh identifier
+// and writes it into the function file, paper table and imaging-area file.
+int32_t add_label_format(PaperJob job, const char *root);
+
+// Takes the model's exclusive driver-file lock, waiting for any other run.
+// Returns a handle for release_driver_lock (-1 when the model has no driver
+// directory, so there is nothing to guard), or kOpFileFailed with errno.
+int hold_driver_lock(const PaperJob &job, const char *root, int *handle);
+void release_driver_lock(int handle);
+
+#endif

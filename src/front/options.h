@@ -1,0 +1,47 @@
+// Command line reading: option-value pairs into the job record.
+//
+// parse_options() walks the words after the program name two at a time,
+// left to right, and stops at the first fault. Tape models have their
+// width turned into a real tape (standard or heat-shrink) and their height
+// clamped as each -w or -h is read, looking at the label name given so far.
+// A rejected command line means: show the usage text.
+#ifndef ZKPT_FRONT_OPTIONS_H
+#define ZKPT_FRONT_OPTIONS_H
+
+#include <cstdint>
+
+#include "front/paper_job.h"
+
+struct SeenFlags {
+  bool printer;  // -P
+  bool add;      // -n
+  bool remove;   // -d
+  bool width;    // -w
+  bool height;   // -h
+};
+
+struct TapeRow {
+  int64_t max_width;        // widest request this tape serves, mm
+  int64_t printable_width;  // mm
+  int64_t pins;             // 180-dpi dots
+  const char *media_name;   // always ten characters
+};
+
+extern const TapeRow kStandardTape[6];
+extern const TapeRow kHeatShrinkTube[5];
+
+enum class ParseResult { kAccepted, kRejected };
+
+ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
+                          SeenFlags *seen);
+
+// True when the name asks for heat-shrink tube ("HS" or "hs" anywhere).
+bool names_heat_shrink(const char *label_name);
+
+// The tape width rule: false when no tape is wide enough.
+bool apply_tape_width(PaperJob *job);
+
+// The tape height rule: at least 4 mm, at most 1000 (500 for tube).
+void apply_tape_height(PaperJob *job);
+
+#endif

@@ -1,0 +1,48 @@
+// The job record and the model table.
+//
+// One PaperJob lives in the entry routine for the whole run. It starts
+// zero-filled, select_model() stores the printer model found in the program
+// name, parse_options() fills in the rest. The usage printer and the two
+// driver-file operations receive copies, so nothing they do reaches the
+// caller's record.
+#ifndef ZKPT_FRONT_PAPER_JOB_H
+#define ZKPT_FRONT_PAPER_JOB_H
+
+#include <cstdint>
+
+enum : int {
+  kPathMax = 1024,       // path, command and line buffers, terminator included
+  kPrinterMax = 1024,    // longest printer name, in bytes
+  kLabelNameMax = 32,    // longest label format name, in bytes
+};
+
+struct PaperJob {
+  int32_t kind;                        // 0..2 roll models, 3 tape models
+  char scratch_path[kPathMax];         // driver file an operation works on
+  char model[kPathMax];                // model id, e.g. "tv4400zd"
+  char printer[kPrinterMax + 1];
+  char label_name[kLabelNameMax + 1];
+  char media_name[kLabelNameMax + 1];  // ten characters, or empty
+  int64_t width;                       // millimetres
+  int64_t height;                      // millimetres
+  int64_t pins;                        // printable width in 180-dpi dots
+};
+
+// Roll models behave alike whatever their kind number; tapes are kind 3.
+inline bool is_tape(const PaperJob &job) { return job.kind > 2; }
+
+struct ModelRow {
+  const char *search;  // looked for anywhere in the program name
+  const char *model;   // id used for paths, the companion tool and usage
+  int32_t kind;
+};
+
+// The nine rows in the order they are tested.
+extern const ModelRow kModelTable[9];
+
+// Finds the first row whose search text occurs in program_name and stores
+// its id and kind in the job. Returns false, leaving the job alone, when no
+// row matches.
+bool select_model(const char *program_name, PaperJob *job);
+
+#endif
