@@ -1,0 +1,49 @@
+#include "driverfiles/driver_paths.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+int checked(int written, size_t cap) {
+  if (written < 0 || static_cast<size_t>(written) >= cap) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int format_driver_path(char *out, size_t cap, const char *root,
+                       const char *model, DriverFile which) {
+  int n = -1;
+  switch (which) {
+    case DriverFile::kCompanionTool:
+      n = std::snprintf(out, cap, "%s/%s/bin/lpd/zkpapertoolcups_%s", root,
+                        model, model);
+      break;
+    case DriverFile::kFunctionFile:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%sfunc", root, model,
+                        model);
+      break;
+    case DriverFile::kPaperTable:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/paperinf%s", root, model,
+                        model);
+      break;
+    case DriverFile::kSettingsFile:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%src", root, model, model);
+      break;
+    case DriverFile::kImagingArea:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/ImagingArea", root, model);
+      break;
+    case DriverFile::kInfDirectory:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf", root, model);
+      break;
+  }
+  return checked(n, cap);
+}
+
+int format_temp_path(char *out, size_t cap, const char *path) {
+  return checked(std::snprintf(out, cap, "%s.$$$", path), cap);
+}

@@ -1,0 +1,27 @@
+// Where a model's driver files and companion tool live.
+//
+// Every path is the driver root (normally "/opt/vantrel") with the model id
+// put into a fixed layout, formatted into a kPathMax buffer. A path that
+// would not fit is refused (ENAMETOOLONG) rather than cut short.
+#ifndef ZKPT_DRIVERFILES_DRIVER_PATHS_H
+#define ZKPT_DRIVERFILES_DRIVER_PATHS_H
+
+#include <cstddef>
+
+enum class DriverFile {
+  kCompanionTool,  // <root>/<model>/bin/lpd/zkpapertoolcups_<model>
+  kFunctionFile,   // <root>/<model>/bin/inf/zk<model>func
+  kPaperTable,     // <root>/<model>/bin/inf/paperinf<model>
+  kSettingsFile,   // <root>/<model>/bin/inf/zk<model>rc
+  kImagingArea,    // <root>/<model>/bin/inf/ImagingArea
+  kInfDirectory,   // <root>/<model>/bin/inf
+};
+
+// Returns 0, or -1 with errno ENAMETOOLONG when out (of size cap) is short.
+int format_driver_path(char *out, size_t cap, const char *root,
+                       const char *model, DriverFile which);
+
+// The temporary copy a driver file is rewritten through: "<path>.$$$".
+int format_temp_path(char *out, size_t cap, const char *path);
+
+#endif

@@ -1,0 +1,62 @@
+#include "driverfiles/label_lines.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+const double kMillimetresPerInch = 25.43859649;
+const double kTapeDotsPerInch = 180.0;
+const double kRollDotsPerInch = 300.0;
+const double kPointsPerInch = 72.0;
+const int64_t kRollMarginAcross = 3;
+const int64_t kRollMarginAlong = 6;
+
+// Truncates toward zero; values beyond the 64-bit range stop at its ends.
+int64_t to_dots(double value) {
+  const double top = 9223372036854775807.0;  // rounds to 2^63
+  if (value >= top) return std::numeric_limits<int64_t>::max();
+  if (value <= -top) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(value);
+}
+
+int64_t mm_to_dots(int64_t mm, double dots_per_inch) {
+  return to_dots(static_cast<double>(mm) / kMillimetresPerInch * dots_per_inch);
+}
+
+}  // namespace
+
+int32_t low_32_bits(int64_t value) {
+  return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
+PaperDots paper_dots(const PaperJob &job) {
+  if (is_tape(job)) {
+    return {job.pins, mm_to_dots(job.height, kTapeDotsPerInch)};
+  }
+  return {mm_to_dots(job.width - kRollMarginAcross, kRollDotsPerInch),
+          mm_to_dots(job.height - kRollMarginAlong, kRollDotsPerInch)};
+}
+
+std::string entry_line(const FormatId &id, const PaperJob &job) {
+  return std::string(id.text) + "/" + job.label_name + "\n";
+}
+
+std::string paper_line(const FormatId &id, const PaperJob &job) {
+  const PaperDots dots = paper_dots(job);
+  char buf[kPathMax];
+  std::snprintf(buf, sizeof buf, "%s/%s:\t%d\t%d\n", id.text, job.label_name,
+                low_32_bits(dots.across), low_32_bits(dots.along));
+  return buf;
+}
+
+std::string imaging_line(const FormatId &id, const PaperJob &job) {
+  const double width_pt =
+      static_cast<double>(job.pins) / kTapeDotsPerInch * kPointsPerInch;
+  const double height_pt =
+      static_cast<double>(job.height) / kMillimetresPerInch * kPointsPerInch;
+  char buf[kPathMax];
+  std::snprintf(buf, sizeof buf, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0,
+                0.0, width_pt, height_pt);
+  return buf;
+}

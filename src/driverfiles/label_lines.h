@@ -1,0 +1,37 @@
+// The three driver lines that describe an added label format, and the
+// unit conversions behind them.
+//
+// The paper table holds print-head dots (180 per inch on tape models, 300
+// on roll models, roll margins of 3 mm across and 6 mm along taken off
+// first); the imaging-area file holds points (72 per inch). The driver
+// reckons an inch as 25.43859649 mm; every conversion divides first and
+// multiplies second, and dots are truncated toward zero.
+#ifndef ZKPT_DRIVERFILES_LABEL_LINES_H
+#define ZKPT_DRIVERFILES_LABEL_LINES_H
+
+#include <cstdint>
+#include <string>
+
+#include "driverfiles/format_id.h"
+#include "front/paper_job.h"
+
+struct PaperDots {
+  int64_t across;
+  int64_t along;
+};
+
+PaperDots paper_dots(const PaperJob &job);
+
+// "<id>/<label name>\n", inserted after each "[CustomTape]" line.
+std::string entry_line(const FormatId &id, const PaperJob &job);
+
+// "<id>/<label name>:\t<across>\t<along>\n", appended to the paper table.
+std::string paper_line(const FormatId &id, const PaperJob &job);
+
+// "<id>:\t0.00\t0.00\t<width pt>\t<height pt>\n", appended to ImagingArea.
+std::string imaging_line(const FormatId &id, const PaperJob &job);
+
+// The low 32 bits of a number, as the driver's files and tools print it.
+int32_t low_32_bits(int64_t value);
+
+#endif

@@ -1,0 +1,29 @@
+// The system calls that driver-file editing makes, behind one table.
+//
+// Everything in this subsystem that touches a file or starts a process goes
+// through sys_io, so tests can make exactly one call fail (the third write,
+// the fsync, the rename) and check what the failure leaves behind. The
+// installed program never changes the table.
+#ifndef ZKPT_DRIVERFILES_SYS_IO_H
+#define ZKPT_DRIVERFILES_SYS_IO_H
+
+#include <sys/types.h>
+
+struct SysIo {
+  int (*open)(const char *path, int flags, mode_t mode);
+  ssize_t (*read)(int fd, void *buf, size_t count);
+  ssize_t (*write)(int fd, const void *buf, size_t count);
+  int (*fsync)(int fd);
+  int (*fchmod)(int fd, mode_t mode);
+  int (*close)(int fd);
+  int (*rename)(const char *from, const char *to);
+  int (*unlink)(const char *path);
+  int (*flock)(int fd, int operation);
+};
+
+extern SysIo sys_io;
+
+// The real calls, for tests that wrap some of them and restore the rest.
+extern const SysIo kRealSysIo;
+
+#endif
