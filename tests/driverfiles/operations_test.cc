@@ -1,0 +1,283 @@
+// The delete and add operations against a driver tree in a temporary
+// directory, with the fake companion tool recording what it is asked.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driverfiles/format_id.h"
+#include "front/operations.h"
+#include "gtest/gtest.h"
+#include "support/fault_injection.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+const char kTapeId[] = "ZkL_zkS12mm__040A03271A2B";
+const char kOtherId[] = "ZkL_zkS9mm___05070320FFFF";
+
+DriverFiles tape_files() {
+  return {
+      "[Function]\nCut=1\n[CustomTape]\n" + std::string(kTapeId) + "/Test\n" +
+          kOtherId + "/Other\n",
+      std::string(kTapeId) + "/Test:\t70\t353\n" + kOtherId +
+          "/Other:\t50\t353\nzkS12mm:\t70\t100\n",
+      "Copies=1\nMedia=" + std::string(kTapeId) + "\n",
+      std::string(kTapeId) + ":\t0.00\t0.00\t28.00\t141.52\n" + kOtherId +
+          ":\t0.00\t0.00\t20.00\t141.52\n",
+  };
+}
+
+PaperJob job_for(const char *model, int32_t kind, const char *label) {
+  PaperJob job{};
+  job.kind = kind;
+  std::snprintf(job.model, sizeof job.model, "%s", model);
+  std::snprintf(job.printer, sizeof job.printer, "q");
+  std::snprintf(job.label_name, sizeof job.label_name, "%s", label);
+  return job;
+}
+
+PaperJob tape_job(const char *label, int64_t height) {
+  PaperJob job = job_for("tvq310", 3, label);
+  job.width = 10;
+  job.height = height;
+  job.pins = 70;
+  std::snprintf(job.media_name, sizeof job.media_name, "_zkS12mm__");
+  return job;
+}
+
+class Operations : public ::testing::Test {
+ protected:
+  void TearDown() override { disarm_faults(); }
+  void expect_unchanged(const DriverFiles &f) const {
+    const DriverFiles now = read_driver_files(paths);
+    EXPECT_EQ(f.function_file, now.function_file);
+    EXPECT_EQ(f.paper_table, now.paper_table);
+    EXPECT_EQ(f.settings_file, now.settings_file);
+    EXPECT_EQ(f.imaging_area, now.imaging_area);
+  }
+  TempDir dir;
+  std::string root = dir.path + "/vantrel";
+  ModelPaths paths = make_driver_tree(root, "tvq310", tape_files(), FAKE_COMPANION);
+};
+
+TEST_F(Operations, DeleteRemovesEveryLineAndResetsTheSetting) {
+  EXPECT_EQ(0, delete_label_format(tape_job("Test", 50), root.c_str()));
+  const DriverFiles now = read_driver_files(paths);
+  EXPECT_EQ("[Function]\nCut=1\n[CustomTape]\n" + std::string(kOtherId) + "/Other\n",
+            now.function_file);
+  EXPECT_EQ(std::string(kOtherId) + "/Other:\t50\t353\nzkS12mm:\t70\t100\n",
+            now.paper_table);
+  EXPECT_EQ("Copies=1\nMedia=zkS12mm\n", now.settings_file);
+  EXPECT_EQ(std::string(kOtherId) + ":\t0.00\t0.00\t20.00\t141.52\n", now.imaging_area);
+  EXPECT_EQ((std::vector<Args>{{"-P", "q", "-d", "Test", "-show", "1"}}),
+            companion_calls(paths));
+  for (const std::string &p : {paths.function_file, paths.paper_table,
+                               paths.settings_file, paths.imaging_area}) {
+    EXPECT_EQ(static_cast<mode_t>(0666), file_mode(p)) << p;
+  }
+  EXPECT_EQ((std::vector<std::string>{"ImagingArea", "paperinftvq310",
+                                      "zktvq310func", "zktvq310rc"}),
+            list_dir(paths.inf));
+}
+
+TEST_F(Operations, DeleteOfAnUnknownNameStillAsksTheCompanionTool) {
+  EXPECT_EQ(1, delete_label_format(tape_job("Nope", 50), root.c_str()));
+  expect_unchanged(tape_files());
+  EXPECT_EQ(1u, companion_calls(paths).size());
+}
+
+TEST_F(Operations, CompanionFailureStopsBeforeAnyDriverFile) {
+  for (const char *status : {"1", "255", "kill"}) {
+    set_companion_status(paths, status);
+    EXPECT_EQ(-2, delete_label_format(tape_job("Test", 50), root.c_str())) << status;
+    EXPECT_EQ(-2, add_label_format(tape_job("New", 50), root.c_str())) << status;
+    expect_unchanged(tape_files());
+  }
+  ASSERT_EQ(0, ::unlink(paths.companion.c_str()));
+  EXPECT_EQ(-2, delete_label_format(tape_job("Test", 50), root.c_str()));
+  EXPECT_EQ(-2, add_label_format(tape_job("New", 50), root.c_str()));
+  expect_unchanged(tape_files());
+}
+
+TEST_F(Operations, DeleteStopsAtTheFirstMissingFile) {
+  ASSERT_EQ(0, ::unlink(paths.imaging_area.c_str()));
+  errno = 0;
+  EXPECT_EQ(-1, delete_label_format(tape_job("Test", 50), root.c_str()));
+  EXPECT_EQ(ENOENT, errno);
+  EXPECT_EQ("Copies=1\nMedia=zkS12mm\n", read_file(paths.settings_file));
+
+  // Without a paper table the function file is already rewritten: 1.
+  write_file(paths.function_file, tape_files().function_file);
+  ASSERT_EQ(0, ::unlink(paths.paper_table.c_str()));
+  EXPECT_EQ(1, delete_label_format(tape_job("Test", 50), root.c_str()));
+  EXPECT_EQ(std::string::npos, read_file(paths.function_file).find(kTapeId));
+}
+
+TEST_F(Operations, DeleteResetsALastSettingsLineWithoutNewline) {
+  write_file(paths.settings_file, "Media=" + std::string(kTapeId));
+  EXPECT_EQ(0, delete_label_format(tape_job("Test", 50), root.c_str()));
+  EXPECT_EQ("Media=zkS12mm\n", read_file(paths.settings_file));
+}
+
+TEST_F(Operations, LookupReadErrorIsAFailureNotAMissingName) {
+  arm_fault(Call::kRead, 1, EIO);
+  errno = 0;
+  EXPECT_EQ(-1, delete_label_format(tape_job("Test", 50), root.c_str()));
+  EXPECT_EQ(EIO, errno);
+  disarm_faults();
+  expect_unchanged(tape_files());
+}
+
+TEST_F(Operations, AddWritesTheThreeLinesUnderOneFreshIdentifier) {
+  EXPECT_EQ(0, add_label_format(tape_job("New", 50), root.c_str()));
+  const std::vector<Args> calls = companion_calls(paths);
+  ASSERT_EQ(1u, calls.size());
+  ASSERT_EQ(12u, calls[0].size());
+  const std::string id = calls[0][9];
+  EXPECT_EQ((Args{"-P", "q", "-n", "New", "-w", "10", "-h", "50", "-specid", id,
+                  "-show", "1"}),
+            calls[0]);
+  ASSERT_EQ(25u, id.size());
+  EXPECT_EQ("ZkL_zkS12mm__030A032", id.substr(0, 20));
+  EXPECT_EQ(std::string::npos, id.find_first_not_of("0123456789ABCDEF", 20));
+
+  const DriverFiles before = tape_files();
+  const DriverFiles now = read_driver_files(paths);
+  EXPECT_EQ("[Function]\nCut=1\n[CustomTape]\n" + id + "/New\n" + kTapeId +
+                "/Test\n" + kOtherId + "/Other\n",
+            now.function_file);
+  EXPECT_EQ(before.paper_table + id + "/New:\t70\t353\n", now.paper_table);
+  EXPECT_EQ(before.imaging_area + id + ":\t0.00\t0.00\t28.00\t141.52\n",
+            now.imaging_area);
+  EXPECT_EQ(before.settings_file, now.settings_file);
+}
+
+TEST_F(Operations, AddWithoutMarkerOrPaperTable) {
+  write_file(paths.function_file, "no marker\n");
+  ASSERT_EQ(0, ::unlink(paths.paper_table.c_str()));
+  errno = 0;
+  EXPECT_EQ(-1, add_label_format(tape_job("New", 50), root.c_str()));
+  EXPECT_EQ(ENOENT, errno);
+  EXPECT_EQ("no marker\n", read_file(paths.function_file));
+  EXPECT_EQ(tape_files().imaging_area, read_file(paths.imaging_area));
+}
+
+TEST_F(Operations, AddThenDeleteRestoresEveryShapeOfIdentifier) {
+  TempDir roll_dir;
+  const std::string roll_root = roll_dir.path + "/vantrel";
+  DriverFiles roll_files = tape_files();
+  roll_files.settings_file = "MediaSize=62X100\n";
+  const ModelPaths roll_paths =
+      make_driver_tree(roll_root, "lm230", roll_files, FAKE_COMPANION);
+  struct Shape {
+    PaperJob job;
+    const std::string *tree;
+    const ModelPaths *paths;
+    DriverFiles files;
+  };
+  PaperJob plain_tape = tape_job("Plain", 50);
+  plain_tape.media_name[0] = '\0';
+  PaperJob roll = job_for("lm230", 1, "Roll 62");
+  roll.width = 62;
+  roll.height = 100;
+  PaperJob wide_roll = roll;
+  wide_roll.width = 300;
+  const Shape shapes[] = {
+      {tape_job("Taped", 50), &root, &paths, tape_files()},
+      {plain_tape, &root, &paths, tape_files()},
+      {roll, &roll_root, &roll_paths, roll_files},
+      {wide_roll, &roll_root, &roll_paths, roll_files},
+  };
+  for (const Shape &s : shapes) {
+    ASSERT_EQ(0, add_label_format(s.job, s.tree->c_str())) << s.job.label_name;
+    const std::string added = read_file(s.paths->paper_table);
+    EXPECT_NE(s.files.paper_table, added);
+    // Adding the same name again replaces it: one entry, not two.
+    ASSERT_EQ(0, delete_label_format(s.job, s.tree->c_str()));
+    ASSERT_EQ(0, add_label_format(s.job, s.tree->c_str()));
+    EXPECT_EQ(added.size(), read_file(s.paths->paper_table).size());
+    EXPECT_EQ(0, delete_label_format(s.job, s.tree->c_str())) << s.job.label_name;
+    const DriverFiles now = read_driver_files(*s.paths);
+    EXPECT_EQ(s.files.function_file, now.function_file) << s.job.label_name;
+    EXPECT_EQ(s.files.paper_table, now.paper_table) << s.job.label_name;
+    EXPECT_EQ(s.files.imaging_area, now.imaging_area) << s.job.label_name;
+  }
+  ASSERT_EQ(0, add_label_format(roll, roll_root.c_str()));
+  EXPECT_NE(std::string::npos, read_file(roll_paths.paper_table).find("/Roll 62:\t695\t1108\n"));
+  EXPECT_NE(std::string::npos,
+            read_file(roll_paths.imaging_area).find(":\t0.00\t0.00\t0.00\t283.03\n"));
+}
+
+TEST_F(Operations, RollDeleteResetsToTheRollDefault) {
+  TempDir roll_dir;
+  const std::string roll_root = roll_dir.path + "/vantrel";
+  DriverFiles files = tape_files();
+  files.settings_file = "MediaSize=" + std::string(kTapeId) + "\n";
+  const ModelPaths roll_paths = make_driver_tree(roll_root, "lm210", files, FAKE_COMPANION);
+  EXPECT_EQ(0, delete_label_format(job_for("lm210", 0, "Test"), roll_root.c_str()));
+  EXPECT_EQ("MediaSize=29X1\n", read_file(roll_paths.settings_file));
+}
+
+TEST_F(Operations, NamesReachTheCompanionToolAsSingleLiteralArguments) {
+  const std::string canary = dir.path + "/canary";
+  const std::vector<std::string> names = {
+      "a b", "\"x\"", "'y'", "$HOME", "`touch " + canary + "`",
+      "$(touch " + canary + ")", "; touch " + canary, "| true", "&&", "*", "-d",
+      "\\", "\xff\xfe", "a\tb"};
+  for (const std::string &name : names) {
+    PaperJob job = tape_job(name.substr(0, 32).c_str(), 50);
+    std::snprintf(job.printer, sizeof job.printer, "%s", name.c_str());
+    ASSERT_EQ(0, add_label_format(job, root.c_str())) << name;
+    ASSERT_EQ(0, delete_label_format(job, root.c_str())) << name;
+  }
+  const std::vector<Args> calls = companion_calls(paths);
+  ASSERT_EQ(2 * names.size(), calls.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(names[i], calls[2 * i][1]);
+    EXPECT_EQ(names[i].substr(0, 32), calls[2 * i][3]);
+    EXPECT_EQ(names[i], calls[2 * i + 1][1]);
+  }
+  EXPECT_FALSE(file_exists(canary));
+  expect_unchanged(tape_files());
+}
+
+TEST_F(Operations, OverlongRootFailsBeforeRunningAnything) {
+  const std::string longer = root + "/" + std::string(1100, 'r');
+  errno = 0;
+  EXPECT_EQ(-1, delete_label_format(tape_job("Test", 50), longer.c_str()));
+  EXPECT_EQ(ENAMETOOLONG, errno);
+  EXPECT_EQ(-1, add_label_format(tape_job("Test", 50), longer.c_str()));
+  int handle = 0;
+  EXPECT_EQ(-1, hold_driver_lock(tape_job("Test", 50), longer.c_str(), &handle));
+  EXPECT_TRUE(companion_calls(paths).empty());
+}
+
+TEST_F(Operations, DriverLockExcludesOtherRuns) {
+  int handle = -1;
+  ASSERT_EQ(0, hold_driver_lock(tape_job("Test", 50), root.c_str(), &handle));
+  ASSERT_GE(handle, 0);
+  const int other = ::open(paths.inf.c_str(), O_RDONLY | O_DIRECTORY);
+  EXPECT_EQ(-1, ::flock(other, LOCK_EX | LOCK_NB));
+  EXPECT_EQ(EWOULDBLOCK, errno);
+  release_driver_lock(handle);
+  EXPECT_EQ(0, ::flock(other, LOCK_EX | LOCK_NB));
+  ::close(other);
+
+  // No inf directory: nothing to guard, and no error.
+  EXPECT_EQ(0, hold_driver_lock(job_for("tvq200", 3, "x"), root.c_str(), &handle));
+  EXPECT_EQ(-1, handle);
+  release_driver_lock(handle);
+
+  arm_fault(Call::kFlock, 1, ENOLCK);
+  EXPECT_EQ(-1, hold_driver_lock(tape_job("Test", 50), root.c_str(), &handle));
+  EXPECT_EQ(ENOLCK, errno);
+}
+
+}  // namespace
