@@ -64,9 +64,15 @@ int write_all(const char *bytes, size_t len, int fd) {
 }
 
 int write_text(LineWriter *writer, const char *bytes, size_t len) {
+  if (len == 0) return 0;
+  writer->mid_line = bytes[len - 1] != '\n';
   writer->pending.append(bytes, len);
   if (writer->pending.size() < kIoChunk) return 0;
   return flush_writer(writer);
+}
+
+int end_open_line(LineWriter *writer) {
+  return writer->mid_line ? write_text(writer, "\n", 1) : 0;
 }
 
 int flush_writer(LineWriter *writer) {

@@ -34,9 +34,13 @@ int write_all(const char *bytes, size_t len, int fd);
 struct LineWriter {
   int fd;
   std::string pending;
+  bool mid_line;  // the output so far ends inside a line
 };
 
 int write_text(LineWriter *writer, const char *bytes, size_t len);
+
+// Ends the current line with a newline if the output stands inside one.
+int end_open_line(LineWriter *writer);
 int flush_writer(LineWriter *writer);
 
 #endif

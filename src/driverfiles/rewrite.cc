@@ -38,6 +38,9 @@ int create_temp(const char *temp) {
   return fd;
 }
 
+// Writes what the plan makes of one line. Text written after a last line
+// that has no newline starts on a line of its own, so it cannot merge
+// with that line and be removed along with it later.
 int put_line(LineWriter *out, const std::string &line,
              const RewritePlan &plan) {
   const bool hit = plan.action != LineAction::kKeepAll &&
@@ -47,8 +50,9 @@ int put_line(LineWriter *out, const std::string &line,
     return write_text(out, plan.text, std::strlen(plan.text));
   }
   if (write_text(out, line.data(), line.size()) != 0) return -1;
-  if (hit) return write_text(out, plan.text, std::strlen(plan.text));
-  return 0;
+  if (!hit) return 0;
+  if (end_open_line(out) != 0) return -1;
+  return write_text(out, plan.text, std::strlen(plan.text));
 }
 
 int copy_lines(int in, LineWriter *out, const RewritePlan &plan) {
@@ -61,16 +65,16 @@ int copy_lines(int in, LineWriter *out, const RewritePlan &plan) {
     if (got == 0) break;
     if (put_line(out, line, plan) != 0) return -1;
   }
-  if (plan.append != nullptr &&
-      write_text(out, plan.append, std::strlen(plan.append)) != 0) {
-    return -1;
+  if (plan.append != nullptr) {
+    if (end_open_line(out) != 0) return -1;
+    if (write_text(out, plan.append, std::strlen(plan.append)) != 0) return -1;
   }
   return flush_writer(out);
 }
 
 // Copies and makes the copy durable; closes the temporary file either way.
 int write_temp(int in, int out, const RewritePlan &plan) {
-  LineWriter writer{out, std::string()};
+  LineWriter writer{out, std::string(), false};
   int rc = copy_lines(in, &writer, plan);
   if (rc == 0) rc = sys_io.fsync(out);
   if (rc != 0) {

@@ -9,6 +9,8 @@
 //      afresh, exclusively and without following a link at its name, with
 //      permission bits 0666 (the driver's own programs expect them);
 //   3. copy every line through the plan, then write the appended text;
+//      text written after a last line without a newline gets one first,
+//      so an added line never merges with a line the tool does not own;
 //   4. flush, fsync and close the temporary file;
 //   5. rename it over the driver file (atomic: readers see the old file or
 //      the new one, never none), then fsync the directory so the new name

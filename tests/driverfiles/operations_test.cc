@@ -215,6 +215,17 @@ TEST_F(Operations, AddThenDeleteRestoresEveryShapeOfIdentifier) {
             read_file(roll_paths.imaging_area).find(":\t0.00\t0.00\t0.00\t283.03\n"));
 }
 
+TEST_F(Operations, AddThenDeleteKeepsUnterminatedLastLines) {
+  write_file(paths.function_file, "x\n[CustomTape]");
+  write_file(paths.paper_table, "A4:\t1\t2");
+  write_file(paths.imaging_area, "A4:\t0.00\t0.00\t1.00\t2.00");
+  ASSERT_EQ(0, add_label_format(tape_job("New", 50), root.c_str()));
+  ASSERT_EQ(0, delete_label_format(tape_job("New", 50), root.c_str()));
+  EXPECT_EQ("x\n[CustomTape]\n", read_file(paths.function_file));
+  EXPECT_EQ("A4:\t1\t2\n", read_file(paths.paper_table));
+  EXPECT_EQ("A4:\t0.00\t0.00\t1.00\t2.00\n", read_file(paths.imaging_area));
+}
+
 TEST_F(Operations, RollDeleteResetsToTheRollDefault) {
   TempDir roll_dir;
   const std::string roll_root = roll_dir.path + "/vantrel";
