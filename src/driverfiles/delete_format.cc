@@ -39,26 +39,36 @@ int32_t drop_lines(PaperJob *job, const char *root, DriverFile which,
 
 }  // namespace
 
+// Removes the format's lines in the reverse of the order an add writes
+// them, entry lines last: a run cut short at any point leaves the entries
+// in place, so the next delete finds the format again and finishes.
 int32_t delete_label_format(PaperJob job, const char *root) {
   int32_t rc = ask_companion_to_delete(job, root);
   if (rc != kOpDone) return rc;
 
+  FormatId entry{};
+  const int32_t in_functions = look_up(&job, root, DriverFile::kFunctionFile, &entry);
+  if (in_functions == kOpFileFailed) return kOpFileFailed;
+  // The paper table's own entry names the identifier for the other files.
   FormatId id{};
-  rc = look_up(&job, root, DriverFile::kFunctionFile, &id);
-  if (rc != kOpDone) return rc;
-  rc = drop_lines(&job, root, DriverFile::kFunctionFile, id);
-  if (rc != kOpDone) return rc;
+  const int32_t in_papers = look_up(&job, root, DriverFile::kPaperTable, &id);
+  if (in_papers == kOpFileFailed) return kOpFileFailed;
 
-  // The paper table's own entry names the identifier used from here on.
-  rc = look_up(&job, root, DriverFile::kPaperTable, &id);
-  if (rc != kOpDone) return rc;
-  rc = drop_lines(&job, root, DriverFile::kPaperTable, id);
-  if (rc != kOpDone) return rc;
-
-  const RewritePlan reset{LineAction::kReplace, id.text,
-                          is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper,
-                          nullptr};
-  rc = rewrite_driver_file(&job, root, DriverFile::kSettingsFile, reset);
-  if (rc != kOpDone) return rc;
-  return drop_lines(&job, root, DriverFile::kImagingArea, id);
+  if (in_papers == kOpDone) {
+    rc = drop_lines(&job, root, DriverFile::kImagingArea, id);
+    if (rc != kOpDone) return rc;
+    const RewritePlan reset{LineAction::kReplace, id.text,
+                            is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper,
+                            nullptr};
+    rc = rewrite_driver_file(&job, root, DriverFile::kSettingsFile, reset);
+    if (rc != kOpDone) return rc;
+    rc = drop_lines(&job, root, DriverFile::kPaperTable, id);
+    if (rc != kOpDone) return rc;
+  }
+  if (in_functions == kOpDone) {
+    rc = drop_lines(&job, root, DriverFile::kFunctionFile, entry);
+    if (rc != kOpDone) return rc;
+  }
+  // A format without a paper table entry was never fully there.
+  return in_papers;
 }

@@ -1,7 +1,7 @@
 // The model's driver-file lock: flock on its inf/ directory, which every
 // run opens anyway, so no lock file is ever created among the driver's
 // files. The descriptor is close-on-exec, so the companion tool does not
-// inherit it.
+// inherit it. Taking the lock also clears what a killed run left behind.
 #include <fcntl.h>
 #include <sys/file.h>
 
@@ -10,6 +10,26 @@
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/sys_io.h"
 #include "front/operations.h"
+
+namespace {
+
+// Under the lock no other run is writing, so a temporary file found now
+// was left by a run that died; remove it. A file that cannot be removed is
+// left to the rewrite, which replaces it or reports why it cannot.
+void remove_stale_temporaries(const PaperJob &job, const char *root) {
+  const DriverFile files[] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
+                              DriverFile::kSettingsFile, DriverFile::kImagingArea};
+  for (DriverFile which : files) {
+    char path[kPathMax];
+    char temp[kPathMax];
+    if (format_driver_path(path, sizeof path, root, job.model, which) == 0 &&
+        format_temp_path(temp, sizeof temp, path) == 0) {
+      sys_io.unlink(temp);
+    }
+  }
+}
+
+}  // namespace
 
 int hold_driver_lock(const PaperJob &job, const char *root, int *handle) {
   *handle = -1;
@@ -32,6 +52,7 @@ int hold_driver_lock(const PaperJob &job, const char *root, int *handle) {
     return kOpFileFailed;
   }
   *handle = fd;
+  remove_stale_temporaries(job, root);
   return 0;
 }
 

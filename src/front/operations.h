@@ -26,7 +26,8 @@ int32_t delete_label_format(PaperJob job, const char *root);
 // and writes it into the function file, paper table and imaging-area file.
 int32_t add_label_format(PaperJob job, const char *root);
 
-// Takes the model's exclusive driver-file lock, waiting for any other run.
+// Takes the model's exclusive driver-file lock, waiting for any other run,
+// and removes temporary files that a run which died left behind.
 // Returns a handle for release_driver_lock (-1 when the model has no driver
 // directory, so there is nothing to guard), or kOpFileFailed with errno.
 int hold_driver_lock(const PaperJob &job, const char *root, int *handle);

@@ -106,18 +106,36 @@ TEST_F(Operations, CompanionFailureStopsBeforeAnyDriverFile) {
   expect_unchanged(tape_files());
 }
 
-TEST_F(Operations, DeleteStopsAtTheFirstMissingFile) {
+TEST_F(Operations, DeleteFailsBeforeTouchingEntriesWhenAFileIsMissing) {
   ASSERT_EQ(0, ::unlink(paths.imaging_area.c_str()));
   errno = 0;
   EXPECT_EQ(-1, delete_label_format(tape_job("Test", 50), root.c_str()));
   EXPECT_EQ(ENOENT, errno);
-  EXPECT_EQ("Copies=1\nMedia=zkS12mm\n", read_file(paths.settings_file));
+  EXPECT_EQ(tape_files().settings_file, read_file(paths.settings_file));
+  EXPECT_EQ(tape_files().paper_table, read_file(paths.paper_table));
+  EXPECT_EQ(tape_files().function_file, read_file(paths.function_file));
 
-  // Without a paper table the function file is already rewritten: 1.
-  write_file(paths.function_file, tape_files().function_file);
+  // Without a paper table only the function file's entry goes: 1.
+  write_file(paths.imaging_area, tape_files().imaging_area);
   ASSERT_EQ(0, ::unlink(paths.paper_table.c_str()));
   EXPECT_EQ(1, delete_label_format(tape_job("Test", 50), root.c_str()));
   EXPECT_EQ(std::string::npos, read_file(paths.function_file).find(kTapeId));
+  EXPECT_EQ(tape_files().imaging_area, read_file(paths.imaging_area));
+  EXPECT_EQ(tape_files().settings_file, read_file(paths.settings_file));
+}
+
+// What a delete cut short between its rewrites leaves behind: the next
+// delete finds the format in the paper table and finishes the job.
+TEST_F(Operations, DeleteFinishesAFormatLeftOnlyInThePaperTable) {
+  std::string entries = tape_files().function_file;
+  entries.erase(entries.find(kTapeId), std::string(kTapeId).size() + 6);
+  write_file(paths.function_file, entries);
+  EXPECT_EQ(0, delete_label_format(tape_job("Test", 50), root.c_str()));
+  const DriverFiles now = read_driver_files(paths);
+  EXPECT_EQ(entries, now.function_file);
+  EXPECT_EQ(std::string::npos, now.paper_table.find(kTapeId));
+  EXPECT_EQ(std::string::npos, now.imaging_area.find(kTapeId));
+  EXPECT_EQ("Copies=1\nMedia=zkS12mm\n", now.settings_file);
 }
 
 TEST_F(Operations, DeleteResetsALastSettingsLineWithoutNewline) {
@@ -271,9 +289,12 @@ TEST_F(Operations, OverlongRootFailsBeforeRunningAnything) {
 }
 
 TEST_F(Operations, DriverLockExcludesOtherRuns) {
+  write_file(paths.function_file + ".$$$", "left by a run that was killed");
+  write_file(paths.imaging_area + ".$$$", "");
   int handle = -1;
   ASSERT_EQ(0, hold_driver_lock(tape_job("Test", 50), root.c_str(), &handle));
   ASSERT_GE(handle, 0);
+  EXPECT_EQ(4u, list_dir(paths.inf).size()) << "stale temporaries stay";
   const int other = ::open(paths.inf.c_str(), O_RDONLY | O_DIRECTORY);
   EXPECT_EQ(-1, ::flock(other, LOCK_EX | LOCK_NB));
   EXPECT_EQ(EWOULDBLOCK, errno);

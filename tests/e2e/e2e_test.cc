@@ -7,18 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "gtest/gtest.h"
+#include "e2e/tool_fixture.h"
 #include "support/expected_usage.h"
-#include "support/run_program.h"
-#include "support/temp_tree.h"
 
 namespace {
 
-using Args = std::vector<std::string>;
-
-const char kSearchTexts[9][10] = {"lm210",  "lm230",   "lm260ka",
-                                  "tv4400", "tvq310",  "tvq300",
-                                  "tvq250e", "tvq220nf", "tvq200"};
 const char kTapeId[] = "ZkL_zkS12mm__040A03271A2B";
 
 DriverFiles sample_files() {
@@ -28,26 +21,11 @@ DriverFiles sample_files() {
           std::string(kTapeId) + ":\t0.00\t0.00\t28.00\t141.52\n"};
 }
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ToolTest {
  protected:
-  void SetUp() override {
-    for (const char *text : kSearchTexts) link_as("zkpapertoollpr_" + std::string(text));
-    link_as("zkpapertoollpr_xxxx");
-  }
-  void link_as(const std::string &name) {
-    ASSERT_EQ(0, ::symlink(TOOL_PATH, (dir.path + "/" + name).c_str()));
-  }
   ModelPaths tree(const std::string &model, const DriverFiles &files = sample_files()) {
-    return make_driver_tree(dir.path + "/vantrel", model, files, FAKE_COMPANION);
+    return ToolTest::tree(model, files);
   }
-  ProgramResult run(const std::string &name, const Args &words) {
-    Args argv{name};
-    argv.insert(argv.end(), words.begin(), words.end());
-    ProgramResult r = run_program(dir.path + "/" + name, argv, dir.path);
-    EXPECT_EQ("", r.err) << "nothing may go to standard error";
-    return r;
-  }
-  TempDir dir;
 };
 
 TEST_F(EndToEnd, UnknownProgramNameIsInvalidWhateverFollows) {

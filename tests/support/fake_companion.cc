@@ -1,7 +1,10 @@
 // Stand-in for the driver's companion tool. Appends its arguments to
 // "<argv[0]>.log" (each as "<length>:<bytes>", a newline after the call)
 // and exits with the status written in "<argv[0]>.status" (0 when there is
-// none; "kill" makes it die of SIGKILL).
+// none; "kill" makes it die of SIGKILL), after sleeping the microseconds
+// written in "<argv[0]>.sleep", if any.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +21,9 @@ int main(int argc, char **argv) {
   }
   log << '\n';
   log.close();
+  std::ifstream sleep_file(self + ".sleep");
+  long micros = 0;
+  if (sleep_file >> micros) usleep(static_cast<useconds_t>(micros));
   std::ifstream status_file(self + ".status");
   std::string status;
   status_file >> status;

@@ -17,6 +17,13 @@ ProgramResult run_program(const std::string &exe,
                           const std::vector<std::string> &argv,
                           const std::string &cwd);
 
+// Starts exe like run_program without waiting; output goes to /dev/null.
+int start_program(const std::string &exe, const std::vector<std::string> &argv,
+                  const std::string &cwd);
+
+// Waits for a started program; exit status, or 128 + signal number.
+int wait_program(int pid);
+
 // Runs body with standard output sent to a file; returns what it wrote.
 std::string capture_stdout(void (*body)(void *), void *context);
 
