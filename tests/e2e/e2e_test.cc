@@ -151,7 +151,9 @@ TEST_F(EndToEnd, HostileNamesReachTheCompanionToolLiterally) {
       "two words", "\"dq\"", "'sq'", "$HOME", "`touch canary`",
       "$(touch canary)", ";touch canary", "|touch canary", "&touch canary",
       "*?[a]", "-n", "back\\slash", "\xc3\x28\xff", "~root", "#hash",
-      "a\tb", ">canary", "<x", "!", "%s%n", "{a,b}", "..", "/", std::string(32, 'L')};
+      "a\tb", ">canary", "<x", "!", "%s%n", "{a,b}", "..", "/", std::string(32, 'L'),
+      "${IFS}x", "$((1+1))", "\\\"", "'\"'\"'", "\x01\x7f", "--", "-P", "a\rb",
+      "\xe5\x90\x8d\xe5\x89\x8d", "$(touch canary)`touch canary`;&|"};
   for (const std::string &name : names) {
     ProgramResult r = run("zkpapertoollpr_tvq220nf",
                           {"-P", name, "-n", name, "-w", "12", "-h", "50"});
