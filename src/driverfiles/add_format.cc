@@ -3,12 +3,12 @@
 // alone.
 #include <sys/time.h>
 
-#include <cstdio>
 #include <string>
 
 #include "driverfiles/driver_edit.h"
 #include "driverfiles/format_id.h"
 #include "driverfiles/label_lines.h"
+#include "driverfiles/text_format.h"
 #include "front/operations.h"
 
 namespace {
@@ -17,12 +17,10 @@ const char kCustomTapeMarker[] = "[CustomTape]";
 
 int32_t ask_companion_to_add(const PaperJob &job, const FormatId &id,
                              const char *root) {
-  char width[16];
-  char height[16];
-  std::snprintf(width, sizeof width, "%d", low_32_bits(job.width));
-  std::snprintf(height, sizeof height, "%d", low_32_bits(job.height));
-  const char *const args[] = {"-P",    job.printer, "-n",    job.label_name,
-                              "-w",    width,       "-h",    height,
+  const std::string width = format_text("%d", low_32_bits(job.width));
+  const std::string height = format_text("%d", low_32_bits(job.height));
+  const char *const args[] = {"-P",    job.printer,    "-n",    job.label_name,
+                              "-w",    width.c_str(),  "-h",    height.c_str(),
                               "-specid", id.text,   "-show", "1",
                               nullptr};
   return run_model_companion(job, root, args);

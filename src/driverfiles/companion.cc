@@ -3,18 +3,19 @@
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 
-extern char **environ;
-
 int run_companion(const char *const *argv) {
-  std::fflush(stdout);
+  // The tool shares standard output: what was printed goes first. A failed
+  // flush leaves nothing to do about it here; the tool still runs.
+  (void)std::fflush(stdout);
   // An inherited "ignore" would have the child reaped before we see its
-  // status.
-  std::signal(SIGCHLD, SIG_DFL);
+  // status. Setting a valid disposition for a valid signal cannot fail.
+  (void)std::signal(SIGCHLD, SIG_DFL);
   pid_t child = -1;
   const int rc = posix_spawn(&child, argv[0], nullptr, nullptr,
                              const_cast<char *const *>(argv), environ);

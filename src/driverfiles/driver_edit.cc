@@ -1,5 +1,7 @@
 #include "driverfiles/driver_edit.h"
 
+#include <vector>
+
 #include "driverfiles/companion.h"
 #include "front/operations.h"
 
@@ -20,13 +22,8 @@ int32_t run_model_companion(const PaperJob &job, const char *root,
                          DriverFile::kCompanionTool) != 0) {
     return kOpFileFailed;
   }
-  const char *argv[16];
-  argv[0] = tool;
-  int n = 0;
-  while (args[n] != nullptr && n < 14) {
-    argv[n + 1] = args[n];
-    ++n;
-  }
-  argv[n + 1] = nullptr;
-  return run_companion(argv) == 0 ? kOpDone : kOpCompanionFailed;
+  std::vector<const char *> argv{tool};
+  for (const char *const *arg = args; *arg != nullptr; ++arg) argv.push_back(*arg);
+  argv.push_back(nullptr);
+  return run_companion(argv.data()) == 0 ? kOpDone : kOpCompanionFailed;
 }

@@ -1,7 +1,8 @@
 #include "driverfiles/label_lines.h"
 
-#include <cstdio>
 #include <limits>
+
+#include "driverfiles/text_format.h"
 
 namespace {
 
@@ -44,10 +45,8 @@ std::string entry_line(const FormatId &id, const PaperJob &job) {
 
 std::string paper_line(const FormatId &id, const PaperJob &job) {
   const PaperDots dots = paper_dots(job);
-  char buf[kPathMax];
-  std::snprintf(buf, sizeof buf, "%s/%s:\t%d\t%d\n", id.text, job.label_name,
-                low_32_bits(dots.across), low_32_bits(dots.along));
-  return buf;
+  return format_text("%s/%s:\t%d\t%d\n", id.text, job.label_name,
+                     low_32_bits(dots.across), low_32_bits(dots.along));
 }
 
 std::string imaging_line(const FormatId &id, const PaperJob &job) {
@@ -55,8 +54,6 @@ std::string imaging_line(const FormatId &id, const PaperJob &job) {
       static_cast<double>(job.pins) / kTapeDotsPerInch * kPointsPerInch;
   const double height_pt =
       static_cast<double>(job.height) / kMillimetresPerInch * kPointsPerInch;
-  char buf[kPathMax];
-  std::snprintf(buf, sizeof buf, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0,
-                0.0, width_pt, height_pt);
-  return buf;
+  return format_text("%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
+                     width_pt, height_pt);
 }

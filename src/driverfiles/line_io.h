@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <string>
 
-enum : size_t { kIoChunk = 64 * 1024 };
+enum : size_t { kIoChunk = 65536 };
 
 struct LineReader {
   int fd;

@@ -44,8 +44,8 @@ bool match_entry_line(const char *line, size_t len, const char *label_name,
   if (at + 2 > left || !is_hex(start[at]) || !is_hex(start[at + 1])) {
     return false;
   }
-  const size_t name_len =
-      static_cast<size_t>(hex_value(start[at]) * 16 + hex_value(start[at + 1]));
+  const size_t name_len = static_cast<size_t>(hex_value(start[at])) * 16 +
+                          static_cast<size_t>(hex_value(start[at + 1]));
   at += 2;
   const size_t tail = at;
   while (at < left && is_hex(start[at])) ++at;

@@ -14,7 +14,7 @@ int real_open(const char *path, int flags, mode_t mode) {
 }
 
 // Constant, so both tables are filled before any other code runs.
-constexpr SysIo real_calls() {
+constexpr SysIo real_calls() noexcept {
   return {real_open, ::read,   ::write,  ::fsync, ::fchmod,
           ::close,   ::rename, ::unlink, ::flock};
 }

@@ -30,8 +30,7 @@ bool apply_tape_width(PaperJob *job) {
     if (row.max_width < job->width) continue;
     if (row.printable_width < job->width) {
       job->width = row.printable_width;
-      std::snprintf(job->media_name, sizeof job->media_name, "%s",
-                    row.media_name);
+      copy_text(job->media_name, row.media_name);
     }
     job->pins = row.pins;
     return true;
@@ -77,13 +76,13 @@ bool take_option(const char *option, const char *value, PaperJob *job,
   switch (option[1]) {
     case 'P':
       if (!fits(value, kPrinterMax)) return false;
-      std::snprintf(job->printer, sizeof job->printer, "%s", value);
+      copy_text(job->printer, value);
       seen->printer = true;
       return true;
     case 'n':
     case 'd':
       if (!fits_label(value)) return false;
-      std::snprintf(job->label_name, sizeof job->label_name, "%s", value);
+      copy_text(job->label_name, value);
       (option[1] == 'n' ? seen->add : seen->remove) = true;
       return true;
     case 'w':

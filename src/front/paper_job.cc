@@ -14,7 +14,7 @@ const ModelRow kModelTable[9] = {
 bool select_model(const char *program_name, PaperJob *job) {
   for (const ModelRow &row : kModelTable) {
     if (std::strstr(program_name, row.search) != nullptr) {
-      std::snprintf(job->model, sizeof job->model, "%s", row.model);
+      copy_text(job->model, row.model);
       job->kind = row.kind;
       return true;
     }

@@ -8,7 +8,9 @@
 #ifndef ZKPT_FRONT_PAPER_JOB_H
 #define ZKPT_FRONT_PAPER_JOB_H
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 enum : int {
   kPathMax = 1024,       // path, command and line buffers, terminator included
@@ -30,6 +32,15 @@ struct PaperJob {
 
 // Roll models behave alike whatever their kind number; tapes are kind 3.
 inline bool is_tape(const PaperJob &job) { return job.kind > 2; }
+
+// Copies text into a record field, cut to the field's size. Every text is
+// length-checked where it enters the program, so nothing is cut in fact.
+template <size_t N>
+void copy_text(char (&to)[N], const char *from) {
+  const size_t len = strnlen(from, N - 1);
+  std::memcpy(to, from, len);
+  to[len] = '\0';
+}
 
 struct ModelRow {
   const char *search;  // looked for anywhere in the program name
