@@ -32,7 +32,7 @@ TEST_F(EndToEnd, UnknownProgramNameIsInvalidWhateverFollows) {
   for (const Args &words : {Args{}, Args{"-P", "q", "-d", "Test"}}) {
     const ProgramResult r = run("zkpapertoollpr_xxxx", words);
     EXPECT_EQ(0, r.status);
-    EXPECT_EQ("zkpapertoollpr_xxxx is invalid.\n\n", r.out);
+    EXPECT_EQ(path_of("zkpapertoollpr_xxxx") + " is invalid.\n\n", r.out);
   }
 }
 

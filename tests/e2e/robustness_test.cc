@@ -131,7 +131,7 @@ TEST_F(Robustness, ReadOnlyFileSystemKeepsEveryFileAndSaysSo) {
   write_file(p.paper_table, files.paper_table);
   write_file(p.settings_file, files.settings_file);
   write_file(p.imaging_area, files.imaging_area);
-  ASSERT_EQ(0, ::mount(nullptr, p.inf.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr));
+  ASSERT_EQ(0, ::mount("tmpfs", p.inf.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr));
   ProgramResult r = run("zkpapertoollpr_tvq310", {"-P", "q", "-d", "Test"});
   EXPECT_EQ(255, r.status);
   EXPECT_EQ(std::string(std::strerror(EROFS)) + "\n", r.out);
@@ -161,7 +161,7 @@ TEST_F(Robustness, DriverFileThatIsADirectoryIsReported) {
 TEST_F(Robustness, SurvivesKillsAtAnyMoment) {
   const DriverFiles files = large_files(20000);
   ModelPaths p = tree("tvq310", files);
-  const std::string tool = dir.path + "/zkpapertoollpr_tvq310";
+  const std::string tool = path_of("zkpapertoollpr_tvq310");
   const Args add = argv_for("zkpapertoollpr_tvq310",
                             {"-P", "q", "-n", "Crash", "-w", "12", "-h", "50"});
   const Args del = argv_for("zkpapertoollpr_tvq310", {"-P", "q", "-d", "Crash"});
@@ -215,7 +215,7 @@ TEST_F(Robustness, SurvivesKillsAtAnyMoment) {
 TEST_F(Robustness, ManyRunsAtOnceLoseNothing) {
   const DriverFiles files = large_files(2000);
   ModelPaths p = tree("tvq310", files);
-  const std::string tool = dir.path + "/zkpapertoollpr_tvq310";
+  const std::string tool = path_of("zkpapertoollpr_tvq310");
   auto add_args = [&](int i) {
     return argv_for("zkpapertoollpr_tvq310", {"-P", "q", "-n", "Label" + std::to_string(i),
                                               "-w", "12", "-h", "50"});

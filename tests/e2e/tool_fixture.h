@@ -31,14 +31,17 @@ class ToolTest : public ::testing::Test {
   ModelPaths tree(const std::string &model, const DriverFiles &files) {
     return make_driver_tree(dir.path + "/vantrel", model, files, FAKE_COMPANION);
   }
+  // Programs are started by their full path, which is also the name they
+  // see (as under a memory checker, which starts them that way).
+  std::string path_of(const std::string &name) const { return dir.path + "/" + name; }
   Args argv_for(const std::string &name, const Args &words) const {
-    Args argv{name};
+    Args argv{path_of(name)};
     argv.insert(argv.end(), words.begin(), words.end());
     return argv;
   }
   // Runs the program under name (relative to the directory) with words.
   ProgramResult run(const std::string &name, const Args &words) {
-    ProgramResult r = run_program(dir.path + "/" + name, argv_for(name, words), dir.path);
+    ProgramResult r = run_program(path_of(name), argv_for(name, words), dir.path);
     EXPECT_EQ("", r.err) << "nothing may go to standard error";
     return r;
   }
