@@ -153,30 +153,6 @@ TEST_F(Operations, LookupReadErrorIsAFailureNotAMissingName) {
   expect_unchanged(tape_files());
 }
 
-TEST_F(Operations, AddWritesTheThreeLinesUnderOneFreshIdentifier) {
-  EXPECT_EQ(0, add_label_format(tape_job("New", 50), root.c_str()));
-  const std::vector<Args> calls = companion_calls(paths);
-  ASSERT_EQ(1u, calls.size());
-  ASSERT_EQ(12u, calls[0].size());
-  const std::string id = calls[0][9];
-  EXPECT_EQ((Args{"-P", "q", "-n", "New", "-w", "10", "-h", "50", "-specid", id,
-                  "-show", "1"}),
-            calls[0]);
-  ASSERT_EQ(25u, id.size());
-  EXPECT_EQ("ZkL_zkS12mm__030A032", id.substr(0, 20));
-  EXPECT_EQ(std::string::npos, id.find_first_not_of("0123456789ABCDEF", 20));
-
-  const DriverFiles before = tape_files();
-  const DriverFiles now = read_driver_files(paths);
-  EXPECT_EQ("[Function]\nCut=1\n[CustomTape]\n" + id + "/New\n" + kTapeId +
-                "/Test\n" + kOtherId + "/Other\n",
-            now.function_file);
-  EXPECT_EQ(before.paper_table + id + "/New:\t70\t353\n", now.paper_table);
-  EXPECT_EQ(before.imaging_area + id + ":\t0.00\t0.00\t28.00\t141.52\n",
-            now.imaging_area);
-  EXPECT_EQ(before.settings_file, now.settings_file);
-}
-
 TEST_F(Operations, AddWithoutMarkerOrPaperTable) {
   write_file(paths.function_file, "no marker\n");
   ASSERT_EQ(0, ::unlink(paths.paper_table.c_str()));
@@ -254,29 +230,6 @@ TEST_F(Operations, RollDeleteResetsToTheRollDefault) {
   EXPECT_EQ("MediaSize=29X1\n", read_file(roll_paths.settings_file));
 }
 
-TEST_F(Operations, NamesReachTheCompanionToolAsSingleLiteralArguments) {
-  const std::string canary = dir.path + "/canary";
-  const std::vector<std::string> names = {
-      "a b", "\"x\"", "'y'", "$HOME", "`touch " + canary + "`",
-      "$(touch " + canary + ")", "; touch " + canary, "| true", "&&", "*", "-d",
-      "\\", "\xff\xfe", "a\tb"};
-  for (const std::string &name : names) {
-    PaperJob job = tape_job(name.substr(0, 32).c_str(), 50);
-    std::snprintf(job.printer, sizeof job.printer, "%s", name.c_str());
-    ASSERT_EQ(0, add_label_format(job, root.c_str())) << name;
-    ASSERT_EQ(0, delete_label_format(job, root.c_str())) << name;
-  }
-  const std::vector<Args> calls = companion_calls(paths);
-  ASSERT_EQ(2 * names.size(), calls.size());
-  for (size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(names[i], calls[2 * i][1]);
-    EXPECT_EQ(names[i].substr(0, 32), calls[2 * i][3]);
-    EXPECT_EQ(names[i], calls[2 * i + 1][1]);
-  }
-  EXPECT_FALSE(file_exists(canary));
-  expect_unchanged(tape_files());
-}
-
 TEST_F(Operations, OverlongRootFailsBeforeRunningAnything) {
   const std::string longer = root + "/" + std::string(1100, 'r');
   errno = 0;
@@ -294,7 +247,7 @@ TEST_F(Operations, DriverLockExcludesOtherRuns) {
   int handle = -1;
   ASSERT_EQ(0, hold_driver_lock(tape_job("Test", 50), root.c_str(), &handle));
   ASSERT_GE(handle, 0);
-  EXPECT_EQ(4u, list_dir(paths.inf).size()) << "stale temporaries stay";
+  EXPECT_EQ(4u, list_dir(paths.inf).size()) << "stale temporaries are removed";
   const int other = ::open(paths.inf.c_str(), O_RDONLY | O_DIRECTORY);
   EXPECT_EQ(-1, ::flock(other, LOCK_EX | LOCK_NB));
   EXPECT_EQ(EWOULDBLOCK, errno);

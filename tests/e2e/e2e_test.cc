@@ -15,7 +15,7 @@ namespace {
 const char kTapeId[] = "ZkL_zkS12mm__040A03271A2B";
 
 DriverFiles sample_files() {
-  return {"[Function]\n[CustomTape]\n" + std::string(kTapeId) + "/Test\n",
+  return {"[Function]\n[CustomTape]\n" + std::string(kTapeId) + "/Test\nCut=1\n",
           std::string(kTapeId) + "/Test:\t70\t353\nA4:\t1\t2\n",
           "Media=" + std::string(kTapeId) + "\nDarkness=3",
           std::string(kTapeId) + ":\t0.00\t0.00\t28.00\t141.52\n"};
@@ -68,7 +68,7 @@ TEST_F(EndToEnd, DeleteRequestOutcomes) {
   r = run("zkpapertoollpr_tv4400", {"-P", "q", "-d", "Test"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("", r.out);
-  EXPECT_EQ("[Function]\n[CustomTape]\n", read_file(p.function_file));
+  EXPECT_EQ("[Function]\n[CustomTape]\nCut=1\n", read_file(p.function_file));
   EXPECT_EQ("A4:\t1\t2\n", read_file(p.paper_table));
   EXPECT_EQ("", read_file(p.imaging_area));
   EXPECT_EQ("Media=zkS12mm\nDarkness=3", read_file(p.settings_file));
@@ -105,7 +105,7 @@ TEST_F(EndToEnd, AddReplacesAFormatOfTheSameName) {
                   "-show", "1"}),
             calls[1]);
   EXPECT_EQ("ZkL_zkS12mm__040A032", id.substr(0, 20));
-  EXPECT_EQ("[Function]\n[CustomTape]\n" + id + "/Test\n", read_file(p.function_file));
+  EXPECT_EQ("[Function]\n[CustomTape]\n" + id + "/Test\nCut=1\n", read_file(p.function_file));
   EXPECT_EQ("A4:\t1\t2\n" + id + "/Test:\t70\t353\n", read_file(p.paper_table));
   EXPECT_EQ("Media=zkS12mm\nDarkness=3", read_file(p.settings_file));
   EXPECT_EQ(id + ":\t0.00\t0.00\t28.00\t141.52\n", read_file(p.imaging_area));
