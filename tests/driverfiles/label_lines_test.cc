@@ -31,41 +31,26 @@ FormatId id_of(const char *text) {
   return id;
 }
 
-TEST(LabelLines, TapeSizesInDotsAndPoints) {
+// Tape: pins across, height along at 180 dpi. Roll: the margins come off
+// as integers first, 300 dpi, and small sizes go negative.
+TEST(LabelLines, SizesInDotsAndPoints) {
   const struct {
-    int64_t height;
-    int64_t pins;
+    PaperJob job;
     const char *paper;
     const char *imaging;
   } cases[] = {
-      {50, 70, "ID/Test:\t70\t353\n", "ID:\t0.00\t0.00\t28.00\t141.52\n"},
-      {100, 70, "ID/Test:\t70\t707\n", "ID:\t0.00\t0.00\t28.00\t283.03\n"},
-      {4, 24, "ID/Test:\t24\t28\n", "ID:\t0.00\t0.00\t9.60\t11.32\n"},
-      {50, 128, "ID/Test:\t128\t353\n", "ID:\t0.00\t0.00\t51.20\t141.52\n"},
-      {1000, 112, "ID/Test:\t112\t7075\n", "ID:\t0.00\t0.00\t44.80\t2830.34\n"},
+      {tape(50, 70), "ID/Test:\t70\t353\n", "ID:\t0.00\t0.00\t28.00\t141.52\n"},
+      {tape(100, 70), "ID/Test:\t70\t707\n", "ID:\t0.00\t0.00\t28.00\t283.03\n"},
+      {tape(4, 24), "ID/Test:\t24\t28\n", "ID:\t0.00\t0.00\t9.60\t11.32\n"},
+      {tape(50, 128), "ID/Test:\t128\t353\n", "ID:\t0.00\t0.00\t51.20\t141.52\n"},
+      {tape(1000, 112), "ID/Test:\t112\t7075\n", "ID:\t0.00\t0.00\t44.80\t2830.34\n"},
+      {roll(62, 100), "ID/Roll:\t695\t1108\n", "ID:\t0.00\t0.00\t0.00\t283.03\n"},
+      {roll(62, 5), "ID/Roll:\t695\t-11\n", "ID:\t0.00\t0.00\t0.00\t14.15\n"},
+      {roll(1, 1), "ID/Roll:\t-23\t-58\n", "ID:\t0.00\t0.00\t0.00\t2.83\n"},
   };
   for (const auto &c : cases) {
-    const PaperJob job = tape(c.height, c.pins);
-    EXPECT_EQ(c.paper, paper_line(id_of("ID"), job)) << c.height;
-    EXPECT_EQ(c.imaging, imaging_line(id_of("ID"), job)) << c.height;
-  }
-}
-
-TEST(LabelLines, RollSizesTakeMarginsOffAndMayGoNegative) {
-  const struct {
-    int64_t width;
-    int64_t height;
-    const char *paper;
-    const char *imaging;
-  } cases[] = {
-      {62, 100, "ID/Roll:\t695\t1108\n", "ID:\t0.00\t0.00\t0.00\t283.03\n"},
-      {62, 5, "ID/Roll:\t695\t-11\n", "ID:\t0.00\t0.00\t0.00\t14.15\n"},
-      {1, 1, "ID/Roll:\t-23\t-58\n", "ID:\t0.00\t0.00\t0.00\t2.83\n"},
-  };
-  for (const auto &c : cases) {
-    const PaperJob job = roll(c.width, c.height);
-    EXPECT_EQ(c.paper, paper_line(id_of("ID"), job)) << c.width;
-    EXPECT_EQ(c.imaging, imaging_line(id_of("ID"), job)) << c.width;
+    EXPECT_EQ(c.paper, paper_line(id_of("ID"), c.job)) << c.paper;
+    EXPECT_EQ(c.imaging, imaging_line(id_of("ID"), c.job)) << c.paper;
   }
 }
 
