@@ -80,19 +80,6 @@ class Robustness : public ToolTest {
     mounted = p.inf;
     return true;
   }
-  static void write_files(const ModelPaths &p, const DriverFiles &files) {
-    write_file(p.function_file, files.function_file);
-    write_file(p.paper_table, files.paper_table);
-    write_file(p.settings_file, files.settings_file);
-    write_file(p.imaging_area, files.imaging_area);
-  }
-  static void expect_files(const DriverFiles &files, const ModelPaths &p) {
-    const DriverFiles now = read_driver_files(p);
-    EXPECT_EQ(files.function_file, now.function_file);
-    EXPECT_EQ(files.paper_table, now.paper_table);
-    EXPECT_EQ(files.settings_file, now.settings_file);
-    EXPECT_EQ(files.imaging_area, now.imaging_area);
-  }
   std::string mounted;
 };
 
@@ -102,7 +89,7 @@ TEST_F(Robustness, FullDiskKeepsEveryFileAndSaysSo) {
     GTEST_SKIP() << "needs root and tmpfs mounts to fill a file system";
   }
   const DriverFiles files = large_files(2500);  // function file ~70 kB
-  write_files(p, files);
+  write_driver_files(p, files);
   // Fill what is left but 8 kB: too little for a copy of any file.
   const std::string pad = p.inf + "/pad";
   const int fd = ::open(pad.c_str(), O_WRONLY | O_CREAT, 0600);
@@ -121,7 +108,7 @@ TEST_F(Robustness, FullDiskKeepsEveryFileAndSaysSo) {
   r = run("zkpapertoollpr_tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"});
   EXPECT_EQ(255, r.status);
   EXPECT_EQ("", r.out);
-  expect_files(files, p);
+  expect_driver_files(files, p);
   EXPECT_EQ((std::vector<std::string>{"ImagingArea", "pad", "paperinftvq310",
                                       "zktvq310func", "zktvq310rc"}),
             list_dir(p.inf));
@@ -133,7 +120,7 @@ TEST_F(Robustness, ReadOnlyFileSystemKeepsEveryFileAndSaysSo) {
     GTEST_SKIP() << "needs root and tmpfs mounts for a read-only file system";
   }
   const DriverFiles files = large_files(10);
-  write_files(p, files);
+  write_driver_files(p, files);
   ASSERT_EQ(0, ::mount("tmpfs", p.inf.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr));
   ProgramResult r = run("zkpapertoollpr_tvq310", {"-P", "q", "-d", "Test"});
   EXPECT_EQ(255, r.status);
@@ -141,7 +128,7 @@ TEST_F(Robustness, ReadOnlyFileSystemKeepsEveryFileAndSaysSo) {
   r = run("zkpapertoollpr_tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"});
   EXPECT_EQ(255, r.status);
   EXPECT_EQ("", r.out);
-  expect_files(files, p);
+  expect_driver_files(files, p);
   EXPECT_EQ(4u, list_dir(p.inf).size());
 }
 

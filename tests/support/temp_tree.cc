@@ -91,10 +91,7 @@ ModelPaths make_driver_tree(const std::string &root, const std::string &model,
         root + "/" + model + "/bin/lpd"}) {
     ::mkdir(dir.c_str(), 0755);
   }
-  write_file(paths.function_file, files.function_file);
-  write_file(paths.paper_table, files.paper_table);
-  write_file(paths.settings_file, files.settings_file);
-  write_file(paths.imaging_area, files.imaging_area);
+  write_driver_files(paths, files);
   if (::symlink(fake_path.c_str(), paths.companion.c_str()) != 0) {
     ADD_FAILURE() << "cannot link the fake companion tool";
   }
@@ -130,4 +127,19 @@ std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
 
 void set_companion_status(const ModelPaths &paths, const std::string &status) {
   write_file(paths.companion + ".status", status);
+}
+
+void write_driver_files(const ModelPaths &paths, const DriverFiles &files) {
+  write_file(paths.function_file, files.function_file);
+  write_file(paths.paper_table, files.paper_table);
+  write_file(paths.settings_file, files.settings_file);
+  write_file(paths.imaging_area, files.imaging_area);
+}
+
+void expect_driver_files(const DriverFiles &files, const ModelPaths &paths) {
+  const DriverFiles now = read_driver_files(paths);
+  EXPECT_EQ(files.function_file, now.function_file);
+  EXPECT_EQ(files.paper_table, now.paper_table);
+  EXPECT_EQ(files.settings_file, now.settings_file);
+  EXPECT_EQ(files.imaging_area, now.imaging_area);
 }

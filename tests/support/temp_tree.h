@@ -51,6 +51,12 @@ ModelPaths make_driver_tree(const std::string &root, const std::string &model,
 
 DriverFiles read_driver_files(const ModelPaths &paths);
 
+// Writes the four files of an existing tree.
+void write_driver_files(const ModelPaths &paths, const DriverFiles &files);
+
+// Expects the four files to hold exactly these bytes.
+void expect_driver_files(const DriverFiles &files, const ModelPaths &paths);
+
 // What the fake companion tool was asked, one vector of arguments (without
 // the tool path) per call.
 std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths);
