@@ -1,0 +1,87 @@
+/* The least work one request cannot avoid, as the benchmark's floor:
+ *   floor COMPANION TIMES FILE...
+ * starts COMPANION (no shell) TIMES times and waits for each, then
+ * replaces every FILE by a copy of itself: a new FILE.$$$ written with
+ * 1 MiB reads and writes, its fsync, the rename over FILE and the fsync
+ * of the directory. Exit status 0 on success, 1 with the reason printed. */
+#define _GNU_SOURCE
+#include <errno.h>
+#include <fcntl.h>
+#include <libgen.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+static char buf[1 << 20];
+
+static int fail(const char *what, const char *path) {
+  fprintf(stderr, "floor: %s %s: %s\n", what, path, strerror(errno));
+  return 1;
+}
+
+static int run(char *companion) {
+  char *argv[] = {companion, "-P", "q", "-show", "1", NULL};
+  pid_t pid;
+  int status, rc = posix_spawn(&pid, companion, NULL, NULL, argv, environ);
+  if (rc != 0) {
+    errno = rc;
+    return fail("spawn", companion);
+  }
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return fail("wait", companion);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    fprintf(stderr, "floor: %s failed\n", companion);
+    return 1;
+  }
+  return 0;
+}
+
+static int copy(const char *path) {
+  char temp[4096], dir[4096];
+  if (snprintf(temp, sizeof temp, "%s.$$$", path) >= (int)sizeof temp ||
+      snprintf(dir, sizeof dir, "%s", path) >= (int)sizeof dir) {
+    errno = ENAMETOOLONG;
+    return fail("name", path);
+  }
+  int in = open(path, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return fail("open", path);
+  int out = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (out < 0) return fail("create", temp);
+  for (;;) {
+    ssize_t got = read(in, buf, sizeof buf);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return fail("read", path);
+    if (got == 0) break;
+    for (ssize_t done = 0; done < got;) {
+      ssize_t put = write(out, buf + done, (size_t)(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) return fail("write", temp);
+      done += put;
+    }
+  }
+  if (fsync(out) != 0) return fail("fsync", temp);
+  if (close(out) != 0) return fail("close", temp);
+  if (close(in) != 0) return fail("close", path);
+  if (rename(temp, path) != 0) return fail("rename", temp);
+  int d = open(dirname(dir), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (d < 0) return fail("open", dir);
+  if (fsync(d) != 0) return fail("fsync", dir);
+  if (close(d) != 0) return fail("close", dir);
+  return 0;
+}
+
+int main(int argc, char **argv) {
+  if (argc < 3) {
+    fprintf(stderr, "usage: floor COMPANION TIMES FILE...\n");
+    return 1;
+  }
+  for (int n = atoi(argv[2]); n > 0; n--)
+    if (run(argv[1]) != 0) return 1;
+  for (int i = 3; i < argc; i++)
+    if (copy(argv[i]) != 0) return 1;
+  return 0;
+}
