@@ -1,0 +1,62 @@
+#!/bin/bash
+# Runs the bash completion's functions as bash would on a key press, with a
+# stand-in program and lpstat first on PATH. Usage: run.sh [completion file]
+set -eu
+export LC_ALL=C.UTF-8
+here=$(cd "$(dirname "$0")" && pwd)
+script=${1:-$here/../../completion/zkpapertoollpr}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
+#!/bin/sh
+printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x'
+EOF
+printf '#!/bin/sh\necho "TV-Q310 accepting"; echo "LM230 accepting"\n' >"$tmp/lpstat"
+chmod +x "$tmp/zkpapertoollpr_tvq310" "$tmp/lpstat"
+PATH=$tmp:$PATH
+# shellcheck source=/dev/null
+. "$script"
+passed=0 failed=0
+
+# check LINE EXPECTED: completes at the end of LINE; EXPECTED joins the
+# replies with '|'.
+check() {
+    local got
+    COMP_LINE="zkpapertoollpr_tvq310 $1" COMP_POINT=${#COMP_LINE}
+    read -ra COMP_WORDS <<<"$COMP_LINE"
+    [[ $COMP_LINE == *' ' ]] && COMP_WORDS+=('')
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    _zkpapertoollpr zkpapertoollpr_tvq310 "${COMP_WORDS[COMP_CWORD]}" || COMPREPLY=(status $?)
+    got=$(IFS='|'; printf '%s' "${COMPREPLY[*]}")
+    if [[ $got == "$2" ]]; then passed=$((passed + 1)); else
+        failed=$((failed + 1)); echo "FAIL: [$1] gave [$got], want [$2]"; fi
+}
+
+check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run'
+check '--l' '--list'
+check '--list ' ''
+check '-P TV-Q310 -' '-P|-n|-d|-w|-h'
+check '-n -d -' '-P|-n|-d|-w|-h'
+check '--repair -' '-P'
+check '--repair -P ' 'TV-Q310|LM230'
+check '-P L' 'LM230'
+check '-P X -w ' ''
+check '-P X -d Bo' 'Box\ 12x50'
+check '-P X -d Box\ 1' 'Box\ 12x50'
+check '-P X -d "Box 1' 'Box 12x50'
+check '-P X -n Bin:' '7'
+check '-P X -d T' "\$'Tab\\there'"
+check '-P X -d a' 'a\\b'
+check '-P X -d Caf' 'Café\ x'
+check '--dry-run -P X -d C' 'Cables|Café\ x'
+
+printf '# queues\nlp|Main printer:\\\n  :sd=/var/spool/lp:\\\n  :lp=/dev/lp0:\nlabels:sd=/x:\n' >"$tmp/printcap"
+got=$(_zkpapertoollpr_printcap "$tmp/printcap" | tr '\n' ' ')
+if [[ $got == 'lp labels ' ]]; then passed=$((passed + 1)); else
+    failed=$((failed + 1)); echo "FAIL: printcap names [$got]"; fi
+for name in lm210 lm230 lm260ka tv4400 tvq310 tvq300 tvq250e tvq220nf tvq200; do
+    if complete -p "zkpapertoollpr_$name" >/dev/null; then passed=$((passed + 1)); else
+        failed=$((failed + 1)); echo "FAIL: no completion for zkpapertoollpr_$name"; fi
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
