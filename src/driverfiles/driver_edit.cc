@@ -1,29 +1,137 @@
 #include "driverfiles/driver_edit.h"
 
-#include <vector>
+#include <cstdio>
+#include <cstring>
 
 #include "driverfiles/companion.h"
 #include "front/operations.h"
 
-int32_t rewrite_driver_file(PaperJob *job, const char *root, DriverFile which,
-                            const RewritePlan &plan) {
-  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, root,
-                         job->model, which) != 0 ||
-      rewrite_file(job->scratch_path, plan) != 0) {
-    return kOpFileFailed;
+namespace {
+
+const char kRollDefaultPaper[] = "MediaSize=29X1\n";
+const char kTapeDefaultPaper[] = "Media=zkS12mm\n";
+const size_t kMaxArgs = 16;
+
+int file_index(DriverFile which) {
+  switch (which) {
+    case DriverFile::kFunctionFile: return 0;
+    case DriverFile::kPaperTable: return 1;
+    case DriverFile::kSettingsFile: return 2;
+    default: return 3;
   }
-  return kOpDone;
 }
 
-int32_t run_model_companion(const PaperJob &job, const char *root,
+void keep_text(char *to, size_t cap, const char *from) {
+  if (from != nullptr) std::snprintf(to, cap, "%s", from);
+}
+
+void merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
+  PendingPlan &p = steps->pending[file_index(which)];
+  if (!p.touched) {
+    p.touched = true;
+    p.order = steps->touched++;
+  }
+  keep_text(p.match, sizeof p.match, plan.match);
+  if (plan.replace != nullptr) p.replace = plan.replace;
+  if (plan.marker != nullptr) p.marker = plan.marker;
+  keep_text(p.insert, sizeof p.insert, plan.insert);
+  keep_text(p.append, sizeof p.append, plan.append);
+}
+
+// An argument as the shell would take it back: quoted unless plain.
+void print_word(const char *word) {
+  if (*word != '\0' && std::strspn(word, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                         "0123456789_./=:,+-%@") == std::strlen(word)) {
+    std::fputs(word, stdout);
+    return;
+  }
+  std::putchar('\'');
+  for (const char *c = word; *c != '\0'; ++c) {
+    if (*c == '\'') {
+      std::fputs("'\\''", stdout);
+    } else {
+      std::putchar(*c);
+    }
+  }
+  std::putchar('\'');
+}
+
+const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
+
+}  // namespace
+
+int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
+                            const RewritePlan &plan) {
+  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps->root,
+                         job->model, which) != 0) {
+    return kOpFileFailed;
+  }
+  if (steps->preview) {
+    merge_plan(steps, which, plan);
+    return kOpDone;
+  }
+  return rewrite_file(job->scratch_path, plan) == 0 ? kOpDone : kOpFileFailed;
+}
+
+int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args) {
   char tool[kPathMax];
-  if (format_driver_path(tool, sizeof tool, root, job.model,
+  if (format_driver_path(tool, sizeof tool, steps.root, job.model,
                          DriverFile::kCompanionTool) != 0) {
     return kOpFileFailed;
   }
-  std::vector<const char *> argv{tool};
-  for (const char *const *arg = args; *arg != nullptr; ++arg) argv.push_back(*arg);
-  argv.push_back(nullptr);
-  return run_companion(argv.data()) == 0 ? kOpDone : kOpCompanionFailed;
+  const char *argv[kMaxArgs + 2] = {tool};
+  size_t n = 1;
+  for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
+  if (!steps.preview) return run_companion(argv) == 0 ? kOpDone : kOpCompanionFailed;
+  std::fputs("run:", stdout);
+  for (size_t i = 0; i < n; ++i) {
+    std::putchar(' ');
+    print_word(argv[i]);
+  }
+  std::putchar('\n');
+  return kOpDone;
+}
+
+int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps) {
+  const char *const args[] = {"-P", job.printer, "-d", job.label_name, "-show", "1", nullptr};
+  return run_model_companion(job, steps, args);
+}
+
+const char *default_paper_line(const PaperJob &job) {
+  return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
+}
+
+int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
+                            const char *entry_id) {
+  if (id != nullptr) {
+    const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
+    const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
+    int32_t rc = rewrite_driver_file(job, steps, DriverFile::kImagingArea, drop);
+    if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset);
+    if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kPaperTable, drop);
+    if (rc != kOpDone) return rc;
+  }
+  if (entry_id == nullptr) return kOpDone;
+  const RewritePlan drop_entries{entry_id, nullptr, nullptr, nullptr, nullptr};
+  return rewrite_driver_file(job, steps, DriverFile::kFunctionFile, drop_entries);
+}
+
+int32_t show_pending_changes(PaperJob *job, Steps *steps) {
+  const DriverFile files[4] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
+                               DriverFile::kSettingsFile, DriverFile::kImagingArea};
+  for (int order = 0; order < steps->touched; ++order) {
+    for (int i = 0; i < 4; ++i) {
+      const PendingPlan &p = steps->pending[i];
+      if (!p.touched || p.order != order) continue;
+      if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps->root,
+                             job->model, files[i]) != 0) {
+        return kOpFileFailed;
+      }
+      const RewritePlan plan{or_null(p.match), p.replace, p.marker, or_null(p.insert),
+                             or_null(p.append)};
+      if (preview_file(job->scratch_path, plan) != 0) return kOpFileFailed;
+    }
+  }
+  return kOpDone;
 }

@@ -1,23 +1,69 @@
-// The steps the delete and add operations share: a driver file's path in
-// the job's scratch buffer, then one rewrite of that file.
+// The steps every request is made of: running the companion tool and
+// rewriting one driver file. A request runs them for real, or, as a dry
+// run, shows them: the companion tool's command lines are printed as they
+// come and the rewrites of each file are gathered into one plan per file,
+// shown as a unified diff at the end. Both go through the same operations,
+// so what a dry run shows is what the request does.
 #ifndef ZKPT_DRIVERFILES_DRIVER_EDIT_H
 #define ZKPT_DRIVERFILES_DRIVER_EDIT_H
 
 #include <cstdint>
 
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/format_id.h"
 #include "driverfiles/rewrite.h"
 #include "front/paper_job.h"
 
-// Formats which file into job->scratch_path and rewrites it with plan.
-// Returns kOpDone or kOpFileFailed (errno set).
-int32_t rewrite_driver_file(PaperJob *job, const char *root, DriverFile which,
+enum : size_t { kLineMax = 512 };  // longest line this tool writes
+
+// One file's rewrites in a dry run, merged: a delete's and an add's plans
+// never set the same field.
+struct PendingPlan {
+  bool touched;
+  int order;  // when the file was first touched
+  char match[kFormatIdMax];
+  const char *replace;
+  const char *marker;
+  char insert[kLineMax];
+  char append[kLineMax];
+};
+
+struct Steps {
+  const char *root;
+  bool preview;
+  PendingPlan pending[4];  // function file, paper table, settings, ImagingArea
+  int touched;
+};
+
+// Formats which file into job->scratch_path and rewrites it with plan
+// (or merges plan into the dry run's). Returns kOpDone or kOpFileFailed
+// (errno set).
+int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
                             const RewritePlan &plan);
 
 // Runs the model's companion tool with args (null-terminated, without the
-// tool path). Returns kOpDone, kOpCompanionFailed, or kOpFileFailed when
-// the tool's path does not fit.
-int32_t run_model_companion(const PaperJob &job, const char *root,
+// tool path), or prints "run: " and the command line in a dry run.
+// Returns kOpDone, kOpCompanionFailed, or kOpFileFailed when the tool's
+// path does not fit.
+int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args);
+
+// Asks the companion tool to delete job's format by name.
+int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
+
+// Removes a format's lines in the reverse of the order an add writes
+// them: ImagingArea, the settings line reset to the model's default
+// paper, paper table (all under id), then the function file's entries
+// (under entry_id). A run cut short at any point leaves the entries in
+// place, so the next delete finds the format again and finishes.
+int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
+                            const char *entry_id);
+
+// The default paper line a settings line falls back to.
+const char *default_paper_line(const PaperJob &job);
+
+// Dry run: prints the diff of every file touched, in the order touched.
+// Returns kOpDone or kOpFileFailed (errno set).
+int32_t show_pending_changes(PaperJob *job, Steps *steps);
 
 #endif

@@ -31,7 +31,7 @@ void remove_stale_temporaries(const PaperJob &job, const char *root) {
 
 }  // namespace
 
-int hold_driver_lock(const PaperJob &job, const char *root, int *handle) {
+int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *handle) {
   *handle = -1;
   char dir[kPathMax];
   if (format_driver_path(dir, sizeof dir, root, job.model,
@@ -40,10 +40,10 @@ int hold_driver_lock(const PaperJob &job, const char *root, int *handle) {
   }
   const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   // Without the directory there is no driver file to guard; the request
-  // then meets the same fault where it opens the files and reports it.
-  if (fd < 0) return 0;
+  // then meets the same absence where it opens the files.
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : kOpFileFailed;
   int rc;
-  while ((rc = sys_io.flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+  while ((rc = sys_io.flock(fd, writer ? LOCK_EX : LOCK_SH)) != 0 && errno == EINTR) {
   }
   if (rc != 0) {
     const int saved = errno;
@@ -52,7 +52,7 @@ int hold_driver_lock(const PaperJob &job, const char *root, int *handle) {
     return kOpFileFailed;
   }
   *handle = fd;
-  remove_stale_temporaries(job, root);
+  if (writer) remove_stale_temporaries(job, root);
   return 0;
 }
 

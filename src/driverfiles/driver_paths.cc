@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -46,4 +47,14 @@ int format_driver_path(char *out, size_t cap, const char *root,
 
 int format_temp_path(char *out, size_t cap, const char *path) {
   return checked(std::snprintf(out, cap, "%s.$$$", path), cap);
+}
+
+int copy_path(char *out, size_t cap, const char *from, size_t len) {
+  if (len >= cap) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  std::memcpy(out, from, len);
+  out[len] = '\0';
+  return 0;
 }

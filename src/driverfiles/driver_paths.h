@@ -21,6 +21,10 @@ enum class DriverFile {
 int format_driver_path(char *out, size_t cap, const char *root,
                        const char *model, DriverFile which);
 
+// Copies the first len bytes of from into out as a path; -1 with errno
+// ENAMETOOLONG when they do not fit.
+int copy_path(char *out, size_t cap, const char *from, size_t len);
+
 // The temporary copy a driver file is rewritten through: "<path>.$$$".
 int format_temp_path(char *out, size_t cap, const char *path);
 

@@ -4,7 +4,9 @@
 // then in upper-case hex: the label name's length (2 digits), the width
 // (2 or more), the height's low 12 bits (3), the seconds' low 4 bits (1)
 // and the microseconds' low 16 bits (4). Entry lines in the function file
-// and the paper table hold "<identifier>/<label name>".
+// and the paper table hold "<identifier>/<label name>"; ImagingArea lines
+// begin "<identifier>:"; a settings line selects a format by holding its
+// identifier.
 #ifndef ZKPT_DRIVERFILES_FORMAT_ID_H
 #define ZKPT_DRIVERFILES_FORMAT_ID_H
 
@@ -12,25 +14,38 @@
 
 #include "front/paper_job.h"
 
-enum : size_t { kFormatIdMax = 100 };
+enum : size_t { kFormatIdMax = 100, kMediaLen = 10 };
 
 struct FormatId {
   char text[kFormatIdMax];
 };
 
+// The identifier for job at a time (seconds and microseconds of the day).
 FormatId make_format_id(const PaperJob &job, long seconds, long microseconds);
 
+// The next candidate when an identifier is taken: the time's 20 bits
+// (seconds digit and microsecond digits) one microsecond on, wrapping.
+void next_time_digits(long *seconds, long *microseconds);
+
+// What an identifier at the start of text says about its format.
+struct IdParts {
+  size_t len;        // characters of the identifier
+  size_t media_len;  // 10, or 0 without a media part
+  size_t name_len;   // from its two length digits
+  long width;        // millimetres
+  long height;       // millimetres, low 12 bits
+};
+
+// Reads the identifier at the start of text (len bytes): "ZkL", the media
+// part when "_zk" follows, then at least twelve hex digits. Never reads
+// past len. False when text does not start with one.
+bool parse_format_id(const char *text, size_t len, IdParts *parts);
+
 // Finds the identifier of the entry named label_name in line. The first
-// "ZkL" of the line is read as an identifier; the media part is there
-// exactly when "_zk" follows it. Returns false for a line whose entry is
-// malformed or carries another name; never reads outside the line.
+// "ZkL" of the line is read as an identifier, followed by "/" and the
+// name. Returns false for a line whose entry is malformed or carries
+// another name; never reads outside the line.
 bool match_entry_line(const char *line, size_t len, const char *label_name,
                       FormatId *id);
-
-// Looks label_name up in the driver file at path; the first matching line
-// wins. Returns 1 and the identifier when found, 0 when not found or when
-// the file cannot be opened, -1 with errno when reading it fails part way
-// (a format that may be there must not be reported as absent).
-int find_format_id(const char *path, const char *label_name, FormatId *id);
 
 #endif

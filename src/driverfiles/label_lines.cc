@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "driverfiles/text_format.h"
+#include <cstdio>
 
 namespace {
 
@@ -39,21 +39,21 @@ PaperDots paper_dots(const PaperJob &job) {
           mm_to_dots(job.height - kRollMarginAlong, kRollDotsPerInch)};
 }
 
-std::string entry_line(const FormatId &id, const PaperJob &job) {
-  return std::string(id.text) + "/" + job.label_name + "\n";
+void entry_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
+  std::snprintf(out, cap, "%s/%s\n", id.text, job.label_name);
 }
 
-std::string paper_line(const FormatId &id, const PaperJob &job) {
+void paper_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
   const PaperDots dots = paper_dots(job);
-  return format_text("%s/%s:\t%d\t%d\n", id.text, job.label_name,
-                     low_32_bits(dots.across), low_32_bits(dots.along));
+  std::snprintf(out, cap, "%s/%s:\t%d\t%d\n", id.text, job.label_name,
+                low_32_bits(dots.across), low_32_bits(dots.along));
 }
 
-std::string imaging_line(const FormatId &id, const PaperJob &job) {
+void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
   const double width_pt =
       static_cast<double>(job.pins) / kTapeDotsPerInch * kPointsPerInch;
   const double height_pt =
       static_cast<double>(job.height) / kMillimetresPerInch * kPointsPerInch;
-  return format_text("%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
-                     width_pt, height_pt);
+  std::snprintf(out, cap, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
+                width_pt, height_pt);
 }

@@ -9,8 +9,8 @@
 #ifndef ZKPT_DRIVERFILES_LABEL_LINES_H
 #define ZKPT_DRIVERFILES_LABEL_LINES_H
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "driverfiles/format_id.h"
 #include "front/paper_job.h"
@@ -22,14 +22,16 @@ struct PaperDots {
 
 PaperDots paper_dots(const PaperJob &job);
 
+// The three lines, each formatted into a buffer of cap bytes (kLineMax
+// always suffices: identifier, name and numbers are bounded).
 // "<id>/<label name>\n", inserted after each "[CustomTape]" line.
-std::string entry_line(const FormatId &id, const PaperJob &job);
+void entry_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 
 // "<id>/<label name>:\t<across>\t<along>\n", appended to the paper table.
-std::string paper_line(const FormatId &id, const PaperJob &job);
+void paper_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 
 // "<id>:\t0.00\t0.00\t<width pt>\t<height pt>\n", appended to ImagingArea.
-std::string imaging_line(const FormatId &id, const PaperJob &job);
+void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 
 // The low 32 bits of a number, as the driver's files and tools print it.
 int32_t low_32_bits(int64_t value);

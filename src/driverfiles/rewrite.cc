@@ -1,19 +1,18 @@
 #include "driverfiles/rewrite.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
-#include <string>
 
+#include "driverfiles/diff_preview.h"
 #include "driverfiles/driver_paths.h"
-#include "driverfiles/line_io.h"
-#include "driverfiles/sys_io.h"
+#include "driverfiles/plan_apply.h"
 #include "front/paper_job.h"
-
-bool line_holds(const char *line, const char *needle) {
-  return std::strstr(line, needle) != nullptr;
-}
+#include "driverfiles/sys_io.h"
 
 namespace {
 
@@ -23,59 +22,82 @@ struct SavedErrno {
   ~SavedErrno() { errno = value; }
 };
 
-int create_temp(const char *temp) {
-  if (sys_io.unlink(temp) != 0 && errno != ENOENT) return -1;
-  const int fd = sys_io.open(
-      temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return -1;
-  // The umask must not narrow the bits the driver's programs rely on.
-  if (sys_io.fchmod(fd, 0666) != 0) {
-    SavedErrno saved;
-    sys_io.close(fd);
-    sys_io.unlink(temp);
+// The temporary file's output, collected and written a chunk at a time.
+struct TempOut {
+  int fd;
+  size_t len;
+};
+char out_buffer[1 << 18];
+
+int flush_out(TempOut *out) {
+  const int rc = write_all(out->fd, out_buffer, out->len);
+  out->len = 0;
+  return rc;
+}
+
+int out_put(void *ctx, const char *bytes, size_t len) {
+  TempOut *out = static_cast<TempOut *>(ctx);
+  if (out->len + len > sizeof out_buffer && flush_out(out) != 0) return -1;
+  if (len >= sizeof out_buffer) return write_all(out->fd, bytes, len);
+  std::memcpy(out_buffer + out->len, bytes, len);
+  out->len += len;
+  return 0;
+}
+
+int directory_of(const char *path, char *dir, size_t cap) {
+  const char *slash = std::strrchr(path, '/');
+  if (slash == nullptr) return copy_path(dir, cap, ".", 1);
+  if (slash == path) return copy_path(dir, cap, "/", 1);
+  return copy_path(dir, cap, path, static_cast<size_t>(slash - path));
+}
+
+// The file a rewrite of path really changes: path itself, or the target
+// of a link whose link and target belong to the directory's owner.
+int resolve_target(const char *path, char *target, size_t cap) {
+  struct stat link {};
+  if (sys_io.lstat(path, &link) != 0) return -1;
+  if (!S_ISLNK(link.st_mode)) return copy_path(target, cap, path, std::strlen(path));
+  char dir[kPathMax];
+  struct stat dir_st {}, target_st {};
+  if (directory_of(path, dir, sizeof dir) != 0 || sys_io.stat(dir, &dir_st) != 0) return -1;
+  char real[PATH_MAX];
+  if (sys_io.realpath(path, real) == nullptr ||
+      copy_path(target, cap, real, std::strlen(real)) != 0 ||
+      sys_io.stat(target, &target_st) != 0) {
     return -1;
   }
-  return fd;
+  if (link.st_uid != dir_st.st_uid || target_st.st_uid != dir_st.st_uid) {
+    errno = EACCES;
+    return -1;
+  }
+  return 0;
 }
 
-// Writes what the plan makes of one line. Text written after a last line
-// that has no newline starts on a line of its own, so it cannot merge
-// with that line and be removed along with it later.
-int put_line(LineWriter *out, const std::string &line,
-             const RewritePlan &plan) {
-  const bool hit = plan.action != LineAction::kKeepAll &&
-                   line_holds(line.c_str(), plan.match);
-  if (hit && plan.action == LineAction::kDrop) return 0;
-  if (hit && plan.action == LineAction::kReplace) {
-    return write_text(out, plan.text, std::strlen(plan.text));
-  }
-  if (write_text(out, line.data(), line.size()) != 0) return -1;
-  if (!hit) return 0;
-  if (end_open_line(out) != 0) return -1;
-  return write_text(out, plan.text, std::strlen(plan.text));
+int create_temp(const char *temp) {
+  if (sys_io.unlink(temp) != 0 && errno != ENOENT) return -1;
+  return sys_io.open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
-int copy_lines(int in, LineWriter *out, const RewritePlan &plan) {
-  static LineReader reader;  // large; one rewrite at a time
-  open_line_reader(&reader, in);
-  std::string line;
-  for (;;) {
-    const long got = read_line(&reader, &line);
-    if (got < 0) return -1;
-    if (got == 0) break;
-    if (put_line(out, line, plan) != 0) return -1;
-  }
-  if (plan.append != nullptr) {
-    if (end_open_line(out) != 0) return -1;
-    if (write_text(out, plan.append, std::strlen(plan.append)) != 0) return -1;
-  }
-  return flush_writer(out);
+// The driver file's owner and group, as far as the caller may give them;
+// a caller who may not keeps the file as the caller's own, as sed -i does.
+int keep_owner(int in, int out) {
+  struct stat st {};
+  if (sys_io.fstat(in, &st) != 0) return -1;
+  if (sys_io.fchown(out, st.st_uid, st.st_gid) == 0) return 0;
+  if (errno != EPERM) return -1;
+  if (sys_io.fchown(out, static_cast<uid_t>(-1), st.st_gid) == 0 || errno == EPERM) return 0;
+  return -1;
 }
 
-// Copies and makes the copy durable; closes the temporary file either way.
+// Copies through the plan and makes the copy durable; closes out either way.
 int write_temp(int in, int out, const RewritePlan &plan) {
-  LineWriter writer{out, std::string(), false};
-  int rc = copy_lines(in, &writer, plan);
+  TempOut temp{out, 0};
+  const PlanTarget target{out_put, nullptr, out_put, &temp};
+  int rc = apply_plan(in, plan, target);
+  if (rc == 0) rc = flush_out(&temp);
+  if (rc == 0) rc = keep_owner(in, out);
+  // The umask must not narrow the bits the driver's programs rely on.
+  if (rc == 0) rc = sys_io.fchmod(out, 0666);
   if (rc == 0) rc = sys_io.fsync(out);
   if (rc != 0) {
     SavedErrno saved;
@@ -86,10 +108,9 @@ int write_temp(int in, int out, const RewritePlan &plan) {
 }
 
 int sync_directory(const char *path) {
-  std::string dir(path);
-  const size_t slash = dir.rfind('/');
-  dir = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
-  const int fd = sys_io.open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  char dir[kPathMax];
+  if (directory_of(path, dir, sizeof dir) != 0) return -1;
+  const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (fd < 0) return -1;
   if (sys_io.fsync(fd) != 0) {
     SavedErrno saved;
@@ -102,9 +123,13 @@ int sync_directory(const char *path) {
 }  // namespace
 
 int rewrite_file(const char *path, const RewritePlan &plan) {
+  char file[kPathMax];
   char temp[kPathMax];
-  if (format_temp_path(temp, sizeof temp, path) != 0) return -1;
-  const int in = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
+  if (resolve_target(path, file, sizeof file) != 0 ||
+      format_temp_path(temp, sizeof temp, file) != 0) {
+    return -1;
+  }
+  const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (in < 0) return -1;
   const int out = create_temp(temp);
   if (out < 0) {
@@ -117,11 +142,24 @@ int rewrite_file(const char *path, const RewritePlan &plan) {
     SavedErrno saved;  // closing the reading side cannot lose data
     sys_io.close(in);
   }
-  if (rc == 0) rc = sys_io.rename(temp, path);
+  if (rc == 0) rc = sys_io.rename(temp, file);
   if (rc != 0) {
     SavedErrno saved;
     sys_io.unlink(temp);
     return -1;
   }
-  return sync_directory(path);
+  return sync_directory(file);
+}
+
+int preview_file(const char *path, const RewritePlan &plan) {
+  const int in = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
+  if (in < 0) return -1;
+  DiffRecorder recorder{};
+  const PlanTarget target{record_put, record_skip, record_add, &recorder};
+  int rc = apply_plan(in, plan, target);
+  if (rc == 0) rc = print_diff(&recorder, in, path);
+  SavedErrno saved;
+  free_diff(&recorder);
+  sys_io.close(in);
+  return rc;
 }

@@ -1,48 +1,50 @@
-// Rewriting a driver file: the one way this tool changes a driver file.
+// Rewriting a driver file: the one way this tool changes a driver file,
+// and the one way it shows a change it would make.
 //
-// A driver file is never edited in place. rewrite_file() copies it line by
-// line into its temporary file "<path>.$$$", changing lines on the way as
-// the plan says, and then puts the copy where the file was:
+// A plan says what becomes of each line: a line holding `match` is left
+// out, or replaced by `replace`; after each other line holding `marker`,
+// `insert` is written; `append` follows the last line. Text written after
+// a last line without a newline gets one first, so an added line never
+// merges with a line the tool does not own. Lines of any length and zero
+// bytes are copied exactly.
 //
-//   1. open the driver file for reading;
-//   2. remove a stale temporary file, then create the temporary file
-//      afresh, exclusively and without following a link at its name, with
-//      permission bits 0666 (the driver's own programs expect them);
-//   3. copy every line through the plan, then write the appended text;
-//      text written after a last line without a newline gets one first,
-//      so an added line never merges with a line the tool does not own;
-//   4. flush, fsync and close the temporary file;
-//   5. rename it over the driver file (atomic: readers see the old file or
-//      the new one, never none), then fsync the directory so the new name
-//      survives a power loss.
+// rewrite_file() never edits a driver file in place:
+//   1. a driver file that is a symbolic link is followed, but only when
+//      the link and its target belong to the owner of the directory
+//      holding the link (else EACCES); the target is rewritten and the
+//      link stays a link;
+//   2. open the file; remove a stale temporary "<file>.$$$" and create it
+//      afresh, exclusively and never through a link;
+//   3. copy every line through the plan into it;
+//   4. give it the file's owner and group (where the caller may; at least
+//      the group, as far as allowed), permission bits 0666 (the driver's
+//      programs rely on them), fsync and close it;
+//   5. rename it over the file (readers see the old file or the new one,
+//      never none or part of one), then fsync the directory.
+// Result: 0, or -1 with errno from the call that failed. Up to the rename
+// the file is exactly as it was and the temporary file is removed on
+// every failure; a failed directory fsync is reported although the new
+// content is in place.
 //
-// Result: 0 when the driver file now holds the new content, or -1 with
-// errno from the call that failed. On every failure up to the rename the
-// driver file is exactly as it was and the temporary file is removed.
-// A failure to fsync the directory is reported too, although by then the
-// new content is in place.
+// preview_file() runs the same plan over the file without writing
+// anything and prints the change as a unified diff ("diff -u" layout,
+// three lines of context) to standard output; nothing when the plan
+// changes nothing.
 //
 // Callers serialise runs with the driver lock; the temporary name is fixed.
 #ifndef ZKPT_DRIVERFILES_REWRITE_H
 #define ZKPT_DRIVERFILES_REWRITE_H
 
-enum class LineAction {
-  kKeepAll,      // copy every line
-  kInsertAfter,  // copy every line; after each matching one write text
-  kDrop,         // leave out every matching line
-  kReplace,      // write text instead of every matching line
-};
-
 struct RewritePlan {
-  LineAction action;
-  const char *match;   // a line matches when it holds this; unused by kKeepAll
-  const char *text;    // inserted or replacing text
-  const char *append;  // written after the last line; may be null
+  const char *match;    // may be null
+  const char *replace;  // null: matching lines are left out
+  const char *marker;   // may be null
+  const char *insert;
+  const char *append;   // may be null
 };
 
 int rewrite_file(const char *path, const RewritePlan &plan);
 
-// True when the line, up to its first zero byte, holds needle.
-bool line_holds(const char *line, const char *needle);
+int preview_file(const char *path, const RewritePlan &plan);
 
 #endif

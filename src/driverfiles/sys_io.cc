@@ -2,10 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -13,10 +13,13 @@ int real_open(const char *path, int flags, mode_t mode) {
   return ::open(path, flags, mode);
 }
 
+int real_clock(struct timeval *now, void *) { return ::gettimeofday(now, nullptr); }
+
 // Constant, so both tables are filled before any other code runs.
 constexpr SysIo real_calls() noexcept {
-  return {real_open, ::read,   ::write,  ::fsync, ::fchmod,
-          ::close,   ::rename, ::unlink, ::flock};
+  return {real_open, ::read,  ::pread,    ::write, ::fsync,  ::fchmod,
+          ::fchown,  ::fstat, ::stat,     ::lstat, ::realpath, ::close,
+          ::rename,  ::unlink, ::flock,   real_clock};
 }
 
 }  // namespace

@@ -1,24 +1,34 @@
 // The system calls that driver-file editing makes, behind one table.
 //
-// Everything in this subsystem that touches a file or starts a process goes
-// through sys_io, so tests can make exactly one call fail (the third write,
-// the fsync, the rename) and check what the failure leaves behind. The
-// installed program never changes the table.
+// Everything in this subsystem that touches a file or reads the clock
+// goes through sys_io, so tests can make exactly one call fail (the third
+// write, the fsync, the rename), plant a link at the right moment, or set
+// the time, and check what that leaves behind. The installed program
+// never changes the table.
 #ifndef ZKPT_DRIVERFILES_SYS_IO_H
 #define ZKPT_DRIVERFILES_SYS_IO_H
 
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/types.h>
 
 struct SysIo {
   int (*open)(const char *path, int flags, mode_t mode);
   ssize_t (*read)(int fd, void *buf, size_t count);
+  ssize_t (*pread)(int fd, void *buf, size_t count, off_t offset);
   ssize_t (*write)(int fd, const void *buf, size_t count);
   int (*fsync)(int fd);
   int (*fchmod)(int fd, mode_t mode);
+  int (*fchown)(int fd, uid_t owner, gid_t group);
+  int (*fstat)(int fd, struct stat *st);
+  int (*stat)(const char *path, struct stat *st);
+  int (*lstat)(const char *path, struct stat *st);
+  char *(*realpath)(const char *path, char *resolved);
   int (*close)(int fd);
   int (*rename)(const char *from, const char *to);
   int (*unlink)(const char *path);
   int (*flock)(int fd, int operation);
+  int (*gettimeofday)(struct timeval *now, void *zone);
 };
 
 extern SysIo sys_io;

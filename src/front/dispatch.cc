@@ -4,32 +4,31 @@
 #include <cstdio>
 #include <cstring>
 
+#include "front/admin_commands.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
 namespace {
-
-void print_error_line() { std::printf("%s\n", std::strerror(errno)); }
 
 int show_usage(const PaperJob &job) {
   print_usage(job);
   return 0;
 }
 
-int add_request(const PaperJob &job, const char *root) {
+int add_request(const PaperJob &job, Steps *steps) {
   // An older format of the same name goes first, so the name stays unique.
-  const int32_t removed = delete_label_format(job, root);
+  const int32_t removed = delete_format(job, steps);
   if (removed == kOpCompanionFailed) return -1;
   if (removed == kOpFileFailed) {
     print_error_line();
     return -1;
   }
-  const int32_t added = add_label_format(job, root);
+  const int32_t added = add_format(job, steps);
   return (added == kOpFileFailed || added == kOpCompanionFailed) ? -1 : 0;
 }
 
-int delete_request(const PaperJob &job, const char *root) {
-  const int32_t removed = delete_label_format(job, root);
+int delete_request(const PaperJob &job, Steps *steps) {
+  const int32_t removed = delete_format(job, steps);
   switch (removed) {
     case kOpFileFailed:
       print_error_line();
@@ -44,42 +43,66 @@ int delete_request(const PaperJob &job, const char *root) {
   }
 }
 
-// Both requests hold the model's lock from the first edit to the last.
-int locked_request(const PaperJob &job, const char *root, bool add) {
+// A request holds the model's lock from the first edit to the last; a dry
+// run shares it, and shows the changes gathered once the request is done.
+int locked_request(const PaperJob &job, const char *root, bool add, bool preview) {
   int lock = -1;
-  if (hold_driver_lock(job, root, &lock) != 0) {
+  if (hold_driver_lock(job, root, !preview, &lock) != 0) {
     print_error_line();
     return -1;
   }
-  const int status = add ? add_request(job, root) : delete_request(job, root);
+  Steps steps{};
+  steps.root = root;
+  steps.preview = preview;
+  int status = add ? add_request(job, &steps) : delete_request(job, &steps);
+  PaperJob scratch = job;
+  if (preview && status == 0 && show_pending_changes(&scratch, &steps) != kOpDone) {
+    print_error_line();
+    status = -1;
+  }
   release_driver_lock(lock);
   return status;
 }
 
 }  // namespace
 
-int dispatch_request(const PaperJob &job, const SeenFlags &seen,
-                     const char *root) {
+void print_error_line() { std::printf("%s\n", std::strerror(errno)); }
+
+int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
+                     bool preview) {
   if (!seen.printer) return show_usage(job);
   if (seen.add) {
     if (seen.remove || !seen.width || !seen.height) return show_usage(job);
-    return locked_request(job, root, true);
+    return locked_request(job, root, true, preview);
   }
-  if (seen.remove) return locked_request(job, root, false);
+  if (seen.remove) return locked_request(job, root, false, preview);
   return show_usage(job);
+}
+
+int run_request_words(int argc, const char *const *argv, PaperJob *job, bool preview,
+                      const char *root) {
+  SeenFlags seen{};
+  if (parse_options(argc, argv, job, &seen) != ParseResult::kAccepted) {
+    return show_usage(*job);
+  }
+  return dispatch_request(*job, seen, root, preview);
 }
 
 int run_paper_tool(int argc, const char *const *argv, const char *root) {
   // An empty argument vector is treated as an unrecognised, empty name.
   const char *program = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
   PaperJob job{};  // one per run, zero-filled
+  int status;
   if (!select_model(program, &job)) {
     std::printf("%s is invalid.\n\n", program);
-    return 0;
+    status = 0;
+  } else if (argc > 1 && is_command_word(argv[1])) {
+    status = run_admin_command(argc, argv, &job, root);
+  } else {
+    status = run_request_words(argc, argv, &job, false, root);
   }
-  SeenFlags seen{};
-  if (parse_options(argc, argv, &job, &seen) != ParseResult::kAccepted) {
-    return show_usage(job);
-  }
-  return dispatch_request(job, seen, root);
+  // Silence is never success: what was printed must have reached its
+  // reader (a full disk behind a redirect, a closed descriptor).
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return -1;
+  return status;
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "driverfiles/driver_edit.h"
 #include "front/paper_job.h"
 
 enum : int32_t {
@@ -26,11 +27,17 @@ int32_t delete_label_format(PaperJob job, const char *root);
 // and writes it into the function file, paper table and imaging-area file.
 int32_t add_label_format(PaperJob job, const char *root);
 
-// Takes the model's exclusive driver-file lock, waiting for any other run,
-// and removes temporary files that a run which died left behind.
-// Returns a handle for release_driver_lock (-1 when the model has no driver
-// directory, so there is nothing to guard), or kOpFileFailed with errno.
-int hold_driver_lock(const PaperJob &job, const char *root, int *handle);
+// The same two operations as steps of a request that may be a dry run.
+int32_t delete_format(PaperJob job, Steps *steps);
+int32_t add_format(PaperJob job, Steps *steps);
+
+// Takes the model's driver-file lock, waiting for any other run: a writer
+// holds it alone and removes temporary files that a run which died left
+// behind; readers (listing, checking, dry runs) share it. Returns 0 and a
+// handle for release_driver_lock (-1 when the model has no driver
+// directory, so there is nothing to guard), or kOpFileFailed with errno:
+// a directory that is there but cannot be opened or locked is an error.
+int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *handle);
 void release_driver_lock(int handle);
 
 #endif

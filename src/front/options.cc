@@ -56,9 +56,11 @@ bool fits(const char *value, size_t limit) {
   return length > 0 && length <= limit;
 }
 
-// A newline inside a name would split the driver files' entry lines.
+// A newline inside a name would split the driver files' entry lines; the
+// marker inside one would make its own entry line a place for new entries.
 bool fits_label(const char *value) {
-  return fits(value, kLabelNameMax) && std::strchr(value, '\n') == nullptr;
+  return fits(value, kLabelNameMax) && std::strchr(value, '\n') == nullptr &&
+         std::strstr(value, "[CustomTape]") == nullptr;
 }
 
 // Reads a size the way strtol reads it; false for anything not above zero.

@@ -1,0 +1,284 @@
+#include "driverfiles/line_scan.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "driverfiles/sys_io.h"
+
+namespace {
+
+char scan_buffer[kScanChunk];     // one scan at a time in this program
+char lookahead_buffer[1 << 16];  // for lines longer than a chunk
+char long_head[kHeadMax];
+
+const size_t kNone = static_cast<size_t>(-1);
+
+int emit(const ScanSink &sink, bool keep, const char *bytes, size_t len) {
+  int (*to)(void *, const char *, size_t) = keep ? sink.put : sink.skip;
+  if (len == 0 || to == nullptr) return 0;
+  return to(sink.ctx, bytes, len);
+}
+
+ssize_t read_some(int fd, char *into, size_t len, off_t at, bool positioned) {
+  for (;;) {
+    const ssize_t got = positioned ? sys_io.pread(fd, into, len, at)
+                                   : sys_io.read(fd, into, len);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+// Moves the unread window to the buffer's start and reads behind it.
+// Returns the bytes read (0 at end of file) or -1.
+ssize_t refill(LineScan *s) {
+  std::memmove(s->buf, s->buf + s->pos, s->end - s->pos);
+  s->base += static_cast<off_t>(s->pos);
+  s->end -= s->pos;
+  s->pos = 0;
+  for (bool &known : s->next_known) known = false;
+  const ssize_t got = read_some(s->fd, s->buf + s->end, kScanChunk - s->end, 0, false);
+  if (got < 0) return -1;
+  if (got == 0) s->at_eof = true;
+  s->end += static_cast<size_t>(got);
+  return got;
+}
+
+size_t find_in(const char *from, size_t len, const char *needle, size_t nlen,
+               const char *base) {
+  if (needle == nullptr) return kNone;
+  const void *at = memmem(from, len, needle, nlen);
+  return at == nullptr ? kNone : static_cast<size_t>(static_cast<const char *>(at) - base);
+}
+
+// Earliest text in the window from pos on, as a buffer index, or kNone.
+// Each text's next place is remembered until the scan moves past it, so
+// a window is searched once per text, not once per hit.
+size_t earliest_hit(LineScan *s) {
+  size_t best = kNone;
+  for (size_t k = 0; k < kNeedles; ++k) {
+    if (!s->next_known[k] || (s->next[k] != kNone && s->next[k] < s->pos)) {
+      s->next[k] = find_in(s->buf + s->pos, s->end - s->pos, s->needle[k],
+                           s->needle_len[k], s->buf);
+      s->next_known[k] = true;
+    }
+    if (s->next[k] < best) best = s->next[k];
+  }
+  return best;
+}
+
+// Hands on the rest of the line at pos, however long, reading as needed.
+int stream_line(LineScan *s, bool keep) {
+  for (;;) {
+    const char *nl = static_cast<const char *>(
+        std::memchr(s->buf + s->pos, '\n', s->end - s->pos));
+    const size_t stop = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->end;
+    if (emit(s->sink, keep, s->buf + s->pos, stop - s->pos) != 0) return -1;
+    s->pos = stop;
+    if (nl != nullptr || s->at_eof) return 0;
+    const ssize_t got = refill(s);
+    if (got < 0) return -1;
+    if (got == 0) return 0;
+  }
+}
+
+// What a line longer than the window holds, read ahead with pread from
+// its start: which texts occur before its first zero byte and newline,
+// and where the earliest one is (kNone: none).
+struct LongFacts {
+  bool holds[kNeedles];
+  off_t first;  // file offset of the earliest text, or -1
+};
+
+int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
+               off_t line_off, LongFacts *facts) {
+  size_t longest = 1;
+  for (size_t k = 0; k < kNeedles; ++k) {
+    facts->holds[k] = false;
+    if (needle[k] != nullptr && needle_len[k] > longest) longest = needle_len[k];
+  }
+  facts->first = -1;
+  const size_t keep = longest - 1;  // bytes a text may reach back over
+  size_t have = 0;
+  off_t at = line_off;
+  for (;;) {
+    const ssize_t got = read_some(fd, lookahead_buffer + have,
+                                  sizeof lookahead_buffer - have, at, true);
+    if (got < 0) return -1;
+    at += got;
+    const size_t fresh = static_cast<size_t>(got);
+    size_t len = have + fresh;
+    const char *nl = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\n', fresh));
+    const char *nul = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\0', fresh));
+    const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
+    if (stop != nullptr) len = static_cast<size_t>(stop - lookahead_buffer);
+    const off_t window_off = at - static_cast<off_t>(have + fresh);
+    for (size_t k = 0; k < kNeedles; ++k) {
+      if (facts->holds[k]) continue;
+      const size_t pos = find_in(lookahead_buffer, len, needle[k], needle_len[k], lookahead_buffer);
+      if (pos == kNone) continue;
+      facts->holds[k] = true;
+      const off_t hit = window_off + static_cast<off_t>(pos);
+      if (facts->first < 0 || hit < facts->first) facts->first = hit;
+    }
+    if (stop != nullptr || got == 0) return 0;
+    have = keep < len ? keep : len;
+    std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
+  }
+}
+
+// Reads up to kHeadMax bytes of a line from offset at, cut at its newline
+// or first zero byte.
+int read_head(int fd, off_t at, HitLine *out) {
+  const ssize_t got = read_some(fd, long_head, kHeadMax, at, true);
+  if (got < 0) return -1;
+  size_t len = static_cast<size_t>(got);
+  for (size_t i = 0; i < len; ++i) {
+    if (long_head[i] == '\n' || long_head[i] == '\0') len = i;
+  }
+  out->head = long_head;
+  out->head_len = len;
+  return 0;
+}
+
+// Fills in what a hit line holds and its head, for a line that ends in
+// the window (line_end set) or runs past it.
+void describe_hit(LineScan *s, size_t hit, size_t vis_end, HitLine *out) {
+  // Every text's next place lies at or after the line's earliest one.
+  for (size_t k = 0; k < kNeedles; ++k) {
+    out->holds[k] = s->next[k] != kNone && s->next[k] < vis_end;
+  }
+  out->offset = s->base + static_cast<off_t>(s->pos);
+  out->line = s->buf + s->pos;
+  out->line_len = vis_end - s->pos;
+  out->head = s->buf + hit;
+  out->head_at = hit - s->pos;
+  const size_t room = vis_end - hit;
+  out->head_len = room < kHeadMax ? room : kHeadMax;
+}
+
+// A hit line running past a full window: its facts come from reading ahead.
+int long_hit(LineScan *s, HitLine *out) {
+  LongFacts facts{};
+  const off_t line_off = s->base + static_cast<off_t>(s->pos);
+  if (look_ahead(s->fd, s->needle, s->needle_len, line_off, &facts) != 0) return -1;
+  if (facts.first < 0) return 0;  // nothing before the first zero byte
+  for (size_t k = 0; k < kNeedles; ++k) out->holds[k] = facts.holds[k];
+  out->offset = line_off;
+  out->head_at = static_cast<size_t>(facts.first - line_off);
+  out->line = nullptr;
+  if (read_head(s->fd, facts.first, out) != 0) return -1;
+  s->line_open = true;
+  s->line_end = 0;
+  return 1;
+}
+
+}  // namespace
+
+void open_scan(LineScan *scan, int fd, const char *needle0,
+               const char *needle1, ScanSink sink) {
+  *scan = LineScan{};
+  scan->fd = fd;
+  scan->needle[0] = needle0;
+  scan->needle[1] = needle1;
+  for (size_t k = 0; k < kNeedles; ++k) {
+    if (scan->needle[k] != nullptr && scan->needle[k][0] == '\0') scan->needle[k] = nullptr;
+    scan->needle_len[k] = scan->needle[k] ? std::strlen(scan->needle[k]) : 0;
+  }
+  scan->sink = sink;
+  scan->buf = scan_buffer;
+}
+
+int next_hit(LineScan *s, HitLine *hit) {
+  if (s->line_open && pass_line(s) != 0) return -1;
+  for (;;) {
+    const size_t at = earliest_hit(s);
+    if (at == kNone) {
+      // Hand on the complete lines; keep the open one for the next read.
+      if (s->at_eof) {
+        if (emit(s->sink, true, s->buf + s->pos, s->end - s->pos) != 0) return -1;
+        s->pos = s->end;
+        return 0;
+      }
+      const char *nl = static_cast<const char *>(
+          memrchr(s->buf + s->pos, '\n', s->end - s->pos));
+      const size_t cut = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->pos;
+      if (emit(s->sink, true, s->buf + s->pos, cut - s->pos) != 0) return -1;
+      s->pos = cut;
+      if (s->pos == 0 && s->end == kScanChunk) {
+        const int rc = long_hit(s, hit);
+        if (rc != 0) return rc;
+        if (stream_line(s, true) != 0) return -1;
+      } else if (refill(s) < 0) {
+        return -1;
+      }
+      continue;
+    }
+    const char *nl = static_cast<const char *>(memrchr(s->buf + s->pos, '\n', at - s->pos));
+    const size_t start = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->pos;
+    if (emit(s->sink, true, s->buf + s->pos, start - s->pos) != 0) return -1;
+    s->pos = start;
+    const char *nul = static_cast<const char *>(std::memchr(s->buf + start, '\0', at - start));
+    if (nul != nullptr) {  // the text stands behind the line's first zero byte
+      if (stream_line(s, true) != 0) return -1;
+      continue;
+    }
+    const char *end_nl = static_cast<const char *>(std::memchr(s->buf + at, '\n', s->end - at));
+    const bool short_window = !s->at_eof && end_nl == nullptr;
+    if (short_window && (s->pos > 0 || s->end < kScanChunk)) {  // read on, look again
+      if (refill(s) < 0) return -1;
+      continue;
+    }
+    if (end_nl == nullptr && !s->at_eof) return long_hit(s, hit);
+    const size_t line_end = end_nl ? static_cast<size_t>(end_nl - s->buf) + 1 : s->end;
+    const char *nul_after = static_cast<const char *>(std::memchr(s->buf + at, '\0', line_end - at));
+    size_t vis_end = nul_after ? static_cast<size_t>(nul_after - s->buf) : line_end;
+    if (end_nl != nullptr && vis_end == line_end) vis_end = line_end - 1;
+    describe_hit(s, at, vis_end, hit);
+    s->line_open = true;
+    s->line_end = line_end;
+    return 1;
+  }
+}
+
+int pass_line(LineScan *s) {
+  s->line_open = false;
+  if (s->line_end == 0) return stream_line(s, true);
+  const int rc = emit(s->sink, true, s->buf + s->pos, s->line_end - s->pos);
+  s->pos = s->line_end;
+  return rc;
+}
+
+int skip_line(LineScan *s) {
+  s->line_open = false;
+  if (s->line_end == 0) return stream_line(s, false);
+  const int rc = emit(s->sink, false, s->buf + s->pos, s->line_end - s->pos);
+  s->pos = s->line_end;
+  return rc;
+}
+
+int find_in_line(const LineScan *s, const HitLine *hit, const char *text, HitLine *found) {
+  *found = *hit;
+  const size_t len = std::strlen(text);
+  if (hit->line != nullptr) {
+    const void *at = memmem(hit->line, hit->line_len, text, len);
+    if (at == nullptr) return 0;
+    found->head = static_cast<const char *>(at);
+    found->head_at = static_cast<size_t>(found->head - hit->line);
+    const size_t room = hit->line_len - found->head_at;
+    found->head_len = room < kHeadMax ? room : kHeadMax;
+    return 1;
+  }
+  const char *needle[kNeedles] = {text, nullptr};
+  const size_t needle_len[kNeedles] = {len, 0};
+  LongFacts facts{};
+  if (look_ahead(s->fd, needle, needle_len, hit->offset, &facts) != 0) return -1;
+  if (facts.first < 0) return 0;
+  found->head_at = static_cast<size_t>(facts.first - hit->offset);
+  return read_head(s->fd, facts.first, found) == 0 ? 1 : -1;
+}
+
+int file_holds(int fd, const char *text) {
+  LineScan scan{};
+  open_scan(&scan, fd, text, nullptr, ScanSink{nullptr, nullptr, nullptr});
+  HitLine hit{};
+  return next_hit(&scan, &hit);
+}

@@ -1,0 +1,88 @@
+// One pass over a driver file, finding the lines that hold given texts.
+//
+// Every reader of the driver files goes through this: the lookups, the
+// rewrite, the listing, checking and preview. The file is read in chunks
+// of kScanChunk bytes and searched with memmem, so lines that hold none of
+// the texts are never looked at one by one; they are handed on in runs.
+//
+// A line is the bytes up to and including a newline, or the bytes before
+// end of file when the last line has none. A line holds a text when the
+// text occurs before the line's first zero byte. Lines of any length are
+// handled; memory stays the same whatever the file's size or line lengths
+// (a line longer than a chunk is looked at once more with pread before it
+// is handed on).
+//
+// Use: open_scan(), then next_hit() until it returns 0, and after each hit
+// either pass_line() or skip_line(). Bytes a scan hands on go to its sink:
+// runs of lines without a hit, and the lines passed. Results are 1 (a
+// hit), 0 (end of file, everything handed on) or -1 with errno from the
+// read or from the sink.
+#ifndef ZKPT_DRIVERFILES_LINE_SCAN_H
+#define ZKPT_DRIVERFILES_LINE_SCAN_H
+
+#include <sys/types.h>
+
+#include <cstddef>
+
+enum : size_t {
+  kScanChunk = 1 << 20,
+  kHeadMax = 256,  // bytes of a hit line shown from its first text on
+  kNeedles = 2,
+};
+
+// Where the bytes a scan hands on go. put gets kept bytes, skip gets the
+// bytes of lines left out; either may be null (bytes dropped). Both
+// return 0, or -1 with errno.
+struct ScanSink {
+  int (*put)(void *ctx, const char *bytes, size_t len);
+  int (*skip)(void *ctx, const char *bytes, size_t len);
+  void *ctx;
+};
+
+struct HitLine {
+  off_t offset;         // where the line starts in the file
+  bool holds[kNeedles];  // which texts the line holds
+  // The line from the earliest text it holds, up to kHeadMax bytes, cut
+  // at the line's newline or first zero byte.
+  const char *head;
+  size_t head_len;
+  size_t head_at;  // where head starts, counted from the line's start
+  // The line up to its first zero byte or newline, when it fits a chunk;
+  // null for a longer line.
+  const char *line;
+  size_t line_len;
+};
+
+struct LineScan {
+  int fd;
+  const char *needle[kNeedles];  // null for an unused slot
+  size_t needle_len[kNeedles];
+  ScanSink sink;
+  char *buf;        // kScanChunk bytes, shared by every scan
+  size_t pos, end;  // unread window; pos is always a line start
+  off_t base;       // file offset of buf[0]
+  bool at_eof;
+  size_t next[kNeedles];  // where each text next occurs in the window
+  bool next_known[kNeedles];
+  bool line_open;  // a hit line waits for pass_line() or skip_line()
+  size_t line_end; // its end in buf, or 0 when it runs past the window
+};
+
+// Starts a scan of fd (from its start) for up to two texts.
+void open_scan(LineScan *scan, int fd, const char *needle0,
+               const char *needle1, ScanSink sink);
+
+int next_hit(LineScan *scan, HitLine *hit);
+int pass_line(LineScan *scan);
+int skip_line(LineScan *scan);
+
+// Finds the first place text stands in a hit line (before its first zero
+// byte) and describes the line from there in *found: 1, 0 when the line
+// does not hold it, -1 with errno. Call before passing or skipping it.
+int find_in_line(const LineScan *scan, const HitLine *hit, const char *text,
+                 HitLine *found);
+
+// True when a line of the file at fd holds text: 1, 0, or -1 with errno.
+int file_holds(int fd, const char *text);
+
+#endif

@@ -1,0 +1,168 @@
+#include "driverfiles/model_files.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driverfiles/sys_io.h"
+
+namespace {
+
+const char kMarker[] = "[CustomTape]";
+const char kPrefix[] = "ZkL";
+
+// Keeps errno of the failure across the close that follows it.
+int close_keeping_errno(int fd, int rc) {
+  const int saved = errno;
+  sys_io.close(fd);
+  errno = saved;
+  return rc;
+}
+
+const ScanSink kNoSink{nullptr, nullptr, nullptr};
+
+bool grow(void **items, size_t *cap, size_t count, size_t size) {
+  if (count < *cap) return true;
+  const size_t more = *cap ? *cap * 2 : 16;
+  void *grown = std::realloc(*items, more * size);
+  if (grown == nullptr) {
+    errno = ENOMEM;
+    return false;
+  }
+  *items = grown;
+  *cap = more;
+  return true;
+}
+
+int add_id(IdList *list, const char *text, size_t len) {
+  void *items = list->ids;
+  if (!grow(&items, &list->cap, list->count, sizeof(FormatId))) return -1;
+  list->ids = static_cast<FormatId *>(items);
+  FormatId &id = list->ids[list->count++];
+  std::memcpy(id.text, text, len);
+  id.text[len] = '\0';
+  return 0;
+}
+
+int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
+  void *items = inv->entries;
+  if (!grow(&items, &inv->entry_cap, inv->entry_count, sizeof(FormatEntry))) return -1;
+  inv->entries = static_cast<FormatEntry *>(items);
+  FormatEntry &e = inv->entries[inv->entry_count++];
+  e = FormatEntry{};
+  std::memcpy(e.id.text, at.head, parts.len);
+  e.parts = parts;
+  e.name_len = at.head_len - parts.len - 1;
+  std::memcpy(e.name, at.head + parts.len + 1, e.name_len);
+  return 0;
+}
+
+int compare_ids(const void *a, const void *b) {
+  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
+}
+
+// Notes the identifier a line of file `at` carries (entries of the
+// function file with their names).
+int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &hit) {
+  HitLine id_at{};
+  const int found = find_in_line(&scan, &hit, kPrefix, &id_at);
+  if (found <= 0) return found;
+  IdParts parts{};
+  if (!parse_format_id(id_at.head, id_at.head_len, &parts)) return 0;
+  if (at == kFunctionAt) {
+    if (parts.len >= id_at.head_len || id_at.head[parts.len] != '/') return 0;
+    return add_entry(inv, id_at, parts);
+  }
+  return add_id(&inv->ids[at], id_at.head, parts.len);
+}
+
+int scan_model_file(ModelInventory *inv, int at) {
+  bool absent = false;
+  const int fd = open_driver_file(inv->path[at], &absent);
+  if (fd < 0) return absent ? 0 : -1;
+  inv->present[at] = true;
+  LineScan scan{};
+  open_scan(&scan, fd, kPrefix, at == kFunctionAt ? kMarker : nullptr, kNoSink);
+  HitLine hit{};
+  int rc;
+  while ((rc = next_hit(&scan, &hit)) > 0) {
+    if (hit.holds[1]) inv->has_marker = true;
+    if (hit.holds[0] && note_line(inv, at, scan, hit) != 0) return close_keeping_errno(fd, -1);
+  }
+  return close_keeping_errno(fd, rc);
+}
+
+}  // namespace
+
+int open_driver_file(const char *path, bool *absent) {
+  const int fd = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
+  *absent = fd < 0 && (errno == ENOENT || errno == ENOTDIR);
+  return fd;
+}
+
+int find_format_id(const char *path, const char *label_name, FormatId *id) {
+  bool absent = false;
+  const int fd = open_driver_file(path, &absent);
+  if (fd < 0) return absent ? 0 : -1;
+  // Every entry of the name holds "/<name>"; only those lines are read.
+  char slash_name[kLabelNameMax + 2];
+  std::snprintf(slash_name, sizeof slash_name, "/%s", label_name);
+  LineScan scan{};
+  open_scan(&scan, fd, slash_name, nullptr, kNoSink);
+  HitLine hit{}, first{};
+  int rc;
+  while ((rc = next_hit(&scan, &hit)) > 0) {
+    rc = find_in_line(&scan, &hit, kPrefix, &first);
+    if (rc < 0) break;
+    if (rc > 0 && match_entry_line(first.head, first.head_len, label_name, id)) break;
+    rc = 0;
+  }
+  return close_keeping_errno(fd, rc);
+}
+
+int driver_file_holds(const char *path, const char *text) {
+  bool absent = false;
+  const int fd = open_driver_file(path, &absent);
+  if (fd < 0) return absent ? 0 : -1;
+  return close_keeping_errno(fd, file_holds(fd, text));
+}
+
+int read_inventory(const char *root, const char *model, ModelInventory *inv) {
+  *inv = ModelInventory{};
+  for (int at = 0; at < 4; ++at) {
+    if (format_driver_path(inv->path[at], sizeof inv->path[at], root, model, kModelFiles[at]) != 0 ||
+        scan_model_file(inv, at) != 0) {
+      return -1;
+    }
+  }
+  for (size_t i = 0; i < inv->entry_count; ++i) {
+    const FormatId &id = inv->entries[i].id;
+    if (add_id(&inv->ids[kFunctionAt], id.text, std::strlen(id.text)) != 0) return -1;
+  }
+  for (IdList &list : inv->ids) std::qsort(list.ids, list.count, sizeof(FormatId), compare_ids);
+  return 0;
+}
+
+int read_entries(const char *root, const char *model, ModelInventory *inv) {
+  *inv = ModelInventory{};
+  if (format_driver_path(inv->path[kFunctionAt], sizeof inv->path[kFunctionAt], root, model,
+                         DriverFile::kFunctionFile) != 0) {
+    return -1;
+  }
+  return scan_model_file(inv, kFunctionAt);
+}
+
+void free_inventory(ModelInventory *inv) {
+  std::free(inv->entries);
+  for (IdList &list : inv->ids) std::free(list.ids);
+  *inv = ModelInventory{};
+}
+
+bool inventory_holds(const ModelInventory &inv, int at, const char *id) {
+  FormatId key{};
+  std::snprintf(key.text, sizeof key.text, "%s", id);
+  return std::bsearch(&key, inv.ids[at].ids, inv.ids[at].count, sizeof(FormatId), compare_ids) != nullptr;
+}

@@ -1,0 +1,69 @@
+// Reading a model's driver files: the lookups of a request and the
+// inventory that listing, checking and repairing work from. Every read
+// goes through the line scan.
+//
+// Only a file that does not exist (ENOENT, or ENOTDIR for a missing
+// folder) counts as holding nothing; any other failure to open or read is
+// an error (-1 with errno), never taken for absence.
+#ifndef ZKPT_DRIVERFILES_MODEL_FILES_H
+#define ZKPT_DRIVERFILES_MODEL_FILES_H
+
+#include <cstddef>
+
+#include "driverfiles/driver_paths.h"
+#include "driverfiles/format_id.h"
+#include "driverfiles/line_scan.h"
+
+// Opens a driver file for reading: a descriptor, or -1 with errno and
+// *absent telling whether the file is simply not there.
+int open_driver_file(const char *path, bool *absent);
+
+// Looks label_name up in the driver file at path; the first line whose
+// first identifier is followed by "/" and the name wins. Returns 1 with
+// the identifier, 0 when not found or the file is absent, -1 with errno.
+int find_format_id(const char *path, const char *label_name, FormatId *id);
+
+// 1 when a line of the file at path holds text; 0 when none does or the
+// file is absent; -1 with errno.
+int driver_file_holds(const char *path, const char *text);
+
+// The four driver files, in the order the inventory keeps them.
+const DriverFile kModelFiles[4] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
+                                   DriverFile::kSettingsFile, DriverFile::kImagingArea};
+enum { kFunctionAt = 0, kPaperAt = 1, kSettingsAt = 2, kImagingAt = 3 };
+
+// An entry line of the function file.
+struct FormatEntry {
+  FormatId id;
+  IdParts parts;
+  char name[kHeadMax + 1];  // what follows the "/", up to the line's end
+  size_t name_len;
+};
+
+// The identifiers a file's lines carry: the first of each line that has one.
+struct IdList {
+  FormatId *ids;
+  size_t count, cap;
+};
+
+struct ModelInventory {
+  char path[4][kPathMax];
+  bool present[4];
+  bool has_marker;  // the function file holds "[CustomTape]"
+  FormatEntry *entries;
+  size_t entry_count, entry_cap;
+  IdList ids[4];  // sorted; the function file's are its entries'
+};
+
+// Reads the model's four files. Returns 0, or -1 with errno (a file that
+// cannot be read, or no memory); free_inventory() in either case.
+int read_inventory(const char *root, const char *model, ModelInventory *inv);
+void free_inventory(ModelInventory *inv);
+
+// Reads only the function file's entries (and its marker) into inv.
+int read_entries(const char *root, const char *model, ModelInventory *inv);
+
+// True when the file at index `at` has a line under identifier id.
+bool inventory_holds(const ModelInventory &inv, int at, const char *id);
+
+#endif

@@ -1,0 +1,29 @@
+// What an administrator asks of a model's formats as a whole: list them,
+// check that the four driver files agree, mend what the files alone tell
+// how to mend. Everything is printed to standard output.
+//
+// Names are printed escaped, so a line splits at its tabs without doubt:
+// backslash as \\, tab \t, newline \n, carriage return \r, every other
+// byte below 0x20 and 0x7F as \xHH; all other bytes as they are.
+#ifndef ZKPT_DRIVERFILES_MODEL_REPORT_H
+#define ZKPT_DRIVERFILES_MODEL_REPORT_H
+
+#include <cstdint>
+
+#include "front/paper_job.h"
+
+// One line per entry, in file order:
+// NAME \t WIDTHxHEIGHT \t MEDIA \t IDENTIFIER \t STATE. Returns 0, or -1
+// with errno when a driver file cannot be read.
+int32_t list_formats(const PaperJob &job, const char *root);
+
+// One line per inconsistency. Returns the number found, or -1 with errno.
+long check_formats(const PaperJob &job, const char *root);
+
+// Removes incomplete formats (the companion tool asked first, with
+// job.printer), orphaned lines and settings that select a missing format;
+// one line per change. Returns the number of problems left, -1 with errno
+// when a file failed, -2 when the companion tool failed.
+long repair_formats(const PaperJob &job, const char *root);
+
+#endif

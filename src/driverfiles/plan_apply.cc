@@ -1,0 +1,76 @@
+#include "driverfiles/plan_apply.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "driverfiles/line_scan.h"
+#include "driverfiles/sys_io.h"
+
+namespace {
+
+// Follows the output so far: whether it ends inside a line.
+struct Tracker {
+  const PlanTarget *target;
+  bool mid_line;
+};
+
+int track_put(void *ctx, const char *bytes, size_t len) {
+  Tracker *t = static_cast<Tracker *>(ctx);
+  t->mid_line = bytes[len - 1] != '\n';
+  return t->target->put(t->target->ctx, bytes, len);
+}
+
+int track_skip(void *ctx, const char *bytes, size_t len) {
+  const Tracker *t = static_cast<const Tracker *>(ctx);
+  return t->target->skip ? t->target->skip(t->target->ctx, bytes, len) : 0;
+}
+
+int add_text(Tracker *t, const char *text) {
+  const size_t len = std::strlen(text);
+  if (len == 0) return 0;
+  t->mid_line = text[len - 1] != '\n';
+  return t->target->add(t->target->ctx, text, len);
+}
+
+// Added text starts a line of its own.
+int add_line(Tracker *t, const char *text) {
+  if (t->mid_line && add_text(t, "\n") != 0) return -1;
+  return add_text(t, text);
+}
+
+}  // namespace
+
+int apply_plan(int fd, const RewritePlan &plan, const PlanTarget &target) {
+  Tracker tracker{&target, false};
+  LineScan scan{};
+  open_scan(&scan, fd, plan.match, plan.marker,
+            ScanSink{track_put, track_skip, &tracker});
+  HitLine hit{};
+  int rc;
+  while ((rc = next_hit(&scan, &hit)) > 0) {
+    if (hit.holds[0]) {
+      if (skip_line(&scan) != 0) return -1;
+      if (plan.replace != nullptr && add_text(&tracker, plan.replace) != 0) return -1;
+      continue;
+    }
+    if (pass_line(&scan) != 0) return -1;
+    if (add_line(&tracker, plan.insert) != 0) return -1;
+  }
+  if (rc < 0) return -1;
+  return plan.append != nullptr ? add_line(&tracker, plan.append) : 0;
+}
+
+int write_all(int fd, const char *bytes, size_t len) {
+  while (len > 0) {
+    const ssize_t put = sys_io.write(fd, bytes, len);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return -1;
+    if (put == 0) {
+      errno = EIO;
+      return -1;
+    }
+    bytes += put;
+    len -= static_cast<size_t>(put);
+  }
+  return 0;
+}

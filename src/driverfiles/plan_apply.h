@@ -1,0 +1,26 @@
+// Running a rewrite plan over a driver file's lines into a target: the
+// temporary file of a rewrite, or the recorder of a preview. Both see the
+// same calls, so a preview is the real plan rendered.
+#ifndef ZKPT_DRIVERFILES_PLAN_APPLY_H
+#define ZKPT_DRIVERFILES_PLAN_APPLY_H
+
+#include <cstddef>
+
+#include "driverfiles/rewrite.h"
+
+struct PlanTarget {
+  int (*put)(void *ctx, const char *bytes, size_t len);   // bytes kept
+  int (*skip)(void *ctx, const char *bytes, size_t len);  // bytes left out; may be null
+  int (*add)(void *ctx, const char *bytes, size_t len);   // text the plan adds
+  void *ctx;
+};
+
+// Reads fd from its start and hands every byte of the result to target.
+// Returns 0, or -1 with errno from a read or from the target.
+int apply_plan(int fd, const RewritePlan &plan, const PlanTarget &target);
+
+// Writes all len bytes to fd, retrying short writes and interrupted calls.
+// Returns 0, or -1 with errno; a write that makes no progress is EIO.
+int write_all(int fd, const char *bytes, size_t len);
+
+#endif
