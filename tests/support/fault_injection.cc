@@ -1,6 +1,13 @@
 #include "support/fault_injection.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <climits>
+#include <tuple>
+#include <type_traits>
 
 #include "driverfiles/sys_io.h"
 
@@ -11,58 +18,79 @@ struct FaultState {
   int nth = 0;
   int err = 0;
   long write_limit = -1;
+  bool clock_set = false;
+  long seconds = 0, microseconds = 0;
   int counts[kCallKinds] = {};
+  std::vector<Call> log;
+  std::vector<std::string> events;
+  std::function<void(const char *)> open_hook;
 };
 
 FaultState state;
 
-bool should_fail(Call call) {
-  const int seen = ++state.counts[static_cast<int>(call)];
-  if (call == state.call && seen == state.nth) {
-    errno = state.err;
-    return true;
-  }
-  return false;
+std::string fd_path(int fd) {
+  char link[64], target[PATH_MAX];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t len = readlink(link, target, sizeof target - 1);
+  return len < 0 ? "<unknown>" : std::string(target, static_cast<size_t>(len));
 }
 
-int f_open(const char *p, int f, mode_t m) {
-  return should_fail(Call::kOpen) ? -1 : kRealSysIo.open(p, f, m);
-}
-ssize_t f_read(int fd, void *b, size_t n) {
-  return should_fail(Call::kRead) ? -1 : kRealSysIo.read(fd, b, n);
-}
-ssize_t f_write(int fd, const void *b, size_t n) {
-  if (should_fail(Call::kWrite)) return -1;
-  if (state.write_limit == 0) return 0;
-  if (state.write_limit > 0 && n > static_cast<size_t>(state.write_limit)) {
-    n = static_cast<size_t>(state.write_limit);
+template <Call C, auto Member>
+struct Seam;
+
+// One wrapper for every entry: count, observe, fail when due, else call
+// the real entry.
+template <Call C, typename R, typename... A, R (*SysIo::*Member)(A...)>
+struct Seam<C, Member> {
+  static R call(A... a) {
+    auto args = std::make_tuple(a...);
+    state.log.push_back(C);
+    const int seen = ++state.counts[static_cast<int>(C)];
+    if constexpr (C == Call::kOpen) {
+      if (state.open_hook) state.open_hook(std::get<0>(args));
+    }
+    if constexpr (C == Call::kFsync) {
+      state.events.push_back("fsync " + fd_path(std::get<0>(args)));
+    }
+    if constexpr (C == Call::kRename) {
+      state.events.push_back(std::string("rename ") + std::get<1>(args));
+    }
+    if (C == state.call && seen == state.nth) {
+      errno = state.err;
+      if constexpr (std::is_pointer_v<R>) {
+        return nullptr;
+      } else {
+        return -1;
+      }
+    }
+    if constexpr (C == Call::kGettimeofday) {
+      if (state.clock_set) {
+        std::get<0>(args)->tv_sec = state.seconds;
+        std::get<0>(args)->tv_usec = state.microseconds;
+        return 0;
+      }
+    }
+    if constexpr (C == Call::kWrite) {
+      if (state.write_limit == 0) return 0;
+      if (state.write_limit > 0) {
+        std::get<2>(args) = std::min(std::get<2>(args), static_cast<size_t>(state.write_limit));
+      }
+    }
+    return std::apply(kRealSysIo.*Member, args);
   }
-  return kRealSysIo.write(fd, b, n);
-}
-int f_fsync(int fd) { return should_fail(Call::kFsync) ? -1 : kRealSysIo.fsync(fd); }
-int f_fchmod(int fd, mode_t m) {
-  return should_fail(Call::kFchmod) ? -1 : kRealSysIo.fchmod(fd, m);
-}
-int f_close(int fd) {
-  // The descriptor is released even when close reports a failure.
-  const int rc = kRealSysIo.close(fd);
-  return should_fail(Call::kClose) ? -1 : rc;
-}
-int f_rename(const char *a, const char *b) {
-  return should_fail(Call::kRename) ? -1 : kRealSysIo.rename(a, b);
-}
-int f_unlink(const char *p) {
-  return should_fail(Call::kUnlink) ? -1 : kRealSysIo.unlink(p);
-}
-int f_flock(int fd, int op) {
-  return should_fail(Call::kFlock) ? -1 : kRealSysIo.flock(fd, op);
+};
+
+template <Call C, auto Member>
+constexpr auto wrap() {
+  return &Seam<C, Member>::call;
 }
 
 }  // namespace
 
-std::string call_name(Call call) {
+const char *call_name(Call call) {
   static const char *const names[kCallKinds] = {
-      "open", "read", "write", "fsync", "fchmod", "close", "rename", "unlink", "flock"};
+      "open", "read", "pread", "write", "fsync", "fchmod", "fchown", "fstat",
+      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday"};
   return names[static_cast<int>(call)];
 }
 
@@ -71,13 +99,39 @@ void arm_fault(Call call, int nth, int err) {
   state.call = call;
   state.nth = nth;
   state.err = err;
-  sys_io = {f_open, f_read, f_write, f_fsync, f_fchmod,
-            f_close, f_rename, f_unlink, f_flock};
+  sys_io = {wrap<Call::kOpen, &SysIo::open>(),
+            wrap<Call::kRead, &SysIo::read>(),
+            wrap<Call::kPread, &SysIo::pread>(),
+            wrap<Call::kWrite, &SysIo::write>(),
+            wrap<Call::kFsync, &SysIo::fsync>(),
+            wrap<Call::kFchmod, &SysIo::fchmod>(),
+            wrap<Call::kFchown, &SysIo::fchown>(),
+            wrap<Call::kFstat, &SysIo::fstat>(),
+            wrap<Call::kStat, &SysIo::stat>(),
+            wrap<Call::kLstat, &SysIo::lstat>(),
+            wrap<Call::kRealpath, &SysIo::realpath>(),
+            wrap<Call::kClose, &SysIo::close>(),
+            wrap<Call::kRename, &SysIo::rename>(),
+            wrap<Call::kUnlink, &SysIo::unlink>(),
+            wrap<Call::kFlock, &SysIo::flock>(),
+            wrap<Call::kGettimeofday, &SysIo::gettimeofday>()};
 }
 
 void limit_writes(long max_bytes) { state.write_limit = max_bytes; }
 
+void set_open_hook(std::function<void(const char *)> hook) { state.open_hook = std::move(hook); }
+
+void set_clock(long seconds, long microseconds) {
+  state.clock_set = true;
+  state.seconds = seconds;
+  state.microseconds = microseconds;
+}
+
 int calls_made(Call call) { return state.counts[static_cast<int>(call)]; }
+
+const std::vector<Call> &call_log() { return state.log; }
+
+const std::vector<std::string> &sync_and_rename_log() { return state.events; }
 
 void disarm_faults() {
   sys_io = kRealSysIo;
