@@ -1,5 +1,7 @@
 #include "driverfiles/label_lines.h"
 
+#include "driverfiles/driver_edit.h"
+
 #include <cstdio>
 #include <string>
 
@@ -23,6 +25,18 @@ PaperJob roll(int64_t width, int64_t height) {
   job.width = width;
   job.height = height;
   return job;
+}
+
+std::string paper(const FormatId &id, const PaperJob &job) {
+  char out[kLineMax];
+  paper_line(id, job, out, sizeof out);
+  return out;
+}
+
+std::string imaging(const FormatId &id, const PaperJob &job) {
+  char out[kLineMax];
+  imaging_line(id, job, out, sizeof out);
+  return out;
 }
 
 FormatId id_of(const char *text) {
@@ -49,8 +63,8 @@ TEST(LabelLines, SizesInDotsAndPoints) {
       {roll(1, 1), "ID/Roll:\t-23\t-58\n", "ID:\t0.00\t0.00\t0.00\t2.83\n"},
   };
   for (const auto &c : cases) {
-    EXPECT_EQ(c.paper, paper_line(id_of("ID"), c.job)) << c.paper;
-    EXPECT_EQ(c.imaging, imaging_line(id_of("ID"), c.job)) << c.paper;
+    EXPECT_EQ(c.paper, paper(id_of("ID"), c.job)) << c.paper;
+    EXPECT_EQ(c.imaging, imaging(id_of("ID"), c.job)) << c.paper;
   }
 }
 
@@ -58,13 +72,15 @@ TEST(LabelLines, HugeRollSizesPrintLow32BitsOfSaturatedDots) {
   const PaperDots dots = paper_dots(roll(INT64_MAX, INT64_MAX));
   EXPECT_EQ(INT64_MAX, dots.across);
   EXPECT_EQ(INT64_MAX, dots.along);
-  EXPECT_EQ("ID/Roll:\t-1\t-1\n", paper_line(id_of("ID"), roll(INT64_MAX, INT64_MAX)));
+  EXPECT_EQ("ID/Roll:\t-1\t-1\n", paper(id_of("ID"), roll(INT64_MAX, INT64_MAX)));
   EXPECT_EQ(-1, low_32_bits(0xFFFFFFFFLL));
   EXPECT_EQ(5, low_32_bits(0x100000005LL));
 }
 
 TEST(LabelLines, EntryLineIsIdentifierSlashName) {
-  EXPECT_EQ("ZkL040A03271A2B/Test\n", entry_line(id_of("ZkL040A03271A2B"), tape(50, 70)));
+  char out[kLineMax];
+  entry_line(id_of("ZkL040A03271A2B"), tape(50, 70), out, sizeof out);
+  EXPECT_STREQ("ZkL040A03271A2B/Test\n", out);
 }
 
 }  // namespace
