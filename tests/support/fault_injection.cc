@@ -42,7 +42,7 @@ struct Seam;
 // the real entry.
 template <Call C, typename R, typename... A, R (*SysIo::*Member)(A...)>
 struct Seam<C, Member> {
-  static R call(A... a) {
+  static R call_through(A... a) {
     auto args = std::make_tuple(a...);
     state.log.push_back(C);
     const int seen = ++state.counts[static_cast<int>(C)];
@@ -80,14 +80,9 @@ struct Seam<C, Member> {
   }
 };
 
-template <Call C, auto Member>
-constexpr auto wrap() {
-  return &Seam<C, Member>::call;
-}
-
 }  // namespace
 
-const char *call_name(Call call) {
+std::string call_name(Call call) {
   static const char *const names[kCallKinds] = {
       "open", "read", "pread", "write", "fsync", "fchmod", "fchown", "fstat",
       "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday"};
@@ -99,22 +94,14 @@ void arm_fault(Call call, int nth, int err) {
   state.call = call;
   state.nth = nth;
   state.err = err;
-  sys_io = {wrap<Call::kOpen, &SysIo::open>(),
-            wrap<Call::kRead, &SysIo::read>(),
-            wrap<Call::kPread, &SysIo::pread>(),
-            wrap<Call::kWrite, &SysIo::write>(),
-            wrap<Call::kFsync, &SysIo::fsync>(),
-            wrap<Call::kFchmod, &SysIo::fchmod>(),
-            wrap<Call::kFchown, &SysIo::fchown>(),
-            wrap<Call::kFstat, &SysIo::fstat>(),
-            wrap<Call::kStat, &SysIo::stat>(),
-            wrap<Call::kLstat, &SysIo::lstat>(),
-            wrap<Call::kRealpath, &SysIo::realpath>(),
-            wrap<Call::kClose, &SysIo::close>(),
-            wrap<Call::kRename, &SysIo::rename>(),
-            wrap<Call::kUnlink, &SysIo::unlink>(),
-            wrap<Call::kFlock, &SysIo::flock>(),
-            wrap<Call::kGettimeofday, &SysIo::gettimeofday>()};
+#define ZKPT_SEAM(call, member) &Seam<Call::call, &SysIo::member>::call_through
+  sys_io = {ZKPT_SEAM(kOpen, open),     ZKPT_SEAM(kRead, read),         ZKPT_SEAM(kPread, pread),
+            ZKPT_SEAM(kWrite, write),   ZKPT_SEAM(kFsync, fsync),       ZKPT_SEAM(kFchmod, fchmod),
+            ZKPT_SEAM(kFchown, fchown), ZKPT_SEAM(kFstat, fstat),       ZKPT_SEAM(kStat, stat),
+            ZKPT_SEAM(kLstat, lstat),   ZKPT_SEAM(kRealpath, realpath), ZKPT_SEAM(kClose, close),
+            ZKPT_SEAM(kRename, rename), ZKPT_SEAM(kUnlink, unlink),     ZKPT_SEAM(kFlock, flock),
+            ZKPT_SEAM(kGettimeofday, gettimeofday)};
+#undef ZKPT_SEAM
 }
 
 void limit_writes(long max_bytes) { state.write_limit = max_bytes; }

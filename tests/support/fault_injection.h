@@ -15,7 +15,7 @@ enum class Call {
   kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday
 };
 const int kCallKinds = 16;
-const char *call_name(Call call);
+std::string call_name(Call call);
 
 // Installs the wrappers and clears counts, logs, hook, clock and write
 // limit; the nth call (from 1) of kind call fails with err. nth 0 makes
