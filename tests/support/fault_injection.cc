@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <tuple>
 #include <type_traits>
 
@@ -15,12 +15,8 @@ namespace {
 
 struct FaultState {
   Call call = Call::kOpen;
-  int nth = 0;
-  int err = 0;
-  long write_limit = -1;
-  bool clock_set = false;
-  long seconds = 0, microseconds = 0;
-  int counts[kCallKinds] = {};
+  int nth = 0, err = 0;
+  long write_limit = -1, seconds = -1, microseconds = 0;  // seconds -1: the real clock
   std::vector<Call> log;
   std::vector<std::string> events;
   std::function<void(const char *)> open_hook;
@@ -45,26 +41,18 @@ struct Seam<C, Member> {
   static R call_through(A... a) {
     auto args = std::make_tuple(a...);
     state.log.push_back(C);
-    const int seen = ++state.counts[static_cast<int>(C)];
     if constexpr (C == Call::kOpen) {
       if (state.open_hook) state.open_hook(std::get<0>(args));
     }
-    if constexpr (C == Call::kFsync) {
-      state.events.push_back("fsync " + fd_path(std::get<0>(args)));
-    }
-    if constexpr (C == Call::kRename) {
-      state.events.push_back(std::string("rename ") + std::get<1>(args));
-    }
-    if (C == state.call && seen == state.nth) {
+    if constexpr (C == Call::kFsync) state.events.push_back("fsync " + fd_path(std::get<0>(args)));
+    if constexpr (C == Call::kRename) state.events.push_back(std::string("rename ") + std::get<1>(args));
+    if (C == state.call && calls_made(C) == state.nth) {
       errno = state.err;
-      if constexpr (std::is_pointer_v<R>) {
-        return nullptr;
-      } else {
-        return -1;
-      }
+      if constexpr (std::is_pointer_v<R>) return nullptr;
+      else return -1;
     }
     if constexpr (C == Call::kGettimeofday) {
-      if (state.clock_set) {
+      if (state.seconds >= 0) {
         std::get<0>(args)->tv_sec = state.seconds;
         std::get<0>(args)->tv_usec = state.microseconds;
         return 0;
@@ -105,19 +93,15 @@ void arm_fault(Call call, int nth, int err) {
 }
 
 void limit_writes(long max_bytes) { state.write_limit = max_bytes; }
-
 void set_open_hook(std::function<void(const char *)> hook) { state.open_hook = std::move(hook); }
-
 void set_clock(long seconds, long microseconds) {
-  state.clock_set = true;
   state.seconds = seconds;
   state.microseconds = microseconds;
 }
-
-int calls_made(Call call) { return state.counts[static_cast<int>(call)]; }
-
+int calls_made(Call call) {
+  return static_cast<int>(std::count(state.log.begin(), state.log.end(), call));
+}
 const std::vector<Call> &call_log() { return state.log; }
-
 const std::vector<std::string> &sync_and_rename_log() { return state.events; }
 
 void disarm_faults() {
