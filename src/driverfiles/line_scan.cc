@@ -227,7 +227,12 @@ int next_hit(LineScan *s, HitLine *hit) {
       if (refill(s) < 0) return -1;
       continue;
     }
-    if (end_nl == nullptr && !s->at_eof) return long_hit(s, hit);
+    if (end_nl == nullptr && !s->at_eof) {
+      const int rc = long_hit(s, hit);
+      if (rc != 0) return rc;
+      if (stream_line(s, true) != 0) return -1;
+      continue;
+    }
     const size_t line_end = end_nl ? static_cast<size_t>(end_nl - s->buf) + 1 : s->end;
     const char *nul_after = static_cast<const char *>(std::memchr(s->buf + at, '\0', line_end - at));
     size_t vis_end = nul_after ? static_cast<size_t>(nul_after - s->buf) : line_end;

@@ -152,7 +152,9 @@ int rewrite_file(const char *path, const RewritePlan &plan) {
 }
 
 int preview_file(const char *path, const RewritePlan &plan) {
-  const int in = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
+  char file[kPathMax];
+  if (resolve_target(path, file, sizeof file) != 0) return -1;
+  const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (in < 0) return -1;
   DiffRecorder recorder{};
   const PlanTarget target{record_put, record_skip, record_add, &recorder};
