@@ -1,261 +1,216 @@
 // The program under hostile conditions: a full or read-only file system,
 // kills at any moment, many runs at once. Whatever happens, every driver
-// file is its old or its new content, never missing, cut short or mixed.
+// file holds its old or its new content, never a mix or a part, and no
+// temporary file outlives the next run.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "e2e/tool_fixture.h"
+#include "gtest/gtest.h"
+#include "support/run_program.h"
+#include "support/temp_tree.h"
 
 namespace {
 
-const char kTapeId[] = "ZkL_zkS12mm__040A03271A2B";
+using Args = std::vector<std::string>;
 
-// Driver files with many lines, so that a rewrite takes a while.
+// Driver files of some length holding the format "Test", not selected.
 DriverFiles large_files(int lines) {
-  DriverFiles f;
-  f.function_file = "[Function]\n[CustomTape]\n" + std::string(kTapeId) + "/Test\n";
-  f.paper_table = std::string(kTapeId) + "/Test:\t70\t353\n";
-  f.imaging_area = std::string(kTapeId) + ":\t0.00\t0.00\t28.00\t141.52\n";
+  const std::string id = "ZkL_zkS12mm__040A03271A2B";
+  DriverFiles f{"[Function]\n[CustomTape]\n" + id + "/Test\n", id + "/Test:\t70\t353\n",
+                "Copies=1\nMedia=zkS12mm\n", id + ":\t0.00\t0.00\t28.00\t141.52\n"};
   for (int i = 0; i < lines; ++i) {
     const std::string n = std::to_string(i);
     f.function_file += "Option" + n + "=value of option " + n + "\n";
     f.paper_table += "Size" + n + ":\t" + n + "\t" + n + "\n";
     f.imaging_area += "Size" + n + ":\t0.00\t0.00\t1.00\t" + n + ".00\n";
   }
-  f.settings_file = "Copies=1\nMedia=" + std::string(kTapeId) + "\n";
   return f;
 }
 
-// Removes the lines holding marker; counts them in *removed.
-std::string without(const std::string &text, const std::string &marker, int *removed) {
-  std::string kept;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    end = end == std::string::npos ? text.size() : end + 1;
-    const std::string line = text.substr(at, end - at);
-    if (line.find(marker) == std::string::npos) {
-      kept += line;
-    } else {
-      ++*removed;
-    }
-    at = end;
-  }
-  return kept;
-}
-
-// A file is whole when it is base, or base plus at most one line holding
-// marker.
-void expect_whole(const std::string &base, const std::string &now,
-                  const std::string &marker, const std::string &what) {
+// Removes every line that is exactly line; returns how many there were.
+int remove_line(std::string *text, const std::string &line) {
   int removed = 0;
-  EXPECT_EQ(base, without(now, marker, &removed)) << what;
-  EXPECT_LE(removed, 1) << what;
+  for (size_t at = text->find(line); at != std::string::npos; at = text->find(line, at)) {
+    if (at == 0 || (*text)[at - 1] == '\n') {
+      text->erase(at, line.size());
+      ++removed;
+    } else {
+      ++at;
+    }
+  }
+  return removed;
 }
 
-class Robustness : public ToolTest {
+// Whether text holds the line with marker; fails unless text is base, or
+// base and that one line.
+bool holds(const std::string &base, const std::string &text, const std::string &marker,
+           const std::string &what) {
+  const size_t at = text.find(marker), start = text.rfind('\n', at) + 1;  // npos + 1 == 0
+  std::string rest = text;
+  const bool found = at != std::string::npos;
+  if (found) {
+    EXPECT_EQ(1, remove_line(&rest, text.substr(start, text.find('\n', at) + 1 - start))) << what;
+  }
+  EXPECT_EQ(base, rest) << what;
+  return found;
+}
+
+// The steps a killed run took, listed in the order it takes them: a prefix.
+void expect_in_order(const std::vector<bool> &done, const std::string &what) {
+  for (size_t i = 1; i < done.size(); ++i) EXPECT_TRUE(done[i - 1] || !done[i]) << what << ", step " << i;
+}
+
+class Robustness : public ::testing::Test {
  protected:
+  void SetUp() override {
+    ASSERT_EQ(0, ::symlink(TOOL_PATH, (dir.path + "/zkpapertoollpr_tvq310").c_str()));
+    p = make_driver_tree(dir.path + "/vantrel", "tvq310", {}, FAKE_COMPANION);
+  }
   void TearDown() override {
-    if (!mounted.empty()) ::umount2(mounted.c_str(), MNT_DETACH);
+    if (mounted) ::umount2(p.inf.c_str(), MNT_DETACH);
   }
-  // Puts a tmpfs of size bytes at the model's inf directory; false when
-  // that is not possible here (not root, or no mount permission).
-  bool mount_small_fs(const ModelPaths &p, const std::string &size) {
-    if (geteuid() != 0) return false;
-    if (::mount("tmpfs", p.inf.c_str(), "tmpfs", 0, ("size=" + size).c_str()) != 0) {
-      return false;
-    }
-    mounted = p.inf;
-    return true;
+  Args argv(const Args &words) const {
+    Args all{"./zkpapertoollpr_tvq310"};
+    all.insert(all.end(), words.begin(), words.end());
+    return all;
   }
-  std::string mounted;
+  int start(const Args &words) { return start_program(argv(words)[0], argv(words), dir.path); }
+  // A tmpfs of this size in place of the model's inf directory, holding files.
+  bool mount_inf(const std::string &size, const DriverFiles &files) {
+    mounted = geteuid() == 0 && ::mount("tmpfs", p.inf.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    if (mounted) write_driver_files(p, files);
+    return mounted;
+  }
+  // A delete and an add that the file system refuses change nothing.
+  void expect_refused(const DriverFiles &files, int error) {
+    const std::vector<std::string> names = list_dir(p.inf);
+    ProgramResult r = run_program(argv({})[0], argv({"-P", "q", "-d", "Test"}), dir.path);
+    EXPECT_EQ(255, r.status);
+    EXPECT_EQ(std::string(std::strerror(error)) + "\n", r.out + r.err);
+    r = run_program(argv({})[0], argv({"-P", "q", "-n", "New", "-w", "12", "-h", "50"}), dir.path);
+    EXPECT_EQ(255, r.status);
+    EXPECT_EQ("", r.out + r.err);
+    expect_driver_files(files, p);
+    EXPECT_EQ(names, list_dir(p.inf));
+  }
+  TempDir dir;
+  ModelPaths p;
+  bool mounted = false;
 };
 
-TEST_F(Robustness, FullDiskKeepsEveryFileAndSaysSo) {
-  ModelPaths p = tree("tvq310", {});
-  if (!mount_small_fs(p, "256k")) {
-    GTEST_SKIP() << "needs root and tmpfs mounts to fill a file system";
-  }
-  const DriverFiles files = large_files(2500);  // function file ~70 kB
-  write_driver_files(p, files);
-  // Fill what is left but 8 kB: too little for a copy of any file.
-  const std::string pad = p.inf + "/pad";
-  const int fd = ::open(pad.c_str(), O_WRONLY | O_CREAT, 0600);
+TEST_F(Robustness, FullDisk) {
+  const DriverFiles files = large_files(2500);  // a function file of about 70 kB
+  if (!mount_inf("256k", files)) GTEST_SKIP() << "needs root to mount a small tmpfs";
+  // Fill all but 8 kB: too little for a copy of any of the files.
+  const int fd = ::open((p.inf + "/pad").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_LE(0, fd) << std::strerror(errno);
   const std::string block(4096, 'f');
   off_t filled = 0;
-  while (::write(fd, block.data(), block.size()) == static_cast<ssize_t>(block.size())) {
-    filled += static_cast<off_t>(block.size());
-  }
+  while (::write(fd, block.data(), block.size()) == 4096) filled += 4096;
   ASSERT_EQ(0, ::ftruncate(fd, filled - 8192));
-  ::close(fd);
-
-  ProgramResult r = run("zkpapertoollpr_tvq310", {"-P", "q", "-d", "Test"});
-  EXPECT_EQ(255, r.status);
-  EXPECT_EQ(std::string(std::strerror(ENOSPC)) + "\n", r.out);
-  // Adding a new name: the delete finds nothing, the add itself fails.
-  r = run("zkpapertoollpr_tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"});
-  EXPECT_EQ(255, r.status);
-  EXPECT_EQ("", r.out);
-  expect_driver_files(files, p);
-  EXPECT_EQ((std::vector<std::string>{"ImagingArea", "pad", "paperinftvq310",
-                                      "zktvq310func", "zktvq310rc"}),
-            list_dir(p.inf));
+  ASSERT_EQ(0, ::close(fd));
+  expect_refused(files, ENOSPC);
 }
 
-TEST_F(Robustness, ReadOnlyFileSystemKeepsEveryFileAndSaysSo) {
-  ModelPaths p = tree("tvq310", {});
-  if (!mount_small_fs(p, "1m")) {
-    GTEST_SKIP() << "needs root and tmpfs mounts for a read-only file system";
-  }
+TEST_F(Robustness, ReadOnlyFileSystem) {
   const DriverFiles files = large_files(10);
-  write_driver_files(p, files);
+  if (!mount_inf("1m", files)) GTEST_SKIP() << "needs root to mount a tmpfs read-only";
   ASSERT_EQ(0, ::mount("tmpfs", p.inf.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr));
-  ProgramResult r = run("zkpapertoollpr_tvq310", {"-P", "q", "-d", "Test"});
-  EXPECT_EQ(255, r.status);
-  EXPECT_EQ(std::string(std::strerror(EROFS)) + "\n", r.out);
-  r = run("zkpapertoollpr_tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"});
-  EXPECT_EQ(255, r.status);
-  EXPECT_EQ("", r.out);
-  expect_driver_files(files, p);
-  EXPECT_EQ(4u, list_dir(p.inf).size());
+  expect_refused(files, EROFS);
 }
 
-TEST_F(Robustness, DriverFileThatIsADirectoryIsReported) {
-  ModelPaths p = tree("tvq310", large_files(3));
-  ASSERT_EQ(0, ::unlink(p.function_file.c_str()));
-  ASSERT_EQ(0, ::mkdir(p.function_file.c_str(), 0755));
-  // The lookup cannot read it: not found; the add then cannot rewrite it.
-  ProgramResult r = run("zkpapertoollpr_tvq310", {"-P", "q", "-d", "Test"});
-  EXPECT_EQ(255, r.status);
-  EXPECT_EQ(std::string(std::strerror(EISDIR)) + "\n", r.out);
-  EXPECT_EQ(large_files(3).paper_table, read_file(p.paper_table));
-}
-
-// Kills the program at spread-out moments of adds and deletes. After each
-// kill every file must be whole, and the next unkilled run must succeed.
-TEST_F(Robustness, SurvivesKillsAtAnyMoment) {
-  const DriverFiles files = large_files(20000);
-  ModelPaths p = tree("tvq310", files);
-  const std::string tool = path_of("zkpapertoollpr_tvq310");
-  const Args add = argv_for("zkpapertoollpr_tvq310",
-                            {"-P", "q", "-n", "Crash", "-w", "12", "-h", "50"});
-  const Args del = argv_for("zkpapertoollpr_tvq310", {"-P", "q", "-d", "Crash"});
-  // The identifier of "Crash" (5 bytes), 10 mm wide, 50 mm long.
-  const std::string marker = "ZkL_zkS12mm__050A032";
-
-  // Kill moments spread over the span of the quickest of a few whole runs.
-  long full_us = 0;
+// SIGKILL at spread-out moments of adds and of deletes of a format the
+// settings file selects: every file stays whole, the steps taken are a
+// prefix of the run's own order, and the next delete restores every byte.
+TEST_F(Robustness, KillsAtAnyMoment) {
+  const DriverFiles base = large_files(20000);
+  write_driver_files(p, base);
+  const Args add = {"-P", "q", "-n", "Crash", "-w", "12", "-h", "50"}, del = {"-P", "q", "-d", "Crash"};
+  const std::string marker = "ZkL_zkS12mm__050A032";  // "Crash", 10 x 50 mm
+  // Kills land over the span of the quickest of three whole runs; that
+  // choice of moments is all that timing decides here.
+  long quickest = 0;
   for (int i = 0; i < 3; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(0, wait_program(start_program(tool, add, dir.path)));
-    const long took = static_cast<long>(
-        std::chrono::duration_cast<std::chrono::microseconds>(
-            std::chrono::steady_clock::now() - start).count());
-    full_us = i == 0 ? took : std::min(full_us, took);
-    ASSERT_EQ(0, wait_program(start_program(tool, del, dir.path)));
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(0, wait_program(start(add)));
+    const auto took = std::chrono::steady_clock::now() - begin;
+    const long us = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count());
+    quickest = i == 0 ? us : std::min(quickest, us);
+    ASSERT_EQ(0, wait_program(start(del)));
   }
-
   std::mt19937 random(20261207);
-  const int runs = 200;
   int killed = 0;
-  for (int i = 0; i < runs; ++i) {
+  for (int i = 0; i < 200; ++i) {
+    const std::string what = "run " + std::to_string(i);
     const bool adding = i % 2 == 0;
+    std::string selecting = base.settings_file;
     if (!adding) {
-      ASSERT_EQ(0, wait_program(start_program(tool, add, dir.path)));
+      ASSERT_EQ(0, wait_program(start(add))) << what;
+      selecting = "Copies=1\nMedia=" + companion_calls(p).back()[9] + "\n";
+      write_file(p.settings_file, selecting);
     }
-    const long delay = static_cast<long>(random() % static_cast<unsigned>(full_us + 1));
-    const int pid = start_program(tool, adding ? add : del, dir.path);
+    const int pid = start(adding ? add : del);
+    const long delay = static_cast<long>(random() % static_cast<unsigned>(quickest + 1));
     const struct timespec pause = {0, delay * 1000};
     nanosleep(&pause, nullptr);
     ::kill(pid, SIGKILL);
     if (wait_program(pid) == 128 + SIGKILL) ++killed;
     const DriverFiles now = read_driver_files(p);
-    const std::string what = "run " + std::to_string(i);
-    expect_whole(files.function_file, now.function_file, marker, what);
-    expect_whole(files.paper_table, now.paper_table, marker, what);
-    expect_whole(files.imaging_area, now.imaging_area, marker, what);
-    EXPECT_EQ(files.settings_file, now.settings_file) << what;
-    // A killed request is finished by running the delete again.
-    ASSERT_EQ(0, wait_program(start_program(tool, del, dir.path))) << what;
-    const DriverFiles after = read_driver_files(p);
-    ASSERT_EQ(files.function_file, after.function_file) << what;
-    ASSERT_EQ(files.paper_table, after.paper_table) << what;
-    ASSERT_EQ(files.imaging_area, after.imaging_area) << what;
-    ASSERT_EQ(4u, list_dir(p.inf).size()) << what << ": a temporary file was left";
+    const bool entry = holds(base.function_file, now.function_file, marker, what);
+    const bool paper = holds(base.paper_table, now.paper_table, marker, what);
+    const bool imaging = holds(base.imaging_area, now.imaging_area, marker, what);
+    const bool reset = now.settings_file == base.settings_file;
+    EXPECT_TRUE(reset || now.settings_file == selecting) << what;
+    if (adding) {
+      expect_in_order({entry, paper, imaging}, what);
+    } else {  // the settings before the paper table, the entries last
+      expect_in_order({reset, !paper, !entry}, what);
+      expect_in_order({!imaging, !entry}, what);
+    }
+    ASSERT_EQ(0, wait_program(start(del))) << what;
+    expect_driver_files(base, p);
+    ASSERT_EQ(4u, list_dir(p.inf).size()) << what << ": a temporary file outlived the next run";
   }
-  EXPECT_GE(killed, runs / 4) << "too few runs were really killed";
-  std::printf("%d of %d runs killed mid-request, all recovered\n", killed, runs);
+  std::printf("%d of 200 runs were killed before they finished; each was recovered\n", killed);
 }
 
-TEST_F(Robustness, ManyRunsAtOnceLoseNothing) {
-  const DriverFiles files = large_files(2000);
-  ModelPaths p = tree("tvq310", files);
-  const std::string tool = path_of("zkpapertoollpr_tvq310");
-  auto add_args = [&](int i) {
-    return argv_for("zkpapertoollpr_tvq310", {"-P", "q", "-n", "Label" + std::to_string(i),
-                                              "-w", "12", "-h", "50"});
-  };
-  auto count = [](const std::string &text, const std::string &needle) {
-    int n = 0;
-    for (size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + 1)) {
-      ++n;
+// Sixteen adds at once, then eight deletes and eight adds at once: each
+// format left has its three lines once, under one identifier, and every
+// other line is as it was.
+TEST_F(Robustness, ManyRunsAtOnce) {
+  const DriverFiles base = large_files(2000);
+  write_driver_files(p, base);
+  for (int wave = 0; wave < 2; ++wave) {
+    std::vector<int> pids;
+    for (int i = 0; i < 16; ++i) {
+      const std::string name = "Label" + std::to_string(wave == 0 || i % 2 == 0 ? i : 16 + i);
+      pids.push_back(start(wave == 1 && i % 2 == 0 ? Args{"-P", "q", "-d", name}
+                                                   : Args{"-P", "q", "-n", name, "-w", "12", "-h", "50"}));
     }
-    return n;
-  };
-  const int kRuns = 16;
-  std::vector<int> pids;
-  for (int i = 0; i < kRuns; ++i) pids.push_back(start_program(tool, add_args(i), dir.path));
-  for (int pid : pids) EXPECT_EQ(0, wait_program(pid));
-
-  // Then deletes of the even ones mixed with adds of new names.
-  pids.clear();
-  for (int i = 0; i < kRuns; ++i) {
-    pids.push_back(start_program(
-        tool,
-        i % 2 == 0 ? argv_for("zkpapertoollpr_tvq310",
-                              {"-P", "q", "-d", "Label" + std::to_string(i)})
-                   : add_args(kRuns + i),
-        dir.path));
+    for (int pid : pids) EXPECT_EQ(0, wait_program(pid));
   }
-  for (int pid : pids) EXPECT_EQ(0, wait_program(pid));
-
-  // Each format left has its entry, its size line and its imaging line,
-  // once each, under one identifier; the other lines are as they were.
   const DriverFiles now = read_driver_files(p);
-  std::vector<std::string> ids;
-  for (int i = 0; i < 2 * kRuns; ++i) {
-    const bool present = i % 2 == 1;  // odd ones stay or were added
+  DriverFiles rest = now;
+  for (int i = 1; i < 32; i += 2) {
     const std::string name = "/Label" + std::to_string(i);
-    ASSERT_EQ(present ? 1 : 0, count(now.function_file, name + "\n")) << name;
-    if (!present) continue;
     const size_t at = now.function_file.find(name + "\n");
-    const size_t start = now.function_file.rfind('\n', at) + 1;
-    ids.push_back(now.function_file.substr(start, at - start));
-    EXPECT_EQ(1, count(now.paper_table, ids.back() + name + ":\t70\t353\n")) << name;
-    EXPECT_EQ(1, count(now.imaging_area, ids.back() + ":\t0.00\t0.00\t28.00\t141.52\n"))
-        << name;
+    ASSERT_NE(std::string::npos, at) << name;
+    const size_t begin = now.function_file.rfind('\n', at) + 1;
+    const std::string id = now.function_file.substr(begin, at - begin);
+    EXPECT_EQ(1, remove_line(&rest.function_file, id + name + "\n")) << name;
+    EXPECT_EQ(1, remove_line(&rest.paper_table, id + name + ":\t70\t353\n")) << name;
+    EXPECT_EQ(1, remove_line(&rest.imaging_area, id + ":\t0.00\t0.00\t28.00\t141.52\n")) << name;
   }
-  int removed[3] = {0, 0, 0};
-  EXPECT_EQ(files.function_file, without(now.function_file, "/Label", &removed[0]));
-  EXPECT_EQ(files.paper_table, without(now.paper_table, "/Label", &removed[1]));
-  std::string imaging = now.imaging_area;
-  for (const std::string &id : ids) imaging = without(imaging, id + ":", &removed[2]);
-  EXPECT_EQ(files.imaging_area, imaging);
-  for (int n : removed) EXPECT_EQ(kRuns, n);
-  EXPECT_EQ(files.settings_file, now.settings_file);
+  for (auto file : kFileText) EXPECT_EQ(base.*file, rest.*file);
 }
 
 }  // namespace

@@ -10,23 +10,25 @@
 
 namespace {
 
-std::vector<char *> c_args(const std::vector<std::string> &argv) {
+int open_as(int fd, const std::string &path) {
+  const int got = ::open(path.c_str(), fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  return got < 0 || dup2(got, fd) < 0 || (got != fd && ::close(got) != 0) ? -1 : 0;
+}
+
+// Forks; the child sets up its descriptors and directory, then runs exe.
+// A child that cannot get that far exits 121 or 122.
+int spawn(const std::string &exe, const std::vector<std::string> &argv,
+          const std::string &cwd, const std::string &out, const std::string &err) {
   std::vector<char *> args;
   for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
   args.push_back(nullptr);
-  return args;
-}
-
-// In the child: output to the two paths, into cwd, then the program.
-[[noreturn]] void exec_in(const std::string &exe, std::vector<char *> &args,
-                          const std::string &cwd, const std::string &out_path,
-                          const std::string &err_path) {
-  const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-      chdir(cwd.c_str()) != 0) {
-    _exit(121);
-  }
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const bool ready = open_as(0, "/dev/null") == 0 && open_as(2, err) == 0 &&
+                     (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
+                     close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0;
+  if (!ready) _exit(121);
   execv(exe.c_str(), args.data());
   _exit(122);
 }
@@ -35,11 +37,7 @@ std::vector<char *> c_args(const std::vector<std::string> &argv) {
 
 int start_program(const std::string &exe, const std::vector<std::string> &argv,
                   const std::string &cwd) {
-  std::vector<char *> args = c_args(argv);
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) exec_in(exe, args, cwd, "/dev/null", "/dev/null");
-  return pid;
+  return spawn(exe, argv, cwd, "/dev/null", "/dev/null");
 }
 
 int wait_program(int pid) {
@@ -48,34 +46,14 @@ int wait_program(int pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-ProgramResult run_program(const std::string &exe,
-                          const std::vector<std::string> &argv,
-                          const std::string &cwd) {
+ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
+                          const std::string &cwd, Stdout out) {
   TempDir capture;
-  const std::string out_path = capture.path + "/out";
-  const std::string err_path = capture.path + "/err";
-  std::vector<char *> args = c_args(argv);
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) exec_in(exe, args, cwd, out_path, err_path);
-  ProgramResult result;
-  result.status = wait_program(pid);
-  result.out = read_file(out_path);
-  result.err = read_file(err_path);
-  return result;
-}
-
-std::string capture_stdout(void (*body)(void *), void *context) {
-  TempDir capture;
-  const std::string path = capture.path + "/stdout";
-  std::fflush(stdout);
-  const int saved = dup(1);
-  const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  dup2(file, 1);
-  ::close(file);
-  body(context);
-  std::fflush(stdout);
-  dup2(saved, 1);
-  ::close(saved);
-  return read_file(path);
+  const std::string out_path = out == Stdout::kFull     ? "/dev/full"
+                               : out == Stdout::kClosed ? ""
+                                                        : capture.path + "/out";
+  const int pid = spawn(exe, argv, cwd, out_path, capture.path + "/err");
+  const int status = wait_program(pid);
+  return {status, out == Stdout::kCaptured ? read_file(out_path) : "",
+          read_file(capture.path + "/err")};
 }

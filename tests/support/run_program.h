@@ -1,21 +1,25 @@
-// Runs a program as a separate process and collects what it did.
+// Runs the built program as a separate process, the way a shell would start
+// it, and collects what it did.
 #ifndef ZKPT_TESTS_SUPPORT_RUN_PROGRAM_H
 #define ZKPT_TESTS_SUPPORT_RUN_PROGRAM_H
 
 #include <string>
 #include <vector>
 
+// Where the program's standard output goes: a file read back afterwards,
+// a device that is always full, or nowhere (descriptor 1 closed).
+enum class Stdout { kCaptured, kFull, kClosed };
+
 struct ProgramResult {
-  int status;  // exit status, or 128 + signal number
-  std::string out;
+  int status;       // exit status, or 128 + signal number
+  std::string out;  // empty unless captured
   std::string err;
 };
 
-// Executes exe with argv (argv[0] is the name it is started under) in the
-// directory cwd.
-ProgramResult run_program(const std::string &exe,
-                          const std::vector<std::string> &argv,
-                          const std::string &cwd);
+// Runs exe with argv (argv[0] is the name it is started under) in the
+// directory cwd. It inherits no descriptor above 2 from the test.
+ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
+                          const std::string &cwd, Stdout out = Stdout::kCaptured);
 
 // Starts exe like run_program without waiting; output goes to /dev/null.
 int start_program(const std::string &exe, const std::vector<std::string> &argv,
@@ -23,8 +27,5 @@ int start_program(const std::string &exe, const std::vector<std::string> &argv,
 
 // Waits for a started program; exit status, or 128 + signal number.
 int wait_program(int pid);
-
-// Runs body with standard output sent to a file; returns what it wrote.
-std::string capture_stdout(void (*body)(void *), void *context);
 
 #endif

@@ -1,36 +1,27 @@
 #include "support/temp_tree.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "gtest/gtest.h"
 
 TempDir::TempDir() {
   const char *base = std::getenv("TMPDIR");
-  std::string templ = std::string(base ? base : "/tmp") + "/zkpt-test-XXXXXX";
-  if (mkdtemp(&templ[0]) == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed";
-  }
-  path = templ;
+  path = std::string(base ? base : "/tmp") + "/zkpt-test-XXXXXX";
+  if (mkdtemp(&path[0]) == nullptr) ADD_FAILURE() << "mkdtemp failed";
 }
-
-namespace {
-int remove_entry(const char *p, const struct stat *, int, struct FTW *) {
-  return ::remove(p);
-}
-}  // namespace
 
 TempDir::~TempDir() {
-  ::chmod(path.c_str(), 0755);
-  nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+  nftw(path.c_str(), [](const char *p, const struct stat *, int, struct FTW *) {
+    return ::remove(p);
+  }, 16, FTW_DEPTH | FTW_PHYS);
 }
 
 void write_file(const std::string &path, const std::string &bytes) {
@@ -40,11 +31,14 @@ void write_file(const std::string &path, const std::string &bytes) {
 }
 
 std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "<missing>";
+  std::string all;
+  char chunk[65536];
+  ssize_t got;
+  while ((got = ::read(fd, chunk, sizeof chunk)) > 0) all.append(chunk, static_cast<size_t>(got));
+  ::close(fd);
+  return got < 0 ? "<unreadable>" : all;
 }
 
 bool file_exists(const std::string &path) {
@@ -54,41 +48,34 @@ bool file_exists(const std::string &path) {
 
 mode_t file_mode(const std::string &path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return 0;
-  return st.st_mode & 07777;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 std::vector<std::string> list_dir(const std::string &dir) {
   std::vector<std::string> names;
-  DIR *d = opendir(dir.c_str());
-  if (d == nullptr) return names;
-  while (struct dirent *e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..") names.push_back(name);
+  if (DIR *d = opendir(dir.c_str())) {
+    while (const struct dirent *e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
   }
-  closedir(d);
   std::sort(names.begin(), names.end());
   return names;
 }
 
-ModelPaths model_paths(const std::string &root, const std::string &model) {
-  const std::string bin = root + "/" + model + "/bin";
-  const std::string inf = bin + "/inf";
-  return {inf,
-          bin + "/lpd/zkpapertoolcups_" + model,
-          inf + "/zk" + model + "func",
-          inf + "/paperinf" + model,
-          inf + "/zk" + model + "rc",
-          inf + "/ImagingArea"};
-}
+std::string DriverFiles::*const kFileText[4] = {&DriverFiles::function_file, &DriverFiles::paper_table,
+                                                &DriverFiles::settings_file, &DriverFiles::imaging_area};
+std::string ModelPaths::*const kFilePath[4] = {&ModelPaths::function_file, &ModelPaths::paper_table,
+                                               &ModelPaths::settings_file, &ModelPaths::imaging_area};
 
 ModelPaths make_driver_tree(const std::string &root, const std::string &model,
-                            const DriverFiles &files,
-                            const std::string &fake_path) {
-  const ModelPaths paths = model_paths(root, model);
-  for (const std::string &dir :
-       {root, root + "/" + model, root + "/" + model + "/bin", paths.inf,
-        root + "/" + model + "/bin/lpd"}) {
+                            const DriverFiles &files, const std::string &fake_path) {
+  const std::string bin = root + "/" + model + "/bin", inf = bin + "/inf";
+  const ModelPaths paths{inf, bin + "/lpd/zkpapertoolcups_" + model,
+                         inf + "/zk" + model + "func", inf + "/paperinf" + model,
+                         inf + "/zk" + model + "rc", inf + "/ImagingArea"};
+  for (const std::string &dir : {root, root + "/" + model, bin, inf, bin + "/lpd"}) {
     ::mkdir(dir.c_str(), 0755);
   }
   write_driver_files(paths, files);
@@ -98,9 +85,19 @@ ModelPaths make_driver_tree(const std::string &root, const std::string &model,
   return paths;
 }
 
+void write_driver_files(const ModelPaths &paths, const DriverFiles &files) {
+  for (int f = 0; f < 4; ++f) write_file(paths.*kFilePath[f], files.*kFileText[f]);
+}
+
 DriverFiles read_driver_files(const ModelPaths &paths) {
-  return {read_file(paths.function_file), read_file(paths.paper_table),
-          read_file(paths.settings_file), read_file(paths.imaging_area)};
+  DriverFiles files;
+  for (int f = 0; f < 4; ++f) files.*kFileText[f] = read_file(paths.*kFilePath[f]);
+  return files;
+}
+
+void expect_driver_files(const DriverFiles &files, const ModelPaths &paths) {
+  const DriverFiles now = read_driver_files(paths);
+  for (int f = 0; f < 4; ++f) EXPECT_EQ(files.*kFileText[f], now.*kFileText[f]) << paths.*kFilePath[f];
 }
 
 std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
@@ -109,8 +106,7 @@ std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
   std::vector<std::vector<std::string>> calls;
   if (log == "<missing>") return calls;
   std::vector<std::string> args;
-  size_t at = 0;
-  while (at < log.size()) {
+  for (size_t at = 0; at < log.size();) {
     if (log[at] == '\n') {
       calls.push_back(args);
       args.clear();
@@ -125,21 +121,11 @@ std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
   return calls;
 }
 
-void set_companion_status(const ModelPaths &paths, const std::string &status) {
-  write_file(paths.companion + ".status", status);
+void set_companion_status(const ModelPaths &paths, const std::string &statuses) {
+  write_file(paths.companion + ".status", statuses);
 }
 
-void write_driver_files(const ModelPaths &paths, const DriverFiles &files) {
-  write_file(paths.function_file, files.function_file);
-  write_file(paths.paper_table, files.paper_table);
-  write_file(paths.settings_file, files.settings_file);
-  write_file(paths.imaging_area, files.imaging_area);
-}
-
-void expect_driver_files(const DriverFiles &files, const ModelPaths &paths) {
-  const DriverFiles now = read_driver_files(paths);
-  EXPECT_EQ(files.function_file, now.function_file);
-  EXPECT_EQ(files.paper_table, now.paper_table);
-  EXPECT_EQ(files.settings_file, now.settings_file);
-  EXPECT_EQ(files.imaging_area, now.imaging_area);
+std::string companion_inherited(const ModelPaths &paths) {
+  const std::string fds = read_file(paths.companion + ".fds");
+  return fds == "<missing>" ? "" : fds;
 }

@@ -1,6 +1,6 @@
-// Test helpers: a temporary directory and small file utilities, and a
-// driver tree laid out as the installed driver lays it out, under
-// "<dir>/vantrel".
+// Test helpers: a temporary directory, small file utilities, and a model's
+// driver tree laid out as the installed driver lays it out, with the fake
+// companion tool in place of the real one.
 #ifndef ZKPT_TESTS_SUPPORT_TEMP_TREE_H
 #define ZKPT_TESTS_SUPPORT_TEMP_TREE_H
 
@@ -18,10 +18,11 @@ struct TempDir {
 };
 
 void write_file(const std::string &path, const std::string &bytes);
+// "<missing>" when it cannot be opened, "<unreadable>" when reading fails.
 std::string read_file(const std::string &path);
-bool file_exists(const std::string &path);
-mode_t file_mode(const std::string &path);  // permission bits only
-std::vector<std::string> list_dir(const std::string &dir);
+bool file_exists(const std::string &path);       // a link counts, even dangling
+mode_t file_mode(const std::string &path);       // permission bits only
+std::vector<std::string> list_dir(const std::string &dir);  // sorted
 
 // The four driver files of one model, by content.
 struct DriverFiles {
@@ -31,7 +32,7 @@ struct DriverFiles {
   std::string imaging_area;
 };
 
-// Paths inside a tree rooted at root (for example "<dir>/vantrel").
+// Paths inside a driver tree rooted at root (for example "<dir>/vantrel").
 struct ModelPaths {
   std::string inf;
   std::string companion;
@@ -41,18 +42,17 @@ struct ModelPaths {
   std::string imaging_area;
 };
 
-ModelPaths model_paths(const std::string &root, const std::string &model);
+// The four files in a fixed order (function file, paper table, settings
+// file, imaging area), for loops over them.
+extern std::string DriverFiles::*const kFileText[4];
+extern std::string ModelPaths::*const kFilePath[4];
 
 // Creates the model's bin/inf and bin/lpd folders, the four files and a
 // companion tool that is a link to the fake companion at fake_path.
 ModelPaths make_driver_tree(const std::string &root, const std::string &model,
-                            const DriverFiles &files,
-                            const std::string &fake_path);
-
-DriverFiles read_driver_files(const ModelPaths &paths);
-
-// Writes the four files of an existing tree.
+                            const DriverFiles &files, const std::string &fake_path);
 void write_driver_files(const ModelPaths &paths, const DriverFiles &files);
+DriverFiles read_driver_files(const ModelPaths &paths);
 
 // Expects the four files to hold exactly these bytes.
 void expect_driver_files(const DriverFiles &files, const ModelPaths &paths);
@@ -61,8 +61,12 @@ void expect_driver_files(const DriverFiles &files, const ModelPaths &paths);
 // the tool path) per call.
 std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths);
 
-// Makes the fake companion exit with this status ("kill": killed by a
-// signal) from its next call on.
-void set_companion_status(const ModelPaths &paths, const std::string &status);
+// The fake companion's exit statuses from its next call on, one word per
+// call, the last one repeating ("kill": it dies of SIGKILL).
+void set_companion_status(const ModelPaths &paths, const std::string &statuses);
+
+// Descriptors above 2 the fake companion found open when it started, one
+// line per call that had any; empty when it inherited none.
+std::string companion_inherited(const ModelPaths &paths);
 
 #endif

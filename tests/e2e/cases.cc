@@ -1,0 +1,260 @@
+// The end-to-end cases, one row per behaviour. Expected bytes follow the
+// documented formats: identifier "ZkL" + media name (ten characters, or
+// none) + hex name length (2 digits) + hex width (2 or more) + hex height
+// (3) + five digits that vary; entry "<id>/<name>"; paper table
+// "<id>/<name>:\t<dots across>\t<dots along>" (tape: pins, and the height
+// at 180 dpi; roll: width - 3 and height - 6 mm at 300 dpi; an inch is
+// 25.43859649 mm; dots truncated); imaging area "<id>:\t0.00\t0.00\t<pins
+// in points>\t<height in points>".
+#include "e2e/cases.h"
+
+namespace {
+
+const auto kSame = std::nullopt;  // the driver files are left as they were
+const DriverFiles kBare = {"[CustomTape]\n", "", "", ""};
+
+std::string usage(const std::string &model, const std::string &printer) {
+  const std::string run = "\t\"zkpapertoollpr_" + model + " -P " + printer;
+  return "===========================\n LPRng Paper Size Tool (v 0.2)\n"
+         " Usage: zkpapertoollpr_xxxx -P Printer Name [-n add a Lable Format Name (<=32 bytes)"
+         " -w Media Width(unit:mm) -h Media Height(unit:mm)]/[-d delete Lable Format Name]\n"
+         " **Label width is  3.5mm,6mm,9mm,12mm,18mm,24mm,36mm and Height is between 4mm and"
+         " 1000mm(HS tape max is 500mm)\n For example:\n"
+         " 1. Add a new Label Format with \"New Label Format\" name and 12mm width and 50mm length:\n" +
+         run + " -n New\\ Label Namw (\"HS\" contain name means heat srink tube ex.HS12mmx50mm)\\"
+         " Format -w 12 -h 50\" [enter]\n\n 2. Remove the Label Format with \"New Label Format\" name:\n" +
+         run + " -d New\\ Label\\ Format\" [enter]\n\n===========================\n";
+}
+
+Args deleting(const std::string &name, const std::string &printer = "q") {
+  return {"-P", printer, "-d", name, "-show", "1"};
+}
+
+Case with(Case c, const std::vector<std::string> &setup) {
+  c.setup = setup;
+  return c;
+}
+
+Case shows_usage(const std::string &program, const std::string &model, const std::string &printer) {
+  return {"usage_" + program, program, {"-P", "q"}, kBare, usage(model, printer), 0, kSame, {}};
+}
+
+// A command line answered with tvq310's usage text, nothing touched.
+Case rejected(const std::string &what, const Args &args) {
+  return {what, "tvq310", args, kBare, usage("tvq310", "TV-Q310"), 0, kSame, {}};
+}
+
+// An add on a tree without formats: the companion is asked to delete the
+// name, then to add it as w by h under an identifier starting with id; the
+// paper table line carries dots, the imaging-area line points.
+Case adding(const std::string &what, const std::string &program, const Args &args, const std::string &w,
+            const std::string &h, const std::string &id, const std::string &dots,
+            const std::string &points) {
+  std::string printer, name;
+  for (size_t i = 0; i + 1 < args.size(); i += 2) {
+    if (args[i][1] == 'P') printer = args[i + 1];
+    if (args[i][1] == 'n') name = args[i + 1];
+  }
+  const std::string full = id + "?????";
+  return {what, program, args, kBare, "", 0,
+          DriverFiles{"[CustomTape]\n" + full + "/" + name + "\n", full + "/" + name + ":\t" + dots + "\n",
+                      "", full + ":\t0.00\t0.00\t" + points + "\n"},
+          {deleting(name, printer), {"-P", printer, "-n", name, "-w", w, "-h", h, "-specid", full, "-show", "1"}}};
+}
+
+// The same for "-P q -n name -w width -h height".
+Case add(const std::string &what, const std::string &program, const std::string &name,
+         const std::string &width, const std::string &height, const std::string &w, const std::string &h,
+         const std::string &id, const std::string &dots, const std::string &points) {
+  return adding(what, program, {"-P", "q", "-n", name, "-w", width, "-h", height}, w, h, id, dots, points);
+}
+
+}  // namespace
+
+std::vector<Case> end_to_end_cases() {
+  const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
+  const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
+                            old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
+                            old + ":\t0.00\t0.00\t28.00\t141.52\nA4:\t0.00\t0.00\t1.00\t2.00\n"};
+  const DriverFiles tape_without = {"[Function]\n[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
+                                    "Media=zkS12mm\nDarkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n"};
+  const std::string roll = "ZkL043E0641A2B3";  // "Roll", 62 x 100 mm
+  const std::string a12 = "ZkL_zkS12mm__010A032", a = a12 + "?????";  // "A", 10 x 50 mm
+  const std::string added = "ZkL_zkS12mm__040A032?????";              // "Test" again
+  const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
+  const Args add_test_call = {"-P", "q", "-n", "Test", "-w", "10", "-h", "50", "-specid", added, "-show", "1"};
+  return {
+      // The program name picks the model, its usage text and example printer.
+      {"invalid_name", "xxxx", {}, tape, "./zkpapertoollpr_xxxx is invalid.\n\n", 0, kSame, {}},
+      {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0,
+       kSame, {}},
+      shows_usage("lm210", "lm210", ""),
+      shows_usage("lm230", "lm230", ""),
+      shows_usage("lm260ka", "lm260ka", ""),
+      shows_usage("tv4400", "tv4400zd", "TV-4400ZD"),
+      shows_usage("tvq310", "tvq310", "TV-Q310"),
+      shows_usage("tvq300", "tvq300", "TV-Q300"),
+      shows_usage("tvq250e", "tvq250e", "TVQ250E"),
+      shows_usage("tvq220nf", "tvq220nf", "TVQ220nf"),
+      shows_usage("tvq200", "tvq200", "TVQ200"),
+
+      // Faulty command lines get the usage text.
+      rejected("no_words", {}),
+      rejected("odd_word_count", {"-P"}),
+      rejected("no_printer", {"-d", "A"}),
+      rejected("empty_printer", {"-P", "", "-d", "A"}),
+      rejected("printer_of_1025_bytes", {"-P", std::string(1025, 'p'), "-d", "A"}),
+      rejected("empty_name", {"-P", "q", "-d", ""}),
+      rejected("name_of_33_bytes", {"-P", "q", "-n", std::string(33, 'n'), "-w", "12", "-h", "50"}),
+      rejected("name_holding_newline", {"-P", "q", "-n", "A\nB", "-w", "12", "-h", "50"}),
+      rejected("delete_name_holding_newline", {"-P", "q", "-d", "\n"}),
+      rejected("name_holding_marker", {"-P", "q", "-n", "a[CustomTape]", "-w", "12", "-h", "50"}),
+      rejected("delete_name_holding_marker", {"-P", "q", "-d", "[CustomTape]"}),
+      rejected("add_and_delete_at_once", {"-P", "q", "-n", "A", "-w", "12", "-h", "50", "-d", "A"}),
+      rejected("add_without_width", {"-P", "q", "-n", "A", "-h", "50"}),
+      rejected("add_without_height", {"-P", "q", "-n", "A", "-w", "12"}),
+      rejected("zero_width", {"-P", "q", "-n", "A", "-w", "0", "-h", "50"}),
+      rejected("negative_height", {"-P", "q", "-n", "A", "-w", "12", "-h", "-3"}),
+      rejected("width_not_a_number", {"-P", "q", "-n", "A", "-w", "mm12", "-h", "50"}),
+      rejected("size_of_33_bytes", {"-P", "q", "-n", "A", "-w", "12", "-h", "1" + std::string(32, '0')}),
+      rejected("tape_of_25mm", {"-P", "q", "-n", "A", "-w", "25", "-h", "50"}),
+      rejected("tube_of_25mm", {"-P", "q", "-n", "HS", "-w", "25", "-h", "50"}),
+      rejected("unknown_option", {"-P", "q", "-x", "A"}),
+      rejected("option_letters_keep_case", {"-p", "q", "-d", "A"}),
+      rejected("dash_alone", {"-", "q", "-d", "A"}),
+      rejected("option_without_dash", {"aP", "q", "-d", "A"}),
+
+      // Tape: width to tape, pins and media; height 4 to 1000 mm.
+      // add(what, program, name, -w, -h, companion -w and -h, identifier, dots, points)
+      add("tape_5mm", "tvq310", "A", "5", "3", "2", "4", "ZkL_zkS3.5mm_" "01" "02" "004", "24\t28", "9.60\t11.32"),
+      add("tape_6mm", "tvq300", "A", "6", "4", "4", "4", "ZkL_zkS6mm___" "01" "04" "004", "32\t28", "12.80\t11.32"),
+      add("tape_7mm", "tvq250e", "A", "7", "50", "7", "50", "ZkL_zkS9mm___" "01" "07" "032", "50\t353",
+          "20.00\t141.52"),
+      add("tape_9mm", "tvq220nf", "A", "9", "1000", "7", "1000", "ZkL_zkS9mm___" "01" "07" "3E8", "50\t7075",
+          "20.00\t2830.34"),
+      add("tape_10mm_no_media", "tvq200", "A", "10", "50", "10", "50", "ZkL" "01" "0A" "032", "70\t353",
+          "28.00\t141.52"),
+      add("tape_12mm_odd_height_long_name", "tv4400", "Twelve bytes", "12", "51", "10", "51",
+          "ZkL_zkS12mm__" "0C" "0A" "033", "70\t360", "28.00\t144.35"),
+      add("tape_13mm", "tvq310", "A", "13", "1001", "16", "1000", "ZkL_zkS18mm__" "01" "10" "3E8", "112\t7075",
+          "44.80\t2830.34"),
+      add("tape_18mm", "tvq310", "A", "18", "50", "16", "50", "ZkL_zkS18mm__" "01" "10" "032", "112\t353",
+          "44.80\t141.52"),
+      add("tape_24mm", "tvq310", "A", "24", "50", "22", "50", "ZkL_zkS24mm__" "01" "16" "032", "128\t353",
+          "51.20\t141.52"),
+      // Heat-shrink tube ("HS" or "hs" in the name): its own widths, at most 500 mm.
+      add("tube_6mm", "tvq310", "HS", "6", "3", "4", "4", "ZkL_zkHS6mm__" "02" "04" "004", "28\t28", "11.20\t11.32"),
+      add("tube_7mm", "tvq310", "tube hs", "7", "501", "7", "500", "ZkL_zkHS9mm__" "07" "07" "1F4", "48\t3537",
+          "19.20\t1415.17"),
+      add("tube_9mm", "tvq310", "HS", "9", "500", "7", "500", "ZkL_zkHS9mm__" "02" "07" "1F4", "48\t3537",
+          "19.20\t1415.17"),
+      add("tube_12mm", "tvq310", "HS", "12", "50", "9", "50", "ZkL_zkHS12mm_" "02" "09" "032", "66\t353",
+          "26.40\t141.52"),
+      add("tube_18mm", "tvq310", "HS", "18", "50", "15", "50", "ZkL_zkHS18mm_" "02" "0F" "032", "106\t353",
+          "42.40\t141.52"),
+      add("tube_24mm", "tvq310", "HS", "24", "1000", "18", "500", "ZkL_zkHS24mm_" "02" "12" "1F4", "128\t3537",
+          "51.20\t1415.17"),
+      add("mixed_case_hs_is_tape", "tvq310", "Hs", "24", "800", "22", "800", "ZkL_zkS24mm__" "02" "16" "320",
+          "128\t5660", "51.20\t2264.28"),
+      adding("tube_name_after_sizes_is_tape", "tvq310", {"-P", "q", "-w", "24", "-h", "800", "-n", "HS"}, "22",
+             "800", "ZkL_zkS24mm__" "02" "16" "320", "128\t5660", "51.20\t2264.28"),
+      adding("last_width_counts", "tvq310", {"-P", "q", "-n", "A", "-w", "6", "-w", "18", "-h", "50"}, "16", "50",
+             "ZkL_zkS18mm__" "01" "10" "032", "112\t353", "44.80\t141.52"),
+      // Roll models take sizes as given.
+      add("roll_add", "lm230", "Roll", "62", "100", "62", "100", "ZkL" "04" "3E" "064", "695\t1108",
+          "0.00\t283.03"),
+      add("roll_large_sizes_tube_name", "lm210", "HS", "300", "5000", "300", "5000", "ZkL" "02" "12C" "388",
+          "3502\t58894", "0.00\t14151.72"),
+      add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL" "04" "3E" "007",
+          "695\t11", "0.00\t19.81"),
+      // Names and printers reach the companion and the files byte for byte.
+      add("name_of_32_bytes", "tvq310", std::string(32, 'N'), "12", "50", "10", "50",
+          "ZkL_zkS12mm__" "20" "0A" "032", "70\t353", "28.00\t141.52"),
+      add("hostile_name", "tvq310", "$(touch x)`y`;|&'\"%s%n \\*\xff", "12", "50", "10", "50",
+          "ZkL_zkS12mm__" "1A" "0A" "032", "70\t353", "28.00\t141.52"),
+      adding("printer_of_1024_bytes", "tvq310", {"-P", std::string(1024, 'P'), "-n", "A", "-w", "12", "-h", "50"},
+             "10", "50", a12, "70\t353", "28.00\t141.52"),
+      adding("hostile_printer", "tvq310", {"-P", "a b;$(c)'\n", "-n", "A", "-w", "12", "-h", "50"}, "10", "50",
+             a12, "70\t353", "28.00\t141.52"),
+      adding("option_words_read_by_first_two_bytes", "tvq310",
+             {"-Printer", "q", "-name", "A", "-width", "12", "-height", "50"}, "10", "50", a12, "70\t353",
+             "28.00\t141.52"),
+      adding("values_may_look_like_options", "tvq310", {"-P", "-n", "-n", "-w", "-w", "12", "-h", "50"}, "10",
+             "50", "ZkL_zkS12mm__" "02" "0A" "032", "70\t353", "28.00\t141.52"),
+
+      // An add writes after every marker line, each line a line of its own,
+      // and first deletes a format of the same name.
+      {"add_after_each_marker_and_unended_lines", "tvq310", {"-P", "q", "-n", "A", "-w", "12", "-h", "50"},
+       {"[CustomTape]\nx\n[CustomTape]", "A4:\t1\t2", "", "A4:\t1"}, "", 0,
+       DriverFiles{"[CustomTape]\n" + a + "/A\nx\n[CustomTape]\n" + a + "/A\n", "A4:\t1\t2\n" + a + "/A:\t70\t353\n",
+                   "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       {deleting("A"), {"-P", "q", "-n", "A", "-w", "10", "-h", "50", "-specid", a, "-show", "1"}}},
+      {"add_replaces_format_of_same_name", "tvq310", add_test, tape, "", 0,
+       DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n",
+                   "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\nDarkness=3",
+                   "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       {deleting("Test"), add_test_call}},
+
+      // A delete drops every line of the format and resets its selection.
+      {"tape_delete", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
+      {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"},
+       {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n",
+        roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
+       DriverFiles{"[CustomTape]\n", "", "Copies=1\nMediaSize=29X1\n", ""}, {deleting("Roll")}},
+      {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, tape, "Not found 'Nope'\n", 0, kSame,
+       {deleting("Nope")}},
+      {"delete_takes_the_last_name", "tvq310", {"-P", "q", "-d", "LongName", "-d", "A"}, tape, "Not found 'A'\n", 0,
+       kSame, {deleting("A")}},
+      {"delete_needs_the_function_file_entry", "tvq310", del_test,
+       {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
+       {deleting("Test")}},
+
+      // The companion tool failing: status 255, nothing printed.
+      with({"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}},
+           {"companion=3"}),
+      with({"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")}},
+           {"companion=kill"}),
+      with({"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
+            {deleting("Test"), add_test_call}}, {"companion=0 3"}),
+      with({"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}}, {"no-companion"}),
+
+      // A driver file that cannot be read or rewritten: the system's error
+      // text, status 255, nothing changed.
+      with({"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame,
+            {deleting("Test")}}, {"missing:imaging"}),
+      with({"delete_function_file_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame,
+            {deleting("Test")}}, {"directory:func"}),
+      with({"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame,
+            {deleting("Test")}}, {"directory:paper"}),
+      with({"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
+            "Is a directory\n", 255, kSame, {deleting("New")}}, {"directory:paper"}),
+
+      // Standard output that cannot be written fails a run that prints.
+      with({"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")}},
+           {"stdout=full"}),
+      with({"not_found_stdout_closed", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame,
+            {deleting("Nope")}}, {"stdout=closed"}),
+      with({"usage_stdout_full", "tvq310", {"-P", "q"}, tape, "", 255, kSame, {}}, {"stdout=full"}),
+      with({"usage_stdout_closed", "tvq310", {"-P", "q"}, tape, "", 255, kSame, {}}, {"stdout=closed"}),
+      with({"invalid_name_stdout_full", "xxxx", {}, tape, "", 255, kSame, {}}, {"stdout=full"}),
+      with({"error_line_stdout_full", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}},
+           {"missing:imaging", "stdout=full"}),
+      with({"silent_delete_stdout_full", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
+           {"stdout=full"}),
+      with(add("silent_add_stdout_closed", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"),
+           {"stdout=closed"}),
+
+      // Rewritten files keep their owner; a link is followed only when it,
+      // its target and its directory have one owner.
+      with({"delete_keeps_owner", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
+           {"chown:rc", "chown:imaging"}),
+      with(add("add_keeps_owner", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"),
+           {"chown:func"}),
+      with({"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
+           {"link:func", "link:rc"}),
+      with({"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {deleting("Test")}},
+           {"link-owner:func"}),
+      with({"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame,
+            {deleting("Test")}}, {"target-owner:rc"}),
+  };
+}

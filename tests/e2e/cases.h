@@ -1,0 +1,42 @@
+// End-to-end cases: one run of the built program under one of its names
+// in a directory holding a model's driver tree ("vantrel/<model>") with the
+// fake companion tool, and all the run must leave behind.
+#ifndef ZKPT_TESTS_E2E_CASES_H
+#define ZKPT_TESTS_E2E_CASES_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/temp_tree.h"
+
+using Args = std::vector<std::string>;
+
+struct Case {
+  std::string what;                  // the behaviour, as the test's name
+  std::string program;               // started as ./zkpapertoollpr_<program>
+  Args args;
+  DriverFiles before;                // the four files of the program's model
+  std::string out;                   // standard output, byte for byte
+  int status;                        // exit status
+  std::optional<DriverFiles> after;  // byte for byte; nullopt: unchanged
+  // The companion's argument lists. A "?" in one stands for an upper-case
+  // hex digit; the identifier it matches replaces it in `out` and `after`.
+  std::vector<Args> calls;
+  // Changes made after the tree is written, before the run:
+  //   companion=<statuses>  the companion's exit statuses, a word per call
+  //                         ("kill": killed by SIGKILL), the last repeating
+  //   no-companion          the companion tool is missing
+  //   stdout=full|closed    standard output is /dev/full, or closed
+  // and on one driver file (func, paper, rc or imaging):
+  //   missing:F  directory:F  the file is missing, or a directory
+  //   chown:F                 the file belongs to user and group 7
+  //   link:F                  the file is a link to a file elsewhere
+  //   link-owner:F            ... a link that belongs to user 7
+  //   target-owner:F          ... a link to a file that belongs to user 7
+  std::vector<std::string> setup = {};
+};
+
+std::vector<Case> end_to_end_cases();
+
+#endif
