@@ -39,16 +39,6 @@ void check(bool ok, const std::string &what) {
   if (!ok) ADD_FAILURE() << what << ": " << std::strerror(errno);
 }
 
-bool has_owner_7(const std::string &path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && st.st_uid == 7 && st.st_gid == 7;
-}
-
-bool is_link(const std::string &path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 std::string rendered(const std::vector<Args> &calls) {
   std::string text;
   for (const Args &call : calls) {
@@ -69,9 +59,7 @@ bool matches(const std::string &pattern, const std::string &got) {
 }
 
 void replace_all(std::string *text, const std::string &from, const std::string &to) {
-  for (size_t at = text->find(from); at != std::string::npos; at = text->find(from, at)) {
-    text->replace(at, from.size(), to);
-  }
+  for (size_t at; (at = text->find(from)) != std::string::npos;) text->replace(at, from.size(), to);
 }
 
 struct Tweaks {
@@ -165,8 +153,13 @@ void Row::TestBody() {
   }
   EXPECT_EQ(inf, list_dir(p.inf)) << "files beside the driver files";
   EXPECT_EQ(targets, list_dir(dir.path + "/targets")) << "files beside the link targets";
-  for (const std::string &path : tweaks.chowned) EXPECT_TRUE(has_owner_7(path)) << path;
-  for (const std::string &path : tweaks.linked) EXPECT_TRUE(is_link(path)) << path;
+  struct stat st {};
+  for (const std::string &path : tweaks.chowned) {
+    EXPECT_TRUE(::stat(path.c_str(), &st) == 0 && st.st_uid == 7 && st.st_gid == 7) << path << ": owner";
+  }
+  for (const std::string &path : tweaks.linked) {
+    EXPECT_TRUE(::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << path << ": no longer a link";
+  }
 }
 
 const bool kRegistered = [] {

@@ -161,8 +161,7 @@ std::vector<Case> end_to_end_cases() {
       adding("last_width_counts", "tvq310", {"-P", "q", "-n", "A", "-w", "6", "-w", "18", "-h", "50"}, "16", "50",
              "ZkL_zkS18mm__" "01" "10" "032", "112\t353", "44.80\t141.52"),
       // Roll models take sizes as given.
-      add("roll_add", "lm230", "Roll", "62", "100", "62", "100", "ZkL" "04" "3E" "064", "695\t1108",
-          "0.00\t283.03"),
+      add("roll_add", "lm230", "Roll", "62", "100", "62", "100", "ZkL" "04" "3E" "064", "695\t1108", "0.00\t283.03"),
       add("roll_large_sizes_tube_name", "lm210", "HS", "300", "5000", "300", "5000", "ZkL" "02" "12C" "388",
           "3502\t58894", "0.00\t14151.72"),
       add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL" "04" "3E" "007",
@@ -210,8 +209,7 @@ std::vector<Case> end_to_end_cases() {
        {deleting("Test")}},
 
       // The companion tool failing: status 255, nothing printed.
-      with({"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}},
-           {"companion=3"}),
+      with({"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}}, {"companion=3"}),
       with({"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")}},
            {"companion=kill"}),
       with({"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,

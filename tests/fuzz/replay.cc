@@ -1,12 +1,8 @@
-// Runs a fuzz target over every input file named, or found in a folder
-// named, on the command line.
-#include <dirent.h>
-
+// Runs a fuzz target over every file in the folders named on its command line.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <iterator>
 
 #include "harness.h"
 
@@ -16,28 +12,16 @@ extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int *argc, char ***arg
 int main(int argc, char **argv) {
   if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   int inputs = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::vector<std::string> files{argv[i]};
-    if (DIR *dir = opendir(argv[i])) {
-      files.clear();
-      while (const struct dirent *e = readdir(dir)) {
-        if (e->d_name[0] != '.') files.push_back(std::string(argv[i]) + "/" + e->d_name);
-      }
-      closedir(dir);
-    }
-    for (const std::string &file : files) {
-      std::ostringstream bytes;
-      std::ifstream in(file, std::ios::binary);
-      if (!in) {
-        std::printf("cannot read %s\n", file.c_str());
-        return 1;
-      }
-      bytes << in.rdbuf();
-      const std::string input = bytes.str();
+  std::error_code error;
+  for (int i = 1; i < argc && !error; ++i) {
+    for (std::filesystem::directory_iterator it(argv[i], error), end; !error && it != end; it.increment(error)) {
+      std::ifstream in(it->path(), std::ios::binary);
+      const std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
       LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.data()), input.size());
       ++inputs;
     }
   }
-  std::printf("%d inputs ran\n", inputs);
-  return inputs > 0 ? 0 : 1;
+  if (error) std::printf("%s\n", error.message().c_str());
+  std::printf("%d inputs, no property broken\n", inputs);
+  return inputs > 0 && !error ? 0 : 1;
 }

@@ -123,6 +123,7 @@ std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
 
 void set_companion_status(const ModelPaths &paths, const std::string &statuses) {
   write_file(paths.companion + ".status", statuses);
+  ::unlink((paths.companion + ".count").c_str());  // the first word is for the next call
 }
 
 std::string companion_inherited(const ModelPaths &paths) {
