@@ -1,5 +1,5 @@
 // Stand-in for the driver's companion tool, started as <path>. It notes
-// the descriptors above 2 it inherited in "<path>.fds" (a line per call
+// the descriptors from 3 to 1023 it inherited in "<path>.fds" (a line per call
 // that had any), appends its arguments to "<path>.log" (each as
 // "<length>:<bytes>", a newline after the call) and exits with its status
 // for this call from "<path>.status": a word per call, the last repeating,
@@ -18,7 +18,9 @@ int main(int argc, char **argv) {
   std::string fds;
   if (DIR *dir = opendir("/proc/self/fd")) {  // before this program opens anything else
     while (const struct dirent *e = readdir(dir)) {
-      if (std::atoi(e->d_name) > 2 && std::atoi(e->d_name) != dirfd(dir)) fds += std::string(" ") + e->d_name;
+      // A memory checker running the program keeps its own at the top of the range.
+      const int fd = std::atoi(e->d_name);
+      if (fd > 2 && fd < 1024 && fd != dirfd(dir)) fds += std::string(" ") + e->d_name;
     }
     closedir(dir);
   }
