@@ -66,6 +66,7 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 int32_t add_format(PaperJob job, Steps *steps) {
   FormatId id{};
   int32_t rc = choose_format_id(job, steps->root, &id);
+  if (rc == kOpDone) rc = check_driver_links(job, *steps);
   if (rc == kOpDone) rc = ask_companion_to_add(job, *steps, id);
   if (rc != kOpDone) return rc;
   char entry[kLineMax], paper[kLineMax], imaging[kLineMax];

@@ -31,7 +31,10 @@ int32_t delete_format(PaperJob job, Steps *steps) {
   FormatId id{};
   const int32_t in_papers = look_up(&job, steps->root, DriverFile::kPaperTable, &id);
   if (in_papers == kOpFileFailed) return kOpFileFailed;
-  rc = remove_format_lines(&job, steps, in_papers == kOpDone ? id.text : nullptr, entry.text);
+  rc = check_driver_links(job, *steps);
+  if (rc == kOpDone) {
+    rc = remove_format_lines(&job, steps, in_papers == kOpDone ? id.text : nullptr, entry.text);
+  }
   // A format without a paper table entry was never fully there.
   return rc == kOpDone ? in_papers : rc;
 }

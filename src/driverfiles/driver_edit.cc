@@ -98,6 +98,19 @@ int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps) {
   return run_model_companion(job, steps, args);
 }
 
+int32_t check_driver_links(const PaperJob &job, const Steps &steps) {
+  const DriverFile files[4] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
+                               DriverFile::kSettingsFile, DriverFile::kImagingArea};
+  for (const DriverFile which : files) {
+    char path[kPathMax];
+    if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0 ||
+        check_link_rule(path) != 0) {
+      return kOpFileFailed;
+    }
+  }
+  return kOpDone;
+}
+
 const char *default_paper_line(const PaperJob &job) {
   return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
 }

@@ -59,6 +59,11 @@ int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
 int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
                             const char *entry_id);
 
+// Refuses, before anything is changed, a request that would rewrite a
+// link it may not follow among the model's four driver files. Returns
+// kOpDone or kOpFileFailed (errno set).
+int32_t check_driver_links(const PaperJob &job, const Steps &steps);
+
 // The default paper line a settings line falls back to.
 const char *default_paper_line(const PaperJob &job);
 

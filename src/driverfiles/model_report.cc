@@ -232,6 +232,7 @@ long repair_formats(const PaperJob &job, const char *root) {
   PaperJob work = job;
   Steps steps{};
   steps.root = root;
+  if (check_driver_links(work, steps) != kOpDone) return -1;
   const RepairStep repairs[3] = {remove_incomplete, remove_orphans, reset_stale};
   for (const RepairStep repair : repairs) {
     ModelInventory inv{};

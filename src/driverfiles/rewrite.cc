@@ -151,6 +151,12 @@ int rewrite_file(const char *path, const RewritePlan &plan) {
   return sync_directory(file);
 }
 
+int check_link_rule(const char *path) {
+  char file[kPathMax];
+  if (resolve_target(path, file, sizeof file) == 0 || errno == ENOENT) return 0;
+  return -1;
+}
+
 int preview_file(const char *path, const RewritePlan &plan) {
   char file[kPathMax];
   if (resolve_target(path, file, sizeof file) != 0) return -1;

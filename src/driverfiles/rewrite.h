@@ -45,6 +45,11 @@ struct RewritePlan {
 
 int rewrite_file(const char *path, const RewritePlan &plan);
 
+// Step 1 alone: 0 when a rewrite of path may go ahead as far as links go
+// (path is no link, a link it may follow, or not there), else -1 with
+// errno. Lets a request refuse before it changes any of its files.
+int check_link_rule(const char *path);
+
 int preview_file(const char *path, const RewritePlan &plan);
 
 #endif
