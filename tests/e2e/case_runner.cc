@@ -139,6 +139,7 @@ void Row::TestBody() {
       for (int f = 0; f < 4; ++f) replace_all(&(after.*kFileText[f]), pattern, got_calls[i][j]);
     }
   }
+  if (matches(out, r.out)) out = r.out;  // a dry run's identifier, never run
   EXPECT_EQ(c.status, r.status) << "exit status";
   expect_bytes("standard output", out, r.out);
   expect_bytes("standard error", "", r.err);

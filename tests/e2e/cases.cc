@@ -83,6 +83,19 @@ std::vector<Case> end_to_end_cases() {
   const std::string added = "ZkL_zkS12mm__040A032?????";              // "Test" again
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
   const Args add_test_call = {"-P", "q", "-n", "Test", "-w", "10", "-h", "50", "-specid", added, "-show", "1"};
+  // A model whose files disagree in every way the check knows, and the
+  // same after a repair. id(c): a format's identifier, told apart by c.
+  const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
+  const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
+  const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
+                              id('E') + "/Wrong\n";
+  const std::string papers = id('B') + "/Dup:\t1\t2\n" + id('C') + "/Dup:\t1\t2\n" + id('D') + "/One:\t1\t2\n" +
+                             id('E') + "/Wrong:\t1\t2\n";
+  const std::string imaging = id('B') + ":\t1\n" + id('C') + ":\t1\n" + id('D') + ":\t1\n" + id('E') + ":\t1\n";
+  const DriverFiles messy = {"[CustomTape]\n" + entries + id('F') + "/Hal\n",
+                             papers + id('F') + "/Hal:\t1\t2\n" + id('0') + "/Gone:\t1\t2\n",
+                             "Media=" + id('1') + "\n", imaging};
+  const DriverFiles mended = {"[CustomTape]\n" + entries, papers, "Media=zkS12mm\n", imaging};
   return {
       // The program name picks the model, its usage text and example printer.
       {"invalid_name", "xxxx", {}, tape, "./zkpapertoollpr_xxxx is invalid.\n\n", 0, kSame, {}},
@@ -255,5 +268,53 @@ std::vector<Case> end_to_end_cases() {
            {"link-owner:func"}),
       with({"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame,
             {deleting("Test")}}, {"target-owner:rc"}),
+      // The administrator's commands: only as the first word after the name.
+      rejected("command_word_later", {"-P", "q", "--list", "x"}),
+      rejected("list_with_more_words", {"--list", "x"}),
+      rejected("repair_without_printer", {"--repair"}),
+      rejected("dry_run_of_faulty_request", {"--dry-run", "-P", "q", "-n", "A"}),
+      {"list_tape", "tvq310", {"--list"}, tape, "Test\t10x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
+      {"list_roll_escaped_incomplete", "lm230", {"--list"},
+       {"[CustomTape]\n" + roll + "/Roll\nZkL083E0641A2B4/a\tb\\c\x01\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
+       "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\c\\x01\xc3\xa9\t62x100\troll\tZkL083E0641A2B4"
+       "\tmissing=paper,imaging\n", 0, kSame, {}},
+      {"list_without_formats", "tvq310", {"--list"}, kBare, "", 0, kSame, {}},
+      with({"list_unreadable", "tvq310", {"--list"}, tape, "Is a directory\n", 255, kSame, {}}, {"directory:func"}),
+      {"check_clean", "tvq310", {"--check"}, tape, "", 0, kSame, {}},
+      with({"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
+            "missing: " + inf + "ImagingArea\nno marker: " + inf + "zktvq310func\n", 1, kSame, {}},
+           {"missing:imaging"}),
+      {"check_finds_each_fault", "tvq310", {"--check"}, messy,
+       "duplicate name: 'Dup' on " + id('B') + " and " + id('C') + "\nshared identifier: " + id('D') +
+           " on 'One' and 'Two'\nlength digits: " + id('E') + " 'Wrong' is 5 bytes long\nincomplete: " + id('F') +
+           " 'Hal' has no line in " + inf + "ImagingArea\norphan: " + id('0') + " in " + inf +
+           "paperinftvq310 has no entry\nstale setting: " + inf + "zktvq310rc selects " + id('1') + "\n",
+       1, kSame, {}},
+      {"repair_mends_what_files_tell", "tvq310", {"--repair", "-P", "q"}, messy,
+       "removed incomplete: " + id('F') + " 'Hal'\nremoved orphan: " + id('0') + " from " + inf +
+           "paperinftvq310\nreset setting: " + inf + "zktvq310rc from " + id('1') + "\n",
+       1, mended, {deleting("Hal")}},
+      {"repair_again_changes_nothing", "tvq310", {"--repair", "-P", "q"}, mended, "", 1, kSame, {}},
+      with({"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")}},
+           {"companion=3"}),
+      {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
+       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Test -show 1\n"
+       "--- " + inf + "ImagingArea\n+++ " + inf + "ImagingArea\n@@ -1,2 +1 @@\n-" + old +
+           ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n"
+       "--- " + inf + "zktvq310rc\n+++ " + inf + "zktvq310rc\n@@ -1,2 +1,2 @@\n-Media=" + old +
+           "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n"
+       "--- " + inf + "paperinftvq310\n+++ " + inf + "paperinftvq310\n@@ -1,2 +1 @@\n-" + old +
+           "/Test:\t70\t353\n A4:\t1\t2\n"
+       "--- " + inf + "zktvq310func\n+++ " + inf + "zktvq310func\n@@ -1,4 +1,3 @@\n [Function]\n [CustomTape]\n-" +
+           old + "/Test\n Cut=1\n", 0, kSame, {}},
+      {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
+       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d 'A b' -show 1\n"
+       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n"
+       "--- " + inf + "zktvq310func\n+++ " + inf + "zktvq310func\n@@ -1 +1,2 @@\n [CustomTape]\n+" + a3 + "/A b\n"
+       "--- " + inf + "paperinftvq310\n+++ " + inf + "paperinftvq310\n@@ -0,0 +1 @@\n+" + a3 + "/A b:\t70\t353\n"
+       "--- " + inf + "ImagingArea\n+++ " + inf + "ImagingArea\n@@ -0,0 +1 @@\n+" + a3 +
+           ":\t0.00\t0.00\t28.00\t141.52\n", 0, kSame, {}},
+      {"dry_run_not_found", "tvq310", {"--dry-run", "-P", "q", "-d", "Nope"}, tape,
+       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Nope -show 1\nNot found 'Nope'\n", 0, kSame, {}},
   };
 }
