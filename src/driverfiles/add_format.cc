@@ -54,8 +54,8 @@ int32_t choose_format_id(const PaperJob &job, const char *root, FormatId *id) {
 
 int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const FormatId &id) {
   char width[16], height[16];
-  std::snprintf(width, sizeof width, "%d", low_32_bits(job.width));
-  std::snprintf(height, sizeof height, "%d", low_32_bits(job.height));
+  (void)std::snprintf(width, sizeof width, "%d", low_32_bits(job.width));
+  (void)std::snprintf(height, sizeof height, "%d", low_32_bits(job.height));
   const char *const args[] = {"-P", job.printer, "-n", job.label_name, "-w", width,
                               "-h", height, "-specid", id.text, "-show", "1", nullptr};
   return run_model_companion(job, steps, args);
@@ -63,27 +63,27 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 
 }  // namespace
 
-int32_t add_format(PaperJob job, Steps *steps) {
+int32_t add_format(PaperJob *job, Steps *steps) {
   FormatId id{};
-  int32_t rc = choose_format_id(job, steps->root, &id);
-  if (rc == kOpDone) rc = check_driver_links(job, *steps);
-  if (rc == kOpDone) rc = ask_companion_to_add(job, *steps, id);
+  int32_t rc = choose_format_id(*job, steps->root, &id);
+  if (rc == kOpDone) rc = check_driver_links(*job, *steps);
+  if (rc == kOpDone) rc = ask_companion_to_add(*job, *steps, id);
   if (rc != kOpDone) return rc;
   char entry[kLineMax], paper[kLineMax], imaging[kLineMax];
-  entry_line(id, job, entry, sizeof entry);
-  paper_line(id, job, paper, sizeof paper);
-  imaging_line(id, job, imaging, sizeof imaging);
+  entry_line(id, *job, entry, sizeof entry);
+  paper_line(id, *job, paper, sizeof paper);
+  imaging_line(id, *job, imaging, sizeof imaging);
   const RewritePlan insert{nullptr, nullptr, kCustomTapeMarker, entry, nullptr};
   const RewritePlan append_paper{nullptr, nullptr, nullptr, nullptr, paper};
   const RewritePlan append_imaging{nullptr, nullptr, nullptr, nullptr, imaging};
-  rc = rewrite_driver_file(&job, steps, DriverFile::kFunctionFile, insert);
-  if (rc == kOpDone) rc = rewrite_driver_file(&job, steps, DriverFile::kPaperTable, append_paper);
-  if (rc == kOpDone) rc = rewrite_driver_file(&job, steps, DriverFile::kImagingArea, append_imaging);
+  rc = rewrite_driver_file(job, steps, DriverFile::kFunctionFile, insert);
+  if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kPaperTable, append_paper);
+  if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kImagingArea, append_imaging);
   return rc;
 }
 
 int32_t add_label_format(PaperJob job, const char *root) {
   Steps steps{};
   steps.root = root;
-  return add_format(job, &steps);
+  return add_format(&job, &steps);
 }

@@ -22,18 +22,18 @@ int32_t look_up(PaperJob *job, const char *root, DriverFile which, FormatId *id)
 
 // A name the function file does not hold is not there: nothing changes.
 // The paper table's entry names the identifier for the other files.
-int32_t delete_format(PaperJob job, Steps *steps) {
-  int32_t rc = ask_companion_to_delete(job, *steps);
+int32_t delete_format(PaperJob *job, Steps *steps) {
+  int32_t rc = ask_companion_to_delete(*job, *steps);
   if (rc != kOpDone) return rc;
   FormatId entry{};
-  rc = look_up(&job, steps->root, DriverFile::kFunctionFile, &entry);
+  rc = look_up(job, steps->root, DriverFile::kFunctionFile, &entry);
   if (rc != kOpDone) return rc;
   FormatId id{};
-  const int32_t in_papers = look_up(&job, steps->root, DriverFile::kPaperTable, &id);
+  const int32_t in_papers = look_up(job, steps->root, DriverFile::kPaperTable, &id);
   if (in_papers == kOpFileFailed) return kOpFileFailed;
-  rc = check_driver_links(job, *steps);
+  rc = check_driver_links(*job, *steps);
   if (rc == kOpDone) {
-    rc = remove_format_lines(&job, steps, in_papers == kOpDone ? id.text : nullptr, entry.text);
+    rc = remove_format_lines(job, steps, in_papers == kOpDone ? id.text : nullptr, entry.text);
   }
   // A format without a paper table entry was never fully there.
   return rc == kOpDone ? in_papers : rc;
@@ -42,5 +42,5 @@ int32_t delete_format(PaperJob job, Steps *steps) {
 int32_t delete_label_format(PaperJob job, const char *root) {
   Steps steps{};
   steps.root = root;
-  return delete_format(job, &steps);
+  return delete_format(&job, &steps);
 }

@@ -7,6 +7,8 @@
 
 #include "driverfiles/sys_io.h"
 
+// Output goes to standard output unchecked call by call: a failure stays
+// with the stream, and the entry routine checks it once before the exit.
 namespace {
 
 const long kContext = 3;
@@ -87,8 +89,8 @@ long read_old_line(LineIn *in) {
 
 void print_line(char sign, const char *bytes, size_t len) {
   std::putchar(sign);
-  std::fwrite(bytes, 1, len, stdout);
-  if (len == 0 || bytes[len - 1] != '\n') std::fputs("\n\\ No newline at end of file\n", stdout);
+  (void)std::fwrite(bytes, 1, len, stdout);
+  if (len == 0 || bytes[len - 1] != '\n') (void)std::fputs("\n\\ No newline at end of file\n", stdout);
 }
 
 void print_range(long start, long count) {
@@ -107,7 +109,7 @@ void print_added(const DiffRecorder *r, size_t *block, size_t end, const LineIn 
     if (edit.kind == EditKind::kInsert) print_line('+', edit.text, edit.len);
     if (edit.kind != EditKind::kEndLine) continue;
     std::putchar('+');
-    std::fwrite(in->line, 1, static_cast<size_t>(in->off - in->line_off), stdout);
+    (void)std::fwrite(in->line, 1, static_cast<size_t>(in->off - in->line_off), stdout);
     std::putchar('\n');
   }
 }
@@ -146,14 +148,15 @@ int print_hunk(const DiffRecorder *r, const Hunk &h, LineIn *in, long *delta) {
     if (r->edits[i].kind == EditKind::kDrop) ++dropped;
   }
   const long old_count = h.hi - h.lo + 1 < 0 ? 0 : h.hi - h.lo + 1;
-  std::fputs("@@ -", stdout);
+  (void)std::fputs("@@ -", stdout);
   print_range(h.lo, old_count);
-  std::fputs(" +", stdout);
+  (void)std::fputs(" +", stdout);
   print_range(h.lo + *delta, old_count - dropped + added);
-  std::fputs(" @@\n", stdout);
+  (void)std::fputs(" @@\n", stdout);
   *delta += added - dropped;
   // A run of changed lines shows its old lines first, then its new ones.
-  size_t e = h.first, block = h.first;
+  size_t e = h.first;
+  size_t block = e;
   for (long line = h.lo - 1; line <= h.hi; ++line) {
     if (line >= h.lo) {
       const long len = read_old_line(in);

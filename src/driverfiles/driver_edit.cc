@@ -22,7 +22,7 @@ int file_index(DriverFile which) {
 }
 
 void keep_text(char *to, size_t cap, const char *from) {
-  if (from != nullptr) std::snprintf(to, cap, "%s", from);
+  if (from != nullptr) (void)std::snprintf(to, cap, "%s", from);
 }
 
 void merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
@@ -39,16 +39,17 @@ void merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
 }
 
 // An argument as the shell would take it back: quoted unless plain.
+// Standard output's errors are checked once, before the exit.
 void print_word(const char *word) {
   if (*word != '\0' && std::strspn(word, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                                          "0123456789_./=:,+-%@") == std::strlen(word)) {
-    std::fputs(word, stdout);
+    (void)std::fputs(word, stdout);
     return;
   }
   std::putchar('\'');
   for (const char *c = word; *c != '\0'; ++c) {
     if (*c == '\'') {
-      std::fputs("'\\''", stdout);
+      (void)std::fputs("'\\''", stdout);
     } else {
       std::putchar(*c);
     }
@@ -84,7 +85,7 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
   size_t n = 1;
   for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
   if (!steps.preview) return run_companion(argv) == 0 ? kOpDone : kOpCompanionFailed;
-  std::fputs("run:", stdout);
+  (void)std::fputs("run:", stdout);
   for (size_t i = 0; i < n; ++i) {
     std::putchar(' ');
     print_word(argv[i]);

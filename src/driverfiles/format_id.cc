@@ -30,7 +30,7 @@ long hex_number(const char *text, size_t digits) {
 FormatId make_format_id(const PaperJob &job, long seconds, long microseconds) {
   FormatId id{};
   // At most 3 + 32 + 2 + 8 + 3 + 1 + 4 characters: always fits.
-  std::snprintf(id.text, sizeof id.text, "%s%s%02X%02X%03X%01X%04X", kPrefix,
+  (void)std::snprintf(id.text, sizeof id.text, "%s%s%02X%02X%03X%01X%04X", kPrefix,
                 job.media_name, static_cast<unsigned>(std::strlen(job.label_name)),
                 static_cast<unsigned>(static_cast<uint32_t>(job.width)),
                 static_cast<unsigned>(job.height & 0xFFF),

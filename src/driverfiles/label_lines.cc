@@ -40,12 +40,12 @@ PaperDots paper_dots(const PaperJob &job) {
 }
 
 void entry_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
-  std::snprintf(out, cap, "%s/%s\n", id.text, job.label_name);
+  (void)std::snprintf(out, cap, "%s/%s\n", id.text, job.label_name);
 }
 
 void paper_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
   const PaperDots dots = paper_dots(job);
-  std::snprintf(out, cap, "%s/%s:\t%d\t%d\n", id.text, job.label_name,
+  (void)std::snprintf(out, cap, "%s/%s:\t%d\t%d\n", id.text, job.label_name,
                 low_32_bits(dots.across), low_32_bits(dots.along));
 }
 
@@ -54,6 +54,6 @@ void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap
       static_cast<double>(job.pins) / kTapeDotsPerInch * kPointsPerInch;
   const double height_pt =
       static_cast<double>(job.height) / kMillimetresPerInch * kPointsPerInch;
-  std::snprintf(out, cap, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
+  (void)std::snprintf(out, cap, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
                 width_pt, height_pt);
 }

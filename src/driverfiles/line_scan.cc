@@ -174,7 +174,7 @@ int long_hit(LineScan *s, HitLine *out) {
 }  // namespace
 
 void open_scan(LineScan *scan, int fd, const char *needle0,
-               const char *needle1, ScanSink sink) {
+               const char *needle1, const ScanSink &sink) {
   *scan = LineScan{};
   scan->fd = fd;
   scan->needle[0] = needle0;

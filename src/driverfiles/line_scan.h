@@ -70,7 +70,7 @@ struct LineScan {
 
 // Starts a scan of fd (from its start) for up to two texts.
 void open_scan(LineScan *scan, int fd, const char *needle0,
-               const char *needle1, ScanSink sink);
+               const char *needle1, const ScanSink &sink);
 
 int next_hit(LineScan *scan, HitLine *hit);
 int pass_line(LineScan *scan);

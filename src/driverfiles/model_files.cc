@@ -109,7 +109,7 @@ int find_format_id(const char *path, const char *label_name, FormatId *id) {
   if (fd < 0) return absent ? 0 : -1;
   // Every entry of the name holds "/<name>"; only those lines are read.
   char slash_name[kLabelNameMax + 2];
-  std::snprintf(slash_name, sizeof slash_name, "/%s", label_name);
+  (void)std::snprintf(slash_name, sizeof slash_name, "/%s", label_name);
   LineScan scan{};
   open_scan(&scan, fd, slash_name, nullptr, kNoSink);
   HitLine hit{}, first{};
@@ -118,7 +118,6 @@ int find_format_id(const char *path, const char *label_name, FormatId *id) {
     rc = find_in_line(&scan, &hit, kPrefix, &first);
     if (rc < 0) break;
     if (rc > 0 && match_entry_line(first.head, first.head_len, label_name, id)) break;
-    rc = 0;
   }
   return close_keeping_errno(fd, rc);
 }
@@ -163,6 +162,6 @@ void free_inventory(ModelInventory *inv) {
 
 bool inventory_holds(const ModelInventory &inv, int at, const char *id) {
   FormatId key{};
-  std::snprintf(key.text, sizeof key.text, "%s", id);
+  (void)std::snprintf(key.text, sizeof key.text, "%s", id);
   return std::bsearch(&key, inv.ids[at].ids, inv.ids[at].count, sizeof(FormatId), compare_ids) != nullptr;
 }

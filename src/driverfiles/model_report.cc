@@ -7,19 +7,21 @@
 #include "driverfiles/model_files.h"
 #include "front/operations.h"
 
+// Output goes to standard output unchecked call by call: a failure stays
+// with the stream, and the entry routine checks it once before the exit.
 namespace {
 
 void print_name(const char *name, size_t len) {
   for (size_t i = 0; i < len; ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (c == '\\') {
-      std::fputs("\\\\", stdout);
+      (void)std::fputs("\\\\", stdout);
     } else if (c == '\t') {
-      std::fputs("\\t", stdout);
+      (void)std::fputs("\\t", stdout);
     } else if (c == '\n') {
-      std::fputs("\\n", stdout);
+      (void)std::fputs("\\n", stdout);
     } else if (c == '\r') {
-      std::fputs("\\r", stdout);
+      (void)std::fputs("\\r", stdout);
     } else if (c < 0x20 || c == 0x7F) {
       std::printf("\\x%02X", c);
     } else {
@@ -55,13 +57,13 @@ long entry_conflicts(const ModelInventory &inv, size_t i, bool print) {
     ++found;
     if (!print) continue;
     if (dup) {
-      std::fputs("duplicate name: ", stdout);
+      (void)std::fputs("duplicate name: ", stdout);
       print_quoted(e);
       std::printf(" on %s and %s\n", o.id.text, e.id.text);
     } else {
       std::printf("shared identifier: %s on ", e.id.text);
       print_quoted(o);
-      std::fputs(" and ", stdout);
+      (void)std::fputs(" and ", stdout);
       print_quoted(e);
       std::putchar('\n');
     }
@@ -208,9 +210,9 @@ int32_t list_formats(const PaperJob &job, const char *root) {
     print_name(e.name, e.name_len);
     std::printf("\t%ldx%ld\t", e.parts.width, e.parts.height);
     if (e.parts.media_len != 0) {
-      std::fwrite(e.id.text + 3, 1, e.parts.media_len, stdout);
+      (void)std::fwrite(e.id.text + 3, 1, e.parts.media_len, stdout);
     } else {
-      std::fputs(is_tape(job) ? "-" : "roll", stdout);
+      (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
     }
     const bool paper = lacks(inv, kPaperAt, e) || !inv.present[kPaperAt];
     const bool imaging = lacks(inv, kImagingAt, e) || !inv.present[kImagingAt];

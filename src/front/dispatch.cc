@@ -17,18 +17,21 @@ int show_usage(const PaperJob &job) {
 
 int add_request(const PaperJob &job, Steps *steps) {
   // An older format of the same name goes first, so the name stays unique.
-  const int32_t removed = delete_format(job, steps);
+  PaperJob copy = job;
+  const int32_t removed = delete_format(&copy, steps);
   if (removed == kOpCompanionFailed) return -1;
   if (removed == kOpFileFailed) {
     print_error_line();
     return -1;
   }
-  const int32_t added = add_format(job, steps);
+  copy = job;
+  const int32_t added = add_format(&copy, steps);
   return (added == kOpFileFailed || added == kOpCompanionFailed) ? -1 : 0;
 }
 
 int delete_request(const PaperJob &job, Steps *steps) {
-  const int32_t removed = delete_format(job, steps);
+  PaperJob copy = job;
+  const int32_t removed = delete_format(&copy, steps);
   switch (removed) {
     case kOpFileFailed:
       print_error_line();

@@ -27,9 +27,10 @@ int32_t delete_label_format(PaperJob job, const char *root);
 // and writes it into the function file, paper table and imaging-area file.
 int32_t add_label_format(PaperJob job, const char *root);
 
-// The same two operations as steps of a request that may be a dry run.
-int32_t delete_format(PaperJob job, Steps *steps);
-int32_t add_format(PaperJob job, Steps *steps);
+// The same two operations as steps of a request that may be a dry run,
+// on the caller's copy of the job.
+int32_t delete_format(PaperJob *job, Steps *steps);
+int32_t add_format(PaperJob *job, Steps *steps);
 
 // Takes the model's driver-file lock, waiting for any other run: a writer
 // holds it alone and removes temporary files that a run which died left
