@@ -141,7 +141,9 @@ int read_inventory(const char *root, const char *model, ModelInventory *inv) {
     const FormatId &id = inv->entries[i].id;
     if (add_id(&inv->ids[kFunctionAt], id.text, std::strlen(id.text)) != 0) return -1;
   }
-  for (IdList &list : inv->ids) std::qsort(list.ids, list.count, sizeof(FormatId), compare_ids);
+  for (IdList &list : inv->ids) {
+    if (list.count > 1) std::qsort(list.ids, list.count, sizeof(FormatId), compare_ids);
+  }
   return 0;
 }
 
@@ -161,6 +163,7 @@ void free_inventory(ModelInventory *inv) {
 }
 
 bool inventory_holds(const ModelInventory &inv, int at, const char *id) {
+  if (inv.ids[at].count == 0) return false;
   FormatId key{};
   (void)std::snprintf(key.text, sizeof key.text, "%s", id);
   return std::bsearch(&key, inv.ids[at].ids, inv.ids[at].count, sizeof(FormatId), compare_ids) != nullptr;
