@@ -17,17 +17,17 @@ namespace {
 
 const char kCustomTapeMarker[] = "[CustomTape]";
 
-// 1 when id is taken: a driver line holds it, or it holds the identifier
-// of an existing entry (one would be found inside the other later).
-int format_id_taken(const PaperJob &job, const char *root, const FormatId &id) {
-  ModelInventory entries{};
-  for (const DriverFile which : kModelFiles) {
-    char path[kPathMax];
-    if (format_driver_path(path, sizeof path, root, job.model, which) != 0) return -1;
-    const int holds = driver_file_holds(path, id.text);
-    if (holds != 0) return holds;
+// Whether id is taken where the add does not copy: the settings file
+// holds it, or it holds the identifier of an existing entry (one would be
+// found inside the other later). 1, 0, or -1 with errno.
+int taken_elsewhere(const PaperJob &job, const char *root, const FormatId &id) {
+  char path[kPathMax];
+  if (format_driver_path(path, sizeof path, root, job.model, DriverFile::kSettingsFile) != 0) {
+    return -1;
   }
-  int taken = read_entries(root, job.model, &entries);
+  int taken = driver_file_holds(path, id.text);
+  ModelInventory entries{};
+  if (taken == 0) taken = read_entries(root, job.model, &entries);
   for (size_t i = 0; taken == 0 && i < entries.entry_count; ++i) {
     taken = std::strstr(id.text, entries.entries[i].id.text) != nullptr ? 1 : 0;
   }
@@ -35,17 +35,61 @@ int format_id_taken(const PaperJob &job, const char *root, const FormatId &id) {
   return taken;
 }
 
-// The identifier from the time of day, moved on a microsecond at a time
-// while it is taken.
-int32_t choose_format_id(const PaperJob &job, const char *root, FormatId *id) {
+int note_taken(void *ctx, const LineScan &, const HitLine &) {
+  *static_cast<bool *>(ctx) = true;
+  return 0;
+}
+
+// The three files an add changes, with their lines, prepared together.
+struct AddedFiles {
+  char entry[kLineMax], paper[kLineMax], imaging[kLineMax];
+  RewritePlan plan[3];
+  PreparedFile prepared[3];
+};
+const DriverFile kAddedFiles[3] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
+                                   DriverFile::kImagingArea};
+
+void abandon_all(AddedFiles *files) {
+  for (PreparedFile &p : files->prepared) abandon_driver_file(&p);
+}
+
+// Prepares the copies of the three files for id, watching each for it.
+// kOpDone with *taken set when a line already holds it (nothing left
+// prepared then), or kOpFileFailed.
+int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
+                      AddedFiles *files, bool *taken) {
+  entry_line(id, *job, files->entry, sizeof files->entry);
+  paper_line(id, *job, files->paper, sizeof files->paper);
+  imaging_line(id, *job, files->imaging, sizeof files->imaging);
+  files->plan[0] = RewritePlan{nullptr, nullptr, kCustomTapeMarker, files->entry, nullptr};
+  files->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->paper};
+  files->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->imaging};
+  const WatchedText watch{id.text, note_taken, taken};
+  for (int i = 0; i < 3 && !*taken; ++i) {
+    if (prepare_driver_file(job, steps, kAddedFiles[i], files->plan[i], watch,
+                            &files->prepared[i]) != kOpDone) {
+      abandon_all(files);
+      return kOpFileFailed;
+    }
+  }
+  if (*taken) abandon_all(files);
+  return kOpDone;
+}
+
+// A fresh identifier from the time of day, moved on a microsecond at a
+// time while a driver line holds it; the three files' copies are prepared
+// for it in the same pass that looks.
+int32_t choose_and_prepare(PaperJob *job, const Steps &steps, FormatId *id, AddedFiles *files) {
   struct timeval now {};
   if (sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
   long seconds = now.tv_sec, microseconds = now.tv_usec;
   for (long tries = 0; tries <= 0xFFFFF; ++tries) {
-    *id = make_format_id(job, seconds, microseconds);
-    const int taken = format_id_taken(job, root, *id);
+    *id = make_format_id(*job, seconds, microseconds);
+    int taken = taken_elsewhere(*job, steps.root, *id);
     if (taken < 0) return kOpFileFailed;
-    if (taken == 0) return kOpDone;
+    bool seen = taken > 0;
+    if (!seen && prepare_added(job, steps, *id, files, &seen) != kOpDone) return kOpFileFailed;
+    if (!seen) return kOpDone;
     next_time_digits(&seconds, &microseconds);
   }
   errno = EEXIST;
@@ -63,22 +107,18 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 
 }  // namespace
 
+// Every file is read once: the copies are made while the identifier is
+// checked, before the companion tool is asked, and put in place only
+// after it agreed, in the order a delete undoes them.
 int32_t add_format(PaperJob *job, Steps *steps) {
   FormatId id{};
-  int32_t rc = choose_format_id(*job, steps->root, &id);
-  if (rc == kOpDone) rc = check_driver_links(*job, *steps);
+  AddedFiles files{};
+  int32_t rc = choose_and_prepare(job, *steps, &id, &files);
   if (rc == kOpDone) rc = ask_companion_to_add(*job, *steps, id);
-  if (rc != kOpDone) return rc;
-  char entry[kLineMax], paper[kLineMax], imaging[kLineMax];
-  entry_line(id, *job, entry, sizeof entry);
-  paper_line(id, *job, paper, sizeof paper);
-  imaging_line(id, *job, imaging, sizeof imaging);
-  const RewritePlan insert{nullptr, nullptr, kCustomTapeMarker, entry, nullptr};
-  const RewritePlan append_paper{nullptr, nullptr, nullptr, nullptr, paper};
-  const RewritePlan append_imaging{nullptr, nullptr, nullptr, nullptr, imaging};
-  rc = rewrite_driver_file(job, steps, DriverFile::kFunctionFile, insert);
-  if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kPaperTable, append_paper);
-  if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kImagingArea, append_imaging);
+  for (int i = 0; i < 3 && rc == kOpDone; ++i) {
+    rc = commit_driver_file(job, steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
+  }
+  abandon_all(&files);
   return rc;
 }
 

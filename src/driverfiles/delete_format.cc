@@ -1,42 +1,72 @@
 // Deleting a label format: the companion tool first, then every driver line
 // that carries the format's identifier; a settings line that selected it
 // falls back to the model's default paper.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "driverfiles/driver_edit.h"
 #include "driverfiles/model_files.h"
 #include "front/operations.h"
 
 namespace {
 
-// Finds the format in one driver file; kOpDone with *id filled when found.
-int32_t look_up(PaperJob *job, const char *root, DriverFile which, FormatId *id) {
-  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, root,
-                         job->model, which) != 0) {
-    return kOpFileFailed;
-  }
-  const int found = find_format_id(job->scratch_path, job->label_name, id);
-  if (found < 0) return kOpFileFailed;
-  return found == 1 ? kOpDone : kOpNotFound;
+// The paper table's entry of the name, looked up while the table is copied.
+struct PaperLookup {
+  const char *name;
+  FormatId id;
+  bool found;
+};
+
+int note_paper_entry(void *ctx, const LineScan &scan, const HitLine &hit) {
+  PaperLookup *lookup = static_cast<PaperLookup *>(ctx);
+  if (lookup->found) return 0;
+  const int rc = match_name_in_line(scan, hit, lookup->name, &lookup->id);
+  lookup->found = rc > 0;
+  return rc < 0 ? -1 : 0;
+}
+
+// The paper table's lines under entry_id, dropped into a prepared copy,
+// while its own entry of the name is looked up. A missing table holds none.
+int32_t prepare_paper(PaperJob *job, const Steps &steps, const char *entry_id,
+                      PaperLookup *lookup, PreparedFile *paper) {
+  char slash_name[kLabelNameMax + 2];
+  (void)std::snprintf(slash_name, sizeof slash_name, "/%s", job->label_name);
+  const RewritePlan drop{entry_id, nullptr, nullptr, nullptr, nullptr};
+  const WatchedText watch{slash_name, note_paper_entry, lookup};
+  const int32_t rc = prepare_driver_file(job, steps, DriverFile::kPaperTable, drop, watch, paper);
+  return rc == kOpFileFailed && (errno == ENOENT || errno == ENOTDIR) ? kOpDone : rc;
 }
 
 }  // namespace
 
 // A name the function file does not hold is not there: nothing changes.
-// The paper table's entry names the identifier for the other files.
+// The paper table's entry names the identifier for the other files; in
+// the usual case it is the function file's, and the paper table is read
+// once, its lines dropped on the way.
 int32_t delete_format(PaperJob *job, Steps *steps) {
   int32_t rc = ask_companion_to_delete(*job, *steps);
   if (rc != kOpDone) return rc;
-  FormatId entry{};
-  rc = look_up(job, steps->root, DriverFile::kFunctionFile, &entry);
-  if (rc != kOpDone) return rc;
-  FormatId id{};
-  const int32_t in_papers = look_up(job, steps->root, DriverFile::kPaperTable, &id);
-  if (in_papers == kOpFileFailed) return kOpFileFailed;
-  rc = check_driver_links(*job, *steps);
-  if (rc == kOpDone) {
-    rc = remove_format_lines(job, steps, in_papers == kOpDone ? id.text : nullptr, entry.text);
+  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps->root,
+                         job->model, DriverFile::kFunctionFile) != 0) {
+    return kOpFileFailed;
   }
+  FormatId entry{};
+  const int found = find_format_id(job->scratch_path, job->label_name, &entry);
+  if (found <= 0) return found < 0 ? kOpFileFailed : kOpNotFound;
+  rc = check_driver_links(*job, *steps);
+  PaperLookup lookup{job->label_name, {}, false};
+  PreparedFile paper{};
+  if (rc == kOpDone) rc = prepare_paper(job, *steps, entry.text, &lookup, &paper);
+  if (rc == kOpDone) {
+    const bool same = lookup.found && std::strcmp(lookup.id.text, entry.text) == 0;
+    if (!same) abandon_driver_file(&paper);
+    rc = remove_format_lines(job, steps, lookup.found ? lookup.id.text : nullptr, entry.text,
+                             same ? &paper : nullptr);
+  }
+  abandon_driver_file(&paper);
   // A format without a paper table entry was never fully there.
-  return rc == kOpDone ? in_papers : rc;
+  return rc == kOpDone && !lookup.found ? kOpNotFound : rc;
 }
 
 int32_t delete_label_format(PaperJob job, const char *root) {

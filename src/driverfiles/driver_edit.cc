@@ -74,6 +74,27 @@ int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
   return rewrite_file(job->scratch_path, plan) == 0 ? kOpDone : kOpFileFailed;
 }
 
+int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+                            const RewritePlan &plan, const WatchedText &watch,
+                            PreparedFile *prepared) {
+  prepared->ready = false;
+  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
+                         job->model, which) != 0) {
+    return kOpFileFailed;
+  }
+  const int rc = steps.preview ? watch_file(job->scratch_path, plan, watch)
+                               : prepare_rewrite(job->scratch_path, plan, &watch, prepared);
+  return rc == 0 ? kOpDone : kOpFileFailed;
+}
+
+int32_t commit_driver_file(PaperJob *job, Steps *steps, DriverFile which,
+                           const RewritePlan &plan, PreparedFile *prepared) {
+  if (steps->preview) return rewrite_driver_file(job, steps, which, plan);
+  return commit_rewrite(prepared) == 0 ? kOpDone : kOpFileFailed;
+}
+
+void abandon_driver_file(PreparedFile *prepared) { abandon_rewrite(prepared); }
+
 int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args) {
   char tool[kPathMax];
@@ -117,13 +138,16 @@ const char *default_paper_line(const PaperJob &job) {
 }
 
 int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
-                            const char *entry_id) {
+                            const char *entry_id, PreparedFile *paper) {
   if (id != nullptr) {
     const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
     int32_t rc = rewrite_driver_file(job, steps, DriverFile::kImagingArea, drop);
     if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset);
-    if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kPaperTable, drop);
+    if (rc == kOpDone) {
+      rc = paper != nullptr ? commit_driver_file(job, steps, DriverFile::kPaperTable, drop, paper)
+                            : rewrite_driver_file(job, steps, DriverFile::kPaperTable, drop);
+    }
     if (rc != kOpDone) return rc;
   }
   if (entry_id == nullptr) return kOpDone;

@@ -41,6 +41,17 @@ struct Steps {
 int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
                             const RewritePlan &plan);
 
+// The same rewrite in two halves, watching for a text on the way (see
+// rewrite.h); a dry run only watches, and its commit gathers the plan.
+// prepare returns kOpDone or kOpFileFailed (errno set; nothing left
+// prepared); commit likewise; abandon removes what prepare left.
+int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+                            const RewritePlan &plan, const WatchedText &watch,
+                            PreparedFile *prepared);
+int32_t commit_driver_file(PaperJob *job, Steps *steps, DriverFile which,
+                           const RewritePlan &plan, PreparedFile *prepared);
+void abandon_driver_file(PreparedFile *prepared);
+
 // Runs the model's companion tool with args (null-terminated, without the
 // tool path), or prints "run: " and the command line in a dry run.
 // Returns kOpDone, kOpCompanionFailed, or kOpFileFailed when the tool's
@@ -56,8 +67,9 @@ int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
 // paper, paper table (all under id), then the function file's entries
 // (under entry_id). A run cut short at any point leaves the entries in
 // place, so the next delete finds the format again and finishes.
+// paper: the paper table's rewrite already prepared, or null.
 int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
-                            const char *entry_id);
+                            const char *entry_id, PreparedFile *paper);
 
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files. Returns

@@ -173,13 +173,12 @@ int long_hit(LineScan *s, HitLine *out) {
 
 }  // namespace
 
-void open_scan(LineScan *scan, int fd, const char *needle0,
-               const char *needle1, const ScanSink &sink) {
+void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
+               const ScanSink &sink) {
   *scan = LineScan{};
   scan->fd = fd;
-  scan->needle[0] = needle0;
-  scan->needle[1] = needle1;
   for (size_t k = 0; k < kNeedles; ++k) {
+    scan->needle[k] = needles[k];
     if (scan->needle[k] != nullptr && scan->needle[k][0] == '\0') scan->needle[k] = nullptr;
     scan->needle_len[k] = scan->needle[k] ? std::strlen(scan->needle[k]) : 0;
   }
@@ -272,8 +271,8 @@ int find_in_line(const LineScan *s, const HitLine *hit, const char *text, HitLin
     found->head_len = room < kHeadMax ? room : kHeadMax;
     return 1;
   }
-  const char *needle[kNeedles] = {text, nullptr};
-  const size_t needle_len[kNeedles] = {len, 0};
+  const char *needle[kNeedles] = {text, nullptr, nullptr};
+  const size_t needle_len[kNeedles] = {len, 0, 0};
   LongFacts facts{};
   if (look_ahead(s->fd, needle, needle_len, hit->offset, &facts) != 0) return -1;
   if (facts.first < 0) return 0;
@@ -283,7 +282,7 @@ int find_in_line(const LineScan *s, const HitLine *hit, const char *text, HitLin
 
 int file_holds(int fd, const char *text) {
   LineScan scan{};
-  open_scan(&scan, fd, text, nullptr, ScanSink{nullptr, nullptr, nullptr});
+  open_scan(&scan, fd, {text, nullptr, nullptr}, ScanSink{nullptr, nullptr, nullptr});
   HitLine hit{};
   return next_hit(&scan, &hit);
 }

@@ -27,7 +27,7 @@
 enum : size_t {
   kScanChunk = 1 << 20,
   kHeadMax = 256,  // bytes of a hit line shown from its first text on
-  kNeedles = 2,
+  kNeedles = 3,
 };
 
 // Where the bytes a scan hands on go. put gets kept bytes, skip gets the
@@ -68,9 +68,10 @@ struct LineScan {
   size_t line_end; // its end in buf, or 0 when it runs past the window
 };
 
-// Starts a scan of fd (from its start) for up to two texts.
-void open_scan(LineScan *scan, int fd, const char *needle0,
-               const char *needle1, const ScanSink &sink);
+// Starts a scan of fd (from its start) for up to three texts (null or
+// empty for a slot not used).
+void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
+               const ScanSink &sink);
 
 int next_hit(LineScan *scan, HitLine *hit);
 int pass_line(LineScan *scan);

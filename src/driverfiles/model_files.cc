@@ -85,7 +85,7 @@ int scan_model_file(ModelInventory *inv, int at) {
   if (fd < 0) return absent ? 0 : -1;
   inv->present[at] = true;
   LineScan scan{};
-  open_scan(&scan, fd, kPrefix, at == kFunctionAt ? kMarker : nullptr, kNoSink);
+  open_scan(&scan, fd, {kPrefix, at == kFunctionAt ? kMarker : nullptr, nullptr}, kNoSink);
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
@@ -111,15 +111,20 @@ int find_format_id(const char *path, const char *label_name, FormatId *id) {
   char slash_name[kLabelNameMax + 2];
   (void)std::snprintf(slash_name, sizeof slash_name, "/%s", label_name);
   LineScan scan{};
-  open_scan(&scan, fd, slash_name, nullptr, kNoSink);
-  HitLine hit{}, first{};
+  open_scan(&scan, fd, {slash_name, nullptr, nullptr}, kNoSink);
+  HitLine hit{};
   int rc;
-  while ((rc = next_hit(&scan, &hit)) > 0) {
-    rc = find_in_line(&scan, &hit, kPrefix, &first);
-    if (rc < 0) break;
-    if (rc > 0 && match_entry_line(first.head, first.head_len, label_name, id)) break;
+  while ((rc = next_hit(&scan, &hit)) > 0 && (rc = match_name_in_line(scan, hit, label_name, id)) == 0) {
   }
   return close_keeping_errno(fd, rc);
+}
+
+int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
+                       FormatId *id) {
+  HitLine first{};
+  const int rc = find_in_line(&scan, &hit, kPrefix, &first);
+  if (rc <= 0) return rc;
+  return match_entry_line(first.head, first.head_len, label_name, id) ? 1 : 0;
 }
 
 int driver_file_holds(const char *path, const char *text) {

@@ -23,6 +23,12 @@ int open_driver_file(const char *path, bool *absent);
 // the identifier, 0 when not found or the file is absent, -1 with errno.
 int find_format_id(const char *path, const char *label_name, FormatId *id);
 
+// The lookup's test of one line a scan stopped at: 1 when its first
+// identifier is followed by "/" and label_name (*id filled), 0 when not,
+// -1 with errno. Scans that look up a name watch for "/<name>".
+int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
+                       FormatId *id);
+
 // 1 when a line of the file at path holds text; 0 when none does or the
 // file is absent; -1 with errno.
 int driver_file_holds(const char *path, const char *text);

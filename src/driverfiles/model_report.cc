@@ -155,7 +155,7 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps
     }
     copy_text(job->label_name, e.name);
     int32_t rc = ask_companion_to_delete(*job, *steps);
-    if (rc == kOpDone) rc = remove_format_lines(job, steps, e.id.text, e.id.text);
+    if (rc == kOpDone) rc = remove_format_lines(job, steps, e.id.text, e.id.text, nullptr);
     if (rc != kOpDone) return rc;
     std::printf("removed incomplete: %s ", e.id.text);
     print_quoted(e);

@@ -40,21 +40,23 @@ int add_line(Tracker *t, const char *text) {
 
 }  // namespace
 
-int apply_plan(int fd, const RewritePlan &plan, const PlanTarget &target) {
+int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
+               const PlanTarget &target) {
   Tracker tracker{&target, false};
   LineScan scan{};
-  open_scan(&scan, fd, plan.match, plan.marker,
+  open_scan(&scan, fd, {plan.match, plan.marker, watch ? watch->text : nullptr},
             ScanSink{track_put, track_skip, &tracker});
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
+    if (hit.holds[2] && watch != nullptr && watch->on_hit(watch->ctx, scan, hit) != 0) return -1;
     if (hit.holds[0]) {
       if (skip_line(&scan) != 0) return -1;
       if (plan.replace != nullptr && add_text(&tracker, plan.replace) != 0) return -1;
       continue;
     }
     if (pass_line(&scan) != 0) return -1;
-    if (add_line(&tracker, plan.insert) != 0) return -1;
+    if (hit.holds[1] && add_line(&tracker, plan.insert) != 0) return -1;
   }
   if (rc < 0) return -1;
   return plan.append != nullptr ? add_line(&tracker, plan.append) : 0;

@@ -44,6 +44,8 @@ int out_put(void *ctx, const char *bytes, size_t len) {
   return 0;
 }
 
+int discard(void *, const char *, size_t) { return 0; }
+
 int directory_of(const char *path, char *dir, size_t cap) {
   const char *slash = std::strrchr(path, '/');
   if (slash == nullptr) return copy_path(dir, cap, ".", 1);
@@ -90,10 +92,10 @@ int keep_owner(int in, int out) {
 }
 
 // Copies through the plan and makes the copy durable; closes out either way.
-int write_temp(int in, int out, const RewritePlan &plan) {
+int write_temp(int in, int out, const RewritePlan &plan, const WatchedText *watch) {
   TempOut temp{out, 0};
   const PlanTarget target{out_put, nullptr, out_put, &temp};
-  int rc = apply_plan(in, plan, target);
+  int rc = apply_plan(in, plan, watch, target);
   if (rc == 0) rc = flush_out(&temp);
   if (rc == 0) rc = keep_owner(in, out);
   // The umask must not narrow the bits the driver's programs rely on.
@@ -122,33 +124,63 @@ int sync_directory(const char *path) {
 
 }  // namespace
 
-int rewrite_file(const char *path, const RewritePlan &plan) {
-  char file[kPathMax];
-  char temp[kPathMax];
-  if (resolve_target(path, file, sizeof file) != 0 ||
-      format_temp_path(temp, sizeof temp, file) != 0) {
+int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
+                    PreparedFile *prepared) {
+  prepared->ready = false;
+  if (resolve_target(path, prepared->file, sizeof prepared->file) != 0 ||
+      format_temp_path(prepared->temp, sizeof prepared->temp, prepared->file) != 0) {
     return -1;
   }
-  const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+  const int in = sys_io.open(prepared->file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (in < 0) return -1;
-  const int out = create_temp(temp);
+  const int out = create_temp(prepared->temp);
   if (out < 0) {
     SavedErrno saved;
     sys_io.close(in);
     return -1;
   }
-  int rc = write_temp(in, out, plan);
-  {
-    SavedErrno saved;  // closing the reading side cannot lose data
-    sys_io.close(in);
-  }
-  if (rc == 0) rc = sys_io.rename(temp, file);
+  const int rc = write_temp(in, out, plan, watch);
+  SavedErrno saved;  // closing the reading side cannot lose data
+  sys_io.close(in);
   if (rc != 0) {
-    SavedErrno saved;
-    sys_io.unlink(temp);
+    sys_io.unlink(prepared->temp);
     return -1;
   }
-  return sync_directory(file);
+  prepared->ready = true;
+  return 0;
+}
+
+int commit_rewrite(PreparedFile *prepared) {
+  prepared->ready = false;
+  if (sys_io.rename(prepared->temp, prepared->file) != 0) {
+    SavedErrno saved;
+    sys_io.unlink(prepared->temp);
+    return -1;
+  }
+  return sync_directory(prepared->file);
+}
+
+void abandon_rewrite(PreparedFile *prepared) {
+  if (!prepared->ready) return;
+  prepared->ready = false;
+  SavedErrno saved;  // the failure that made the caller give up counts
+  sys_io.unlink(prepared->temp);
+}
+
+int rewrite_file(const char *path, const RewritePlan &plan) {
+  PreparedFile prepared{};
+  if (prepare_rewrite(path, plan, nullptr, &prepared) != 0) return -1;
+  return commit_rewrite(&prepared);
+}
+
+int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch) {
+  const int in = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
+  if (in < 0) return -1;
+  const PlanTarget target{discard, nullptr, discard, nullptr};
+  const int rc = apply_plan(in, plan, &watch, target);
+  SavedErrno saved;
+  sys_io.close(in);
+  return rc;
 }
 
 int check_link_rule(const char *path) {
@@ -164,7 +196,7 @@ int preview_file(const char *path, const RewritePlan &plan) {
   if (in < 0) return -1;
   DiffRecorder recorder{};
   const PlanTarget target{record_put, record_skip, record_add, &recorder};
-  int rc = apply_plan(in, plan, target);
+  int rc = apply_plan(in, plan, nullptr, target);
   if (rc == 0) rc = print_diff(&recorder, in, path);
   SavedErrno saved;
   free_diff(&recorder);

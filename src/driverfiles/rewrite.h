@@ -26,6 +26,13 @@
 // every failure; a failed directory fsync is reported although the new
 // content is in place.
 //
+// A rewrite can be split where the file changes: prepare_rewrite() does
+// steps 1 to 4, commit_rewrite() step 5, abandon_rewrite() removes the
+// prepared copy instead. On the way through the file it can also watch
+// for a text: each line holding it is shown to on_hit before the plan
+// acts on the line, so a request learns what a file holds in the same
+// pass that copies it.
+//
 // preview_file() runs the same plan over the file without writing
 // anything and prints the change as a unified diff ("diff -u" layout,
 // three lines of context) to standard output; nothing when the plan
@@ -34,6 +41,9 @@
 // Callers serialise runs with the driver lock; the temporary name is fixed.
 #ifndef ZKPT_DRIVERFILES_REWRITE_H
 #define ZKPT_DRIVERFILES_REWRITE_H
+
+#include "driverfiles/line_scan.h"
+#include "front/paper_job.h"
 
 struct RewritePlan {
   const char *match;    // may be null
@@ -44,6 +54,29 @@ struct RewritePlan {
 };
 
 int rewrite_file(const char *path, const RewritePlan &plan);
+
+// on_hit returns 0 to go on, or -1 with errno to fail the pass.
+struct WatchedText {
+  const char *text;
+  int (*on_hit)(void *ctx, const LineScan &scan, const HitLine &hit);
+  void *ctx;
+};
+
+struct PreparedFile {
+  bool ready;  // a prepared copy waits for commit or abandon
+  char file[kPathMax];
+  char temp[kPathMax];
+};
+
+// watch may be null. Results as rewrite_file(); on failure nothing is
+// left prepared.
+int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
+                    PreparedFile *prepared);
+int commit_rewrite(PreparedFile *prepared);
+void abandon_rewrite(PreparedFile *prepared);
+
+// The watching pass alone, nothing written (a dry run's prepare).
+int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch);
 
 // Step 1 alone: 0 when a rewrite of path may go ahead as far as links go
 // (path is no link, a link it may follow, or not there), else -1 with
