@@ -171,6 +171,15 @@ int long_hit(LineScan *s, HitLine *out) {
   return 1;
 }
 
+// Hands on the open hit line as kept bytes or as bytes left out.
+int finish_line(LineScan *s, bool keep) {
+  s->line_open = false;
+  if (s->line_end == 0) return stream_line(s, keep);
+  const int rc = emit(s->sink, keep, s->buf + s->pos, s->line_end - s->pos);
+  s->pos = s->line_end;
+  return rc;
+}
+
 }  // namespace
 
 void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
@@ -243,21 +252,9 @@ int next_hit(LineScan *s, HitLine *hit) {
   }
 }
 
-int pass_line(LineScan *s) {
-  s->line_open = false;
-  if (s->line_end == 0) return stream_line(s, true);
-  const int rc = emit(s->sink, true, s->buf + s->pos, s->line_end - s->pos);
-  s->pos = s->line_end;
-  return rc;
-}
+int pass_line(LineScan *s) { return finish_line(s, true); }
 
-int skip_line(LineScan *s) {
-  s->line_open = false;
-  if (s->line_end == 0) return stream_line(s, false);
-  const int rc = emit(s->sink, false, s->buf + s->pos, s->line_end - s->pos);
-  s->pos = s->line_end;
-  return rc;
-}
+int skip_line(LineScan *s) { return finish_line(s, false); }
 
 int find_in_line(const LineScan *s, const HitLine *hit, const char *text, HitLine *found) {
   *found = *hit;

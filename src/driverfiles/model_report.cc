@@ -93,16 +93,23 @@ long incomplete(const ModelInventory &inv, const FormatEntry &e, bool print) {
   return found;
 }
 
+// The ith identifier of a sorted list, unless the one before was the same.
+bool first_of_its_kind(const IdList &list, size_t i) {
+  return i == 0 || std::strcmp(list.ids[i].text, list.ids[i - 1].text) != 0;
+}
+
+// The ith identifier of file `at`'s lines, when no entry carries it.
+bool is_orphan(const ModelInventory &inv, int at, size_t i) {
+  const IdList &list = inv.ids[at];
+  return first_of_its_kind(list, i) && !inventory_holds(inv, kFunctionAt, list.ids[i].text);
+}
+
 // Lines whose identifier no entry carries (each identifier once).
 long orphans(const ModelInventory &inv, int at, bool print) {
   long found = 0;
-  const IdList &list = inv.ids[at];
-  for (size_t i = 0; i < list.count; ++i) {
-    const char *id = list.ids[i].text;
-    if ((i > 0 && std::strcmp(id, list.ids[i - 1].text) == 0) ||
-        inventory_holds(inv, kFunctionAt, id)) {
-      continue;
-    }
+  for (size_t i = 0; i < inv.ids[at].count; ++i) {
+    if (!is_orphan(inv, at, i)) continue;
+    const char *id = inv.ids[at].ids[i].text;
     ++found;
     if (print) std::printf("orphan: %s in %s has no entry\n", id, inv.path[at]);
   }
@@ -168,13 +175,9 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
   const DriverFile files[2] = {DriverFile::kPaperTable, DriverFile::kImagingArea};
   for (int k = 0; k < 2; ++k) {
     const int at = k == 0 ? kPaperAt : kImagingAt;
-    const IdList &list = inv.ids[at];
-    for (size_t i = 0; i < list.count; ++i) {
-      const char *id = list.ids[i].text;
-      if ((i > 0 && std::strcmp(id, list.ids[i - 1].text) == 0) ||
-          inventory_holds(inv, kFunctionAt, id)) {
-        continue;
-      }
+    for (size_t i = 0; i < inv.ids[at].count; ++i) {
+      if (!is_orphan(inv, at, i)) continue;
+      const char *id = inv.ids[at].ids[i].text;
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
       if (rewrite_driver_file(job, steps, files[k], drop) != kOpDone) return kOpFileFailed;
       std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
@@ -187,7 +190,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
   const IdList &list = inv.ids[kSettingsAt];
   for (size_t i = 0; i < list.count; ++i) {
     const char *id = list.ids[i].text;
-    if (held_elsewhere(inv, id) || (i > 0 && std::strcmp(id, list.ids[i - 1].text) == 0)) continue;
+    if (held_elsewhere(inv, id) || !first_of_its_kind(list, i)) continue;
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
     if (rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;
