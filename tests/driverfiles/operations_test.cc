@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -118,6 +119,57 @@ TEST_F(Operations, LockIsCloseOnExecAndOnlyAWriterRemovesStaleTemporaries) {
     EXPECT_NE(0, ::fcntl(handle, F_GETFD) & FD_CLOEXEC);
     EXPECT_EQ(!writer, file_exists(stale)) << writer;
     release_driver_lock(handle);
+  }
+}
+
+// A whole request, lock to last sync, with the clock set: an add of
+// "New" (its delete first) or a delete of "Test".
+int32_t run_request(const std::string &root, bool add) {
+  const PaperJob job = tape_job(add ? "New" : "Test");
+  int lock = -1;
+  if (hold_driver_lock(job, root.c_str(), true, &lock) != 0) return kOpFileFailed;
+  int32_t rc = delete_label_format(job, root.c_str());
+  if (add && rc >= 0) rc = add_label_format(job, root.c_str());
+  release_driver_lock(lock);
+  return rc;
+}
+
+// Every system call of a request failing in turn, the lookups' and the
+// lock's included: the request reports it (never success, never "not
+// found"), each file is old or new, and a clean delete of the name then
+// leaves the tree as a clean delete would have.
+TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
+  for (const bool add : {true, false}) {
+    write_driver_files(paths, tape_files());
+    arm_fault(Call::kOpen, 0, 0);
+    set_clock(7, 0x1A2B);
+    ASSERT_EQ(0, run_request(root, add));
+    const std::vector<Call> clean = call_log();
+    const DriverFiles done = read_driver_files(paths);
+    for (size_t i = 0; i < clean.size(); ++i) {
+      const Call kind = clean[i];
+      const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, kind));
+      const std::string what = call_name(kind) + std::to_string(nth) + (add ? " add" : " delete");
+      write_driver_files(paths, tape_files());
+      arm_fault(kind, nth, EIO);
+      set_clock(7, 0x1A2B);
+      errno = 0;
+      const int32_t rc = run_request(root, add);
+      const DriverFiles now = read_driver_files(paths), old = tape_files();
+      if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
+        expect_driver_files(done, paths);
+      } else {
+        EXPECT_EQ(kOpFileFailed, rc) << what;
+        EXPECT_EQ(EIO, errno) << what;
+      }
+      for (int f = 0; f < 4; ++f) {
+        EXPECT_TRUE(now.*kFileText[f] == old.*kFileText[f] || now.*kFileText[f] == done.*kFileText[f])
+            << what << ", file " << f;
+      }
+      disarm_faults();
+      EXPECT_LE(0, delete_label_format(tape_job(add ? "New" : "Test"), root.c_str())) << what;
+      expect_driver_files(add ? tape_files() : done, paths);
+    }
   }
 }
 

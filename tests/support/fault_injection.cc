@@ -47,6 +47,8 @@ struct Seam<C, Member> {
     if constexpr (C == Call::kFsync) state.events.push_back("fsync " + fd_path(std::get<0>(args)));
     if constexpr (C == Call::kRename) state.events.push_back(std::string("rename ") + std::get<1>(args));
     if (C == state.call && calls_made(C) == state.nth) {
+      // Linux frees the descriptor even when close reports a failure.
+      if constexpr (C == Call::kClose) kRealSysIo.close(std::get<0>(args));
       errno = state.err;
       if constexpr (std::is_pointer_v<R>) return nullptr;
       else return -1;
