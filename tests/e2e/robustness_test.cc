@@ -210,3 +210,19 @@ TEST_F(Robustness, ManyRunsAtOnce) {
 }
 
 }  // namespace
+
+#if !defined(__SANITIZE_ADDRESS__)
+// A line longer than the memory the program may have is copied and
+// dropped like any other: lines are never held whole.
+TEST_F(Robustness, LineLongerThanMemory) {
+  const std::string id = "ZkL_zkS12mm__040A03271A2B";
+  const std::string huge(96u << 20, 'x');
+  const DriverFiles files{"[CustomTape]\n" + id + "/Test\n", huge + "\n" + id + "/Test:\t70\t353\n" + huge,
+                          "", id + ":\t0.00\t0.00\t28.00\t141.52\n"};
+  write_driver_files(p, files);
+  const ProgramResult r = run_program("/usr/bin/prlimit", {"prlimit", "--as=67108864", argv({})[0], "-P", "q",
+                                      "-d", "Test"}, dir.path);
+  EXPECT_EQ(0, r.status) << r.out << r.err;
+  expect_driver_files({"[CustomTape]\n", huge + "\n" + huge, "", ""}, p);
+}
+#endif
