@@ -177,6 +177,8 @@ std::vector<Case> end_to_end_cases() {
       add("roll_add", "lm230", "Roll", "62", "100", "62", "100", "ZkL" "04" "3E" "064", "695\t1108", "0.00\t283.03"),
       add("roll_large_sizes_tube_name", "lm210", "HS", "300", "5000", "300", "5000", "ZkL" "02" "12C" "388",
           "3502\t58894", "0.00\t14151.72"),
+      add("roll_sizes_beyond_64_bits", "lm210", "R", "99999999999999999999", "99999999999999999999", "-1", "-1",
+          "ZkL" "01" "FFFFFFFF" "FFF", "-1\t-1", "0.00\t26105323338675429376.00"),
       add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL" "04" "3E" "007",
           "695\t11", "0.00\t19.81"),
       // Names and printers reach the companion and the files byte for byte.
