@@ -156,8 +156,11 @@ typedef int32_t (*RepairStep)(const ModelInventory &inv, PaperJob *job, Steps *s
 int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps) {
   for (size_t i = 0; i < inv.entry_count; ++i) {
     const FormatEntry &e = inv.entries[i];
+    // A name this tool could not have given is not handed to the companion
+    // tool cut short, where it might name another format.
     const bool whole_files = inv.present[kPaperAt] && inv.present[kImagingAt];
-    if (!whole_files || incomplete(inv, e, false) == 0 || entry_conflicts(inv, i, false) != 0) {
+    if (!whole_files || e.name_len > kLabelNameMax || incomplete(inv, e, false) == 0 ||
+        entry_conflicts(inv, i, false) != 0) {
       continue;
     }
     copy_text(job->label_name, e.name);
