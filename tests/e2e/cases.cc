@@ -296,6 +296,8 @@ std::vector<Case> end_to_end_cases() {
        "removed incomplete: " + id('F') + " 'Hal'\nremoved orphan: " + id('0') + " from " + inf +
            "paperinftvq310\nreset setting: " + inf + "zktvq310rc from " + id('1') + "\n",
        1, mended, {deleting("Hal")}},
+      {"repair_leaves_name_too_long_to_ask_about", "tvq310", {"--repair", "-P", "q"},
+       {"[CustomTape]\nZkL_zkS12mm__210A03271A2B/" + std::string(33, 'n') + "\n", "", "", ""}, "", 1, kSame, {}},
       {"repair_again_changes_nothing", "tvq310", {"--repair", "-P", "q"}, mended, "", 1, kSame, {}},
       with({"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")}},
            {"companion=3"}),
