@@ -193,11 +193,14 @@ TEST_F(Rewrite, FollowsOnlyLinksOwnedLikeTheirDirectory) {
 TEST_F(Rewrite, PreviewMatchesDiffOfTheRealResult) {
   std::string lines;
   for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + (i % 9 == 4 ? " MATCH\n" : "\n");
+  // Changes six and seven unchanged lines apart: one hunk, then two.
+  std::string gaps;
+  for (int i = 0; i < 24; ++i) gaps += "g" + std::to_string(i) + (i == 3 || i == 10 || i == 18 ? " MATCH\n" : "\n");
   const struct {
     std::string before;
     RewritePlan plan;
   } cases[] = {{lines + "[M]\nend", kAll}, {lines, kDrop}, {"[M]\nlast", kInsert},
-               {"x\ny", kAppend}, {lines, kInsert}};
+               {"x\ny", kAppend}, {lines, kInsert}, {gaps, kDrop}, {gaps, kReplace}, {"", kAppend}};
   const std::string old_copy = d + "/old", shown = d + "/shown", expected = d + "/expected";
   for (const auto &c : cases) {
     write_file(file, c.before);
