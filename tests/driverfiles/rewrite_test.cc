@@ -155,19 +155,37 @@ TEST_F(Rewrite, SyncsTheCopyBeforeTheRenameAndTheDirectoryAfter) {
             sync_and_rename_log());
 }
 
-TEST_F(Rewrite, ALinkPlantedAtTheTemporaryNameIsNeverFollowed) {
+// Whatever appears at a name between the checks and the open is never
+// used: a link or a file at the temporary name, a link in place of the
+// driver file itself.
+TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
   const std::string victim = d + "/victim";
-  write_file(victim, "keep\n");
-  write_file(file, "MATCH\nx\n");
-  arm_fault(Call::kOpen, 0, 0);
-  set_open_hook([&](const char *path) {
-    if (temp == path) {
-      ASSERT_EQ(0, ::symlink(victim.c_str(), path));
+  const struct {
+    bool at_temp;
+    bool as_link;
+  } plants[] = {{true, true}, {true, false}, {false, true}};
+  for (const auto &plant : plants) {
+    write_file(victim, "keep, and more than the copy holds\n");
+    write_file(file, "MATCH\nx\n");
+    arm_fault(Call::kOpen, 0, 0);
+    const std::string at = plant.at_temp ? temp : file;
+    bool planted = false;
+    set_open_hook([&](const char *path) {
+      if (planted || at != path) return;
+      planted = true;
+      if (!plant.at_temp) {
+        ASSERT_EQ(0, ::unlink(path));
+      }
+      ASSERT_EQ(0, plant.as_link ? ::symlink(victim.c_str(), path) : ::link(victim.c_str(), path));
+    });
+    EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop)) << plant.at_temp << plant.as_link;
+    EXPECT_EQ("keep, and more than the copy holds\n", read_file(victim));
+    if (plant.at_temp) {
+      EXPECT_EQ("MATCH\nx\n", read_file(file));
     }
-  });
-  EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop));
-  EXPECT_EQ("keep\n", read_file(victim));
-  EXPECT_EQ("MATCH\nx\n", read_file(file));
+    ::unlink(temp.c_str());
+    ::unlink(file.c_str());
+  }
 }
 
 TEST_F(Rewrite, FollowsOnlyLinksOwnedLikeTheirDirectory) {
