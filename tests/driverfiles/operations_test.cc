@@ -56,20 +56,37 @@ class Operations : public ::testing::Test {
   ModelPaths paths = make_driver_tree(root, "tvq310", tape_files(), FAKE_COMPANION);
 };
 
-// The identifier of the clock's time is taken by a settings line, so the
-// next microsecond's is used.
+// The settings file holds the clock's identifier and the paper table the
+// next one, so the one after is used.
 TEST_F(Operations, AddSkipsATakenIdentifierAndWritesInCrashOrder) {
   DriverFiles files = tape_files();
   files.settings_file = "Media=ZkL_zkS12mm__030A03271A2B\n";
+  files.paper_table += "ZkL_zkS12mm__030A03271A2C/Old:\t1\t2\n";
   write_driver_files(paths, files);
   arm_fault(Call::kOpen, 0, 0);
   set_clock(7, 0x1A2B);
   ASSERT_EQ(0, add_label_format(tape_job("New"), root.c_str()));
-  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03271A2C/New\n" + kTapeId + "/Test\n" +
+  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03271A2D/New\n" + kTapeId + "/Test\n" +
                 kOtherId + "/Other\n",
             read_file(paths.function_file));
   EXPECT_EQ((std::vector<std::string>{paths.function_file, paths.paper_table, paths.imaging_area}),
             renames());
+}
+
+// An identifier that would hold an existing entry's (a wide roll format's
+// starts with a shorter one) is passed over too, a microsecond at a time.
+TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
+  const ModelPaths roll = make_driver_tree(root, "lm210", {"[CustomTape]\nZkL0110003271A2/X\n", "", "", ""},
+                                           FAKE_COMPANION);
+  PaperJob job = tape_job("N");
+  std::snprintf(job.model, sizeof job.model, "lm210");
+  job.kind = 0;
+  job.media_name[0] = '\0';
+  job.width = 0x100;
+  arm_fault(Call::kOpen, 0, 0);
+  set_clock(7, 0x1A2B);
+  ASSERT_EQ(0, add_label_format(job, root.c_str()));
+  EXPECT_EQ("[CustomTape]\nZkL0110003271A30/N\nZkL0110003271A2/X\n", read_file(roll.function_file));
 }
 
 TEST_F(Operations, DeleteWritesInCrashOrder) {
