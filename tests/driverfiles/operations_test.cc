@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "driverfiles/model_report.h"
+#include "driverfiles/rewrite.h"
 #include "front/operations.h"
 #include "gtest/gtest.h"
 #include "support/fault_injection.h"
@@ -188,6 +191,37 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       expect_driver_files(add ? tape_files() : done, paths);
     }
   }
+}
+
+// The listing, the check and a preview report every failing call of
+// theirs; none answers from what it read before the failure.
+TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
+  const PaperJob job = tape_job("T");
+  const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
+  const std::function<long()> readers[] = {
+      [&] { return static_cast<long>(list_formats(job, root.c_str())); },
+      [&] { return check_formats(job, root.c_str()); },
+      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop)); }};
+  std::vector<std::string> unreported;  // gathered while their output goes nowhere
+  const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  ASSERT_TRUE(saved >= 0 && null >= 0 && ::dup2(null, 1) == 1);
+  for (size_t r = 0; r < 3; ++r) {
+    arm_fault(Call::kOpen, 0, 0);
+    if (readers[r]() != 0) unreported.push_back("clean run of reader " + std::to_string(r));
+    const std::vector<Call> clean = call_log();
+    for (size_t i = 0; i < clean.size(); ++i) {
+      const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, clean[i]));
+      arm_fault(clean[i], nth, EIO);
+      errno = 0;
+      const long rc = readers[r]();
+      if (clean[i] != Call::kClose && !(rc == -1 && errno == EIO)) {
+        unreported.push_back(std::to_string(r) + " " + call_name(clean[i]) + std::to_string(nth));
+      }
+    }
+  }
+  std::fflush(stdout);
+  ASSERT_TRUE(::dup2(saved, 1) == 1 && ::close(saved) == 0 && ::close(null) == 0);
+  EXPECT_EQ(std::vector<std::string>{}, unreported);
 }
 
 }  // namespace
