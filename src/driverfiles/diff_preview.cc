@@ -26,11 +26,8 @@ long count_lines(const char *bytes, size_t len) {
 int push_edit(DiffRecorder *r, EditKind kind, long line, const char *text, size_t len) {
   if (r->count == r->cap) {
     const size_t cap = r->cap ? r->cap * 2 : 16;
-    void *grown = std::realloc(r->edits, cap * sizeof *r->edits);
-    if (grown == nullptr) {
-      errno = ENOMEM;
-      return -1;
-    }
+    void *grown = sys_io.realloc(r->edits, cap * sizeof *r->edits);
+    if (grown == nullptr) return -1;
     r->edits = static_cast<LineEdit *>(grown);
     r->cap = cap;
   }
@@ -63,11 +60,8 @@ long read_old_line(LineIn *in) {
   for (;;) {
     if (in->cap - len < 4096) {
       const size_t cap = in->cap ? in->cap * 2 : 8192;
-      void *grown = std::realloc(in->line, cap);
-      if (grown == nullptr) {
-        errno = ENOMEM;
-        return -1;
-      }
+      void *grown = sys_io.realloc(in->line, cap);
+      if (grown == nullptr) return -1;
       in->line = static_cast<char *>(grown);
       in->cap = cap;
     }

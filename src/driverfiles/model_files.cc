@@ -27,11 +27,8 @@ const ScanSink kNoSink{nullptr, nullptr, nullptr};
 bool grow(void **items, size_t *cap, size_t count, size_t size) {
   if (count < *cap) return true;
   const size_t more = *cap ? *cap * 2 : 16;
-  void *grown = std::realloc(*items, more * size);
-  if (grown == nullptr) {
-    errno = ENOMEM;
-    return false;
-  }
+  void *grown = sys_io.realloc(*items, more * size);
+  if (grown == nullptr) return false;
   *items = grown;
   *cap = more;
   return true;

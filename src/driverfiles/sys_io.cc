@@ -19,7 +19,7 @@ int real_clock(struct timeval *now, void *) { return ::gettimeofday(now, nullptr
 constexpr SysIo real_calls() noexcept {
   return {real_open, ::read,  ::pread,    ::write, ::fsync,  ::fchmod,
           ::fchown,  ::fstat, ::stat,     ::lstat, ::realpath, ::close,
-          ::rename,  ::unlink, ::flock,   real_clock};
+          ::rename,  ::unlink, ::flock,   real_clock, std::realloc};
 }
 
 }  // namespace

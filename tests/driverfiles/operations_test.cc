@@ -1,5 +1,6 @@
 // The add and delete operations and the driver lock against a driver tree
 // in a temporary directory, with the fake companion tool standing in.
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -142,6 +143,15 @@ TEST_F(Operations, LockIsCloseOnExecAndOnlyAWriterRemovesStaleTemporaries) {
   }
 }
 
+// Descriptors this process holds, so a run that leaks one shows.
+int open_descriptors() {
+  DIR *fds = ::opendir("/proc/self/fd");
+  int n = 0;
+  while (fds != nullptr && ::readdir(fds) != nullptr) ++n;
+  if (fds != nullptr) ::closedir(fds);
+  return n;
+}
+
 // A whole request, lock to last sync, with the clock set: an add of
 // "New" (its delete first) or a delete of "Test".
 int32_t run_request(const std::string &root, bool add) {
@@ -156,8 +166,9 @@ int32_t run_request(const std::string &root, bool add) {
 
 // Every system call of a request failing in turn, the lookups' and the
 // lock's included: the request reports it (never success, never "not
-// found"), each file is old or new, and a clean delete of the name then
-// leaves the tree as a clean delete would have.
+// found"), each file is old or new, no descriptor is left open, and a
+// clean delete of the name then leaves the tree as a clean delete would
+// have.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   for (const bool add : {true, false}) {
     write_driver_files(paths, tape_files());
@@ -174,7 +185,9 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       arm_fault(kind, nth, EIO);
       set_clock(7, 0x1A2B);
       errno = 0;
+      const int fds = open_descriptors();
       const int32_t rc = run_request(root, add);
+      EXPECT_EQ(fds, open_descriptors()) << what;
       const DriverFiles now = read_driver_files(paths), old = tape_files();
       if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
         expect_driver_files(done, paths);
@@ -194,7 +207,8 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
 }
 
 // The listing, the check and a preview report every failing call of
-// theirs; none answers from what it read before the failure.
+// theirs and leave no descriptor open; none answers from what it read
+// before the failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
@@ -213,8 +227,9 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, clean[i]));
       arm_fault(clean[i], nth, EIO);
       errno = 0;
+      const int fds = open_descriptors();
       const long rc = readers[r]();
-      if (clean[i] != Call::kClose && !(rc == -1 && errno == EIO)) {
+      if (fds != open_descriptors() || (clean[i] != Call::kClose && !(rc == -1 && errno == EIO))) {
         unreported.push_back(std::to_string(r) + " " + call_name(clean[i]) + std::to_string(nth));
       }
     }
