@@ -211,7 +211,7 @@ TEST_F(Robustness, ManyRunsAtOnce) {
 
 }  // namespace
 
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(ZKPT_SANITIZED)
 // A line longer than the memory the program may have is copied and
 // dropped like any other: lines are never held whole.
 TEST_F(Robustness, LineLongerThanMemory) {
