@@ -11,6 +11,7 @@
 // with the stream, and the entry routine checks it once before the exit.
 namespace {
 
+// Names come from lines, so they never hold a newline.
 void print_name(const char *name, size_t len) {
   for (size_t i = 0; i < len; ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
@@ -18,8 +19,6 @@ void print_name(const char *name, size_t len) {
       (void)std::fputs("\\\\", stdout);
     } else if (c == '\t') {
       (void)std::fputs("\\t", stdout);
-    } else if (c == '\n') {
-      (void)std::fputs("\\n", stdout);
     } else if (c == '\r') {
       (void)std::fputs("\\r", stdout);
     } else if (c < 0x20 || c == 0x7F) {

@@ -27,7 +27,7 @@ struct TempOut {
   int fd;
   size_t len;
 };
-char out_buffer[1 << 18];
+char out_buffer[kRewriteBuffer];
 
 int flush_out(TempOut *out) {
   const int rc = write_all(out->fd, out_buffer, out->len);

@@ -55,6 +55,9 @@ struct RewritePlan {
 
 int rewrite_file(const char *path, const RewritePlan &plan);
 
+// Output is gathered up to this many bytes before each write.
+const size_t kRewriteBuffer = 1 << 18;
+
 // on_hit returns 0 to go on, or -1 with errno to fail the pass.
 struct WatchedText {
   const char *text;

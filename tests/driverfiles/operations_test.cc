@@ -13,6 +13,7 @@
 
 #include "driverfiles/model_report.h"
 #include "driverfiles/rewrite.h"
+#include "front/dispatch.h"
 #include "front/operations.h"
 #include "gtest/gtest.h"
 #include "support/fault_injection.h"
@@ -206,20 +207,21 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   }
 }
 
-// The listing, the check and a preview report every failing call of
-// theirs and leave no descriptor open; none answers from what it read
-// before the failure.
+// The listing, the check, a preview and a dry run report every failing
+// call of theirs and leave no descriptor open; none answers from what it
+// read before the failure. An interrupted read is no failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
   const std::function<long()> readers[] = {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
-      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop)); }};
+      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop)); },
+      [&] { return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true)); }};
   std::vector<std::string> unreported;  // gathered while their output goes nowhere
   const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   ASSERT_TRUE(saved >= 0 && null >= 0 && ::dup2(null, 1) == 1);
-  for (size_t r = 0; r < 3; ++r) {
+  for (size_t r = 0; r < 4; ++r) {
     arm_fault(Call::kOpen, 0, 0);
     if (readers[r]() != 0) unreported.push_back("clean run of reader " + std::to_string(r));
     const std::vector<Call> clean = call_log();
@@ -231,6 +233,10 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       const long rc = readers[r]();
       if (fds != open_descriptors() || (clean[i] != Call::kClose && !(rc == -1 && errno == EIO))) {
         unreported.push_back(std::to_string(r) + " " + call_name(clean[i]) + std::to_string(nth));
+      }
+      if (clean[i] == Call::kRead || clean[i] == Call::kPread) {  // an interrupted read is retried
+        arm_fault(clean[i], nth, EINTR);
+        if (readers[r]() != 0) unreported.push_back("EINTR " + std::to_string(r) + std::to_string(nth));
       }
     }
   }

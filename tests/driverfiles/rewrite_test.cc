@@ -84,10 +84,14 @@ TEST_F(Rewrite, KeepsOwnerAndGroup) {
 // Every call the rewrite makes fails in turn: before the rename the file
 // stays as it was; after it (the directory's sync) the new content is in
 // place but the failure is still reported. Closing the reading side
-// cannot lose data, so it alone may go unreported.
+// cannot lose data, so it alone may go unreported. The text matched
+// first ends a long line, and the replacement, the insert and the
+// append's line break each come when the output buffer is full.
 TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
-  const std::string before = "a\nMATCH\n" + kLong + "\n[M]\nz";
-  const std::string after = "a\nNEW\n" + kLong + "\n[M]\nINS\nz\nEND\n";
+  const size_t full = kRewriteBuffer;
+  const std::string a(full - 7, 'a'), b(full - 9, 'b'), z(full - 4, 'z');
+  const std::string before = kLong + "MATCH\n" + a + "\nMATCH\n" + b + "\n[M]\n" + z;
+  const std::string after = "NEW\n" + a + "\nNEW\n" + b + "\n[M]\nINS\n" + z + "\nEND\n";
   for (const bool linked : {false, true}) {
     const std::string target = linked ? d + "/real" : file;
     if (linked) {

@@ -73,6 +73,7 @@ Case add(const std::string &what, const std::string &program, const std::string 
 
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
+  const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
                             old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
                             old + ":\t0.00\t0.00\t28.00\t141.52\nA4:\t0.00\t0.00\t1.00\t2.00\n"};
@@ -225,6 +226,9 @@ std::vector<Case> end_to_end_cases() {
        {deleting("Nope")}},
       {"delete_takes_the_last_name", "tvq310", {"-P", "q", "-d", "LongName", "-d", "A"}, tape, "Not found 'A'\n", 0,
        kSame, {deleting("A")}},
+      {"delete_lower_case_identifier", "tvq310", {"-P", "q", "-d", "TenLetters"},
+       {"[CustomTape]\n" + lower + "/TenLetters\n", lower + "/TenLetters:\t1\t2\n", "", lower + ":\t1\n"}, "", 0,
+       kBare, {deleting("TenLetters")}},
       {"delete_needs_the_function_file_entry", "tvq310", del_test,
        {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
        {deleting("Test")}},

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "support/temp_tree.h"
@@ -15,8 +16,9 @@ int open_as(int fd, const std::string &path) {
   return got < 0 || dup2(got, fd) < 0 || (got != fd && ::close(got) != 0) ? -1 : 0;
 }
 
-// Forks; the child sets up its descriptors and directory, then runs exe.
-// A child that cannot get that far exits 121 or 122.
+// Forks; the child sets up its descriptors and directory, then runs exe
+// with SIGCHLD ignored, as some daemons leave it. A child that cannot get
+// that far exits 121 or 122.
 int spawn(const std::string &exe, const std::vector<std::string> &argv,
           const std::string &cwd, const std::string &out, const std::string &err) {
   std::vector<char *> args;
@@ -25,7 +27,7 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv,
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid != 0) return pid;
-  const bool ready = open_as(0, "/dev/null") == 0 && open_as(2, err) == 0 &&
+  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && open_as(0, "/dev/null") == 0 && open_as(2, err) == 0 &&
                      (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
                      close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0;
   if (!ready) _exit(121);
