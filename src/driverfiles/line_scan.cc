@@ -8,7 +8,7 @@
 namespace {
 
 char scan_buffer[kScanChunk];     // one scan at a time in this program
-char lookahead_buffer[1 << 16];  // for lines longer than a chunk
+char lookahead_buffer[kLookAhead];
 char long_head[kHeadMax];
 
 const size_t kNone = static_cast<size_t>(-1);

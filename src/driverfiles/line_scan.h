@@ -26,6 +26,7 @@
 
 enum : size_t {
   kScanChunk = 1 << 20,
+  kLookAhead = 1 << 16,  // a line longer than a chunk is read again in these
   kHeadMax = 256,  // bytes of a hit line shown from its first text on
   kNeedles = 3,
 };

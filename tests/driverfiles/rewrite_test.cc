@@ -60,6 +60,7 @@ TEST_F(Rewrite, PlansProduceExactBytes) {
       {kLong + "\nMATCH\n", kDrop, kLong + "\n"},
       {"[M]\n" + kLong + "MATCH\n", kDrop, "[M]\n"},
       {kLong + "[M]\nz", kAll, kLong + "[M]\nINS\nz\nEND\n"},
+      {std::string(kLookAhead - 4, 'x') + "MATCH" + kLong + "\nz\n", kDrop, "z\n"},
   };
   int n = 0;
   for (const auto &c : cases) {

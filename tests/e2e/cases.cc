@@ -334,7 +334,8 @@ std::vector<Case> end_to_end_cases() {
        "--- " + inf + "paperinftvq310\n+++ " + inf + "paperinftvq310\n@@ -0,0 +1 @@\n+" + a3 + "/A b:\t70\t353\n"
        "--- " + inf + "ImagingArea\n+++ " + inf + "ImagingArea\n@@ -0,0 +1 @@\n+" + a3 +
            ":\t0.00\t0.00\t28.00\t141.52\n", 0, kSame, {}},
-      {"dry_run_not_found", "tvq310", {"--dry-run", "-P", "q", "-d", "Nope"}, tape,
-       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Nope -show 1\nNot found 'Nope'\n", 0, kSame, {}},
+      {"dry_run_not_found", "tvq310", {"--dry-run", "-P", "q", "-d", "It's"}, tape,
+       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d 'It'\\''s' -show 1\nNot found 'It's'\n", 0,
+       kSame, {}},
   };
 }
