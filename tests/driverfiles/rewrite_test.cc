@@ -55,6 +55,7 @@ TEST_F(Rewrite, PlansProduceExactBytes) {
       {"a\nMATCH", kDrop, "a\n"},
       {"", kAppend, "END\n"},
       {std::string("x\0MATCH\nMATCH\n", 14), kDrop, std::string("x\0MATCH\n", 8)},
+      {std::string("a\nx\0MATCH", 9), kDrop, std::string("a\nx\0MATCH", 9)},
       {kStraddle + "MATCH\nz\n", kDrop, kStraddle + "z\n"},
       {kStraddle + "[M]\nz\n", kInsert, kStraddle + "[M]\nINS\nz\n"},
       {kLong + "\nMATCH\n", kDrop, kLong + "\n"},

@@ -245,6 +245,11 @@ std::vector<Case> end_to_end_cases() {
       // text, status 255, nothing changed.
       with({"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame,
             {deleting("Test")}}, {"missing:imaging"}),
+      // A paper table that is not there holds no entry of the name: the
+      // function file's goes, and the name was not found.
+      with({"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
+            DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
+            {deleting("Test")}}, {"missing:paper"}),
       with({"delete_function_file_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame,
             {deleting("Test")}}, {"directory:func"}),
       with({"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame,
