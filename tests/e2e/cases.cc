@@ -77,6 +77,9 @@ std::vector<Case> end_to_end_cases() {
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
                             old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
                             old + ":\t0.00\t0.00\t28.00\t141.52\nA4:\t0.00\t0.00\t1.00\t2.00\n"};
+  // Lines naming a format without a whole identifier, which no lookup takes.
+  const DriverFiles decoys = {tape.function_file + "See/Nope\n", tape.paper_table + "ZkLabel:\t1\t2\n",
+                              tape.settings_file, tape.imaging_area};
   const DriverFiles tape_without = {"[Function]\n[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
                                     "Media=zkS12mm\nDarkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n"};
   const std::string roll = "ZkL043E0641A2B3";  // "Roll", 62 x 100 mm
@@ -222,7 +225,7 @@ std::vector<Case> end_to_end_cases() {
       {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test,
        {tape.function_file, old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\nA4:\t1\t2\n", tape.settings_file,
         tape.imaging_area}, "", 0, tape_without, {deleting("Test")}},
-      {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, tape, "Not found 'Nope'\n", 0, kSame,
+      {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame,
        {deleting("Nope")}},
       {"delete_takes_the_last_name", "tvq310", {"-P", "q", "-d", "LongName", "-d", "A"}, tape, "Not found 'A'\n", 0,
        kSame, {deleting("A")}},
@@ -301,7 +304,7 @@ std::vector<Case> end_to_end_cases() {
        "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0, kSame, {}},
       {"list_without_formats", "tvq310", {"--list"}, kBare, "", 0, kSame, {}},
       with({"list_unreadable", "tvq310", {"--list"}, tape, "Is a directory\n", 255, kSame, {}}, {"directory:func"}),
-      {"check_clean", "tvq310", {"--check"}, tape, "", 0, kSame, {}},
+      {"check_clean", "tvq310", {"--check"}, decoys, "", 0, kSame, {}},
       with({"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
             "missing: " + inf + "ImagingArea\nno marker: " + inf + "zktvq310func\n", 1, kSame, {}},
            {"missing:imaging"}),
