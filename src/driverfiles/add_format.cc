@@ -68,8 +68,7 @@ int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
   for (int i = 0; i < 3 && !*taken; ++i) {
     if (prepare_driver_file(job, steps, kAddedFiles[i], files->plan[i], watch,
                             &files->prepared[i]) != kOpDone) {
-      abandon_all(files);
-      return kOpFileFailed;
+      return kOpFileFailed;  // add_format abandons what was prepared
     }
   }
   if (*taken) abandon_all(files);

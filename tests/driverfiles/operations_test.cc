@@ -167,9 +167,9 @@ int32_t run_request(const std::string &root, bool add) {
 
 // Every system call of a request failing in turn, the lookups' and the
 // lock's included: the request reports it (never success, never "not
-// found"), each file is old or new, no descriptor is left open, and a
-// clean delete of the name then leaves the tree as a clean delete would
-// have.
+// found"), each file is old or new, no descriptor or temporary file is
+// left, and a clean delete of the name then leaves the tree as a clean
+// delete would have.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   for (const bool add : {true, false}) {
     write_driver_files(paths, tape_files());
@@ -178,6 +178,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     ASSERT_EQ(0, run_request(root, add));
     const std::vector<Call> clean = call_log();
     const DriverFiles done = read_driver_files(paths);
+    const std::vector<std::string> names = list_dir(paths.inf);
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
       const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, kind));
@@ -189,6 +190,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       const int fds = open_descriptors();
       const int32_t rc = run_request(root, add);
       EXPECT_EQ(fds, open_descriptors()) << what;
+      EXPECT_EQ(names, list_dir(paths.inf)) << what;  // no temporary left
       const DriverFiles now = read_driver_files(paths), old = tape_files();
       if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
         expect_driver_files(done, paths);

@@ -73,6 +73,7 @@ Case add(const std::string &what, const std::string &program, const std::string 
 
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
+  const std::string other = "ZkL_zkS12mm__040A03271A2C";
   const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
                             old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
@@ -229,6 +230,13 @@ std::vector<Case> end_to_end_cases() {
        {deleting("Nope")}},
       {"delete_takes_the_last_name", "tvq310", {"-P", "q", "-d", "LongName", "-d", "A"}, tape, "Not found 'A'\n", 0,
        kSame, {deleting("A")}},
+      {"delete_paper_entry_twice", "tvq310", del_test,
+       {tape.function_file, old + "/Test:\t1\t2\n" + tape.paper_table, tape.settings_file, tape.imaging_area}, "", 0,
+       tape_without, {deleting("Test")}},
+      // The paper table's identifier of the name is the one the other files drop.
+      {"delete_paper_table_names_another_identifier", "tvq310", del_test,
+       {tape.function_file, other + "/Test:\t1\t2\nA4:\t1\t2\n", "Media=" + other + "\nDarkness=3",
+        other + ":\t1\nA4:\t0.00\t0.00\t1.00\t2.00\n"}, "", 0, tape_without, {deleting("Test")}},
       {"delete_lower_case_identifier", "tvq310", {"-P", "q", "-d", "TenLetters"},
        {"[CustomTape]\n" + lower + "/TenLetters\n", lower + "/TenLetters:\t1\t2\n", "", lower + ":\t1\n"}, "", 0,
        kBare, {deleting("TenLetters")}},
