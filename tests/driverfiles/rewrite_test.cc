@@ -213,6 +213,22 @@ TEST_F(Rewrite, FollowsOnlyLinksOwnedLikeTheirDirectory) {
   EXPECT_EQ((std::vector<std::string>{"real", "zkfunc"}), list_dir(d));
 }
 
+// A link whose target's path has kPathMax bytes or more is refused, not cut.
+TEST_F(Rewrite, RefusesALinkToAPathTooLongToHold) {
+  std::string deep = d;
+  while (deep.size() + 256 < kPathMax) {
+    deep += "/" + std::string(200, 'd');
+    ASSERT_EQ(0, ::mkdir(deep.c_str(), 0755));
+  }
+  const std::string target = deep + "/" + std::string(kPathMax - deep.size() - 1, 'f');
+  write_file(target, "MATCH\n");
+  ASSERT_EQ(0, ::symlink(target.c_str(), file.c_str()));
+  errno = 0;
+  EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop));
+  EXPECT_EQ(ENAMETOOLONG, errno);
+  EXPECT_EQ("MATCH\n", read_file(target));
+}
+
 // The preview is the real rewrite's change as diff prints it.
 TEST_F(Rewrite, PreviewMatchesDiffOfTheRealResult) {
   std::string lines;
