@@ -88,18 +88,23 @@ TEST_F(Rewrite, KeepsOwnerAndGroup) {
 // place but the failure is still reported. Closing the reading side
 // cannot lose data, so it alone may go unreported. The text matched
 // first ends a long line, and the replacement, the insert and the
-// append's line break each come when the output buffer is full.
+// append's line break each come when the output buffer is full; then a
+// kept long line holding the marker.
 TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   const size_t full = kRewriteBuffer;
   const std::string a(full - 7, 'a'), b(full - 9, 'b'), z(full - 4, 'z');
   const std::string before = kLong + "MATCH\n" + a + "\nMATCH\n" + b + "\n[M]\n" + z;
   const std::string after = "NEW\n" + a + "\nNEW\n" + b + "\n[M]\nINS\n" + z + "\nEND\n";
-  for (const bool linked : {false, true}) {
-    const std::string target = linked ? d + "/real" : file;
-    if (linked) {
+  const struct {
+    std::string before, after;
+    bool linked;
+  } cases[] = {{before, after, false}, {before, after, true}, {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
+  for (const auto &c : cases) {
+    const std::string target = c.linked ? d + "/real" : file;
+    if (c.linked) {
       ASSERT_EQ(0, ::symlink("real", file.c_str()));
     }
-    write_file(target, before);
+    write_file(target, c.before);
     arm_fault(Call::kOpen, 0, 0);
     ASSERT_EQ(0, rewrite_file(file.c_str(), kAll));
     const std::vector<Call> clean = call_log();
@@ -107,16 +112,16 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
       const Call kind = clean[i];
       const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, kind));
       const bool renamed = std::count(clean.begin(), clean.begin() + i, Call::kRename) > 0;
-      write_file(target, before);
+      write_file(target, c.before);
       arm_fault(kind, nth, EIO);
       errno = 0;
       const int rc = rewrite_file(file.c_str(), kAll);
-      const std::string what = call_name(kind) + std::to_string(nth) + (linked ? " link" : "");
+      const std::string what = call_name(kind) + std::to_string(nth) + (c.linked ? " link" : "") + std::to_string(c.before.size());
       if (!(kind == Call::kClose && rc == 0)) {
         EXPECT_EQ(-1, rc) << what;
         EXPECT_EQ(EIO, errno) << what;
       }
-      EXPECT_TRUE(read_file(target) == (renamed || rc == 0 ? after : before)) << what;
+      EXPECT_TRUE(read_file(target) == (renamed || rc == 0 ? c.after : c.before)) << what;
       EXPECT_FALSE(file_exists(target + ".$$$")) << what;
     }
     disarm_faults();

@@ -74,6 +74,7 @@ Case add(const std::string &what, const std::string &program, const std::string 
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
   const std::string other = "ZkL_zkS12mm__040A03271A2C";
+  const std::string decoy = "See/Test" + std::string(3 << 20, 'y') + "\n";
   const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
                             old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
@@ -223,9 +224,19 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n",
         roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
        DriverFiles{"[CustomTape]\n", "", "Copies=1\nMediaSize=29X1\n", ""}, {deleting("Roll")}},
+      // Long lines that are not the first: one naming the format without an
+      // identifier, and the paper table's entry.
       {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test,
-       {tape.function_file, old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\nA4:\t1\t2\n", tape.settings_file,
-        tape.imaging_area}, "", 0, tape_without, {deleting("Test")}},
+       {"[Function]\n" + decoy + "[CustomTape]\n" + old + "/Test\nCut=1\n",
+        "A4:\t1\t2\n" + old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\n", tape.settings_file,
+        tape.imaging_area}, "", 0, DriverFiles{"[Function]\n" + decoy + "[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
+        tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
+      [&] {  // the add never looks for its identifier in a settings file that is not there
+        Case c = with(add("add_without_settings_file", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353",
+                          "28.00\t141.52"), {"missing:rc"});
+        c.after->settings_file = "<missing>";
+        return c;
+      }(),
       {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame,
        {deleting("Nope")}},
       {"delete_takes_the_last_name", "tvq310", {"-P", "q", "-d", "LongName", "-d", "A"}, tape, "Not found 'A'\n", 0,
@@ -313,6 +324,8 @@ std::vector<Case> end_to_end_cases() {
       {"list_without_formats", "tvq310", {"--list"}, kBare, "", 0, kSame, {}},
       with({"list_unreadable", "tvq310", {"--list"}, tape, "Is a directory\n", 255, kSame, {}}, {"directory:func"}),
       {"check_clean", "tvq310", {"--check"}, decoys, "", 0, kSame, {}},
+      {"check_without_marker", "tvq310", {"--check"}, {old + "/Test\n", tape.paper_table, tape.settings_file,
+       tape.imaging_area}, "no marker: " + inf + "zktvq310func\n", 1, kSame, {}},
       with({"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
             "missing: " + inf + "ImagingArea\nno marker: " + inf + "zktvq310func\n", 1, kSame, {}},
            {"missing:imaging"}),
