@@ -344,6 +344,7 @@ std::vector<Case> end_to_end_cases() {
       with({"repair_refuses_foreign_link", "tvq310", {"--repair", "-P", "q"}, messy, "Permission denied\n", 255, kSame,
             {}}, {"link-owner:paper"}),
       {"repair_again_changes_nothing", "tvq310", {"--repair", "-P", "q"}, mended, "", 1, kSame, {}},
+      {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
       with({"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")}},
            {"companion=3"}),
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
