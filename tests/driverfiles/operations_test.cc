@@ -1,6 +1,5 @@
 // The add and delete operations and the driver lock against a driver tree
 // in a temporary directory, with the fake companion tool standing in.
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -145,13 +145,7 @@ TEST_F(Operations, LockIsCloseOnExecAndOnlyAWriterRemovesStaleTemporaries) {
 }
 
 // Descriptors this process holds, so a run that leaks one shows.
-int open_descriptors() {
-  DIR *fds = ::opendir("/proc/self/fd");
-  int n = 0;
-  while (fds != nullptr && ::readdir(fds) != nullptr) ++n;
-  if (fds != nullptr) ::closedir(fds);
-  return n;
-}
+size_t open_descriptors() { return list_dir("/proc/self/fd").size(); }
 
 // A whole request, lock to last sync, with the clock set: an add of
 // "New" (its delete first) or a delete of "Test".
@@ -181,13 +175,13 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     const std::vector<std::string> names = list_dir(paths.inf);
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
-      const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, kind));
+      const int nth = nth_of_kind(clean, i);
       const std::string what = call_name(kind) + std::to_string(nth) + (add ? " add" : " delete");
       write_driver_files(paths, tape_files());
       arm_fault(kind, nth, EIO);
       set_clock(7, 0x1A2B);
       errno = 0;
-      const int fds = open_descriptors();
+      const size_t fds = open_descriptors();
       const int32_t rc = run_request(root, add);
       EXPECT_EQ(fds, open_descriptors()) << what;
       EXPECT_EQ(names, list_dir(paths.inf)) << what;  // no temporary left
@@ -219,19 +213,21 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
       [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop)); },
-      [&] { return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true)); }};
+      [&] {
+        return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
+      }};
   std::vector<std::string> unreported;  // gathered while their output goes nowhere
   const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   ASSERT_TRUE(saved >= 0 && null >= 0 && ::dup2(null, 1) == 1);
-  for (size_t r = 0; r < 4; ++r) {
+  for (size_t r = 0; r < std::size(readers); ++r) {
     arm_fault(Call::kOpen, 0, 0);
     if (readers[r]() != 0) unreported.push_back("clean run of reader " + std::to_string(r));
     const std::vector<Call> clean = call_log();
     for (size_t i = 0; i < clean.size(); ++i) {
-      const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, clean[i]));
+      const int nth = nth_of_kind(clean, i);
       arm_fault(clean[i], nth, EIO);
       errno = 0;
-      const int fds = open_descriptors();
+      const size_t fds = open_descriptors();
       const long rc = readers[r]();
       if (fds != open_descriptors() || (clean[i] != Call::kClose && !(rc == -1 && errno == EIO))) {
         unreported.push_back(std::to_string(r) + " " + call_name(clean[i]) + std::to_string(nth));

@@ -98,7 +98,9 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   const struct {
     std::string before, after;
     bool linked;
-  } cases[] = {{before, after, false}, {before, after, true}, {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
+  } cases[] = {{before, after, false},
+               {before, after, true},
+               {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
   for (const auto &c : cases) {
     const std::string target = c.linked ? d + "/real" : file;
     if (c.linked) {
@@ -110,13 +112,14 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
     const std::vector<Call> clean = call_log();
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
-      const int nth = static_cast<int>(std::count(clean.begin(), clean.begin() + i + 1, kind));
+      const int nth = nth_of_kind(clean, i);
       const bool renamed = std::count(clean.begin(), clean.begin() + i, Call::kRename) > 0;
       write_file(target, c.before);
       arm_fault(kind, nth, EIO);
       errno = 0;
       const int rc = rewrite_file(file.c_str(), kAll);
-      const std::string what = call_name(kind) + std::to_string(nth) + (c.linked ? " link" : "") + std::to_string(c.before.size());
+      const std::string what =
+          call_name(kind) + std::to_string(nth) + (c.linked ? " link " : " ") + std::to_string(c.before.size());
       if (!(kind == Call::kClose && rc == 0)) {
         EXPECT_EQ(-1, rc) << what;
         EXPECT_EQ(EIO, errno) << what;

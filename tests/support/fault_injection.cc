@@ -103,6 +103,9 @@ void set_clock(long seconds, long microseconds) {
 int calls_made(Call call) {
   return static_cast<int>(std::count(state.log.begin(), state.log.end(), call));
 }
+int nth_of_kind(const std::vector<Call> &log, size_t i) {
+  return static_cast<int>(std::count(log.begin(), log.begin() + static_cast<long>(i) + 1, log[i]));
+}
 const std::vector<Call> &call_log() { return state.log; }
 const std::vector<std::string> &sync_and_rename_log() { return state.events; }
 

@@ -23,6 +23,8 @@ void limit_writes(long max_bytes);  // writes report at most this; 0: no progres
 void set_open_hook(std::function<void(const char *path)> hook);  // before each open
 void set_clock(long seconds, long microseconds);                 // gettimeofday answers this
 int calls_made(Call call);
+// Which call of its kind log[i] was (from 1): the nth that arm_fault takes.
+int nth_of_kind(const std::vector<Call> &log, size_t i);
 const std::vector<Call> &call_log();  // every call, in order
 // "fsync <path the descriptor names>" and "rename <target>", in order.
 const std::vector<std::string> &sync_and_rename_log();

@@ -27,8 +27,8 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv,
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid != 0) return pid;
-  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && open_as(0, "/dev/null") == 0 && open_as(2, err) == 0 &&
-                     (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
+  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && open_as(0, "/dev/null") == 0 &&
+                     open_as(2, err) == 0 && (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
                      close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0;
   if (!ready) _exit(121);
   execv(exe.c_str(), args.data());
