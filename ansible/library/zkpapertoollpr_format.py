@@ -132,8 +132,9 @@ def main():
         required_if=[('state', 'present', ('width', 'height'))],
         supports_check_mode=True)
     p = module.params
-    before = find_format(module, p['name'])
-    if p['state'] == 'absent' and before is None:
+    absent = p['state'] == 'absent'
+    before = find_format(module, p['name']) if absent or module.check_mode else None
+    if absent and before is None:
         module.exit_json(changed=False, format=None)
     result = {}
     if module.check_mode or module._diff:
@@ -145,7 +146,7 @@ def main():
             module.exit_json(format=before, **result)
     out = run_tool(module, request(p))[1]
     after = find_format(module, p['name'])
-    changed = would_change(p, out) if p['state'] == 'present' else after != before
+    changed = after != before if absent else would_change(p, out)
     result.update(changed=changed, stdout=out, format=after)
     module.exit_json(**result)
 
