@@ -132,10 +132,10 @@ int32_t check_driver_links(const PaperJob &job, const Steps &steps) {
                                DriverFile::kSettingsFile, DriverFile::kImagingArea};
   for (const DriverFile which : files) {
     char path[kPathMax];
-    if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0 ||
-        check_link_rule(path) != 0) {
+    if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0) {
       return kOpFileFailed;
     }
+    if (check_link_rule(path) != 0) return noted(-1, path);
   }
   return kOpDone;
 }

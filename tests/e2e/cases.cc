@@ -26,6 +26,11 @@ std::string usage(const std::string &model, const std::string &printer) {
          run + " -d New\\ Label\\ Format\" [enter]\n\n===========================\n";
 }
 
+// An administrator command's usage line on standard error.
+std::string usage_of(const std::string &synopsis) {
+  return "usage: zkpapertoollpr_tvq310 " + synopsis + "\n";
+}
+
 Args deleting(const std::string &name, const std::string &printer = "q") {
   return {"-P", printer, "-d", name, "-show", "1"};
 }
@@ -92,6 +97,7 @@ std::vector<Case> end_to_end_cases() {
   // A model whose files disagree in every way the check knows, and the
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
+  const std::string me = "zkpapertoollpr_tvq310: ";
   const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
@@ -311,10 +317,12 @@ std::vector<Case> end_to_end_cases() {
             {deleting("Test")}}, {"target-owner:rc"}),
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
-      rejected("list_with_more_words", {"--list", "x"}),
-      rejected("repair_without_printer", {"--repair"}),
-      rejected("dry_run_of_faulty_request", {"--dry-run", "-P", "q", "-n", "A"}),
-      {"list_tape", "tvq310", {"--list"}, tape, "Test\t10x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
+      {"list_with_more_words", "tvq310", {"--list", "x"}, kBare, "", 2, kSame, {}, {}, usage_of("--list [--json]")},
+      {"repair_without_printer", "tvq310", {"--repair"}, kBare, "", 2, kSame, {}, {}, usage_of("--repair -P PRINTER")},
+      {"dry_run_of_faulty_request", "tvq310", {"--dry-run", "-P", "q", "-n", "A"}, kBare, "", 2, kSame, {}, {},
+       usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
+           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT")},
+      {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\c\x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
        "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\c\\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"
@@ -322,7 +330,8 @@ std::vector<Case> end_to_end_cases() {
       {"list_tape_without_media", "tvq310", {"--list"}, {"[CustomTape]\nZkL010A0321A2B3/N\n", "ZkL010A0321A2B3/N:\t1\n",
        "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0, kSame, {}},
       {"list_without_formats", "tvq310", {"--list"}, kBare, "", 0, kSame, {}},
-      with({"list_unreadable", "tvq310", {"--list"}, tape, "Is a directory\n", 255, kSame, {}}, {"directory:func"}),
+      {"list_unreadable", "tvq310", {"--list"}, tape, "", 255, kSame, {}, {"directory:func"},
+       me + inf + "zktvq310func: Is a directory\n"},
       {"check_clean", "tvq310", {"--check"}, decoys, "", 0, kSame, {}},
       {"check_without_marker", "tvq310", {"--check"}, {old + "/Test\n", tape.paper_table, tape.settings_file,
        tape.imaging_area}, "no marker: " + inf + "zktvq310func\n", 1, kSame, {}},
@@ -341,12 +350,12 @@ std::vector<Case> end_to_end_cases() {
        1, mended, {deleting("Hal")}},
       {"repair_leaves_name_too_long_to_ask_about", "tvq310", {"--repair", "-P", "q"},
        {"[CustomTape]\nZkL_zkS12mm__210A03271A2B/" + std::string(33, 'n') + "\n", "", "", ""}, "", 1, kSame, {}},
-      with({"repair_refuses_foreign_link", "tvq310", {"--repair", "-P", "q"}, messy, "Permission denied\n", 255, kSame,
-            {}}, {"link-owner:paper"}),
+      {"repair_refuses_foreign_link", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {},
+       {"link-owner:paper"}, me + inf + "paperinftvq310: Permission denied\n"},
       {"repair_again_changes_nothing", "tvq310", {"--repair", "-P", "q"}, mended, "", 1, kSame, {}},
       {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
-      with({"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")}},
-           {"companion=3"}),
+      {"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")},
+       {"companion=3"}, me + "the companion tool failed\n"},
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
        "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Test -show 1\n"
        "--- " + inf + "ImagingArea\n+++ " + inf + "ImagingArea\n@@ -1,2 +1 @@\n-" + old +
