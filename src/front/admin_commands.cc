@@ -76,7 +76,8 @@ int not_installed(const Admin &a, bool as_finding) {
 // --list and --check, each with an optional --json.
 int run_reader(const Admin &a, int argc, const char *const *argv) {
   const bool list = std::strcmp(argv[1], "--list") == 0;
-  const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
+  // The check's JSON form comes with its reworked findings.
+  const bool json = list && argc == 3 && std::strcmp(argv[2], "--json") == 0;
   if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1]);
   bool installed = true;
   const long found = locked_report(a, false, &installed, list ? list_report : check_report, json);
