@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driverfiles/audit_log.h"
 #include "driverfiles/driver_edit.h"
 #include "driverfiles/label_lines.h"
 #include "driverfiles/model_files.h"
@@ -118,6 +119,10 @@ int32_t add_format(PaperJob *job, Steps *steps) {
     rc = commit_driver_file(job, steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
   }
   abandon_all(&files);
+  if (rc == kOpDone && !steps->preview) {
+    log_format_change({"added", job->model, job->printer, job->label_name,
+                       std::strlen(job->label_name), id.text, job->width, job->height});
+  }
   return rc;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driverfiles/audit_log.h"
 #include "driverfiles/driver_edit.h"
 #include "driverfiles/model_files.h"
 #include "front/operations.h"
@@ -38,6 +39,13 @@ int32_t prepare_paper(PaperJob *job, const Steps &steps, const char *entry_id,
   return rc == kOpFileFailed && (errno == ENOENT || errno == ENOTDIR) ? kOpDone : rc;
 }
 
+void log_deleted(const PaperJob &job, const FormatId &entry) {
+  IdParts parts{};
+  (void)parse_format_id(entry.text, std::strlen(entry.text), &parts);
+  log_format_change({"deleted", job.model, job.printer, job.label_name, std::strlen(job.label_name),
+                     entry.text, parts.width, parts.height});
+}
+
 }  // namespace
 
 // A name the function file does not hold is not there: nothing changes.
@@ -65,6 +73,7 @@ int32_t delete_format(PaperJob *job, Steps *steps) {
                              same ? &paper : nullptr);
   }
   abandon_driver_file(&paper);
+  if (rc == kOpDone && !steps->preview) log_deleted(*job, entry);
   // A format without a paper table entry was never fully there.
   return rc == kOpDone && !lookup.found ? kOpNotFound : rc;
 }

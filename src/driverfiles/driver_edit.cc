@@ -57,6 +57,13 @@ void print_word(const char *word) {
   std::putchar('\'');
 }
 
+// A file step's result; a failure names its file for the error line.
+int32_t noted(int rc, const char *path) {
+  if (rc == 0) return kOpDone;
+  note_failed_driver_file(path);
+  return kOpFileFailed;
+}
+
 const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
 
 }  // namespace
@@ -71,7 +78,7 @@ int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
     merge_plan(steps, which, plan);
     return kOpDone;
   }
-  return rewrite_file(job->scratch_path, plan) == 0 ? kOpDone : kOpFileFailed;
+  return noted(rewrite_file(job->scratch_path, plan), job->scratch_path);
 }
 
 int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
@@ -84,13 +91,13 @@ int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
   }
   const int rc = steps.preview ? watch_file(job->scratch_path, plan, watch)
                                : prepare_rewrite(job->scratch_path, plan, &watch, prepared);
-  return rc == 0 ? kOpDone : kOpFileFailed;
+  return noted(rc, job->scratch_path);
 }
 
 int32_t commit_driver_file(PaperJob *job, Steps *steps, DriverFile which,
                            const RewritePlan &plan, PreparedFile *prepared) {
   if (steps->preview) return rewrite_driver_file(job, steps, which, plan);
-  return commit_rewrite(prepared) == 0 ? kOpDone : kOpFileFailed;
+  return noted(commit_rewrite(prepared), prepared->file);
 }
 
 void abandon_driver_file(PreparedFile *prepared) { abandon_rewrite(prepared); }
@@ -125,10 +132,10 @@ int32_t check_driver_links(const PaperJob &job, const Steps &steps) {
                                DriverFile::kSettingsFile, DriverFile::kImagingArea};
   for (const DriverFile which : files) {
     char path[kPathMax];
-    if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0 ||
-        check_link_rule(path) != 0) {
+    if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0) {
       return kOpFileFailed;
     }
+    if (check_link_rule(path) != 0) return noted(-1, path);
   }
   return kOpDone;
 }
@@ -168,7 +175,9 @@ int32_t show_pending_changes(PaperJob *job, Steps *steps) {
       }
       const RewritePlan plan{or_null(p.match), p.replace, p.marker, or_null(p.insert),
                              or_null(p.append)};
-      if (preview_file(job->scratch_path, plan) != 0) return kOpFileFailed;
+      if (noted(preview_file(job->scratch_path, plan), job->scratch_path) != kOpDone) {
+        return kOpFileFailed;
+      }
     }
   }
   return kOpDone;

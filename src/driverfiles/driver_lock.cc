@@ -6,6 +6,7 @@
 #include <sys/file.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/sys_io.h"
@@ -29,6 +30,19 @@ void remove_stale_temporaries(const PaperJob &job, const char *root) {
   }
 }
 
+// A writer waits as long as another run holds the lock; a reader gives up
+// after kReaderLockWaitMs (EWOULDBLOCK), so a monitor never hangs on it.
+int wait_for_lock(int fd, bool writer) {
+  const int op = writer ? LOCK_EX : LOCK_SH | LOCK_NB;
+  const struct timespec pause = {0, 50 * 1000 * 1000};
+  for (long waited = 0;; waited += 50) {
+    if (sys_io.flock(fd, op) == 0) return 0;
+    if (errno == EWOULDBLOCK && waited >= kReaderLockWaitMs) return -1;
+    if (errno == EWOULDBLOCK) (void)nanosleep(&pause, nullptr);
+    else if (errno != EINTR) return -1;
+  }
+}
+
 }  // namespace
 
 int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *handle) {
@@ -41,14 +55,14 @@ int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *ha
   const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   // Without the directory there is no driver file to guard; the request
   // then meets the same absence where it opens the files.
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : kOpFileFailed;
-  int rc;
-  while ((rc = sys_io.flock(fd, writer ? LOCK_EX : LOCK_SH)) != 0 && errno == EINTR) {
-  }
-  if (rc != 0) {
-    const int saved = errno;
-    sys_io.close(fd);
-    errno = saved;
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return 0;
+  if (fd < 0 || wait_for_lock(fd, writer) != 0) {
+    note_failed_driver_file(dir);
+    if (fd >= 0) {
+      const int saved = errno;
+      sys_io.close(fd);
+      errno = saved;
+    }
     return kOpFileFailed;
   }
   *handle = fd;

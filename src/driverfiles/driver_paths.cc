@@ -58,3 +58,15 @@ int copy_path(char *out, size_t cap, const char *from, size_t len) {
   out[len] = '\0';
   return 0;
 }
+
+namespace {
+char failed_path[1024];  // a driver path's buffer size
+}  // namespace
+
+void note_failed_driver_file(const char *path) {
+  const int saved = errno;
+  (void)std::snprintf(failed_path, sizeof failed_path, "%s", path);
+  errno = saved;
+}
+
+const char *failed_driver_file() { return failed_path; }

@@ -28,4 +28,10 @@ int copy_path(char *out, size_t cap, const char *from, size_t len);
 // The temporary copy a driver file is rewritten through: "<path>.$$$".
 int format_temp_path(char *out, size_t cap, const char *path);
 
+// The driver file or directory whose call failed last, so an error line
+// can name it without every caller passing paths back. Noting keeps
+// errno; failed_driver_file() is "" until a failure is noted.
+void note_failed_driver_file(const char *path);
+const char *failed_driver_file();
+
 #endif

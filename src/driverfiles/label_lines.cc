@@ -57,3 +57,17 @@ void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap
   (void)std::snprintf(out, cap, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
                 width_pt, height_pt);
 }
+
+int64_t recover_height(bool tape, long low_bits, bool along_known, double along,
+                       bool points_known, double points) {
+  double approx = static_cast<double>(low_bits);
+  if (along_known) {
+    approx = tape ? along / kTapeDotsPerInch * kMillimetresPerInch
+                  : along / kRollDotsPerInch * kMillimetresPerInch + kRollMarginAlong;
+  } else if (points_known) {
+    approx = points / kPointsPerInch * kMillimetresPerInch;
+  }
+  const double turns = (approx - static_cast<double>(low_bits)) / 4096.0;
+  const int64_t k = turns > 0 ? static_cast<int64_t>(turns + 0.5) : 0;
+  return low_bits + k * 4096;
+}

@@ -33,6 +33,13 @@ void paper_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 // "<id>:\t0.00\t0.00\t<width pt>\t<height pt>\n", appended to ImagingArea.
 void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 
+// The height an add was asked for (-h), from the identifier's low 12 bits
+// of it and the paper table's dots along (or, when along_known is false,
+// ImagingArea's points high; neither known: the 12 bits): the one height
+// with those bits nearest what the line says.
+int64_t recover_height(bool tape, long low_bits, bool along_known, double along,
+                       bool points_known, double points);
+
 // The low 32 bits of a number, as the driver's files and tools print it.
 int32_t low_32_bits(int64_t value);
 

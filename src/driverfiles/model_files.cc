@@ -57,6 +57,35 @@ int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
   return 0;
 }
 
+// The line's last two tab-separated fields as numbers; head is the line
+// from its identifier on, as far as the scan shows it.
+void read_values(const char *head, size_t len, LineValues *v) {
+  char text[kHeadMax + 1];
+  std::memcpy(text, head, len);
+  text[len] = '\0';
+  char *last = std::strrchr(text, '\t');
+  if (last == nullptr || last == text) return;
+  *last = '\0';
+  char *first = std::strrchr(text, '\t');
+  if (first == nullptr) return;
+  char *end_first = nullptr, *end_last = nullptr;
+  v->across = std::strtod(first + 1, &end_first);
+  v->along = std::strtod(last + 1, &end_last);
+  v->valid = end_first != first + 1 && *end_first == '\0' && end_last != last + 1 &&
+             *end_last == '\0';
+}
+
+int add_values(ValueList *list, const HitLine &at, size_t id_len) {
+  void *items = list->lines;
+  if (!grow(&items, &list->cap, list->count, sizeof(LineValues))) return -1;
+  list->lines = static_cast<LineValues *>(items);
+  LineValues &v = list->lines[list->count++];
+  v = LineValues{};
+  std::memcpy(v.id.text, at.head, id_len);
+  read_values(at.head, at.head_len, &v);
+  return 0;
+}
+
 int compare_ids(const void *a, const void *b) {
   return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
 }
@@ -73,13 +102,11 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
     if (parts.len >= id_at.head_len || id_at.head[parts.len] != '/') return 0;
     return add_entry(inv, id_at, parts);
   }
+  if (at != kSettingsAt && add_values(&inv->values[at], id_at, parts.len) != 0) return -1;
   return add_id(&inv->ids[at], id_at.head, parts.len);
 }
 
-int scan_model_file(ModelInventory *inv, int at) {
-  bool absent = false;
-  const int fd = open_driver_file(inv->path[at], &absent);
-  if (fd < 0) return absent ? 0 : -1;
+int scan_open_file(ModelInventory *inv, int at, int fd) {
   inv->present[at] = true;
   LineScan scan{};
   open_scan(&scan, fd, {kPrefix, at == kFunctionAt ? kMarker : nullptr, nullptr}, kNoSink);
@@ -92,11 +119,21 @@ int scan_model_file(ModelInventory *inv, int at) {
   return close_keeping_errno(fd, rc);
 }
 
+int scan_model_file(ModelInventory *inv, int at) {
+  bool absent = false;
+  const int fd = open_driver_file(inv->path[at], &absent);
+  if (fd < 0) return absent ? 0 : -1;
+  const int rc = scan_open_file(inv, at, fd);
+  if (rc != 0) note_failed_driver_file(inv->path[at]);
+  return rc;
+}
+
 }  // namespace
 
 int open_driver_file(const char *path, bool *absent) {
   const int fd = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
   *absent = fd < 0 && (errno == ENOENT || errno == ENOTDIR);
+  if (fd < 0 && !*absent) note_failed_driver_file(path);
   return fd;
 }
 
@@ -146,6 +183,9 @@ int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   for (IdList &list : inv->ids) {
     if (list.count > 1) std::qsort(list.ids, list.count, sizeof(FormatId), compare_ids);
   }
+  for (ValueList &list : inv->values) {
+    if (list.count > 1) std::qsort(list.lines, list.count, sizeof(LineValues), compare_ids);
+  }
   return 0;
 }
 
@@ -161,6 +201,7 @@ int read_entries(const char *root, const char *model, ModelInventory *inv) {
 void free_inventory(ModelInventory *inv) {
   std::free(inv->entries);
   for (IdList &list : inv->ids) std::free(list.ids);
+  for (ValueList &list : inv->values) std::free(list.lines);
   *inv = ModelInventory{};
 }
 
@@ -169,4 +210,12 @@ bool inventory_holds(const ModelInventory &inv, int at, const char *id) {
   FormatId key{};
   (void)std::snprintf(key.text, sizeof key.text, "%s", id);
   return std::bsearch(&key, inv.ids[at].ids, inv.ids[at].count, sizeof(FormatId), compare_ids) != nullptr;
+}
+
+const LineValues *inventory_values(const ModelInventory &inv, int at, const char *id) {
+  if (inv.values[at].count == 0) return nullptr;
+  LineValues key{};
+  (void)std::snprintf(key.id.text, sizeof key.id.text, "%s", id);
+  return static_cast<const LineValues *>(std::bsearch(&key, inv.values[at].lines, inv.values[at].count,
+                                                      sizeof(LineValues), compare_ids));
 }

@@ -52,6 +52,18 @@ struct IdList {
   size_t count, cap;
 };
 
+// The last two numbers of a paper table or ImagingArea line (dots across
+// and along; points wide and high), by the line's identifier.
+struct LineValues {
+  FormatId id;
+  bool valid;  // both numbers read, nothing else after them
+  double across, along;
+};
+struct ValueList {
+  LineValues *lines;
+  size_t count, cap;
+};
+
 struct ModelInventory {
   char path[4][kPathMax];
   bool present[4];
@@ -59,6 +71,7 @@ struct ModelInventory {
   FormatEntry *entries;
   size_t entry_count, entry_cap;
   IdList ids[4];  // sorted; the function file's are its entries'
+  ValueList values[4];  // sorted; only the paper table's and ImagingArea's
 };
 
 // Reads the model's four files. Returns 0, or -1 with errno (a file that
@@ -71,5 +84,9 @@ int read_entries(const char *root, const char *model, ModelInventory *inv);
 
 // True when the file at index `at` has a line under identifier id.
 bool inventory_holds(const ModelInventory &inv, int at, const char *id);
+
+// The numbers of a line under id in the paper table or ImagingArea (at),
+// or null when the file has none.
+const LineValues *inventory_values(const ModelInventory &inv, int at, const char *id);
 
 #endif

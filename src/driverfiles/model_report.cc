@@ -4,8 +4,11 @@
 #include <cstring>
 
 #include "driverfiles/driver_edit.h"
+#include "driverfiles/json_writer.h"
+#include "driverfiles/label_lines.h"
 #include "driverfiles/model_files.h"
 #include "front/operations.h"
+#include "front/options.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
 // with the stream, and the entry routine checks it once before the exit.
@@ -149,6 +152,71 @@ long find_problems(const ModelInventory &inv, bool print) {
   return found + stale_settings(inv, print);
 }
 
+// A format as the listing shows it: the size is what -w and -h take to
+// make it again.
+struct ListedFormat {
+  const FormatEntry *entry;
+  int64_t width, height;
+  bool paper_missing, imaging_missing;
+};
+
+// The -w that gives the entry's media again: its tape's widest request.
+int64_t listed_width(const FormatEntry &e) {
+  const char *media = e.id.text + 3;
+  for (const TapeRow &row : kStandardTape) {
+    if (e.parts.media_len != 0 && std::strncmp(row.media_name, media, kMediaLen) == 0) return row.max_width;
+  }
+  for (const TapeRow &row : kHeatShrinkTube) {
+    if (e.parts.media_len != 0 && std::strncmp(row.media_name, media, kMediaLen) == 0) return row.max_width;
+  }
+  return e.parts.width;
+}
+
+ListedFormat listed_format(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
+  ListedFormat f{&e, listed_width(e), e.parts.height, false, false};
+  f.paper_missing = lacks(inv, kPaperAt, e) || !inv.present[kPaperAt];
+  f.imaging_missing = lacks(inv, kImagingAt, e) || !inv.present[kImagingAt];
+  const LineValues *paper = inventory_values(inv, kPaperAt, e.id.text);
+  const LineValues *imaging = inventory_values(inv, kImagingAt, e.id.text);
+  const bool dots = paper != nullptr && paper->valid, points = imaging != nullptr && imaging->valid;
+  f.height = recover_height(is_tape(job), e.parts.height, dots, dots ? paper->along : 0,
+                            points, points ? imaging->along : 0);
+  return f;
+}
+
+void print_text_format(const PaperJob &job, const ListedFormat &f) {
+  const FormatEntry &e = *f.entry;
+  print_name(e.name, e.name_len);
+  std::printf("\t%lldx%lld\t", static_cast<long long>(f.width), static_cast<long long>(f.height));
+  if (e.parts.media_len != 0) {
+    (void)std::fwrite(e.id.text + 3, 1, e.parts.media_len, stdout);
+  } else {
+    (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
+  }
+  const bool paper = f.paper_missing, imaging = f.imaging_missing;
+  std::printf("\t%s\t%s%s%s%s\n", e.id.text, paper || imaging ? "missing=" : "complete",
+              paper ? "paper" : "", paper && imaging ? "," : "", imaging ? "imaging" : "");
+}
+
+void print_json_format(const ListedFormat &f) {
+  const FormatEntry &e = *f.entry;
+  (void)std::fputs("{\"name\":", stdout);
+  write_json_string(e.name, e.name_len);
+  (void)std::fputs(",\"width\":", stdout);
+  write_json_number(f.width);
+  (void)std::fputs(",\"height\":", stdout);
+  write_json_number(f.height);
+  (void)std::fputs(",\"media\":", stdout);
+  if (e.parts.media_len != 0) write_json_string(e.id.text + 3, e.parts.media_len);
+  else write_json_text(nullptr);
+  (void)std::fputs(",\"id\":", stdout);
+  write_json_text(e.id.text);
+  const bool complete = !f.paper_missing && !f.imaging_missing;
+  std::printf(",\"state\":\"%s\",\"missing\":[%s%s%s]}", complete ? "complete" : "incomplete",
+              f.paper_missing ? "\"paper\"" : "", f.paper_missing && f.imaging_missing ? "," : "",
+              f.imaging_missing ? "\"imaging\"" : "");
+}
+
 // A repair step: reads the inventory afresh and changes what it may.
 typedef int32_t (*RepairStep)(const ModelInventory &inv, PaperJob *job, Steps *steps);
 
@@ -204,26 +272,27 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
 
 }  // namespace
 
-int32_t list_formats(const PaperJob &job, const char *root) {
+int32_t list_formats(const PaperJob &job, const char *root, bool json) {
   ModelInventory inv{};
   if (read_inventory(root, job.model, &inv) != 0) {
     free_inventory(&inv);
     return -1;
   }
-  for (size_t i = 0; i < inv.entry_count; ++i) {
-    const FormatEntry &e = inv.entries[i];
-    print_name(e.name, e.name_len);
-    std::printf("\t%ldx%ld\t", e.parts.width, e.parts.height);
-    if (e.parts.media_len != 0) {
-      (void)std::fwrite(e.id.text + 3, 1, e.parts.media_len, stdout);
-    } else {
-      (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
-    }
-    const bool paper = lacks(inv, kPaperAt, e) || !inv.present[kPaperAt];
-    const bool imaging = lacks(inv, kImagingAt, e) || !inv.present[kImagingAt];
-    std::printf("\t%s\t%s%s%s%s\n", e.id.text, paper || imaging ? "missing=" : "complete",
-                paper ? "paper" : "", paper && imaging ? "," : "", imaging ? "imaging" : "");
+  if (json) {
+    (void)std::fputs("{\"model\":", stdout);
+    write_json_text(job.model);
+    (void)std::fputs(",\"formats\":[", stdout);
   }
+  for (size_t i = 0; i < inv.entry_count; ++i) {
+    const ListedFormat f = listed_format(job, inv, inv.entries[i]);
+    if (json) {
+      if (i != 0) std::putchar(',');
+      print_json_format(f);
+    } else {
+      print_text_format(job, f);
+    }
+  }
+  if (json) (void)std::fputs("]}\n", stdout);
   free_inventory(&inv);
   return 0;
 }

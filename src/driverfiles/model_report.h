@@ -13,9 +13,12 @@
 #include "front/paper_job.h"
 
 // One line per entry, in file order:
-// NAME \t WIDTHxHEIGHT \t MEDIA \t IDENTIFIER \t STATE. Returns 0, or -1
-// with errno when a driver file cannot be read.
-int32_t list_formats(const PaperJob &job, const char *root);
+// NAME \t WIDTHxHEIGHT \t MEDIA \t IDENTIFIER \t STATE, WIDTH and HEIGHT
+// being what -w and -h take to make that format again; or, with json, one
+// document {"model":..,"formats":[{"name","width","height","media","id",
+// "state","missing"},..]} and a newline. Returns 0, or -1 with errno when
+// a driver file cannot be read.
+int32_t list_formats(const PaperJob &job, const char *root, bool json = false);
 
 // One line per inconsistency. Returns the number found, or -1 with errno.
 long check_formats(const PaperJob &job, const char *root);

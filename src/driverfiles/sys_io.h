@@ -1,7 +1,7 @@
 // The system calls that driver-file editing makes, behind one table.
 //
-// Everything in this subsystem that touches a file, reads the clock or
-// grows memory goes through sys_io, so tests can make exactly one call
+// Everything in this subsystem that touches a file, reads the clock,
+// grows memory or writes the audit trail goes through sys_io, so tests can make exactly one call
 // fail (the third write, the fsync, the rename, a realloc), plant a link
 // at the right moment, or set the time, and check what that leaves
 // behind. The installed program never changes the table.
@@ -30,6 +30,9 @@ struct SysIo {
   int (*flock)(int fd, int operation);
   int (*gettimeofday)(struct timeval *now, void *zone);
   void *(*realloc)(void *block, size_t size);  // sets errno on failure
+  // One line of the audit trail to syslog(3), priority as syslog takes it;
+  // 0 (syslog reports nothing back).
+  int (*log_line)(int priority, const char *line);
 };
 
 extern SysIo sys_io;

@@ -1,5 +1,7 @@
 #include "front/admin_commands.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "driverfiles/model_report.h"
@@ -9,27 +11,110 @@
 
 namespace {
 
-const char *const kWords[] = {"--list", "--check", "--repair", "--dry-run"};
+const char *const kWords[] = {"--list",   "--check", "--repair", "--dry-run",
+                              "--ensure", "--help",  "--version"};
+const char kVersionLine[] = "zkpapertoollpr 0.2\n";
 
-// Runs a report under the shared lock: its count of problems, or -1.
-long locked_report(const PaperJob &job, const char *root, bool writer,
-                   long (*report)(const PaperJob &, const char *)) {
+// The command's context: the name it was started under, for messages.
+struct Admin {
+  const char *name;  // basename of argv[0]
+  PaperJob *job;
+  const char *root;
+};
+
+int usage_error(const Admin &a, const char *word) {
+  print_admin_usage(a.name, word);
+  return 2;
+}
+
+// "NAME: PATH: reason" on standard error, for errno and the file noted.
+int report_failure(const Admin &a, long found) {
+  const char *path = failed_driver_file();
+  const char *reason = std::strerror(errno);
+  if (found == -2) {
+    reason = "the companion tool failed";
+    path = "";
+  } else if (errno == EWOULDBLOCK) {
+    reason = "another run holds the driver files' lock; gave up after 10 s";
+  }
+  if (*path != '\0') std::fprintf(stderr, "%s: %s: %s\n", a.name, path, reason);
+  else std::fprintf(stderr, "%s: %s\n", a.name, reason);
+  return -1;
+}
+
+// Runs a report under the model's lock: its count of problems, -1 or -2;
+// *installed false when the model has no driver directory.
+long locked_report(const Admin &a, bool writer, bool *installed,
+                   long (*report)(const PaperJob &, const char *, bool), bool json) {
   int lock = -1;
-  if (hold_driver_lock(job, root, writer, &lock) != 0) return -1;
-  const long found = report(job, root);
+  if (hold_driver_lock(*a.job, a.root, writer, &lock) != 0) return -1;
+  *installed = lock >= 0;
+  const long found = *installed ? report(*a.job, a.root, json) : 0;
   release_driver_lock(lock);
   return found;
 }
 
-long list_report(const PaperJob &job, const char *root) { return list_formats(job, root); }
+long list_report(const PaperJob &job, const char *root, bool json) {
+  return list_formats(job, root, json);
+}
+long check_report(const PaperJob &job, const char *root, bool) { return check_formats(job, root); }
+long repair_report(const PaperJob &job, const char *root, bool) { return repair_formats(job, root); }
 
-int exit_for(long found) {
-  if (found == -2) return -1;  // the companion tool failed: nothing printed
-  if (found < 0) {
-    print_error_line();
-    return -1;
+int not_installed(const Admin &a, bool as_finding) {
+  char dir[kPathMax];
+  if (format_driver_path(dir, sizeof dir, a.root, a.job->model, DriverFile::kInfDirectory) != 0) {
+    return report_failure(a, -1);
   }
+  if (as_finding) {
+    std::printf("not installed: %s\n", dir);
+    return 1;
+  }
+  std::fprintf(stderr, "%s: %s: not installed\n", a.name, dir);
+  return -1;
+}
+
+// --list and --check, each with an optional --json.
+int run_reader(const Admin &a, int argc, const char *const *argv) {
+  const bool list = std::strcmp(argv[1], "--list") == 0;
+  // The check's JSON form comes with its reworked findings.
+  const bool json = list && argc == 3 && std::strcmp(argv[2], "--json") == 0;
+  if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1]);
+  bool installed = true;
+  const long found = locked_report(a, false, &installed, list ? list_report : check_report, json);
+  if (found < 0) return report_failure(a, found);
+  if (!installed) return not_installed(a, !list);
   return found > 0 ? 1 : 0;
+}
+
+int run_repair(const Admin &a, int argc, const char *const *argv) {
+  SeenFlags seen{};
+  if (argc != 4 || parse_options(argc - 1, argv + 1, a.job, &seen) != ParseResult::kAccepted ||
+      !seen.printer) {
+    return usage_error(a, "--repair");
+  }
+  bool installed = true;
+  const long found = locked_report(a, true, &installed, repair_report, false);
+  if (found < 0) return report_failure(a, found);
+  return found > 0 ? 1 : 0;
+}
+
+// A request's words after the command word(s): previewed, or ensured.
+int run_request_command(const Admin &a, int argc, const char *const *argv, const char *word,
+                        bool ensure, bool preview) {
+  SeenFlags seen{};
+  if (parse_options(argc, argv, a.job, &seen) != ParseResult::kAccepted || !is_request(seen) ||
+      (ensure && !seen.add)) {
+    return usage_error(a, word);
+  }
+  if (ensure) return ensure_request(*a.job, a.root, preview);
+  return dispatch_request(*a.job, seen, a.root, preview);
+}
+
+int run_dry_run(const Admin &a, int argc, const char *const *argv) {
+  if (argc > 2 && std::strcmp(argv[2], "--ensure") == 0) {
+    return run_request_command(a, argc - 2, argv + 2, "--dry-run", true, true);
+  }
+  return run_request_command(a, argc - 1, argv + 1, "--dry-run", false, true);
 }
 
 }  // namespace
@@ -42,25 +127,23 @@ bool is_command_word(const char *word) {
 }
 
 int run_admin_command(int argc, const char *const *argv, PaperJob *job, const char *root) {
+  const char *slash = std::strrchr(argv[0], '/');
+  const Admin a{slash != nullptr ? slash + 1 : argv[0], job, root};
   const char *word = argv[1];
-  if (std::strcmp(word, "--dry-run") == 0) {
-    return run_request_words(argc - 1, argv + 1, job, true, root);
+  if (std::strcmp(word, "--dry-run") == 0) return run_dry_run(a, argc, argv);
+  if (std::strcmp(word, "--ensure") == 0) {
+    return run_request_command(a, argc - 1, argv + 1, word, true, false);
   }
-  if (std::strcmp(word, "--repair") == 0) {
-    SeenFlags seen{};
-    if (argc != 4 || parse_options(argc - 1, argv + 1, job, &seen) != ParseResult::kAccepted ||
-        !seen.printer) {
-      print_usage(*job);
-      return 0;
-    }
-    return exit_for(locked_report(*job, root, true, repair_formats));
+  if (std::strcmp(word, "--repair") == 0) return run_repair(a, argc, argv);
+  if (std::strcmp(word, "--list") == 0 || std::strcmp(word, "--check") == 0) {
+    return run_reader(a, argc, argv);
   }
-  if (argc != 2) {
+  if (argc != 2) return usage_error(a, word);
+  if (std::strcmp(word, "--version") == 0) {
+    (void)std::fputs(kVersionLine, stdout);
+  } else {
     print_usage(*job);
-    return 0;
+    print_admin_commands();
   }
-  if (std::strcmp(word, "--list") == 0) {
-    return exit_for(locked_report(*job, root, false, list_report));
-  }
-  return exit_for(locked_report(*job, root, false, check_formats));
+  return 0;
 }

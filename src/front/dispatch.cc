@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driverfiles/current_format.h"
 #include "front/admin_commands.h"
 #include "front/operations.h"
 #include "front/usage.h"
@@ -46,14 +47,9 @@ int delete_request(const PaperJob &job, Steps *steps) {
   }
 }
 
-// A request holds the model's lock from the first edit to the last; a dry
-// run shares it, and shows the changes gathered once the request is done.
-int locked_request(const PaperJob &job, const char *root, bool add, bool preview) {
-  int lock = -1;
-  if (hold_driver_lock(job, root, !preview, &lock) != 0) {
-    print_error_line();
-    return -1;
-  }
+// A request's steps under the lock its caller holds; a dry run shows the
+// changes gathered once the request is done.
+int run_locked(const PaperJob &job, const char *root, bool add, bool preview) {
   Steps steps{};
   steps.root = root;
   steps.preview = preview;
@@ -63,6 +59,18 @@ int locked_request(const PaperJob &job, const char *root, bool add, bool preview
     print_error_line();
     status = -1;
   }
+  return status;
+}
+
+// A request holds the model's lock from the first edit to the last; a dry
+// run shares it.
+int locked_request(const PaperJob &job, const char *root, bool add, bool preview) {
+  int lock = -1;
+  if (hold_driver_lock(job, root, !preview, &lock) != 0) {
+    print_error_line();
+    return -1;
+  }
+  const int status = run_locked(job, root, add, preview);
   release_driver_lock(lock);
   return status;
 }
@@ -70,6 +78,11 @@ int locked_request(const PaperJob &job, const char *root, bool add, bool preview
 }  // namespace
 
 void print_error_line() { std::printf("%s\n", std::strerror(errno)); }
+
+bool is_request(const SeenFlags &seen) {
+  if (!seen.printer) return false;
+  return seen.add ? !seen.remove && seen.width && seen.height : seen.remove;
+}
 
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
@@ -80,6 +93,26 @@ int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *roo
   }
   if (seen.remove) return locked_request(job, root, false, preview);
   return show_usage(job);
+}
+
+int ensure_request(const PaperJob &job, const char *root, bool preview) {
+  int lock = -1;
+  if (hold_driver_lock(job, root, !preview, &lock) != 0) {
+    print_error_line();
+    return -1;
+  }
+  const int state = current_format_state(job, root);
+  int status = 0;
+  if (state < 0) {
+    print_error_line();
+    status = -1;
+  } else if (state == kFormatCurrent) {
+    std::printf("unchanged\n");
+  } else if ((status = run_locked(job, root, true, preview)) == 0) {
+    std::printf("%s\n", state == kFormatAbsent ? "added" : "replaced");
+  }
+  release_driver_lock(lock);
+  return status;
 }
 
 int run_request_words(int argc, const char *const *argv, PaperJob *job, bool preview,

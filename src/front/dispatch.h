@@ -11,6 +11,15 @@
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview);
 
+// An add only when the format is not already there as asked (job holds
+// an accepted add's command line): prints "unchanged" (nothing run or
+// changed), or runs or previews the add and prints "added" or
+// "replaced". Returns the exit status as the add's (0 or -1).
+int ensure_request(const PaperJob &job, const char *root, bool preview);
+
+// True when seen makes a request: -P with -d, or with -n, -w and -h.
+bool is_request(const SeenFlags &seen);
+
 // Parses argv (argv[0] stands for the program name and is not read) and
 // runs or previews the request; a faulty command line shows the usage text.
 int run_request_words(int argc, const char *const *argv, PaperJob *job, bool preview,

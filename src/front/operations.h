@@ -34,10 +34,13 @@ int32_t add_format(PaperJob *job, Steps *steps);
 
 // Takes the model's driver-file lock, waiting for any other run: a writer
 // holds it alone and removes temporary files that a run which died left
-// behind; readers (listing, checking, dry runs) share it. Returns 0 and a
-// handle for release_driver_lock (-1 when the model has no driver
+// behind; readers (listing, checking, dry runs) share it, and wait for a
+// writer at most kReaderLockWaitMs (then kOpFileFailed, errno
+// EWOULDBLOCK). A failure notes the directory (failed_driver_file()).
+// Returns 0 and a handle for release_driver_lock (-1 when the model has no driver
 // directory, so there is nothing to guard), or kOpFileFailed with errno:
 // a directory that is there but cannot be opened or locked is an error.
+enum : long { kReaderLockWaitMs = 10000 };
 int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *handle);
 void release_driver_lock(int handle);
 

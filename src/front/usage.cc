@@ -19,6 +19,23 @@ const ExamplePrinter kExamplePrinters[] = {
     {"tvq220nf", "TVQ220nf"}, {"tvq200", "TVQ200"},
 };
 
+struct AdminSynopsis {
+  const char *word;
+  const char *lines;  // after the program name
+};
+
+const AdminSynopsis kAdminSynopses[] = {
+    {"--list", "--list [--json]"},
+    {"--check", "--check"},
+    {"--repair", "--repair -P PRINTER"},
+    {"--ensure", "--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
+    {"--dry-run", "--dry-run -P PRINTER -d NAME\n"
+                  "--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
+                  "--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
+    {"--help", "--help"},
+    {"--version", "--version"},
+};
+
 }  // namespace
 
 const char *example_printer(const char *model) {
@@ -55,4 +72,31 @@ void print_usage(PaperJob job) {
   std::printf("\t\"zkpapertoollpr_%s -P %s -d New\\ Label\\ Format\" [enter]\n\n",
               job.model, printer);
   std::printf("%s\n", kRule);
+}
+
+void print_admin_commands() {
+  (void)std::fputs(
+      " Administrator commands (only as the first word after the program name):\n"
+      "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
+      "                            media, identifier, state\n"
+      "  --check                   what the driver files disagree on; exit 1 if anything\n"
+      "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
+      "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
+      "                            add unless that format is there as asked; prints\n"
+      "                            unchanged, added or replaced\n"
+      "  --dry-run REQUEST         the companion calls and a diff of each file; nothing\n"
+      "                            changes (REQUEST: -d, an add, or --ensure)\n"
+      "  --help, --version\n",
+      stdout);
+}
+
+void print_admin_usage(const char *program, const char *word) {
+  for (const AdminSynopsis &s : kAdminSynopses) {
+    if (std::strcmp(s.word, word) != 0) continue;
+    for (const char *line = s.lines; *line != '\0';) {
+      const size_t len = std::strcspn(line, "\n");
+      std::fprintf(stderr, "usage: %s %.*s\n", program, static_cast<int>(len), line);
+      line += len + (line[len] == '\n' ? 1 : 0);
+    }
+  }
 }

@@ -10,4 +10,11 @@ const char *example_printer(const char *model);
 // Writes the usage text for job.model to standard output.
 void print_usage(PaperJob job);
 
+// --help's part after the usage text: the administrator commands.
+void print_admin_commands();
+
+// Writes a malformed administrator command line's usage, the line(s) of
+// the command word (program: the name as started), to standard error.
+void print_admin_usage(const char *program, const char *word);
+
 #endif

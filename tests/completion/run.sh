@@ -9,7 +9,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
 #!/bin/sh
-printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x'
+printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x' "It's" 'Say "$x"'
 EOF
 printf '#!/bin/sh\necho "TV-Q310 accepting"; echo "LM230 accepting"\n' >"$tmp/lpstat"
 chmod +x "$tmp/zkpapertoollpr_tvq310" "$tmp/lpstat"
@@ -32,9 +32,13 @@ check() {
         failed=$((failed + 1)); echo "FAIL: [$1] gave [$got], want [$2]"; fi
 }
 
-check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run'
+check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--help|--version'
 check '--l' '--list'
-check '--list ' ''
+check '--list ' '--json'
+check '--list --json ' ''
+check '--ensure -P X -' '-P|-n|-w|-h'
+check '--dry-run -' '-P|-n|-d|-w|-h|--ensure'
+check '--dry-run --ensure -P X -' '-P|-n|-w|-h'
 check '-P TV-Q310 -' '-P|-n|-d|-w|-h'
 check '-n -d -' '-P|-n|-d|-w|-h'
 check '--repair -' '-P'
@@ -49,6 +53,11 @@ check '-P X -d T' "\$'Tab\\there'"
 check '-P X -d a' 'a\\b'
 check '-P X -d Caf' 'Café\ x'
 check '--dry-run -P X -d C' 'Cables|Café\ x'
+check "-P X -d It" "It\\'s"
+check "-P X -d 'It" "It'\\''s"
+check '-P X -d "It' "It's"
+check '-P X -d "Say' 'Say \"\$x\"'
+check "-P X -d 'Say" 'Say "$x"'
 
 printf '# queues\nlp|Main printer:\\\n  :sd=/var/spool/lp:\\\n  :lp=/dev/lp0:\nlabels:sd=/x:\n' >"$tmp/printcap"
 got=$(_zkpapertoollpr_printcap "$tmp/printcap" | tr '\n' ' ')

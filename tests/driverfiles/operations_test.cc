@@ -1,6 +1,7 @@
 // The add and delete operations and the driver lock against a driver tree
 // in a temporary directory, with the fake companion tool standing in.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,13 +50,16 @@ PaperJob tape_job(const char *label) {
 class Operations : public ::testing::Test {
  protected:
   void TearDown() override { disarm_faults(); }
-  std::vector<std::string> renames() {
+  // The events of one kind ("rename ", "log "), without the kind.
+  std::vector<std::string> events(const std::string &kind = "rename ") {
     std::vector<std::string> out;
     for (const std::string &e : sync_and_rename_log()) {
-      if (e.compare(0, 7, "rename ") == 0) out.push_back(e.substr(7));
+      if (e.compare(0, kind.size(), kind) == 0) out.push_back(e.substr(kind.size()));
     }
     return out;
   }
+  std::vector<std::string> renames() { return events(); }
+  const std::string uid = std::to_string(::getuid());
   TempDir dir;
   std::string root = dir.path + "/vantrel";
   ModelPaths paths = make_driver_tree(root, "tvq310", tape_files(), FAKE_COMPANION);
@@ -76,6 +80,8 @@ TEST_F(Operations, AddSkipsATakenIdentifierAndWritesInCrashOrder) {
             read_file(paths.function_file));
   EXPECT_EQ((std::vector<std::string>{paths.function_file, paths.paper_table, paths.imaging_area}),
             renames());
+  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer=q name='New' id=ZkL_zkS12mm__030A03271A2D"
+                                     " size=10x50 uid=" + uid}, events("log "));
 }
 
 // An identifier that would hold an existing entry's (a wide roll format's
@@ -101,6 +107,8 @@ TEST_F(Operations, DeleteWritesInCrashOrder) {
                                       paths.function_file}),
             renames());
   EXPECT_EQ(std::string::npos, read_file(paths.paper_table).find(kTapeId));
+  EXPECT_EQ(std::vector<std::string>{"deleted model=tvq310 printer=q name='Test' id=" + kTapeId + " size=10x50 uid=" +
+                                     uid}, events("log "));
 }
 
 TEST_F(Operations, DeleteOfANameTheFunctionFileLacksChangesNothing) {
@@ -128,6 +136,23 @@ TEST_F(Operations, LockFailsOnAnythingButAMissingDirectory) {
   disarm_faults();
   EXPECT_EQ(0, hold_driver_lock(tape_job("T"), (dir.path + "/none").c_str(), true, &handle));
   EXPECT_EQ(-1, handle);
+}
+
+// A reader gives up on a lock a writer holds after the bounded wait; a
+// lock held by nobody is taken at once.
+TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
+  const int writer = ::open(paths.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(0, ::flock(writer, LOCK_EX));
+  int handle = 7;
+  const time_t start = ::time(nullptr);
+  errno = 0;
+  EXPECT_EQ(kOpFileFailed, hold_driver_lock(tape_job("T"), root.c_str(), false, &handle));
+  EXPECT_EQ(EWOULDBLOCK, errno);
+  EXPECT_EQ(paths.inf, failed_driver_file());
+  EXPECT_LE(kReaderLockWaitMs / 1000, ::time(nullptr) - start);
+  ::close(writer);
+  ASSERT_EQ(0, hold_driver_lock(tape_job("T"), root.c_str(), false, &handle));
+  release_driver_lock(handle);
 }
 
 TEST_F(Operations, LockIsCloseOnExecAndOnlyAWriterRemovesStaleTemporaries) {
@@ -223,6 +248,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
     arm_fault(Call::kOpen, 0, 0);
     if (readers[r]() != 0) unreported.push_back("clean run of reader " + std::to_string(r));
     const std::vector<Call> clean = call_log();
+    if (std::count(clean.begin(), clean.end(), Call::kLogLine) != 0) unreported.push_back("logged " + std::to_string(r));
     for (size_t i = 0; i < clean.size(); ++i) {
       const int nth = nth_of_kind(clean, i);
       arm_fault(clean[i], nth, EIO);

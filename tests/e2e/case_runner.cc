@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -62,6 +63,18 @@ void replace_all(std::string *text, const std::string &from, const std::string &
   for (size_t at; (at = text->find(from)) != std::string::npos;) text->replace(at, from.size(), to);
 }
 
+// A real JSON parser reads the document; every name, turned back into
+// bytes, is an entry's name in the function file.
+void expect_json(const std::string &out, const DriverFiles &before, const std::string &dir) {
+  write_file(dir + "/out.json", out);
+  write_file(dir + "/func", before.function_file);
+  const char *script =
+      "import json,sys\nd=json.load(open(sys.argv[1]))\nf=open(sys.argv[2],'rb').read()\n"
+      "sys.exit(any(('/'+x['name']+'\\n').encode('utf-8','surrogateescape') not in f for x in d.get('formats',[])))";
+  const ProgramResult r = run_program("/usr/bin/python3", {"python3", "-c", script, "out.json", "func"}, dir);
+  EXPECT_EQ(0, r.status) << "JSON read back: " << r.err;
+}
+
 struct Tweaks {
   Stdout out = Stdout::kCaptured;
   std::vector<std::string> chowned, linked;  // paths
@@ -81,6 +94,9 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
     set_companion_status(p, kind.substr(10));
   } else if (kind == "no-companion") {
     check(::unlink(p.companion.c_str()) == 0, word);
+  } else if (kind == "not-installed") {
+    for (int i = 0; i < 4; ++i) check(::unlink((p.*kFilePath[i]).c_str()) == 0, word);
+    check(::rmdir(p.inf.c_str()) == 0, word);
   } else if (kind == "missing" || kind == "directory") {
     check(::unlink(path.c_str()) == 0 && (kind == "missing" || ::mkdir(path.c_str(), 0755) == 0), word);
   } else if (kind == "chown") {
@@ -142,7 +158,8 @@ void Row::TestBody() {
   if (matches(out, r.out)) out = r.out;  // a dry run's identifier, never run
   EXPECT_EQ(c.status, r.status) << "exit status";
   expect_bytes("standard output", out, r.out);
-  expect_bytes("standard error", "", r.err);
+  expect_bytes("standard error", c.err, r.err);
+  if (std::find(c.args.begin(), c.args.end(), "--json") != c.args.end()) expect_json(r.out, before, dir.path);
   expect_bytes("companion calls", rendered(calls), rendered(got_calls));
   expect_bytes("descriptors the companion inherited", "", companion_inherited(p));
   const DriverFiles now = read_driver_files(p);

@@ -26,6 +26,32 @@ std::string usage(const std::string &model, const std::string &printer) {
          run + " -d New\\ Label\\ Format\" [enter]\n\n===========================\n";
 }
 
+// An add run as --ensure, which ends with its word.
+Case ensured(Case c, const std::string &word) {
+  c.args.insert(c.args.begin(), "--ensure");
+  c.out += word;
+  return c;
+}
+
+// --help's part after the usage text.
+const std::string kAdminHelp =
+    " Administrator commands (only as the first word after the program name):\n"
+    "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
+    "                            media, identifier, state\n"
+    "  --check                   what the driver files disagree on; exit 1 if anything\n"
+    "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
+    "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
+    "                            add unless that format is there as asked; prints\n"
+    "                            unchanged, added or replaced\n"
+    "  --dry-run REQUEST         the companion calls and a diff of each file; nothing\n"
+    "                            changes (REQUEST: -d, an add, or --ensure)\n"
+    "  --help, --version\n";
+
+// An administrator command's usage line on standard error.
+std::string usage_of(const std::string &synopsis) {
+  return "usage: zkpapertoollpr_tvq310 " + synopsis + "\n";
+}
+
 Args deleting(const std::string &name, const std::string &printer = "q") {
   return {"-P", printer, "-d", name, "-show", "1"};
 }
@@ -88,10 +114,13 @@ std::vector<Case> end_to_end_cases() {
   const std::string a12 = "ZkL_zkS12mm__010A032", a = a12 + "?????";  // "A", 10 x 50 mm
   const std::string added = "ZkL_zkS12mm__040A032?????";              // "Test" again
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
+  const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
+  const Args dry_ensure_test = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
   const Args add_test_call = {"-P", "q", "-n", "Test", "-w", "10", "-h", "50", "-specid", added, "-show", "1"};
   // A model whose files disagree in every way the check knows, and the
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
+  const std::string me = "zkpapertoollpr_tvq310: ";
   const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
@@ -311,10 +340,12 @@ std::vector<Case> end_to_end_cases() {
             {deleting("Test")}}, {"target-owner:rc"}),
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
-      rejected("list_with_more_words", {"--list", "x"}),
-      rejected("repair_without_printer", {"--repair"}),
-      rejected("dry_run_of_faulty_request", {"--dry-run", "-P", "q", "-n", "A"}),
-      {"list_tape", "tvq310", {"--list"}, tape, "Test\t10x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
+      {"list_with_more_words", "tvq310", {"--list", "x"}, kBare, "", 2, kSame, {}, {}, usage_of("--list [--json]")},
+      {"repair_without_printer", "tvq310", {"--repair"}, kBare, "", 2, kSame, {}, {}, usage_of("--repair -P PRINTER")},
+      {"dry_run_of_faulty_request", "tvq310", {"--dry-run", "-P", "q", "-n", "A"}, kBare, "", 2, kSame, {}, {},
+       usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
+           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT")},
+      {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\c\x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
        "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\c\\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"
@@ -322,7 +353,8 @@ std::vector<Case> end_to_end_cases() {
       {"list_tape_without_media", "tvq310", {"--list"}, {"[CustomTape]\nZkL010A0321A2B3/N\n", "ZkL010A0321A2B3/N:\t1\n",
        "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0, kSame, {}},
       {"list_without_formats", "tvq310", {"--list"}, kBare, "", 0, kSame, {}},
-      with({"list_unreadable", "tvq310", {"--list"}, tape, "Is a directory\n", 255, kSame, {}}, {"directory:func"}),
+      {"list_unreadable", "tvq310", {"--list"}, tape, "", 255, kSame, {}, {"directory:func"},
+       me + inf + "zktvq310func: Is a directory\n"},
       {"check_clean", "tvq310", {"--check"}, decoys, "", 0, kSame, {}},
       {"check_without_marker", "tvq310", {"--check"}, {old + "/Test\n", tape.paper_table, tape.settings_file,
        tape.imaging_area}, "no marker: " + inf + "zktvq310func\n", 1, kSame, {}},
@@ -341,12 +373,12 @@ std::vector<Case> end_to_end_cases() {
        1, mended, {deleting("Hal")}},
       {"repair_leaves_name_too_long_to_ask_about", "tvq310", {"--repair", "-P", "q"},
        {"[CustomTape]\nZkL_zkS12mm__210A03271A2B/" + std::string(33, 'n') + "\n", "", "", ""}, "", 1, kSame, {}},
-      with({"repair_refuses_foreign_link", "tvq310", {"--repair", "-P", "q"}, messy, "Permission denied\n", 255, kSame,
-            {}}, {"link-owner:paper"}),
+      {"repair_refuses_foreign_link", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {},
+       {"link-owner:paper"}, me + inf + "paperinftvq310: Permission denied\n"},
       {"repair_again_changes_nothing", "tvq310", {"--repair", "-P", "q"}, mended, "", 1, kSame, {}},
       {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
-      with({"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")}},
-           {"companion=3"}),
+      {"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")},
+       {"companion=3"}, me + "the companion tool failed\n"},
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
        "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Test -show 1\n"
        "--- " + inf + "ImagingArea\n+++ " + inf + "ImagingArea\n@@ -1,2 +1 @@\n-" + old +
@@ -367,5 +399,44 @@ std::vector<Case> end_to_end_cases() {
       {"dry_run_not_found", "tvq310", {"--dry-run", "-P", "q", "-d", "It's"}, tape,
        "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d 'It'\\''s' -show 1\nNot found 'It's'\n", 0,
        kSame, {}},
+
+      // Scripting and monitoring: data alone on standard output, errors and
+      // usage on standard error (usage exit 2), JSON, an idempotent add.
+      {"version", "tvq310", {"--version"}, kBare, "zkpapertoollpr 0.2\n", 0, kSame, {}},
+      {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
+      {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {}, usage_of("--version")},
+      {"check_with_more_words", "tvq310", {"--check", "-P", "x"}, kBare, "", 2, kSame, {}, {},
+       usage_of("--check")},
+      {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
+       me + "vantrel/tvq310/bin/inf: not installed\n"},
+      {"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame, {},
+       {"not-installed"}},
+      {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
+       {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xc3\xa9\n", tape.paper_table, "",
+        tape.imaging_area},
+       "{\"model\":\"tvq310\",\"formats\":[{\"name\":\"Test\",\"width\":12,\"height\":50,\"media\":\"_zkS12mm__\","
+       "\"id\":\"" + old + "\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"q\\\"b\\\\\\u0001\\udcff\xc3\xa9\","
+       "\"width\":12,\"height\":100,\"media\":\"_zkHS12mm_\",\"id\":\"ZkL_zkHS12mm_07090641A2B3\","
+       "\"state\":\"incomplete\",\"missing\":[\"paper\",\"imaging\"]}]}\n", 0, kSame, {}},
+      // Roll heights beyond the identifier's 12 bits, from the paper table's
+      // dots, or without them from ImagingArea's points.
+      {"list_json_roll_heights", "lm230", {"--list", "--json"},
+       {"[CustomTape]\nZkL033E38811234/Big\nZkL043E06411235/Tall\n", "ZkL033E38811234/Big:\t695\t58894\n", "",
+        "ZkL033E38811234:\t0.00\t0.00\t0.00\t14151.72\nZkL043E06411235:\t0.00\t0.00\t0.00\t11876.13\n"},
+       "{\"model\":\"lm230\",\"formats\":[{\"name\":\"Big\",\"width\":62,\"height\":5000,\"media\":null,"
+       "\"id\":\"ZkL033E38811234\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"Tall\",\"width\":62,"
+       "\"height\":4196,\"media\":null,\"id\":\"ZkL043E06411235\",\"state\":\"incomplete\",\"missing\":[\"paper\"]}]}\n",
+       0, kSame, {}},
+      {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
+      {"dry_run_ensure_unchanged", "tvq310", dry_ensure_test, tape, "unchanged\n", 0, kSame, {}},
+      {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
+       tape.settings_file, tape.imaging_area}, "replaced\n", 0,
+       DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n",
+                   "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\nDarkness=3",
+                   "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       {deleting("Test"), add_test_call}},
+      ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
+      {"ensure_of_a_delete", "tvq310", {"--ensure", "-P", "q", "-d", "Test"}, tape, "", 2, kSame, {}, {},
+       usage_of("--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT")},
   };
 }

@@ -1,6 +1,8 @@
 // End-to-end cases: one run of the built program under one of its names
 // in a directory holding a model's driver tree ("vantrel/<model>") with the
-// fake companion tool, and all the run must leave behind.
+// fake companion tool, and all the run must leave behind. Output of a
+// --json row must also parse, and each name a parser reads back
+// (surrogateescape) must stand as an entry in the function file.
 #ifndef ZKPT_TESTS_E2E_CASES_H
 #define ZKPT_TESTS_E2E_CASES_H
 
@@ -27,6 +29,7 @@ struct Case {
   //   companion=<statuses>  the companion's exit statuses, a word per call
   //                         ("kill": killed by SIGKILL), the last repeating
   //   no-companion          the companion tool is missing
+  //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
   // and on one driver file (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
@@ -35,6 +38,7 @@ struct Case {
   //   link-owner:F            ... a link that belongs to user 7
   //   target-owner:F          ... a link to a file that belongs to user 7
   std::vector<std::string> setup = {};
+  std::string err = "";  // standard error, byte for byte
 };
 
 std::vector<Case> end_to_end_cases();

@@ -46,6 +46,7 @@ struct Seam<C, Member> {
     }
     if constexpr (C == Call::kFsync) state.events.push_back("fsync " + fd_path(std::get<0>(args)));
     if constexpr (C == Call::kRename) state.events.push_back(std::string("rename ") + std::get<1>(args));
+    if constexpr (C == Call::kLogLine) state.events.push_back(std::string("log ") + std::get<1>(args));
     if (C == state.call && calls_made(C) == state.nth) {
       // Linux frees the descriptor even when close reports a failure.
       if constexpr (C == Call::kClose) kRealSysIo.close(std::get<0>(args));
@@ -75,7 +76,7 @@ struct Seam<C, Member> {
 std::string call_name(Call call) {
   static const char *const names[kCallKinds] = {
       "open", "read", "pread", "write", "fsync", "fchmod", "fchown", "fstat",
-      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday", "realloc"};
+      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday", "realloc", "log"};
   return names[static_cast<int>(call)];
 }
 
@@ -90,7 +91,8 @@ void arm_fault(Call call, int nth, int err) {
             ZKPT_SEAM(kFchown, fchown), ZKPT_SEAM(kFstat, fstat),       ZKPT_SEAM(kStat, stat),
             ZKPT_SEAM(kLstat, lstat),   ZKPT_SEAM(kRealpath, realpath), ZKPT_SEAM(kClose, close),
             ZKPT_SEAM(kRename, rename), ZKPT_SEAM(kUnlink, unlink),     ZKPT_SEAM(kFlock, flock),
-            ZKPT_SEAM(kGettimeofday, gettimeofday), ZKPT_SEAM(kRealloc, realloc)};
+            ZKPT_SEAM(kGettimeofday, gettimeofday), ZKPT_SEAM(kRealloc, realloc),
+            ZKPT_SEAM(kLogLine, log_line)};
 #undef ZKPT_SEAM
 }
 

@@ -11,9 +11,9 @@
 
 enum class Call {
   kOpen, kRead, kPread, kWrite, kFsync, kFchmod, kFchown, kFstat, kStat,
-  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc
+  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine
 };
-const int kCallKinds = 17;
+const int kCallKinds = 18;
 std::string call_name(Call call);
 
 // Installs the wrappers and clears every log, hook, clock and limit; the
@@ -26,7 +26,8 @@ int calls_made(Call call);
 // Which call of its kind log[i] was (from 1): the nth that arm_fault takes.
 int nth_of_kind(const std::vector<Call> &log, size_t i);
 const std::vector<Call> &call_log();  // every call, in order
-// "fsync <path the descriptor names>" and "rename <target>", in order.
+// "fsync <path the descriptor names>", "rename <target>" and "log <line>"
+// (the audit trail), in order.
 const std::vector<std::string> &sync_and_rename_log();
 void disarm_faults();  // the real calls again
 

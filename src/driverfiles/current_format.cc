@@ -1,0 +1,52 @@
+// Compares a model's format of a name with what an add would write
+// (see current_format.h).
+#include "driverfiles/current_format.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driverfiles/label_lines.h"
+#include "driverfiles/model_files.h"
+
+namespace {
+
+bool same_id_parts(const PaperJob &job, const FormatEntry &e) {
+  const size_t media_len = std::strlen(job.media_name);
+  return e.parts.media_len == media_len &&
+         std::strncmp(e.id.text + 3, job.media_name, media_len) == 0 &&
+         e.parts.name_len == e.name_len &&
+         e.parts.width == static_cast<long>(static_cast<uint32_t>(job.width)) &&
+         e.parts.height == static_cast<long>(job.height & 0xFFF);
+}
+
+bool same_lines(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
+  const LineValues *paper = inventory_values(inv, kPaperAt, e.id.text);
+  const LineValues *imaging = inventory_values(inv, kImagingAt, e.id.text);
+  if (paper == nullptr || imaging == nullptr || !paper->valid || !imaging->valid) return false;
+  const PaperDots dots = paper_dots(job);
+  // The imaging line's numbers as imaging_line() writes them.
+  char line[kPathMax];
+  imaging_line(e.id, job, line, sizeof line);
+  const char *height = std::strrchr(line, '\t');
+  const char *width = std::strchr(line, '\t');
+  for (int i = 0; i < 2; ++i) width = std::strchr(width + 1, '\t');
+  return paper->across == low_32_bits(dots.across) && paper->along == low_32_bits(dots.along) &&
+         imaging->across == std::strtod(width + 1, nullptr) &&
+         imaging->along == std::strtod(height + 1, nullptr);
+}
+
+}  // namespace
+
+int current_format_state(const PaperJob &job, const char *root) {
+  ModelInventory inv{};
+  int state = read_inventory(root, job.model, &inv) == 0 ? kFormatAbsent : -1;
+  const size_t len = std::strlen(job.label_name);
+  for (size_t i = 0; state == kFormatAbsent && i < inv.entry_count; ++i) {
+    const FormatEntry &e = inv.entries[i];
+    if (e.name_len != len || std::memcmp(e.name, job.label_name, len) != 0) continue;
+    state = same_id_parts(job, e) && same_lines(job, inv, e) ? kFormatCurrent : kFormatDiffers;
+  }
+  free_inventory(&inv);
+  return state;
+}

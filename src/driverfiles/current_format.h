@@ -1,0 +1,19 @@
+// Whether a model already holds a format exactly as an add of job would
+// write it, so an idempotent add (--ensure) can leave everything alone.
+//
+// Read once through the model's inventory: the first entry named
+// job.label_name, complete, whose identifier carries the add's media name,
+// name length, width and height bits, with a paper table line of the
+// add's dots and an ImagingArea line of its points.
+#ifndef ZKPT_DRIVERFILES_CURRENT_FORMAT_H
+#define ZKPT_DRIVERFILES_CURRENT_FORMAT_H
+
+#include "front/paper_job.h"
+
+enum FormatState { kFormatAbsent = 0, kFormatDiffers = 1, kFormatCurrent = 2 };
+
+// Returns a FormatState, or -1 with errno (failed_driver_file() names the
+// file) when a driver file cannot be read.
+int current_format_state(const PaperJob &job, const char *root);
+
+#endif

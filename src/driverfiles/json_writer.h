@@ -1,0 +1,20 @@
+// The pieces of a JSON document written to standard output: strings from
+// bytes, numbers, null, booleans. Structure ({, [, keys) is the caller's.
+//
+// A string's valid UTF-8 passes as it is, with JSON's escapes for '"',
+// '\\' and control characters (\u00XX); every byte that is not part of
+// valid UTF-8 is written as \udcXX (U+DC80 + byte - 0x80), so a reader
+// decoding with Python's "surrogateescape" gets the exact bytes back.
+// Output errors stay with the stream, checked once before the exit.
+#ifndef ZKPT_DRIVERFILES_JSON_WRITER_H
+#define ZKPT_DRIVERFILES_JSON_WRITER_H
+
+#include <cstddef>
+#include <cstdint>
+
+void write_json_string(const char *bytes, size_t len);
+void write_json_text(const char *text);  // a terminated string; null: null
+void write_json_number(int64_t value);
+void write_json_bool(bool value);
+
+#endif
