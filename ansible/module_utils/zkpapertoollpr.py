@@ -30,14 +30,17 @@ def run_tool(module, args, ok=(0,)):
     return rc, out
 
 
-def run_json(module, args, ok=(0,)):
-    """run_tool for a --json command: the document it printed."""
-    out = run_tool(module, args, ok)[1]
+def load_json(module, out):
+    """The JSON document a --json command printed as out."""
     try:
         return json.loads(out)
     except ValueError:
-        module.fail_json(msg='not a JSON document from %s' % ' '.join(args),
-                         stdout=out)
+        module.fail_json(msg='the program printed no JSON document', stdout=out)
+
+
+def run_json(module, args):
+    """run_tool for a --json command: the document it printed."""
+    return load_json(module, run_tool(module, args)[1])
 
 
 def find_format(module, name):
