@@ -137,22 +137,55 @@ const char *default_paper_line(const PaperJob &job) {
   return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
 }
 
-int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
-                            const char *entry_id, PreparedFile *paper) {
-  if (id != nullptr) {
-    const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
-    const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
-    int32_t rc = rewrite_driver_file(job, steps, DriverFile::kImagingArea, drop);
-    if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset);
-    if (rc == kOpDone) {
-      rc = paper != nullptr ? commit_driver_file(job, steps, DriverFile::kPaperTable, drop, paper)
-                            : rewrite_driver_file(job, steps, DriverFile::kPaperTable, drop);
+namespace {
+
+const DriverFile kRemovalOrder[4] = {DriverFile::kImagingArea, DriverFile::kSettingsFile,
+                                     DriverFile::kPaperTable, DriverFile::kFunctionFile};
+
+RewritePlan removal_plan(const PaperJob &job, const FormatRemoval &removal, int i) {
+  if (i == 3) return RewritePlan{removal.entry_id, nullptr, nullptr, nullptr, nullptr};
+  return RewritePlan{removal.id, i == 1 ? default_paper_line(job) : nullptr, nullptr, nullptr,
+                     nullptr};
+}
+
+}  // namespace
+
+int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal) {
+  *removal = FormatRemoval{};
+  keep_text(removal->id, sizeof removal->id, id);
+  keep_text(removal->entry_id, sizeof removal->entry_id, entry_id);
+  const WatchedText none{nullptr, nullptr, nullptr};
+  for (int i = 0; i < 4; ++i) {
+    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr;
+    if (i == 2 && paper != nullptr) {
+      removal->prepared[i] = *paper;
+      paper->ready = false;
+      continue;
     }
-    if (rc != kOpDone) return rc;
+    if (removal->wanted[i] &&
+        prepare_driver_file(job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i), none,
+                            &removal->prepared[i]) != kOpDone) {
+      abandon_removal(removal);
+      return kOpFileFailed;
+    }
   }
-  if (entry_id == nullptr) return kOpDone;
-  const RewritePlan drop_entries{entry_id, nullptr, nullptr, nullptr, nullptr};
-  return rewrite_driver_file(job, steps, DriverFile::kFunctionFile, drop_entries);
+  return kOpDone;
+}
+
+int32_t commit_removal(PaperJob *job, Steps *steps, FormatRemoval *removal) {
+  int32_t rc = kOpDone;
+  for (int i = 0; i < 4 && rc == kOpDone; ++i) {
+    if (!removal->wanted[i]) continue;
+    rc = commit_driver_file(job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i),
+                            &removal->prepared[i]);
+  }
+  abandon_removal(removal);
+  return rc;
+}
+
+void abandon_removal(FormatRemoval *removal) {
+  for (PreparedFile &p : removal->prepared) abandon_driver_file(&p);
 }
 
 int32_t show_pending_changes(PaperJob *job, Steps *steps) {

@@ -62,14 +62,26 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
 // Asks the companion tool to delete job's format by name.
 int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
 
-// Removes a format's lines in the reverse of the order an add writes
-// them: ImagingArea, the settings line reset to the model's default
-// paper, paper table (all under id), then the function file's entries
-// (under entry_id). A run cut short at any point leaves the entries in
-// place, so the next delete finds the format again and finishes.
-// paper: the paper table's rewrite already prepared, or null.
-int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
-                            const char *entry_id, PreparedFile *paper);
+// A format's lines, removed in two halves like a rewrite: prepare reads
+// and copies every file that changes (nothing changed yet, nothing asked),
+// commit puts the copies in place in the reverse of the order an add
+// writes them: ImagingArea, the settings line reset to the model's
+// default paper, paper table (all under id), then the function file's
+// entries (under entry_id). A run cut short at any point leaves the
+// entries in place, so the next delete finds the format again and
+// finishes. id may be null (only the entries go); paper, when not null,
+// is the paper table's copy already prepared for id and is taken over.
+// prepare and commit return kOpDone or kOpFileFailed (errno set); on a
+// failure nothing is left prepared. abandon removes what is prepared.
+struct FormatRemoval {
+  char id[kFormatIdMax], entry_id[kFormatIdMax];
+  PreparedFile prepared[4];  // ImagingArea, settings, paper table, function file
+  bool wanted[4];
+};
+int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal);
+int32_t commit_removal(PaperJob *job, Steps *steps, FormatRemoval *removal);
+void abandon_removal(FormatRemoval *removal);
 
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files. Returns

@@ -163,8 +163,11 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps
       continue;
     }
     copy_text(job->label_name, e.name);
-    int32_t rc = ask_companion_to_delete(*job, *steps);
-    if (rc == kOpDone) rc = remove_format_lines(job, steps, e.id.text, e.id.text, nullptr);
+    FormatRemoval removal{};
+    int32_t rc = prepare_removal(job, *steps, e.id.text, e.id.text, nullptr, &removal);
+    if (rc == kOpDone) rc = ask_companion_to_delete(*job, *steps);
+    if (rc == kOpDone) rc = commit_removal(job, steps, &removal);
+    abandon_removal(&removal);
     if (rc != kOpDone) return rc;
     std::printf("removed incomplete: %s ", e.id.text);
     print_quoted(e);

@@ -174,7 +174,9 @@ int rewrite_file(const char *path, const RewritePlan &plan) {
 }
 
 int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch) {
-  const int in = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
+  char file[kPathMax];
+  if (resolve_target(path, file, sizeof file) != 0) return -1;
+  const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (in < 0) return -1;
   const PlanTarget target{discard, nullptr, discard, nullptr};
   const int rc = apply_plan(in, plan, &watch, target);

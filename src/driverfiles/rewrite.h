@@ -78,7 +78,8 @@ int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText
 int commit_rewrite(PreparedFile *prepared);
 void abandon_rewrite(PreparedFile *prepared);
 
-// The watching pass alone, nothing written (a dry run's prepare).
+// The watching pass alone, nothing written (a dry run's prepare): the
+// same link rule and open as prepare_rewrite().
 int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch);
 
 // Step 1 alone: 0 when a rewrite of path may go ahead as far as links go

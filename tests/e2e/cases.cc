@@ -264,20 +264,20 @@ std::vector<Case> end_to_end_cases() {
       with({"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}}, {"no-companion"}),
 
       // A driver file that cannot be read or rewritten: the system's error
-      // text, status 255, nothing changed.
+      // text, status 255, nothing changed and the companion never asked.
       with({"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame,
-            {deleting("Test")}}, {"missing:imaging"}),
+            {}}, {"missing:imaging"}),
       // A paper table that is not there holds no entry of the name: the
       // function file's goes, and the name was not found.
       with({"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
             DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
             {deleting("Test")}}, {"missing:paper"}),
       with({"delete_function_file_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame,
-            {deleting("Test")}}, {"directory:func"}),
+            {}}, {"directory:func"}),
       with({"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame,
-            {deleting("Test")}}, {"directory:paper"}),
+            {}}, {"directory:paper"}),
       with({"add_function_file_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
-            "Is a directory\n", 255, kSame, {deleting("New")}}, {"directory:func"}),
+            "Is a directory\n", 255, kSame, {}}, {"directory:func"}),
       // A new name is not looked up in the paper table; the add itself fails, silently.
       with({"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
             "", 255, kSame, {deleting("New")}}, {"directory:paper"}),
@@ -290,7 +290,7 @@ std::vector<Case> end_to_end_cases() {
       with({"usage_stdout_full", "tvq310", {"-P", "q"}, tape, "", 255, kSame, {}}, {"stdout=full"}),
       with({"usage_stdout_closed", "tvq310", {"-P", "q"}, tape, "", 255, kSame, {}}, {"stdout=closed"}),
       with({"invalid_name_stdout_full", "xxxx", {}, tape, "", 255, kSame, {}}, {"stdout=full"}),
-      with({"error_line_stdout_full", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}},
+      with({"error_line_stdout_full", "tvq310", del_test, tape, "", 255, kSame, {}},
            {"missing:imaging", "stdout=full"}),
       with({"silent_delete_stdout_full", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
            {"stdout=full"}),
@@ -305,10 +305,10 @@ std::vector<Case> end_to_end_cases() {
            {"chown:func"}),
       with({"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
            {"link:func", "link:rc"}),
-      with({"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {deleting("Test")}},
+      with({"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}},
            {"link-owner:func"}),
       with({"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame,
-            {deleting("Test")}}, {"target-owner:rc"}),
+            {}}, {"target-owner:rc"}),
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
       rejected("list_with_more_words", {"--list", "x"}),
@@ -367,5 +367,12 @@ std::vector<Case> end_to_end_cases() {
       {"dry_run_not_found", "tvq310", {"--dry-run", "-P", "q", "-d", "It's"}, tape,
        "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d 'It'\\''s' -show 1\nNot found 'It's'\n", 0,
        kSame, {}},
+
+      // Engineer A: requests prepare every file before the companion is
+      // asked; a repair acts only on a tree it reads whole.
+      with({"delete_settings_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {}},
+           {"missing:rc"}),
+      with({"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255,
+            kSame, {}}, {"missing:rc"}),
   };
 }
