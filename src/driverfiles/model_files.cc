@@ -11,7 +11,6 @@
 
 namespace {
 
-const char kMarker[] = "[CustomTape]";
 const char kPrefix[] = "ZkL";
 
 // Keeps errno of the failure across the close that follows it.
@@ -82,7 +81,7 @@ int scan_model_file(ModelInventory *inv, int at) {
   if (fd < 0) return absent ? 0 : -1;
   inv->present[at] = true;
   LineScan scan{};
-  open_scan(&scan, fd, {kPrefix, at == kFunctionAt ? kMarker : nullptr, nullptr}, kNoSink);
+  open_scan(&scan, fd, {kPrefix, at == kFunctionAt ? kEntryMarker : nullptr, nullptr}, kNoSink);
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {

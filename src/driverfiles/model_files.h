@@ -14,6 +14,9 @@
 #include "driverfiles/format_id.h"
 #include "driverfiles/line_scan.h"
 
+// The function file's line that entries follow.
+const char kEntryMarker[] = "[CustomTape]";
+
 // Opens a driver file for reading: a descriptor, or -1 with errno and
 // *absent telling whether the file is simply not there.
 int open_driver_file(const char *path, bool *absent);

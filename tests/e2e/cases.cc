@@ -278,9 +278,8 @@ std::vector<Case> end_to_end_cases() {
             {}}, {"directory:paper"}),
       with({"add_function_file_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
             "Is a directory\n", 255, kSame, {}}, {"directory:func"}),
-      // A new name is not looked up in the paper table; the add itself fails, silently.
       with({"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
-            "", 255, kSame, {deleting("New")}}, {"directory:paper"}),
+            "Is a directory\n", 255, kSame, {}}, {"directory:paper"}),
 
       // Standard output that cannot be written fails a run that prints.
       with({"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")}},
@@ -374,5 +373,6 @@ std::vector<Case> end_to_end_cases() {
            {"missing:rc"}),
       with({"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255,
             kSame, {}}, {"missing:rc"}),
+      {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
 }
