@@ -152,26 +152,62 @@ long find_problems(const ModelInventory &inv, bool print) {
 // A repair step: reads the inventory afresh and changes what it may.
 typedef int32_t (*RepairStep)(const ModelInventory &inv, PaperJob *job, Steps *steps);
 
+// Whether dropping the lines holding id would touch another entry's lines
+// (its identifier holds id), or its name is another entry's too: such a
+// format is left for the administrator.
+bool tied_to_another(const ModelInventory &inv, const FormatEntry &e) {
+  for (size_t j = 0; j < inv.entry_count; ++j) {
+    const FormatEntry &o = inv.entries[j];
+    if (&o == &e) continue;
+    if (same_name(o, e) || std::strstr(o.id.text, e.id.text) != nullptr) return true;
+  }
+  return false;
+}
+
+bool inside_an_entry_id(const ModelInventory &inv, const char *id) {
+  for (size_t j = 0; j < inv.entry_count; ++j) {
+    if (std::strstr(inv.entries[j].id.text, id) != nullptr) return true;
+  }
+  return false;
+}
+
+void print_failure(const char *what, const FormatEntry &e) {
+  std::printf("not removed: %s ", e.id.text);
+  print_quoted(e);
+  std::printf(": %s\n", what);
+}
+
+// One incomplete format, removed as a delete removes it: every copy made
+// before the companion tool is asked.
+int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *job, Steps *steps) {
+  copy_text(job->label_name, e.name);
+  FormatRemoval removal{};
+  int32_t rc = prepare_removal(job, *steps, e.id.text, e.id.text, nullptr, &removal);
+  if (rc == kOpDone) rc = ask_companion_to_delete(*job, *steps);
+  if (rc == kOpCompanionFailed) print_failure("the companion tool failed", e);
+  if (rc == kOpDone) rc = commit_removal(job, steps, &removal);
+  abandon_removal(&removal);
+  if (rc != kOpDone) return rc;
+  std::printf("removed incomplete: %s ", e.id.text);
+  print_quoted(e);
+  std::putchar('\n');
+  if (inventory_holds(inv, kSettingsAt, e.id.text)) {
+    std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], e.id.text);
+  }
+  return kOpDone;
+}
+
 int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps) {
   for (size_t i = 0; i < inv.entry_count; ++i) {
     const FormatEntry &e = inv.entries[i];
     // A name this tool could not have given is not handed to the companion
     // tool cut short, where it might name another format.
-    const bool whole_files = inv.present[kPaperAt] && inv.present[kImagingAt];
-    if (!whole_files || e.name_len > kLabelNameMax || incomplete(inv, e, false) == 0 ||
-        entry_conflicts(inv, i, false) != 0) {
+    if (e.name_len > kLabelNameMax || incomplete(inv, e, false) == 0 ||
+        entry_conflicts(inv, i, false) != 0 || tied_to_another(inv, e)) {
       continue;
     }
-    copy_text(job->label_name, e.name);
-    FormatRemoval removal{};
-    int32_t rc = prepare_removal(job, *steps, e.id.text, e.id.text, nullptr, &removal);
-    if (rc == kOpDone) rc = ask_companion_to_delete(*job, *steps);
-    if (rc == kOpDone) rc = commit_removal(job, steps, &removal);
-    abandon_removal(&removal);
+    const int32_t rc = remove_one(inv, e, job, steps);
     if (rc != kOpDone) return rc;
-    std::printf("removed incomplete: %s ", e.id.text);
-    print_quoted(e);
-    std::putchar('\n');
   }
   return kOpDone;
 }
@@ -181,8 +217,8 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
   for (int k = 0; k < 2; ++k) {
     const int at = k == 0 ? kPaperAt : kImagingAt;
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
-      if (!is_orphan(inv, at, i)) continue;
       const char *id = inv.ids[at].ids[i].text;
+      if (!is_orphan(inv, at, i) || inside_an_entry_id(inv, id)) continue;
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
       if (rewrite_driver_file(job, steps, files[k], drop) != kOpDone) return kOpFileFailed;
       std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
@@ -195,7 +231,9 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
   const IdList &list = inv.ids[kSettingsAt];
   for (size_t i = 0; i < list.count; ++i) {
     const char *id = list.ids[i].text;
-    if (held_elsewhere(inv, id) || !first_of_its_kind(list, i)) continue;
+    if (held_elsewhere(inv, id) || !first_of_its_kind(list, i) || inside_an_entry_id(inv, id)) {
+      continue;
+    }
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
     if (rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;
@@ -203,6 +241,19 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
     std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], id);
   }
   return kOpDone;
+}
+
+// A repair acts only on a tree it has read whole: the four files there and
+// the function file holding its marker. Otherwise it says why.
+bool whole_tree(const ModelInventory &inv) {
+  for (int at = 0; at < 4; ++at) {
+    if (inv.present[at]) continue;
+    std::printf("not repaired: missing: %s\n", inv.path[at]);
+    return false;
+  }
+  if (inv.has_marker) return true;
+  std::printf("not repaired: no marker: %s\n", inv.path[kFunctionAt]);
+  return false;
 }
 
 }  // namespace
@@ -247,6 +298,7 @@ long repair_formats(const PaperJob &job, const char *root) {
   for (const RepairStep repair : repairs) {
     ModelInventory inv{};
     int32_t rc = read_inventory(root, job.model, &inv) == 0 ? kOpDone : kOpFileFailed;
+    if (rc == kOpDone && !whole_tree(inv)) rc = kOpCompanionFailed;  // said why; 255
     if (rc == kOpDone) rc = repair(inv, &work, &steps);
     free_inventory(&inv);
     if (rc != kOpDone) return rc;

@@ -344,7 +344,8 @@ std::vector<Case> end_to_end_cases() {
             {}}, {"link-owner:paper"}),
       {"repair_again_changes_nothing", "tvq310", {"--repair", "-P", "q"}, mended, "", 1, kSame, {}},
       {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
-      with({"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {deleting("Hal")}},
+      with({"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy,
+            "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")}},
            {"companion=3"}),
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
        "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Test -show 1\n"
@@ -373,6 +374,24 @@ std::vector<Case> end_to_end_cases() {
            {"missing:rc"}),
       with({"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255,
             kSame, {}}, {"missing:rc"}),
+      with({"repair_without_function_file", "tvq310", {"--repair", "-P", "q"}, tape,
+            "not repaired: missing: " + inf + "zktvq310func\n", 255, kSame, {}}, {"missing:func"}),
+      {"repair_of_empty_function_file", "tvq310", {"--repair", "-P", "q"}, {"", tape.paper_table, tape.settings_file,
+       tape.imaging_area}, "not repaired: no marker: " + inf + "zktvq310func\n", 255, kSame, {}},
+      // A hand-added entry holding a complete format's name; one whose
+      // identifier is inside a complete one's (a longer roll width).
+      {"repair_leaves_a_name_held_twice", "tvq310", {"--repair", "-P", "q"},
+       {"[CustomTape]\nZkL_zkS12mm__040C0141CCCC/Test\n" + old + "/Test\n", tape.paper_table, tape.settings_file,
+        tape.imaging_area}, "", 1, kSame, {}},
+      {"repair_keeps_lines_of_a_longer_identifier", "lm230", {"--repair", "-P", "q"},
+       {"[CustomTape]\nZkL0110003271A2/X\nZkL0110003271A2B/Y\n", "ZkL0110003271A2B/Y:\t1\n", "",
+        "ZkL0110003271A2B:\t1\n"}, "", 1, kSame, {}},
+      {"repair_reports_the_selection_it_resets", "tvq310", {"--repair", "-P", "q"},
+       {tape.function_file, "A4:\t1\t2\n", tape.settings_file, tape.imaging_area},
+       "removed incomplete: " + old + " 'Test'\nreset setting: " + inf + "zktvq310rc from " + old + "\n", 0,
+       tape_without, {deleting("Test")}},
+      with({"dry_run_delete_settings_missing", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
+            "No such file or directory\n", 255, kSame, {}}, {"missing:rc"}),
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
 }
