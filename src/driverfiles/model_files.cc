@@ -43,6 +43,14 @@ int add_id(IdList *list, const char *text, size_t len) {
   return 0;
 }
 
+int add_zero_line(ModelInventory *inv, off_t offset) {
+  void *items = inv->zero_lines;
+  if (!grow(&items, &inv->zero_cap, inv->zero_count, sizeof(off_t))) return -1;
+  inv->zero_lines = static_cast<off_t *>(items);
+  inv->zero_lines[inv->zero_count++] = offset;
+  return 0;
+}
+
 int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
   void *items = inv->entries;
   if (!grow(&items, &inv->entry_cap, inv->entry_count, sizeof(FormatEntry))) return -1;
@@ -51,6 +59,8 @@ int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
   e = FormatEntry{};
   std::memcpy(e.id.text, at.head, parts.len);
   e.parts = parts;
+  e.offset = at.offset;
+  e.zero_byte = at.zero_cut && at.head_len < kHeadMax;
   e.name_len = at.head_len - parts.len - 1;
   std::memcpy(e.name, at.head + parts.len + 1, e.name_len);
   return 0;
@@ -67,12 +77,13 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
   const int found = find_in_line(&scan, &hit, kPrefix, &id_at);
   if (found <= 0) return found;
   IdParts parts{};
-  if (!parse_format_id(id_at.head, id_at.head_len, &parts)) return 0;
-  if (at == kFunctionAt) {
-    if (parts.len >= id_at.head_len || id_at.head[parts.len] != '/') return 0;
+  const bool parsed = parse_format_id(id_at.head, id_at.head_len, &parts);
+  if (at != kFunctionAt) return parsed ? add_id(&inv->ids[at], id_at.head, parts.len) : 0;
+  if (parsed && parts.len < id_at.head_len && id_at.head[parts.len] == '/') {
     return add_entry(inv, id_at, parts);
   }
-  return add_id(&inv->ids[at], id_at.head, parts.len);
+  // A zero byte cut this line short of being an entry.
+  return id_at.zero_cut && id_at.head_len < kHeadMax ? add_zero_line(inv, hit.offset) : 0;
 }
 
 int scan_model_file(ModelInventory *inv, int at) {
@@ -159,6 +170,7 @@ int read_entries(const char *root, const char *model, ModelInventory *inv) {
 
 void free_inventory(ModelInventory *inv) {
   std::free(inv->entries);
+  std::free(inv->zero_lines);
   for (IdList &list : inv->ids) std::free(list.ids);
   *inv = ModelInventory{};
 }

@@ -81,6 +81,9 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
     set_companion_status(p, kind.substr(10));
   } else if (kind == "no-companion") {
     check(::unlink(p.companion.c_str()) == 0, word);
+  } else if (word == "missing:inf") {  // the model is not installed
+    for (int g = 0; g < 4; ++g) ::unlink((p.*kFilePath[g]).c_str());
+    check(::rmdir(p.inf.c_str()) == 0, word);
   } else if (kind == "missing" || kind == "directory") {
     check(::unlink(path.c_str()) == 0 && (kind == "missing" || ::mkdir(path.c_str(), 0755) == 0), word);
   } else if (kind == "chown") {

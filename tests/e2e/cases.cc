@@ -392,6 +392,14 @@ std::vector<Case> end_to_end_cases() {
        tape_without, {deleting("Test")}},
       with({"dry_run_delete_settings_missing", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
             "No such file or directory\n", 255, kSame, {}}, {"missing:rc"}),
+      with({"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame,
+            {}}, {"missing:inf"}),
+      // A zero byte in a name is reported as such, not as a wrong length;
+      // one in an identifier keeps the line from being an entry at all.
+      {"check_zero_bytes", "tvq310", {"--check"}, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
+       "ZkL_zkS12mm__040A03" + std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area},
+       "zero byte: " + inf + "zktvq310func has one in the line at byte 45\nzero byte: " + inf +
+           "zktvq310func has one in the line at byte 13\n", 1, kSame, {}},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
 }
