@@ -95,8 +95,7 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
                     void *ctx) {
   const FormatEntry &e = inv.entries[i];
   long found = 0;
-  const bool mendable = whole_tree(inv) && e.name_len <= kLabelNameMax && !t.name_held_twice &&
-                        !t.id_held_twice && e.parts.name_len == e.name_len;
+  const bool mendable = entry_mendable(inv, e, t);
   for (const int at : kLineFiles) {
     if (!lacks(inv, at, e)) continue;
     Finding f = about_entry(FindingKind::kIncomplete, inv.path[at], e);
@@ -259,6 +258,12 @@ bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
     if (list.ids[i].text[len] != '\0') return true;
   }
   return false;
+}
+
+bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t) {
+  return whole_tree(inv) && e.name_len <= kLabelNameMax && !e.zero_byte &&
+         e.parts.name_len == e.name_len && !t.name_held_twice && !t.id_held_twice &&
+         !in_a_longer_entry_id(inv, e.id.text) && is_incomplete(inv, e);
 }
 
 bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {

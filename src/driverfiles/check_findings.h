@@ -62,6 +62,13 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties);
 // holding id are that entry's too ("ZkL" stands nowhere else in one).
 bool in_a_longer_entry_id(const ModelInventory &inv, const char *id);
 
+// Whether a repair removes this incomplete entry: not when the tree is not
+// whole, nor for a name this tool could not have given (it would reach the
+// companion tool cut short, where it might name another format), a name
+// or identifier another entry holds too, a name a zero byte cuts short,
+// or an identifier inside a longer one, whose lines are that format's too.
+bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t);
+
 // True when an entry lacks its line in the paper table or ImagingArea.
 bool is_incomplete(const ModelInventory &inv, const FormatEntry &e);
 // The ith identifier of file `at`'s lines (the first of its kind) when

@@ -1,9 +1,11 @@
 #include "driverfiles/driver_edit.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "driverfiles/companion.h"
+#include "driverfiles/sys_io.h"
 #include "front/operations.h"
 
 namespace {
@@ -25,17 +27,33 @@ void keep_text(char *to, size_t cap, const char *from) {
   if (from != nullptr) (void)std::snprintf(to, cap, "%s", from);
 }
 
-void merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
+int add_match(PendingPlan *p, const char *match) {
+  for (size_t i = 0; i < p->match_count; ++i) {
+    if (std::strcmp(p->matches[i].text, match) == 0) return 0;
+  }
+  if (p->match_count == p->match_cap) {
+    const size_t more = p->match_cap ? p->match_cap * 2 : 4;
+    void *grown = sys_io.realloc(p->matches, more * sizeof(FormatId));
+    if (grown == nullptr) return -1;
+    p->matches = static_cast<FormatId *>(grown);
+    p->match_cap = more;
+  }
+  keep_text(p->matches[p->match_count++].text, kFormatIdMax, match);
+  return 0;
+}
+
+int merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
   PendingPlan &p = steps->pending[file_index(which)];
   if (!p.touched) {
     p.touched = true;
     p.order = steps->touched++;
   }
-  keep_text(p.match, sizeof p.match, plan.match);
+  if (plan.match != nullptr && add_match(&p, plan.match) != 0) return -1;
   if (plan.replace != nullptr) p.replace = plan.replace;
   if (plan.marker != nullptr) p.marker = plan.marker;
   keep_text(p.insert, sizeof p.insert, plan.insert);
   keep_text(p.append, sizeof p.append, plan.append);
+  return 0;
 }
 
 // An argument as the shell would take it back: quoted unless plain.
@@ -67,10 +85,7 @@ int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
                          job->model, which) != 0) {
     return kOpFileFailed;
   }
-  if (steps->preview) {
-    merge_plan(steps, which, plan);
-    return kOpDone;
-  }
+  if (steps->preview) return merge_plan(steps, which, plan) == 0 ? kOpDone : kOpFileFailed;
   return rewrite_file(job->scratch_path, plan) == 0 ? kOpDone : kOpFileFailed;
 }
 
@@ -199,10 +214,20 @@ int32_t show_pending_changes(PaperJob *job, Steps *steps) {
                              job->model, files[i]) != 0) {
         return kOpFileFailed;
       }
-      const RewritePlan plan{or_null(p.match), p.replace, p.marker, or_null(p.insert),
-                             or_null(p.append)};
-      if (preview_file(job->scratch_path, plan) != 0) return kOpFileFailed;
+      const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
+      const MatchSet set{"ZkL", p.matches, p.match_count};
+      if (preview_file(job->scratch_path, plan, p.match_count ? &set : nullptr) != 0) {
+        return kOpFileFailed;
+      }
     }
   }
   return kOpDone;
+}
+
+void free_steps(Steps *steps) {
+  for (PendingPlan &p : steps->pending) {
+    std::free(p.matches);
+    p.matches = nullptr;
+    p.match_count = p.match_cap = 0;
+  }
 }

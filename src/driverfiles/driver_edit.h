@@ -16,12 +16,13 @@
 
 enum : size_t { kLineMax = 512 };  // longest line this tool writes
 
-// One file's rewrites in a dry run, merged: a delete's and an add's plans
-// never set the same field.
+// One file's rewrites in a dry run, merged: each rewrite's match joins a
+// set, and a delete's and an add's plans never set the other fields both.
 struct PendingPlan {
   bool touched;
   int order;  // when the file was first touched
-  char match[kFormatIdMax];
+  FormatId *matches;  // grown through sys_io; free_steps() frees it
+  size_t match_count, match_cap;
   const char *replace;
   const char *marker;
   char insert[kLineMax];
@@ -94,5 +95,8 @@ const char *default_paper_line(const PaperJob &job);
 // Dry run: prints the diff of every file touched, in the order touched.
 // Returns kOpDone or kOpFileFailed (errno set).
 int32_t show_pending_changes(PaperJob *job, Steps *steps);
+
+// Frees what a dry run gathered.
+void free_steps(Steps *steps);
 
 #endif

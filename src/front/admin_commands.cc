@@ -43,6 +43,14 @@ bool is_command_word(const char *word) {
 
 int run_admin_command(int argc, const char *const *argv, PaperJob *job, const char *root) {
   const char *word = argv[1];
+  // A repair's dry run is the repair's command line behind the word.
+  const bool preview = std::strcmp(word, "--dry-run") == 0 && argc > 2 &&
+                       std::strcmp(argv[2], "--repair") == 0;
+  if (preview) {
+    --argc;
+    ++argv;
+    word = argv[1];
+  }
   if (std::strcmp(word, "--dry-run") == 0) {
     return run_request_words(argc - 1, argv + 1, job, true, root);
   }
@@ -53,7 +61,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
       print_usage(*job);
       return 0;
     }
-    return exit_for(locked_report(*job, root, true, repair_formats));
+    return exit_for(locked_report(*job, root, !preview, preview ? preview_repair : repair_formats));
   }
   if (argc != 2) {
     print_usage(*job);

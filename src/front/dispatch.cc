@@ -65,6 +65,7 @@ int locked_request(const PaperJob &job, const char *root, bool add, bool preview
     print_error_line();
     status = -1;
   }
+  free_steps(&steps);
   release_driver_lock(lock);
   return status;
 }

@@ -212,16 +212,17 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   }
 }
 
-// The listing, the check, a preview and a dry run report every failing
-// call of theirs and leave no descriptor open; none answers from what it
-// read before the failure. An interrupted read is no failure.
+// The listing, the check, a preview, a repair's and a request's dry run
+// report every failing call of theirs and leave no descriptor open; none
+// answers from what it read before the failure. An interrupted read is no failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
   const std::function<long()> readers[] = {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
-      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop)); },
+      [&] { return preview_repair(job, root.c_str()); },
+      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop, nullptr)); },
       [&] {
         return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
       }};

@@ -400,6 +400,16 @@ std::vector<Case> end_to_end_cases() {
        "ZkL_zkS12mm__040A03" + std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area},
        "zero byte: " + inf + "zktvq310func has one in the line at byte 45\nzero byte: " + inf +
            "zktvq310func has one in the line at byte 13\n", 1, kSame, {}},
+      {"dry_run_repair", "tvq310", {"--dry-run", "--repair", "-P", "q"}, messy,
+       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Hal -show 1\nremoved incomplete: " + id('F') +
+           " 'Hal'\nremoved orphan: " + id('0') + " from " + inf + "paperinftvq310\nreset setting: " + inf +
+           "zktvq310rc from " + id('1') + "\n"
+       "--- " + inf + "zktvq310rc\n+++ " + inf + "zktvq310rc\n@@ -1 +1 @@\n-Media=" + id('1') + "\n+Media=zkS12mm\n"
+       "--- " + inf + "paperinftvq310\n+++ " + inf + "paperinftvq310\n@@ -2,5 +2,3 @@\n " + id('C') + "/Dup:\t1\t2\n " +
+           id('D') + "/One:\t1\t2\n " + id('E') + "/Wrong:\t1\t2\n-" + id('F') + "/Hal:\t1\t2\n-" + id('0') +
+           "/Gone:\t1\t2\n"
+       "--- " + inf + "zktvq310func\n+++ " + inf + "zktvq310func\n@@ -4,4 +4,3 @@\n " + id('D') + "/One\n " + id('D') +
+           "/Two\n " + id('E') + "/Wrong\n-" + id('F') + "/Hal\n", 1, kSame, {}},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
 }
