@@ -234,7 +234,9 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {
   *ties = static_cast<EntryTies *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(EntryTies)));
   size_t *order = static_cast<size_t *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(size_t)));
   if (*ties == nullptr || order == nullptr) {
+    std::free(*ties);
     std::free(order);
+    *ties = nullptr;
     return -1;
   }
   for (size_t i = 0; i < n; ++i) (*ties)[i] = EntryTies{kNoEntry, kNoEntry, false, false};

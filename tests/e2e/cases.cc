@@ -368,8 +368,9 @@ std::vector<Case> end_to_end_cases() {
        "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d 'It'\\''s' -show 1\nNot found 'It's'\n", 0,
        kSame, {}},
 
-      // Engineer A: requests prepare every file before the companion is
-      // asked; a repair acts only on a tree it reads whole.
+      // Requests prepare every file before the companion is asked; a repair
+      // acts only on a tree it reads whole, and its dry run shows it; the
+      // check's findings of a missing model and of zero bytes.
       with({"delete_settings_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {}},
            {"missing:rc"}),
       with({"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255,
