@@ -16,8 +16,6 @@
 
 namespace {
 
-const char kCustomTapeMarker[] = "[CustomTape]";
-
 // Whether id is taken where the add does not copy: the settings file
 // holds it, or it holds the identifier of an existing entry (one would be
 // found inside the other later). 1, 0, or -1 with errno.
@@ -62,7 +60,7 @@ int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
   entry_line(id, *job, files->entry, sizeof files->entry);
   paper_line(id, *job, files->paper, sizeof files->paper);
   imaging_line(id, *job, files->imaging, sizeof files->imaging);
-  files->plan[0] = RewritePlan{nullptr, nullptr, kCustomTapeMarker, files->entry, nullptr};
+  files->plan[0] = RewritePlan{nullptr, nullptr, kEntryMarker, files->entry, nullptr};
   files->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->paper};
   files->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->imaging};
   const WatchedText watch{id.text, note_taken, taken};
@@ -105,7 +103,41 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
   return run_model_companion(job, steps, args);
 }
 
+// A file the add will copy can be opened and read.
+int32_t check_readable(const PaperJob &job, const Steps &steps, DriverFile which) {
+  char path[kPathMax];
+  bool absent = false;
+  if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0) {
+    return kOpFileFailed;
+  }
+  const int fd = open_driver_file(path, &absent);
+  if (fd < 0) return kOpFileFailed;
+  char first;  // a directory opens, and fails only when read
+  ssize_t got;
+  while ((got = sys_io.read(fd, &first, 1)) < 0 && errno == EINTR) {
+  }
+  const bool read = got >= 0;
+  const int saved = errno;
+  const bool closed = sys_io.close(fd) == 0;
+  if (!read) errno = saved;
+  return read && closed ? kOpDone : kOpFileFailed;
+}
+
 }  // namespace
+
+int32_t check_add_targets(const PaperJob &job, const Steps &steps) {
+  char path[kPathMax];
+  if (format_driver_path(path, sizeof path, steps.root, job.model, DriverFile::kFunctionFile) != 0) {
+    return kOpFileFailed;
+  }
+  const int marked = driver_file_holds(path, kEntryMarker);
+  if (marked == 0 && check_readable(job, steps, DriverFile::kFunctionFile) == kOpDone) {
+    errno = ENODATA;
+  }
+  if (marked <= 0) return kOpFileFailed;
+  const int32_t rc = check_readable(job, steps, DriverFile::kPaperTable);
+  return rc == kOpDone ? check_readable(job, steps, DriverFile::kImagingArea) : rc;
+}
 
 // Every file is read once: the copies are made while the identifier is
 // checked, before the companion tool is asked, and put in place only
@@ -113,7 +145,8 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 int32_t add_format(PaperJob *job, Steps *steps) {
   FormatId id{};
   AddedFiles files{};
-  int32_t rc = choose_and_prepare(job, *steps, &id, &files);
+  int32_t rc = check_add_targets(*job, *steps);
+  if (rc == kOpDone) rc = choose_and_prepare(job, *steps, &id, &files);
   if (rc == kOpDone) rc = ask_companion_to_add(*job, *steps, id);
   for (int i = 0; i < 3 && rc == kOpDone; ++i) {
     rc = commit_driver_file(job, steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);

@@ -1,6 +1,7 @@
-// Deleting a label format: the companion tool first, then every driver line
-// that carries the format's identifier; a settings line that selected it
-// falls back to the model's default paper.
+// Deleting a label format: every driver line that carries the format's
+// identifier goes, and a settings line that selected it falls back to the
+// model's default paper; the companion tool is asked between the copies
+// and their commit.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -46,36 +47,49 @@ void log_deleted(const PaperJob &job, const FormatId &entry) {
                      entry.text, parts.width, parts.height});
 }
 
+// The copies of every file the delete changes, for the entry found. The
+// paper table's entry names the identifier for the other files; in the
+// usual case it is the function file's, and the paper table is read once,
+// its lines dropped on the way.
+int32_t prepare_delete(PaperJob *job, const Steps &steps, const FormatId &entry,
+                       bool *paper_found, FormatRemoval *removal) {
+  if (check_driver_links(*job, steps) != kOpDone) return kOpFileFailed;
+  PaperLookup lookup{job->label_name, {}, false};
+  PreparedFile paper{};
+  int32_t rc = prepare_paper(job, steps, entry.text, &lookup, &paper);
+  if (rc != kOpDone) return rc;
+  const bool same = lookup.found && std::strcmp(lookup.id.text, entry.text) == 0;
+  if (!same) abandon_driver_file(&paper);
+  *paper_found = lookup.found;
+  rc = prepare_removal(job, steps, lookup.found ? lookup.id.text : nullptr, entry.text,
+                       same ? &paper : nullptr, removal);
+  abandon_driver_file(&paper);
+  return rc;
+}
+
 }  // namespace
 
-// A name the function file does not hold is not there: nothing changes.
-// The paper table's entry names the identifier for the other files; in
-// the usual case it is the function file's, and the paper table is read
-// once, its lines dropped on the way.
+// Everything the delete will change is read and copied before the
+// companion tool is asked, so a fault seen on the way changes nothing on
+// either side. A name the function file does not hold is not there:
+// nothing changes, but the companion tool is still asked.
 int32_t delete_format(PaperJob *job, Steps *steps) {
-  int32_t rc = ask_companion_to_delete(*job, *steps);
-  if (rc != kOpDone) return rc;
   if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps->root,
                          job->model, DriverFile::kFunctionFile) != 0) {
     return kOpFileFailed;
   }
   FormatId entry{};
   const int found = find_format_id(job->scratch_path, job->label_name, &entry);
-  if (found <= 0) return found < 0 ? kOpFileFailed : kOpNotFound;
-  rc = check_driver_links(*job, *steps);
-  PaperLookup lookup{job->label_name, {}, false};
-  PreparedFile paper{};
-  if (rc == kOpDone) rc = prepare_paper(job, *steps, entry.text, &lookup, &paper);
-  if (rc == kOpDone) {
-    const bool same = lookup.found && std::strcmp(lookup.id.text, entry.text) == 0;
-    if (!same) abandon_driver_file(&paper);
-    rc = remove_format_lines(job, steps, lookup.found ? lookup.id.text : nullptr, entry.text,
-                             same ? &paper : nullptr);
-  }
-  abandon_driver_file(&paper);
-  if (rc == kOpDone && !steps->preview) log_deleted(*job, entry);
+  if (found < 0) return kOpFileFailed;
+  bool paper_found = false;
+  FormatRemoval removal{};
+  int32_t rc = found > 0 ? prepare_delete(job, *steps, entry, &paper_found, &removal) : kOpDone;
+  if (rc == kOpDone) rc = ask_companion_to_delete(*job, *steps);
+  if (rc == kOpDone && found > 0) rc = commit_removal(job, steps, &removal);
+  abandon_removal(&removal);
+  if (rc == kOpDone && found > 0 && !steps->preview) log_deleted(*job, entry);
   // A format without a paper table entry was never fully there.
-  return rc == kOpDone && !lookup.found ? kOpNotFound : rc;
+  return rc == kOpDone && !paper_found ? kOpNotFound : rc;
 }
 
 int32_t delete_label_format(PaperJob job, const char *root) {

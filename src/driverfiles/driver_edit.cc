@@ -1,9 +1,11 @@
 #include "driverfiles/driver_edit.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "driverfiles/companion.h"
+#include "driverfiles/sys_io.h"
 #include "front/operations.h"
 
 namespace {
@@ -25,17 +27,33 @@ void keep_text(char *to, size_t cap, const char *from) {
   if (from != nullptr) (void)std::snprintf(to, cap, "%s", from);
 }
 
-void merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
+int add_match(PendingPlan *p, const char *match) {
+  for (size_t i = 0; i < p->match_count; ++i) {
+    if (std::strcmp(p->matches[i].text, match) == 0) return 0;
+  }
+  if (p->match_count == p->match_cap) {
+    const size_t more = p->match_cap ? p->match_cap * 2 : 4;
+    void *grown = sys_io.realloc(p->matches, more * sizeof(FormatId));
+    if (grown == nullptr) return -1;
+    p->matches = static_cast<FormatId *>(grown);
+    p->match_cap = more;
+  }
+  keep_text(p->matches[p->match_count++].text, kFormatIdMax, match);
+  return 0;
+}
+
+int merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
   PendingPlan &p = steps->pending[file_index(which)];
   if (!p.touched) {
     p.touched = true;
     p.order = steps->touched++;
   }
-  keep_text(p.match, sizeof p.match, plan.match);
+  if (plan.match != nullptr && add_match(&p, plan.match) != 0) return -1;
   if (plan.replace != nullptr) p.replace = plan.replace;
   if (plan.marker != nullptr) p.marker = plan.marker;
   keep_text(p.insert, sizeof p.insert, plan.insert);
   keep_text(p.append, sizeof p.append, plan.append);
+  return 0;
 }
 
 // An argument as the shell would take it back: quoted unless plain.
@@ -74,10 +92,7 @@ int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
                          job->model, which) != 0) {
     return kOpFileFailed;
   }
-  if (steps->preview) {
-    merge_plan(steps, which, plan);
-    return kOpDone;
-  }
+  if (steps->preview) return merge_plan(steps, which, plan) == 0 ? kOpDone : kOpFileFailed;
   return noted(rewrite_file(job->scratch_path, plan), job->scratch_path);
 }
 
@@ -144,22 +159,55 @@ const char *default_paper_line(const PaperJob &job) {
   return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
 }
 
-int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
-                            const char *entry_id, PreparedFile *paper) {
-  if (id != nullptr) {
-    const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
-    const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
-    int32_t rc = rewrite_driver_file(job, steps, DriverFile::kImagingArea, drop);
-    if (rc == kOpDone) rc = rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset);
-    if (rc == kOpDone) {
-      rc = paper != nullptr ? commit_driver_file(job, steps, DriverFile::kPaperTable, drop, paper)
-                            : rewrite_driver_file(job, steps, DriverFile::kPaperTable, drop);
+namespace {
+
+const DriverFile kRemovalOrder[4] = {DriverFile::kImagingArea, DriverFile::kSettingsFile,
+                                     DriverFile::kPaperTable, DriverFile::kFunctionFile};
+
+RewritePlan removal_plan(const PaperJob &job, const FormatRemoval &removal, int i) {
+  if (i == 3) return RewritePlan{removal.entry_id, nullptr, nullptr, nullptr, nullptr};
+  return RewritePlan{removal.id, i == 1 ? default_paper_line(job) : nullptr, nullptr, nullptr,
+                     nullptr};
+}
+
+}  // namespace
+
+int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal) {
+  *removal = FormatRemoval{};
+  keep_text(removal->id, sizeof removal->id, id);
+  keep_text(removal->entry_id, sizeof removal->entry_id, entry_id);
+  const WatchedText none{nullptr, nullptr, nullptr};
+  for (int i = 0; i < 4; ++i) {
+    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr;
+    if (i == 2 && paper != nullptr) {
+      removal->prepared[i] = *paper;
+      paper->ready = false;
+      continue;
     }
-    if (rc != kOpDone) return rc;
+    if (removal->wanted[i] &&
+        prepare_driver_file(job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i), none,
+                            &removal->prepared[i]) != kOpDone) {
+      abandon_removal(removal);
+      return kOpFileFailed;
+    }
   }
-  if (entry_id == nullptr) return kOpDone;
-  const RewritePlan drop_entries{entry_id, nullptr, nullptr, nullptr, nullptr};
-  return rewrite_driver_file(job, steps, DriverFile::kFunctionFile, drop_entries);
+  return kOpDone;
+}
+
+int32_t commit_removal(PaperJob *job, Steps *steps, FormatRemoval *removal) {
+  int32_t rc = kOpDone;
+  for (int i = 0; i < 4 && rc == kOpDone; ++i) {
+    if (!removal->wanted[i]) continue;
+    rc = commit_driver_file(job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i),
+                            &removal->prepared[i]);
+  }
+  abandon_removal(removal);
+  return rc;
+}
+
+void abandon_removal(FormatRemoval *removal) {
+  for (PreparedFile &p : removal->prepared) abandon_driver_file(&p);
 }
 
 int32_t show_pending_changes(PaperJob *job, Steps *steps) {
@@ -173,12 +221,21 @@ int32_t show_pending_changes(PaperJob *job, Steps *steps) {
                              job->model, files[i]) != 0) {
         return kOpFileFailed;
       }
-      const RewritePlan plan{or_null(p.match), p.replace, p.marker, or_null(p.insert),
-                             or_null(p.append)};
-      if (noted(preview_file(job->scratch_path, plan), job->scratch_path) != kOpDone) {
+      const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
+      const MatchSet set{"ZkL", p.matches, p.match_count};
+      if (noted(preview_file(job->scratch_path, plan, p.match_count ? &set : nullptr),
+                job->scratch_path) != kOpDone) {
         return kOpFileFailed;
       }
     }
   }
   return kOpDone;
+}
+
+void free_steps(Steps *steps) {
+  for (PendingPlan &p : steps->pending) {
+    std::free(p.matches);
+    p.matches = nullptr;
+    p.match_count = p.match_cap = 0;
+  }
 }

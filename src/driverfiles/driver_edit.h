@@ -16,12 +16,13 @@
 
 enum : size_t { kLineMax = 512 };  // longest line this tool writes
 
-// One file's rewrites in a dry run, merged: a delete's and an add's plans
-// never set the same field.
+// One file's rewrites in a dry run, merged: each rewrite's match joins a
+// set, and a delete's and an add's plans never set the other fields both.
 struct PendingPlan {
   bool touched;
   int order;  // when the file was first touched
-  char match[kFormatIdMax];
+  FormatId *matches;  // grown through sys_io; free_steps() frees it
+  size_t match_count, match_cap;
   const char *replace;
   const char *marker;
   char insert[kLineMax];
@@ -62,14 +63,26 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
 // Asks the companion tool to delete job's format by name.
 int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
 
-// Removes a format's lines in the reverse of the order an add writes
-// them: ImagingArea, the settings line reset to the model's default
-// paper, paper table (all under id), then the function file's entries
-// (under entry_id). A run cut short at any point leaves the entries in
-// place, so the next delete finds the format again and finishes.
-// paper: the paper table's rewrite already prepared, or null.
-int32_t remove_format_lines(PaperJob *job, Steps *steps, const char *id,
-                            const char *entry_id, PreparedFile *paper);
+// A format's lines, removed in two halves like a rewrite: prepare reads
+// and copies every file that changes (nothing changed yet, nothing asked),
+// commit puts the copies in place in the reverse of the order an add
+// writes them: ImagingArea, the settings line reset to the model's
+// default paper, paper table (all under id), then the function file's
+// entries (under entry_id). A run cut short at any point leaves the
+// entries in place, so the next delete finds the format again and
+// finishes. id may be null (only the entries go); paper, when not null,
+// is the paper table's copy already prepared for id and is taken over.
+// prepare and commit return kOpDone or kOpFileFailed (errno set); on a
+// failure nothing is left prepared. abandon removes what is prepared.
+struct FormatRemoval {
+  char id[kFormatIdMax], entry_id[kFormatIdMax];
+  PreparedFile prepared[4];  // ImagingArea, settings, paper table, function file
+  bool wanted[4];
+};
+int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal);
+int32_t commit_removal(PaperJob *job, Steps *steps, FormatRemoval *removal);
+void abandon_removal(FormatRemoval *removal);
 
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files. Returns
@@ -82,5 +95,8 @@ const char *default_paper_line(const PaperJob &job);
 // Dry run: prints the diff of every file touched, in the order touched.
 // Returns kOpDone or kOpFileFailed (errno set).
 int32_t show_pending_changes(PaperJob *job, Steps *steps);
+
+// Frees what a dry run gathered.
+void free_steps(Steps *steps);
 
 #endif

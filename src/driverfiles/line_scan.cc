@@ -131,8 +131,12 @@ int read_head(int fd, off_t at, HitLine *out) {
   const ssize_t got = read_some(fd, long_head, kHeadMax, at, true);
   if (got < 0) return -1;
   size_t len = static_cast<size_t>(got);
+  out->zero_cut = false;
   for (size_t i = 0; i < len; ++i) {
-    if (long_head[i] == '\n' || long_head[i] == '\0') len = i;
+    if (long_head[i] == '\n' || long_head[i] == '\0') {
+      out->zero_cut = long_head[i] == '\0';
+      len = i;
+    }
   }
   out->head = long_head;
   out->head_len = len;
@@ -141,7 +145,8 @@ int read_head(int fd, off_t at, HitLine *out) {
 
 // Fills in what a hit line holds and its head, for a line that ends in
 // the window (line_end set) or runs past it.
-void describe_hit(LineScan *s, size_t hit, size_t vis_end, HitLine *out) {
+void describe_hit(LineScan *s, size_t hit, size_t vis_end, bool zero_cut, HitLine *out) {
+  out->zero_cut = zero_cut;
   // Every text's next place lies at or after the line's earliest one.
   for (size_t k = 0; k < kNeedles; ++k) {
     out->holds[k] = s->next[k] != kNone && s->next[k] < vis_end;
@@ -245,7 +250,7 @@ int next_hit(LineScan *s, HitLine *hit) {
     const char *nul_after = static_cast<const char *>(std::memchr(s->buf + at, '\0', line_end - at));
     size_t vis_end = nul_after ? static_cast<size_t>(nul_after - s->buf) : line_end;
     if (end_nl != nullptr && vis_end == line_end) vis_end = line_end - 1;
-    describe_hit(s, at, vis_end, hit);
+    describe_hit(s, at, vis_end, nul_after != nullptr, hit);
     s->line_open = true;
     s->line_end = line_end;
     return 1;

@@ -52,6 +52,7 @@ struct HitLine {
   // null for a longer line.
   const char *line;
   size_t line_len;
+  bool zero_cut;  // head or line ends at a zero byte, not at the line's end
 };
 
 struct LineScan {

@@ -11,7 +11,6 @@
 
 namespace {
 
-const char kMarker[] = "[CustomTape]";
 const char kPrefix[] = "ZkL";
 
 // Keeps errno of the failure across the close that follows it.
@@ -44,6 +43,14 @@ int add_id(IdList *list, const char *text, size_t len) {
   return 0;
 }
 
+int add_zero_line(ModelInventory *inv, off_t offset) {
+  void *items = inv->zero_lines;
+  if (!grow(&items, &inv->zero_cap, inv->zero_count, sizeof(off_t))) return -1;
+  inv->zero_lines = static_cast<off_t *>(items);
+  inv->zero_lines[inv->zero_count++] = offset;
+  return 0;
+}
+
 int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
   void *items = inv->entries;
   if (!grow(&items, &inv->entry_cap, inv->entry_count, sizeof(FormatEntry))) return -1;
@@ -52,6 +59,8 @@ int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
   e = FormatEntry{};
   std::memcpy(e.id.text, at.head, parts.len);
   e.parts = parts;
+  e.offset = at.offset;
+  e.zero_byte = at.zero_cut && at.head_len < kHeadMax;
   e.name_len = at.head_len - parts.len - 1;
   std::memcpy(e.name, at.head + parts.len + 1, e.name_len);
   return 0;
@@ -97,19 +106,23 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
   const int found = find_in_line(&scan, &hit, kPrefix, &id_at);
   if (found <= 0) return found;
   IdParts parts{};
-  if (!parse_format_id(id_at.head, id_at.head_len, &parts)) return 0;
-  if (at == kFunctionAt) {
-    if (parts.len >= id_at.head_len || id_at.head[parts.len] != '/') return 0;
+  const bool parsed = parse_format_id(id_at.head, id_at.head_len, &parts);
+  if (at != kFunctionAt) {
+    if (!parsed) return 0;
+    if (at != kSettingsAt && add_values(&inv->values[at], id_at, parts.len) != 0) return -1;
+    return add_id(&inv->ids[at], id_at.head, parts.len);
+  }
+  if (parsed && parts.len < id_at.head_len && id_at.head[parts.len] == '/') {
     return add_entry(inv, id_at, parts);
   }
-  if (at != kSettingsAt && add_values(&inv->values[at], id_at, parts.len) != 0) return -1;
-  return add_id(&inv->ids[at], id_at.head, parts.len);
+  // A zero byte cut this line short of being an entry.
+  return id_at.zero_cut && id_at.head_len < kHeadMax ? add_zero_line(inv, hit.offset) : 0;
 }
 
 int scan_open_file(ModelInventory *inv, int at, int fd) {
   inv->present[at] = true;
   LineScan scan{};
-  open_scan(&scan, fd, {kPrefix, at == kFunctionAt ? kMarker : nullptr, nullptr}, kNoSink);
+  open_scan(&scan, fd, {kPrefix, at == kFunctionAt ? kEntryMarker : nullptr, nullptr}, kNoSink);
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
@@ -200,6 +213,7 @@ int read_entries(const char *root, const char *model, ModelInventory *inv) {
 
 void free_inventory(ModelInventory *inv) {
   std::free(inv->entries);
+  std::free(inv->zero_lines);
   for (IdList &list : inv->ids) std::free(list.ids);
   for (ValueList &list : inv->values) std::free(list.lines);
   *inv = ModelInventory{};

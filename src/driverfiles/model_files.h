@@ -14,6 +14,9 @@
 #include "driverfiles/format_id.h"
 #include "driverfiles/line_scan.h"
 
+// The function file's line that entries follow.
+const char kEntryMarker[] = "[CustomTape]";
+
 // Opens a driver file for reading: a descriptor, or -1 with errno and
 // *absent telling whether the file is simply not there.
 int open_driver_file(const char *path, bool *absent);
@@ -43,7 +46,9 @@ struct FormatEntry {
   FormatId id;
   IdParts parts;
   char name[kHeadMax + 1];  // what follows the "/", up to the line's end
-  size_t name_len;
+  size_t name_len;           // or its first zero byte, as lookups see it
+  off_t offset;              // where its line starts
+  bool zero_byte;            // a zero byte cuts the name short
 };
 
 // The identifiers a file's lines carry: the first of each line that has one.
@@ -72,6 +77,9 @@ struct ModelInventory {
   size_t entry_count, entry_cap;
   IdList ids[4];  // sorted; the function file's are its entries'
   ValueList values[4];  // sorted; only the paper table's and ImagingArea's
+  // Function file lines a zero byte cut short of being an entry.
+  off_t *zero_lines;
+  size_t zero_count, zero_cap;
 };
 
 // Reads the model's four files. Returns 0, or -1 with errno (a file that

@@ -25,8 +25,15 @@ long check_formats(const PaperJob &job, const char *root);
 
 // Removes incomplete formats (the companion tool asked first, with
 // job.printer), orphaned lines and settings that select a missing format;
-// one line per change. Returns the number of problems left, -1 with errno
-// when a file failed, -2 when the companion tool failed.
+// one line per change, decided from one reading of the files, which it
+// acts on only when it read them whole. Returns the number of problems
+// left; -1 with errno when a file failed or the tree was not whole (the
+// file at fault noted: ENOENT, or ENODATA without the marker); -2 when
+// the companion tool failed (a line said which format).
 long repair_formats(const PaperJob &job, const char *root);
+
+// The same repair as a dry run: the companion tool's command lines and
+// the repair's lines as they would come, then one diff per file changed.
+long preview_repair(const PaperJob &job, const char *root);
 
 #endif

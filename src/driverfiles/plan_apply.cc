@@ -38,19 +38,32 @@ int add_line(Tracker *t, const char *text) {
   return add_text(t, text);
 }
 
+// 1 when a line holding the match (or the set's prefix) is matched.
+int matches(const LineScan &scan, const HitLine &hit, const MatchSet *set) {
+  if (set == nullptr) return 1;
+  for (size_t i = 0; i < set->count; ++i) {
+    HitLine found{};
+    const int rc = find_in_line(&scan, &hit, set->ids[i].text, &found);
+    if (rc != 0) return rc;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
-               const PlanTarget &target) {
+               const PlanTarget &target, const MatchSet *set) {
   Tracker tracker{&target, false};
   LineScan scan{};
-  open_scan(&scan, fd, {plan.match, plan.marker, watch ? watch->text : nullptr},
+  open_scan(&scan, fd, {set ? set->prefix : plan.match, plan.marker, watch ? watch->text : nullptr},
             ScanSink{track_put, track_skip, &tracker});
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
     if (hit.holds[2] && watch != nullptr && watch->on_hit(watch->ctx, scan, hit) != 0) return -1;
-    if (hit.holds[0]) {
+    const int matched = hit.holds[0] ? matches(scan, hit, set) : 0;
+    if (matched < 0) return -1;
+    if (matched > 0) {
       if (skip_line(&scan) != 0) return -1;
       if (plan.replace != nullptr && add_text(&tracker, plan.replace) != 0) return -1;
       continue;

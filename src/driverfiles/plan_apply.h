@@ -16,10 +16,11 @@ struct PlanTarget {
 };
 
 // Reads fd from its start and hands every byte of the result to target,
-// showing watch (may be null) every line holding its text first.
-// Returns 0, or -1 with errno from a read, the watch or the target.
+// showing watch (may be null) every line holding its text first; set
+// (may be null) stands for the plan's match. Returns 0, or -1 with errno
+// from a read, the watch or the target.
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
-               const PlanTarget &target);
+               const PlanTarget &target, const MatchSet *set = nullptr);
 
 // Writes all len bytes to fd, retrying short writes and interrupted calls.
 // Returns 0, or -1 with errno; a write that makes no progress is EIO.

@@ -174,7 +174,9 @@ int rewrite_file(const char *path, const RewritePlan &plan) {
 }
 
 int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch) {
-  const int in = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
+  char file[kPathMax];
+  if (resolve_target(path, file, sizeof file) != 0) return -1;
+  const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (in < 0) return -1;
   const PlanTarget target{discard, nullptr, discard, nullptr};
   const int rc = apply_plan(in, plan, &watch, target);
@@ -189,14 +191,14 @@ int check_link_rule(const char *path) {
   return -1;
 }
 
-int preview_file(const char *path, const RewritePlan &plan) {
+int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set) {
   char file[kPathMax];
   if (resolve_target(path, file, sizeof file) != 0) return -1;
   const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (in < 0) return -1;
   DiffRecorder recorder{};
   const PlanTarget target{record_put, record_skip, record_add, &recorder};
-  int rc = apply_plan(in, plan, nullptr, target);
+  int rc = apply_plan(in, plan, nullptr, target, set);
   if (rc == 0) rc = print_diff(&recorder, in, path);
   SavedErrno saved;
   free_diff(&recorder);

@@ -36,12 +36,15 @@
 // preview_file() runs the same plan over the file without writing
 // anything and prints the change as a unified diff ("diff -u" layout,
 // three lines of context) to standard output; nothing when the plan
-// changes nothing.
+// changes nothing. A dry run gathers all rewrites of a file into one plan
+// whose match is a set of identifiers (lines are dropped or reset
+// whichever comes first, so their order does not matter).
 //
 // Callers serialise runs with the driver lock; the temporary name is fixed.
 #ifndef ZKPT_DRIVERFILES_REWRITE_H
 #define ZKPT_DRIVERFILES_REWRITE_H
 
+#include "driverfiles/format_id.h"
 #include "driverfiles/line_scan.h"
 #include "front/paper_job.h"
 
@@ -78,7 +81,8 @@ int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText
 int commit_rewrite(PreparedFile *prepared);
 void abandon_rewrite(PreparedFile *prepared);
 
-// The watching pass alone, nothing written (a dry run's prepare).
+// The watching pass alone, nothing written (a dry run's prepare): the
+// same link rule and open as prepare_rewrite().
 int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch);
 
 // Step 1 alone: 0 when a rewrite of path may go ahead as far as links go
@@ -86,6 +90,16 @@ int watch_file(const char *path, const RewritePlan &plan, const WatchedText &wat
 // errno. Lets a request refuse before it changes any of its files.
 int check_link_rule(const char *path);
 
-int preview_file(const char *path, const RewritePlan &plan);
+// A preview of several rewrites of one file at once: a line holding any
+// of these identifiers counts as holding the plan's match (which is then
+// not used). Every identifier begins with prefix.
+struct MatchSet {
+  const char *prefix;
+  const FormatId *ids;
+  size_t count;
+};
+
+// set may be null.
+int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set);
 
 #endif

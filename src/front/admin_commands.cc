@@ -49,7 +49,7 @@ long locked_report(const Admin &a, bool writer, bool *installed,
   int lock = -1;
   if (hold_driver_lock(*a.job, a.root, writer, &lock) != 0) return -1;
   *installed = lock >= 0;
-  const long found = *installed ? report(*a.job, a.root, json) : 0;
+  const long found = report(*a.job, a.root, json);
   release_driver_lock(lock);
   return found;
 }
@@ -59,15 +59,14 @@ long list_report(const PaperJob &job, const char *root, bool json) {
 }
 long check_report(const PaperJob &job, const char *root, bool) { return check_formats(job, root); }
 long repair_report(const PaperJob &job, const char *root, bool) { return repair_formats(job, root); }
+long repair_preview(const PaperJob &job, const char *root, bool) { return preview_repair(job, root); }
 
-int not_installed(const Admin &a, bool as_finding) {
+// The listing of a model without a driver directory; the check reports
+// it as one of its findings.
+int not_installed(const Admin &a) {
   char dir[kPathMax];
   if (format_driver_path(dir, sizeof dir, a.root, a.job->model, DriverFile::kInfDirectory) != 0) {
     return report_failure(a, -1);
-  }
-  if (as_finding) {
-    std::printf("not installed: %s\n", dir);
-    return 1;
   }
   std::fprintf(stderr, "%s: %s: not installed\n", a.name, dir);
   return -1;
@@ -82,18 +81,20 @@ int run_reader(const Admin &a, int argc, const char *const *argv) {
   bool installed = true;
   const long found = locked_report(a, false, &installed, list ? list_report : check_report, json);
   if (found < 0) return report_failure(a, found);
-  if (!installed) return not_installed(a, !list);
+  if (list && !installed) return not_installed(a);
   return found > 0 ? 1 : 0;
 }
 
-int run_repair(const Admin &a, int argc, const char *const *argv) {
+// --repair -P PRINTER, or its preview behind --dry-run.
+int run_repair(const Admin &a, int argc, const char *const *argv, bool preview) {
   SeenFlags seen{};
   if (argc != 4 || parse_options(argc - 1, argv + 1, a.job, &seen) != ParseResult::kAccepted ||
       !seen.printer) {
-    return usage_error(a, "--repair");
+    return usage_error(a, preview ? "--dry-run" : "--repair");
   }
   bool installed = true;
-  const long found = locked_report(a, true, &installed, repair_report, false);
+  const long found =
+      locked_report(a, !preview, &installed, preview ? repair_preview : repair_report, false);
   if (found < 0) return report_failure(a, found);
   return found > 0 ? 1 : 0;
 }
@@ -111,6 +112,7 @@ int run_request_command(const Admin &a, int argc, const char *const *argv, const
 }
 
 int run_dry_run(const Admin &a, int argc, const char *const *argv) {
+  if (argc > 2 && std::strcmp(argv[2], "--repair") == 0) return run_repair(a, argc - 1, argv + 1, true);
   if (argc > 2 && std::strcmp(argv[2], "--ensure") == 0) {
     return run_request_command(a, argc - 2, argv + 2, "--dry-run", true, true);
   }
@@ -134,7 +136,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
   if (std::strcmp(word, "--ensure") == 0) {
     return run_request_command(a, argc - 1, argv + 1, word, true, false);
   }
-  if (std::strcmp(word, "--repair") == 0) return run_repair(a, argc, argv);
+  if (std::strcmp(word, "--repair") == 0) return run_repair(a, argc, argv, false);
   if (std::strcmp(word, "--list") == 0 || std::strcmp(word, "--check") == 0) {
     return run_reader(a, argc, argv);
   }

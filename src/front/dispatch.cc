@@ -17,9 +17,11 @@ int show_usage(const PaperJob &job) {
 }
 
 int add_request(const PaperJob &job, Steps *steps) {
-  // An older format of the same name goes first, so the name stays unique.
+  // An older format of the same name goes first, so the name stays unique;
+  // what the add will need is checked before that delete asks anything.
   PaperJob copy = job;
-  const int32_t removed = delete_format(&copy, steps);
+  const int32_t removed =
+      check_add_targets(job, *steps) == kOpDone ? delete_format(&copy, steps) : kOpFileFailed;
   if (removed == kOpCompanionFailed) return -1;
   if (removed == kOpFileFailed) {
     print_error_line();
@@ -59,6 +61,7 @@ int run_locked(const PaperJob &job, const char *root, bool add, bool preview) {
     print_error_line();
     status = -1;
   }
+  free_steps(&steps);
   return status;
 }
 

@@ -32,6 +32,13 @@ int32_t add_label_format(PaperJob job, const char *root);
 int32_t delete_format(PaperJob *job, Steps *steps);
 int32_t add_format(PaperJob *job, Steps *steps);
 
+// What an add needs before it asks or changes anything: the function
+// file, paper table and imaging-area file can be opened, and the function
+// file holds the "[CustomTape]" line entries follow (else ENODATA, as the
+// entry would be written nowhere). kOpDone or kOpFileFailed (errno set).
+// An add request checks it before its delete step; add_format again.
+int32_t check_add_targets(const PaperJob &job, const Steps &steps);
+
 // Takes the model's driver-file lock, waiting for any other run: a writer
 // holds it alone and removes temporary files that a run which died left
 // behind; readers (listing, checking, dry runs) share it, and wait for a

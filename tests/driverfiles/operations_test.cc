@@ -173,9 +173,9 @@ TEST_F(Operations, LockIsCloseOnExecAndOnlyAWriterRemovesStaleTemporaries) {
 size_t open_descriptors() { return list_dir("/proc/self/fd").size(); }
 
 // A whole request, lock to last sync, with the clock set: an add of
-// "New" (its delete first) or a delete of "Test".
-int32_t run_request(const std::string &root, bool add) {
-  const PaperJob job = tape_job(add ? "New" : "Test");
+// label (its delete first) or a delete of it.
+int32_t run_request(const std::string &root, bool add, const char *label) {
+  const PaperJob job = tape_job(label);
   int lock = -1;
   if (hold_driver_lock(job, root.c_str(), true, &lock) != 0) return kOpFileFailed;
   int32_t rc = delete_label_format(job, root.c_str());
@@ -187,27 +187,34 @@ int32_t run_request(const std::string &root, bool add) {
 // Every system call of a request failing in turn, the lookups' and the
 // lock's included: the request reports it (never success, never "not
 // found"), each file is old or new, no descriptor or temporary file is
-// left, and a clean delete of the name then leaves the tree as a clean
-// delete would have.
+// left, a delete that fails before its first commit changes nothing, and
+// a clean delete of the name then leaves the tree as a clean delete would
+// have. An add of "Test" takes the delete's preparation into an add.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
-  for (const bool add : {true, false}) {
+  write_driver_files(paths, tape_files());
+  ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
+  const DriverFiles deleted = read_driver_files(paths);
+  for (const char *label : {"New", "Test", ""}) {
+    const bool add = *label != '\0';
+    if (!add) label = "Test";
     write_driver_files(paths, tape_files());
     arm_fault(Call::kOpen, 0, 0);
     set_clock(7, 0x1A2B);
-    ASSERT_EQ(0, run_request(root, add));
+    ASSERT_EQ(0, run_request(root, add, label));
     const std::vector<Call> clean = call_log();
     const DriverFiles done = read_driver_files(paths);
     const std::vector<std::string> names = list_dir(paths.inf);
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
       const int nth = nth_of_kind(clean, i);
-      const std::string what = call_name(kind) + std::to_string(nth) + (add ? " add" : " delete");
+      const std::string what = call_name(kind) + std::to_string(nth) + (add ? " add " : " delete ") + label;
       write_driver_files(paths, tape_files());
       arm_fault(kind, nth, EIO);
       set_clock(7, 0x1A2B);
       errno = 0;
       const size_t fds = open_descriptors();
-      const int32_t rc = run_request(root, add);
+      const int32_t rc = run_request(root, add, label);
+      const bool before_commit = calls_made(Call::kRename) == 0;
       EXPECT_EQ(fds, open_descriptors()) << what;
       EXPECT_EQ(names, list_dir(paths.inf)) << what;  // no temporary left
       const DriverFiles now = read_driver_files(paths), old = tape_files();
@@ -216,28 +223,31 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       } else {
         EXPECT_EQ(kOpFileFailed, rc) << what;
         EXPECT_EQ(EIO, errno) << what;
+        if (before_commit) expect_driver_files(old, paths);
       }
       for (int f = 0; f < 4; ++f) {
-        EXPECT_TRUE(now.*kFileText[f] == old.*kFileText[f] || now.*kFileText[f] == done.*kFileText[f])
+        EXPECT_TRUE(now.*kFileText[f] == old.*kFileText[f] || now.*kFileText[f] == done.*kFileText[f] ||
+                    now.*kFileText[f] == deleted.*kFileText[f])
             << what << ", file " << f;
       }
       disarm_faults();
-      EXPECT_LE(0, delete_label_format(tape_job(add ? "New" : "Test"), root.c_str())) << what;
-      expect_driver_files(add ? tape_files() : done, paths);
+      EXPECT_LE(0, delete_label_format(tape_job(label), root.c_str())) << what;
+      expect_driver_files(*label == 'N' ? tape_files() : deleted, paths);
     }
   }
 }
 
-// The listing, the check, a preview and a dry run report every failing
-// call of theirs and leave no descriptor open; none answers from what it
-// read before the failure. An interrupted read is no failure.
+// The listing, the check, a preview, a repair's and a request's dry run
+// report every failing call of theirs and leave no descriptor open; none
+// answers from what it read before the failure. An interrupted read is no failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
   const std::function<long()> readers[] = {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
-      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop)); },
+      [&] { return preview_repair(job, root.c_str()); },
+      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop, nullptr)); },
       [&] {
         return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
       }};

@@ -257,7 +257,7 @@ TEST_F(Rewrite, PreviewMatchesDiffOfTheRealResult) {
     const int saved = ::dup(1);
     const int out = ::open(shown.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_TRUE(saved >= 0 && out >= 0 && ::dup2(out, 1) == 1);
-    const int rc = preview_file(file.c_str(), c.plan);
+    const int rc = preview_file(file.c_str(), c.plan, nullptr);
     std::fflush(stdout);
     ASSERT_TRUE(::dup2(saved, 1) == 1 && ::close(saved) == 0 && ::close(out) == 0);
     EXPECT_TRUE(rc == 0 && read_file(file) == c.before);

@@ -33,6 +33,7 @@ struct Case {
   //   stdout=full|closed    standard output is /dev/full, or closed
   // and on one driver file (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
+  //   (missing:inf: the model's inf directory and its files are missing)
   //   chown:F                 the file belongs to user and group 7
   //   link:F                  the file is a link to a file elsewhere
   //   link-owner:F            ... a link that belongs to user 7

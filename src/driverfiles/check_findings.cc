@@ -1,0 +1,294 @@
+// Finding what disagrees among a model's driver files, as records, and the
+// one text form of a record.
+#include "driverfiles/check_findings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driverfiles/sys_io.h"
+
+// Output goes to standard output unchecked call by call: a failure stays
+// with the stream, and the entry routine checks it once before the exit.
+namespace {
+
+const char *const kKindWords[] = {"not-installed", "missing", "no-marker", "incomplete",
+                                  "duplicate-name", "shared-identifier", "length-digits",
+                                  "orphan", "stale-setting", "zero-byte"};
+
+void print_quoted(const char *name, size_t len) {
+  std::putchar('\'');
+  print_escaped_name(name, len);
+  std::putchar('\'');
+}
+
+const int kLineFiles[2] = {kPaperAt, kImagingAt};
+
+// The entries qsort compares (one sort at a time in this program).
+const FormatEntry *sorted_entries;
+
+int by_name(const void *a, const void *b) {
+  const size_t i = *static_cast<const size_t *>(a), j = *static_cast<const size_t *>(b);
+  const FormatEntry &x = sorted_entries[i], &y = sorted_entries[j];
+  const size_t len = x.name_len < y.name_len ? x.name_len : y.name_len;
+  int rc = std::memcmp(x.name, y.name, len);
+  if (rc == 0) rc = x.name_len < y.name_len ? -1 : x.name_len > y.name_len ? 1 : 0;
+  return rc != 0 ? rc : (i < j ? -1 : i > j ? 1 : 0);
+}
+
+int by_id(const void *a, const void *b) {
+  const size_t i = *static_cast<const size_t *>(a), j = *static_cast<const size_t *>(b);
+  const int rc = std::strcmp(sorted_entries[i].id.text, sorted_entries[j].id.text);
+  return rc != 0 ? rc : (i < j ? -1 : i > j ? 1 : 0);
+}
+
+bool same_name(const FormatEntry &a, const FormatEntry &b) {
+  return a.name_len == b.name_len && std::memcmp(a.name, b.name, a.name_len) == 0;
+}
+
+bool same_id(const FormatEntry &a, const FormatEntry &b) {
+  return std::strcmp(a.id.text, b.id.text) == 0;
+}
+
+// Sorts the entry numbers by cmp and marks each with its neighbours.
+void mark_neighbours(const ModelInventory &inv, size_t *order, bool names, EntryTies *ties) {
+  sorted_entries = inv.entries;
+  std::qsort(order, inv.entry_count, sizeof *order, names ? by_name : by_id);
+  for (size_t k = 1; k < inv.entry_count; ++k) {
+    const FormatEntry &o = inv.entries[order[k - 1]], &e = inv.entries[order[k]];
+    if (names && same_name(o, e)) {
+      ties[order[k]].same_name_before = order[k - 1];
+      ties[order[k]].name_held_twice = ties[order[k - 1]].name_held_twice = true;
+    } else if (!names && same_id(o, e)) {
+      if (!same_name(o, e)) ties[order[k]].same_id_before = order[k - 1];
+      ties[order[k]].id_held_twice = ties[order[k - 1]].id_held_twice = true;
+    }
+  }
+}
+
+bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
+  return inv.present[at] && !inventory_holds(inv, at, e.id.text);
+}
+
+bool whole_tree(const ModelInventory &inv) {
+  return inv.present[kFunctionAt] && inv.present[kPaperAt] && inv.present[kSettingsAt] &&
+         inv.present[kImagingAt] && inv.has_marker;
+}
+
+Finding about(FindingKind kind, const char *file) {
+  Finding f{};
+  f.kind = kind;
+  f.file = file;
+  return f;
+}
+
+Finding about_entry(FindingKind kind, const char *file, const FormatEntry &e) {
+  Finding f = about(kind, file);
+  f.id = e.id.text;
+  f.name = e.name;
+  f.name_len = e.name_len;
+  return f;
+}
+
+// The findings of one entry, in the text's order.
+long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, FindingSink sink,
+                    void *ctx) {
+  const FormatEntry &e = inv.entries[i];
+  long found = 0;
+  const bool mendable = entry_mendable(inv, e, t);
+  for (const int at : kLineFiles) {
+    if (!lacks(inv, at, e)) continue;
+    Finding f = about_entry(FindingKind::kIncomplete, inv.path[at], e);
+    f.repairable = mendable;
+    sink(ctx, f);
+    ++found;
+  }
+  Finding f = about_entry(FindingKind::kDuplicateName, nullptr, e);
+  if (t.same_name_before != kNoEntry || t.same_id_before != kNoEntry) {
+    const bool dup = t.same_name_before != kNoEntry;
+    const FormatEntry &o = inv.entries[dup ? t.same_name_before : t.same_id_before];
+    f.kind = dup ? FindingKind::kDuplicateName : FindingKind::kSharedIdentifier;
+    f.other_id = o.id.text;
+    f.other_name = o.name;
+    f.other_name_len = o.name_len;
+    sink(ctx, f);
+    ++found;
+  }
+  if (e.zero_byte || e.parts.name_len != e.name_len) {
+    f = about_entry(e.zero_byte ? FindingKind::kZeroByte : FindingKind::kLengthDigits,
+                    e.zero_byte ? inv.path[kFunctionAt] : nullptr, e);
+    f.number = e.zero_byte ? e.offset : static_cast<off_t>(e.name_len);
+    sink(ctx, f);
+    ++found;
+  }
+  return found;
+}
+
+long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
+  long found = 0;
+  for (int at = 0; at < 4; ++at) {
+    if (inv.present[at]) continue;
+    sink(ctx, about(FindingKind::kMissing, inv.path[at]));
+    ++found;
+  }
+  if (inv.present[kFunctionAt] && !inv.has_marker) {
+    sink(ctx, about(FindingKind::kNoMarker, inv.path[kFunctionAt]));
+    ++found;
+  }
+  for (size_t i = 0; i < inv.zero_count; ++i) {
+    Finding f = about(FindingKind::kZeroByte, inv.path[kFunctionAt]);
+    f.number = inv.zero_lines[i];
+    sink(ctx, f);
+    ++found;
+  }
+  return found;
+}
+
+long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
+  long found = 0;
+  for (const int at : kLineFiles) {
+    for (size_t i = 0; i < inv.ids[at].count; ++i) {
+      if (!is_orphan(inv, at, i)) continue;
+      Finding f = about(FindingKind::kOrphan, inv.path[at]);
+      f.id = inv.ids[at].ids[i].text;
+      f.repairable = whole_tree(inv) && !in_a_longer_entry_id(inv, f.id);
+      sink(ctx, f);
+      ++found;
+    }
+  }
+  for (size_t i = 0; i < inv.ids[kSettingsAt].count; ++i) {
+    if (!is_stale_setting(inv, i)) continue;
+    Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsAt]);
+    f.id = inv.ids[kSettingsAt].ids[i].text;
+    f.repairable = whole_tree(inv) && !in_a_longer_entry_id(inv, f.id);
+    sink(ctx, f);
+    ++found;
+  }
+  return found;
+}
+
+void print_entry_finding(const Finding &f) {
+  switch (f.kind) {
+    case FindingKind::kIncomplete:
+      std::printf("incomplete: %s ", f.id);
+      print_quoted(f.name, f.name_len);
+      std::printf(" has no line in %s\n", f.file);
+      return;
+    case FindingKind::kDuplicateName:
+      (void)std::fputs("duplicate name: ", stdout);
+      print_quoted(f.name, f.name_len);
+      std::printf(" on %s and %s\n", f.other_id, f.id);
+      return;
+    case FindingKind::kSharedIdentifier:
+      std::printf("shared identifier: %s on ", f.id);
+      print_quoted(f.other_name, f.other_name_len);
+      (void)std::fputs(" and ", stdout);
+      print_quoted(f.name, f.name_len);
+      std::putchar('\n');
+      return;
+    default:  // length digits
+      std::printf("length digits: %s ", f.id);
+      print_quoted(f.name, f.name_len);
+      std::printf(" is %lld bytes long\n", static_cast<long long>(f.number));
+  }
+}
+
+}  // namespace
+
+const char *finding_kind_word(FindingKind kind) { return kKindWords[static_cast<int>(kind)]; }
+
+void print_escaped_name(const char *name, size_t len) {
+  for (size_t i = 0; i < len; ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c == '\\') {
+      (void)std::fputs("\\\\", stdout);
+    } else if (c == '\t') {
+      (void)std::fputs("\\t", stdout);
+    } else if (c == '\r') {
+      (void)std::fputs("\\r", stdout);
+    } else if (c < 0x20 || c == 0x7F) {
+      std::printf("\\x%02X", c);
+    } else {
+      std::putchar(c);
+    }
+  }
+}
+
+void print_finding(const Finding &f) {
+  switch (f.kind) {
+    case FindingKind::kNotInstalled: std::printf("not installed: %s\n", f.file); return;
+    case FindingKind::kMissing: std::printf("missing: %s\n", f.file); return;
+    case FindingKind::kNoMarker: std::printf("no marker: %s\n", f.file); return;
+    case FindingKind::kOrphan: std::printf("orphan: %s in %s has no entry\n", f.id, f.file); return;
+    case FindingKind::kStaleSetting: std::printf("stale setting: %s selects %s\n", f.file, f.id); return;
+    case FindingKind::kZeroByte:
+      std::printf("zero byte: %s has one in the line at byte %lld\n", f.file,
+                  static_cast<long long>(f.number));
+      return;
+    default: print_entry_finding(f);
+  }
+}
+
+int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {
+  const size_t n = inv.entry_count;
+  *ties = static_cast<EntryTies *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(EntryTies)));
+  size_t *order = static_cast<size_t *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(size_t)));
+  if (*ties == nullptr || order == nullptr) {
+    std::free(*ties);
+    std::free(order);
+    *ties = nullptr;
+    return -1;
+  }
+  for (size_t i = 0; i < n; ++i) (*ties)[i] = EntryTies{kNoEntry, kNoEntry, false, false};
+  for (int pass = 0; pass < 2; ++pass) {
+    for (size_t i = 0; i < n; ++i) order[i] = i;
+    mark_neighbours(inv, order, pass == 0, *ties);
+  }
+  std::free(order);
+  return 0;
+}
+
+bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
+  const IdList &list = inv.ids[kFunctionAt];
+  size_t low = 0, high = list.count;  // the first identifier not below id
+  while (low < high) {
+    const size_t mid = low + (high - low) / 2;
+    if (std::strcmp(list.ids[mid].text, id) < 0) low = mid + 1; else high = mid;
+  }
+  const size_t len = std::strlen(id);
+  for (size_t i = low; i < list.count && std::strncmp(list.ids[i].text, id, len) == 0; ++i) {
+    if (list.ids[i].text[len] != '\0') return true;
+  }
+  return false;
+}
+
+bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t) {
+  return whole_tree(inv) && e.name_len <= kLabelNameMax && !e.zero_byte &&
+         e.parts.name_len == e.name_len && !t.name_held_twice && !t.id_held_twice &&
+         !in_a_longer_entry_id(inv, e.id.text) && is_incomplete(inv, e);
+}
+
+bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {
+  return lacks(inv, kPaperAt, e) || lacks(inv, kImagingAt, e);
+}
+
+bool is_orphan(const ModelInventory &inv, int at, size_t i) {
+  const IdList &list = inv.ids[at];
+  const bool first = i == 0 || std::strcmp(list.ids[i].text, list.ids[i - 1].text) != 0;
+  return first && !inventory_holds(inv, kFunctionAt, list.ids[i].text);
+}
+
+bool is_stale_setting(const ModelInventory &inv, size_t i) {
+  const char *id = inv.ids[kSettingsAt].ids[i].text;
+  return !inventory_holds(inv, kFunctionAt, id) && !inventory_holds(inv, kPaperAt, id) &&
+         !inventory_holds(inv, kImagingAt, id);
+}
+
+long find_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
+  EntryTies *ties = nullptr;
+  if (find_entry_ties(inv, &ties) != 0) return -1;
+  long found = file_findings(inv, sink, ctx);
+  for (size_t i = 0; i < inv.entry_count; ++i) found += entry_findings(inv, i, ties[i], sink, ctx);
+  std::free(ties);
+  return found + line_findings(inv, sink, ctx);
+}

@@ -1,0 +1,85 @@
+// The check's findings: every inconsistency of a model's driver files as
+// one plain record, found in one place from the inventory and printed by
+// one text printer; a machine-readable printer prints the same records,
+// and the repair asks the same questions before it acts.
+//
+// Finding takes time that grows as sorting does: entries are sorted by
+// name and by identifier and compared with their neighbours, so of a name
+// or identifier held three times each holder is paired with the one
+// before it. Memory grows with the entries, as the listing's does.
+#ifndef ZKPT_DRIVERFILES_CHECK_FINDINGS_H
+#define ZKPT_DRIVERFILES_CHECK_FINDINGS_H
+
+#include <sys/types.h>
+
+#include <cstddef>
+
+#include "driverfiles/model_files.h"
+
+enum class FindingKind {
+  kNotInstalled, kMissing, kNoMarker, kIncomplete, kDuplicateName, kSharedIdentifier,
+  kLengthDigits, kOrphan, kStaleSetting, kZeroByte
+};
+
+struct Finding {
+  FindingKind kind;
+  const char *file;  // the driver file or directory, or null
+  const char *id;    // or null
+  const char *name;  // name_len bytes, or null
+  size_t name_len;
+  bool repairable;  // whether --repair mends it
+  // The other holder of a duplicate name or shared identifier.
+  const char *other_id;
+  const char *other_name;
+  size_t other_name_len;
+  off_t number;  // length digits: the name's length; zero byte: the line's offset
+};
+
+// "not-installed", "missing", ...: the kind as one word.
+const char *finding_kind_word(FindingKind kind);
+
+// The finding's text line ("incomplete: ID 'NAME' has no line in PATH").
+void print_finding(const Finding &finding);
+
+// Names escaped so a line splits at its tabs without doubt: backslash as
+// \\, tab \t, carriage return \r, every other byte below 0x20 and 0x7F as
+// \xHH; all other bytes as they are.
+void print_escaped_name(const char *name, size_t len);
+
+// What sets an entry apart from the others, from the sorted neighbours.
+struct EntryTies {
+  size_t same_name_before;  // an earlier entry of its name, or kNoEntry
+  size_t same_id_before;    // an earlier entry of its identifier and another name
+  bool name_held_twice;     // another entry, before or after, holds its name
+  bool id_held_twice;       // ... or its identifier
+};
+const size_t kNoEntry = static_cast<size_t>(-1);
+
+// One record per entry of inv (free() it). 0, or -1 with errno.
+int find_entry_ties(const ModelInventory &inv, EntryTies **ties);
+
+// True when a longer identifier of an entry begins with id, so lines
+// holding id are that entry's too ("ZkL" stands nowhere else in one).
+bool in_a_longer_entry_id(const ModelInventory &inv, const char *id);
+
+// Whether a repair removes this incomplete entry: not when the tree is not
+// whole, nor for a name this tool could not have given (it would reach the
+// companion tool cut short, where it might name another format), a name
+// or identifier another entry holds too, a name a zero byte cuts short,
+// or an identifier inside a longer one, whose lines are that format's too.
+bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t);
+
+// True when an entry lacks its line in the paper table or ImagingArea.
+bool is_incomplete(const ModelInventory &inv, const FormatEntry &e);
+// The ith identifier of file `at`'s lines (the first of its kind) when
+// no entry carries it.
+bool is_orphan(const ModelInventory &inv, int at, size_t i);
+// The ith settings identifier, when no other driver file holds it.
+bool is_stale_setting(const ModelInventory &inv, size_t i);
+
+// Hands every finding of inv to sink in the text's order. Returns the
+// number found, or -1 with errno.
+typedef void (*FindingSink)(void *ctx, const Finding &finding);
+long find_findings(const ModelInventory &inv, FindingSink sink, void *ctx);
+
+#endif

@@ -1,0 +1,133 @@
+// Repairing a model's driver files: what the check finds and the files
+// alone tell how to mend, planned from one reading and then carried out,
+// or shown as a dry run through the same steps.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driverfiles/check_findings.h"
+#include "driverfiles/driver_edit.h"
+#include "driverfiles/model_files.h"
+#include "driverfiles/model_report.h"
+#include "front/operations.h"
+
+// Output goes to standard output unchecked call by call: a failure stays
+// with the stream, and the entry routine checks it once before the exit.
+namespace {
+
+void print_entry(const char *what, const FormatEntry &e, const char *after) {
+  std::printf("%s: %s '", what, e.id.text);
+  print_escaped_name(e.name, e.name_len);
+  std::printf("'%s\n", after);
+}
+
+// One incomplete format, removed as a delete removes it: every copy made
+// before the companion tool is asked.
+int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *job, Steps *steps) {
+  copy_text(job->label_name, e.name);
+  FormatRemoval removal{};
+  int32_t rc = prepare_removal(job, *steps, e.id.text, e.id.text, nullptr, &removal);
+  if (rc == kOpDone) rc = ask_companion_to_delete(*job, *steps);
+  if (rc == kOpCompanionFailed) print_entry("not removed", e, ": the companion tool failed");
+  if (rc == kOpDone) rc = commit_removal(job, steps, &removal);
+  abandon_removal(&removal);
+  if (rc != kOpDone) return rc;
+  print_entry("removed incomplete", e, "");
+  if (inventory_holds(inv, kSettingsAt, e.id.text)) {
+    std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], e.id.text);
+  }
+  return kOpDone;
+}
+
+int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps) {
+  EntryTies *ties = nullptr;
+  if (find_entry_ties(inv, &ties) != 0) return kOpFileFailed;
+  int32_t rc = kOpDone;
+  for (size_t i = 0; i < inv.entry_count && rc == kOpDone; ++i) {
+    if (entry_mendable(inv, inv.entries[i], ties[i])) {
+      rc = remove_one(inv, inv.entries[i], job, steps);
+    }
+  }
+  std::free(ties);
+  return rc;
+}
+
+int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
+  const DriverFile files[2] = {DriverFile::kPaperTable, DriverFile::kImagingArea};
+  for (int k = 0; k < 2; ++k) {
+    const int at = k == 0 ? kPaperAt : kImagingAt;
+    for (size_t i = 0; i < inv.ids[at].count; ++i) {
+      const char *id = inv.ids[at].ids[i].text;
+      if (!is_orphan(inv, at, i) || in_a_longer_entry_id(inv, id)) continue;
+      const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
+      if (rewrite_driver_file(job, steps, files[k], drop) != kOpDone) return kOpFileFailed;
+      std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
+    }
+  }
+  return kOpDone;
+}
+
+// A setting no entry holds selects a missing format once the orphans are
+// gone; one that an entry holds stays (a removed one's was reset with it).
+int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
+  const IdList &list = inv.ids[kSettingsAt];
+  for (size_t i = 0; i < list.count; ++i) {
+    const char *id = list.ids[i].text;
+    const bool first = i == 0 || std::strcmp(id, list.ids[i - 1].text) != 0;
+    if (!first || inventory_holds(inv, kFunctionAt, id) || in_a_longer_entry_id(inv, id)) continue;
+    const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
+    if (rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset) != kOpDone) {
+      return kOpFileFailed;
+    }
+    std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], id);
+  }
+  return kOpDone;
+}
+
+// A repair acts only on a tree it has read whole: the four files there and
+// the function file holding its marker. Otherwise the file at fault is
+// noted with its reason in errno: ENOENT, or ENODATA for a missing marker.
+bool readable_whole(const ModelInventory &inv) {
+  for (int at = 0; at < 4; ++at) {
+    if (inv.present[at]) continue;
+    note_failed_driver_file(inv.path[at]);
+    errno = ENOENT;
+    return false;
+  }
+  if (inv.has_marker) return true;
+  note_failed_driver_file(inv.path[kFunctionAt]);
+  errno = ENODATA;
+  return false;
+}
+
+void count_left(void *ctx, const Finding &f) {
+  if (!f.repairable) ++*static_cast<long *>(ctx);
+}
+
+long run_repair(const PaperJob &job, const char *root, bool preview) {
+  PaperJob work = job;
+  Steps steps{};
+  steps.root = root;
+  steps.preview = preview;
+  ModelInventory inv{};
+  int32_t rc = check_driver_links(work, steps) == kOpDone && read_inventory(root, job.model, &inv) == 0
+                   ? kOpDone
+                   : kOpFileFailed;
+  if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;
+  if (rc == kOpDone) rc = remove_incomplete(inv, &work, &steps);
+  if (rc == kOpDone) rc = remove_orphans(inv, &work, &steps);
+  if (rc == kOpDone) rc = reset_stale(inv, &work, &steps);
+  if (rc == kOpDone && preview) rc = show_pending_changes(&work, &steps);
+  long left = 0;
+  if (rc == kOpDone && find_findings(inv, count_left, &left) < 0) rc = kOpFileFailed;
+  free_steps(&steps);
+  free_inventory(&inv);
+  return rc == kOpDone ? left : rc;
+}
+
+}  // namespace
+
+long repair_formats(const PaperJob &job, const char *root) { return run_repair(job, root, false); }
+
+long preview_repair(const PaperJob &job, const char *root) { return run_repair(job, root, true); }
