@@ -34,7 +34,7 @@ void remove_stale_temporaries(const PaperJob &job, const char *root) {
 // after kReaderLockWaitMs (EWOULDBLOCK), so a monitor never hangs on it.
 int wait_for_lock(int fd, bool writer) {
   const int op = writer ? LOCK_EX : LOCK_SH | LOCK_NB;
-  const struct timespec pause = {0, 50 * 1000 * 1000};
+  const struct timespec pause = {0, 50L * 1000 * 1000};
   for (long waited = 0;; waited += 50) {
     if (sys_io.flock(fd, op) == 0) return 0;
     if (errno == EWOULDBLOCK && waited >= kReaderLockWaitMs) return -1;

@@ -67,7 +67,8 @@ int64_t recover_height(bool tape, long low_bits, bool along_known, double along,
   } else if (points_known) {
     approx = points / kPointsPerInch * kMillimetresPerInch;
   }
-  const double turns = (approx - static_cast<double>(low_bits)) / 4096.0;
-  const int64_t k = turns > 0 ? static_cast<int64_t>(turns + 0.5) : 0;
+  // Whole turns of 4096 to the nearest, halves up; never below the bits.
+  const double turns = (approx - static_cast<double>(low_bits) + 2048.0) / 4096.0;
+  const int64_t k = turns > 0 ? static_cast<int64_t>(turns) : 0;
   return low_bits + k * 4096;
 }
