@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,7 +20,7 @@ int real_clock(struct timeval *now, void *) { return ::gettimeofday(now, nullptr
 constexpr SysIo real_calls() noexcept {
   return {real_open, ::read,  ::pread,    ::write, ::fsync,  ::fchmod,
           ::fchown,  ::fstat, ::stat,     ::lstat, ::realpath, ::close,
-          ::rename,  ::unlink, ::flock,   real_clock, std::realloc};
+          ::rename,  ::unlink, ::flock,   real_clock, std::realloc, ::waitpid};
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The system calls that driver-file editing makes, behind one table.
 //
-// Everything in this subsystem that touches a file, reads the clock or
-// grows memory goes through sys_io, so tests can make exactly one call
-// fail (the third write, the fsync, the rename, a realloc), plant a link
+// Everything in this subsystem that touches a file, reads the clock,
+// grows memory or waits for the companion tool goes through sys_io, so
+// tests can make exactly one call fail (the third write, the fsync, the
+// rename, a realloc, the wait), plant a link
 // at the right moment, or set the time, and check what that leaves
 // behind. The installed program never changes the table.
 #ifndef ZKPT_DRIVERFILES_SYS_IO_H
@@ -30,6 +31,7 @@ struct SysIo {
   int (*flock)(int fd, int operation);
   int (*gettimeofday)(struct timeval *now, void *zone);
   void *(*realloc)(void *block, size_t size);  // sets errno on failure
+  pid_t (*waitpid)(pid_t child, int *status, int options);
 };
 
 extern SysIo sys_io;

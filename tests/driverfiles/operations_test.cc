@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "driverfiles/companion.h"
 #include "driverfiles/model_report.h"
 #include "driverfiles/rewrite.h"
 #include "front/dispatch.h"
@@ -203,19 +204,22 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   }
 }
 
-// The listing, the check, a preview and a dry run report every failing
-// call of theirs and leave no descriptor open; none answers from what it
-// read before the failure. An interrupted read is no failure.
+// The listing, the check, a preview, a dry run and the companion's run
+// report every failing call of theirs and leave no descriptor open; none
+// answers from what it read before the failure. An interrupted read or
+// wait is no failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
+  const char *const companion[] = {paths.companion.c_str(), nullptr};
   const std::function<long()> readers[] = {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
       [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop)); },
       [&] {
         return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
-      }};
+      },
+      [&] { return static_cast<long>(run_companion(companion)); }};
   std::vector<std::string> unreported;  // gathered while their output goes nowhere
   const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   ASSERT_TRUE(saved >= 0 && null >= 0 && ::dup2(null, 1) == 1);
@@ -232,7 +236,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       if (fds != open_descriptors() || (clean[i] != Call::kClose && !(rc == -1 && errno == EIO))) {
         unreported.push_back(std::to_string(r) + " " + call_name(clean[i]) + std::to_string(nth));
       }
-      if (clean[i] == Call::kRead || clean[i] == Call::kPread) {  // an interrupted read is retried
+      if (clean[i] == Call::kRead || clean[i] == Call::kPread || clean[i] == Call::kWaitpid) {
         arm_fault(clean[i], nth, EINTR);
         if (readers[r]() != 0) unreported.push_back("EINTR " + std::to_string(r) + std::to_string(nth));
       }

@@ -73,14 +73,19 @@ TEST_F(Rewrite, PlansProduceExactBytes) {
   }
 }
 
+// A caller who may not give the file away (its first fchown refused)
+// keeps it as its own but still gives it the group.
 TEST_F(Rewrite, KeepsOwnerAndGroup) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give the file away";
-  write_file(file, "MATCH\nx\n");
-  ASSERT_EQ(0, ::chown(file.c_str(), 7, 7));
-  ASSERT_EQ(0, rewrite_file(file.c_str(), kDrop));
-  struct stat st {};
-  ASSERT_EQ(0, ::stat(file.c_str(), &st));
-  EXPECT_TRUE(st.st_uid == 7 && st.st_gid == 7);
+  for (const int refused : {0, 1}) {
+    write_file(file, "MATCH\nx\n");
+    ASSERT_EQ(0, ::chown(file.c_str(), 7, 7));
+    arm_fault(Call::kFchown, refused, EPERM);
+    ASSERT_EQ(0, rewrite_file(file.c_str(), kDrop));
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(file.c_str(), &st));
+    EXPECT_TRUE(st.st_uid == (refused ? 0u : 7u) && st.st_gid == 7) << refused;
+  }
 }
 
 // Every call the rewrite makes fails in turn: before the rename the file

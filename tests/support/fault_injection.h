@@ -11,9 +11,9 @@
 
 enum class Call {
   kOpen, kRead, kPread, kWrite, kFsync, kFchmod, kFchown, kFstat, kStat,
-  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc
+  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kWaitpid
 };
-const int kCallKinds = 17;
+const int kCallKinds = 18;
 std::string call_name(Call call);
 
 // Installs the wrappers and clears every log, hook, clock and limit; the
