@@ -190,7 +190,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
         expect_driver_files(done, paths);
       } else {
-        EXPECT_EQ(kOpFileFailed, rc) << what;
+        EXPECT_EQ(kind == Call::kWaitpid ? kOpCompanionFailed : kOpFileFailed, rc) << what;
         EXPECT_EQ(EIO, errno) << what;
       }
       for (int f = 0; f < 4; ++f) {
