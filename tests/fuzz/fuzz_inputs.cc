@@ -1,21 +1,7 @@
 // The readers of hostile input under one fuzz target; the first byte picks
-// one and the rest is its input. A broken property aborts, so libFuzzer
+// one, the rest is its input, and a broken property aborts so libFuzzer
 // keeps the input. Built without libFuzzer, main() replays folders of
 // inputs; the test suite replays the seeds.
-//   0 command lines: a byte picks a program name, the rest splits at zero
-//     bytes into words; whatever the front end accepts keeps to the length
-//     limits and, on tape models, to a real tape.
-//   1 the identifier lookup: a byte for the name's length, the name, then a
-//     line in a buffer of exactly its size; and the round trip from a made
-//     identifier through its entry and paper table lines back to itself.
-//   2 the rewrite over any file: dropping or replacing an identifier it
-//     does not hold leaves it byte for byte; inserting an entry or
-//     appending a line and dropping it again gives it back, a last line
-//     without newline gaining one where text went after it.
-//   3 the model inventory behind the listing and the check: four driver
-//     files split at 0xFF bytes, of a tape or a roll model; listing lines
-//     have five fields, an escaped name, sizes and a state; the check
-//     prints as many known lines as it counts.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +38,9 @@ std::string read_all(const std::string &path) {
   return all.str();
 }
 
+// A byte picks a program name, the rest splits at zero bytes into words.
+// What the front end accepts keeps to the length limits and, on tape
+// models, to a real tape.
 void command_line(const std::string &in) {
   const char *const programs[] = {"lm210", "lm230", "lm260ka", "tv4400", "tvq310",
                                   "tvq300", "tvq250e", "tvq220nf", "tvq200", "xxxx"};
@@ -82,7 +71,8 @@ void command_line(const std::string &in) {
   check(media == 0 || media == 10);
 }
 
-// A match is the line's first "ZkL", the identifier, "/" and the name.
+// A line in a buffer of exactly its size. A match is the line's first
+// "ZkL", the identifier, "/" and the name.
 void lookup(const std::string &name, const std::string &line) {
   const std::unique_ptr<char[]> exact(new char[line.size()]);
   std::memcpy(exact.get(), line.data(), line.size());
@@ -94,6 +84,7 @@ void lookup(const std::string &name, const std::string &line) {
                                                 std::string(id.text) + "/" + name) == 0);
 }
 
+// A made identifier comes back from its entry and paper table lines.
 void round_trip(const std::string &name, const std::string &in) {
   if (name.empty() || name.find_first_of(std::string("\n\0", 2)) != std::string::npos) return;
   const auto byte = [&in](size_t i) { return i < in.size() ? static_cast<uint8_t>(in[i]) : 0; };
@@ -128,6 +119,10 @@ std::string ended(const std::string &text, bool wanted) {
   return wanted && !text.empty() && text.back() != '\n' ? text + "\n" : text;
 }
 
+// Dropping or replacing an identifier the file does not hold leaves it
+// byte for byte; inserting an entry or appending a line and dropping it
+// again gives it back, a last line without newline gaining one where text
+// went after it.
 void rewrite(const std::string &content) {
   if (content.find(kId) != std::string::npos) return;
   const std::string file = dir + "/paperinftvq310";
@@ -156,6 +151,9 @@ std::string printed(Report report, long *result) {
   return read_all(path);
 }
 
+// Four driver files split at 0xFF bytes, of a tape or a roll model:
+// listing lines have five fields, an escaped name, sizes and a state; the
+// check prints as many known lines as it counts.
 void inventory(const std::string &in) {
   PaperJob job{};
   check(select_model(!in.empty() && in[0] & 1 ? "zkpapertoollpr_lm230" : "zkpapertoollpr_tvq310", &job));
@@ -199,7 +197,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string in = all.substr(size == 0 ? 0 : 1);
   switch (size == 0 ? 0 : data[0] % 4) {
     case 0: return command_line(in), 0;
-    case 1: {
+    case 1: {  // a byte for the name's length, the name, the line
       const size_t name_len = in.empty() ? 0 : static_cast<unsigned char>(in[0]) % 34;
       const std::string name = in.substr(in.empty() ? 0 : 1, name_len);
       const std::string line = in.substr(std::min(in.size(), 1 + name_len));
