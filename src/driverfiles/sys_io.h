@@ -3,9 +3,9 @@
 // Everything in this subsystem that touches a file, reads the clock,
 // grows memory or waits for the companion tool goes through sys_io, so
 // tests can make exactly one call fail (the third write, the fsync, the
-// rename, a realloc, the wait), plant a link
-// at the right moment, or set the time, and check what that leaves
-// behind. The installed program never changes the table.
+// rename, a realloc, the wait), plant a link at the right moment, or set
+// the time, and check what that leaves behind. The installed program
+// never changes the table.
 #ifndef ZKPT_DRIVERFILES_SYS_IO_H
 #define ZKPT_DRIVERFILES_SYS_IO_H
 
