@@ -149,7 +149,7 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
 TEST_F(Rewrite, WriteWithoutProgressIsEio) {
   write_file(file, "MATCH\nx\n");
   arm_fault(Call::kOpen, 0, 0);
-  limit_writes(0);
+  stall_writes();
   errno = 0;
   EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop));
   EXPECT_EQ(EIO, errno);

@@ -16,7 +16,8 @@ namespace {
 struct FaultState {
   Call call = Call::kOpen;
   int nth = 0, err = 0;
-  long write_limit = -1, seconds = -1, microseconds = 0;  // seconds -1: the real clock
+  bool stalled = false;
+  long seconds = -1, microseconds = 0;  // seconds -1: the real clock
   std::vector<Call> log;
   std::vector<std::string> events;
   std::function<void(const char *)> open_hook;
@@ -46,7 +47,7 @@ struct Seam<C, Member> {
     }
     if constexpr (C == Call::kFsync) state.events.push_back("fsync " + fd_path(std::get<0>(args)));
     if constexpr (C == Call::kRename) state.events.push_back(std::string("rename ") + std::get<1>(args));
-    if (C == state.call && calls_made(C) == state.nth) {
+    if (C == state.call && std::count(state.log.begin(), state.log.end(), C) == state.nth) {
       // Linux frees the descriptor even when close reports a failure.
       if constexpr (C == Call::kClose) kRealSysIo.close(std::get<0>(args));
       errno = state.err;
@@ -61,10 +62,7 @@ struct Seam<C, Member> {
       }
     }
     if constexpr (C == Call::kWrite) {
-      if (state.write_limit == 0) return 0;
-      if (state.write_limit > 0) {
-        std::get<2>(args) = std::min(std::get<2>(args), static_cast<size_t>(state.write_limit));
-      }
+      if (state.stalled) return 0;
     }
     return std::apply(kRealSysIo.*Member, args);
   }
@@ -95,14 +93,11 @@ void arm_fault(Call call, int nth, int err) {
 #undef ZKPT_SEAM
 }
 
-void limit_writes(long max_bytes) { state.write_limit = max_bytes; }
+void stall_writes() { state.stalled = true; }
 void set_open_hook(std::function<void(const char *)> hook) { state.open_hook = std::move(hook); }
 void set_clock(long seconds, long microseconds) {
   state.seconds = seconds;
   state.microseconds = microseconds;
-}
-int calls_made(Call call) {
-  return static_cast<int>(std::count(state.log.begin(), state.log.end(), call));
 }
 int nth_of_kind(const std::vector<Call> &log, size_t i) {
   return static_cast<int>(std::count(log.begin(), log.begin() + static_cast<long>(i) + 1, log[i]));
