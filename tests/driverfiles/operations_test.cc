@@ -135,11 +135,11 @@ int32_t run_request(const std::string &root, bool add) {
 }
 
 // A request renames its files in crash order (an add's entry first, a
-// delete's last). Every system call of it failing in turn, the lookups'
-// and the lock's included: the request reports it (never success, never "not
-// found"), each file is old or new, no descriptor or temporary file is
-// left, and a clean delete of the name then leaves the tree as a clean
-// delete would have.
+// delete's last). Every system call of it failing in turn, the lookups',
+// the lock's and the wait for the companion included: the request reports
+// it (never success, never "not found"), each file is old or new, no
+// descriptor or temporary file is left, and a clean delete of the name
+// then leaves the tree as a clean delete would have.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   for (const bool add : {true, false}) {
     write_driver_files(paths, tape_files());
