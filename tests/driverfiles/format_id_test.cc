@@ -1,11 +1,13 @@
 // Identifiers found again by name, never past the end of a line.
 #include "driverfiles/format_id.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "driverfiles/model_files.h"
 #include "gtest/gtest.h"
+#include "support/fault_injection.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -19,7 +21,7 @@ TEST(MatchEntryLine, NeverReadsPastTheLine) {
   EXPECT_STREQ("ZkL040A03271A2B", id.text);
 }
 
-TEST(FindFormatId, FirstExactNameWins) {
+TEST(FindFormatId, FirstExactNameWinsAndAFailingReadIsNoAbsence) {
   TempDir dir;
   const std::string file = dir.path + "/zkfunc";
   FormatId id{};
@@ -30,6 +32,13 @@ TEST(FindFormatId, FirstExactNameWins) {
   EXPECT_EQ(0, find_format_id(file.c_str(), "TEST", &id));
   EXPECT_EQ(0, find_format_id(file.c_str(), "Tes", &id));
   EXPECT_EQ(0, find_format_id((dir.path + "/missing").c_str(), "Test", &id));
+  // A failing read is no absence, even of a file whose first line holds the name.
+  write_file(file, "ZkL040A03271A2C/Test\n");
+  arm_fault(Call::kRead, 1, EIO);
+  errno = 0;
+  EXPECT_EQ(-1, find_format_id(file.c_str(), "Test", &id));
+  EXPECT_EQ(EIO, errno);
+  disarm_faults();
 }
 
 }  // namespace
