@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include "driverfiles/sys_io.h"
+
 int run_companion(const char *const *argv) {
   // The tool shares standard output: what was printed goes first. A failed
   // flush leaves nothing to do about it here; the tool still runs.
@@ -24,7 +26,7 @@ int run_companion(const char *const *argv) {
     return -1;
   }
   int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
+  while (sys_io.waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return -1;
   }
   return (WIFEXITED(status) && WEXITSTATUS(status) == 0) ? 0 : -1;

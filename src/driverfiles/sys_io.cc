@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <syslog.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,7 +28,8 @@ int real_log_line(int priority, const char *line) {
 constexpr SysIo real_calls() noexcept {
   return {real_open, ::read,  ::pread,    ::write, ::fsync,  ::fchmod,
           ::fchown,  ::fstat, ::stat,     ::lstat, ::realpath, ::close,
-          ::rename,  ::unlink, ::flock,   real_clock, std::realloc, real_log_line};
+          ::rename,  ::unlink, ::flock,   real_clock, std::realloc, real_log_line,
+          ::waitpid};
 }
 
 }  // namespace

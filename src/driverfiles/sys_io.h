@@ -1,10 +1,11 @@
 // The system calls that driver-file editing makes, behind one table.
 //
 // Everything in this subsystem that touches a file, reads the clock,
-// grows memory or writes the audit trail goes through sys_io, so tests can make exactly one call
-// fail (the third write, the fsync, the rename, a realloc), plant a link
-// at the right moment, or set the time, and check what that leaves
-// behind. The installed program never changes the table.
+// grows memory, waits for the companion tool or writes the audit trail goes
+// through sys_io, so tests can make exactly one call fail (the third write,
+// the fsync, the rename, a realloc, the wait), plant a link at the right
+// moment, or set the time, and check what that leaves behind. The
+// installed program never changes the table.
 #ifndef ZKPT_DRIVERFILES_SYS_IO_H
 #define ZKPT_DRIVERFILES_SYS_IO_H
 
@@ -33,6 +34,7 @@ struct SysIo {
   // One line of the audit trail to syslog(3), priority as syslog takes it;
   // 0 (syslog reports nothing back).
   int (*log_line)(int priority, const char *line);
+  pid_t (*waitpid)(pid_t child, int *status, int options);
 };
 
 extern SysIo sys_io;

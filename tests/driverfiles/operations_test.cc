@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "driverfiles/companion.h"
 #include "driverfiles/model_report.h"
 #include "driverfiles/rewrite.h"
 #include "front/dispatch.h"
@@ -65,22 +66,21 @@ class Operations : public ::testing::Test {
   ModelPaths paths = make_driver_tree(root, "tvq310", tape_files(), FAKE_COMPANION);
 };
 
-// The settings file holds the clock's identifier and the paper table the
-// next one, so the one after is used.
-TEST_F(Operations, AddSkipsATakenIdentifierAndWritesInCrashOrder) {
+// An identifier ends in the last hex digit of the clock's seconds and the
+// last four of its microseconds. The settings file holds the clock's and
+// the paper table the next, so the one after, wrapping to zeros, is used.
+TEST_F(Operations, AddSkipsATakenIdentifier) {
   DriverFiles files = tape_files();
-  files.settings_file = "Media=ZkL_zkS12mm__030A03271A2B\n";
-  files.paper_table += "ZkL_zkS12mm__030A03271A2C/Old:\t1\t2\n";
+  files.settings_file = "Media=ZkL_zkS12mm__030A032FFFFE\n";
+  files.paper_table += "ZkL_zkS12mm__030A032FFFFF/Old:\t1\t2\n";
   write_driver_files(paths, files);
   arm_fault(Call::kOpen, 0, 0);
-  set_clock(7, 0x1A2B);
+  set_clock(0x3F, 0x5FFFE);
   ASSERT_EQ(0, add_label_format(tape_job("New"), root.c_str()));
-  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03271A2D/New\n" + kTapeId + "/Test\n" +
+  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03200000/New\n" + kTapeId + "/Test\n" +
                 kOtherId + "/Other\n",
             read_file(paths.function_file));
-  EXPECT_EQ((std::vector<std::string>{paths.function_file, paths.paper_table, paths.imaging_area}),
-            renames());
-  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer=q name='New' id=ZkL_zkS12mm__030A03271A2D"
+  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer=q name='New' id=ZkL_zkS12mm__030A03200000"
                                      " size=10x50 uid=" + uid}, events("log "));
 }
 
@@ -100,31 +100,11 @@ TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
   EXPECT_EQ("[CustomTape]\nZkL0110003271A30/N\nZkL0110003271A2/X\n", read_file(roll.function_file));
 }
 
-TEST_F(Operations, DeleteWritesInCrashOrder) {
+TEST_F(Operations, DeleteIsLoggedOnce) {
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
-  EXPECT_EQ((std::vector<std::string>{paths.imaging_area, paths.settings_file, paths.paper_table,
-                                      paths.function_file}),
-            renames());
-  EXPECT_EQ(std::string::npos, read_file(paths.paper_table).find(kTapeId));
   EXPECT_EQ(std::vector<std::string>{"deleted model=tvq310 printer=q name='Test' id=" + kTapeId + " size=10x50 uid=" +
                                      uid}, events("log "));
-}
-
-TEST_F(Operations, DeleteOfANameTheFunctionFileLacksChangesNothing) {
-  DriverFiles files = tape_files();
-  files.function_file = "[Function]\n[CustomTape]\n" + kOtherId + "/Other\n";
-  write_driver_files(paths, files);
-  EXPECT_EQ(1, delete_label_format(tape_job("Test"), root.c_str()));
-  expect_driver_files(files, paths);
-}
-
-TEST_F(Operations, DeleteWhoseLookupCannotOpenChangesNothing) {
-  arm_fault(Call::kOpen, 1, EACCES);
-  errno = 0;
-  EXPECT_EQ(-1, delete_label_format(tape_job("Test"), root.c_str()));
-  EXPECT_EQ(EACCES, errno);
-  expect_driver_files(tape_files(), paths);
 }
 
 TEST_F(Operations, LockFailsOnAnythingButAMissingDirectory) {
@@ -184,12 +164,14 @@ int32_t run_request(const std::string &root, bool add, const char *label) {
   return rc;
 }
 
-// Every system call of a request failing in turn, the lookups' and the
-// lock's included: the request reports it (never success, never "not
-// found"), each file is old or new, no descriptor or temporary file is
-// left, a delete that fails before its first commit changes nothing, and
-// a clean delete of the name then leaves the tree as a clean delete would
-// have. An add of "Test" takes the delete's preparation into an add.
+// A request renames its files in crash order (an add's entry first, a
+// delete's last). Every system call of it failing in turn, the lookups',
+// the lock's and the wait for the companion included: the request reports
+// it (never success, never "not found"), each file is old or new, no
+// descriptor or temporary file is left, a delete that fails before its
+// first commit changes nothing, and a clean delete of the name then leaves
+// the tree as a clean delete would have. An add of "Test" takes the
+// delete's preparation into an add.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   write_driver_files(paths, tape_files());
   ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
@@ -201,6 +183,11 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     arm_fault(Call::kOpen, 0, 0);
     set_clock(7, 0x1A2B);
     ASSERT_EQ(0, run_request(root, add, label));
+    using Names = std::vector<std::string>;
+    const Names del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
+    Names expected = add ? Names{paths.function_file, paths.paper_table, paths.imaging_area} : del;
+    if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
+    EXPECT_EQ(expected, renames());
     const std::vector<Call> clean = call_log();
     const DriverFiles done = read_driver_files(paths);
     const std::vector<std::string> names = list_dir(paths.inf);
@@ -221,7 +208,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
         expect_driver_files(done, paths);
       } else {
-        EXPECT_EQ(kOpFileFailed, rc) << what;
+        EXPECT_EQ(kind == Call::kWaitpid ? kOpCompanionFailed : kOpFileFailed, rc) << what;
         EXPECT_EQ(EIO, errno) << what;
         if (before_commit) expect_driver_files(old, paths);
       }
@@ -238,11 +225,13 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
 }
 
 // The listing, the check, a preview, a repair's and a request's dry run
-// report every failing call of theirs and leave no descriptor open; none
-// answers from what it read before the failure. An interrupted read is no failure.
+// and the companion's run report every failing call of theirs and leave no
+// descriptor open; none answers from what it read before the failure. An
+// interrupted read or wait is no failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
+  const char *const companion[] = {paths.companion.c_str(), nullptr};
   const std::function<long()> readers[] = {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
@@ -250,7 +239,8 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop, nullptr)); },
       [&] {
         return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
-      }};
+      },
+      [&] { return static_cast<long>(run_companion(companion)); }};
   std::vector<std::string> unreported;  // gathered while their output goes nowhere
   const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   ASSERT_TRUE(saved >= 0 && null >= 0 && ::dup2(null, 1) == 1);
@@ -268,7 +258,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       if (fds != open_descriptors() || (clean[i] != Call::kClose && !(rc == -1 && errno == EIO))) {
         unreported.push_back(std::to_string(r) + " " + call_name(clean[i]) + std::to_string(nth));
       }
-      if (clean[i] == Call::kRead || clean[i] == Call::kPread) {  // an interrupted read is retried
+      if (clean[i] == Call::kRead || clean[i] == Call::kPread || clean[i] == Call::kWaitpid) {
         arm_fault(clean[i], nth, EINTR);
         if (readers[r]() != 0) unreported.push_back("EINTR " + std::to_string(r) + std::to_string(nth));
       }

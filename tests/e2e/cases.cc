@@ -88,6 +88,11 @@ Case adding(const std::string &what, const std::string &program, const Args &arg
           {deleting(name, printer), {"-P", printer, "-n", name, "-w", w, "-h", h, "-specid", full, "-show", "1"}}};
 }
 
+// The same for a 12 by 50 mm tape on tvq310: 10 mm printed, 70 pins.
+Case adding12(const std::string &what, const Args &args, const std::string &id) {
+  return adding(what, "tvq310", args, "10", "50", id, "70\t353", "28.00\t141.52");
+}
+
 // The same for "-P q -n name -w width -h height".
 Case add(const std::string &what, const std::string &program, const std::string &name,
          const std::string &width, const std::string &height, const std::string &w, const std::string &h,
@@ -116,6 +121,7 @@ std::vector<Case> end_to_end_cases() {
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
   const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
   const Args dry_ensure_test = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
+  const Args add_a = {"-P", "q", "-n", "A", "-w", "12", "-h", "50"};
   const Args add_test_call = {"-P", "q", "-n", "Test", "-w", "10", "-h", "50", "-specid", added, "-show", "1"};
   // A model whose files disagree in every way the check knows, and the
   // same after a repair. id(c): a format's identifier, told apart by c.
@@ -175,68 +181,55 @@ std::vector<Case> end_to_end_cases() {
 
       // Tape: width to tape, pins and media; height 4 to 1000 mm.
       // add(what, program, name, -w, -h, companion -w and -h, identifier, dots, points)
-      add("tape_5mm", "tvq310", "A", "5", "3", "2", "4", "ZkL_zkS3.5mm_" "01" "02" "004", "24\t28", "9.60\t11.32"),
-      add("tape_6mm", "tvq300", "A", "6", "4", "4", "4", "ZkL_zkS6mm___" "01" "04" "004", "32\t28", "12.80\t11.32"),
-      add("tape_7mm", "tvq250e", "A", "7", "50", "7", "50", "ZkL" "01" "07" "032", "50\t353",
-          "20.00\t141.52"),
-      add("tape_9mm", "tvq220nf", "A", "9", "1000", "7", "1000", "ZkL_zkS9mm___" "01" "07" "3E8", "50\t7075",
-          "20.00\t2830.34"),
-      add("tape_10mm_no_media", "tvq200", "A", "10", "50", "10", "50", "ZkL" "01" "0A" "032", "70\t353",
-          "28.00\t141.52"),
+      add("tape_5mm", "tvq310", "A", "5", "3", "2", "4", "ZkL_zkS3.5mm_0102004", "24\t28", "9.60\t11.32"),
+      add("tape_6mm", "tvq300", "A", "6", "4", "4", "4", "ZkL_zkS6mm___0104004", "32\t28", "12.80\t11.32"),
+      add("tape_7mm", "tvq250e", "A", "7", "50", "7", "50", "ZkL0107032", "50\t353", "20.00\t141.52"),
+      add("tape_9mm", "tvq220nf", "A", "9", "1000", "7", "1000", "ZkL_zkS9mm___01073E8", "50\t7075", "20.00\t2830.34"),
+      add("tape_10mm_no_media", "tvq200", "A", "10", "50", "10", "50", "ZkL010A032", "70\t353", "28.00\t141.52"),
       add("tape_12mm_odd_height_long_name", "tv4400", "Twelve bytes", "12", "51", "10", "51",
-          "ZkL_zkS12mm__" "0C" "0A" "033", "70\t360", "28.00\t144.35"),
-      add("tape_13mm", "tvq310", "A", "13", "1001", "13", "1000", "ZkL" "01" "0D" "3E8", "112\t7075",
-          "44.80\t2830.34"),
-      add("tape_18mm", "tvq310", "A", "18", "50", "16", "50", "ZkL_zkS18mm__" "01" "10" "032", "112\t353",
-          "44.80\t141.52"),
-      add("tape_19mm", "tvq310", "A", "19", "50", "19", "50", "ZkL" "01" "13" "032", "128\t353", "51.20\t141.52"),
-      add("tape_24mm", "tvq310", "A", "24", "50", "22", "50", "ZkL_zkS24mm__" "01" "16" "032", "128\t353",
-          "51.20\t141.52"),
+          "ZkL_zkS12mm__0C0A033", "70\t360", "28.00\t144.35"),
+      add("tape_13mm", "tvq310", "A", "13", "1001", "13", "1000", "ZkL010D3E8", "112\t7075", "44.80\t2830.34"),
+      add("tape_18mm", "tvq310", "A", "18", "50", "16", "50", "ZkL_zkS18mm__0110032", "112\t353", "44.80\t141.52"),
+      add("tape_19mm", "tvq310", "A", "19", "50", "19", "50", "ZkL0113032", "128\t353", "51.20\t141.52"),
+      add("tape_24mm", "tvq310", "A", "24", "50", "22", "50", "ZkL_zkS24mm__0116032", "128\t353", "51.20\t141.52"),
       // Heat-shrink tube ("HS" or "hs" in the name): its own widths, at most 500 mm.
-      add("tube_6mm", "tvq310", "HS", "6", "3", "4", "4", "ZkL_zkHS6mm__" "02" "04" "004", "28\t28", "11.20\t11.32"),
-      add("tube_7mm", "tvq310", "tube hs", "7", "501", "7", "500", "ZkL" "07" "07" "1F4", "48\t3537",
-          "19.20\t1415.17"),
-      add("tube_9mm", "tvq310", "HS", "9", "500", "7", "500", "ZkL_zkHS9mm__" "02" "07" "1F4", "48\t3537",
-          "19.20\t1415.17"),
-      add("tube_12mm", "tvq310", "HS", "12", "50", "9", "50", "ZkL_zkHS12mm_" "02" "09" "032", "66\t353",
-          "26.40\t141.52"),
-      add("tube_13mm", "tvq310", "HS", "13", "50", "13", "50", "ZkL" "02" "0D" "032", "106\t353", "42.40\t141.52"),
-      add("tube_18mm", "tvq310", "HS", "18", "50", "15", "50", "ZkL_zkHS18mm_" "02" "0F" "032", "106\t353",
-          "42.40\t141.52"),
-      add("tube_24mm", "tvq310", "HS", "24", "1000", "18", "500", "ZkL_zkHS24mm_" "02" "12" "1F4", "128\t3537",
+      add("tube_6mm", "tvq310", "HS", "6", "3", "4", "4", "ZkL_zkHS6mm__0204004", "28\t28", "11.20\t11.32"),
+      add("tube_7mm", "tvq310", "tube hs", "7", "501", "7", "500", "ZkL07071F4", "48\t3537", "19.20\t1415.17"),
+      add("tube_9mm", "tvq310", "HS", "9", "500", "7", "500", "ZkL_zkHS9mm__02071F4", "48\t3537", "19.20\t1415.17"),
+      add("tube_12mm", "tvq310", "HS", "12", "50", "9", "50", "ZkL_zkHS12mm_0209032", "66\t353", "26.40\t141.52"),
+      add("tube_13mm", "tvq310", "HS", "13", "50", "13", "50", "ZkL020D032", "106\t353", "42.40\t141.52"),
+      add("tube_18mm", "tvq310", "HS", "18", "50", "15", "50", "ZkL_zkHS18mm_020F032", "106\t353", "42.40\t141.52"),
+      add("tube_24mm", "tvq310", "HS", "24", "1000", "18", "500", "ZkL_zkHS24mm_02121F4", "128\t3537",
           "51.20\t1415.17"),
-      add("mixed_case_hs_is_tape", "tvq310", "Hs", "24", "800", "22", "800", "ZkL_zkS24mm__" "02" "16" "320",
+      add("mixed_case_hs_is_tape", "tvq310", "Hs", "24", "800", "22", "800", "ZkL_zkS24mm__0216320",
           "128\t5660", "51.20\t2264.28"),
       adding("tube_name_after_sizes_is_tape", "tvq310", {"-P", "q", "-w", "24", "-h", "800", "-n", "HS"}, "22",
-             "800", "ZkL_zkS24mm__" "02" "16" "320", "128\t5660", "51.20\t2264.28"),
+             "800", "ZkL_zkS24mm__0216320", "128\t5660", "51.20\t2264.28"),
       adding("last_width_counts", "tvq310", {"-P", "q", "-n", "A", "-w", "6", "-w", "18", "-h", "50"}, "16", "50",
-             "ZkL_zkS18mm__" "01" "10" "032", "112\t353", "44.80\t141.52"),
+             "ZkL_zkS18mm__0110032", "112\t353", "44.80\t141.52"),
       // Roll models take sizes as given.
-      add("roll_add", "lm230", "Roll", "62", "100", "62", "100", "ZkL" "04" "3E" "064", "695\t1108", "0.00\t283.03"),
-      add("roll_large_sizes_tube_name", "lm210", "HS", "300", "5000", "300", "5000", "ZkL" "02" "12C" "388",
+      add("roll_add", "lm230", "Roll", "62", "100", "62", "100", "ZkL043E064", "695\t1108", "0.00\t283.03"),
+      add("roll_large_sizes_tube_name", "lm210", "HS", "300", "5000", "300", "5000", "ZkL0212C388",
           "3502\t58894", "0.00\t14151.72"),
       add("roll_sizes_beyond_64_bits", "lm210", "R", "99999999999999999999", "99999999999999999999", "-1", "-1",
-          "ZkL" "01" "FFFFFFFF" "FFF", "-1\t-1", "0.00\t26105323338675429376.00"),
-      add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL" "04" "3E" "007",
+          "ZkL01FFFFFFFFFFF", "-1\t-1", "0.00\t26105323338675429376.00"),
+      add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL043E007",
           "695\t11", "0.00\t19.81"),
       // Names and printers reach the companion and the files byte for byte.
-      add("name_of_32_bytes", "tvq310", std::string(32, 'N'), "12", "50", "10", "50",
-          "ZkL_zkS12mm__" "20" "0A" "032", "70\t353", "28.00\t141.52"),
-      add("hostile_name", "tvq310", "$(touch x)`y`;|&'\"%s%n \\*\xff", "12", "50", "10", "50",
-          "ZkL_zkS12mm__" "1A" "0A" "032", "70\t353", "28.00\t141.52"),
-      adding("printer_of_1024_bytes", "tvq310", {"-P", std::string(1024, 'P'), "-n", "A", "-w", "12", "-h", "50"},
-             "10", "50", a12, "70\t353", "28.00\t141.52"),
-      adding("hostile_printer", "tvq310", {"-P", "a b;$(c)'\n", "-n", "A", "-w", "12", "-h", "50"}, "10", "50",
-             a12, "70\t353", "28.00\t141.52"),
-      adding("option_words_read_by_first_two_bytes", "tvq310",
-             {"-Printer", "q", "-name", "A", "-width", "12", "-height", "50"}, "10", "50", a12, "70\t353",
-             "28.00\t141.52"),
-      adding("values_may_look_like_options", "tvq310", {"-P", "-n", "-n", "-w", "-w", "12", "-h", "50"}, "10",
-             "50", "ZkL_zkS12mm__" "02" "0A" "032", "70\t353", "28.00\t141.52"),
+      adding12("name_of_32_bytes", {"-P", "q", "-n", std::string(32, 'N'), "-w", "12", "-h", "50"},
+               "ZkL_zkS12mm__200A032"),
+      adding12("hostile_name", {"-P", "q", "-n", "$(touch x)`y`;|&'\"%s%n \\*\xff", "-w", "12", "-h", "50"},
+               "ZkL_zkS12mm__1A0A032"),
+      adding12("printer_of_1024_bytes", {"-P", std::string(1024, 'P'), "-n", "A", "-w", "12", "-h", "50"}, a12),
+      adding12("hostile_printer", {"-P", "a b;$(c)'\n", "-n", "A", "-w", "12", "-h", "50"}, a12),
+      adding12("option_words_read_by_first_two_bytes", {"-Printer", "q", "-name", "A", "-width", "12", "-height",
+               "50"}, a12),
+      adding12("values_may_look_like_options", {"-P", "-n", "-n", "-w", "-w", "12", "-h", "50"},
+               "ZkL_zkS12mm__020A032"),
 
       // An add writes after every marker line, each line a line of its own,
       // and first deletes a format of the same name.
-      {"add_after_each_marker_and_unended_lines", "tvq310", {"-P", "q", "-n", "A", "-w", "12", "-h", "50"},
+      {"add_after_each_marker_and_unended_lines", "tvq310", add_a,
        {"[CustomTape]\nx\n[CustomTape]", "A4:\t1\t2", "", "A4:\t1"}, "", 0,
        DriverFiles{"[CustomTape]\n" + a + "/A\nx\n[CustomTape]\n" + a + "/A\n", "A4:\t1\t2\n" + a + "/A:\t70\t353\n",
                    "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"},
@@ -322,15 +315,13 @@ std::vector<Case> end_to_end_cases() {
            {"missing:imaging", "stdout=full"}),
       with({"silent_delete_stdout_full", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
            {"stdout=full"}),
-      with(add("silent_add_stdout_closed", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"),
-           {"stdout=closed"}),
+      with(adding12("silent_add_stdout_closed", add_a, a12), {"stdout=closed"}),
 
       // Rewritten files keep their owner; a link is followed only when it,
       // its target and its directory have one owner.
       with({"delete_keeps_owner", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
            {"chown:rc", "chown:imaging"}),
-      with(add("add_keeps_owner", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"),
-           {"chown:func"}),
+      with(adding12("add_keeps_owner", add_a, a12), {"chown:func"}),
       with({"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
            {"link:func", "link:rc"}),
       with({"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}},

@@ -16,7 +16,8 @@ namespace {
 struct FaultState {
   Call call = Call::kOpen;
   int nth = 0, err = 0;
-  long write_limit = -1, seconds = -1, microseconds = 0;  // seconds -1: the real clock
+  bool stalled = false;
+  long seconds = -1, microseconds = 0;  // seconds -1: the real clock
   std::vector<Call> log;
   std::vector<std::string> events;
   std::function<void(const char *)> open_hook;
@@ -62,10 +63,7 @@ struct Seam<C, Member> {
       }
     }
     if constexpr (C == Call::kWrite) {
-      if (state.write_limit == 0) return 0;
-      if (state.write_limit > 0) {
-        std::get<2>(args) = std::min(std::get<2>(args), static_cast<size_t>(state.write_limit));
-      }
+      if (state.stalled) return 0;
     }
     return std::apply(kRealSysIo.*Member, args);
   }
@@ -76,7 +74,7 @@ struct Seam<C, Member> {
 std::string call_name(Call call) {
   static const char *const names[kCallKinds] = {
       "open", "read", "pread", "write", "fsync", "fchmod", "fchown", "fstat",
-      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday", "realloc", "log"};
+      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday", "realloc", "log", "waitpid"};
   return names[static_cast<int>(call)];
 }
 
@@ -92,11 +90,11 @@ void arm_fault(Call call, int nth, int err) {
             ZKPT_SEAM(kLstat, lstat),   ZKPT_SEAM(kRealpath, realpath), ZKPT_SEAM(kClose, close),
             ZKPT_SEAM(kRename, rename), ZKPT_SEAM(kUnlink, unlink),     ZKPT_SEAM(kFlock, flock),
             ZKPT_SEAM(kGettimeofday, gettimeofday), ZKPT_SEAM(kRealloc, realloc),
-            ZKPT_SEAM(kLogLine, log_line)};
+            ZKPT_SEAM(kLogLine, log_line), ZKPT_SEAM(kWaitpid, waitpid)};
 #undef ZKPT_SEAM
 }
 
-void limit_writes(long max_bytes) { state.write_limit = max_bytes; }
+void stall_writes() { state.stalled = true; }
 void set_open_hook(std::function<void(const char *)> hook) { state.open_hook = std::move(hook); }
 void set_clock(long seconds, long microseconds) {
   state.seconds = seconds;

@@ -11,19 +11,19 @@
 
 enum class Call {
   kOpen, kRead, kPread, kWrite, kFsync, kFchmod, kFchown, kFstat, kStat,
-  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine
+  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine, kWaitpid
 };
-const int kCallKinds = 18;
+const int kCallKinds = 19;
 std::string call_name(Call call);
 
 // Installs the wrappers and clears every log, hook, clock and limit; the
 // nth call (from 1) of kind call fails with err; nth 0: none fails.
 void arm_fault(Call call, int nth, int err);
-void limit_writes(long max_bytes);  // writes report at most this; 0: no progress
+void stall_writes();  // every write reports that it wrote nothing
 void set_open_hook(std::function<void(const char *path)> hook);  // before each open
 void set_clock(long seconds, long microseconds);                 // gettimeofday answers this
-int calls_made(Call call);
 // Which call of its kind log[i] was (from 1): the nth that arm_fault takes.
+int calls_made(Call call);
 int nth_of_kind(const std::vector<Call> &log, size_t i);
 const std::vector<Call> &call_log();  // every call, in order
 // "fsync <path the descriptor names>", "rename <target>" and "log <line>"
