@@ -37,8 +37,8 @@ int report_failure(const Admin &a, long found) {
   } else if (errno == EWOULDBLOCK) {
     reason = "another run holds the driver files' lock; gave up after 10 s";
   }
-  if (*path != '\0') std::fprintf(stderr, "%s: %s: %s\n", a.name, path, reason);
-  else std::fprintf(stderr, "%s: %s\n", a.name, reason);
+  if (*path != '\0') (void)std::fprintf(stderr, "%s: %s: %s\n", a.name, path, reason);
+  else (void)std::fprintf(stderr, "%s: %s\n", a.name, reason);
   return -1;
 }
 
@@ -70,7 +70,7 @@ int not_installed(const Admin &a) {
   if (format_driver_path(dir, sizeof dir, a.root, a.job->model, DriverFile::kInfDirectory) != 0) {
     return report_failure(a, -1);
   }
-  std::fprintf(stderr, "%s: %s: not installed\n", a.name, dir);
+  (void)std::fprintf(stderr, "%s: %s: not installed\n", a.name, dir);
   return -1;
 }
 

@@ -95,7 +95,7 @@ void print_admin_usage(const char *program, const char *word) {
     if (std::strcmp(s.word, word) != 0) continue;
     for (const char *line = s.lines; *line != '\0';) {
       const size_t len = std::strcspn(line, "\n");
-      std::fprintf(stderr, "usage: %s %.*s\n", program, static_cast<int>(len), line);
+      (void)std::fprintf(stderr, "usage: %s %.*s\n", program, static_cast<int>(len), line);
       line += len + (line[len] == '\n' ? 1 : 0);
     }
   }
