@@ -54,8 +54,6 @@ formats:
 findings:
   description:
     - What C(--check --json) found wrong; empty when the files agree.
-    - From a program whose C(--check) has no JSON form, each finding holds
-      only C(text), the line C(--check) printed.
   returned: always
   type: list
   elements: dict
@@ -74,14 +72,8 @@ from ansible.module_utils.zkpapertoollpr import COMMON_ARGS, load_json, run_json
 def main():
     module = AnsibleModule(argument_spec=COMMON_ARGS, supports_check_mode=True)
     formats = run_json(module, ['--list', '--json'])['formats']
-    # The check's exit status 1 means findings, not a failure; 2 a program
-    # whose --check has no JSON form yet, whose lines are passed on as text.
-    rc, out = run_tool(module, ['--check', '--json'], ok=(0, 1, 2))
-    if rc == 2:
-        out = run_tool(module, ['--check'], ok=(0, 1))[1]
-        findings = [{'text': line} for line in out.splitlines()]
-    else:
-        findings = load_json(module, out)['findings']
+    # The check's exit status 1 means findings, not a failure.
+    findings = load_json(module, run_tool(module, ['--check', '--json'], ok=(0, 1))[1])['findings']
     module.exit_json(changed=False, formats=formats, findings=findings)
 
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/json_writer.h"
 #include "driverfiles/sys_io.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
@@ -227,6 +228,21 @@ void print_finding(const Finding &f) {
       return;
     default: print_entry_finding(f);
   }
+}
+
+void print_finding_json(const Finding &f) {
+  (void)std::fputs("{\"kind\":", stdout);
+  write_json_text(finding_kind_word(f.kind));
+  (void)std::fputs(",\"file\":", stdout);
+  write_json_text(f.file);
+  (void)std::fputs(",\"id\":", stdout);
+  write_json_text(f.id);
+  (void)std::fputs(",\"name\":", stdout);
+  if (f.name != nullptr) write_json_string(f.name, f.name_len);
+  else write_json_text(nullptr);
+  (void)std::fputs(",\"repairable\":", stdout);
+  write_json_bool(f.repairable);
+  std::putchar('}');
 }
 
 int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {

@@ -41,6 +41,10 @@ const char *finding_kind_word(FindingKind kind);
 // The finding's text line ("incomplete: ID 'NAME' has no line in PATH").
 void print_finding(const Finding &finding);
 
+// The finding as a JSON object: {"kind","file","id","name","repairable"},
+// null for what does not apply.
+void print_finding_json(const Finding &finding);
+
 // Names escaped so a line splits at its tabs without doubt: backslash as
 // \\, tab \t, carriage return \r, every other byte below 0x20 and 0x7F as
 // \xHH; all other bytes as they are.

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/audit_log.h"
 #include "driverfiles/check_findings.h"
 #include "driverfiles/driver_edit.h"
+#include "driverfiles/format_id.h"
 #include "driverfiles/model_files.h"
 #include "driverfiles/model_report.h"
 #include "front/operations.h"
@@ -22,6 +24,15 @@ void print_entry(const char *what, const FormatEntry &e, const char *after) {
   std::printf("'%s\n", after);
 }
 
+// The audit line of a change the repair made; a preview logs nothing.
+void log_change(const PaperJob &job, const Steps &steps, const char *action, const char *id,
+                const char *name, size_t name_len) {
+  if (steps.preview) return;
+  IdParts parts{};
+  (void)parse_format_id(id, std::strlen(id), &parts);
+  log_format_change({action, job.model, job.printer, name, name_len, id, parts.width, parts.height});
+}
+
 // One incomplete format, removed as a delete removes it: every copy made
 // before the companion tool is asked.
 int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *job, Steps *steps) {
@@ -34,8 +45,10 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
   abandon_removal(&removal);
   if (rc != kOpDone) return rc;
   print_entry("removed incomplete", e, "");
+  log_change(*job, *steps, "removed incomplete", e.id.text, e.name, e.name_len);
   if (inventory_holds(inv, kSettingsAt, e.id.text)) {
     std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], e.id.text);
+    log_change(*job, *steps, "reset setting", e.id.text, "", 0);
   }
   return kOpDone;
 }
@@ -63,6 +76,7 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
       if (rewrite_driver_file(job, steps, files[k], drop) != kOpDone) return kOpFileFailed;
       std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
+      log_change(*job, *steps, "removed orphan", id, "", 0);
     }
   }
   return kOpDone;
@@ -81,6 +95,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
       return kOpFileFailed;
     }
     std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], id);
+    log_change(*job, *steps, "reset setting", id, "", 0);
   }
   return kOpDone;
 }

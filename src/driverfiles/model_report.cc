@@ -27,6 +27,27 @@ bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
 
 void print_line(void *, const Finding &f) { print_finding(f); }
 
+// The check's JSON document, opened at its first finding or at its end,
+// so a reading that fails prints nothing.
+struct FindingsDocument {
+  const char *model;
+  bool opened;
+};
+
+void open_document(FindingsDocument *doc) {
+  (void)std::fputs("{\"model\":", stdout);
+  write_json_text(doc->model);
+  (void)std::fputs(",\"findings\":[", stdout);
+  doc->opened = true;
+}
+
+void print_json_finding(void *ctx, const Finding &f) {
+  FindingsDocument *doc = static_cast<FindingsDocument *>(ctx);
+  if (doc->opened) std::putchar(',');
+  else open_document(doc);
+  print_finding_json(f);
+}
+
 // A format as the listing shows it: the size is what -w and -h take to
 // make it again.
 struct ListedFormat {
@@ -119,9 +140,12 @@ int32_t list_formats(const PaperJob &job, const char *root, bool json) {
   return 0;
 }
 
-long check_formats(const PaperJob &job, const char *root) {
+long check_formats(const PaperJob &job, const char *root, bool json) {
+  FindingsDocument doc{job.model, false};
+  const FindingSink sink = json ? print_json_finding : print_line;
   char dir[kPathMax];
   struct stat st {};
+  long found = 1;
   if (format_driver_path(dir, sizeof dir, root, job.model, DriverFile::kInfDirectory) != 0) {
     return -1;
   }
@@ -130,12 +154,15 @@ long check_formats(const PaperJob &job, const char *root) {
     Finding f{};
     f.kind = FindingKind::kNotInstalled;
     f.file = dir;
-    print_finding(f);
-    return 1;
+    sink(&doc, f);
+  } else {
+    ModelInventory inv{};
+    found = read_inventory(root, job.model, &inv) == 0 ? find_findings(inv, sink, &doc) : -1;
+    free_inventory(&inv);
   }
-  ModelInventory inv{};
-  const long found =
-      read_inventory(root, job.model, &inv) == 0 ? find_findings(inv, print_line, nullptr) : -1;
-  free_inventory(&inv);
+  if (json && found >= 0) {
+    if (!doc.opened) open_document(&doc);
+    (void)std::fputs("]}\n", stdout);
+  }
   return found;
 }

@@ -20,8 +20,11 @@
 // a driver file cannot be read.
 int32_t list_formats(const PaperJob &job, const char *root, bool json = false);
 
-// One line per inconsistency. Returns the number found, or -1 with errno.
-long check_formats(const PaperJob &job, const char *root);
+// One line per inconsistency; or, with json, one document
+// {"model":..,"findings":[{"kind","file","id","name","repairable"},..]}
+// and a newline. Returns the number found, or -1 with errno (and nothing
+// printed).
+long check_formats(const PaperJob &job, const char *root, bool json = false);
 
 // Removes incomplete formats (the companion tool asked first, with
 // job.printer), orphaned lines and settings that select a missing format;

@@ -57,7 +57,9 @@ long locked_report(const Admin &a, bool writer, bool *installed,
 long list_report(const PaperJob &job, const char *root, bool json) {
   return list_formats(job, root, json);
 }
-long check_report(const PaperJob &job, const char *root, bool) { return check_formats(job, root); }
+long check_report(const PaperJob &job, const char *root, bool json) {
+  return check_formats(job, root, json);
+}
 long repair_report(const PaperJob &job, const char *root, bool) { return repair_formats(job, root); }
 long repair_preview(const PaperJob &job, const char *root, bool) { return preview_repair(job, root); }
 
@@ -75,8 +77,7 @@ int not_installed(const Admin &a) {
 // --list and --check, each with an optional --json.
 int run_reader(const Admin &a, int argc, const char *const *argv) {
   const bool list = std::strcmp(argv[1], "--list") == 0;
-  // The check's JSON form comes with its reworked findings.
-  const bool json = list && argc == 3 && std::strcmp(argv[2], "--json") == 0;
+  const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
   if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1]);
   bool installed = true;
   const long found = locked_report(a, false, &installed, list ? list_report : check_report, json);

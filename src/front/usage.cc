@@ -26,7 +26,7 @@ struct AdminSynopsis {
 
 const AdminSynopsis kAdminSynopses[] = {
     {"--list", "--list [--json]"},
-    {"--check", "--check"},
+    {"--check", "--check [--json]"},
     {"--repair", "--repair -P PRINTER"},
     {"--ensure", "--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
     {"--dry-run", "--dry-run -P PRINTER -d NAME\n"
@@ -79,7 +79,7 @@ void print_admin_commands() {
       " Administrator commands (only as the first word after the program name):\n"
       "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
       "                            media, identifier, state\n"
-      "  --check                   what the driver files disagree on; exit 1 if anything\n"
+      "  --check [--json]          what the driver files disagree on; exit 1 if anything\n"
       "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
       "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
       "                            add unless that format is there as asked; prints\n"

@@ -107,6 +107,23 @@ TEST_F(Operations, DeleteIsLoggedOnce) {
                                      uid}, events("log "));
 }
 
+// A repair logs each change it made, its preview none: an incomplete
+// format and its selection, an orphan, a stale setting.
+TEST_F(Operations, RepairLogsEachChange) {
+  const std::string orphan = "ZkL_zkS9mm___05070320AAAA", stale = "ZkL_zkS9mm___05070320BBBB";
+  write_driver_files(paths, {tape_files().function_file, kOtherId + "/Other:\t50\t353\n" + orphan + "/Gone:\t1\n",
+                             "Media=" + kTapeId + "\nLast=" + stale + "\n", tape_files().imaging_area});
+  arm_fault(Call::kOpen, 0, 0);
+  ASSERT_EQ(0, preview_repair(tape_job("T"), root.c_str()));
+  ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
+  const std::string q = " model=tvq310 printer=q name=", u = " uid=" + uid;
+  EXPECT_EQ((std::vector<std::string>{"removed incomplete" + q + "'Test' id=" + kTapeId + " size=10x50" + u,
+                                      "reset setting" + q + "'' id=" + kTapeId + " size=10x50" + u,
+                                      "removed orphan" + q + "'' id=" + orphan + " size=7x50" + u,
+                                      "reset setting" + q + "'' id=" + stale + " size=7x50" + u}),
+            events("log "));
+}
+
 TEST_F(Operations, LockFailsOnAnythingButAMissingDirectory) {
   int handle = 7;
   arm_fault(Call::kOpen, 1, EACCES);

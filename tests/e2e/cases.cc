@@ -38,7 +38,7 @@ const std::string kAdminHelp =
     " Administrator commands (only as the first word after the program name):\n"
     "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
     "                            media, identifier, state\n"
-    "  --check                   what the driver files disagree on; exit 1 if anything\n"
+    "  --check [--json]          what the driver files disagree on; exit 1 if anything\n"
     "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
     "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
     "                            add unless that format is there as asked; prints\n"
@@ -397,11 +397,25 @@ std::vector<Case> end_to_end_cases() {
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
       {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {}, usage_of("--version")},
       {"check_with_more_words", "tvq310", {"--check", "-P", "x"}, kBare, "", 2, kSame, {}, {},
-       usage_of("--check")},
+       usage_of("--check [--json]")},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
       {"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame, {},
        {"not-installed"}},
+      {"check_json_not_installed", "tvq310", {"--check", "--json"}, kBare, "{\"model\":\"tvq310\",\"findings\":"
+       "[{\"kind\":\"not-installed\",\"file\":\"vantrel/tvq310/bin/inf\",\"id\":null,\"name\":null,"
+       "\"repairable\":false}]}\n", 1, kSame, {}, {"not-installed"}},
+      {"check_json_clean", "tvq310", {"--check", "--json"}, decoys, "{\"model\":\"tvq310\",\"findings\":[]}\n", 0,
+       kSame, {}},
+      {"check_json_finds_each_fault", "tvq310", {"--check", "--json"}, messy,
+       "{\"model\":\"tvq310\",\"findings\":[{\"kind\":\"duplicate-name\",\"file\":null,\"id\":\"" + id('C') +
+           "\",\"name\":\"Dup\",\"repairable\":false},{\"kind\":\"shared-identifier\",\"file\":null,\"id\":\"" +
+           id('D') + "\",\"name\":\"Two\",\"repairable\":false},{\"kind\":\"length-digits\",\"file\":null,"
+           "\"id\":\"" + id('E') + "\",\"name\":\"Wrong\",\"repairable\":false},{\"kind\":\"incomplete\",\"file\":\"" +
+           inf + "ImagingArea\",\"id\":\"" + id('F') + "\",\"name\":\"Hal\",\"repairable\":true},{\"kind\":"
+           "\"orphan\",\"file\":\"" + inf + "paperinftvq310\",\"id\":\"" + id('0') + "\",\"name\":null,"
+           "\"repairable\":true},{\"kind\":\"stale-setting\",\"file\":\"" + inf + "zktvq310rc\",\"id\":\"" +
+           id('1') + "\",\"name\":null,\"repairable\":true}]}\n", 1, kSame, {}},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
        {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xc3\xa9\n", tape.paper_table, "",
         tape.imaging_area},
