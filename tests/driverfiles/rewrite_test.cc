@@ -111,14 +111,11 @@ TEST_F(Rewrite, KeepsOwnerAndGroup) {
 }
 
 // The copy is synced before the rename, the directory after it. Every
-// call the rewrite makes fails in turn: before the rename the file
-// stays as it was; after it (the directory's sync) the new content is in
-// place but the failure is still reported. Closing the reading side
-// cannot lose data, so it alone may go unreported; an interrupted read or
-// write is retried. The text matched
-// first ends a long line, and the replacement, the insert and the
-// append's line break each come when the output buffer is full; then a
-// kept long line holding the marker.
+// call fails in turn: before the rename the file stays as it was, after
+// it the new content stands but the failure is reported (closing the
+// reading side alone may go unreported); an interrupted read or write is
+// retried. Each edit comes when the output buffer is full, after a long
+// line; a long kept line holds the marker.
 TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   const size_t full = kRewriteBuffer;
   const std::string a(full - 7, 'a'), b(full - 9, 'b'), z(full - 4, 'z');

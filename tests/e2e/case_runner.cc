@@ -181,7 +181,9 @@ void Row::TestBody() {
 }
 
 const bool kRegistered = [] {
-  for (const Case &c : end_to_end_cases()) {
+  std::vector<Case> cases = end_to_end_cases(), usages = usage_cases();
+  cases.insert(cases.end(), usages.begin(), usages.end());
+  for (const Case &c : cases) {
     ::testing::RegisterTest("EndToEnd", c.what.c_str(), nullptr, nullptr, __FILE__, __LINE__,
                             [c]() { return new Row(c); });
   }
