@@ -174,7 +174,7 @@ void inventory(const std::string &in) {
                           "(complete|missing=paper|missing=imaging|missing=paper,imaging)");
   for (std::string line; std::getline(list, line);) check(std::regex_match(line, listed));
   std::istringstream problems(printed([&] { return check_formats(job, root.c_str()); }, &rc));
-  const std::regex known("(duplicate name|shared identifier|length digits|incomplete|orphan|stale setting|"
+  const std::regex known("(duplicate name|shared identifier|length digits|incomplete|orphan|stale setting|zero byte|"
                          "missing|no marker): .*");
   long lines = 0;
   for (std::string line; std::getline(problems, line); ++lines) check(std::regex_match(line, known));
