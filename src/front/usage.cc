@@ -31,7 +31,8 @@ const AdminSynopsis kAdminSynopses[] = {
     {"--ensure", "--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
     {"--dry-run", "--dry-run -P PRINTER -d NAME\n"
                   "--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
-                  "--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
+                  "--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
+                  "--dry-run --repair -P PRINTER"},
     {"--help", "--help"},
     {"--version", "--version"},
 };
@@ -85,7 +86,7 @@ void print_admin_commands() {
       "                            add unless that format is there as asked; prints\n"
       "                            unchanged, added or replaced\n"
       "  --dry-run REQUEST         the companion calls and a diff of each file; nothing\n"
-      "                            changes (REQUEST: -d, an add, or --ensure)\n"
+      "                            changes (REQUEST: -d, an add, --ensure or --repair)\n"
       "  --help, --version\n",
       stdout);
 }

@@ -46,7 +46,7 @@ const std::string kAdminHelp =
     "                            add unless that format is there as asked; prints\n"
     "                            unchanged, added or replaced\n"
     "  --dry-run REQUEST         the companion calls and a diff of each file; nothing\n"
-    "                            changes (REQUEST: -d, an add, or --ensure)\n"
+    "                            changes (REQUEST: -d, an add, --ensure or --repair)\n"
     "  --help, --version\n";
 
 // An administrator command's usage line on standard error.
@@ -312,7 +312,7 @@ std::vector<Case> end_to_end_cases() {
       {"repair_without_printer", "tvq310", {"--repair"}, kBare, "", 2, kSame, {}, {}, usage_of("--repair -P PRINTER")},
       {"dry_run_of_faulty_request", "tvq310", {"--dry-run", "-P", "q", "-n", "A"}, kBare, "", 2, kSame, {}, {},
        usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
-           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT")},
+           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT") + usage_of("--dry-run --repair -P PRINTER")},
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\c\x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
