@@ -3,7 +3,8 @@
  * starts COMPANION (no shell) TIMES times and waits for each, then
  * replaces every FILE by a copy of itself: a new FILE.$$$ written with
  * 1 MiB reads and writes, its fsync, the rename over FILE and the fsync
- * of the directory. Exit status 0 on success, 1 with the reason printed. */
+ * of the directory; then writes the one audit line a change owes to
+ * syslog. Exit status 0 on success, 1 with the reason printed. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
+#include <syslog.h>
 #include <unistd.h>
 
 extern char **environ;
@@ -83,5 +85,8 @@ int main(int argc, char **argv) {
     if (run(argv[1]) != 0) return 1;
   for (int i = 3; i < argc; i++)
     if (copy(argv[i]) != 0) return 1;
+  openlog("zkpapertoollpr", LOG_PID, LOG_LPR);
+  syslog(LOG_NOTICE, "%s", "added model=tvq310 printer=q name='Bench' id=ZkL_zkS12mm__050A03271A2B size=10x50 uid=0");
+  closelog();
   return 0;
 }

@@ -84,14 +84,18 @@ void print_text_format(const PaperJob &job, const ListedFormat &f) {
   const FormatEntry &e = *f.entry;
   print_name(e.name, e.name_len);
   std::printf("\t%lldx%lld\t", static_cast<long long>(f.width), static_cast<long long>(f.height));
+  // An identifier copied by hand may hold any byte: escaped like a name,
+  // so the line still splits at its tabs.
   if (e.parts.media_len != 0) {
-    (void)std::fwrite(e.id.text + 3, 1, e.parts.media_len, stdout);
+    print_name(e.id.text + 3, e.parts.media_len);
   } else {
     (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
   }
+  std::putchar('\t');
+  print_name(e.id.text, std::strlen(e.id.text));
   const bool paper = f.paper_missing, imaging = f.imaging_missing;
-  std::printf("\t%s\t%s%s%s%s\n", e.id.text, paper || imaging ? "missing=" : "complete",
-              paper ? "paper" : "", paper && imaging ? "," : "", imaging ? "imaging" : "");
+  std::printf("\t%s%s%s%s\n", paper || imaging ? "missing=" : "complete", paper ? "paper" : "",
+              paper && imaging ? "," : "", imaging ? "imaging" : "");
 }
 
 void print_json_format(const ListedFormat &f) {
