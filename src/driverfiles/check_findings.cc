@@ -168,27 +168,40 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
   return found;
 }
 
+// An identifier copied by hand may hold any byte: escaped like a name.
+void print_id(const char *id) { print_escaped_name(id, std::strlen(id)); }
+
 void print_entry_finding(const Finding &f) {
   switch (f.kind) {
     case FindingKind::kIncomplete:
-      std::printf("incomplete: %s ", f.id);
+      (void)std::fputs("incomplete: ", stdout);
+      print_id(f.id);
+      std::putchar(' ');
       print_quoted(f.name, f.name_len);
       std::printf(" has no line in %s\n", f.file);
       return;
     case FindingKind::kDuplicateName:
       (void)std::fputs("duplicate name: ", stdout);
       print_quoted(f.name, f.name_len);
-      std::printf(" on %s and %s\n", f.other_id, f.id);
+      (void)std::fputs(" on ", stdout);
+      print_id(f.other_id);
+      (void)std::fputs(" and ", stdout);
+      print_id(f.id);
+      std::putchar('\n');
       return;
     case FindingKind::kSharedIdentifier:
-      std::printf("shared identifier: %s on ", f.id);
+      (void)std::fputs("shared identifier: ", stdout);
+      print_id(f.id);
+      (void)std::fputs(" on ", stdout);
       print_quoted(f.other_name, f.other_name_len);
       (void)std::fputs(" and ", stdout);
       print_quoted(f.name, f.name_len);
       std::putchar('\n');
       return;
     default:  // length digits
-      std::printf("length digits: %s ", f.id);
+      (void)std::fputs("length digits: ", stdout);
+      print_id(f.id);
+      std::putchar(' ');
       print_quoted(f.name, f.name_len);
       std::printf(" is %lld bytes long\n", static_cast<long long>(f.number));
   }
@@ -220,8 +233,16 @@ void print_finding(const Finding &f) {
     case FindingKind::kNotInstalled: std::printf("not installed: %s\n", f.file); return;
     case FindingKind::kMissing: std::printf("missing: %s\n", f.file); return;
     case FindingKind::kNoMarker: std::printf("no marker: %s\n", f.file); return;
-    case FindingKind::kOrphan: std::printf("orphan: %s in %s has no entry\n", f.id, f.file); return;
-    case FindingKind::kStaleSetting: std::printf("stale setting: %s selects %s\n", f.file, f.id); return;
+    case FindingKind::kOrphan:
+      (void)std::fputs("orphan: ", stdout);
+      print_id(f.id);
+      std::printf(" in %s has no entry\n", f.file);
+      return;
+    case FindingKind::kStaleSetting:
+      std::printf("stale setting: %s selects ", f.file);
+      print_id(f.id);
+      std::putchar('\n');
+      return;
     case FindingKind::kZeroByte:
       std::printf("zero byte: %s has one in the line at byte %lld\n", f.file,
                   static_cast<long long>(f.number));
