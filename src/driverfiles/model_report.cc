@@ -18,9 +18,6 @@
 // with the stream, and the entry routine checks it once before the exit.
 namespace {
 
-// Names come from lines, so they never hold a newline.
-void print_name(const char *name, size_t len) { print_escaped_name(name, len); }
-
 bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
   return inv.present[at] && !inventory_holds(inv, at, e.id.text);
 }
@@ -82,17 +79,17 @@ ListedFormat listed_format(const PaperJob &job, const ModelInventory &inv, const
 
 void print_text_format(const PaperJob &job, const ListedFormat &f) {
   const FormatEntry &e = *f.entry;
-  print_name(e.name, e.name_len);
+  print_escaped_name(e.name, e.name_len);
   std::printf("\t%lldx%lld\t", static_cast<long long>(f.width), static_cast<long long>(f.height));
   // An identifier copied by hand may hold any byte: escaped like a name,
   // so the line still splits at its tabs.
   if (e.parts.media_len != 0) {
-    print_name(e.id.text + 3, e.parts.media_len);
+    print_escaped_name(e.id.text + 3, e.parts.media_len);
   } else {
     (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
   }
   std::putchar('\t');
-  print_name(e.id.text, std::strlen(e.id.text));
+  print_escaped_name(e.id.text, std::strlen(e.id.text));
   const bool paper = f.paper_missing, imaging = f.imaging_missing;
   std::printf("\t%s%s%s%s\n", paper || imaging ? "missing=" : "complete", paper ? "paper" : "",
               paper && imaging ? "," : "", imaging ? "imaging" : "");
