@@ -23,7 +23,7 @@ void print_quoted(const char *name, size_t len) {
   std::putchar('\'');
 }
 
-const int kLineFiles[2] = {kPaperAt, kImagingAt};
+const int kLineFiles[2] = {kPaperTable, kImagingArea};
 
 // The entries qsort compares (one sort at a time in this program).
 const FormatEntry *sorted_entries;
@@ -72,8 +72,8 @@ bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
 }
 
 bool whole_tree(const ModelInventory &inv) {
-  return inv.present[kFunctionAt] && inv.present[kPaperAt] && inv.present[kSettingsAt] &&
-         inv.present[kImagingAt] && inv.has_marker;
+  return inv.present[kFunctionFile] && inv.present[kPaperTable] && inv.present[kSettingsFile] &&
+         inv.present[kImagingArea] && inv.has_marker;
 }
 
 Finding about(FindingKind kind, const char *file) {
@@ -117,7 +117,7 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
   }
   if (e.zero_byte || e.parts.name_len != e.name_len) {
     f = about_entry(e.zero_byte ? FindingKind::kZeroByte : FindingKind::kLengthDigits,
-                    e.zero_byte ? inv.path[kFunctionAt] : nullptr, e);
+                    e.zero_byte ? inv.path[kFunctionFile] : nullptr, e);
     f.number = e.zero_byte ? e.offset : static_cast<off_t>(e.name_len);
     sink(ctx, f);
     ++found;
@@ -132,12 +132,12 @@ long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
     sink(ctx, about(FindingKind::kMissing, inv.path[at]));
     ++found;
   }
-  if (inv.present[kFunctionAt] && !inv.has_marker) {
-    sink(ctx, about(FindingKind::kNoMarker, inv.path[kFunctionAt]));
+  if (inv.present[kFunctionFile] && !inv.has_marker) {
+    sink(ctx, about(FindingKind::kNoMarker, inv.path[kFunctionFile]));
     ++found;
   }
   for (size_t i = 0; i < inv.zero_count; ++i) {
-    Finding f = about(FindingKind::kZeroByte, inv.path[kFunctionAt]);
+    Finding f = about(FindingKind::kZeroByte, inv.path[kFunctionFile]);
     f.number = inv.zero_lines[i];
     sink(ctx, f);
     ++found;
@@ -157,10 +157,10 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
       ++found;
     }
   }
-  for (size_t i = 0; i < inv.ids[kSettingsAt].count; ++i) {
+  for (size_t i = 0; i < inv.ids[kSettingsFile].count; ++i) {
     if (!is_stale_setting(inv, i)) continue;
-    Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsAt]);
-    f.id = inv.ids[kSettingsAt].ids[i].text;
+    Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
+    f.id = inv.ids[kSettingsFile].ids[i].text;
     f.repairable = whole_tree(inv) && !in_a_longer_entry_id(inv, f.id);
     sink(ctx, f);
     ++found;
@@ -286,7 +286,7 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {
 }
 
 bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
-  const IdList &list = inv.ids[kFunctionAt];
+  const IdList &list = inv.ids[kFunctionFile];
   size_t low = 0, high = list.count;  // the first identifier not below id
   while (low < high) {
     const size_t mid = low + (high - low) / 2;
@@ -306,19 +306,19 @@ bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const Entry
 }
 
 bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {
-  return lacks(inv, kPaperAt, e) || lacks(inv, kImagingAt, e);
+  return lacks(inv, kPaperTable, e) || lacks(inv, kImagingArea, e);
 }
 
 bool is_orphan(const ModelInventory &inv, int at, size_t i) {
   const IdList &list = inv.ids[at];
   const bool first = i == 0 || std::strcmp(list.ids[i].text, list.ids[i - 1].text) != 0;
-  return first && !inventory_holds(inv, kFunctionAt, list.ids[i].text);
+  return first && !inventory_holds(inv, kFunctionFile, list.ids[i].text);
 }
 
 bool is_stale_setting(const ModelInventory &inv, size_t i) {
-  const char *id = inv.ids[kSettingsAt].ids[i].text;
-  return !inventory_holds(inv, kFunctionAt, id) && !inventory_holds(inv, kPaperAt, id) &&
-         !inventory_holds(inv, kImagingAt, id);
+  const char *id = inv.ids[kSettingsFile].ids[i].text;
+  return !inventory_holds(inv, kFunctionFile, id) && !inventory_holds(inv, kPaperTable, id) &&
+         !inventory_holds(inv, kImagingArea, id);
 }
 
 long find_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {

@@ -14,15 +14,15 @@ namespace {
 bool same_id_parts(const PaperJob &job, const FormatEntry &e) {
   const size_t media_len = std::strlen(job.media_name);
   return e.parts.media_len == media_len &&
-         std::strncmp(e.id.text + 3, job.media_name, media_len) == 0 &&
+         std::strncmp(e.id.text + kMediaAt, job.media_name, media_len) == 0 &&
          e.parts.name_len == e.name_len &&
          e.parts.width == static_cast<long>(static_cast<uint32_t>(job.width)) &&
          e.parts.height == static_cast<long>(job.height & 0xFFF);
 }
 
 bool same_lines(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
-  const LineValues *paper = inventory_values(inv, kPaperAt, e.id.text);
-  const LineValues *imaging = inventory_values(inv, kImagingAt, e.id.text);
+  const LineValues *paper = inventory_values(inv, kPaperTable, e.id.text);
+  const LineValues *imaging = inventory_values(inv, kImagingArea, e.id.text);
   if (paper == nullptr || imaging == nullptr || !paper->valid || !imaging->valid) return false;
   const PaperDots dots = paper_dots(job);
   // The imaging line's numbers as imaging_line() writes them.

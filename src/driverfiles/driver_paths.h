@@ -8,14 +8,19 @@
 
 #include <cstddef>
 
-enum class DriverFile {
-  kCompanionTool,  // <root>/<model>/bin/lpd/zkpapertoolcups_<model>
+// The four driver files come first, so a DriverFile also indexes every
+// per-file array; kDriverFiles lists them in that order.
+enum DriverFile : int {
   kFunctionFile,   // <root>/<model>/bin/inf/zk<model>func
   kPaperTable,     // <root>/<model>/bin/inf/paperinf<model>
   kSettingsFile,   // <root>/<model>/bin/inf/zk<model>rc
   kImagingArea,    // <root>/<model>/bin/inf/ImagingArea
+  kCompanionTool,  // <root>/<model>/bin/lpd/zkpapertoolcups_<model>
   kInfDirectory,   // <root>/<model>/bin/inf
 };
+enum : int { kDriverFileCount = 4 };
+const DriverFile kDriverFiles[kDriverFileCount] = {kFunctionFile, kPaperTable, kSettingsFile,
+                                                   kImagingArea};
 
 // Returns 0, or -1 with errno ENAMETOOLONG when out (of size cap) is short.
 int format_driver_path(char *out, size_t cap, const char *root,

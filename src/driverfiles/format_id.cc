@@ -6,8 +6,6 @@
 
 namespace {
 
-const char kPrefix[] = "ZkL";
-const size_t kPrefixLen = 3;
 // Name length (2), width (at least 2), height (3), seconds (1), microseconds (4).
 const size_t kShortestHex = 12;
 const size_t kTimeDigits = 8;  // height, seconds and microseconds
@@ -30,7 +28,7 @@ long hex_number(const char *text, size_t digits) {
 FormatId make_format_id(const PaperJob &job, long seconds, long microseconds) {
   FormatId id{};
   // At most 3 + 32 + 2 + 8 + 3 + 1 + 4 characters: always fits.
-  (void)std::snprintf(id.text, sizeof id.text, "%s%s%02X%02X%03X%01X%04X", kPrefix,
+  (void)std::snprintf(id.text, sizeof id.text, "%s%s%02X%02X%03X%01X%04X", kFormatIdPrefix,
                 job.media_name, static_cast<unsigned>(std::strlen(job.label_name)),
                 static_cast<unsigned>(static_cast<uint32_t>(job.width)),
                 static_cast<unsigned>(job.height & 0xFFF),
@@ -46,8 +44,8 @@ void next_time_digits(long *seconds, long *microseconds) {
 }
 
 bool parse_format_id(const char *text, size_t len, IdParts *parts) {
-  if (len < kPrefixLen || std::memcmp(text, kPrefix, kPrefixLen) != 0) return false;
-  size_t at = kPrefixLen;
+  if (len < kMediaAt || std::memcmp(text, kFormatIdPrefix, kMediaAt) != 0) return false;
+  size_t at = kMediaAt;
   parts->media_len = len - at >= 3 && std::memcmp(text + at, "_zk", 3) == 0 ? size_t{kMediaLen} : size_t{0};
   at += parts->media_len;
   const size_t hex_start = at;
@@ -65,7 +63,7 @@ bool match_entry_line(const char *line, size_t len, const char *label_name,
                       FormatId *id) {
   // Comparisons see the line up to its first zero byte.
   len = strnlen(line, len);
-  const char *start = static_cast<const char *>(memmem(line, len, kPrefix, kPrefixLen));
+  const char *start = static_cast<const char *>(memmem(line, len, kFormatIdPrefix, kMediaAt));
   if (start == nullptr) return false;
   const size_t left = len - static_cast<size_t>(start - line);
   IdParts parts{};

@@ -16,6 +16,13 @@
 
 enum : size_t { kFormatIdMax = 100, kMediaLen = 10 };
 
+// What every identifier begins with, and where its media part starts.
+const char kFormatIdPrefix[] = "ZkL";
+enum : size_t { kMediaAt = sizeof kFormatIdPrefix - 1 };
+
+// The function file's line that entries follow.
+const char kEntryMarker[] = "[CustomTape]";
+
 struct FormatId {
   char text[kFormatIdMax];
 };

@@ -11,7 +11,6 @@
 
 namespace {
 
-const char kPrefix[] = "ZkL";
 
 // Keeps errno of the failure across the close that follows it.
 int close_keeping_errno(int fd, int rc) {
@@ -103,13 +102,13 @@ int compare_ids(const void *a, const void *b) {
 // function file with their names).
 int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &hit) {
   HitLine id_at{};
-  const int found = find_in_line(&scan, &hit, kPrefix, &id_at);
+  const int found = find_in_line(&scan, &hit, kFormatIdPrefix, &id_at);
   if (found <= 0) return found;
   IdParts parts{};
   const bool parsed = parse_format_id(id_at.head, id_at.head_len, &parts);
-  if (at != kFunctionAt) {
+  if (at != kFunctionFile) {
     if (!parsed) return 0;
-    if (at != kSettingsAt && add_values(&inv->values[at], id_at, parts.len) != 0) return -1;
+    if (at != kSettingsFile && add_values(&inv->values[at], id_at, parts.len) != 0) return -1;
     return add_id(&inv->ids[at], id_at.head, parts.len);
   }
   if (parsed && parts.len < id_at.head_len && id_at.head[parts.len] == '/') {
@@ -122,7 +121,7 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
 int scan_open_file(ModelInventory *inv, int at, int fd) {
   inv->present[at] = true;
   LineScan scan{};
-  open_scan(&scan, fd, {kPrefix, at == kFunctionAt ? kEntryMarker : nullptr, nullptr}, kNoSink);
+  open_scan(&scan, fd, {kFormatIdPrefix, at == kFunctionFile ? kEntryMarker : nullptr, nullptr}, kNoSink);
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
@@ -169,7 +168,7 @@ int find_format_id(const char *path, const char *label_name, FormatId *id) {
 int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
                        FormatId *id) {
   HitLine first{};
-  const int rc = find_in_line(&scan, &hit, kPrefix, &first);
+  const int rc = find_in_line(&scan, &hit, kFormatIdPrefix, &first);
   if (rc <= 0) return rc;
   return match_entry_line(first.head, first.head_len, label_name, id) ? 1 : 0;
 }
@@ -184,14 +183,14 @@ int driver_file_holds(const char *path, const char *text) {
 int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   *inv = ModelInventory{};
   for (int at = 0; at < 4; ++at) {
-    if (format_driver_path(inv->path[at], sizeof inv->path[at], root, model, kModelFiles[at]) != 0 ||
+    if (format_driver_path(inv->path[at], sizeof inv->path[at], root, model, kDriverFiles[at]) != 0 ||
         scan_model_file(inv, at) != 0) {
       return -1;
     }
   }
   for (size_t i = 0; i < inv->entry_count; ++i) {
     const FormatId &id = inv->entries[i].id;
-    if (add_id(&inv->ids[kFunctionAt], id.text, std::strlen(id.text)) != 0) return -1;
+    if (add_id(&inv->ids[kFunctionFile], id.text, std::strlen(id.text)) != 0) return -1;
   }
   for (IdList &list : inv->ids) {
     if (list.count > 1) std::qsort(list.ids, list.count, sizeof(FormatId), compare_ids);
@@ -204,11 +203,11 @@ int read_inventory(const char *root, const char *model, ModelInventory *inv) {
 
 int read_entries(const char *root, const char *model, ModelInventory *inv) {
   *inv = ModelInventory{};
-  if (format_driver_path(inv->path[kFunctionAt], sizeof inv->path[kFunctionAt], root, model,
+  if (format_driver_path(inv->path[kFunctionFile], sizeof inv->path[kFunctionFile], root, model,
                          DriverFile::kFunctionFile) != 0) {
     return -1;
   }
-  return scan_model_file(inv, kFunctionAt);
+  return scan_model_file(inv, kFunctionFile);
 }
 
 void free_inventory(ModelInventory *inv) {

@@ -14,9 +14,6 @@
 #include "driverfiles/format_id.h"
 #include "driverfiles/line_scan.h"
 
-// The function file's line that entries follow.
-const char kEntryMarker[] = "[CustomTape]";
-
 // Opens a driver file for reading: a descriptor, or -1 with errno and
 // *absent telling whether the file is simply not there.
 int open_driver_file(const char *path, bool *absent);
@@ -36,10 +33,6 @@ int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *lab
 // file is absent; -1 with errno.
 int driver_file_holds(const char *path, const char *text);
 
-// The four driver files, in the order the inventory keeps them.
-const DriverFile kModelFiles[4] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
-                                   DriverFile::kSettingsFile, DriverFile::kImagingArea};
-enum { kFunctionAt = 0, kPaperAt = 1, kSettingsAt = 2, kImagingAt = 3 };
 
 // An entry line of the function file.
 struct FormatEntry {

@@ -46,8 +46,8 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
   if (rc != kOpDone) return rc;
   print_entry("removed incomplete", e, "");
   log_change(*job, *steps, "removed incomplete", e.id.text, e.name, e.name_len);
-  if (inventory_holds(inv, kSettingsAt, e.id.text)) {
-    std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], e.id.text);
+  if (inventory_holds(inv, kSettingsFile, e.id.text)) {
+    std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], e.id.text);
     log_change(*job, *steps, "reset setting", e.id.text, "", 0);
   }
   return kOpDone;
@@ -69,7 +69,7 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps
 int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
   const DriverFile files[2] = {DriverFile::kPaperTable, DriverFile::kImagingArea};
   for (int k = 0; k < 2; ++k) {
-    const int at = k == 0 ? kPaperAt : kImagingAt;
+    const int at = k == 0 ? kPaperTable : kImagingArea;
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
       const char *id = inv.ids[at].ids[i].text;
       if (!is_orphan(inv, at, i) || in_a_longer_entry_id(inv, id)) continue;
@@ -85,16 +85,16 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
 // A setting no entry holds selects a missing format once the orphans are
 // gone; one that an entry holds stays (a removed one's was reset with it).
 int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
-  const IdList &list = inv.ids[kSettingsAt];
+  const IdList &list = inv.ids[kSettingsFile];
   for (size_t i = 0; i < list.count; ++i) {
     const char *id = list.ids[i].text;
     const bool first = i == 0 || std::strcmp(id, list.ids[i - 1].text) != 0;
-    if (!first || inventory_holds(inv, kFunctionAt, id) || in_a_longer_entry_id(inv, id)) continue;
+    if (!first || inventory_holds(inv, kFunctionFile, id) || in_a_longer_entry_id(inv, id)) continue;
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
     if (rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;
     }
-    std::printf("reset setting: %s from %s\n", inv.path[kSettingsAt], id);
+    std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], id);
     log_change(*job, *steps, "reset setting", id, "", 0);
   }
   return kOpDone;
@@ -111,7 +111,7 @@ bool readable_whole(const ModelInventory &inv) {
     return false;
   }
   if (inv.has_marker) return true;
-  note_failed_driver_file(inv.path[kFunctionAt]);
+  note_failed_driver_file(inv.path[kFunctionFile]);
   errno = ENODATA;
   return false;
 }

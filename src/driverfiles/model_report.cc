@@ -55,7 +55,7 @@ struct ListedFormat {
 
 // The -w that gives the entry's media again: its tape's widest request.
 int64_t listed_width(const FormatEntry &e) {
-  const char *media = e.id.text + 3;
+  const char *media = e.id.text + kMediaAt;
   for (const TapeRow &row : kStandardTape) {
     if (e.parts.media_len != 0 && std::strncmp(row.media_name, media, kMediaLen) == 0) return row.max_width;
   }
@@ -67,10 +67,10 @@ int64_t listed_width(const FormatEntry &e) {
 
 ListedFormat listed_format(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
   ListedFormat f{&e, listed_width(e), e.parts.height, false, false};
-  f.paper_missing = lacks(inv, kPaperAt, e) || !inv.present[kPaperAt];
-  f.imaging_missing = lacks(inv, kImagingAt, e) || !inv.present[kImagingAt];
-  const LineValues *paper = inventory_values(inv, kPaperAt, e.id.text);
-  const LineValues *imaging = inventory_values(inv, kImagingAt, e.id.text);
+  f.paper_missing = lacks(inv, kPaperTable, e) || !inv.present[kPaperTable];
+  f.imaging_missing = lacks(inv, kImagingArea, e) || !inv.present[kImagingArea];
+  const LineValues *paper = inventory_values(inv, kPaperTable, e.id.text);
+  const LineValues *imaging = inventory_values(inv, kImagingArea, e.id.text);
   const bool dots = paper != nullptr && paper->valid, points = imaging != nullptr && imaging->valid;
   f.height = recover_height(is_tape(job), e.parts.height, dots, dots ? paper->along : 0,
                             points, points ? imaging->along : 0);
@@ -84,7 +84,7 @@ void print_text_format(const PaperJob &job, const ListedFormat &f) {
   // An identifier copied by hand may hold any byte: escaped like a name,
   // so the line still splits at its tabs.
   if (e.parts.media_len != 0) {
-    print_escaped_name(e.id.text + 3, e.parts.media_len);
+    print_escaped_name(e.id.text + kMediaAt, e.parts.media_len);
   } else {
     (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
   }
@@ -104,7 +104,7 @@ void print_json_format(const ListedFormat &f) {
   (void)std::fputs(",\"height\":", stdout);
   write_json_number(f.height);
   (void)std::fputs(",\"media\":", stdout);
-  if (e.parts.media_len != 0) write_json_string(e.id.text + 3, e.parts.media_len);
+  if (e.parts.media_len != 0) write_json_string(e.id.text + kMediaAt, e.parts.media_len);
   else write_json_text(nullptr);
   (void)std::fputs(",\"id\":", stdout);
   write_json_text(e.id.text);

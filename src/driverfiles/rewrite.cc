@@ -16,12 +16,6 @@
 
 namespace {
 
-// Keeps errno of the failure across the clean-up calls that follow it.
-struct SavedErrno {
-  int value = errno;
-  ~SavedErrno() { errno = value; }
-};
-
 // The temporary file's output, collected and written a chunk at a time.
 struct TempOut {
   int fd;

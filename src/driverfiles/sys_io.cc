@@ -1,3 +1,4 @@
+// The real system calls behind the table, and the helpers around it.
 #include "driverfiles/sys_io.h"
 
 #include <fcntl.h>
@@ -36,3 +37,17 @@ constexpr SysIo real_calls() noexcept {
 
 const SysIo kRealSysIo = real_calls();
 SysIo sys_io = real_calls();
+
+int grow_array(void **items, size_t *cap, size_t count, size_t item_size) {
+  if (count < *cap) return 0;
+  const size_t more = *cap ? *cap * 2 : 16;
+  if (more > static_cast<size_t>(-1) / item_size) {
+    errno = ENOMEM;
+    return -1;
+  }
+  void *grown = sys_io.realloc(*items, more * item_size);
+  if (grown == nullptr) return -1;
+  *items = grown;
+  *cap = more;
+  return 0;
+}

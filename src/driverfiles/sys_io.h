@@ -13,6 +13,9 @@
 #include <sys/time.h>
 #include <sys/types.h>
 
+#include <cerrno>
+#include <cstddef>
+
 struct SysIo {
   int (*open)(const char *path, int flags, mode_t mode);
   ssize_t (*read)(int fd, void *buf, size_t count);
@@ -41,5 +44,35 @@ extern SysIo sys_io;
 
 // The real calls, for tests that wrap some of them and restore the rest.
 extern const SysIo kRealSysIo;
+
+// The helpers every caller of the table uses for the same three chores.
+
+// Keeps errno of a failure across the clean-up calls that follow it, until
+// the end of the enclosing scope.
+struct SavedErrno {
+  int value = errno;
+  ~SavedErrno() { errno = value; }
+};
+
+// Repeats a call that a signal interrupted (a result below 0 with EINTR).
+template <class Call>
+auto retry_interrupted(Call call) -> decltype(call()) {
+  for (;;) {
+    const auto rc = call();
+    if (rc >= 0 || errno != EINTR) return rc;
+  }
+}
+
+// Makes room for one more item in a growing array of count items, doubling
+// its capacity (first 16) through sys_io.realloc. 0, or -1 with errno and
+// the array as it was.
+int grow_array(void **items, size_t *cap, size_t count, size_t item_size);
+template <class T>
+int make_room(T **items, size_t *cap, size_t count) {
+  void *block = *items;
+  if (grow_array(&block, cap, count, sizeof(T)) != 0) return -1;
+  *items = static_cast<T *>(block);
+  return 0;
+}
 
 #endif

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/format_id.h"
+
 const TapeRow kStandardTape[6] = {
     {5, 2, 24, "_zkS3.5mm_"},  {6, 4, 32, "_zkS6mm___"},
     {9, 7, 50, "_zkS9mm___"},  {12, 10, 70, "_zkS12mm__"},
@@ -60,7 +62,7 @@ bool fits(const char *value, size_t limit) {
 // marker inside one would make its own entry line a place for new entries.
 bool fits_label(const char *value) {
   return fits(value, kLabelNameMax) && std::strchr(value, '\n') == nullptr &&
-         std::strstr(value, "[CustomTape]") == nullptr;
+         std::strstr(value, kEntryMarker) == nullptr;
 }
 
 // Reads a size the way strtol reads it; false for anything not above zero.
