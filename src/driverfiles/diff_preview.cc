@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/line_scan.h"
 #include "driverfiles/sys_io.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
@@ -24,13 +25,7 @@ long count_lines(const char *bytes, size_t len) {
 }
 
 int push_edit(DiffRecorder *r, EditKind kind, long line, const char *text, size_t len) {
-  if (r->count == r->cap) {
-    const size_t cap = r->cap ? r->cap * 2 : 16;
-    void *grown = sys_io.realloc(r->edits, cap * sizeof *r->edits);
-    if (grown == nullptr) return -1;
-    r->edits = static_cast<LineEdit *>(grown);
-    r->cap = cap;
-  }
+  if (make_room(&r->edits, &r->cap, r->count) != 0) return -1;
   r->edits[r->count++] = LineEdit{kind, line, text, len};
   return 0;
 }
@@ -42,43 +37,21 @@ void follow(DiffRecorder *r, const char *bytes, size_t len, bool kept) {
   r->skipped_open = !kept && open;
 }
 
-// The old file's lines, one at a time; a line longer than the buffer is
-// gathered in memory of its own.
-struct LineIn {
-  int fd;
-  off_t off;
-  off_t line_off;  // where the line last read starts
-  long done;  // lines read
-  char *line;
-  size_t cap;
-};
-
-// Reads the next line into in->line; returns its length, 0 at the end.
-long read_old_line(LineIn *in) {
-  size_t len = 0;
-  in->line_off = in->off;
-  for (;;) {
-    if (in->cap - len < 4096) {
-      const size_t cap = in->cap ? in->cap * 2 : 8192;
-      void *grown = sys_io.realloc(in->line, cap);
-      if (grown == nullptr) return -1;
-      in->line = static_cast<char *>(grown);
-      in->cap = cap;
+// Copies the old file's bytes [from, to) to standard output.
+int print_old_bytes(int fd, off_t from, off_t to) {
+  static char chunk[1 << 16];
+  while (from < to) {
+    const size_t want = static_cast<size_t>(to - from) < sizeof chunk
+                            ? static_cast<size_t>(to - from) : sizeof chunk;
+    const ssize_t got = retry_interrupted([&] { return sys_io.pread(fd, chunk, want, from); });
+    if (got <= 0) {
+      if (got == 0) errno = EIO;  // the file shrank under the lock
+      return -1;
     }
-    ssize_t got;
-    do {
-      got = sys_io.pread(in->fd, in->line + len, in->cap - len, in->off);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) return -1;
-    const char *nl = static_cast<const char *>(std::memchr(in->line + len, '\n', static_cast<size_t>(got)));
-    const size_t take = nl ? static_cast<size_t>(nl - in->line) + 1 - len : static_cast<size_t>(got);
-    len += take;
-    in->off += static_cast<off_t>(take);
-    if (nl != nullptr || got == 0) {
-      if (len > 0) ++in->done;
-      return static_cast<long>(len);
-    }
+    (void)std::fwrite(chunk, 1, static_cast<size_t>(got), stdout);
+    from += got;
   }
+  return 0;
 }
 
 void print_line(char sign, const char *bytes, size_t len) {
@@ -92,19 +65,6 @@ void print_range(long start, long count) {
     std::printf("%ld", start);
   } else {
     std::printf("%ld,%ld", count == 0 ? start - 1 : start, count);
-  }
-}
-
-// Prints the new lines of edits [*block, end) and moves *block to end.
-// A line given its newline is the last old line read.
-void print_added(const DiffRecorder *r, size_t *block, size_t end, const LineIn *in) {
-  for (; *block < end; ++*block) {
-    const LineEdit &edit = r->edits[*block];
-    if (edit.kind == EditKind::kInsert) print_line('+', edit.text, edit.len);
-    if (edit.kind != EditKind::kEndLine) continue;
-    std::putchar('+');
-    (void)std::fwrite(in->line, 1, static_cast<size_t>(in->off - in->line_off), stdout);
-    std::putchar('\n');
   }
 }
 
@@ -133,37 +93,108 @@ Hunk next_hunk(const DiffRecorder *r, size_t from, long lines) {
   return h;
 }
 
-// Prints one hunk; in stands before old line h.lo. delta: new lines
-// minus old lines in earlier hunks.
-int print_hunk(const DiffRecorder *r, const Hunk &h, LineIn *in, long *delta) {
+// The diff printed while the old file streams past through a line scan:
+// a line is printed as it comes when it lies in a hunk, never held.
+struct DiffPrint {
+  const DiffRecorder *r;
+  int fd;
+  long lines;         // old lines in all
+  long line;          // the old line streaming now, counted from 1
+  off_t offset;       // file offset of the next byte
+  off_t line_off;     // where that line starts
+  bool mid_line, shown, edited;
+  bool have_hunk, in_hunk;
+  Hunk h;
+  size_t e, block;    // the edit at hand; the first whose new lines wait
+  long delta;         // new lines minus old lines in earlier hunks
+};
+
+bool inserts_after(const DiffPrint *d, long line) {
+  return d->e <= d->h.last && d->r->edits[d->e].line == line &&
+         d->r->edits[d->e].kind == EditKind::kInsert;
+}
+
+// Prints the new lines waiting, up to the edit at hand. A line given its
+// newline is the last old line, read again.
+int print_added(DiffPrint *d) {
+  for (; d->block < d->e; ++d->block) {
+    const LineEdit &edit = d->r->edits[d->block];
+    if (edit.kind == EditKind::kInsert) print_line('+', edit.text, edit.len);
+    if (edit.kind != EditKind::kEndLine) continue;
+    std::putchar('+');
+    if (print_old_bytes(d->fd, d->line_off, d->offset) != 0) return -1;
+    std::putchar('\n');
+  }
+  return 0;
+}
+
+void start_hunk(DiffPrint *d) {
+  const Hunk &h = d->h;
   long added = 0, dropped = 0;
   for (size_t i = h.first; i <= h.last; ++i) {
-    if (r->edits[i].kind == EditKind::kInsert) ++added;
-    if (r->edits[i].kind == EditKind::kDrop) ++dropped;
+    if (d->r->edits[i].kind == EditKind::kInsert) ++added;
+    if (d->r->edits[i].kind == EditKind::kDrop) ++dropped;
   }
   const long old_count = h.hi - h.lo + 1 < 0 ? 0 : h.hi - h.lo + 1;
   (void)std::fputs("@@ -", stdout);
   print_range(h.lo, old_count);
   (void)std::fputs(" +", stdout);
-  print_range(h.lo + *delta, old_count - dropped + added);
+  print_range(h.lo + d->delta, old_count - dropped + added);
   (void)std::fputs(" @@\n", stdout);
-  *delta += added - dropped;
-  // A run of changed lines shows its old lines first, then its new ones.
-  size_t e = h.first;
-  size_t block = e;
-  for (long line = h.lo - 1; line <= h.hi; ++line) {
-    if (line >= h.lo) {
-      const long len = read_old_line(in);
-      if (len < 0) return -1;
-      const bool edited = e <= h.last && r->edits[e].line == line &&
-                          r->edits[e].kind != EditKind::kInsert;
-      if (!edited) print_added(r, &block, e, in);
-      print_line(edited ? '-' : ' ', in->line, static_cast<size_t>(len));
-      if (edited) ++e;
-    }
-    while (e <= h.last && r->edits[e].line == line && r->edits[e].kind == EditKind::kInsert) ++e;
+  d->delta += added - dropped;
+  d->in_hunk = true;
+  d->e = d->block = h.first;
+  while (inserts_after(d, h.lo - 1)) ++d->e;
+}
+
+int finish_hunk(DiffPrint *d) {
+  d->in_hunk = false;
+  if (print_added(d) != 0) return -1;
+  const size_t from = d->h.last + 1;
+  d->have_hunk = from < d->r->count;
+  if (d->have_hunk) d->h = next_hunk(d->r, from, d->lines);
+  return 0;
+}
+
+// A run of changed lines shows its old lines first, then its new ones.
+int begin_line(DiffPrint *d) {
+  d->mid_line = true;
+  d->line_off = d->offset;
+  if (!d->in_hunk && d->have_hunk && d->line == d->h.lo) start_hunk(d);
+  d->shown = d->in_hunk;
+  if (!d->shown) return 0;
+  d->edited = d->e <= d->h.last && d->r->edits[d->e].line == d->line &&
+              d->r->edits[d->e].kind != EditKind::kInsert;
+  if (!d->edited && print_added(d) != 0) return -1;
+  std::putchar(d->edited ? '-' : ' ');
+  return 0;
+}
+
+int end_line(DiffPrint *d, bool newline) {
+  d->mid_line = false;
+  if (d->shown && !newline) (void)std::fputs("\n\\ No newline at end of file\n", stdout);
+  if (d->in_hunk) {
+    if (d->edited) ++d->e;
+    while (inserts_after(d, d->line)) ++d->e;
+    if (d->line == d->h.hi && finish_hunk(d) != 0) return -1;
   }
-  print_added(r, &block, e, in);
+  ++d->line;
+  return 0;
+}
+
+// The scan's sink: the old file's bytes in order, in pieces of any size.
+int print_old(void *ctx, const char *bytes, size_t len) {
+  DiffPrint *d = static_cast<DiffPrint *>(ctx);
+  while (len > 0) {
+    if (!d->mid_line && begin_line(d) != 0) return -1;
+    const char *nl = static_cast<const char *>(std::memchr(bytes, '\n', len));
+    const size_t take = nl ? static_cast<size_t>(nl - bytes) + 1 : len;
+    if (d->shown) (void)std::fwrite(bytes, 1, take, stdout);
+    d->offset += static_cast<off_t>(take);
+    bytes += take;
+    len -= take;
+    if (nl != nullptr && end_line(d, true) != 0) return -1;
+  }
   return 0;
 }
 
@@ -199,21 +230,26 @@ int record_add(void *ctx, const char *bytes, size_t len) {
 
 int print_diff(const DiffRecorder *r, int fd, const char *path) {
   if (r->count == 0) return 0;
-  const long lines = r->lines_done + (r->kept_open || r->skipped_open ? 1 : 0);
+  DiffPrint d{};
+  d.r = r;
+  d.fd = fd;
+  d.lines = r->lines_done + (r->kept_open || r->skipped_open ? 1 : 0);
+  d.line = 1;
+  d.have_hunk = true;
+  d.h = next_hunk(r, 0, d.lines);
   std::printf("--- %s\n+++ %s\n", path, path);
-  LineIn in{fd, 0, 0, 0, nullptr, 0};
-  long delta = 0;
-  int rc = 0;
-  for (size_t from = 0; rc == 0 && from < r->count;) {
-    const Hunk h = next_hunk(r, from, lines);
-    while (rc == 0 && in.done < h.lo - 1) rc = read_old_line(&in) < 0 ? -1 : 0;
-    if (rc == 0) rc = print_hunk(r, h, &in, &delta);
-    from = h.last + 1;
+  LineScan scan{};
+  open_scan(&scan, fd, {nullptr, nullptr, nullptr}, ScanSink{print_old, nullptr, &d});
+  HitLine hit{};
+  if (next_hit(&scan, &hit) != 0) return -1;
+  if (d.mid_line && end_line(&d, false) != 0) return -1;
+  if (d.in_hunk && finish_hunk(&d) != 0) return -1;
+  // Hunks past the old lines: text added to a file without lines.
+  while (d.have_hunk) {
+    start_hunk(&d);
+    if (finish_hunk(&d) != 0) return -1;
   }
-  const int saved = errno;
-  std::free(in.line);
-  errno = saved;
-  return rc;
+  return 0;
 }
 
 void free_diff(DiffRecorder *recorder) {

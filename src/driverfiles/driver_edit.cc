@@ -222,7 +222,7 @@ int32_t show_pending_changes(PaperJob *job, Steps *steps) {
         return kOpFileFailed;
       }
       const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
-      const MatchSet set{"ZkL", p.matches, p.match_count};
+      const MatchSet set{p.matches, p.match_count};
       if (noted(preview_file(job->scratch_path, plan, p.match_count ? &set : nullptr),
                 job->scratch_path) != kOpDone) {
         return kOpFileFailed;

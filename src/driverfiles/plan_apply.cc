@@ -1,3 +1,5 @@
+// Carrying out a rewrite plan over a file's lines: what the rewrite and
+// the preview both run, so a preview is the real plan rendered.
 #include "driverfiles/plan_apply.h"
 
 #include <cerrno>
@@ -55,7 +57,7 @@ int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
                const PlanTarget &target, const MatchSet *set) {
   Tracker tracker{&target, false};
   LineScan scan{};
-  open_scan(&scan, fd, {set ? set->prefix : plan.match, plan.marker, watch ? watch->text : nullptr},
+  open_scan(&scan, fd, {set ? kFormatIdPrefix : plan.match, plan.marker, watch ? watch->text : nullptr},
             ScanSink{track_put, track_skip, &tracker});
   HitLine hit{};
   int rc;
@@ -77,8 +79,7 @@ int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
 
 int write_all(int fd, const char *bytes, size_t len) {
   while (len > 0) {
-    const ssize_t put = sys_io.write(fd, bytes, len);
-    if (put < 0 && errno == EINTR) continue;
+    const ssize_t put = retry_interrupted([&] { return sys_io.write(fd, bytes, len); });
     if (put < 0) return -1;
     if (put == 0) {
       errno = EIO;

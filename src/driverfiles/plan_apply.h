@@ -6,7 +6,34 @@
 
 #include <cstddef>
 
-#include "driverfiles/rewrite.h"
+#include "driverfiles/format_id.h"
+#include "driverfiles/line_scan.h"
+
+// What becomes of a file's lines (see rewrite.h).
+struct RewritePlan {
+  const char *match;    // may be null
+  const char *replace;  // null: matching lines are left out
+  const char *marker;   // may be null
+  const char *insert;
+  const char *append;   // may be null
+};
+
+// A text watched for on the way through a file: each line holding it is
+// shown to on_hit before the plan acts on the line. on_hit returns 0 to go
+// on, or -1 with errno to fail the pass.
+struct WatchedText {
+  const char *text;
+  int (*on_hit)(void *ctx, const LineScan &scan, const HitLine &hit);
+  void *ctx;
+};
+
+// A preview of several rewrites of one file at once: a line holding any
+// of these identifiers counts as holding the plan's match (which is then
+// not used).
+struct MatchSet {
+  const FormatId *ids;
+  size_t count;
+};
 
 struct PlanTarget {
   int (*put)(void *ctx, const char *bytes, size_t len);   // bytes kept

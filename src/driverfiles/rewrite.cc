@@ -167,16 +167,43 @@ int rewrite_file(const char *path, const RewritePlan &plan) {
   return commit_rewrite(&prepared);
 }
 
-int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch) {
+namespace {
+
+// Opens the file a rewrite of path changes (path, or the link's target
+// under the link rule) for reading; -1 with errno.
+int open_target(const char *path) {
   char file[kPathMax];
   if (resolve_target(path, file, sizeof file) != 0) return -1;
-  const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+  return sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+}
+
+// Runs plan over the file at path into target, nothing written to it.
+int read_through(const char *path, const RewritePlan &plan, const WatchedText *watch,
+                 const PlanTarget &target, const MatchSet *set) {
+  const int in = open_target(path);
   if (in < 0) return -1;
-  const PlanTarget target{discard, nullptr, discard, nullptr};
-  const int rc = apply_plan(in, plan, &watch, target);
+  const int rc = apply_plan(in, plan, watch, target, set);
   SavedErrno saved;
   sys_io.close(in);
   return rc;
+}
+
+// The change recorded, printed from a fresh read of the old file.
+int print_recorded(const char *path, const DiffRecorder &recorder) {
+  if (recorder.count == 0) return 0;
+  const int in = open_target(path);
+  if (in < 0) return -1;
+  const int rc = print_diff(&recorder, in, path);
+  SavedErrno saved;
+  sys_io.close(in);
+  return rc;
+}
+
+}  // namespace
+
+int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch) {
+  const PlanTarget target{discard, nullptr, discard, nullptr};
+  return read_through(path, plan, &watch, target, nullptr);
 }
 
 int check_link_rule(const char *path) {
@@ -186,16 +213,11 @@ int check_link_rule(const char *path) {
 }
 
 int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set) {
-  char file[kPathMax];
-  if (resolve_target(path, file, sizeof file) != 0) return -1;
-  const int in = sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
-  if (in < 0) return -1;
   DiffRecorder recorder{};
   const PlanTarget target{record_put, record_skip, record_add, &recorder};
-  int rc = apply_plan(in, plan, nullptr, target, set);
-  if (rc == 0) rc = print_diff(&recorder, in, path);
+  int rc = read_through(path, plan, nullptr, target, set);
+  if (rc == 0) rc = print_recorded(path, recorder);
   SavedErrno saved;
   free_diff(&recorder);
-  sys_io.close(in);
   return rc;
 }

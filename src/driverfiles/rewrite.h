@@ -44,29 +44,13 @@
 #ifndef ZKPT_DRIVERFILES_REWRITE_H
 #define ZKPT_DRIVERFILES_REWRITE_H
 
-#include "driverfiles/format_id.h"
-#include "driverfiles/line_scan.h"
+#include "driverfiles/plan_apply.h"
 #include "front/paper_job.h"
-
-struct RewritePlan {
-  const char *match;    // may be null
-  const char *replace;  // null: matching lines are left out
-  const char *marker;   // may be null
-  const char *insert;
-  const char *append;   // may be null
-};
-
 int rewrite_file(const char *path, const RewritePlan &plan);
 
 // Output is gathered up to this many bytes before each write.
 const size_t kRewriteBuffer = 1 << 18;
 
-// on_hit returns 0 to go on, or -1 with errno to fail the pass.
-struct WatchedText {
-  const char *text;
-  int (*on_hit)(void *ctx, const LineScan &scan, const HitLine &hit);
-  void *ctx;
-};
 
 struct PreparedFile {
   bool ready;  // a prepared copy waits for commit or abandon
@@ -90,16 +74,7 @@ int watch_file(const char *path, const RewritePlan &plan, const WatchedText &wat
 // errno. Lets a request refuse before it changes any of its files.
 int check_link_rule(const char *path);
 
-// A preview of several rewrites of one file at once: a line holding any
-// of these identifiers counts as holding the plan's match (which is then
-// not used). Every identifier begins with prefix.
-struct MatchSet {
-  const char *prefix;
-  const FormatId *ids;
-  size_t count;
-};
-
-// set may be null.
+// preview_file() with set (may be null) standing for the plan's match.
 int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set);
 
 #endif
