@@ -104,63 +104,55 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 }
 
 // A file the add will copy can be opened and read.
-int32_t check_readable(const PaperJob &job, const Steps &steps, DriverFile which) {
+int32_t check_readable(const PaperJob &job, const char *root, DriverFile which) {
   char path[kPathMax];
   bool absent = false;
-  if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0) {
-    return kOpFileFailed;
-  }
+  if (format_driver_path(path, sizeof path, root, job.model, which) != 0) return kOpFileFailed;
   const int fd = open_driver_file(path, &absent);
   if (fd < 0) return kOpFileFailed;
   char first;  // a directory opens, and fails only when read
-  ssize_t got;
-  while ((got = sys_io.read(fd, &first, 1)) < 0 && errno == EINTR) {
+  const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, &first, 1); });
+  if (got < 0) {
+    SavedErrno saved;
+    sys_io.close(fd);
+    return kOpFileFailed;
   }
-  const bool read = got >= 0;
-  const int saved = errno;
-  const bool closed = sys_io.close(fd) == 0;
-  if (!read) errno = saved;
-  return read && closed ? kOpDone : kOpFileFailed;
+  return sys_io.close(fd) == 0 ? kOpDone : kOpFileFailed;
 }
 
 }  // namespace
 
-int32_t check_add_targets(const PaperJob &job, const Steps &steps) {
+int32_t check_add_targets(const PaperJob &job, const char *root) {
   char path[kPathMax];
-  if (format_driver_path(path, sizeof path, steps.root, job.model, DriverFile::kFunctionFile) != 0) {
+  if (format_driver_path(path, sizeof path, root, job.model, DriverFile::kFunctionFile) != 0) {
     return kOpFileFailed;
   }
   const int marked = driver_file_holds(path, kEntryMarker);
-  if (marked == 0 && check_readable(job, steps, DriverFile::kFunctionFile) == kOpDone) {
+  if (marked == 0 && check_readable(job, root, DriverFile::kFunctionFile) == kOpDone) {
     errno = ENODATA;
   }
   if (marked <= 0) return kOpFileFailed;
-  const int32_t rc = check_readable(job, steps, DriverFile::kPaperTable);
-  return rc == kOpDone ? check_readable(job, steps, DriverFile::kImagingArea) : rc;
+  const int32_t rc = check_readable(job, root, DriverFile::kPaperTable);
+  return rc == kOpDone ? check_readable(job, root, DriverFile::kImagingArea) : rc;
 }
 
 // Every file is read once: the copies are made while the identifier is
 // checked, before the companion tool is asked, and put in place only
 // after it agreed, in the order a delete undoes them.
-int32_t add_format(PaperJob *job, Steps *steps) {
+int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run) {
+  const Steps steps{root, dry_run};
   FormatId id{};
   AddedFiles files{};
-  int32_t rc = check_add_targets(*job, *steps);
-  if (rc == kOpDone) rc = choose_and_prepare(job, *steps, &id, &files);
-  if (rc == kOpDone) rc = ask_companion_to_add(*job, *steps, id);
+  int32_t rc = check_add_targets(job, root);
+  if (rc == kOpDone) rc = choose_and_prepare(&job, steps, &id, &files);
+  if (rc == kOpDone) rc = ask_companion_to_add(job, steps, id);
   for (int i = 0; i < 3 && rc == kOpDone; ++i) {
-    rc = commit_driver_file(job, steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
+    rc = commit_driver_file(&job, steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
   }
   abandon_all(&files);
-  if (rc == kOpDone && !steps->preview) {
-    log_format_change({"added", job->model, job->printer, job->label_name,
-                       std::strlen(job->label_name), id.text, job->width, job->height});
+  if (rc == kOpDone && dry_run == nullptr) {
+    log_format_change({"added", job.model, job.printer, job.label_name,
+                       std::strlen(job.label_name), id.text, job.width, job.height});
   }
   return rc;
-}
-
-int32_t add_label_format(PaperJob job, const char *root) {
-  Steps steps{};
-  steps.root = root;
-  return add_format(&job, &steps);
 }

@@ -14,15 +14,6 @@ const char kRollDefaultPaper[] = "MediaSize=29X1\n";
 const char kTapeDefaultPaper[] = "Media=zkS12mm\n";
 const size_t kMaxArgs = 16;
 
-int file_index(DriverFile which) {
-  switch (which) {
-    case DriverFile::kFunctionFile: return 0;
-    case DriverFile::kPaperTable: return 1;
-    case DriverFile::kSettingsFile: return 2;
-    default: return 3;
-  }
-}
-
 void keep_text(char *to, size_t cap, const char *from) {
   if (from != nullptr) (void)std::snprintf(to, cap, "%s", from);
 }
@@ -31,22 +22,16 @@ int add_match(PendingPlan *p, const char *match) {
   for (size_t i = 0; i < p->match_count; ++i) {
     if (std::strcmp(p->matches[i].text, match) == 0) return 0;
   }
-  if (p->match_count == p->match_cap) {
-    const size_t more = p->match_cap ? p->match_cap * 2 : 4;
-    void *grown = sys_io.realloc(p->matches, more * sizeof(FormatId));
-    if (grown == nullptr) return -1;
-    p->matches = static_cast<FormatId *>(grown);
-    p->match_cap = more;
-  }
+  if (make_room(&p->matches, &p->match_cap, p->match_count) != 0) return -1;
   keep_text(p->matches[p->match_count++].text, kFormatIdMax, match);
   return 0;
 }
 
-int merge_plan(Steps *steps, DriverFile which, const RewritePlan &plan) {
-  PendingPlan &p = steps->pending[file_index(which)];
+int merge_plan(DryRun *dry_run, DriverFile which, const RewritePlan &plan) {
+  PendingPlan &p = dry_run->pending[which];
   if (!p.touched) {
     p.touched = true;
-    p.order = steps->touched++;
+    p.order = dry_run->touched++;
   }
   if (plan.match != nullptr && add_match(&p, plan.match) != 0) return -1;
   if (plan.replace != nullptr) p.replace = plan.replace;
@@ -86,13 +71,15 @@ const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
 
 }  // namespace
 
-int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
+int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan) {
-  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps->root,
+  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
                          job->model, which) != 0) {
     return kOpFileFailed;
   }
-  if (steps->preview) return merge_plan(steps, which, plan) == 0 ? kOpDone : kOpFileFailed;
+  if (steps.dry_run != nullptr) {
+    return merge_plan(steps.dry_run, which, plan) == 0 ? kOpDone : kOpFileFailed;
+  }
   return noted(rewrite_file(job->scratch_path, plan), job->scratch_path);
 }
 
@@ -104,14 +91,14 @@ int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                          job->model, which) != 0) {
     return kOpFileFailed;
   }
-  const int rc = steps.preview ? watch_file(job->scratch_path, plan, watch)
+  const int rc = steps.dry_run != nullptr ? watch_file(job->scratch_path, plan, watch)
                                : prepare_rewrite(job->scratch_path, plan, &watch, prepared);
   return noted(rc, job->scratch_path);
 }
 
-int32_t commit_driver_file(PaperJob *job, Steps *steps, DriverFile which,
+int32_t commit_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                            const RewritePlan &plan, PreparedFile *prepared) {
-  if (steps->preview) return rewrite_driver_file(job, steps, which, plan);
+  if (steps.dry_run != nullptr) return rewrite_driver_file(job, steps, which, plan);
   return noted(commit_rewrite(prepared), prepared->file);
 }
 
@@ -127,7 +114,7 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
   const char *argv[kMaxArgs + 2] = {tool};
   size_t n = 1;
   for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
-  if (!steps.preview) return run_companion(argv) == 0 ? kOpDone : kOpCompanionFailed;
+  if (steps.dry_run == nullptr) return run_companion(argv) == 0 ? kOpDone : kOpCompanionFailed;
   (void)std::fputs("run:", stdout);
   for (size_t i = 0; i < n; ++i) {
     std::putchar(' ');
@@ -143,9 +130,7 @@ int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps) {
 }
 
 int32_t check_driver_links(const PaperJob &job, const Steps &steps) {
-  const DriverFile files[4] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
-                               DriverFile::kSettingsFile, DriverFile::kImagingArea};
-  for (const DriverFile which : files) {
+  for (const DriverFile which : kDriverFiles) {
     char path[kPathMax];
     if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0) {
       return kOpFileFailed;
@@ -195,7 +180,7 @@ int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
   return kOpDone;
 }
 
-int32_t commit_removal(PaperJob *job, Steps *steps, FormatRemoval *removal) {
+int32_t commit_removal(PaperJob *job, const Steps &steps, FormatRemoval *removal) {
   int32_t rc = kOpDone;
   for (int i = 0; i < 4 && rc == kOpDone; ++i) {
     if (!removal->wanted[i]) continue;
@@ -210,15 +195,18 @@ void abandon_removal(FormatRemoval *removal) {
   for (PreparedFile &p : removal->prepared) abandon_driver_file(&p);
 }
 
-int32_t show_pending_changes(PaperJob *job, Steps *steps) {
-  const DriverFile files[4] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
-                               DriverFile::kSettingsFile, DriverFile::kImagingArea};
-  for (int order = 0; order < steps->touched; ++order) {
-    for (int i = 0; i < 4; ++i) {
-      const PendingPlan &p = steps->pending[i];
+namespace {
+
+DryRun the_dry_run;  // one dry run a program run at most
+
+// Prints the diff of every file the dry run touched, in the order touched.
+int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
+  for (int order = 0; order < dry_run.touched; ++order) {
+    for (const DriverFile which : kDriverFiles) {
+      const PendingPlan &p = dry_run.pending[which];
       if (!p.touched || p.order != order) continue;
-      if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps->root,
-                             job->model, files[i]) != 0) {
+      if (format_driver_path(job->scratch_path, sizeof job->scratch_path, root, job->model,
+                             which) != 0) {
         return kOpFileFailed;
       }
       const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
@@ -232,10 +220,17 @@ int32_t show_pending_changes(PaperJob *job, Steps *steps) {
   return kOpDone;
 }
 
-void free_steps(Steps *steps) {
-  for (PendingPlan &p : steps->pending) {
-    std::free(p.matches);
-    p.matches = nullptr;
-    p.match_count = p.match_cap = 0;
-  }
+}  // namespace
+
+DryRun *start_dry_run() {
+  the_dry_run = DryRun{};
+  return &the_dry_run;
+}
+
+int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show) {
+  PaperJob copy = job;
+  const int32_t rc = show ? show_dry_run(*dry_run, &copy, root) : kOpDone;
+  for (PendingPlan &p : dry_run->pending) std::free(p.matches);
+  *dry_run = DryRun{};
+  return rc;
 }

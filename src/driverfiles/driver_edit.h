@@ -1,9 +1,12 @@
-// The steps every request is made of: running the companion tool and
-// rewriting one driver file. A request runs them for real, or, as a dry
-// run, shows them: the companion tool's command lines are printed as they
-// come and the rewrites of each file are gathered into one plan per file,
-// shown as a unified diff at the end. Both go through the same operations,
-// so what a dry run shows is what the request does.
+// The steps every request and repair is made of: running the companion
+// tool and rewriting one driver file. A request runs them for real, or,
+// given a dry run, shows them: the companion tool's command lines are
+// printed as they come and the rewrites of each file are gathered into one
+// plan per file, shown as a unified diff at the end. Both go through the
+// same operations, so what a dry run shows is what the request does.
+//
+// Results: kOpDone, or kOpFileFailed with errno set and the file noted
+// (failed_driver_file()); the companion step may give kOpCompanionFailed.
 #ifndef ZKPT_DRIVERFILES_DRIVER_EDIT_H
 #define ZKPT_DRIVERFILES_DRIVER_EDIT_H
 
@@ -12,6 +15,7 @@
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/format_id.h"
 #include "driverfiles/rewrite.h"
+#include "front/operations.h"
 #include "front/paper_job.h"
 
 enum : size_t { kLineMax = 512 };  // longest line this tool writes
@@ -29,34 +33,37 @@ struct PendingPlan {
   char append[kLineMax];
 };
 
-struct Steps {
-  const char *root;
-  bool preview;
-  PendingPlan pending[4];  // function file, paper table, settings, ImagingArea
+struct DryRun {
+  PendingPlan pending[kDriverFileCount];
   int touched;
 };
 
+// Where a request's steps go: the driver tree, and the dry run that shows
+// them instead (null: they are taken).
+struct Steps {
+  const char *root;
+  DryRun *dry_run;
+};
+
 // Formats which file into job->scratch_path and rewrites it with plan
-// (or merges plan into the dry run's). Returns kOpDone or kOpFileFailed
-// (errno set).
-int32_t rewrite_driver_file(PaperJob *job, Steps *steps, DriverFile which,
+// (or merges plan into the dry run's).
+int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan);
 
 // The same rewrite in two halves, watching for a text on the way (see
 // rewrite.h); a dry run only watches, and its commit gathers the plan.
-// prepare returns kOpDone or kOpFileFailed (errno set; nothing left
-// prepared); commit likewise; abandon removes what prepare left.
+// A failed prepare leaves nothing prepared; abandon removes what prepare
+// left.
 int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan, const WatchedText &watch,
                             PreparedFile *prepared);
-int32_t commit_driver_file(PaperJob *job, Steps *steps, DriverFile which,
+int32_t commit_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                            const RewritePlan &plan, PreparedFile *prepared);
 void abandon_driver_file(PreparedFile *prepared);
 
 // Runs the model's companion tool with args (null-terminated, without the
-// tool path), or prints "run: " and the command line in a dry run.
-// Returns kOpDone, kOpCompanionFailed, or kOpFileFailed when the tool's
-// path does not fit.
+// tool path), or prints "run: " and the command line in a dry run;
+// kOpFileFailed when the tool's path does not fit.
 int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args);
 
@@ -72,8 +79,7 @@ int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
 // entries in place, so the next delete finds the format again and
 // finishes. id may be null (only the entries go); paper, when not null,
 // is the paper table's copy already prepared for id and is taken over.
-// prepare and commit return kOpDone or kOpFileFailed (errno set); on a
-// failure nothing is left prepared. abandon removes what is prepared.
+// On a failure nothing is left prepared. abandon removes what is prepared.
 struct FormatRemoval {
   char id[kFormatIdMax], entry_id[kFormatIdMax];
   PreparedFile prepared[4];  // ImagingArea, settings, paper table, function file
@@ -81,22 +87,14 @@ struct FormatRemoval {
 };
 int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
                         const char *entry_id, PreparedFile *paper, FormatRemoval *removal);
-int32_t commit_removal(PaperJob *job, Steps *steps, FormatRemoval *removal);
+int32_t commit_removal(PaperJob *job, const Steps &steps, FormatRemoval *removal);
 void abandon_removal(FormatRemoval *removal);
 
 // Refuses, before anything is changed, a request that would rewrite a
-// link it may not follow among the model's four driver files. Returns
-// kOpDone or kOpFileFailed (errno set).
+// link it may not follow among the model's four driver files.
 int32_t check_driver_links(const PaperJob &job, const Steps &steps);
 
 // The default paper line a settings line falls back to.
 const char *default_paper_line(const PaperJob &job);
-
-// Dry run: prints the diff of every file touched, in the order touched.
-// Returns kOpDone or kOpFileFailed (errno set).
-int32_t show_pending_changes(PaperJob *job, Steps *steps);
-
-// Frees what a dry run gathered.
-void free_steps(Steps *steps);
 
 #endif

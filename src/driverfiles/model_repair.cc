@@ -27,7 +27,7 @@ void print_entry(const char *what, const FormatEntry &e, const char *after) {
 // The audit line of a change the repair made; a preview logs nothing.
 void log_change(const PaperJob &job, const Steps &steps, const char *action, const char *id,
                 const char *name, size_t name_len) {
-  if (steps.preview) return;
+  if (steps.dry_run != nullptr) return;
   IdParts parts{};
   (void)parse_format_id(id, std::strlen(id), &parts);
   log_format_change({action, job.model, job.printer, name, name_len, id, parts.width, parts.height});
@@ -35,25 +35,25 @@ void log_change(const PaperJob &job, const Steps &steps, const char *action, con
 
 // One incomplete format, removed as a delete removes it: every copy made
 // before the companion tool is asked.
-int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *job, Steps *steps) {
+int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *job, const Steps &steps) {
   copy_text(job->label_name, e.name);
   FormatRemoval removal{};
-  int32_t rc = prepare_removal(job, *steps, e.id.text, e.id.text, nullptr, &removal);
-  if (rc == kOpDone) rc = ask_companion_to_delete(*job, *steps);
+  int32_t rc = prepare_removal(job, steps, e.id.text, e.id.text, nullptr, &removal);
+  if (rc == kOpDone) rc = ask_companion_to_delete(*job, steps);
   if (rc == kOpCompanionFailed) print_entry("not removed", e, ": the companion tool failed");
   if (rc == kOpDone) rc = commit_removal(job, steps, &removal);
   abandon_removal(&removal);
   if (rc != kOpDone) return rc;
   print_entry("removed incomplete", e, "");
-  log_change(*job, *steps, "removed incomplete", e.id.text, e.name, e.name_len);
+  log_change(*job, steps, "removed incomplete", e.id.text, e.name, e.name_len);
   if (inventory_holds(inv, kSettingsFile, e.id.text)) {
     std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], e.id.text);
-    log_change(*job, *steps, "reset setting", e.id.text, "", 0);
+    log_change(*job, steps, "reset setting", e.id.text, "", 0);
   }
   return kOpDone;
 }
 
-int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps) {
+int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
   EntryTies *ties = nullptr;
   if (find_entry_ties(inv, &ties) != 0) return kOpFileFailed;
   int32_t rc = kOpDone;
@@ -66,17 +66,16 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, Steps *steps
   return rc;
 }
 
-int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
-  const DriverFile files[2] = {DriverFile::kPaperTable, DriverFile::kImagingArea};
-  for (int k = 0; k < 2; ++k) {
-    const int at = k == 0 ? kPaperTable : kImagingArea;
+int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
+  const DriverFile orphan_files[] = {kPaperTable, kImagingArea};
+  for (const DriverFile at : orphan_files) {
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
       const char *id = inv.ids[at].ids[i].text;
       if (!is_orphan(inv, at, i) || in_a_longer_entry_id(inv, id)) continue;
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
-      if (rewrite_driver_file(job, steps, files[k], drop) != kOpDone) return kOpFileFailed;
+      if (rewrite_driver_file(job, steps, at, drop) != kOpDone) return kOpFileFailed;
       std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
-      log_change(*job, *steps, "removed orphan", id, "", 0);
+      log_change(*job, steps, "removed orphan", id, "", 0);
     }
   }
   return kOpDone;
@@ -84,7 +83,7 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, Steps *steps) {
 
 // A setting no entry holds selects a missing format once the orphans are
 // gone; one that an entry holds stays (a removed one's was reset with it).
-int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
+int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
   const IdList &list = inv.ids[kSettingsFile];
   for (size_t i = 0; i < list.count; ++i) {
     const char *id = list.ids[i].text;
@@ -95,7 +94,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, Steps *steps) {
       return kOpFileFailed;
     }
     std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], id);
-    log_change(*job, *steps, "reset setting", id, "", 0);
+    log_change(*job, steps, "reset setting", id, "", 0);
   }
   return kOpDone;
 }
@@ -122,21 +121,20 @@ void count_left(void *ctx, const Finding &f) {
 
 long run_repair(const PaperJob &job, const char *root, bool preview) {
   PaperJob work = job;
-  Steps steps{};
-  steps.root = root;
-  steps.preview = preview;
+  const Steps steps{root, preview ? start_dry_run() : nullptr};
   ModelInventory inv{};
   int32_t rc = check_driver_links(work, steps) == kOpDone && read_inventory(root, job.model, &inv) == 0
                    ? kOpDone
                    : kOpFileFailed;
   if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;
-  if (rc == kOpDone) rc = remove_incomplete(inv, &work, &steps);
-  if (rc == kOpDone) rc = remove_orphans(inv, &work, &steps);
-  if (rc == kOpDone) rc = reset_stale(inv, &work, &steps);
-  if (rc == kOpDone && preview) rc = show_pending_changes(&work, &steps);
+  if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps);
+  if (rc == kOpDone) rc = remove_orphans(inv, &work, steps);
+  if (rc == kOpDone) rc = reset_stale(inv, &work, steps);
+  if (steps.dry_run != nullptr && end_dry_run(steps.dry_run, work, root, rc == kOpDone) != kOpDone) {
+    rc = kOpFileFailed;
+  }
   long left = 0;
   if (rc == kOpDone && find_findings(inv, count_left, &left) < 0) rc = kOpFileFailed;
-  free_steps(&steps);
   free_inventory(&inv);
   return rc == kOpDone ? left : rc;
 }

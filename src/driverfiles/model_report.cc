@@ -12,7 +12,7 @@
 #include "driverfiles/model_files.h"
 #include "driverfiles/sys_io.h"
 #include "front/operations.h"
-#include "front/options.h"
+#include "front/paper_job.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
 // with the stream, and the entry routine checks it once before the exit.

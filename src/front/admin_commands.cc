@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
 #include "front/dispatch.h"
 #include "front/operations.h"
@@ -42,15 +43,25 @@ int report_failure(const Admin &a, long found) {
   return -1;
 }
 
+// A report of the model's files: what it is, and where it runs.
+struct Report {
+  const Admin *admin;
+  long (*run)(const PaperJob &, const char *, bool);
+  bool json;
+};
+
+long run_report(void *ctx) {
+  const Report &r = *static_cast<const Report *>(ctx);
+  return r.run(*r.admin->job, r.admin->root, r.json);
+}
+
 // Runs a report under the model's lock: its count of problems, -1 or -2;
 // *installed false when the model has no driver directory.
 long locked_report(const Admin &a, bool writer, bool *installed,
                    long (*report)(const PaperJob &, const char *, bool), bool json) {
-  int lock = -1;
-  if (hold_driver_lock(*a.job, a.root, writer, &lock) != 0) return -1;
-  *installed = lock >= 0;
-  const long found = report(*a.job, a.root, json);
-  release_driver_lock(lock);
+  Report r{&a, report, json};
+  long found = -1;
+  if (under_driver_lock(*a.job, a.root, writer, run_report, &r, &found, installed) != 0) return -1;
   return found;
 }
 

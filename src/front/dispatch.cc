@@ -1,3 +1,5 @@
+// Dispatch of a request to the delete and add operations, for real or as
+// a dry run, and of their results to messages and the exit status.
 #include "front/dispatch.h"
 
 #include <cerrno>
@@ -5,37 +7,36 @@
 #include <cstring>
 
 #include "driverfiles/current_format.h"
-#include "front/admin_commands.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
 namespace {
+
+// The error line: the system's text for errno, and a newline.
+void print_error_line() { std::printf("%s\n", std::strerror(errno)); }
 
 int show_usage(const PaperJob &job) {
   print_usage(job);
   return 0;
 }
 
-int add_request(const PaperJob &job, Steps *steps) {
+int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
   // An older format of the same name goes first, so the name stays unique;
   // what the add will need is checked before that delete asks anything.
-  PaperJob copy = job;
-  const int32_t removed =
-      check_add_targets(job, *steps) == kOpDone ? delete_format(&copy, steps) : kOpFileFailed;
+  const int32_t removed = check_add_targets(job, root) == kOpDone
+                              ? delete_label_format(job, root, dry_run)
+                              : kOpFileFailed;
   if (removed == kOpCompanionFailed) return -1;
   if (removed == kOpFileFailed) {
     print_error_line();
     return -1;
   }
-  copy = job;
-  const int32_t added = add_format(&copy, steps);
+  const int32_t added = add_label_format(job, root, dry_run);
   return (added == kOpFileFailed || added == kOpCompanionFailed) ? -1 : 0;
 }
 
-int delete_request(const PaperJob &job, Steps *steps) {
-  PaperJob copy = job;
-  const int32_t removed = delete_format(&copy, steps);
-  switch (removed) {
+int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
+  switch (delete_label_format(job, root, dry_run)) {
     case kOpFileFailed:
       print_error_line();
       return -1;
@@ -49,38 +50,66 @@ int delete_request(const PaperJob &job, Steps *steps) {
   }
 }
 
-// A request's steps under the lock its caller holds; a dry run shows the
-// changes gathered once the request is done.
-int run_locked(const PaperJob &job, const char *root, bool add, bool preview) {
-  Steps steps{};
-  steps.root = root;
-  steps.preview = preview;
-  int status = add ? add_request(job, &steps) : delete_request(job, &steps);
-  PaperJob scratch = job;
-  if (preview && status == 0 && show_pending_changes(&scratch, &steps) != kOpDone) {
+// One request as the command line asked for it.
+struct Request {
+  const PaperJob *job;
+  const char *root;
+  bool add, preview, ensure;
+};
+
+// The request's steps under the lock; a dry run shows the changes
+// gathered once the request is done.
+int run_steps(const Request &r) {
+  DryRun *dry_run = r.preview ? start_dry_run() : nullptr;
+  int status = r.add ? add_request(*r.job, r.root, dry_run) : delete_request(*r.job, r.root, dry_run);
+  if (dry_run != nullptr && end_dry_run(dry_run, *r.job, r.root, status == 0) != kOpDone) {
     print_error_line();
     status = -1;
   }
-  free_steps(&steps);
   return status;
 }
 
-// A request holds the model's lock from the first edit to the last; a dry
-// run shares it.
-int locked_request(const PaperJob &job, const char *root, bool add, bool preview) {
-  int lock = -1;
-  if (hold_driver_lock(job, root, !preview, &lock) != 0) {
+int run_ensured(const Request &r) {
+  const int state = current_format_state(*r.job, r.root);
+  if (state < 0) {
     print_error_line();
     return -1;
   }
-  const int status = run_locked(job, root, add, preview);
-  release_driver_lock(lock);
+  if (state == kFormatCurrent) {
+    std::printf("unchanged\n");
+    return 0;
+  }
+  const int status = run_steps(r);
+  if (status == 0) std::printf("%s\n", state == kFormatAbsent ? "added" : "replaced");
   return status;
+}
+
+long run_request(void *ctx) {
+  const Request &r = *static_cast<const Request *>(ctx);
+  return r.ensure ? run_ensured(r) : run_steps(r);
+}
+
+// A request holds the model's lock from its first read to its last edit;
+// a dry run shares it.
+int locked_request(Request r) {
+  long status = -1;
+  if (under_driver_lock(*r.job, r.root, !r.preview, run_request, &r, &status) != 0) {
+    print_error_line();
+  }
+  return static_cast<int>(status);
 }
 
 }  // namespace
 
-void print_error_line() { std::printf("%s\n", std::strerror(errno)); }
+int under_driver_lock(const PaperJob &job, const char *root, bool writer,
+                      long (*body)(void *ctx), void *ctx, long *result, bool *installed) {
+  int lock = -1;
+  if (hold_driver_lock(job, root, writer, &lock) != 0) return -1;
+  if (installed != nullptr) *installed = lock >= 0;
+  *result = body(ctx);
+  release_driver_lock(lock);
+  return 0;
+}
 
 bool is_request(const SeenFlags &seen) {
   if (!seen.printer) return false;
@@ -89,59 +118,18 @@ bool is_request(const SeenFlags &seen) {
 
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
-  if (!seen.printer) return show_usage(job);
-  if (seen.add) {
-    if (seen.remove || !seen.width || !seen.height) return show_usage(job);
-    return locked_request(job, root, true, preview);
-  }
-  if (seen.remove) return locked_request(job, root, false, preview);
-  return show_usage(job);
+  if (!is_request(seen)) return show_usage(job);
+  return locked_request(Request{&job, root, seen.add, preview, false});
 }
 
 int ensure_request(const PaperJob &job, const char *root, bool preview) {
-  int lock = -1;
-  if (hold_driver_lock(job, root, !preview, &lock) != 0) {
-    print_error_line();
-    return -1;
-  }
-  const int state = current_format_state(job, root);
-  int status = 0;
-  if (state < 0) {
-    print_error_line();
-    status = -1;
-  } else if (state == kFormatCurrent) {
-    std::printf("unchanged\n");
-  } else if ((status = run_locked(job, root, true, preview)) == 0) {
-    std::printf("%s\n", state == kFormatAbsent ? "added" : "replaced");
-  }
-  release_driver_lock(lock);
-  return status;
+  return locked_request(Request{&job, root, true, preview, true});
 }
 
-int run_request_words(int argc, const char *const *argv, PaperJob *job, bool preview,
-                      const char *root) {
+int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root) {
   SeenFlags seen{};
   if (parse_options(argc, argv, job, &seen) != ParseResult::kAccepted) {
     return show_usage(*job);
   }
-  return dispatch_request(*job, seen, root, preview);
-}
-
-int run_paper_tool(int argc, const char *const *argv, const char *root) {
-  // An empty argument vector is treated as an unrecognised, empty name.
-  const char *program = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
-  PaperJob job{};  // one per run, zero-filled
-  int status;
-  if (!select_model(program, &job)) {
-    std::printf("%s is invalid.\n\n", program);
-    status = 0;
-  } else if (argc > 1 && is_command_word(argv[1])) {
-    status = run_admin_command(argc, argv, &job, root);
-  } else {
-    status = run_request_words(argc, argv, &job, false, root);
-  }
-  // Silence is never success: what was printed must have reached its
-  // reader (a full disk behind a redirect, a closed descriptor).
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return -1;
-  return status;
+  return dispatch_request(*job, seen, root, false);
 }

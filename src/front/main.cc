@@ -1,5 +1,10 @@
-// The installed program works on the driver tree under /opt/vantrel; a test
-// or demo build compiles in another root instead.
+// The entry routine: the program name to a model, then the command line to
+// an administrator command or a request. The installed program works on
+// the driver tree under /opt/vantrel; a test or demo build compiles in
+// another root instead.
+#include <cstdio>
+
+#include "front/admin_commands.h"
 #include "front/dispatch.h"
 
 #ifndef ZKPT_DRIVER_ROOT
@@ -7,5 +12,20 @@
 #endif
 
 int main(int argc, char **argv) {
-  return run_paper_tool(argc, argv, ZKPT_DRIVER_ROOT);
+  // An empty argument vector is treated as an unrecognised, empty name.
+  const char *program = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
+  PaperJob job{};  // one per run, zero-filled
+  int status;
+  if (!select_model(program, &job)) {
+    std::printf("%s is invalid.\n\n", program);
+    status = 0;
+  } else if (argc > 1 && is_command_word(argv[1])) {
+    status = run_admin_command(argc, argv, &job, ZKPT_DRIVER_ROOT);
+  } else {
+    status = run_request_words(argc, argv, &job, ZKPT_DRIVER_ROOT);
+  }
+  // Silence is never success: what was printed must have reached its
+  // reader (a full disk behind a redirect, a closed descriptor).
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return -1;
+  return status;
 }

@@ -1,15 +1,19 @@
-// The two driver-file operations the front end dispatches to, and the lock
+// The driver-file operations the front end dispatches to, and the lock
 // that keeps one request's edits apart from another run's.
 //
-// Each operation takes a copy of the job and the root of the driver tree
-// ("/opt/vantrel" for the installed program) and answers with a small
-// signed result. The driver-file subsystem implements them.
+// Each operation takes a copy of the job (it may write the copy's
+// scratch_path) and the root of the driver tree ("/opt/vantrel" for the
+// installed program), and answers with a small signed result. A request
+// given a dry run shows its steps instead of taking them: the companion
+// tool's command lines are printed as they come, and the rewrites of each
+// file are gathered in the dry run, to be shown as diffs at its end. The
+// driver-file subsystem implements all of them and keeps the dry run's
+// state.
 #ifndef ZKPT_FRONT_OPERATIONS_H
 #define ZKPT_FRONT_OPERATIONS_H
 
 #include <cstdint>
 
-#include "driverfiles/driver_edit.h"
 #include "front/paper_job.h"
 
 enum : int32_t {
@@ -19,25 +23,30 @@ enum : int32_t {
   kOpCompanionFailed = -2 // the companion tool did not succeed
 };
 
-// Removes the format named job.label_name: companion tool first, then the
-// function file, paper table, settings file and imaging-area file.
-int32_t delete_label_format(PaperJob job, const char *root);
+// What a dry run has gathered; null for a request carried out.
+struct DryRun;
+
+// Removes the format named job.label_name: every file it changes read and
+// copied first, then the companion tool, then the copies put in place.
+int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr);
 
 // Registers job's format with the companion tool under a fresh identifier
 // and writes it into the function file, paper table and imaging-area file.
-int32_t add_label_format(PaperJob job, const char *root);
-
-// The same two operations as steps of a request that may be a dry run,
-// on the caller's copy of the job.
-int32_t delete_format(PaperJob *job, Steps *steps);
-int32_t add_format(PaperJob *job, Steps *steps);
+int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr);
 
 // What an add needs before it asks or changes anything: the function
 // file, paper table and imaging-area file can be opened, and the function
 // file holds the "[CustomTape]" line entries follow (else ENODATA, as the
 // entry would be written nowhere). kOpDone or kOpFileFailed (errno set).
-// An add request checks it before its delete step; add_format again.
-int32_t check_add_targets(const PaperJob &job, const Steps &steps);
+// An add request checks it before its delete step; the add again.
+int32_t check_add_targets(const PaperJob &job, const char *root);
+
+// The dry run of one run of the program (one at most): start it, hand it
+// to the requests, then end it, which prints the diff of every file
+// touched in the order touched when show is set, and frees what it
+// gathered. end_dry_run returns kOpDone or kOpFileFailed (errno set).
+DryRun *start_dry_run();
+int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show);
 
 // Takes the model's driver-file lock, waiting for any other run: a writer
 // holds it alone and removes temporary files that a run which died left

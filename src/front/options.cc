@@ -6,18 +6,6 @@
 
 #include "driverfiles/format_id.h"
 
-const TapeRow kStandardTape[6] = {
-    {5, 2, 24, "_zkS3.5mm_"},  {6, 4, 32, "_zkS6mm___"},
-    {9, 7, 50, "_zkS9mm___"},  {12, 10, 70, "_zkS12mm__"},
-    {18, 16, 112, "_zkS18mm__"}, {24, 22, 128, "_zkS24mm__"},
-};
-
-const TapeRow kHeatShrinkTube[5] = {
-    {6, 4, 28, "_zkHS6mm__"},    {9, 7, 48, "_zkHS9mm__"},
-    {12, 9, 66, "_zkHS12mm_"},   {18, 15, 106, "_zkHS18mm_"},
-    {24, 18, 128, "_zkHS24mm_"},
-};
-
 bool names_heat_shrink(const char *label_name) {
   return std::strstr(label_name, "HS") != nullptr ||
          std::strstr(label_name, "hs") != nullptr;

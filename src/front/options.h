@@ -20,16 +20,6 @@ struct SeenFlags {
   bool height;   // -h
 };
 
-struct TapeRow {
-  int64_t max_width;        // widest request this tape serves, mm
-  int64_t printable_width;  // mm
-  int64_t pins;             // 180-dpi dots
-  const char *media_name;   // always ten characters
-};
-
-extern const TapeRow kStandardTape[6];
-extern const TapeRow kHeatShrinkTube[5];
-
 enum class ParseResult { kAccepted, kRejected };
 
 ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,

@@ -51,6 +51,18 @@ struct ModelRow {
 // The nine rows in the order they are tested.
 extern const ModelRow kModelTable[9];
 
+// The tapes a tape model's width is turned into, narrowest first: the
+// standard ones and the heat-shrink tubes.
+struct TapeRow {
+  int64_t max_width;        // widest request this tape serves, mm
+  int64_t printable_width;  // mm
+  int64_t pins;             // 180-dpi dots
+  const char *media_name;   // always ten characters
+};
+
+extern const TapeRow kStandardTape[6];
+extern const TapeRow kHeatShrinkTube[5];
+
 // Finds the first row whose search text occurs in program_name and stores
 // its id and kind in the job. Returns false, leaving the job alone, when no
 // row matches.

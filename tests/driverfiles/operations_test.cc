@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "driverfiles/companion.h"
+#include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
 #include "driverfiles/rewrite.h"
 #include "front/dispatch.h"
