@@ -1,3 +1,5 @@
+// The preview's diff: a plan's calls recorded as line edits, then printed
+// in "diff -u" layout while the old file streams past.
 #include "driverfiles/diff_preview.h"
 
 #include <cerrno>

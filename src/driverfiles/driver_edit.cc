@@ -1,3 +1,5 @@
+// A request's steps, taken or shown: the companion tool run or printed,
+// each driver file rewritten or its rewrite gathered for the dry run's diff.
 #include "driverfiles/driver_edit.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The one way a driver file is changed: a prepared copy renamed over it,
+// and the preview of the same plan.
 #include "driverfiles/rewrite.h"
 
 #include <fcntl.h>

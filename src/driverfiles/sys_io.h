@@ -6,6 +6,12 @@
 // the fsync, the rename, a realloc, the wait), plant a link at the right
 // moment, or set the time, and check what that leaves behind. The
 // installed program never changes the table.
+//
+// Results, here and in every file helper built on the table (paths, line
+// scan, plans, rewrite, reading a model's files, identifiers): 0, or -1
+// with errno from the call that failed; a question answers 1 (yes),
+// 0 (no) or -1 with errno. The operations above answer as
+// front/operations.h says.
 #ifndef ZKPT_DRIVERFILES_SYS_IO_H
 #define ZKPT_DRIVERFILES_SYS_IO_H
 

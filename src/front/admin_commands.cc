@@ -1,3 +1,5 @@
+// The administrator's commands: reading their command lines, running them
+// under the model's lock, and their errors on standard error.
 #include "front/admin_commands.h"
 
 #include <cerrno>

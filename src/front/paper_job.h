@@ -1,10 +1,10 @@
-// The job record and the model table.
+// The job record, the model table and the tape tables.
 //
 // One PaperJob lives in the entry routine for the whole run. It starts
 // zero-filled, select_model() stores the printer model found in the program
-// name, parse_options() fills in the rest. The usage printer and the two
-// driver-file operations receive copies, so nothing they do reaches the
-// caller's record.
+// name, parse_options() fills in the rest. The usage printer and the
+// driver-file operations receive copies (an operation may write its
+// copy's scratch_path), so nothing they do reaches the caller's record.
 #ifndef ZKPT_FRONT_PAPER_JOB_H
 #define ZKPT_FRONT_PAPER_JOB_H
 
