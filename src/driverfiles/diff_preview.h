@@ -4,7 +4,9 @@
 // lines of context, "\ No newline at end of file" where due).
 //
 // Use: record_put/record_skip/record_add as a PlanTarget with a zeroed
-// DiffRecorder, then print_diff() with the old file open, then free_diff().
+// DiffRecorder, then print_diff() with the old file open afresh (it reads
+// it through the line scan, from its start, never holding a line whole),
+// then free_diff().
 #ifndef ZKPT_DRIVERFILES_DIFF_PREVIEW_H
 #define ZKPT_DRIVERFILES_DIFF_PREVIEW_H
 
