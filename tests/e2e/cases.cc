@@ -98,19 +98,17 @@ Case add(const std::string &what, const std::string &program, const std::string 
   return adding(what, program, {"-P", "q", "-n", name, "-w", width, "-h", height}, w, h, id, dots, points);
 }
 
-}  // namespace
-
 // Each of the nine names shows its model's usage text and example printer.
-std::vector<Case> usage_cases() {
-  std::vector<Case> rows;
+void add_usage_rows(std::vector<Case> *rows) {
   for (const auto &[program, model, printer] : {std::array<const char *, 3>{"lm210", "lm210", ""},
        {"lm230", "lm230", ""}, {"lm260ka", "lm260ka", ""}, {"tv4400", "tv4400zd", "TV-4400ZD"},
        {"tvq310", "tvq310", "TV-Q310"}, {"tvq300", "tvq300", "TV-Q300"}, {"tvq250e", "tvq250e", "TVQ250E"},
        {"tvq220nf", "tvq220nf", "TVQ220nf"}, {"tvq200", "tvq200", "TVQ200"}}) {
-    rows.push_back({std::string("usage_") + program, program, {"-P", "q"}, kBare, usage(model, printer), 0, kSame, {}});
+    rows->push_back({std::string("usage_") + program, program, {"-P", "q"}, kBare, usage(model, printer), 0, kSame, {}});
   }
-  return rows;
 }
+
+}  // namespace
 
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
@@ -147,7 +145,7 @@ std::vector<Case> end_to_end_cases() {
                              papers + id('F') + "/Hal:\t1\t2\n" + id('0') + "/Gone:\t1\t2\n",
                              "Media=" + id('1') + "\n", imaging};
   const DriverFiles mended = {"[CustomTape]\n" + entries, papers, "Media=zkS12mm\n", imaging};
-  return {
+  std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
       {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0,
        kSame, {}},
@@ -465,4 +463,6 @@ std::vector<Case> end_to_end_cases() {
            "/Two\n " + id('E') + "/Wrong\n-" + id('F') + "/Hal\n", 1, kSame, {}},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
+  add_usage_rows(&rows);
+  return rows;
 }
