@@ -457,7 +457,8 @@ std::vector<Case> end_to_end_cases() {
        run + "-d Hal -show 1\n" + repaired + diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" +
            diff("paperinftvq310", "-2,5 +2,3") + " " + id('C') + "/Dup:\t1\t2\n " + id('D') + "/One:\t1\t2\n " +
            id('E') + "/Wrong:\t1\t2\n-" + id('F') + "/Hal:\t1\t2\n-" + id('0') + "/Gone:\t1\t2\n" +
-           diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" + id('F') + "/Hal\n", 1, kSame, {}},
+           diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +
+           id('F') + "/Hal\n", 1, kSame, {}},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
   add_usage_rows(&rows);
