@@ -43,6 +43,5 @@ struct Case {
 };
 
 std::vector<Case> end_to_end_cases();
-std::vector<Case> usage_cases();
 
 #endif

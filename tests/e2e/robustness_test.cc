@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -74,12 +75,12 @@ class Robustness : public ::testing::Test {
     p = make_driver_tree(dir.path + "/vantrel", "tvq310", {}, FAKE_COMPANION);
   }
   void TearDown() override { EXPECT_TRUE(!mounted || ::umount2(p.inf.c_str(), MNT_DETACH) == 0); }
-  Args argv(const Args &words) const {
-    Args all{"./zkpapertoollpr_tvq310"};
-    all.insert(all.end(), words.begin(), words.end());
-    return all;
+  Args named(Args words) const {
+    words.insert(words.begin(), "./zkpapertoollpr_tvq310");
+    return words;
   }
-  int start(const Args &words) { return start_program(argv(words)[0], argv(words), dir.path); }
+  int start(const Args &words) { return start_program(named(words)[0], named(words), dir.path); }
+  ProgramResult run(const Args &words) { return run_program(named(words)[0], named(words), dir.path); }
   // A tmpfs of this size in place of the model's inf directory, holding files.
   bool mount_inf(const std::string &size, const DriverFiles &files) {
     mounted = geteuid() == 0 && ::mount("tmpfs", p.inf.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
@@ -89,10 +90,10 @@ class Robustness : public ::testing::Test {
   // A delete and an add that the file system refuses change nothing.
   void expect_refused(const DriverFiles &files, int error) {
     const std::vector<std::string> names = list_dir(p.inf);
-    ProgramResult r = run_program(argv({})[0], argv({"-P", "q", "-d", "Test"}), dir.path);
+    ProgramResult r = run({"-P", "q", "-d", "Test"});
     EXPECT_EQ(255, r.status);
     EXPECT_EQ(std::string(std::strerror(error)) + "\n", r.out + r.err);
-    r = run_program(argv({})[0], argv({"-P", "q", "-n", "New", "-w", "12", "-h", "50"}), dir.path);
+    r = run({"-P", "q", "-n", "New", "-w", "12", "-h", "50"});
     EXPECT_EQ(255, r.status);
     EXPECT_EQ("", r.out + r.err);
     expect_driver_files(files, p);
@@ -107,12 +108,10 @@ TEST_F(Robustness, FullDisk) {
   const DriverFiles files = large_files(2500);  // a function file of about 70 kB
   if (!mount_inf("256k", files)) GTEST_SKIP() << "needs root to mount a small tmpfs";
   // Fill all but 8 kB: too little for a copy of any of the files.
+  struct statvfs fs {};
+  ASSERT_EQ(0, ::statvfs(p.inf.c_str(), &fs));
   const int fd = ::open((p.inf + "/pad").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  ASSERT_LE(0, fd) << std::strerror(errno);
-  const std::string block(4096, 'f');
-  off_t filled = 0;
-  while (::write(fd, block.data(), block.size()) == 4096) filled += 4096;
-  ASSERT_EQ(0, ::ftruncate(fd, filled - 8192));
+  ASSERT_EQ(0, ::posix_fallocate(fd, 0, static_cast<off_t>(fs.f_bavail * fs.f_bsize) - 8192));
   ASSERT_EQ(0, ::close(fd));
   expect_refused(files, ENOSPC);
 }
@@ -134,13 +133,11 @@ TEST_F(Robustness, KillsAtAnyMoment) {
   const std::string marker = "ZkL_zkS12mm__050A032";  // "Crash", 10 x 50 mm
   // Kills land over the span of the quickest of three whole runs; that
   // choice of moments is all that timing decides here.
-  long quickest = 0;
+  auto quickest = std::chrono::hours(1) / std::chrono::microseconds(1);
   for (int i = 0; i < 3; ++i) {
     const auto begin = std::chrono::steady_clock::now();
     ASSERT_EQ(0, wait_program(start(add)));
-    const auto took = std::chrono::steady_clock::now() - begin;
-    const long us = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count());
-    quickest = i == 0 ? us : std::min(quickest, us);
+    quickest = std::min(quickest, (std::chrono::steady_clock::now() - begin) / std::chrono::microseconds(1));
     ASSERT_EQ(0, wait_program(start(del)));
   }
   std::mt19937 random(20261207);
@@ -155,8 +152,7 @@ TEST_F(Robustness, KillsAtAnyMoment) {
       write_file(p.settings_file, selecting);
     }
     const int pid = start(adding ? add : del);
-    const long delay = static_cast<long>(random() % static_cast<unsigned>(quickest + 1));
-    const struct timespec pause = {0, delay * 1000};
+    const struct timespec pause = {0, static_cast<long>(random() % static_cast<unsigned>(quickest + 1)) * 1000};
     nanosleep(&pause, nullptr);
     ::kill(pid, SIGKILL);
     if (wait_program(pid) == 128 + SIGKILL) ++killed;
@@ -217,11 +213,10 @@ TEST_F(Robustness, ManyRunsAtOnce) {
 TEST_F(Robustness, LineLongerThanMemory) {
   const std::string id = "ZkL_zkS12mm__040A03271A2B";
   const std::string huge(96u << 20, 'x');
-  const DriverFiles files{"[CustomTape]\n" + id + "/Test\n", huge + "\n" + id + "/Test:\t70\t353\n" + huge,
-                          "", id + ":\t0.00\t0.00\t28.00\t141.52\n"};
-  write_driver_files(p, files);
-  const ProgramResult r = run_program("/usr/bin/prlimit", {"prlimit", "--as=67108864", argv({})[0], "-P", "q",
-                                      "-d", "Test"}, dir.path);
+  write_driver_files(p, {"[CustomTape]\n" + id + "/Test\n", huge + "\n" + id + "/Test:\t70\t353\n" + huge, "",
+                         id + ":\t0.00\t0.00\t28.00\t141.52\n"});
+  const ProgramResult r = run_program("/usr/bin/prlimit", {"prlimit", "--as=67108864", "./zkpapertoollpr_tvq310",
+                                      "-P", "q", "-d", "Test"}, dir.path);
   EXPECT_EQ(0, r.status) << r.out << r.err;
   expect_driver_files({"[CustomTape]\n", huge + "\n" + huge, "", ""}, p);
 }

@@ -1,13 +1,12 @@
 #include "support/temp_tree.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "gtest/gtest.h"
@@ -19,9 +18,8 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  nftw(path.c_str(), [](const char *p, const struct stat *, int, struct FTW *) {
-    return ::remove(p);
-  }, 16, FTW_DEPTH | FTW_PHYS);
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
 }
 
 void write_file(const std::string &path, const std::string &bytes) {
@@ -53,12 +51,9 @@ mode_t file_mode(const std::string &path) {
 
 std::vector<std::string> list_dir(const std::string &dir) {
   std::vector<std::string> names;
-  if (DIR *d = opendir(dir.c_str())) {
-    while (const struct dirent *e = readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(d);
+  std::error_code e;
+  for (std::filesystem::directory_iterator it(dir, e), end; !e && it != end; it.increment(e)) {
+    names.push_back(it->path().filename());
   }
   std::sort(names.begin(), names.end());
   return names;
