@@ -72,8 +72,10 @@ bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
 }
 
 bool whole_tree(const ModelInventory &inv) {
-  return inv.present[kFunctionFile] && inv.present[kPaperTable] && inv.present[kSettingsFile] &&
-         inv.present[kImagingArea] && inv.has_marker;
+  for (const DriverFile at : kDriverFiles) {
+    if (!inv.present[at]) return false;
+  }
+  return inv.has_marker;
 }
 
 Finding about(FindingKind kind, const char *file) {
@@ -127,7 +129,7 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
 
 long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
   long found = 0;
-  for (int at = 0; at < 4; ++at) {
+  for (const DriverFile at : kDriverFiles) {
     if (inv.present[at]) continue;
     sink(ctx, about(FindingKind::kMissing, inv.path[at]));
     ++found;
