@@ -1,5 +1,5 @@
-// The installed program works on the driver tree under /opt/vantrel; a test
-// or demo build compiles in another root instead.
+// The program's entry: the installed program works on the driver tree
+// under /opt/vantrel; a test or demo build compiles in another root instead.
 #include "front/dispatch.h"
 
 #ifndef ZKPT_DRIVER_ROOT

@@ -1,3 +1,5 @@
+// Reading the option-value pairs of a command line into the job record,
+// with the tape models' width and height rules (see options.h).
 #include "front/options.h"
 
 #include <cstdio>
