@@ -1,5 +1,5 @@
 // Finding what disagrees among a model's driver files, as records, and the
-// one text form of a record.
+// text and JSON forms of a record.
 #include "driverfiles/check_findings.h"
 
 #include <cstdio>
@@ -51,7 +51,8 @@ bool same_id(const FormatEntry &a, const FormatEntry &b) {
   return std::strcmp(a.id.text, b.id.text) == 0;
 }
 
-// Sorts the entry numbers by cmp and marks each with its neighbours.
+// Sorts the entry numbers by name (names) or by identifier and marks each
+// entry with what it shares with its neighbour.
 void mark_neighbours(const ModelInventory &inv, size_t *order, bool names, EntryTies *ties) {
   sorted_entries = inv.entries;
   std::qsort(order, inv.entry_count, sizeof *order, names ? by_name : by_id);
@@ -273,6 +274,7 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {
   *ties = static_cast<EntryTies *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(EntryTies)));
   size_t *order = static_cast<size_t *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(size_t)));
   if (*ties == nullptr || order == nullptr) {
+    SavedErrno saved;
     std::free(*ties);
     std::free(order);
     *ties = nullptr;

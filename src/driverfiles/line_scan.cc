@@ -150,7 +150,7 @@ int read_head(int fd, off_t at, HitLine *out) {
 }
 
 // Fills in what a hit line holds and its head, for a line that ends in
-// the window (line_end set) or runs past it.
+// the window; vis_end is where its first zero byte or its newline stands.
 void describe_hit(LineScan *s, size_t hit, size_t vis_end, bool zero_cut, HitLine *out) {
   out->zero_cut = zero_cut;
   // Every text's next place lies at or after the line's earliest one.
