@@ -73,10 +73,8 @@ bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
 }
 
 bool whole_tree(const ModelInventory &inv) {
-  for (const DriverFile at : kDriverFiles) {
-    if (!inv.present[at]) return false;
-  }
-  return inv.has_marker;
+  return inv.present[kFunctionFile] && inv.present[kPaperTable] && inv.present[kSettingsFile] &&
+         inv.present[kImagingArea] && inv.has_marker;
 }
 
 Finding about(FindingKind kind, const char *file) {

@@ -168,8 +168,8 @@ int driver_file_holds(const char *path, const char *text) {
 
 int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   *inv = ModelInventory{};
-  for (const DriverFile at : kDriverFiles) {
-    if (format_driver_path(inv->path[at], sizeof inv->path[at], root, model, at) != 0 ||
+  for (int at = 0; at < kDriverFileCount; ++at) {
+    if (format_driver_path(inv->path[at], sizeof inv->path[at], root, model, kDriverFiles[at]) != 0 ||
         scan_model_file(inv, at) != 0) {
       return -1;
     }
