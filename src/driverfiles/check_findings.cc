@@ -1,5 +1,5 @@
 // Finding what disagrees among a model's driver files, as records, and the
-// one text form of a record.
+// text and JSON forms of a record.
 #include "driverfiles/check_findings.h"
 
 #include <cstdio>
@@ -51,7 +51,8 @@ bool same_id(const FormatEntry &a, const FormatEntry &b) {
   return std::strcmp(a.id.text, b.id.text) == 0;
 }
 
-// Sorts the entry numbers by cmp and marks each with its neighbours.
+// Sorts the entry numbers by name (names) or by identifier and marks each
+// entry with what it shares with its neighbour.
 void mark_neighbours(const ModelInventory &inv, size_t *order, bool names, EntryTies *ties) {
   sorted_entries = inv.entries;
   std::qsort(order, inv.entry_count, sizeof *order, names ? by_name : by_id);
@@ -127,7 +128,7 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
 
 long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
   long found = 0;
-  for (int at = 0; at < 4; ++at) {
+  for (const DriverFile at : kDriverFiles) {
     if (inv.present[at]) continue;
     sink(ctx, about(FindingKind::kMissing, inv.path[at]));
     ++found;
@@ -271,6 +272,7 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {
   *ties = static_cast<EntryTies *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(EntryTies)));
   size_t *order = static_cast<size_t *>(sys_io.realloc(nullptr, (n ? n : 1) * sizeof(size_t)));
   if (*ties == nullptr || order == nullptr) {
+    SavedErrno saved;
     std::free(*ties);
     std::free(order);
     *ties = nullptr;

@@ -1,3 +1,4 @@
+// Starts the companion tool and waits for its exit status (see companion.h).
 #include "driverfiles/companion.h"
 
 #include <spawn.h>
@@ -26,8 +27,6 @@ int run_companion(const char *const *argv) {
     return -1;
   }
   int status = 0;
-  while (sys_io.waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
+  if (retry_interrupted([&] { return sys_io.waitpid(child, &status, 0); }) < 0) return -1;
   return (WIFEXITED(status) && WEXITSTATUS(status) == 0) ? 0 : -1;
 }

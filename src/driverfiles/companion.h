@@ -8,9 +8,9 @@
 #ifndef ZKPT_DRIVERFILES_COMPANION_H
 #define ZKPT_DRIVERFILES_COMPANION_H
 
-// Runs tool_path with argv (argv[0] is the tool path, null-terminated) and
-// waits for it. Returns 0 when it exited with status 0; -1 when it could
-// not be started, exited non-zero or was killed by a signal.
+// Starts the tool at argv[0] with argv (null-terminated) and waits for it.
+// Returns 0 when it exited with status 0; -1 when it could not be started
+// or waited for (errno set), exited non-zero or was killed by a signal.
 int run_companion(const char *const *argv);
 
 #endif

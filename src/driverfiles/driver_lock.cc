@@ -18,9 +18,7 @@ namespace {
 // was left by a run that died; remove it. A file that cannot be removed is
 // left to the rewrite, which replaces it or reports why it cannot.
 void remove_stale_temporaries(const PaperJob &job, const char *root) {
-  const DriverFile files[] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
-                              DriverFile::kSettingsFile, DriverFile::kImagingArea};
-  for (DriverFile which : files) {
+  for (const DriverFile which : kDriverFiles) {
     char path[kPathMax];
     char temp[kPathMax];
     if (format_driver_path(path, sizeof path, root, job.model, which) == 0 &&
@@ -36,10 +34,9 @@ int wait_for_lock(int fd, bool writer) {
   const int op = writer ? LOCK_EX : LOCK_SH | LOCK_NB;
   const struct timespec pause = {0, 50L * 1000 * 1000};
   for (long waited = 0;; waited += 50) {
-    if (sys_io.flock(fd, op) == 0) return 0;
-    if (errno == EWOULDBLOCK && waited >= kReaderLockWaitMs) return -1;
-    if (errno == EWOULDBLOCK) (void)nanosleep(&pause, nullptr);
-    else if (errno != EINTR) return -1;
+    if (retry_interrupted([=] { return sys_io.flock(fd, op); }) == 0) return 0;
+    if (errno != EWOULDBLOCK || waited >= kReaderLockWaitMs) return -1;
+    (void)nanosleep(&pause, nullptr);
   }
 }
 
@@ -58,11 +55,8 @@ int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *ha
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return 0;
   if (fd < 0 || wait_for_lock(fd, writer) != 0) {
     note_failed_driver_file(dir);
-    if (fd >= 0) {
-      const int saved = errno;
-      sys_io.close(fd);
-      errno = saved;
-    }
+    SavedErrno saved;
+    if (fd >= 0) sys_io.close(fd);
     return kOpFileFailed;
   }
   *handle = fd;

@@ -1,8 +1,12 @@
+// Formats the paths of a model's driver files and companion tool, and
+// keeps the one whose call failed last (see driver_paths.h).
 #include "driverfiles/driver_paths.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "driverfiles/sys_io.h"
 
 namespace {
 
@@ -64,9 +68,8 @@ char failed_path[1024];  // a driver path's buffer size
 }  // namespace
 
 void note_failed_driver_file(const char *path) {
-  const int saved = errno;
+  SavedErrno saved;
   (void)std::snprintf(failed_path, sizeof failed_path, "%s", path);
-  errno = saved;
 }
 
 const char *failed_driver_file() { return failed_path; }

@@ -1,3 +1,5 @@
+// Makes label format identifiers and reads them back from entry lines
+// (see format_id.h).
 #include "driverfiles/format_id.h"
 
 #include <cstdint>

@@ -27,7 +27,8 @@ struct FormatId {
   char text[kFormatIdMax];
 };
 
-// The identifier for job at a time (seconds and microseconds of the day).
+// The identifier for job at a time (the clock's seconds and microseconds;
+// only their low bits count).
 FormatId make_format_id(const PaperJob &job, long seconds, long microseconds);
 
 // The next candidate when an identifier is taken: the time's 20 bits
@@ -39,7 +40,7 @@ struct IdParts {
   size_t len;        // characters of the identifier
   size_t media_len;  // 10, or 0 without a media part
   size_t name_len;   // from its two length digits
-  long width;        // millimetres
+  long width;        // millimetres; -1 for more than 8 digits
   long height;       // millimetres, low 12 bits
 };
 

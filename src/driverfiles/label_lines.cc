@@ -1,3 +1,5 @@
+// Formats the three lines of an added format and converts millimetres to
+// dots and points (see label_lines.h).
 #include "driverfiles/label_lines.h"
 
 #include <limits>

@@ -1,6 +1,7 @@
+// The line scan: chunked reads of a driver file, memmem for the texts, and
+// the hit lines handed out one at a time (see line_scan.h).
 #include "driverfiles/line_scan.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "driverfiles/sys_io.h"
@@ -19,12 +20,9 @@ int emit(const ScanSink &sink, bool keep, const char *bytes, size_t len) {
   return to(sink.ctx, bytes, len);
 }
 
-ssize_t read_some(int fd, char *into, size_t len, off_t at, bool positioned) {
-  for (;;) {
-    const ssize_t got = positioned ? sys_io.pread(fd, into, len, at)
-                                   : sys_io.read(fd, into, len);
-    if (got >= 0 || errno != EINTR) return got;
-  }
+// Reads from file offset at, without moving the scan's own position.
+ssize_t read_at(int fd, char *into, size_t len, off_t at) {
+  return retry_interrupted([=] { return sys_io.pread(fd, into, len, at); });
 }
 
 // Moves the unread window to the buffer's start and reads behind it.
@@ -35,7 +33,9 @@ ssize_t refill(LineScan *s) {
   s->end -= s->pos;
   s->pos = 0;
   for (bool &known : s->next_known) known = false;
-  const ssize_t got = read_some(s->fd, s->buf + s->end, kScanChunk - s->end, 0, false);
+  char *const into = s->buf + s->end;
+  const size_t room = kScanChunk - s->end;
+  const ssize_t got = retry_interrupted([=] { return sys_io.read(s->fd, into, room); });
   if (got < 0) return -1;
   if (got == 0) s->at_eof = true;
   s->end += static_cast<size_t>(got);
@@ -80,14 +80,29 @@ int stream_line(LineScan *s, bool keep) {
   }
 }
 
-// What a line longer than the window holds, read ahead with pread from
-// its start: which texts occur before its first zero byte and newline,
-// and where the earliest one is (kNone: none).
+// What a line longer than the window holds before its first zero byte
+// and newline: which texts, and where the earliest one is.
 struct LongFacts {
   bool holds[kNeedles];
   off_t first;  // file offset of the earliest text, or -1
 };
 
+// Notes the texts in the first len bytes read ahead, which start at file
+// offset window_off.
+void note_texts(const char *const *needle, const size_t *needle_len, size_t len,
+                off_t window_off, LongFacts *facts) {
+  for (size_t k = 0; k < kNeedles; ++k) {
+    if (facts->holds[k]) continue;
+    const size_t pos = find_in(lookahead_buffer, len, needle[k], needle_len[k], lookahead_buffer);
+    if (pos == kNone) continue;
+    facts->holds[k] = true;
+    const off_t hit = window_off + static_cast<off_t>(pos);
+    if (facts->first < 0 || hit < facts->first) facts->first = hit;
+  }
+}
+
+// Reads the line at file offset line_off ahead with pread, in
+// kLookAhead pieces, for its facts: 0, or -1 with errno.
 int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
                off_t line_off, LongFacts *facts) {
   size_t longest = 1;
@@ -100,8 +115,7 @@ int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
   size_t have = 0;
   off_t at = line_off;
   for (;;) {
-    const ssize_t got = read_some(fd, lookahead_buffer + have,
-                                  sizeof lookahead_buffer - have, at, true);
+    const ssize_t got = read_at(fd, lookahead_buffer + have, sizeof lookahead_buffer - have, at);
     if (got < 0) return -1;
     at += got;
     const size_t fresh = static_cast<size_t>(got);
@@ -110,15 +124,7 @@ int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
     const char *nul = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\0', fresh));
     const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
     if (stop != nullptr) len = static_cast<size_t>(stop - lookahead_buffer);
-    const off_t window_off = at - static_cast<off_t>(have + fresh);
-    for (size_t k = 0; k < kNeedles; ++k) {
-      if (facts->holds[k]) continue;
-      const size_t pos = find_in(lookahead_buffer, len, needle[k], needle_len[k], lookahead_buffer);
-      if (pos == kNone) continue;
-      facts->holds[k] = true;
-      const off_t hit = window_off + static_cast<off_t>(pos);
-      if (facts->first < 0 || hit < facts->first) facts->first = hit;
-    }
+    note_texts(needle, needle_len, len, at - static_cast<off_t>(have + fresh), facts);
     if (stop != nullptr || got == 0) return 0;
     have = keep < len ? keep : len;
     std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
@@ -128,7 +134,7 @@ int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
 // Reads up to kHeadMax bytes of a line from offset at, cut at its newline
 // or first zero byte.
 int read_head(int fd, off_t at, HitLine *out) {
-  const ssize_t got = read_some(fd, long_head, kHeadMax, at, true);
+  const ssize_t got = read_at(fd, long_head, kHeadMax, at);
   if (got < 0) return -1;
   size_t len = static_cast<size_t>(got);
   out->zero_cut = false;
@@ -144,7 +150,7 @@ int read_head(int fd, off_t at, HitLine *out) {
 }
 
 // Fills in what a hit line holds and its head, for a line that ends in
-// the window (line_end set) or runs past it.
+// the window; vis_end is where its first zero byte or its newline stands.
 void describe_hit(LineScan *s, size_t hit, size_t vis_end, bool zero_cut, HitLine *out) {
   out->zero_cut = zero_cut;
   // Every text's next place lies at or after the line's earliest one.
@@ -185,6 +191,67 @@ int finish_line(LineScan *s, bool keep) {
   return rc;
 }
 
+// Hands on the window's bytes up to buffer index stop as kept bytes.
+int hand_on_to(LineScan *s, size_t stop) {
+  if (emit(s->sink, true, s->buf + s->pos, stop - s->pos) != 0) return -1;
+  s->pos = stop;
+  return 0;
+}
+
+// Where the line holding buffer index at starts (the window starts at a
+// line's start).
+size_t line_start(const LineScan *s, size_t at) {
+  const char *nl = static_cast<const char *>(memrchr(s->buf + s->pos, '\n', at - s->pos));
+  return nl ? static_cast<size_t>(nl - s->buf) + 1 : s->pos;
+}
+
+// A line that fills the whole window and runs past it: 1 when it holds a
+// text (left open as the hit), else 0 with the line handed on; -1 with
+// errno.
+int long_line(LineScan *s, HitLine *hit) {
+  const int rc = long_hit(s, hit);
+  if (rc != 0) return rc;
+  return stream_line(s, true);
+}
+
+// No text in the rest of the window, before end of file: hands on its
+// complete lines and reads on. 0 to look again, 1 with a hit line longer
+// than the window, -1 with errno.
+int hand_on_lines(LineScan *s, HitLine *hit) {
+  if (hand_on_to(s, line_start(s, s->end)) != 0) return -1;
+  if (s->pos == 0 && s->end == kScanChunk) return long_line(s, hit);
+  return refill(s) < 0 ? -1 : 0;
+}
+
+// Opens the line holding the text at buffer index at as the hit; the line
+// ends in the window (at its newline end_nl, or at end of file).
+void open_hit(LineScan *s, size_t at, const char *end_nl, HitLine *hit) {
+  const size_t line_end = end_nl ? static_cast<size_t>(end_nl - s->buf) + 1 : s->end;
+  const char *nul = static_cast<const char *>(std::memchr(s->buf + at, '\0', line_end - at));
+  size_t vis_end = nul ? static_cast<size_t>(nul - s->buf) : line_end;
+  if (end_nl != nullptr && vis_end == line_end) vis_end = line_end - 1;
+  describe_hit(s, at, vis_end, nul != nullptr, hit);
+  s->line_open = true;
+  s->line_end = line_end;
+}
+
+// A text at buffer index at: hands on the lines before its line, then
+// makes that line the hit, unless the text stands behind the line's first
+// zero byte (the line is handed on) or the line runs past the window
+// (read on and look again, or read ahead when the line fills a whole
+// window). 1 with the hit, 0 to look again, -1 with errno.
+int stop_at_text(LineScan *s, size_t at, HitLine *hit) {
+  if (hand_on_to(s, line_start(s, at)) != 0) return -1;
+  if (std::memchr(s->buf + s->pos, '\0', at - s->pos) != nullptr) return stream_line(s, true);
+  const char *end_nl = static_cast<const char *>(std::memchr(s->buf + at, '\n', s->end - at));
+  if (end_nl == nullptr && !s->at_eof) {
+    if (s->pos > 0 || s->end < kScanChunk) return refill(s) < 0 ? -1 : 0;
+    return long_line(s, hit);
+  }
+  open_hit(s, at, end_nl, hit);
+  return 1;
+}
+
 }  // namespace
 
 void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
@@ -204,56 +271,9 @@ int next_hit(LineScan *s, HitLine *hit) {
   if (s->line_open && pass_line(s) != 0) return -1;
   for (;;) {
     const size_t at = earliest_hit(s);
-    if (at == kNone) {
-      // Hand on the complete lines; keep the open one for the next read.
-      if (s->at_eof) {
-        if (emit(s->sink, true, s->buf + s->pos, s->end - s->pos) != 0) return -1;
-        s->pos = s->end;
-        return 0;
-      }
-      const char *nl = static_cast<const char *>(
-          memrchr(s->buf + s->pos, '\n', s->end - s->pos));
-      const size_t cut = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->pos;
-      if (emit(s->sink, true, s->buf + s->pos, cut - s->pos) != 0) return -1;
-      s->pos = cut;
-      if (s->pos == 0 && s->end == kScanChunk) {
-        const int rc = long_hit(s, hit);
-        if (rc != 0) return rc;
-        if (stream_line(s, true) != 0) return -1;
-      } else if (refill(s) < 0) {
-        return -1;
-      }
-      continue;
-    }
-    const char *nl = static_cast<const char *>(memrchr(s->buf + s->pos, '\n', at - s->pos));
-    const size_t start = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->pos;
-    if (emit(s->sink, true, s->buf + s->pos, start - s->pos) != 0) return -1;
-    s->pos = start;
-    const char *nul = static_cast<const char *>(std::memchr(s->buf + start, '\0', at - start));
-    if (nul != nullptr) {  // the text stands behind the line's first zero byte
-      if (stream_line(s, true) != 0) return -1;
-      continue;
-    }
-    const char *end_nl = static_cast<const char *>(std::memchr(s->buf + at, '\n', s->end - at));
-    const bool short_window = !s->at_eof && end_nl == nullptr;
-    if (short_window && (s->pos > 0 || s->end < kScanChunk)) {  // read on, look again
-      if (refill(s) < 0) return -1;
-      continue;
-    }
-    if (end_nl == nullptr && !s->at_eof) {
-      const int rc = long_hit(s, hit);
-      if (rc != 0) return rc;
-      if (stream_line(s, true) != 0) return -1;
-      continue;
-    }
-    const size_t line_end = end_nl ? static_cast<size_t>(end_nl - s->buf) + 1 : s->end;
-    const char *nul_after = static_cast<const char *>(std::memchr(s->buf + at, '\0', line_end - at));
-    size_t vis_end = nul_after ? static_cast<size_t>(nul_after - s->buf) : line_end;
-    if (end_nl != nullptr && vis_end == line_end) vis_end = line_end - 1;
-    describe_hit(s, at, vis_end, nul_after != nullptr, hit);
-    s->line_open = true;
-    s->line_end = line_end;
-    return 1;
+    if (at == kNone && s->at_eof) return hand_on_to(s, s->end);
+    const int rc = at == kNone ? hand_on_lines(s, hit) : stop_at_text(s, at, hit);
+    if (rc != 0) return rc;
   }
 }
 

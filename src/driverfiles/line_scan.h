@@ -1,7 +1,10 @@
 // One pass over a driver file, finding the lines that hold given texts.
 //
-// Every reader of the driver files goes through this: the lookups, the
-// rewrite, the listing, checking and preview. The file is read in chunks
+// Every read of a driver file's lines goes through this: the lookups, the
+// inventory behind listing, checking and repair, the rewrite and the
+// preview's diff. Only the lock (flock on the directory) and the one-byte
+// readability check before an add touch the files otherwise, reading no
+// lines. The file is read in chunks
 // of kScanChunk bytes and searched with memmem, so lines that hold none of
 // the texts are never looked at one by one; they are handed on in runs.
 //
@@ -75,7 +78,12 @@ struct LineScan {
 void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
                const ScanSink &sink);
 
+// Hands on the lines up to the next one holding a text and describes that
+// line in *hit (a line still open is passed first): 1, 0 at end of file,
+// -1 with errno.
 int next_hit(LineScan *scan, HitLine *hit);
+// Hands on the open hit line as kept bytes (pass) or as bytes left out
+// (skip): 0, or -1 with errno.
 int pass_line(LineScan *scan);
 int skip_line(LineScan *scan);
 

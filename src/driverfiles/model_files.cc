@@ -1,3 +1,5 @@
+// Reading a model's driver files through the line scan: the lookups of a
+// request and the sorted inventory of every file's identifiers.
 #include "driverfiles/model_files.h"
 
 #include <fcntl.h>
@@ -11,31 +13,10 @@
 
 namespace {
 
-
-// Keeps errno of the failure across the close that follows it.
-int close_keeping_errno(int fd, int rc) {
-  const int saved = errno;
-  sys_io.close(fd);
-  errno = saved;
-  return rc;
-}
-
 const ScanSink kNoSink{nullptr, nullptr, nullptr};
 
-bool grow(void **items, size_t *cap, size_t count, size_t size) {
-  if (count < *cap) return true;
-  const size_t more = *cap ? *cap * 2 : 16;
-  void *grown = sys_io.realloc(*items, more * size);
-  if (grown == nullptr) return false;
-  *items = grown;
-  *cap = more;
-  return true;
-}
-
 int add_id(IdList *list, const char *text, size_t len) {
-  void *items = list->ids;
-  if (!grow(&items, &list->cap, list->count, sizeof(FormatId))) return -1;
-  list->ids = static_cast<FormatId *>(items);
+  if (make_room(&list->ids, &list->cap, list->count) != 0) return -1;
   FormatId &id = list->ids[list->count++];
   std::memcpy(id.text, text, len);
   id.text[len] = '\0';
@@ -43,17 +24,13 @@ int add_id(IdList *list, const char *text, size_t len) {
 }
 
 int add_zero_line(ModelInventory *inv, off_t offset) {
-  void *items = inv->zero_lines;
-  if (!grow(&items, &inv->zero_cap, inv->zero_count, sizeof(off_t))) return -1;
-  inv->zero_lines = static_cast<off_t *>(items);
+  if (make_room(&inv->zero_lines, &inv->zero_cap, inv->zero_count) != 0) return -1;
   inv->zero_lines[inv->zero_count++] = offset;
   return 0;
 }
 
 int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
-  void *items = inv->entries;
-  if (!grow(&items, &inv->entry_cap, inv->entry_count, sizeof(FormatEntry))) return -1;
-  inv->entries = static_cast<FormatEntry *>(items);
+  if (make_room(&inv->entries, &inv->entry_cap, inv->entry_count) != 0) return -1;
   FormatEntry &e = inv->entries[inv->entry_count++];
   e = FormatEntry{};
   std::memcpy(e.id.text, at.head, parts.len);
@@ -84,9 +61,7 @@ void read_values(const char *head, size_t len, LineValues *v) {
 }
 
 int add_values(ValueList *list, const HitLine &at, size_t id_len) {
-  void *items = list->lines;
-  if (!grow(&items, &list->cap, list->count, sizeof(LineValues))) return -1;
-  list->lines = static_cast<LineValues *>(items);
+  if (make_room(&list->lines, &list->cap, list->count) != 0) return -1;
   LineValues &v = list->lines[list->count++];
   v = LineValues{};
   std::memcpy(v.id.text, at.head, id_len);
@@ -118,6 +93,8 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
   return id_at.zero_cut && id_at.head_len < kHeadMax ? add_zero_line(inv, hit.offset) : 0;
 }
 
+// Notes every identifier of the open file `at` (and the function file's
+// marker): 0, or -1 with errno.
 int scan_open_file(ModelInventory *inv, int at, int fd) {
   inv->present[at] = true;
   LineScan scan{};
@@ -126,17 +103,21 @@ int scan_open_file(ModelInventory *inv, int at, int fd) {
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
     if (hit.holds[1]) inv->has_marker = true;
-    if (hit.holds[0] && note_line(inv, at, scan, hit) != 0) return close_keeping_errno(fd, -1);
+    if (hit.holds[0] && note_line(inv, at, scan, hit) != 0) return -1;
   }
-  return close_keeping_errno(fd, rc);
+  return rc;
 }
 
+// Reads file `at` into inv; an absent file is left out (present false).
+// 0, or -1 with errno and the file noted.
 int scan_model_file(ModelInventory *inv, int at) {
   bool absent = false;
   const int fd = open_driver_file(inv->path[at], &absent);
   if (fd < 0) return absent ? 0 : -1;
   const int rc = scan_open_file(inv, at, fd);
   if (rc != 0) note_failed_driver_file(inv->path[at]);
+  SavedErrno saved;
+  sys_io.close(fd);
   return rc;
 }
 
@@ -162,7 +143,9 @@ int find_format_id(const char *path, const char *label_name, FormatId *id) {
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0 && (rc = match_name_in_line(scan, hit, label_name, id)) == 0) {
   }
-  return close_keeping_errno(fd, rc);
+  SavedErrno saved;
+  sys_io.close(fd);
+  return rc;
 }
 
 int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
@@ -177,12 +160,15 @@ int driver_file_holds(const char *path, const char *text) {
   bool absent = false;
   const int fd = open_driver_file(path, &absent);
   if (fd < 0) return absent ? 0 : -1;
-  return close_keeping_errno(fd, file_holds(fd, text));
+  const int rc = file_holds(fd, text);
+  SavedErrno saved;
+  sys_io.close(fd);
+  return rc;
 }
 
 int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   *inv = ModelInventory{};
-  for (int at = 0; at < 4; ++at) {
+  for (int at = 0; at < kDriverFileCount; ++at) {
     if (format_driver_path(inv->path[at], sizeof inv->path[at], root, model, kDriverFiles[at]) != 0 ||
         scan_model_file(inv, at) != 0) {
       return -1;

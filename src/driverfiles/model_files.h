@@ -33,7 +33,6 @@ int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *lab
 // file is absent; -1 with errno.
 int driver_file_holds(const char *path, const char *text);
 
-
 // An entry line of the function file.
 struct FormatEntry {
   FormatId id;
@@ -63,13 +62,13 @@ struct ValueList {
 };
 
 struct ModelInventory {
-  char path[4][kPathMax];
-  bool present[4];
+  char path[kDriverFileCount][kPathMax];  // indexed by DriverFile
+  bool present[kDriverFileCount];
   bool has_marker;  // the function file holds "[CustomTape]"
   FormatEntry *entries;
   size_t entry_count, entry_cap;
-  IdList ids[4];  // sorted; the function file's are its entries'
-  ValueList values[4];  // sorted; only the paper table's and ImagingArea's
+  IdList ids[kDriverFileCount];  // sorted; the function file's are its entries'
+  ValueList values[kDriverFileCount];  // sorted; only the paper table's and ImagingArea's
   // Function file lines a zero byte cut short of being an entry.
   off_t *zero_lines;
   size_t zero_count, zero_cap;
@@ -80,10 +79,11 @@ struct ModelInventory {
 int read_inventory(const char *root, const char *model, ModelInventory *inv);
 void free_inventory(ModelInventory *inv);
 
-// Reads only the function file's entries (and its marker) into inv.
+// Reads only the function file's entries (and its marker) into inv: 0, or
+// -1 with errno; free_inventory() in either case.
 int read_entries(const char *root, const char *model, ModelInventory *inv);
 
-// True when the file at index `at` has a line under identifier id.
+// True when the file `at` (a DriverFile) has a line under identifier id.
 bool inventory_holds(const ModelInventory &inv, int at, const char *id);
 
 // The numbers of a line under id in the paper table or ImagingArea (at),

@@ -1,3 +1,6 @@
+// Listing a model's formats and checking its driver files, as text or
+// JSON (see model_report.h); the repair declared with them is in
+// model_repair.cc.
 #include "driverfiles/model_report.h"
 
 #include <sys/stat.h>

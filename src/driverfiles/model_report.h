@@ -2,9 +2,8 @@
 // check that the four driver files agree, mend what the files alone tell
 // how to mend. Everything is printed to standard output.
 //
-// Names are printed escaped, so a line splits at its tabs without doubt:
-// backslash as \\, tab \t, newline \n, carriage return \r, every other
-// byte below 0x20 and 0x7F as \xHH; all other bytes as they are.
+// Names, media names and identifiers are printed escaped, as
+// print_escaped_name() does, so a line splits at its tabs without doubt.
 #ifndef ZKPT_DRIVERFILES_MODEL_REPORT_H
 #define ZKPT_DRIVERFILES_MODEL_REPORT_H
 
@@ -37,6 +36,7 @@ long repair_formats(const PaperJob &job, const char *root);
 
 // The same repair as a dry run: the companion tool's command lines and
 // the repair's lines as they would come, then one diff per file changed.
+// Returns as repair_formats() does.
 long preview_repair(const PaperJob &job, const char *root);
 
 #endif

@@ -1,3 +1,5 @@
+// Reading the option-value pairs of a command line into the job record,
+// with the tape models' width and height rules (see options.h).
 #include "front/options.h"
 
 #include <cstdio>
@@ -53,7 +55,7 @@ bool fits_label(const char *value) {
          std::strstr(value, kEntryMarker) == nullptr;
 }
 
-// Reads a size the way strtol reads it; false for anything not above zero.
+// Reads a size the way strtoll reads it; false for anything not above zero.
 bool read_size(const char *value, int64_t *out) {
   if (!fits(value, kSizeTextMax)) return false;
   const long long number = std::strtoll(value, nullptr, 10);

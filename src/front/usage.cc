@@ -1,3 +1,5 @@
+// The usage texts: the tool's own, --help's administrator commands and a
+// malformed administrator command's synopsis (see usage.h).
 #include "front/usage.h"
 
 #include <cstdio>

@@ -1,4 +1,6 @@
-// The usage text: the only answer to a faulty command line.
+// The usage texts: the tool's own, the only answer to a faulty request
+// line; --help's administrator commands; and the synopsis of a malformed
+// administrator command line.
 #ifndef ZKPT_FRONT_USAGE_H
 #define ZKPT_FRONT_USAGE_H
 
