@@ -2,6 +2,7 @@
 // text and JSON forms of a record.
 #include "driverfiles/check_findings.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,8 +74,8 @@ bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
 }
 
 bool whole_tree(const ModelInventory &inv) {
-  return inv.present[kFunctionFile] && inv.present[kPaperTable] && inv.present[kSettingsFile] &&
-         inv.present[kImagingArea] && inv.has_marker;
+  int why = 0;
+  return unrepairable_file(inv, &why) == nullptr;
 }
 
 Finding about(FindingKind kind, const char *file) {
@@ -309,6 +310,15 @@ bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const Entry
 
 bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {
   return lacks(inv, kPaperTable, e) || lacks(inv, kImagingArea, e);
+}
+
+const char *unrepairable_file(const ModelInventory &inv, int *why) {
+  *why = ENOENT;
+  for (int at = 0; at < kDriverFileCount; ++at) {
+    if (!inv.present[at]) return inv.path[at];
+  }
+  *why = ENODATA;
+  return inv.has_marker ? nullptr : inv.path[kFunctionFile];
 }
 
 bool is_orphan(const ModelInventory &inv, int at, size_t i) {

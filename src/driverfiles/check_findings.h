@@ -78,6 +78,12 @@ bool is_incomplete(const ModelInventory &inv, const FormatEntry &e);
 // The ith identifier of file `at`'s lines (the first of its kind) when
 // no entry carries it.
 bool is_orphan(const ModelInventory &inv, int at, size_t i);
+
+// A repair acts only on a tree read whole: the four files there and the
+// function file holding its marker. Returns the file that keeps it from
+// acting, its reason in *why (ENOENT, or ENODATA for the marker); null
+// when the tree is whole.
+const char *unrepairable_file(const ModelInventory &inv, int *why);
 // The ith settings identifier, when no other driver file holds it.
 bool is_stale_setting(const ModelInventory &inv, size_t i);
 

@@ -99,19 +99,14 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps
   return kOpDone;
 }
 
-// A repair acts only on a tree it has read whole: the four files there and
-// the function file holding its marker. Otherwise the file at fault is
-// noted with its reason in errno: ENOENT, or ENODATA for a missing marker.
+// A tree not read whole is not acted on: the file at fault is noted, with
+// its reason in errno.
 bool readable_whole(const ModelInventory &inv) {
-  for (int at = 0; at < 4; ++at) {
-    if (inv.present[at]) continue;
-    note_failed_driver_file(inv.path[at]);
-    errno = ENOENT;
-    return false;
-  }
-  if (inv.has_marker) return true;
-  note_failed_driver_file(inv.path[kFunctionFile]);
-  errno = ENODATA;
+  int why = 0;
+  const char *file = unrepairable_file(inv, &why);
+  if (file == nullptr) return true;
+  errno = why;
+  note_failed_driver_file(file);
   return false;
 }
 
