@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -54,7 +55,8 @@ void rewrite(const std::string &file) {
   check(rewritten(file, {kId, "Media=zkS12mm\n", nullptr, nullptr, nullptr}) == content);
   const std::string entry = std::string(kId) + "/Fuzz\n", line = std::string(kId) + "/Fuzz:\t70\t353\n";
   rewritten(file, {nullptr, nullptr, "[CustomTape]", entry.c_str(), nullptr});
-  const std::string last = content.substr(content.rfind('\n') + 1);  // npos + 1 == 0
+  std::string last = content.substr(content.rfind('\n') + 1);  // npos + 1 == 0
+  last.resize(std::min(last.size(), last.find('\0')));  // a line's text ends at its first zero byte
   const std::string restored = ended(content, last.find("[CustomTape]") != std::string::npos);
   check(rewritten(file, {kId, nullptr, nullptr, nullptr, nullptr}) == restored);
   check(rewritten(file, {nullptr, nullptr, nullptr, nullptr, line.c_str()}) == ended(restored, true) + line);
