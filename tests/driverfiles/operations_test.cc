@@ -37,15 +37,8 @@ DriverFiles tape_files() {
 }
 
 PaperJob tape_job(const char *label) {
-  PaperJob job{};
-  job.kind = 3;
-  std::snprintf(job.model, sizeof job.model, "tvq310");
-  std::snprintf(job.printer, sizeof job.printer, "q");
-  std::snprintf(job.label_name, sizeof job.label_name, "%s", label);
-  std::snprintf(job.media_name, sizeof job.media_name, "_zkS12mm__");
-  job.width = 10;
-  job.height = 50;
-  job.pins = 70;
+  PaperJob job{3, "", "tvq310", "q", "", "_zkS12mm__", 10, 50, 70};
+  copy_text(job.label_name, label);
   return job;
 }
 
@@ -90,11 +83,7 @@ TEST_F(Operations, AddSkipsATakenIdentifier) {
 TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
   const ModelPaths roll = make_driver_tree(root, "lm210", {"[CustomTape]\nZkL0110003271A2/X\n", "", "", ""},
                                            FAKE_COMPANION);
-  PaperJob job = tape_job("N");
-  std::snprintf(job.model, sizeof job.model, "lm210");
-  job.kind = 0;
-  job.media_name[0] = '\0';
-  job.width = 0x100;
+  const PaperJob job{0, "", "lm210", "q", "N", "", 0x100, 50, 70};
   arm_fault(Call::kOpen, 0, 0);
   set_clock(7, 0x1A2B);
   ASSERT_EQ(0, add_label_format(job, root.c_str()));
