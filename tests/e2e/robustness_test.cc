@@ -208,15 +208,26 @@ TEST_F(Robustness, ManyRunsAtOnce) {
 }  // namespace
 
 #if !defined(ZKPT_SANITIZED)
-// A line longer than the memory the program may have is copied and
-// dropped like any other: lines are never held whole.
+// A line longer than the memory the program may have is shown in a dry
+// run's diff, copied and dropped like any other: lines are never held whole.
 TEST_F(Robustness, LineLongerThanMemory) {
-  const std::string id = "ZkL_zkS12mm__040A03271A2B";
+  const std::string id = "ZkL_zkS12mm__040A03271A2B", inf = "vantrel/tvq310/bin/inf/";
   const std::string huge(96u << 20, 'x');
   write_driver_files(p, {"[CustomTape]\n" + id + "/Test\n", huge + "\n" + id + "/Test:\t70\t353\n" + huge, "",
                          id + ":\t0.00\t0.00\t28.00\t141.52\n"});
-  const ProgramResult r = run_program("/usr/bin/prlimit", {"prlimit", "--as=67108864", "./zkpapertoollpr_tvq310",
-                                      "-P", "q", "-d", "Test"}, dir.path);
+  const auto limited = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), {"prlimit", "--as=67108864", "./zkpapertoollpr_tvq310"});
+    return run_program("/usr/bin/prlimit", words, dir.path);
+  };
+  const auto head = [&](const std::string &file) { return "--- " + inf + file + "\n+++ " + inf + file + "\n"; };
+  const ProgramResult shown = limited({"--dry-run", "-P", "q", "-d", "Test"});
+  EXPECT_EQ(0, shown.status) << shown.err;
+  EXPECT_TRUE(shown.out == "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Test -show 1\n" +
+                               head("ImagingArea") + "@@ -1 +0,0 @@\n-" + id + ":\t0.00\t0.00\t28.00\t141.52\n" +
+                               head("paperinftvq310") + "@@ -1,3 +1,2 @@\n " + huge + "\n-" + id +
+                               "/Test:\t70\t353\n " + huge + "\n\\ No newline at end of file\n" +
+                               head("zktvq310func") + "@@ -1,2 +1 @@\n [CustomTape]\n-" + id + "/Test\n");
+  const ProgramResult r = limited({"-P", "q", "-d", "Test"});
   EXPECT_EQ(0, r.status) << r.out << r.err;
   expect_driver_files({"[CustomTape]\n", huge + "\n" + huge, "", ""}, p);
 }
