@@ -329,8 +329,8 @@ std::vector<Case> end_to_end_cases() {
            usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT") + usage_of("--dry-run --repair -P PRINTER")},
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
-       {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\c\x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
-       "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\c\\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"
+       {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
+       "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\ \\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"
        "\tmissing=paper,imaging\n", 0, kSame, {}},
       {"list_tape_without_media", "tvq310", {"--list"}, {"[CustomTape]\nZkL010A0321A2B3/N\n", "ZkL010A0321A2B3/N:\t1\n",
        "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0, kSame, {}},
