@@ -98,6 +98,7 @@ TEST_F(Operations, RepairLogsEachChange) {
                              "Media=" + kTapeId + "\nLast=" + stale + "\n", tape_files().imaging_area});
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, preview_repair(tape_job("T"), root.c_str()));
+  EXPECT_EQ(std::vector<std::string>{}, events("log "));
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
   const std::string q = " model=tvq310 printer=q name=", u = " uid=" + uid;
   EXPECT_EQ((std::vector<std::string>{"removed incomplete" + q + "'Test' id=" + kTapeId + " size=10x50" + u,

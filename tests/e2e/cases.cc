@@ -142,7 +142,10 @@ std::vector<Case> end_to_end_cases() {
   const std::string added = "ZkL_zkS12mm__040A032?????";              // "Test" again
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
   const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
-  const Args dry_ensure_test = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
+  const Args dry_ensure_odd = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "51"};
+  const std::string odd = "ZkL_zkS12mm__040A03371A2B";  // "Test", 10 x 51 mm: the height's last bit set
+  const DriverFiles odd_tape = {"[CustomTape]\n" + odd + "/Test\n", odd + "/Test:\t70\t360\n", "",
+                                odd + ":\t0.00\t0.00\t28.00\t144.35\n"};
   const Args add_a = {"-P", "q", "-n", "A", "-w", "12", "-h", "50"};
   const Args add_test_call = {"-P", "q", "-n", "Test", "-w", "10", "-h", "50", "-specid", added, "-show", "1"};
   // A model whose files disagree in every way the check knows, and the
@@ -413,7 +416,7 @@ std::vector<Case> end_to_end_cases() {
        "\"height\":4196,\"media\":null,\"id\":\"ZkL043E06411235\",\"state\":\"incomplete\",\"missing\":[\"paper\"]}]}\n",
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
-      {"dry_run_ensure_unchanged", "tvq310", dry_ensure_test, tape, "unchanged\n", 0, kSame, {}},
+      {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
        DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n",
