@@ -224,13 +224,16 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
 // interrupted read or wait is no failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
-  const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, nullptr};
+  // The preview's last line gains a newline, so its old bytes are read again.
+  const std::string unended = dir.path + "/unended";
+  write_file(unended, "a\n" + kTapeId + "\nlast");
+  const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, "END\n"};
   const char *const companion[] = {paths.companion.c_str(), nullptr};
   const std::function<long()> readers[] = {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
       [&] { return preview_repair(job, root.c_str()); },
-      [&] { return static_cast<long>(preview_file(paths.paper_table.c_str(), drop, nullptr)); },
+      [&] { return static_cast<long>(preview_file(unended.c_str(), drop, nullptr)); },
       [&] {
         return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
       },
