@@ -15,6 +15,8 @@
 namespace {
 
 const long kContext = 3;
+// What follows a shown line that has no newline of its own.
+const char kNoNewline[] = "\n\\ No newline at end of file\n";
 
 long count_lines(const char *bytes, size_t len) {
   long n = 0;
@@ -59,7 +61,7 @@ int print_old_bytes(int fd, off_t from, off_t to) {
 void print_line(char sign, const char *bytes, size_t len) {
   std::putchar(sign);
   (void)std::fwrite(bytes, 1, len, stdout);
-  if (len == 0 || bytes[len - 1] != '\n') (void)std::fputs("\n\\ No newline at end of file\n", stdout);
+  if (len == 0 || bytes[len - 1] != '\n') (void)std::fputs(kNoNewline, stdout);
 }
 
 void print_range(long start, long count) {
@@ -174,7 +176,7 @@ int begin_line(DiffPrint *d) {
 
 int end_line(DiffPrint *d, bool newline) {
   d->mid_line = false;
-  if (d->shown && !newline) (void)std::fputs("\n\\ No newline at end of file\n", stdout);
+  if (d->shown && !newline) (void)std::fputs(kNoNewline, stdout);
   if (d->in_hunk) {
     if (d->edited) ++d->e;
     while (inserts_after(d, d->line)) ++d->e;
