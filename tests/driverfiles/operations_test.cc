@@ -62,19 +62,19 @@ class Operations : public ::testing::Test {
 
 // An identifier ends in the last hex digit of the clock's seconds and the
 // last four of its microseconds. The settings file holds the clock's and
-// the paper table the next, so the one after, wrapping to zeros, is used.
+// the paper table the next, wrapping to zeros, so the one after is used.
 TEST_F(Operations, AddSkipsATakenIdentifier) {
   DriverFiles files = tape_files();
-  files.settings_file = "Media=ZkL_zkS12mm__030A032FFFFE\n";
-  files.paper_table += "ZkL_zkS12mm__030A032FFFFF/Old:\t1\t2\n";
+  files.settings_file = "Media=ZkL_zkS12mm__030A032FFFFF\n";
+  files.paper_table += "ZkL_zkS12mm__030A03200000/Old:\t1\t2\n";
   write_driver_files(paths, files);
   arm_fault(Call::kOpen, 0, 0);
-  set_clock(0x3F, 0x5FFFE);
+  set_clock(0x3F, 0x5FFFF);
   ASSERT_EQ(0, add_label_format(tape_job("New"), root.c_str()));
-  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03200000/New\n" + kTapeId + "/Test\n" +
+  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03200001/New\n" + kTapeId + "/Test\n" +
                 kOtherId + "/Other\n",
             read_file(paths.function_file));
-  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer=q name='New' id=ZkL_zkS12mm__030A03200000"
+  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer=q name='New' id=ZkL_zkS12mm__030A03200001"
                                      " size=10x50 uid=" + uid}, events("log "));
 }
 

@@ -351,6 +351,10 @@ std::vector<Case> end_to_end_cases() {
            " 'Hal' has no line in " + inf + "ImagingArea\norphan: " + id('0') + " in " + inf +
            "paperinftvq310 has no entry\nstale setting: " + inf + "zktvq310rc selects " + id('1') + "\n",
        1, kSame, {}},
+      {"check_finds_ties_apart", "tvq310", {"--check"}, {"[CustomTape]\n" + id('B') + "/Dup\n" + id('D') + "/One\n" +
+       id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, "duplicate name: 'Dup' on " +
+       id('B') + " and " + id('C') + "\nshared identifier: " + id('D') + " on 'One' and 'Two'\nlength digits: " +
+       id('E') + " 'Wrong' is 5 bytes long\n", 1, kSame, {}},
       {"repair_mends_what_files_tell", "tvq310", {"--repair", "-P", "q"}, messy,
        repaired, 1, mended, {deleting("Hal")}},
       {"repair_leaves_name_too_long_to_ask_about", "tvq310", {"--repair", "-P", "q"},
@@ -400,20 +404,25 @@ std::vector<Case> end_to_end_cases() {
            finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," +
            finding("stale-setting", inf + "zktvq310rc", id('1'), "null", true) + "]}\n", 1, kSame, {}},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
-       {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xc3\xa9\n", tape.paper_table, "",
-        tape.imaging_area},
+       {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xc3\xa9\xc3\n", tape.paper_table,
+        "", tape.imaging_area},
        "{\"model\":\"tvq310\",\"formats\":[{\"name\":\"Test\",\"width\":12,\"height\":50,\"media\":\"_zkS12mm__\","
-       "\"id\":\"" + old + "\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"q\\\"b\\\\\\u0001\\udcff\xc3\xa9\","
+       "\"id\":\"" + old + "\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"q\\\"b\\\\\\u0001\\udcff"
+       "\\udced\\udca0\\udc80\xc3\xa9\\udcc3\","
        "\"width\":12,\"height\":100,\"media\":\"_zkHS12mm_\",\"id\":\"ZkL_zkHS12mm_07090641A2B3\","
        "\"state\":\"incomplete\",\"missing\":[\"paper\",\"imaging\"]}]}\n", 0, kSame, {}},
       // Roll heights beyond the identifier's 12 bits, from the paper table's
       // dots, or without them from ImagingArea's points.
       {"list_json_roll_heights", "lm230", {"--list", "--json"},
-       {"[CustomTape]\nZkL033E38811234/Big\nZkL043E06411235/Tall\n", "ZkL033E38811234/Big:\t695\t58894\n", "",
-        "ZkL033E38811234:\t0.00\t0.00\t0.00\t14151.72\nZkL043E06411235:\t0.00\t0.00\t0.00\t11876.13\n"},
+       {"[CustomTape]\nZkL033E38811234/Big\nZkL043E06411235/Tall\nZkL033EFFF11236/Low\n",
+        "ZkL033E38811234/Big:\t695\t58894\nZkL033EFFF11236/Low:\t695\t100\n", "",
+        "ZkL033E38811234:\t0.00\t0.00\t0.00\t14151.72\nZkL043E06411235:\t0.00\t0.00\t0\t11876.13\n"
+        "ZkL033EFFF11236:\t0.00\t0.00\t0.00\t100.00\n"},
        "{\"model\":\"lm230\",\"formats\":[{\"name\":\"Big\",\"width\":62,\"height\":5000,\"media\":null,"
        "\"id\":\"ZkL033E38811234\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"Tall\",\"width\":62,"
-       "\"height\":4196,\"media\":null,\"id\":\"ZkL043E06411235\",\"state\":\"incomplete\",\"missing\":[\"paper\"]}]}\n",
+       "\"height\":4196,\"media\":null,\"id\":\"ZkL043E06411235\",\"state\":\"incomplete\",\"missing\":[\"paper\"]},"
+       "{\"name\":\"Low\",\"width\":62,\"height\":4095,\"media\":null,\"id\":\"ZkL033EFFF11236\",\"state\":"
+       "\"complete\",\"missing\":[]}]}\n",
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
