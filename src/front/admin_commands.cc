@@ -9,6 +9,7 @@
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
 #include "front/dispatch.h"
+#include "front/failure_report.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
@@ -30,20 +31,9 @@ int usage_error(const Admin &a, const char *word) {
   return 2;
 }
 
-// "NAME: PATH: reason" on standard error, for errno and the file noted.
-int report_failure(const Admin &a, long found) {
-  const char *path = failed_driver_file();
-  const char *reason = std::strerror(errno);
-  if (found == -2) {
-    reason = "the companion tool failed";
-    path = "";
-  } else if (errno == EWOULDBLOCK) {
-    reason = "another run holds the driver files' lock; gave up after 10 s";
-  }
-  if (*path != '\0') (void)std::fprintf(stderr, "%s: %s: %s\n", a.name, path, reason);
-  else (void)std::fprintf(stderr, "%s: %s\n", a.name, reason);
-  return -1;
-}
+// "NAME: PATH: reason" on standard error, for errno and the file noted,
+// or the companion tool and how it failed.
+int report_failure(const Admin &, long found) { return report_step_failure(found); }
 
 // A report of the model's files: what it is, and where it runs.
 struct Report {

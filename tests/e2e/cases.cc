@@ -152,6 +152,7 @@ std::vector<Case> end_to_end_cases() {
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
   const std::string me = "zkpapertoollpr_tvq310: ";
+  const std::string tool = me + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
   const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
@@ -284,13 +285,16 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
        {deleting("Test")}},
 
-      // The companion tool failing: status 255, nothing printed.
-      with({"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}}, {"companion=3"}),
-      with({"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")}},
-           {"companion=kill"}),
-      with({"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
-            {deleting("Test"), add_test_call}}, {"companion=0 3"}),
-      with({"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}}, {"no-companion"}),
+      // The companion tool failing: status 255, nothing printed, and how it
+      // failed on standard error.
+      {"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}, {"companion=3"},
+       tool + "exited with status 3\n"},
+      {"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")},
+       {"companion=kill"}, tool + "killed by signal 9\n"},
+      {"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
+       {deleting("Test"), add_test_call}, {"companion=0 3"}, tool + "exited with status 3\n"},
+      {"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}, {"no-companion"},
+       tool + "No such file or directory\n"},
 
       // A driver file that cannot be read or rewritten: the system's error
       // text, status 255, nothing changed and the companion never asked.
@@ -365,7 +369,7 @@ std::vector<Case> end_to_end_cases() {
       {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
       {"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy,
        "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")},
-       {"companion=3"}, me + "the companion tool failed\n"},
+       {"companion=3"}, tool + "exited with status 3\n"},
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
        run + "-d Test -show 1\n" + diff("ImagingArea", "-1,2 +1") + "-" + old +
            ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
