@@ -18,7 +18,7 @@
 
 enum class FindingKind {
   kNotInstalled, kMissing, kNoMarker, kIncomplete, kDuplicateName, kSharedIdentifier,
-  kLengthDigits, kOrphan, kStaleSetting, kZeroByte
+  kLengthDigits, kOrphan, kStaleSetting, kZeroByte, kNotExecutable, kTemporary, kDamagedEntry
 };
 
 struct Finding {
@@ -32,7 +32,7 @@ struct Finding {
   const char *other_id;
   const char *other_name;
   size_t other_name_len;
-  off_t number;  // length digits: the name's length; zero byte: the line's offset
+  off_t number;  // length digits: the name's length; zero byte, damaged entry: the line's offset
 };
 
 // "not-installed", "missing", ...: the kind as one word.
@@ -42,7 +42,7 @@ const char *finding_kind_word(FindingKind kind);
 void print_finding(const Finding &finding);
 
 // The finding as a JSON object: {"kind","file","id","name","repairable"},
-// null for what does not apply.
+// null for what does not apply; an identifier as a name is written.
 void print_finding_json(const Finding &finding);
 
 // Names escaped so a line splits at its tabs without doubt: backslash as

@@ -118,7 +118,8 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   PaperJob work = job;
   const Steps steps{root, preview ? start_dry_run() : nullptr};
   ModelInventory inv{};
-  int32_t rc = check_driver_links(work, steps) == kOpDone && read_inventory(root, job.model, &inv) == 0
+  int32_t rc = check_driver_links(work, steps) == kOpDone && read_inventory(root, job.model, &inv) == 0 &&
+                       read_surroundings(root, job.model, &inv) == 0
                    ? kOpDone
                    : kOpFileFailed;
   if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;

@@ -10,6 +10,7 @@
 #include "driverfiles/model_report.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"
+#include "front/monitoring.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
@@ -40,10 +41,15 @@ struct Report {
   const Admin *admin;
   long (*run)(const PaperJob &, const char *, bool);
   bool json;
+  const bool *installed;
 };
+
+long list_report(const PaperJob &job, const char *root, bool json);
 
 long run_report(void *ctx) {
   const Report &r = *static_cast<const Report *>(ctx);
+  // A model that is not installed has no formats to list, not an empty list.
+  if (r.run == list_report && !*r.installed) return 0;
   return r.run(*r.admin->job, r.admin->root, r.json);
 }
 
@@ -51,7 +57,7 @@ long run_report(void *ctx) {
 // *installed false when the model has no driver directory.
 long locked_report(const Admin &a, bool writer, bool *installed,
                    long (*report)(const PaperJob &, const char *, bool), bool json) {
-  Report r{&a, report, json};
+  Report r{&a, report, json, installed};
   long found = -1;
   if (under_driver_lock(*a.job, a.root, writer, run_report, &r, &found, installed) != 0) return -1;
   return found;
@@ -77,9 +83,12 @@ int not_installed(const Admin &a) {
   return -1;
 }
 
-// --list and --check, each with an optional --json.
+// --list and --check, each with an optional --json; --check --monitoring.
 int run_reader(const Admin &a, int argc, const char *const *argv) {
   const bool list = std::strcmp(argv[1], "--list") == 0;
+  if (!list && argc >= 3 && std::strcmp(argv[2], "--monitoring") == 0) {
+    return argc == 3 ? run_check_monitoring(*a.job, a.root) : monitoring_usage(a.name);
+  }
   const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
   if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1]);
   bool installed = true;

@@ -41,6 +41,7 @@ const std::string kAdminHelp =
     "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
     "                            media, identifier, state\n"
     "  --check [--json]          what the driver files disagree on; exit 1 if anything\n"
+    "  --check --monitoring      the same as a monitoring plugin's status line\n"
     "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
     "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
     "                            add unless that format is there as asked; prints\n"
@@ -391,7 +392,7 @@ std::vector<Case> end_to_end_cases() {
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
       {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {}, usage_of("--version")},
       {"check_with_more_words", "tvq310", {"--check", "-P", "x"}, kBare, "", 2, kSame, {}, {},
-       usage_of("--check [--json]")},
+       usage_of("--check [--json | --monitoring]")},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
       {"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame, {},
@@ -478,5 +479,6 @@ std::vector<Case> end_to_end_cases() {
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
   add_usage_rows(&rows);
+  add_truth_cases(&rows);
   return rows;
 }
