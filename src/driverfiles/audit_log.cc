@@ -32,8 +32,8 @@ void put_quoted(Line *l, const char *field, const char *value, size_t n) {
   put(l, "'", 1);
   for (size_t i = 0; i < n; ++i) {
     const unsigned char c = static_cast<unsigned char>(value[i]);
-    char hex[5];
     if (c < 0x20 || c == 0x7F || c == '\\' || c == '\'') {
+      char hex[5];
       (void)std::snprintf(hex, sizeof hex, "\\x%02X", c);
       put(l, hex, 4);
     } else {

@@ -14,17 +14,17 @@ namespace {
 
 const char kService[] = "ZKPAPERTOOLLPR";
 
-// The check's numbers, and the directory of a model not installed.
+// The check's numbers, and whether the model is installed at all.
 struct Tally {
   const PaperJob *job;
   const char *root;
   size_t formats;
-  const char *not_installed;
+  bool not_installed;
 };
 
 // Only a missing model is told apart; every other finding just counts.
 void note_finding(void *ctx, const Finding &f) {
-  if (f.kind == FindingKind::kNotInstalled) static_cast<Tally *>(ctx)->not_installed = f.file;
+  if (f.kind == FindingKind::kNotInstalled) static_cast<Tally *>(ctx)->not_installed = true;
 }
 
 long tally(void *ctx) {
@@ -43,11 +43,11 @@ int failed(const PaperJob &job) {
 }  // namespace
 
 int run_check_monitoring(const PaperJob &job, const char *root) {
-  char dir[kPathMax] = "";
-  Tally t{&job, root, 0, nullptr};
+  Tally t{&job, root, 0, false};
   long found = -1;
   if (under_driver_lock(job, root, false, tally, &t, &found) != 0 || found < 0) return failed(job);
-  if (t.not_installed != nullptr) {
+  if (t.not_installed) {
+    char dir[kPathMax] = "";
     (void)format_driver_path(dir, sizeof dir, root, job.model, DriverFile::kInfDirectory);
     std::printf("%s CRITICAL - %s: %s: not installed\n", kService, job.model, dir);
     return kMonitorCritical;
