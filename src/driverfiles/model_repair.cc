@@ -110,6 +110,18 @@ bool readable_whole(const ModelInventory &inv) {
   return false;
 }
 
+// The temporary copies an interrupted run left: the writer's lock removed
+// them before the files were read; a preview finds them still there.
+void report_temporaries(const ModelInventory &inv, const Steps &steps) {
+  for (const DriverFile at : kDriverFiles) {
+    char temp[kPathMax];
+    const bool gone = steps.dry_run != nullptr ? inv.temporary[at][0] != '\0' : removed_stale_temporary(at);
+    if (gone && format_temp_path(temp, sizeof temp, inv.path[at]) == 0) {
+      std::printf("removed temporary copy: %s\n", temp);
+    }
+  }
+}
+
 void count_left(void *ctx, const Finding &f) {
   if (!f.repairable) ++*static_cast<long *>(ctx);
 }
@@ -122,6 +134,7 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
                        read_surroundings(root, job.model, &inv) == 0
                    ? kOpDone
                    : kOpFileFailed;
+  if (rc == kOpDone) report_temporaries(inv, steps);
   if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;
   if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps);
   if (rc == kOpDone) rc = remove_orphans(inv, &work, steps);

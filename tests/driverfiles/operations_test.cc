@@ -156,6 +156,7 @@ TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
     ASSERT_EQ(0, hold_driver_lock(tape_job("T"), root.c_str(), writer, &handle));
     ASSERT_LE(0, handle);
     EXPECT_EQ(!writer, file_exists(stale)) << writer;
+    EXPECT_EQ(writer, removed_stale_temporary(kFunctionFile)) << writer;
     release_driver_lock(handle);
   }
 }

@@ -86,6 +86,8 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"check_json_damaged_entry", "tvq310", {"--check", "--json"}, format(broken, "Test"),
        "{\"model\":\"tvq310\",\"findings\":[{\"kind\":\"damaged-entry\",\"file\":\"" + kInf + "/zktvq310func\","
        "\"id\":\"" + broken + "\",\"name\":\"Test\",\"repairable\":false}]}\n", 1, std::nullopt, {}},
+      {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
+       "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
       {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
        "length digits: " + long_id + " '" + long_name + "' is 300 bytes long\n", 1, std::nullopt, {}},
