@@ -173,7 +173,7 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
       if (!is_orphan(inv, at, i)) continue;
       Finding f = about(FindingKind::kOrphan, inv.path[at]);
       f.id = inv.ids[at].ids[i].text;
-      f.repairable = whole_tree(inv) && !in_a_longer_entry_id(inv, f.id);
+      f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
       sink(ctx, f);
       ++found;
     }
@@ -182,7 +182,7 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
     if (!is_stale_setting(inv, i)) continue;
     Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
     f.id = inv.ids[kSettingsFile].ids[i].text;
-    f.repairable = whole_tree(inv) && !in_a_longer_entry_id(inv, f.id);
+    f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
     sink(ctx, f);
     ++found;
   }
@@ -329,6 +329,10 @@ bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
     if (list.ids[i].text[len] != '\0') return true;
   }
   return false;
+}
+
+bool may_be_an_entrys(const ModelInventory &inv, const char *id) {
+  return inv.damaged_count != 0 || in_a_longer_entry_id(inv, id);
 }
 
 bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t) {

@@ -66,6 +66,11 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties);
 // holding id are that entry's too ("ZkL" stands nowhere else in one).
 bool in_a_longer_entry_id(const ModelInventory &inv, const char *id);
 
+// True when lines under id may be an entry's, so a repair leaves them: a
+// longer identifier holds id, or a damaged entry line's identifier cannot
+// be read (it may be id's).
+bool may_be_an_entrys(const ModelInventory &inv, const char *id);
+
 // Whether a repair removes this incomplete entry: not when the tree is not
 // whole, nor for a name this tool could not have given (it would reach the
 // companion tool cut short, where it might name another format), a name

@@ -71,7 +71,7 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &st
   for (const DriverFile at : orphan_files) {
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
       const char *id = inv.ids[at].ids[i].text;
-      if (!is_orphan(inv, at, i) || in_a_longer_entry_id(inv, id)) continue;
+      if (!is_orphan(inv, at, i) || may_be_an_entrys(inv, id)) continue;
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
       if (rewrite_driver_file(job, steps, at, drop) != kOpDone) return kOpFileFailed;
       std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
@@ -88,7 +88,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps
   for (size_t i = 0; i < list.count; ++i) {
     const char *id = list.ids[i].text;
     const bool first = i == 0 || std::strcmp(id, list.ids[i - 1].text) != 0;
-    if (!first || inventory_holds(inv, kFunctionFile, id) || in_a_longer_entry_id(inv, id)) continue;
+    if (!first || inventory_holds(inv, kFunctionFile, id) || may_be_an_entrys(inv, id)) continue;
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
     if (rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;

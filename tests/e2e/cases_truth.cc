@@ -89,6 +89,10 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
       {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
+      // ... and the lines of a damaged entry's format, which may be restored.
+      {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"},
+       {"[CustomTape]\n" + broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1,
+       std::nullopt, {}},
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
        "length digits: " + long_id + " '" + long_name + "' is 300 bytes long\n", 1, std::nullopt, {}},
       // The check as a monitoring plugin: every finding counts.
