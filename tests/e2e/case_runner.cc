@@ -93,7 +93,7 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
     if (kind == "target-owner") check(::chown(target.c_str(), 7, 7) == 0, word);
   } else if (kind == "temp-dir" || kind == "read-only") {  // read-only:inf
     check(kind == "temp-dir" ? ::mkdir((path + ".$$$").c_str(), 0755) == 0
-                             : ::chmod(dir.c_str(), 0755) == 0 && ::chmod(p.inf.c_str(), 0555) == 0, word);
+                             : ::chmod(p.inf.c_str(), 0555) == 0, word);
   } else {
     ADD_FAILURE() << "unknown setup " << word;
   }

@@ -1,7 +1,8 @@
 #include "support/run_program.h"
 
 #include <fcntl.h>
-#include <grp.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv,
   const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && open_as(0, "/dev/null") == 0 &&
                      open_as(2, err) == 0 && (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
                      close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0 && (!unprivileged || geteuid() != 0 ||
-                     (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0));
+                     (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) == 0 && prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) == 0));
   if (!ready) _exit(121);
   execv(exe.c_str(), args.data());
   _exit(122);

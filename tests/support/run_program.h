@@ -17,8 +17,7 @@ struct ProgramResult {
 };
 
 // Runs exe with argv (argv[0] is the name it is started under) in the
-// directory cwd. It inherits no descriptor above 2 from the test; it runs
-// as nobody (65534) when unprivileged and the test runs as root.
+// directory cwd, inheriting no descriptor above 2; unprivileged: without root's power over permissions.
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
                           const std::string &cwd, Stdout out = Stdout::kCaptured, bool unprivileged = false);
 
