@@ -222,12 +222,13 @@ int read_surroundings(const char *root, const char *model, ModelInventory *inv) 
     char *temp = inv->temporary[at];
     struct stat st {};
     if (format_temp_path(temp, kPathMax, inv->path[at]) != 0) return -1;
-    if (sys_io.lstat(temp, &st) == 0) continue;
-    if (errno != ENOENT && errno != ENOTDIR) {
+    const int rc = sys_io.lstat(temp, &st);
+    if (rc != 0 && errno != ENOENT && errno != ENOTDIR) {
       note_failed_driver_file(temp);
       return -1;
     }
-    *temp = '\0';
+    // A directory there is no copy a run made, and no lock removes it.
+    if (rc != 0 || S_ISDIR(st.st_mode)) *temp = '\0';
   }
   return 0;
 }

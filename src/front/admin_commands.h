@@ -2,7 +2,8 @@
 // words is the first argument: "--list", "--check", "--repair -P PRINTER"
 // and "--dry-run" followed by a request's command line. Every other
 // command line is read as a request, exactly as without them. Each runs
-// under the model's lock and prints only to standard output.
+// under the model's lock; data goes to standard output, errors and
+// usage (with the reason in one line) to standard error.
 #ifndef ZKPT_FRONT_ADMIN_COMMANDS_H
 #define ZKPT_FRONT_ADMIN_COMMANDS_H
 

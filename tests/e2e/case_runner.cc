@@ -97,6 +97,9 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
               ::symlink(target.c_str(), path.c_str()) == 0, word);
     if (kind == "link-owner") check(::lchown(path.c_str(), 7, 7) == 0, word);
     if (kind == "target-owner") check(::chown(target.c_str(), 7, 7) == 0, word);
+  } else if (kind == "temp-dir" || kind == "read-only") {  // read-only:inf
+    check(kind == "temp-dir" ? ::mkdir((path + ".$$$").c_str(), 0755) == 0
+                             : ::chmod(p.inf.c_str(), 0555) == 0, word);
   } else {
     ADD_FAILURE() << "unknown setup " << word;
   }
@@ -143,8 +146,9 @@ void Row::TestBody() {
   const bool locked = std::find(c.setup.begin(), c.setup.end(), "locked") != c.setup.end();
   const int lock = locked ? ::open(p.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
   ASSERT_TRUE(!locked || ::flock(lock, LOCK_EX) == 0);
-  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to);
+  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"));
   if (locked) ::close(lock);
+  (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
   std::vector<Args> calls = c.calls;
   DriverFiles after = c.after.value_or(before);
