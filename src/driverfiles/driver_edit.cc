@@ -126,7 +126,12 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
   const char *argv[kMaxArgs + 2] = {tool};
   size_t n = 1;
   for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
-  if (steps.dry_run == nullptr) return run_companion(argv) == 0 ? kOpDone : kOpCompanionFailed;
+  // A dry run foresees the tool that could not be started; either names it.
+  if ((steps.dry_run == nullptr ? run_companion(argv) : check_companion(tool)) != 0) {
+    note_failed_driver_file(tool);
+    return kOpCompanionFailed;
+  }
+  if (steps.dry_run == nullptr) return kOpDone;
   (void)std::fputs("run:", stdout);
   for (size_t i = 0; i < n; ++i) {
     std::putchar(' ');

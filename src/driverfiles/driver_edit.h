@@ -64,8 +64,10 @@ int32_t commit_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
 void abandon_driver_file(PreparedFile *prepared);
 
 // Runs the model's companion tool with args (null-terminated, without the
-// tool path), or prints "run: " and the command line in a dry run;
-// kOpFileFailed when the tool's path does not fit.
+// tool path), or prints "run: " and the command line in a dry run, which
+// first checks that the tool could be started; kOpFileFailed when the
+// tool's path does not fit; kOpCompanionFailed with the tool noted
+// (failed_driver_file(), and companion_failure() says how).
 int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args);
 

@@ -14,6 +14,8 @@
 
 namespace {
 
+bool stale_removed[kDriverFileCount];  // by the last writer's lock taken
+
 // Under the lock no other run is writing, so a temporary file found now
 // was left by a run that died; remove it. A file that cannot be removed is
 // left to the rewrite, which replaces it or reports why it cannot.
@@ -21,10 +23,8 @@ void remove_stale_temporaries(const PaperJob &job, const char *root) {
   for (const DriverFile which : kDriverFiles) {
     char path[kPathMax];
     char temp[kPathMax];
-    if (format_driver_path(path, sizeof path, root, job.model, which) == 0 &&
-        format_temp_path(temp, sizeof temp, path) == 0) {
-      sys_io.unlink(temp);
-    }
+    stale_removed[which] = format_driver_path(path, sizeof path, root, job.model, which) == 0 &&
+                           format_temp_path(temp, sizeof temp, path) == 0 && sys_io.unlink(temp) == 0;
   }
 }
 
@@ -66,4 +66,7 @@ int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *ha
 
 void release_driver_lock(int handle) {
   if (handle >= 0) sys_io.close(handle);
+  for (bool &removed : stale_removed) removed = false;
 }
+
+bool removed_stale_temporary(DriverFile which) { return stale_removed[which]; }

@@ -9,6 +9,8 @@
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
 #include "front/dispatch.h"
+#include "front/failure_report.h"
+#include "front/monitoring.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
@@ -40,30 +42,24 @@ int usage_error(const Admin &a, const char *word, const char *reason) {
   return usage_error(a, word, ParseFault{'\0', reason});
 }
 
-// "NAME: PATH: reason" on standard error, for errno and the file noted.
-int report_failure(const Admin &a, long found) {
-  const char *path = failed_driver_file();
-  const char *reason = std::strerror(errno);
-  if (found == -2) {
-    reason = "the companion tool failed";
-    path = "";
-  } else if (errno == EWOULDBLOCK) {
-    reason = "another run holds the driver files' lock; gave up after 10 s";
-  }
-  if (*path != '\0') (void)std::fprintf(stderr, "%s: %s: %s\n", a.name, path, reason);
-  else (void)std::fprintf(stderr, "%s: %s\n", a.name, reason);
-  return -1;
-}
+// "NAME: PATH: reason" on standard error, for errno and the file noted,
+// or the companion tool and how it failed.
+int report_failure(const Admin &, long found) { return report_step_failure(found); }
 
 // A report of the model's files: what it is, and where it runs.
 struct Report {
   const Admin *admin;
   long (*run)(const PaperJob &, const char *, bool);
   bool json;
+  const bool *installed;
 };
+
+long list_report(const PaperJob &job, const char *root, bool json);
 
 long run_report(void *ctx) {
   const Report &r = *static_cast<const Report *>(ctx);
+  // A model that is not installed has no formats to list, not an empty list.
+  if (r.run == list_report && !*r.installed) return 0;
   return r.run(*r.admin->job, r.admin->root, r.json);
 }
 
@@ -71,7 +67,7 @@ long run_report(void *ctx) {
 // *installed false when the model has no driver directory.
 long locked_report(const Admin &a, bool writer, bool *installed,
                    long (*report)(const PaperJob &, const char *, bool), bool json) {
-  Report r{&a, report, json};
+  Report r{&a, report, json, installed};
   long found = -1;
   if (under_driver_lock(*a.job, a.root, writer, run_report, &r, &found, installed) != 0) return -1;
   return found;
@@ -97,11 +93,16 @@ int not_installed(const Admin &a) {
   return -1;
 }
 
-// --list and --check, each with an optional --json.
+// --list and --check, each with an optional --json; --check --monitoring.
 int run_reader(const Admin &a, int argc, const char *const *argv) {
   const bool list = std::strcmp(argv[1], "--list") == 0;
+  if (!list && argc >= 3 && std::strcmp(argv[2], "--monitoring") == 0) {
+    return argc == 3 ? run_check_monitoring(*a.job, a.root) : monitoring_usage(a.name);
+  }
   const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
-  if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1], "only --json may follow");
+  if (argc > 3 || (argc == 3 && !json)) {
+    return usage_error(a, argv[1], list ? "only --json may follow" : "only --json or --monitoring may follow");
+  }
   bool installed = true;
   const long found = locked_report(a, false, &installed, list ? list_report : check_report, json);
   if (found < 0) return report_failure(a, found);

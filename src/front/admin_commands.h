@@ -13,7 +13,8 @@ bool is_command_word(const char *word);
 
 // Runs the command argv[1] names; returns the exit status: 0, 1 (--check
 // and --repair: inconsistencies found or left), -1 (a driver file or the
-// companion tool failed; the error line printed for a file).
+// companion tool failed; the error line printed for a file); 2 for a
+// malformed command line; --check --monitoring as front/monitoring.h says.
 int run_admin_command(int argc, const char *const *argv, PaperJob *job, const char *root);
 
 #endif

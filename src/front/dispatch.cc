@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driverfiles/current_format.h"
+#include "front/failure_report.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
@@ -26,13 +27,14 @@ int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
   const int32_t removed = check_add_targets(job, root) == kOpDone
                               ? delete_label_format(job, root, dry_run)
                               : kOpFileFailed;
-  if (removed == kOpCompanionFailed) return -1;
+  if (removed == kOpCompanionFailed) return report_step_failure(removed);
   if (removed == kOpFileFailed) {
     print_error_line();
     return -1;
   }
   const int32_t added = add_label_format(job, root, dry_run);
-  return (added == kOpFileFailed || added == kOpCompanionFailed) ? -1 : 0;
+  if (added == kOpCompanionFailed) return report_step_failure(added);
+  return added == kOpFileFailed ? -1 : 0;
 }
 
 int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
@@ -41,7 +43,7 @@ int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
       print_error_line();
       return -1;
     case kOpCompanionFailed:
-      return -1;
+      return report_step_failure(kOpCompanionFailed);
     case kOpNotFound:
       std::printf("Not found '%s'\n", job.label_name);
       return 0;
@@ -90,11 +92,13 @@ long run_request(void *ctx) {
 }
 
 // A request holds the model's lock from its first read to its last edit;
-// a dry run shares it.
+// a dry run shares it. The lock's failure is an error line for a request,
+// and for the administrator's forms an error on standard error.
 int locked_request(Request r) {
   long status = -1;
   if (under_driver_lock(*r.job, r.root, !r.preview, run_request, &r, &status) != 0) {
-    print_error_line();
+    if (r.preview || r.ensure) report_step_failure(kOpFileFailed);
+    else print_error_line();
   }
   return static_cast<int>(status);
 }

@@ -1,6 +1,7 @@
 // Dispatch: an accepted request's command line to the operations, their
 // results to messages on standard output and the exit status (0 or -1;
-// -1 reaches the shell as 255).
+// -1 reaches the shell as 255). A companion tool that failed is also named
+// on standard error, with how it failed (front/failure_report.h).
 #ifndef ZKPT_FRONT_DISPATCH_H
 #define ZKPT_FRONT_DISPATCH_H
 

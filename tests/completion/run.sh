@@ -36,6 +36,7 @@ check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--help|--ver
 check '--l' '--list'
 check '--list ' '--json'
 check '--list --json ' ''
+check '--check ' '--json|--monitoring'
 check '--ensure -P X -' '-P|-n|-w|-h'
 check '--dry-run -' '-P|-n|-d|-w|-h|--ensure|--repair'
 check '--dry-run --repair -' '-P'

@@ -41,6 +41,7 @@ const std::string kAdminHelp =
     "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
     "                            media, identifier, state\n"
     "  --check [--json]          what the driver files disagree on; exit 1 if anything\n"
+    "  --check --monitoring      the same as a monitoring plugin's status line\n"
     "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
     "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
     "                            add unless that format is there as asked; prints\n"
@@ -152,6 +153,7 @@ std::vector<Case> end_to_end_cases() {
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
   const std::string me = "zkpapertoollpr_tvq310: ";
+  const std::string tool = me + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
   const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
@@ -288,13 +290,16 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
        {deleting("Test")}},
 
-      // The companion tool failing: status 255, nothing printed.
-      with({"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}}, {"companion=3"}),
-      with({"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")}},
-           {"companion=kill"}),
-      with({"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
-            {deleting("Test"), add_test_call}}, {"companion=0 3"}),
-      with({"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}}, {"no-companion"}),
+      // The companion tool failing: status 255, nothing printed, and how it
+      // failed on standard error.
+      {"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}, {"companion=3"},
+       tool + "exited with status 3\n"},
+      {"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")},
+       {"companion=kill"}, tool + "killed by signal 9\n"},
+      {"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
+       {deleting("Test"), add_test_call}, {"companion=0 3"}, tool + "exited with status 3\n"},
+      {"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}, {"no-companion"},
+       tool + "No such file or directory\n"},
 
       // A driver file that cannot be read or rewritten: the system's error
       // text, status 255, nothing changed and the companion never asked.
@@ -371,7 +376,7 @@ std::vector<Case> end_to_end_cases() {
       {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
       {"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy,
        "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")},
-       {"companion=3"}, me + "the companion tool failed\n"},
+       {"companion=3"}, tool + "exited with status 3\n"},
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
        run + "-d Test -show 1\n" + diff("ImagingArea", "-1,2 +1") + "-" + old +
            ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
@@ -394,7 +399,7 @@ std::vector<Case> end_to_end_cases() {
       {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {},
        me + "takes no other word\n" + usage_of("--version")},
       {"check_with_more_words", "tvq310", {"--check", "-P", "x"}, kBare, "", 2, kSame, {}, {},
-       me + "only --json may follow\n" + usage_of("--check [--json]")},
+       me + "only --json or --monitoring may follow\n" + usage_of("--check [--json | --monitoring]")},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
       {"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame, {},
@@ -506,5 +511,6 @@ std::vector<Case> end_to_end_cases() {
             me + inf + "paperinftvq310: Is a directory\n"),
   }) rows.push_back(c);
   add_usage_rows(&rows);
+  add_truth_cases(&rows);
   return rows;
 }

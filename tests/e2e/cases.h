@@ -29,11 +29,14 @@ struct Case {
   //   companion=<statuses>  the companion's exit statuses, a word per call
   //                         ("kill": killed by SIGKILL), the last repeating
   //   no-companion          the companion tool is missing
+  //   plain-companion       ... a file that may not be run
+  //   locked                another run holds the model's lock throughout
   //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
   // and on one driver file (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
   //   (missing:inf: the model's inf directory and its files are missing)
+  //   temporary:F             its temporary copy F.$$$ is there
   //   chown:F                 the file belongs to user and group 7
   //   link:F                  the file is a link to a file elsewhere
   //   link-owner:F            ... a link that belongs to user 7
@@ -44,5 +47,8 @@ struct Case {
 };
 
 std::vector<Case> end_to_end_cases();
+
+// The rows of one topic each, appended to the table.
+void add_truth_cases(std::vector<Case> *rows);
 
 #endif
