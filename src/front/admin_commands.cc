@@ -8,14 +8,15 @@
 
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
+#include "front/apply_command.h"
 #include "front/dispatch.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
 namespace {
 
-const char *const kWords[] = {"--list",   "--check", "--repair", "--dry-run",
-                              "--ensure", "--help",  "--version"};
+const char *const kWords[] = {"--list", "--check", "--repair", "--dry-run", "--ensure",
+                              "--apply", "--help",  "--version"};
 const char kVersionLine[] = "zkpapertoollpr 0.2\n";
 
 // The command's context: the name it was started under, for messages.
@@ -30,20 +31,7 @@ int usage_error(const Admin &a, const char *word) {
   return 2;
 }
 
-// "NAME: PATH: reason" on standard error, for errno and the file noted.
-int report_failure(const Admin &a, long found) {
-  const char *path = failed_driver_file();
-  const char *reason = std::strerror(errno);
-  if (found == -2) {
-    reason = "the companion tool failed";
-    path = "";
-  } else if (errno == EWOULDBLOCK) {
-    reason = "another run holds the driver files' lock; gave up after 10 s";
-  }
-  if (*path != '\0') (void)std::fprintf(stderr, "%s: %s: %s\n", a.name, path, reason);
-  else (void)std::fprintf(stderr, "%s: %s\n", a.name, reason);
-  return -1;
-}
+int report_failure(const Admin &a, long found) { return report_admin_failure(a.name, found); }
 
 // A report of the model's files: what it is, and where it runs.
 struct Report {
@@ -126,6 +114,9 @@ int run_request_command(const Admin &a, int argc, const char *const *argv, const
 }
 
 int run_dry_run(const Admin &a, int argc, const char *const *argv) {
+  if (argc > 2 && std::strcmp(argv[2], "--apply") == 0) {
+    return run_apply_command(a.name, argc - 2, argv + 2, a.job, a.root, true);
+  }
   if (argc > 2 && std::strcmp(argv[2], "--repair") == 0) return run_repair(a, argc - 1, argv + 1, true);
   if (argc > 2 && std::strcmp(argv[2], "--ensure") == 0) {
     return run_request_command(a, argc - 2, argv + 2, "--dry-run", true, true);
@@ -134,6 +125,20 @@ int run_dry_run(const Admin &a, int argc, const char *const *argv) {
 }
 
 }  // namespace
+
+int report_admin_failure(const char *program, long found) {
+  const char *path = failed_driver_file();
+  const char *reason = std::strerror(errno);
+  if (found == -2) {
+    reason = "the companion tool failed";
+    path = "";
+  } else if (errno == EWOULDBLOCK) {
+    reason = "another run holds the driver files' lock; gave up after 10 s";
+  }
+  if (*path != '\0') (void)std::fprintf(stderr, "%s: %s: %s\n", program, path, reason);
+  else (void)std::fprintf(stderr, "%s: %s\n", program, reason);
+  return -1;
+}
 
 bool is_command_word(const char *word) {
   for (const char *known : kWords) {
@@ -151,6 +156,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
     return run_request_command(a, argc - 1, argv + 1, word, true, false);
   }
   if (std::strcmp(word, "--repair") == 0) return run_repair(a, argc, argv, false);
+  if (std::strcmp(word, "--apply") == 0) return run_apply_command(a.name, argc - 1, argv + 1, job, root, false);
   if (std::strcmp(word, "--list") == 0 || std::strcmp(word, "--check") == 0) {
     return run_reader(a, argc, argv);
   }

@@ -1,6 +1,7 @@
 // The administrator's commands, recognised only when one of these exact
-// words is the first argument: "--list", "--check", "--repair -P PRINTER"
-// and "--dry-run" followed by a request's command line. Every other
+// words is the first argument: "--list", "--check", "--repair -P PRINTER",
+// "--ensure" and "--dry-run" followed by a request's command line, and
+// "--apply" (apply_command.h). Every other
 // command line is read as a request, exactly as without them. Each runs
 // under the model's lock and prints only to standard output.
 #ifndef ZKPT_FRONT_ADMIN_COMMANDS_H
@@ -14,5 +15,9 @@ bool is_command_word(const char *word);
 // and --repair: inconsistencies found or left), -1 (a driver file or the
 // companion tool failed; the error line printed for a file).
 int run_admin_command(int argc, const char *const *argv, PaperJob *job, const char *root);
+
+// "PROGRAM: PATH: reason" on standard error for a failure of the driver
+// files (errno, the file noted; found -2: the companion tool); returns -1.
+int report_admin_failure(const char *program, long found);
 
 #endif

@@ -1,0 +1,127 @@
+// Deciding what an apply changes, from one reading of the model's files
+// (see apply_formats.h).
+#include <cstdlib>
+#include <cstring>
+
+#include "driverfiles/apply_formats.h"
+#include "driverfiles/current_format.h"
+#include "driverfiles/label_lines.h"
+#include "driverfiles/model_report.h"
+#include "driverfiles/sys_io.h"
+#include "front/operations.h"
+
+namespace {
+
+bool same_name(const FormatEntry &e, const char *name) {
+  const size_t len = std::strlen(name);
+  return !e.zero_byte && e.name_len == len && std::memcmp(e.name, name, len) == 0;
+}
+
+// A name a request could give the companion tool to delete.
+bool askable(const FormatEntry &e) {
+  return !e.zero_byte && e.name_len > 0 && e.name_len <= kLabelNameMax &&
+         memmem(e.name, e.name_len, kEntryMarker, sizeof kEntryMarker - 1) == nullptr;
+}
+
+int add_change(ApplyPlan *plan, ChangeKind kind, const char *name, size_t len, const FormatEntry *old) {
+  if (make_room(&plan->changes, &plan->cap, plan->count) != 0) return -1;
+  FormatChange &c = plan->changes[plan->count++];
+  c = FormatChange{};
+  c.kind = kind;
+  std::memcpy(c.name, name, len);
+  c.name_len = len;
+  if (old != nullptr) c.old_id = old->id;
+  return 0;
+}
+
+// The set's formats, in its order; each claims the first entry of its name.
+int decide_named(const PaperJob &job, const FormatSet &set, bool *claimed, ApplyPlan *plan) {
+  const ModelInventory &inv = plan->inv;
+  for (size_t i = 0; i < set.count; ++i) {
+    const FormatSpec &spec = set.formats[i];
+    const FormatEntry *old = nullptr;
+    for (size_t e = 0; e < inv.entry_count && old == nullptr; ++e) {
+      if (!same_name(inv.entries[e], spec.label_name)) continue;
+      old = &inv.entries[e];
+      claimed[e] = true;
+    }
+    if (old != nullptr && format_is_current(job_of(job, spec), inv, *old)) continue;
+    const ChangeKind kind = old != nullptr ? ChangeKind::kReplaced : ChangeKind::kAdded;
+    if (add_change(plan, kind, spec.label_name, std::strlen(spec.label_name), old) != 0) return -1;
+    plan->changes[plan->count - 1].spec = i;
+  }
+  return 0;
+}
+
+// Every entry no format of the set claimed, in the function file's order.
+int decide_others(const PaperJob &job, const bool *claimed, ApplyPlan *plan) {
+  const ModelInventory &inv = plan->inv;
+  for (size_t e = 0; e < inv.entry_count; ++e) {
+    const FormatEntry &entry = inv.entries[e];
+    if (claimed[e] || !askable(entry)) continue;
+    if (add_change(plan, ChangeKind::kRemoved, entry.name, entry.name_len, &entry) != 0) return -1;
+    FormatChange &c = plan->changes[plan->count - 1];
+    listed_size(is_tape(job), entry, inventory_values(inv, kPaperTable, entry.id.text),
+                inventory_values(inv, kImagingArea, entry.id.text), &c.old_width, &c.old_height);
+  }
+  return 0;
+}
+
+}  // namespace
+
+void free_format_set(FormatSet *set) {
+  std::free(set->formats);
+  *set = FormatSet{};
+}
+
+void free_apply_plan(ApplyPlan *plan) {
+  std::free(plan->changes);
+  free_inventory(&plan->inv);
+  *plan = ApplyPlan{};
+}
+
+PaperJob job_of(const PaperJob &job, const FormatSpec &spec) {
+  PaperJob one = job;
+  copy_text(one.label_name, spec.label_name);
+  copy_text(one.media_name, spec.media_name);
+  one.width = spec.width;
+  one.height = spec.height;
+  one.pins = spec.pins;
+  return one;
+}
+
+int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                     bool keep_others, ApplyPlan *plan) {
+  if (read_inventory(root, job.model, &plan->inv) != 0) return kOpFileFailed;
+  const size_t entries = plan->inv.entry_count;
+  bool *claimed = nullptr;
+  if (entries != 0) {
+    claimed = static_cast<bool *>(sys_io.realloc(nullptr, entries * sizeof(bool)));
+    if (claimed == nullptr) return kOpFileFailed;
+    std::memset(claimed, 0, entries * sizeof(bool));
+  }
+  int rc = decide_named(job, set, claimed, plan);
+  if (rc == 0 && !keep_others) rc = decide_others(job, claimed, plan);
+  std::free(claimed);
+  plan->failed = plan->count;
+  return rc == 0 ? kOpDone : kOpFileFailed;
+}
+
+void listed_change_size(const PaperJob &job, const FormatSet &set, const FormatChange &change,
+                        int64_t *width, int64_t *height) {
+  if (change.kind == ChangeKind::kRemoved) {
+    *width = change.old_width;
+    *height = change.old_height;
+    return;
+  }
+  // The lines the add writes, as the listing would read them back; the
+  // identifier's clock digits do not count.
+  const PaperJob one = job_of(job, set.formats[change.spec]);
+  FormatEntry e{};
+  e.id = make_format_id(one, 0, 0);
+  (void)parse_format_id(e.id.text, std::strlen(e.id.text), &e.parts);
+  const PaperDots dots = paper_dots(one);
+  const LineValues paper{e.id, true, static_cast<double>(low_32_bits(dots.across)),
+                         static_cast<double>(low_32_bits(dots.along))};
+  listed_size(is_tape(job), e, &paper, nullptr, width, height);
+}
