@@ -51,6 +51,7 @@ long hex4(const JsonReader &r, size_t at) {
 // "\uXXXX" at r->pos (past the backslash and u), with its low surrogate
 // when it is a high one.
 bool read_unicode(JsonReader *r, char *out, size_t cap, size_t *len) {
+  const size_t escape = r->pos - 2;
   const long code = hex4(*r, r->pos);
   if (code < 0) return fail(r, "a \\u escape without four hex digits");
   r->pos += 4;
@@ -58,14 +59,20 @@ bool read_unicode(JsonReader *r, char *out, size_t cap, size_t *len) {
     put_byte(out, cap, len, static_cast<unsigned char>(code - 0xDC00));
     return true;
   }
-  if (code >= 0xDC00 && code <= 0xDFFF) return fail(r, "a lone surrogate");
+  if (code >= 0xDC00 && code <= 0xDFFF) {
+    r->pos = escape;
+    return fail(r, "a lone surrogate");
+  }
   if (code < 0xD800 || code > 0xDBFF) {
     put_code(out, cap, len, static_cast<unsigned>(code));
     return true;
   }
   const long low = r->len - r->pos >= 2 && r->text[r->pos] == '\\' && r->text[r->pos + 1] == 'u'
                        ? hex4(*r, r->pos + 2) : -1;
-  if (low < 0xDC00 || low > 0xDFFF) return fail(r, "a lone surrogate");
+  if (low < 0xDC00 || low > 0xDFFF) {
+    r->pos = escape;
+    return fail(r, "a lone surrogate");
+  }
   r->pos += 6;
   put_code(out, cap, len, static_cast<unsigned>(0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00)));
   return true;

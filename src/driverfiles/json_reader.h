@@ -11,7 +11,7 @@
 // surrogates are refused.
 //
 // Every call returns true, or false with the reader's error set (what was
-// wrong, and the byte where it was found); after a failure every call
+// wrong, and the offset of the byte where it was found, from 0); after a failure every call
 // fails. Nesting deeper than kJsonDepthMax is refused.
 #ifndef ZKPT_DRIVERFILES_JSON_READER_H
 #define ZKPT_DRIVERFILES_JSON_READER_H

@@ -59,7 +59,7 @@ void print_input_error(const ApplyCommand &c, const SetError &e) {
   if (e.unreadable) {
     (void)std::fprintf(stderr, "%s\n", std::strerror(errno));
   } else if (e.not_json) {
-    (void)std::fprintf(stderr, "not JSON: %s at byte %zu\n", e.reason, e.at);
+    (void)std::fprintf(stderr, "not JSON at offset %zu: %s\n", e.at, e.reason);
   } else if (e.name[0] != '\0') {
     (void)std::fputs("format '", stderr);
     print_escaped_name(e.name, std::strlen(e.name), stderr);

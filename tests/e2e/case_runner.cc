@@ -66,6 +66,8 @@ std::string owners(const ModelPaths &p) {
 
 // Applies one setup word (cases.h) to the tree of the case in dir.
 void apply(const std::string &word, const ModelPaths &p, const std::string &dir, Stdout *out) {
+  if (word.rfind("input=", 0) == 0) return write_file(dir + "/in.json", word.substr(6));
+  if (word == "stdin") return;
   const size_t colon = word.find(':');
   const std::string kind = word.substr(0, colon);
   int f = 0;
@@ -134,7 +136,8 @@ void Row::TestBody() {
 
   Args argv = c.args;
   argv.insert(argv.begin(), "./" + name);
-  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to);
+  const bool piped = std::find(c.setup.begin(), c.setup.end(), "stdin") != c.setup.end();
+  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, piped ? dir.path + "/in.json" : "/dev/null");
 
   std::vector<Args> calls = c.calls;
   DriverFiles after = c.after.value_or(before);

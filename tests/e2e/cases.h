@@ -31,6 +31,8 @@ struct Case {
   //   no-companion          the companion tool is missing
   //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
+  //   input=<bytes>         the file in.json holds them; "stdin": it is
+  //                         standard input too
   // and on one driver file (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
   //   (missing:inf: the model's inf directory and its files are missing)
@@ -43,5 +45,8 @@ struct Case {
 };
 
 std::vector<Case> end_to_end_cases();
+
+// --apply's rows (cases_apply.cc).
+void add_apply_cases(std::vector<Case> *rows);
 
 #endif
