@@ -1,6 +1,7 @@
 // Deciding what an apply changes, from one reading of the model's files
 // (see apply_formats.h).
 #include <cstdlib>
+#include <initializer_list>
 #include <cstring>
 
 #include "driverfiles/apply_formats.h"
@@ -67,6 +68,31 @@ int decide_others(const PaperJob &job, const bool *claimed, ApplyPlan *plan) {
   return 0;
 }
 
+// Whether an entry's identifier starts with id (a line holding the
+// entry's would hold id, so it is no orphan's to drop).
+bool held_by_entry(const ModelInventory &inv, const char *id) {
+  const IdList &entries = inv.ids[kFunctionFile];
+  size_t lo = 0, hi = entries.count;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (std::strcmp(entries.ids[mid].text, id) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo < entries.count && std::strncmp(entries.ids[lo].text, id, std::strlen(id)) == 0;
+}
+
+int decide_orphans(ApplyPlan *plan) {
+  for (const DriverFile at : {kPaperTable, kImagingArea, kSettingsFile}) {
+    const IdList &list = plan->inv.ids[at];
+    for (size_t i = 0; i < list.count; ++i) {
+      if (held_by_entry(plan->inv, list.ids[i].text)) continue;
+      if (make_room(&plan->orphans, &plan->orphan_cap, plan->orphan_count) != 0) return -1;
+      plan->orphans[plan->orphan_count++] = list.ids[i];
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 void free_format_set(FormatSet *set) {
@@ -76,6 +102,7 @@ void free_format_set(FormatSet *set) {
 
 void free_apply_plan(ApplyPlan *plan) {
   std::free(plan->changes);
+  std::free(plan->orphans);
   free_inventory(&plan->inv);
   *plan = ApplyPlan{};
 }
@@ -102,6 +129,7 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
   }
   int rc = decide_named(job, set, claimed, plan);
   if (rc == 0 && !keep_others) rc = decide_others(job, claimed, plan);
+  if (rc == 0) rc = decide_orphans(plan);
   std::free(claimed);
   plan->failed = plan->count;
   return rc == 0 ? kOpDone : kOpFileFailed;

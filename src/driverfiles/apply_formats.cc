@@ -75,6 +75,10 @@ int add_new_lines(const PaperJob &one, const FormatId &id, ApplyFiles *f) {
 int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan, bool all,
                 ApplyFiles *f) {
   free_files(f);
+  for (size_t i = 0; i < plan.orphan_count; ++i) {
+    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
+    f->old_ids[f->old_count++] = plan.orphans[i];
+  }
   for (size_t i = 0; i < plan.count; ++i) {
     const FormatChange &c = plan.changes[i];
     if (c.kind != ChangeKind::kAdded && (all || c.state != ChangeState::kPending)) {
@@ -316,7 +320,10 @@ int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet
   const int32_t asked = ask_for_changes(*job, steps, set, plan);
   if (asked != kOpDone) {
     abandon_files(f);
-    if (plan->failed == 0 && plan->changes[0].state == ChangeState::kPending) return asked;
+    if (plan->failed == 0 && plan->changes[0].state == ChangeState::kPending &&
+        plan->orphan_count == 0) {
+      return asked;
+    }
     if (build_files(*job, set, *plan, false, f) != 0 ||
         prepare_files(job, steps, f, nullptr) != kOpDone) {
       return kOpFileFailed;
@@ -332,7 +339,7 @@ int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet
 // follow.
 int32_t check_apply_targets(const PaperJob &job, const Steps &steps, const ApplyPlan &plan) {
   if (check_driver_links(job, steps) != kOpDone) return kOpFileFailed;
-  bool adds = false, removes = false;
+  bool adds = false, removes = plan.orphan_count != 0;
   for (size_t i = 0; i < plan.count; ++i) {
     adds = adds || plan.changes[i].kind != ChangeKind::kRemoved;
     removes = removes || plan.changes[i].kind != ChangeKind::kAdded;
@@ -355,7 +362,7 @@ int32_t check_apply_targets(const PaperJob &job, const Steps &steps, const Apply
 int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
                   ApplyPlan *plan, DryRun *dry_run) {
   plan->failed = plan->count;
-  if (plan->count == 0) return kOpDone;
+  if (plan->count == 0 && plan->orphan_count == 0) return kOpDone;
   PaperJob copy = job;
   const Steps steps{root, dry_run};
   ApplyFiles files{};

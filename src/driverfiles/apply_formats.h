@@ -12,7 +12,10 @@
 //     a selection of it falls back to the default paper; three new lines);
 // then, unless others are kept, every other entry, in the function file's
 // order, "removed" as the delete request removes it (companion asked to
-// delete it, its lines go, its selection falls back). Entries whose name
+// delete it, its lines go, its selection falls back). Lines under an
+// identifier no entry carries go too, as --repair removes them: an apply
+// cut short between its renames leaves the lines of the formats it
+// removed so, and the next apply finishes the work. Entries whose name
 // no request could give (longer than 32 bytes, a zero byte, a newline or
 // the marker in it) are left alone.
 //
@@ -83,6 +86,11 @@ struct ApplyPlan {
   size_t count, cap;
   size_t failed;  // the change the companion failed on; count when none
   ModelInventory inv;  // what the decision was made from
+  // Identifiers of lines no entry carries (paper table, ImagingArea,
+  // settings), which an interrupted run leaves: dropped or reset with the
+  // changes, no companion asked, nothing printed (as --repair does).
+  FormatId *orphans;
+  size_t orphan_count, orphan_cap;
 };
 void free_apply_plan(ApplyPlan *plan);
 
