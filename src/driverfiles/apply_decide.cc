@@ -35,6 +35,11 @@ int add_change(ApplyPlan *plan, ChangeKind kind, const char *name, size_t len, c
   return 0;
 }
 
+void listed_old_size(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e, FormatChange *c) {
+  listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
+              inventory_values(inv, kImagingArea, e.id.text), &c->old_width, &c->old_height);
+}
+
 // The set's formats, in its order; each claims the first entry of its name.
 int decide_named(const PaperJob &job, const FormatSet &set, bool *claimed, ApplyPlan *plan) {
   const ModelInventory &inv = plan->inv;
@@ -49,7 +54,9 @@ int decide_named(const PaperJob &job, const FormatSet &set, bool *claimed, Apply
     if (old != nullptr && format_is_current(job_of(job, spec), inv, *old)) continue;
     const ChangeKind kind = old != nullptr ? ChangeKind::kReplaced : ChangeKind::kAdded;
     if (add_change(plan, kind, spec.label_name, std::strlen(spec.label_name), old) != 0) return -1;
-    plan->changes[plan->count - 1].spec = i;
+    FormatChange &c = plan->changes[plan->count - 1];
+    c.spec = i;
+    if (old != nullptr) listed_old_size(job, inv, *old, &c);
   }
   return 0;
 }
@@ -61,9 +68,7 @@ int decide_others(const PaperJob &job, const bool *claimed, ApplyPlan *plan) {
     const FormatEntry &entry = inv.entries[e];
     if (claimed[e] || !askable(entry)) continue;
     if (add_change(plan, ChangeKind::kRemoved, entry.name, entry.name_len, &entry) != 0) return -1;
-    FormatChange &c = plan->changes[plan->count - 1];
-    listed_size(is_tape(job), entry, inventory_values(inv, kPaperTable, entry.id.text),
-                inventory_values(inv, kImagingArea, entry.id.text), &c.old_width, &c.old_height);
+    listed_old_size(job, inv, entry, &plan->changes[plan->count - 1]);
   }
   return 0;
 }
@@ -137,7 +142,7 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
 
 void listed_change_size(const PaperJob &job, const FormatSet &set, const FormatChange &change,
                         int64_t *width, int64_t *height) {
-  if (change.kind == ChangeKind::kRemoved) {
+  if (change.kind == ChangeKind::kRemoved || change.state == ChangeState::kOldGone) {
     *width = change.old_width;
     *height = change.old_height;
     return;

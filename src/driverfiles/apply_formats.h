@@ -77,7 +77,7 @@ struct FormatChange {
   size_t name_len;
   FormatId old_id;  // replaced or removed
   FormatId new_id;  // added or replaced
-  int64_t old_width, old_height;  // removed: as the listing showed it
+  int64_t old_width, old_height;  // replaced or removed: as the listing showed it
   ChangeState state;
 };
 
@@ -111,7 +111,7 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
 PaperJob job_of(const PaperJob &job, const FormatSpec &spec);
 
 // The size the listing shows for change's format once done (added or
-// replaced) or as it was (removed).
+// replaced) or as it was (removed, or a replaced one whose add failed).
 void listed_change_size(const PaperJob &job, const FormatSet &set, const FormatChange &change,
                         int64_t *width, int64_t *height);
 

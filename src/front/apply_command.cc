@@ -84,10 +84,12 @@ void print_changes(const ApplyCommand &c) {
   bool first = true;
   for (size_t i = 0; i < c.plan.count; ++i) {
     const FormatChange &change = c.plan.changes[i];
-    if (!c.preview && change.state != ChangeState::kDone) continue;
+    // A replaced format whose add the companion refused was removed.
+    const bool removed = change.kind == ChangeKind::kReplaced && change.state == ChangeState::kOldGone;
+    if (!c.preview && change.state != ChangeState::kDone && !removed) continue;
     int64_t width = 0, height = 0;
     listed_change_size(*c.job, c.set, change, &width, &height);
-    const char *action = kActions[static_cast<int>(change.kind)];
+    const char *action = kActions[static_cast<int>(removed ? ChangeKind::kRemoved : change.kind)];
     if (c.json) {
       std::printf("%s{\"action\":\"%s\",\"name\":", first ? "" : ",", action);
       write_json_string(change.name, change.name_len);

@@ -95,6 +95,12 @@ void add_apply_cases(std::vector<Case> *rows) {
                    ":\t0.00\t0.00\t28.00\t169.82\n"},
        {asked_to_delete("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
+      // Only its add refused: the old format is gone on both sides.
+      {"apply_companion_refuses_a_replacement", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
+       "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"),
+       {asked_to_delete("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
+       {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
+        "\"height\":60}]}", "companion=0 3"}, kMe + "the companion tool failed on 'Bb'\n"},
       {"apply_removes_the_others", "tvq310", kApply, holding({other, a_old}), "removed\tOther\t12x50\n", 0,
        holding({a_old}), {asked_to_delete("Other")}, {input({"A"})}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
