@@ -126,12 +126,10 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
                      bool keep_others, ApplyPlan *plan) {
   if (read_inventory(root, job.model, &plan->inv) != 0) return kOpFileFailed;
   const size_t entries = plan->inv.entry_count;
-  bool *claimed = nullptr;
-  if (entries != 0) {
-    claimed = static_cast<bool *>(sys_io.realloc(nullptr, entries * sizeof(bool)));
-    if (claimed == nullptr) return kOpFileFailed;
-    std::memset(claimed, 0, entries * sizeof(bool));
-  }
+  // One more than the entries, so there is a block to free when none.
+  bool *claimed = static_cast<bool *>(sys_io.realloc(nullptr, (entries + 1) * sizeof(bool)));
+  if (claimed == nullptr) return kOpFileFailed;
+  std::memset(claimed, 0, (entries + 1) * sizeof(bool));
   int rc = decide_named(job, set, claimed, plan);
   if (rc == 0 && !keep_others) rc = decide_others(job, claimed, plan);
   if (rc == 0) rc = decide_orphans(plan);

@@ -5,9 +5,11 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/audit_log.h"
 #include "driverfiles/label_lines.h"
@@ -191,9 +193,8 @@ bool taken_in(const IdList &list, const char *id) {
 }
 
 bool taken(const ApplyPlan &plan, size_t upto, const FormatId &id) {
-  for (const IdList &list : plan.inv.ids) {
-    if (taken_in(list, id.text)) return true;
-  }
+  const auto in_list = [&](const IdList &list) { return taken_in(list, id.text); };
+  if (std::any_of(std::begin(plan.inv.ids), std::end(plan.inv.ids), in_list)) return true;
   for (size_t i = 0; i < upto; ++i) {
     const char *other = plan.changes[i].new_id.text;
     if (plan.changes[i].kind == ChangeKind::kRemoved) continue;

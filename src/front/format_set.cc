@@ -47,10 +47,12 @@ struct RawFormat {
   bool has_name, has_width, has_height, whole_width, whole_height;
 };
 
-int refuse(SetError *e, long format, const char *name, const char *why, const char *value = "") {
+// The reason: before, value and after, one after the other.
+int refuse(SetError *e, long format, const char *name, const char *before, const char *value = "",
+           const char *after = "") {
   e->format = format;
   copy_text(e->name, name);
-  (void)std::snprintf(e->reason, sizeof e->reason, why, value);
+  (void)std::snprintf(e->reason, sizeof e->reason, "%s%s%s", before, value, after);
   return -1;
 }
 
@@ -58,9 +60,9 @@ int refuse(SetError *e, long format, const char *name, const char *why, const ch
 int read_size_member(JsonReader *r, SetError *e, long format, const char *key, char *out, bool *whole,
                      bool *has) {
   char c = 0;
-  if (*has) return refuse(e, format, "", "\"%s\" is given twice", key);
+  if (*has) return refuse(e, format, "", "\"", key, "\" is given twice");
   if (!json_peek(r, &c)) return -1;
-  if (c != '-' && (c < '0' || c > '9')) return refuse(e, format, "", "\"%s\" is not a number", key);
+  if (c != '-' && (c < '0' || c > '9')) return refuse(e, format, "", "\"", key, "\" is not a number");
   *has = true;
   return json_read_number(r, out, kNumberMax, whole) ? 0 : -1;
 }
@@ -100,7 +102,7 @@ int read_raw(JsonReader *r, SetError *e, long format, RawFormat *f) {
   }
   if (r->error != nullptr) return -1;
   const char *missing = !f->has_name ? "name" : !f->has_width ? "width" : !f->has_height ? "height" : nullptr;
-  return missing != nullptr ? refuse(e, format, "", "no \"%s\"", missing) : 0;
+  return missing != nullptr ? refuse(e, format, "", "no \"", missing, "\"") : 0;
 }
 
 // The format as its add request's -n, -w and -h would take it.
@@ -117,13 +119,13 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   if (parse_options(3, n, &one, &seen) != ParseResult::kAccepted) {
     return refuse(e, format, "", "the name holds a newline or \"[CustomTape]\"");
   }
-  if (!f.whole_width) return refuse(e, format, name, "width %s is not a whole number", f.width);
+  if (!f.whole_width) return refuse(e, format, name, "width ", f.width, " is not a whole number");
   if (parse_options(3, w, &one, &seen) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "width %s is refused", f.width);
+    return refuse(e, format, name, "width ", f.width, " is refused");
   }
-  if (!f.whole_height) return refuse(e, format, name, "height %s is not a whole number", f.height);
+  if (!f.whole_height) return refuse(e, format, name, "height ", f.height, " is not a whole number");
   if (parse_options(3, h, &one, &seen) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "height %s is refused", f.height);
+    return refuse(e, format, name, "height ", f.height, " is refused");
   }
   *spec = FormatSpec{};
   copy_text(spec->label_name, one.label_name);
