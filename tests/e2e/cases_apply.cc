@@ -75,7 +75,7 @@ void add_apply_cases(std::vector<Case> *rows) {
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????";  // "Bb", 12 by 60 mm
   const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
-  const std::string inf = "vantrel/tvq310/bin/inf/";
+  const std::string inf = "vantrel/tvq310/bin/inf/", run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
   // The third of five formats: its delete asked, its add refused.
   Case third = {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}),
                 255, holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"},
@@ -119,14 +119,14 @@ void add_apply_cases(std::vector<Case> *rows) {
        "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {},
        {input({"A"})}},
       {"dry_run_apply", "tvq310", dry, holding({other}),
-       "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d A -show 1\nrun: vantrel/tvq310/bin/lpd/"
-       "zkpapertoolcups_tvq310 -P q -n A -w 10 -h 50 -specid " + a.id + " -show 1\nrun: vantrel/tvq310/bin/lpd/"
-       "zkpapertoolcups_tvq310 -P q -d Other -show 1\n--- " + inf + "zktvq310func\n+++ " + inf + "zktvq310func\n"
-       "@@ -1,2 +1,2 @@\n [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n--- " + inf + "paperinftvq310\n"
-       "+++ " + inf + "paperinftvq310\n@@ -1 +1 @@\n-" + other.id + "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n"
-       "--- " + inf + "ImagingArea\n+++ " + inf + "ImagingArea\n@@ -1 +1 @@\n-" + other.id +
-       ":\t0.00\t0.00\t28.00\t141.52\n+" + a.id + ":\t0.00\t0.00\t28.00\t141.52\n",
-       0, std::nullopt, {}, {input({"A"})}},
+       run + "-d A -show 1\n" + run + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + run + "-d Bb -show 1\n" + run +
+       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n--- " + inf + "zktvq310func\n"
+       "+++ " + inf + "zktvq310func\n@@ -1,2 +1,3 @@\n [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" +
+       bb.id + "/Bb\n--- " + inf + "paperinftvq310\n+++ " + inf + "paperinftvq310\n@@ -1 +1,2 @@\n-" + other.id +
+       "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" + bb.id + "/Bb:\t70\t353\n--- " + inf + "ImagingArea\n+++ " +
+       inf + "ImagingArea\n@@ -1 +1,2 @@\n-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + a.id +
+       ":\t0.00\t0.00\t28.00\t141.52\n+" + bb.id + ":\t0.00\t0.00\t28.00\t141.52\n",
+       0, std::nullopt, {}, {input({"A", "Bb"})}},
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
       refused("apply_input_name_twice", input({"A", "Bb", "A"}), "format 'A': the name is given twice"),
