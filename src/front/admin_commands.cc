@@ -26,9 +26,19 @@ struct Admin {
   const char *root;
 };
 
-int usage_error(const Admin &a, const char *word) {
+// "NAME: reason" (with the option it concerns) and the command's usage,
+// on standard error.
+int usage_error(const Admin &a, const char *word, const ParseFault &fault) {
+  if (fault.option != '\0') {
+    (void)std::fprintf(stderr, "%s: -%c: %s\n", a.name, fault.option, fault.reason);
+  } else {
+    (void)std::fprintf(stderr, "%s: %s\n", a.name, fault.reason);
+  }
   print_admin_usage(a.name, word);
   return 2;
+}
+int usage_error(const Admin &a, const char *word, const char *reason) {
+  return usage_error(a, word, ParseFault{'\0', reason});
 }
 
 int report_failure(const Admin &a, long found) { return report_admin_failure(a.name, found); }
@@ -79,7 +89,7 @@ int not_installed(const Admin &a) {
 int run_reader(const Admin &a, int argc, const char *const *argv) {
   const bool list = std::strcmp(argv[1], "--list") == 0;
   const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
-  if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1]);
+  if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1], "only --json may follow");
   bool installed = true;
   const long found = locked_report(a, false, &installed, list ? list_report : check_report, json);
   if (found < 0) return report_failure(a, found);
@@ -90,9 +100,10 @@ int run_reader(const Admin &a, int argc, const char *const *argv) {
 // --repair -P PRINTER, or its preview behind --dry-run.
 int run_repair(const Admin &a, int argc, const char *const *argv, bool preview) {
   SeenFlags seen{};
-  if (argc != 4 || parse_options(argc - 1, argv + 1, a.job, &seen) != ParseResult::kAccepted ||
+  ParseFault fault{'\0', "takes only -P PRINTER"};
+  if (argc != 4 || parse_options(argc - 1, argv + 1, a.job, &seen, &fault) != ParseResult::kAccepted ||
       !seen.printer) {
-    return usage_error(a, preview ? "--dry-run" : "--repair");
+    return usage_error(a, preview ? "--dry-run" : "--repair", fault);
   }
   bool installed = true;
   const long found =
@@ -105,10 +116,12 @@ int run_repair(const Admin &a, int argc, const char *const *argv, bool preview) 
 int run_request_command(const Admin &a, int argc, const char *const *argv, const char *word,
                         bool ensure, bool preview) {
   SeenFlags seen{};
-  if (parse_options(argc, argv, a.job, &seen) != ParseResult::kAccepted || !is_request(seen) ||
-      (ensure && !seen.add)) {
-    return usage_error(a, word);
+  ParseFault fault{};
+  if (parse_options(argc, argv, a.job, &seen, &fault) != ParseResult::kAccepted) {
+    return usage_error(a, word, fault);
   }
+  const char *missing = ensure && seen.remove ? "-d: --ensure only adds" : request_fault(seen);
+  if (missing != nullptr) return usage_error(a, word, missing);
   if (ensure) return ensure_request(*a.job, a.root, preview);
   return dispatch_request(*a.job, seen, a.root, preview);
 }
@@ -160,7 +173,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
   if (std::strcmp(word, "--list") == 0 || std::strcmp(word, "--check") == 0) {
     return run_reader(a, argc, argv);
   }
-  if (argc != 2) return usage_error(a, word);
+  if (argc != 2) return usage_error(a, word, "takes no other word");
   if (std::strcmp(word, "--version") == 0) {
     (void)std::fputs(kVersionLine, stdout);
   } else {

@@ -3,7 +3,8 @@
 // "--ensure" and "--dry-run" followed by a request's command line, and
 // "--apply" (apply_command.h). Every other
 // command line is read as a request, exactly as without them. Each runs
-// under the model's lock and prints only to standard output.
+// under the model's lock; data goes to standard output, errors and
+// usage (with the reason in one line) to standard error.
 #ifndef ZKPT_FRONT_ADMIN_COMMANDS_H
 #define ZKPT_FRONT_ADMIN_COMMANDS_H
 

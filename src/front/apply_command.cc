@@ -28,29 +28,33 @@ struct ApplyCommand {
   ApplyPlan plan;
 };
 
-// FILE, then -P PRINTER, --keep-others and --json in any order, each once.
-bool read_words(int argc, const char *const *argv, PaperJob *job, ApplyCommand *c) {
-  if (argc < 4) return false;
+// FILE, then -P PRINTER, --keep-others and --json in any order, each
+// once: null, or why not.
+const char *read_words(int argc, const char *const *argv, PaperJob *job, ApplyCommand *c) {
+  if (argc < 2) return "FILE and -P PRINTER must follow";
   c->file = argv[1];
   bool printer = false;
   for (int i = 2; i < argc; ++i) {
     bool *flag = std::strcmp(argv[i], "--keep-others") == 0 ? &c->keep_others
                  : std::strcmp(argv[i], "--json") == 0       ? &c->json
                                                               : nullptr;
-    if (flag != nullptr && !*flag) {
+    if (flag != nullptr && *flag) return "a word given twice";
+    if (flag != nullptr) {
       *flag = true;
       continue;
     }
+    if (std::strcmp(argv[i], "-P") != 0) return "not an option (-P, --keep-others or --json)";
+    if (printer) return "a word given twice";
     SeenFlags seen{};
+    ParseFault fault{};
     const char *const pair[] = {"", argv[i], i + 1 < argc ? argv[i + 1] : ""};
-    if (printer || std::strcmp(argv[i], "-P") != 0 || i + 1 >= argc ||
-        parse_options(3, pair, job, &seen) != ParseResult::kAccepted) {
-      return false;
+    if (i + 1 >= argc || parse_options(3, pair, job, &seen, &fault) != ParseResult::kAccepted) {
+      return "-P: a printer name of 1 to 1024 bytes must follow";
     }
     printer = true;
     ++i;
   }
-  return printer;
+  return printer ? nullptr : "missing -P";
 }
 
 void print_input_error(const ApplyCommand &c, const SetError &e) {
@@ -138,7 +142,9 @@ long locked_apply(void *ctx) {
 int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
                       const char *root, bool preview) {
   ApplyCommand c{program, nullptr, job, root, preview, false, false, {}, {}};
-  if (!read_words(argc, argv, job, &c)) {
+  const char *wrong = read_words(argc, argv, job, &c);
+  if (wrong != nullptr) {
+    (void)std::fprintf(stderr, "%s: %s\n", program, wrong);
     print_admin_usage(program, preview ? "--dry-run" : "--apply");
     return 2;
   }

@@ -111,10 +111,15 @@ int under_driver_lock(const PaperJob &job, const char *root, bool writer,
   return 0;
 }
 
-bool is_request(const SeenFlags &seen) {
-  if (!seen.printer) return false;
-  return seen.add ? !seen.remove && seen.width && seen.height : seen.remove;
+const char *request_fault(const SeenFlags &seen) {
+  if (!seen.printer) return "missing -P";
+  if (!seen.add) return seen.remove ? nullptr : "missing -n or -d";
+  if (seen.remove) return "-n and -d together";
+  if (!seen.width) return "-n without -w";
+  return seen.height ? nullptr : "-n without -h";
 }
+
+bool is_request(const SeenFlags &seen) { return request_fault(seen) == nullptr; }
 
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {

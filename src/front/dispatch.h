@@ -21,6 +21,9 @@ int ensure_request(const PaperJob &job, const char *root, bool preview);
 // True when seen makes a request: -P with -d, or with -n, -w and -h.
 bool is_request(const SeenFlags &seen);
 
+// Why seen makes no request, in words ("missing -P"); null when it does.
+const char *request_fault(const SeenFlags &seen);
+
 // Parses argv (argv[0] stands for the program name and is not read) and
 // runs the request; a faulty command line shows the usage text.
 int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root);

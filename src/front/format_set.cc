@@ -47,12 +47,12 @@ struct RawFormat {
   bool has_name, has_width, has_height, whole_width, whole_height;
 };
 
-// The reason: before, value and after, one after the other.
+// The reason: before, value, after and more, one after the other.
 int refuse(SetError *e, long format, const char *name, const char *before, const char *value = "",
-           const char *after = "") {
+           const char *after = "", const char *more = "") {
   e->format = format;
   copy_text(e->name, name);
-  (void)std::snprintf(e->reason, sizeof e->reason, "%s%s%s", before, value, after);
+  (void)std::snprintf(e->reason, sizeof e->reason, "%s%s%s%s", before, value, after, more);
   return -1;
 }
 
@@ -115,17 +115,18 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   name[f.name_len] = '\0';
   PaperJob one = job;
   SeenFlags seen{};
+  ParseFault fault{'\0', "refused"};
   const char *const n[] = {"", "-n", name}, *const w[] = {"", "-w", f.width}, *const h[] = {"", "-h", f.height};
   if (parse_options(3, n, &one, &seen) != ParseResult::kAccepted) {
     return refuse(e, format, "", "the name holds a newline or \"[CustomTape]\"");
   }
   if (!f.whole_width) return refuse(e, format, name, "width ", f.width, " is not a whole number");
-  if (parse_options(3, w, &one, &seen) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "width ", f.width, " is refused");
+  if (parse_options(3, w, &one, &seen, &fault) != ParseResult::kAccepted) {
+    return refuse(e, format, name, "width ", f.width, ": ", fault.reason);
   }
   if (!f.whole_height) return refuse(e, format, name, "height ", f.height, " is not a whole number");
-  if (parse_options(3, h, &one, &seen) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "height ", f.height, " is refused");
+  if (parse_options(3, h, &one, &seen, &fault) != ParseResult::kAccepted) {
+    return refuse(e, format, name, "height ", f.height, ": ", fault.reason);
   }
   *spec = FormatSpec{};
   copy_text(spec->label_name, one.label_name);

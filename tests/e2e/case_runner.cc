@@ -93,6 +93,9 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
               ::symlink(target.c_str(), path.c_str()) == 0, word);
     if (kind == "link-owner") check(::lchown(path.c_str(), 7, 7) == 0, word);
     if (kind == "target-owner") check(::chown(target.c_str(), 7, 7) == 0, word);
+  } else if (kind == "temp-dir" || kind == "read-only") {  // read-only:inf
+    check(kind == "temp-dir" ? ::mkdir((path + ".$$$").c_str(), 0755) == 0
+                             : ::chmod(p.inf.c_str(), 0555) == 0, word);
   } else {
     ADD_FAILURE() << "unknown setup " << word;
   }
@@ -137,7 +140,9 @@ void Row::TestBody() {
   Args argv = c.args;
   argv.insert(argv.begin(), "./" + name);
   const bool piped = std::find(c.setup.begin(), c.setup.end(), "stdin") != c.setup.end();
-  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, piped ? dir.path + "/in.json" : "/dev/null");
+  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"),
+                                      piped ? dir.path + "/in.json" : "/dev/null");
+  (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
   std::vector<Args> calls = c.calls;
   DriverFiles after = c.after.value_or(before);

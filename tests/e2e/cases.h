@@ -40,6 +40,7 @@ struct Case {
   //   link:F                  the file is a link to a file elsewhere
   //   link-owner:F            ... a link that belongs to user 7
   //   target-owner:F          ... a link to a file that belongs to user 7
+  //   temp-dir:F  a directory at "F.$$$"; read-only:inf  inf has mode 0555, its permissions bind root
   std::vector<std::string> setup = {};
   std::string err = "";  // standard error, byte for byte
 };

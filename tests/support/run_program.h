@@ -17,10 +17,10 @@ struct ProgramResult {
 };
 
 // Runs exe with argv (argv[0] is the name it is started under) in the
-// directory cwd, standard input read from the file in. It inherits no
-// descriptor above 2 from the test.
+// directory cwd, standard input read from the file in, inheriting no
+// descriptor above 2; unprivileged: without root's power over permissions.
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
-                          const std::string &cwd, Stdout out = Stdout::kCaptured,
+                          const std::string &cwd, Stdout out = Stdout::kCaptured, bool unprivileged = false,
                           const std::string &in = "/dev/null");
 
 // Starts exe like run_program without waiting; output goes to /dev/null.
