@@ -13,8 +13,8 @@
 // and one diff per file; with --json only the document of what the apply
 // would do.
 //
-// Exit status: 0 done or nothing to do; 2 a malformed command line (its
-// usage on standard error) or an input refused ("PROG: FILE: reason"),
+// Exit status: 0 done or nothing to do; 2 a malformed command line (why,
+// and its usage, on standard error) or an input refused ("PROG: FILE: reason"),
 // nothing asked or changed; -1 a driver file or the companion failed
 // ("PROG: PATH: reason"; a companion failure names the format, and the
 // changes done before it are printed).
