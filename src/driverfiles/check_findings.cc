@@ -16,7 +16,8 @@ namespace {
 
 const char *const kKindWords[] = {"not-installed", "missing", "no-marker", "incomplete",
                                   "duplicate-name", "shared-identifier", "length-digits",
-                                  "orphan", "stale-setting", "zero-byte"};
+                                  "orphan", "stale-setting", "zero-byte",
+                                  "interrupted-add", "interrupted-delete", "damaged-intent"};
 
 void print_quoted(const char *name, size_t len) {
   std::putchar('\'');
@@ -127,8 +128,25 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
   return found;
 }
 
+// An interrupted request comes first: --repair finishes it first.
+long intent_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
+  if (inv.intent_state == kNoIntent) return 0;
+  Finding f = about(FindingKind::kDamagedIntent, inv.intent_path);
+  if (inv.intent_state == kOpenIntent) {
+    const Intent &in = inv.intent;
+    f.kind = in.add ? FindingKind::kInterruptedAdd : FindingKind::kInterruptedDelete;
+    f.id = in.add ? in.id.text : nullptr;
+    f.name = in.job.label_name;
+    f.name_len = std::strlen(in.job.label_name);
+    f.printer = in.job.printer;
+    f.repairable = true;
+  }
+  sink(ctx, f);
+  return 1;
+}
+
 long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
-  long found = 0;
+  long found = intent_findings(inv, sink, ctx);
   for (const DriverFile at : kDriverFiles) {
     if (inv.present[at]) continue;
     sink(ctx, about(FindingKind::kMissing, inv.path[at]));
@@ -248,6 +266,14 @@ void print_finding(const Finding &f) {
     case FindingKind::kZeroByte:
       std::printf("zero byte: %s has one in the line at byte %lld\n", f.file,
                   static_cast<long long>(f.number));
+      return;
+    case FindingKind::kInterruptedAdd:
+    case FindingKind::kInterruptedDelete:
+      print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer);
+      return;
+    case FindingKind::kDamagedIntent:
+      std::printf("damaged intent: %s is not a record this tool wrote for this model; --repair leaves it\n",
+                  f.file);
       return;
     default: print_entry_finding(f);
   }

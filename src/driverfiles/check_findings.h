@@ -18,7 +18,8 @@
 
 enum class FindingKind {
   kNotInstalled, kMissing, kNoMarker, kIncomplete, kDuplicateName, kSharedIdentifier,
-  kLengthDigits, kOrphan, kStaleSetting, kZeroByte
+  kLengthDigits, kOrphan, kStaleSetting, kZeroByte,
+  kInterruptedAdd, kInterruptedDelete, kDamagedIntent
 };
 
 struct Finding {
@@ -33,6 +34,7 @@ struct Finding {
   const char *other_name;
   size_t other_name_len;
   off_t number;  // length digits: the name's length; zero byte: the line's offset
+  const char *printer;  // an interrupted request's
 };
 
 // "not-installed", "missing", ...: the kind as one word.

@@ -90,6 +90,31 @@ int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
 int32_t commit_removal(PaperJob *job, const Steps &steps, FormatRemoval *removal);
 void abandon_removal(FormatRemoval *removal);
 
+// The intent record's part in the delete and add steps (intent_record.h):
+// before is called just before the companion tool is asked to change
+// anything, with an add's identifier (null for a delete, which calls it
+// only when the function file holds the name); a failure stops the step
+// with nothing asked. pending tells that the companion tool agreed to a
+// step whose files are not all in place.
+struct AskHook {
+  int32_t (*before)(void *ctx, const FormatId *id);
+  void *ctx;
+  bool pending;
+};
+
+// How an add chooses its identifier: from the time digits, a microsecond
+// on while a driver line holds one, or exactly *fixed (a repeated add; a
+// taken one fails with EEXIST).
+struct AddChoice {
+  long seconds, microseconds;
+  const FormatId *fixed;
+};
+
+// The operations of front/operations.h with the hook (may be null) and
+// the add's choice.
+int32_t delete_format_steps(PaperJob job, const Steps &steps, AskHook *hook);
+int32_t add_format_steps(PaperJob job, const Steps &steps, const AddChoice &choice, AskHook *hook);
+
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files.
 int32_t check_driver_links(const PaperJob &job, const Steps &steps);

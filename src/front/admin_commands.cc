@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/intent_record.h"
 #include "driverfiles/model_report.h"
 #include "front/dispatch.h"
 #include "front/operations.h"
@@ -37,6 +38,8 @@ int report_failure(const Admin &a, long found) {
   if (found == -2) {
     reason = "the companion tool failed";
     path = "";
+  } else if (errno == EBADMSG) {
+    reason = kDamagedIntentReason;
   } else if (errno == EWOULDBLOCK) {
     reason = "another run holds the driver files' lock; gave up after 10 s";
   }

@@ -28,7 +28,8 @@ enum : int32_t {
   kOpDone = 0,            // removed or added
   kOpNotFound = 1,        // delete only: no format of that name
   kOpFileFailed = -1,     // a driver file could not be rewritten; errno why
-  kOpCompanionFailed = -2 // the companion tool did not succeed
+  kOpCompanionFailed = -2, // the companion tool did not succeed
+  kOpIntentOpen = -3       // an interrupted request's record stops a request
 };
 
 // What a dry run has gathered; null for a request carried out.
