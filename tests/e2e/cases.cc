@@ -54,13 +54,13 @@ std::string usage_of(const std::string &synopsis) {
   return "usage: zkpapertoollpr_tvq310 " + synopsis + "\n";
 }
 
-// A unified diff's header for a driver file of tvq310, and its hunk's ranges.
+}  // namespace
+
 std::string diff(const std::string &file, const std::string &ranges) {
   const std::string path = "vantrel/tvq310/bin/inf/" + file;
   return "--- " + path + "\n+++ " + path + "\n@@ " + ranges + " @@\n";
 }
 
-// One finding of --check --json; "null" stands for a file, id or name it lacks.
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable) {
   const auto q = [](const std::string &text) { return text == "null" ? text : "\"" + text + "\""; };
@@ -68,9 +68,11 @@ std::string finding(const std::string &kind, const std::string &file, const std:
          ",\"repairable\":" + (repairable ? "true}" : "false}");
 }
 
-Args deleting(const std::string &name, const std::string &printer = "q") {
+Args deleting(const std::string &name, const std::string &printer) {
   return {"-P", printer, "-d", name, "-show", "1"};
 }
+
+namespace {
 
 Case with(Case c, const std::vector<std::string> &setup) {
   c.setup = setup;
@@ -474,5 +476,6 @@ std::vector<Case> end_to_end_cases() {
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
   add_usage_rows(&rows);
+  add_intent_cases(&rows);
   return rows;
 }

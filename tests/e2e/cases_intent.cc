@@ -1,0 +1,97 @@
+// End-to-end rows of interrupted requests: the companion stand-in cuts a
+// request short just after it answered (as a power cut would), and the
+// row's run shows what the intent record makes of it. Both sides agree in
+// the end: the companion's calls against the files.
+#include "e2e/cases.h"
+
+namespace {
+
+const std::string kOld = "ZkL_zkS12mm__040A03271A2B";         // "Test", 10 x 50 mm
+const std::string kBox = "ZkL_zkS12mm__090A032?????";         // "Box 12x50", as added
+const std::string kTest = "ZkL_zkS12mm__040A032?????";        // "Test", as added again
+const std::string kRecord = "vantrel/tvq310/bin/inf/zkpapertoollpr.intent";
+const DriverFiles kTape = {"[CustomTape]\n" + kOld + "/Test\n", kOld + "/Test:\t70\t353\n", "Media=" + kOld + "\n",
+                           kOld + ":\t0.00\t0.00\t28.00\t141.52\n"};
+const DriverFiles kWithBox = {"[CustomTape]\n" + kBox + "/Box 12x50\n" + kOld + "/Test\n",
+                              kTape.paper_table + kBox + "/Box 12x50:\t70\t353\n", kTape.settings_file,
+                              kTape.imaging_area + kBox + ":\t0.00\t0.00\t28.00\t141.52\n"};
+const Args kRepair = {"--repair", "-P", "q"};
+const std::string kAddBox = "run:-P|q|-n|Box 12x50|-w|12|-h|50", kDeleteTest = "run:-P|q|-d|Test";
+const std::string kDamaged = "intent=zkpapertoollpr intent 1\nmodel tvq310\n";
+
+Args adding(const std::string &name, const std::string &id) {
+  return {"-P", "q", "-n", name, "-w", "10", "-h", "50", "-specid", id, "-show", "1"};
+}
+
+std::string interrupted(const std::string &request) {
+  return request + " on printer q was interrupted after the companion may have been asked: run --repair\n";
+}
+
+// A row on tvq310 run after the earlier runs, the companion answering
+// with statuses ("parent": the run is cut short once it answered).
+Case cut(const std::string &what, const Args &args, const DriverFiles &before, const std::string &statuses,
+         std::vector<std::string> runs, const std::string &out, int status, std::optional<DriverFiles> after,
+         const std::vector<Args> &calls, bool open) {
+  runs.insert(runs.begin(), "companion=" + statuses);
+  return {what, "tvq310", args, before, out, status, after, calls, runs, "", open};
+}
+
+}  // namespace
+
+void add_intent_cases(std::vector<Case> *rows) {
+  const Args box = adding("Box 12x50", kBox), test = adding("Test", kTest);
+  const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
+  const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
+  const DriverFiles unselected = {kTape.function_file, kTape.paper_table, "", kTape.imaging_area};
+  const DriverFiles emptied = {"[CustomTape]\n", "", "Media=zkS12mm\n", ""};
+  const DriverFiles replaced = {"[CustomTape]\n" + kTest + "/Test\n", kTest + "/Test:\t70\t353\n", "Media=zkS12mm\n",
+                                kTest + ":\t0.00\t0.00\t28.00\t141.52\n"};
+  const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
+  const std::vector<Case> cases = {
+      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, open_add, 1, std::nullopt,
+          {del_box, box}, true),
+      cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
+          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) + "]}\n",
+          1, std::nullopt, {del_box, box}, true),
+      cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox},
+          "finished: an add of 'Box 12x50' on printer q\n", 0, kWithBox, {del_box, box, del_box, box}, false),
+      cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
+          "finished: an add of 'Test' on printer q\n", 0, replaced, {del_test, test, del_test, test}, false),
+      cut("interrupted_delete_checked_json", {"--check", "--json"}, unselected, "parent", {kDeleteTest},
+          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-delete", kRecord, "null", "Test", true) +
+              "]}\n", 1, std::nullopt, {del_test}, true),
+      cut("interrupted_delete_repaired", kRepair, unselected, "parent 0", {kDeleteTest},
+          "finished: a delete of 'Test' on printer q\n", 0, DriverFiles{"[CustomTape]\n", "", "", ""},
+          {del_test, del_test}, false),
+      cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
+          interrupted("a delete of 'Test'"), 1, std::nullopt, {del_test}, true),
+      cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},
+          "finished: a delete of 'Test' on printer q\n", 0, emptied, {del_test, del_test}, false),
+      cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
+          {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n", 0, kWithBox,
+          {del_box, box, del_box, box, del_box, box}, false),
+      cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
+          std::nullopt, {del_box, box}, true),
+      cut("open_intent_refuses_a_satisfied_ensure", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"},
+          kTape, "0 parent 0", {kAddBox}, open_add, 255, std::nullopt, {del_box, box}, true),
+      cut("dry_run_shows_an_open_intent_finished", {"--dry-run", "--repair", "-P", "q"}, kTape, "0 parent 0",
+          {kAddBox}, run + "-d 'Box 12x50' -show 1\n" + run + "-n 'Box 12x50' -w 10 -h 50 -specid " + kBox +
+          " -show 1\nfinished: an add of 'Box 12x50' on printer q\n" + diff("zktvq310func", "-1,2 +1,3") +
+          " [CustomTape]\n+" + kBox + "/Box 12x50\n " + kOld + "/Test\n" + diff("paperinftvq310", "-1 +1,2") + " " +
+          kOld + "/Test:\t70\t353\n+" + kBox + "/Box 12x50:\t70\t353\n" + diff("ImagingArea", "-1 +1,2") + " " + kOld +
+          ":\t0.00\t0.00\t28.00\t141.52\n+" + kBox + ":\t0.00\t0.00\t28.00\t141.52\n", 0, std::nullopt,
+          {del_box, box}, true),
+      // A record the tool did not write whole is never acted on.
+      {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
+       " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, {kDamaged}, "",
+       true},
+      {"damaged_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {kDamaged},
+       me + kRecord + ": not an intent record this tool wrote for this model; nothing was changed\n", true},
+      {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kRecord +
+       ": not an intent record this tool wrote for this model; nothing was changed\n", 255, std::nullopt, {},
+       {kDamaged}, "", true},
+      {"unreadable_intent_stops_the_check", "tvq310", {"--check"}, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
+       me + kRecord + ": Is a directory\n", true},
+  };
+  rows->insert(rows->end(), cases.begin(), cases.end());
+}
