@@ -27,9 +27,8 @@ int32_t record_before_asking(void *ctx, const FormatId *id) {
   Recording *r = static_cast<Recording *>(ctx);
   if (r->written && (id == nullptr || std::strcmp(id->text, r->intent.id.text) == 0)) return kOpDone;
   if (id != nullptr) r->intent.id = *id;
-  if (write_intent(r->root, r->intent) != 0) return kOpFileFailed;
-  r->written = true;
-  return kOpDone;
+  r->written = true;  // a failed write may have left it in place
+  return write_intent(r->root, r->intent) == 0 ? kOpDone : kOpFileFailed;
 }
 
 // The record stays for --repair while a step the companion tool agreed to
@@ -44,14 +43,32 @@ int32_t close_recording(Recording *r, int32_t rc) {
   return remove_intent(r->root, r->intent.job.model, false) == 0 ? rc : kOpFileFailed;
 }
 
+// The first identifier an add will try from choice's time digits, moved
+// on past the one the name's entry holds now: a record naming that one
+// would read as finished while the old format is still there. 0, or -1.
+int first_identifier(const PaperJob &job, const char *root, AddChoice *choice, FormatId *first) {
+  char path[kPathMax];
+  FormatId held{};
+  if (format_driver_path(path, sizeof path, root, job.model, kFunctionFile) != 0) return -1;
+  const int found = find_format_id(path, job.label_name, &held);
+  *first = make_format_id(job, choice->seconds, choice->microseconds);
+  if (found > 0 && std::strcmp(first->text, held.text) == 0) {
+    next_time_digits(&choice->seconds, &choice->microseconds);
+    *first = make_format_id(job, choice->seconds, choice->microseconds);
+  }
+  return found < 0 ? -1 : 0;
+}
+
 // An add request's steps: what the add needs checked, the record (with
 // the first identifier the add will try), the delete of the name, the add.
-int32_t add_request_steps(const PaperJob &job, const Steps &steps, const AddChoice &choice,
-                          AskHook *hook, bool *in_add) {
+int32_t add_request_steps(const PaperJob &job, const Steps &steps, AddChoice choice, AskHook *hook,
+                          bool *in_add) {
   *in_add = false;
   int32_t rc = check_add_targets(job, steps.root);
-  const FormatId first =
-      choice.fixed != nullptr ? *choice.fixed : make_format_id(job, choice.seconds, choice.microseconds);
+  FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
+  if (rc == kOpDone && choice.fixed == nullptr && first_identifier(job, steps.root, &choice, &first) != 0) {
+    rc = kOpFileFailed;
+  }
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
   if (rc == kOpDone) rc = delete_format_steps(job, steps, hook);
   if (rc < 0) return rc;
