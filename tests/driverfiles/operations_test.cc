@@ -110,6 +110,24 @@ TEST_F(Operations, RepairLogsEachChange) {
             events("log "));
 }
 
+// A request that changes nothing writes no record: a delete of a name not
+// there, a satisfied --ensure. A repair finishing an interrupted delete
+// logs the delete, then the finishing.
+TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
+  arm_fault(Call::kOpen, 0, 0);
+  bool in_add = false;
+  EXPECT_EQ(kOpNotFound, run_recorded_request(tape_job("Nope"), root.c_str(), false, nullptr, &in_add));
+  EXPECT_EQ(0, ensure_request(tape_job("Test"), root.c_str(), false));
+  EXPECT_EQ(std::vector<std::string>{}, renames());
+  arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
+  EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
+  arm_fault(Call::kOpen, 0, 0);
+  ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
+  const std::string q = " model=tvq310 printer=q name='Test' id=", u = " size=10x50 uid=" + uid;
+  EXPECT_EQ((std::vector<std::string>{"deleted" + q + kTapeId + u, "finished delete" + q + u}), events("log "));
+  EXPECT_FALSE(file_exists(record));
+}
+
 // A reader gives up on a lock a writer holds after the bounded wait; a
 // lock held by nobody is taken at once.
 TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
