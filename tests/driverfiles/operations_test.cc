@@ -201,6 +201,10 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
     expected.insert(expected.begin(), record);
     EXPECT_EQ(expected, renames());
+    // The record and its name are on disk before the companion is asked.
+    const Names all = events("");
+    const auto named = std::find(all.begin(), all.end(), "rename " + record);
+    EXPECT_TRUE(named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf);
     if (!add) {
       EXPECT_EQ(Names{"deleted model=tvq310 printer=q name='Test' id=" + kTapeId + " size=10x50 uid=" + uid},
                 events("log "));
