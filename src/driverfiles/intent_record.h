@@ -14,10 +14,10 @@
 //      companion call, so the record always names the identifier asked;
 //   2. the request's steps, each commit renaming and syncing its files;
 //   3. remove_intent(): after the last commit, an unlink alone; after a
-//      failure before the companion tool agreed to anything, an unlink
-//      and a directory fsync; after a failure once it agreed to a step
-//      whose files are not all in place, nothing: the record stays for
-//      --repair, and every request refuses to start until it is gone.
+//      failure that came once the companion tool agreed to a step whose
+//      files are not all in place, nothing: the record stays for --repair,
+//      and every request refuses to start until it is gone; after any
+//      other failure, an unlink and a directory fsync.
 // A delete of a name the function file does not hold, an --ensure that
 // is satisfied and a dry run write no record: their files do not change.
 //
@@ -28,9 +28,9 @@
 // under its name, and a delete whose name the function file no longer
 // holds, are closed without asking the companion tool or changing a line
 // (a later request cannot have touched the name: it would have replaced
-// the record with its own). A failure before anything was agreed syncs
-// the removal, as a returning record would have --repair carry out a
-// request whose caller saw it fail.
+// the record with its own). The removal after a failure is synced, as a
+// returning record would have --repair carry out a request whose caller
+// saw it fail.
 //
 // The record is text, each name as "<length>:<bytes>" so every byte
 // comes back as it was, and ends with a checksum of what precedes it:
