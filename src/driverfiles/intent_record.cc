@@ -46,39 +46,42 @@ void put(Text *t, const char *bytes, size_t len) {
   t->len += len;
 }
 
-void put_format(Text *t, const char *format, const char *key, long long a, long long b,
-                long long c) {
-  char line[128];
-  const int n = std::snprintf(line, sizeof line, format, key, a, b, c);
-  put(t, line, static_cast<size_t>(n));
+void put_text(Text *t, const char *text) { put(t, text, std::strlen(text)); }
+
+void put_number(Text *t, long long value, const char *after) {
+  char digits[32];
+  const int n = std::snprintf(digits, sizeof digits, "%lld%s", value, after);
+  put(t, digits, static_cast<size_t>(n));
 }
 
+// "<key><length>:<bytes>\n".
 void put_field(Text *t, const char *key, const char *value) {
-  const size_t len = std::strlen(value);
-  put_format(t, "%s %lld:", key, static_cast<long long>(len), 0, 0);
-  put(t, value, len);
-  put(t, "\n", 1);
-}
-
-void put_line(Text *t, const char *key, const char *value) {
-  put(t, key, std::strlen(key));
-  put(t, value, std::strlen(value));
-  put(t, "\n", 1);
+  put_text(t, key);
+  put_number(t, static_cast<long long>(std::strlen(value)), ":");
+  put_text(t, value);
+  put_text(t, "\n");
 }
 
 void compose(const Intent &in, Text *t) {
   const PaperJob &job = in.job;
-  put(t, kHeader, sizeof kHeader - 1);
-  put_line(t, "model ", job.model);
-  put_format(t, "%s %lld\n", "kind", job.kind, 0, 0);
-  put_line(t, in.add ? "request add " : "request delete", in.add ? in.id.text : "");
-  put_field(t, "printer", job.printer);
-  put_field(t, "name", job.label_name);
-  put_field(t, "media", job.media_name);
-  put_format(t, "%s %lld %lld %lld\n", "size", job.width, job.height, job.pins);
   char sum[32];
-  (void)std::snprintf(sum, sizeof sum, "%016" PRIX64, checksum(t->bytes, t->len));
-  put_line(t, "sum ", sum);
+  put_text(t, kHeader);
+  put_text(t, "model ");
+  put_text(t, job.model);
+  put_text(t, "\nkind ");
+  put_number(t, job.kind, "\nrequest ");
+  put_text(t, in.add ? "add " : "delete");
+  put_text(t, in.add ? in.id.text : "");
+  put_text(t, "\n");
+  put_field(t, "printer ", job.printer);
+  put_field(t, "name ", job.label_name);
+  put_field(t, "media ", job.media_name);
+  put_text(t, "size ");
+  put_number(t, job.width, " ");
+  put_number(t, job.height, " ");
+  put_number(t, job.pins, "\n");
+  (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(t->bytes, t->len));
+  put_text(t, sum);
 }
 
 // Reading the record back: each step either matches or marks it damaged.
@@ -214,7 +217,7 @@ int read_intent(const char *root, const char *model, Intent *intent) {
   bool absent = false;
   const int fd = open_driver_file(path, &absent);
   if (fd < 0) return absent ? kNoIntent : -1;
-  static char bytes[kRecordMax];
+  char bytes[kRecordMax];
   size_t len = 0;
   const int rc = read_record(fd, bytes, sizeof bytes, &len);
   if (rc != 0) note_failed_driver_file(path);
@@ -227,8 +230,7 @@ int read_intent(const char *root, const char *model, Intent *intent) {
 int write_intent(const char *root, const Intent &intent) {
   char path[kPathMax];
   if (format_intent_path(path, sizeof path, root, intent.job.model) != 0) return -1;
-  static Text text;
-  text = Text{};
+  Text text{};
   compose(intent, &text);
   if (text.full) {
     errno = ENAMETOOLONG;

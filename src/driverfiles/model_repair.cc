@@ -139,7 +139,7 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   PaperJob work = job;
   const Steps steps{root, preview ? start_dry_run() : nullptr};
   ModelInventory inv{};
-  static Intent intent;
+  Intent intent{};
   const char *finished = nullptr;
   int32_t rc = check_driver_links(work, steps);
   if (rc == kOpDone) rc = finish_recorded(job, steps, &intent, &finished);

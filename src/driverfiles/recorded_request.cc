@@ -114,7 +114,7 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
 
 int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
                              bool *in_add) {
-  static Recording r;  // one request a run; its job is a large record
+  Recording r{};
   r = Recording{root, Intent{add, {}, job}, false, AskHook{record_before_asking, &r, false}};
   AskHook *hook = dry_run == nullptr ? &r.hook : nullptr;
   const Steps steps{root, dry_run};

@@ -2,6 +2,9 @@
 // request short just after it answered (as a power cut would), and the
 // row's run shows what the intent record makes of it. Both sides agree in
 // the end: the companion's calls against the files.
+#include <cstdint>
+#include <cstdio>
+
 #include "e2e/cases.h"
 
 namespace {
@@ -18,6 +21,7 @@ const DriverFiles kWithBox = {"[CustomTape]\n" + kBox + "/Box 12x50\n" + kOld + 
 const Args kRepair = {"--repair", "-P", "q"};
 const std::string kAddBox = "run:-P|q|-n|Box 12x50|-w|12|-h|50", kDeleteTest = "run:-P|q|-d|Test";
 const std::string kDamaged = "intent=zkpapertoollpr intent 1\nmodel tvq310\n";
+const std::string kByHand = "kind 3\nrequest delete\nprinter 3:a\nb\nname 4:Test\nmedia 0:\nsize 10 50 70\n";
 
 Args adding(const std::string &name, const std::string &id) {
   return {"-P", "q", "-n", name, "-w", "10", "-h", "50", "-specid", id, "-show", "1"};
@@ -25,6 +29,17 @@ Args adding(const std::string &name, const std::string &id) {
 
 std::string interrupted(const std::string &request) {
   return request + " on printer q was interrupted after the companion may have been asked: run --repair\n";
+}
+
+// The setup word of a record laid out as intent_record.h documents it for
+// model, the checksum (FNV-1a, 64 bits) computed here.
+std::string record(const std::string &model, const std::string &body) {
+  const std::string text = "zkpapertoollpr intent 1\nmodel " + model + "\n" + body;
+  uint64_t sum = 14695981039346656037ULL;
+  for (const unsigned char c : text) sum = (sum ^ c) * 1099511628211ULL;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llX", static_cast<unsigned long long>(sum));
+  return "intent=" + text + "sum " + hex + "\n";
 }
 
 // A row on tvq310 run after the earlier runs, the companion answering
@@ -81,7 +96,12 @@ void add_intent_cases(std::vector<Case> *rows) {
           kOld + "/Test:\t70\t353\n+" + kBox + "/Box 12x50:\t70\t353\n" + diff("ImagingArea", "-1 +1,2") + " " + kOld +
           ":\t0.00\t0.00\t28.00\t141.52\n+" + kBox + ":\t0.00\t0.00\t28.00\t141.52\n", 0, std::nullopt,
           {del_box, box}, true),
-      // A record the tool did not write whole is never acted on.
+      // A record written by hand as documented is read byte for byte; one
+      // of another model, or not whole, is never acted on.
+      cut("hand_written_intent_repaired", kRepair, kTape, "0", {record("tvq310", kByHand)},
+          "finished: a delete of 'Test' on printer a\\x0Ab\n", 0, emptied, {deleting("Test", "a\nb")}, false),
+      cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, "damaged intent: " +
+          kRecord + " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
        " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, {kDamaged}, "",
        true},
