@@ -45,7 +45,8 @@ int32_t close_recording(Recording *r, int32_t rc) {
 
 // The first identifier an add will try from choice's time digits, moved
 // on past the one the name's entry holds now: a record naming that one
-// would read as finished while the old format is still there. 0, or -1.
+// would read as finished while the old format is still there. Whether
+// the name has an entry (1, 0), or -1.
 int first_identifier(const PaperJob &job, const char *root, AddChoice *choice, FormatId *first) {
   char path[kPathMax];
   FormatId held{};
@@ -56,20 +57,23 @@ int first_identifier(const PaperJob &job, const char *root, AddChoice *choice, F
     next_time_digits(&choice->seconds, &choice->microseconds);
     *first = make_format_id(job, choice->seconds, choice->microseconds);
   }
-  return found < 0 ? -1 : 0;
+  return found;
 }
 
 // An add request's steps: what the add needs checked, the record (with
 // the first identifier the add will try), the delete of the name, the add.
+// A record that cannot be written fails as the step that would have
+// failed first without it: the delete's when the name has an entry, else
+// the add's.
 int32_t add_request_steps(const PaperJob &job, const Steps &steps, AddChoice choice, AskHook *hook,
                           bool *in_add) {
   *in_add = false;
   int32_t rc = check_add_targets(job, steps.root);
   FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
-  if (rc == kOpDone && choice.fixed == nullptr && first_identifier(job, steps.root, &choice, &first) != 0) {
-    rc = kOpFileFailed;
-  }
+  const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, steps.root, &choice, &first);
+  if (held < 0) rc = kOpFileFailed;
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
+  *in_add = rc != kOpDone && held == 0;
   if (rc == kOpDone) rc = delete_format_steps(job, steps, hook);
   if (rc < 0) return rc;
   *in_add = true;
