@@ -14,8 +14,8 @@
 // operations (their steps, the lock, the reports, the repair): 0 or
 // another outcome that is not negative (kOpNotFound, a count of
 // findings, a format's state), or a failure below 0: kOpFileFailed with
-// errno set and the driver file noted (failed_driver_file()), or
-// kOpCompanionFailed. The layer below (system calls, paths, line scan,
+// errno set and the driver file noted (failed_driver_file()),
+// kOpCompanionFailed, or (a request only) kOpIntentOpen. The layer below (system calls, paths, line scan,
 // plans, rewrite, reading files) answers as sys_io.h says.
 #ifndef ZKPT_FRONT_OPERATIONS_H
 #define ZKPT_FRONT_OPERATIONS_H
