@@ -138,11 +138,16 @@ int32_t check_add_targets(const PaperJob &job, const char *root) {
 // Every file is read once: the copies are made while the identifier is
 // checked, before the companion tool is asked, and put in place only
 // after it agreed, in the order a delete undoes them.
-int32_t add_format_steps(PaperJob job, const Steps &steps, const AddChoice &choice, AskHook *hook) {
+int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const AddChoice *choice,
+                         AskHook *hook) {
+  const Steps steps{root, dry_run};
   FormatId id{};
   AddedFiles files{};
-  int32_t rc = check_add_targets(job, steps.root);
-  if (rc == kOpDone) rc = choose_and_prepare(&job, steps, choice, &id, &files);
+  struct timeval now {};
+  if (choice == nullptr && sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
+  const AddChoice from_clock{now.tv_sec, now.tv_usec, nullptr};
+  int32_t rc = check_add_targets(job, root);
+  if (rc == kOpDone) rc = choose_and_prepare(&job, steps, choice ? *choice : from_clock, &id, &files);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &id);
   if (rc == kOpDone) rc = ask_companion_to_add(job, steps, id);
   if (hook != nullptr) hook->pending = rc == kOpDone;
@@ -156,11 +161,4 @@ int32_t add_format_steps(PaperJob job, const Steps &steps, const AddChoice &choi
                        std::strlen(job.label_name), id.text, job.width, job.height});
   }
   return rc;
-}
-
-int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run) {
-  struct timeval now {};
-  if (sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
-  return add_format_steps(job, Steps{root, dry_run}, AddChoice{now.tv_sec, now.tv_usec, nullptr},
-                          nullptr);
 }

@@ -73,7 +73,8 @@ int32_t prepare_delete(PaperJob *job, const Steps &steps, const FormatId &entry,
 // companion tool is asked, so a fault seen on the way changes nothing on
 // either side. A name the function file does not hold is not there:
 // nothing changes, but the companion tool is still asked.
-int32_t delete_format_steps(PaperJob job, const Steps &steps, AskHook *hook) {
+int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, AskHook *hook) {
+  const Steps steps{root, dry_run};
   if (format_driver_path(job.scratch_path, sizeof job.scratch_path, steps.root, job.model,
                          DriverFile::kFunctionFile) != 0) {
     return kOpFileFailed;
@@ -93,8 +94,4 @@ int32_t delete_format_steps(PaperJob job, const Steps &steps, AskHook *hook) {
   if (rc == kOpDone && found > 0 && steps.dry_run == nullptr) log_deleted(job, entry);
   // A format without a paper table entry was never fully there.
   return rc == kOpDone && !paper_found ? kOpNotFound : rc;
-}
-
-int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run) {
-  return delete_format_steps(job, Steps{root, dry_run}, nullptr);
 }

@@ -110,11 +110,6 @@ struct AddChoice {
   const FormatId *fixed;
 };
 
-// The operations of front/operations.h with the hook (may be null) and
-// the add's choice.
-int32_t delete_format_steps(PaperJob job, const Steps &steps, AskHook *hook);
-int32_t add_format_steps(PaperJob job, const Steps &steps, const AddChoice &choice, AskHook *hook);
-
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files.
 int32_t check_driver_links(const PaperJob &job, const Steps &steps);

@@ -120,8 +120,10 @@ bool readable_whole(const ModelInventory &inv) {
 // the repair (EBADMSG, the record noted). *name: the finished one's.
 int32_t finish_recorded(const PaperJob &job, const Steps &steps, Intent *intent, const char **name) {
   const int state = read_intent(steps.root, job.model, intent);
-  if (state == kOpenIntent) *name = intent->job.label_name;
-  if (state == kOpenIntent) return finish_intent(*intent, steps);
+  if (state == kOpenIntent) {
+    *name = intent->job.label_name;
+    return finish_intent(*intent, steps);
+  }
   if (state != kDamagedIntent) return state == kNoIntent ? kOpDone : kOpFileFailed;
   char path[kPathMax];
   if (format_intent_path(path, sizeof path, steps.root, job.model) == 0) {

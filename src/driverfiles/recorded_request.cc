@@ -74,10 +74,10 @@ int32_t add_request_steps(const PaperJob &job, const Steps &steps, AddChoice cho
   if (held < 0) rc = kOpFileFailed;
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
   *in_add = rc != kOpDone && held == 0;
-  if (rc == kOpDone) rc = delete_format_steps(job, steps, hook);
+  if (rc == kOpDone) rc = delete_label_format(job, steps.root, steps.dry_run, hook);
   if (rc < 0) return rc;
   *in_add = true;
-  return add_format_steps(job, steps, choice, hook);
+  return add_label_format(job, steps.root, steps.dry_run, &choice, hook);
 }
 
 // 1 when the files show the recorded request finished, 0 when not, -1.
@@ -123,7 +123,7 @@ int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, Dr
   AskHook *hook = dry_run == nullptr ? &r.hook : nullptr;
   const Steps steps{root, dry_run};
   *in_add = false;
-  if (!add) return close_recording(&r, delete_format_steps(job, steps, hook));
+  if (!add) return close_recording(&r, delete_label_format(job, steps.root, steps.dry_run, hook));
   struct timeval now {};
   if (sys_io.gettimeofday(&now, nullptr) != 0) {
     *in_add = true;  // the add step's own clock, as the add reads it
@@ -141,7 +141,7 @@ int32_t finish_intent(const Intent &intent, const Steps &steps) {
   if (finished == 0 && intent.add) {
     rc = add_request_steps(intent.job, steps, AddChoice{0, 0, &intent.id}, nullptr, &in_add);
   } else if (finished == 0) {
-    rc = delete_format_steps(intent.job, steps, nullptr);
+    rc = delete_label_format(intent.job, steps.root, steps.dry_run);
   }
   if (rc < 0) return rc;
   (void)std::fputs("finished: ", stdout);

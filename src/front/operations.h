@@ -34,14 +34,20 @@ enum : int32_t {
 
 // What a dry run has gathered; null for a request carried out.
 struct DryRun;
+// The intent record's part in the operations, and how an add chooses its
+// identifier (driverfiles/driver_edit.h); null: none, and the clock.
+struct AskHook;
+struct AddChoice;
 
 // Removes the format named job.label_name: every file it changes read and
 // copied first, then the companion tool, then the copies put in place.
-int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr);
+int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
+                            AskHook *hook = nullptr);
 
 // Registers job's format with the companion tool under a fresh identifier
 // and writes it into the function file, paper table and imaging-area file.
-int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr);
+int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
+                         const AddChoice *choice = nullptr, AskHook *hook = nullptr);
 
 // What an add needs before it asks or changes anything: the function
 // file, paper table and imaging-area file can be opened, and the function
