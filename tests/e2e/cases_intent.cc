@@ -112,6 +112,10 @@ void add_intent_cases(std::vector<Case> *rows) {
        {kDamaged}, "", true},
       {"unreadable_intent_stops_the_check", "tvq310", {"--check"}, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
        me + kRecord + ": Is a directory\n", true},
+      {"unreadable_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
+       me + kRecord + ": Is a directory\n", true},
+      {"unreadable_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, "Is a directory\n", 255,
+       std::nullopt, {}, {"intent-dir"}, "", true},
   };
   rows->insert(rows->end(), cases.begin(), cases.end());
 }
