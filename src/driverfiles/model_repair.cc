@@ -54,8 +54,8 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
   return kOpDone;
 }
 
-// Entries of skip's name (may be null) are left to the interrupted request's finishing,
-// which a dry run only shows.
+// Entries of skip's name (may be null) are left to the interrupted
+// request's finishing, which a dry run only shows.
 int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps &steps,
                           const char *skip) {
   EntryTies *ties = nullptr;
@@ -63,7 +63,8 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps 
   int32_t rc = kOpDone;
   for (size_t i = 0; i < inv.entry_count && rc == kOpDone; ++i) {
     const FormatEntry &e = inv.entries[i];
-    const bool skipped = skip != nullptr && e.name_len == std::strlen(skip) && std::memcmp(e.name, skip, e.name_len) == 0;
+    const bool skipped =
+        skip != nullptr && e.name_len == std::strlen(skip) && std::memcmp(e.name, skip, e.name_len) == 0;
     if (!skipped && entry_mendable(inv, e, ties[i])) {
       rc = remove_one(inv, inv.entries[i], job, steps);
     }
