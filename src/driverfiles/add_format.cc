@@ -80,13 +80,16 @@ int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
 int32_t choose_and_prepare(PaperJob *job, const Steps &steps, const AddChoice &choice, FormatId *id,
                            AddedFiles *files) {
   long seconds = choice.seconds, microseconds = choice.microseconds;
+  // A repeated add's delete, only shown in a dry run, has not freed the
+  // lines of its interrupted self: its identifier is taken as free.
+  const bool shown_repeat = choice.fixed != nullptr && steps.dry_run != nullptr;
   for (long tries = 0; tries <= (choice.fixed != nullptr ? 0 : 0xFFFFF); ++tries) {
     *id = choice.fixed != nullptr ? *choice.fixed : make_format_id(*job, seconds, microseconds);
-    int taken = taken_elsewhere(*job, steps.root, *id);
+    int taken = shown_repeat ? 0 : taken_elsewhere(*job, steps.root, *id);
     if (taken < 0) return kOpFileFailed;
     bool seen = taken > 0;
     if (!seen && prepare_added(job, steps, *id, files, &seen) != kOpDone) return kOpFileFailed;
-    if (!seen) return kOpDone;
+    if (!seen || shown_repeat) return kOpDone;
     next_time_digits(&seconds, &microseconds);
   }
   errno = EEXIST;

@@ -22,6 +22,9 @@ const Args kRepair = {"--repair", "-P", "q"};
 const std::string kAddBox = "run:-P|q|-n|Box 12x50|-w|12|-h|50", kDeleteTest = "run:-P|q|-d|Test";
 const std::string kDamaged = "intent=zkpapertoollpr intent 1\nmodel tvq310\n";
 const std::string kByHand = "kind 3\nrequest delete\nprinter 3:a\nb\nname 4:Test\nmedia 0:\nsize 10 50 70\n";
+const std::string kCutId = "ZkL_zkS12mm__040A03271A2C";  // an add of "Test" cut after its first rename
+const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nname 4:Test\nmedia 10:_zkS12mm__\n"
+                            "size 10 50 70\n";
 
 Args adding(const std::string &name, const std::string &id) {
   return {"-P", "q", "-n", name, "-w", "10", "-h", "50", "-specid", id, "-show", "1"};
@@ -100,6 +103,16 @@ void add_intent_cases(std::vector<Case> *rows) {
       // of another model, or not whole, is never acted on.
       cut("hand_written_intent_repaired", kRepair, kTape, "0", {record("tvq310", kByHand)},
           "finished: a delete of 'Test' on printer a\\x0Ab\n", 0, emptied, {deleting("Test", "a\nb")}, false),
+      cut("add_cut_after_its_first_rename_repaired", kRepair, {"[CustomTape]\n" + kCutId + "/Test\n", "", "", ""},
+          "0", {record("tvq310", kCutAdd)}, "finished: an add of 'Test' on printer q\n", 0,
+          DriverFiles{"[CustomTape]\n" + kCutId + "/Test\n", kCutId + "/Test:\t70\t353\n", "",
+                      kCutId + ":\t0.00\t0.00\t28.00\t141.52\n"}, {del_test, adding("Test", kCutId)}, false),
+      cut("dry_run_of_an_add_cut_after_its_first_rename", {"--dry-run", "--repair", "-P", "q"},
+          {"[CustomTape]\n" + kCutId + "/Test\n", "", "", ""}, "0", {record("tvq310", kCutAdd)}, run +
+          "-d Test -show 1\n" + run + "-n Test -w 10 -h 50 -specid " + kCutId + " -show 1\nfinished: an add of 'Test'"
+          " on printer q\n" + diff("zktvq310func", "-1,2 +1,2") + " [CustomTape]\n-" + kCutId + "/Test\n+" + kCutId +
+          "/Test\n" + diff("paperinftvq310", "-0,0 +1") + "+" + kCutId + "/Test:\t70\t353\n" +
+          diff("ImagingArea", "-0,0 +1") + "+" + kCutId + ":\t0.00\t0.00\t28.00\t141.52\n", 0, std::nullopt, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, "damaged intent: " +
           kRecord + " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
