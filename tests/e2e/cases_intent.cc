@@ -113,6 +113,10 @@ void add_intent_cases(std::vector<Case> *rows) {
           " on printer q\n" + diff("zktvq310func", "-1,2 +1,2") + " [CustomTape]\n-" + kCutId + "/Test\n+" + kCutId +
           "/Test\n" + diff("paperinftvq310", "-0,0 +1") + "+" + kCutId + "/Test:\t70\t353\n" +
           diff("ImagingArea", "-0,0 +1") + "+" + kCutId + ":\t0.00\t0.00\t28.00\t141.52\n", 0, std::nullopt, {}, true),
+      // The recorded identifier held by another format: the repeat stops, the record stays.
+      {"repeated_add_finds_its_identifier_taken", "tvq310", kRepair, {"[CustomTape]\n" + kCutId + "/Other\n",
+       kCutId + "/Other:\t1\t2\n", "", kCutId + ":\t1\n"}, "", 255, std::nullopt, {del_test},
+       {"companion=0", record("tvq310", kCutAdd)}, me + "File exists\n", true},
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, "damaged intent: " +
           kRecord + " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
