@@ -3,9 +3,15 @@
 // driver files, where administrators look for changes. Previews, lists
 // and checks log nothing; callers log only after the change is in place.
 //
-// The line: "<action> model=<model> printer=<printer> name='<name>'
-// id=<identifier> size=<width>x<height> uid=<real user id>", the name's
-// bytes below 0x20, 0x7F, backslash and quote written as \xHH.
+// The line: "<action> model=<model> printer='<printer>' name='<name>'
+// id='<identifier>' size=<width>x<height> uid=<real user id>
+// login_uid=<login uid>", then under sudo " sudo_user='<SUDO_USER>'
+// sudo_uid='<SUDO_UID>'". Every value from outside (printer, name,
+// identifier, the sudo variables) is quoted, its bytes below 0x20, 0x7F,
+// backslash and quote written as \xHH, so no value can end the line,
+// leave its quotes or fake a field; nothing is cut. The login uid is
+// the kernel's (/proc/self/loginuid): a number, "unset" when no login
+// set it, or "unknown" when it cannot be read.
 #ifndef ZKPT_DRIVERFILES_AUDIT_LOG_H
 #define ZKPT_DRIVERFILES_AUDIT_LOG_H
 
@@ -22,7 +28,8 @@ struct AuditEntry {
   int64_t width, height;  // millimetres
 };
 
-// Writes the entry's line through sys_io (nothing is reported back).
+// Writes the entry's line through sys_io (nothing is reported back; a
+// line that finds no memory is logged without its details, saying so).
 void log_format_change(const AuditEntry &entry);
 
 #endif

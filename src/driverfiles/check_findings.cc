@@ -16,8 +16,9 @@ namespace {
 
 const char *const kKindWords[] = {"not-installed", "missing", "no-marker", "incomplete",
                                   "duplicate-name", "shared-identifier", "length-digits",
-                                  "orphan", "stale-setting", "zero-byte",
-                                  "interrupted-add", "interrupted-delete", "damaged-intent"};
+                                  "orphan", "stale-setting", "zero-byte", "not-executable",
+                                  "temporary", "damaged-entry", "interrupted-add", "interrupted-delete",
+                                  "damaged-intent"};
 
 void print_quoted(const char *name, size_t len) {
   std::putchar('\'');
@@ -118,10 +119,10 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
     sink(ctx, f);
     ++found;
   }
-  if (e.zero_byte || e.parts.name_len != e.name_len) {
+  if (e.zero_byte || e.parts.name_len != e.seen_len) {
     f = about_entry(e.zero_byte ? FindingKind::kZeroByte : FindingKind::kLengthDigits,
                     e.zero_byte ? inv.path[kFunctionFile] : nullptr, e);
-    f.number = e.zero_byte ? e.offset : static_cast<off_t>(e.name_len);
+    f.number = e.zero_byte ? e.offset : static_cast<off_t>(e.seen_len);
     sink(ctx, f);
     ++found;
   }
@@ -152,6 +153,18 @@ long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
     sink(ctx, about(FindingKind::kMissing, inv.path[at]));
     ++found;
   }
+  if (inv.companion != 0) {
+    const bool absent = inv.companion == ENOENT;
+    sink(ctx, about(absent ? FindingKind::kMissing : FindingKind::kNotExecutable, inv.companion_path));
+    ++found;
+  }
+  for (const char *temp : inv.temporary) {
+    if (*temp == '\0') continue;
+    Finding f = about(FindingKind::kTemporary, temp);
+    f.repairable = true;  // a writer's lock removes it
+    sink(ctx, f);
+    ++found;
+  }
   if (inv.present[kFunctionFile] && !inv.has_marker) {
     sink(ctx, about(FindingKind::kNoMarker, inv.path[kFunctionFile]));
     ++found;
@@ -159,6 +172,12 @@ long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
   for (size_t i = 0; i < inv.zero_count; ++i) {
     Finding f = about(FindingKind::kZeroByte, inv.path[kFunctionFile]);
     f.number = inv.zero_lines[i];
+    sink(ctx, f);
+    ++found;
+  }
+  for (size_t i = 0; i < inv.damaged_count; ++i) {
+    Finding f = about_entry(FindingKind::kDamagedEntry, inv.path[kFunctionFile], inv.damaged[i]);
+    f.number = inv.damaged[i].offset;
     sink(ctx, f);
     ++found;
   }
@@ -172,7 +191,7 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
       if (!is_orphan(inv, at, i)) continue;
       Finding f = about(FindingKind::kOrphan, inv.path[at]);
       f.id = inv.ids[at].ids[i].text;
-      f.repairable = whole_tree(inv) && !in_a_longer_entry_id(inv, f.id);
+      f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
       sink(ctx, f);
       ++found;
     }
@@ -181,7 +200,7 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
     if (!is_stale_setting(inv, i)) continue;
     Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
     f.id = inv.ids[kSettingsFile].ids[i].text;
-    f.repairable = whole_tree(inv) && !in_a_longer_entry_id(inv, f.id);
+    f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
     sink(ctx, f);
     ++found;
   }
@@ -267,6 +286,15 @@ void print_finding(const Finding &f) {
       std::printf("zero byte: %s has one in the line at byte %lld\n", f.file,
                   static_cast<long long>(f.number));
       return;
+    case FindingKind::kNotExecutable: std::printf("not executable: %s\n", f.file); return;
+    case FindingKind::kTemporary: std::printf("temporary copy: %s\n", f.file); return;
+    case FindingKind::kDamagedEntry:
+      (void)std::fputs("damaged entry: ", stdout);
+      print_id(f.id);
+      std::putchar(' ');
+      print_quoted(f.name, f.name_len);
+      std::printf(" at byte %lld of %s\n", static_cast<long long>(f.number), f.file);
+      return;
     case FindingKind::kInterruptedAdd:
     case FindingKind::kInterruptedDelete:
       print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer);
@@ -285,7 +313,8 @@ void print_finding_json(const Finding &f) {
   (void)std::fputs(",\"file\":", stdout);
   write_json_text(f.file);
   (void)std::fputs(",\"id\":", stdout);
-  write_json_text(f.id);
+  if (f.id != nullptr) write_json_string(f.id, std::strlen(f.id));
+  else write_json_text(nullptr);
   (void)std::fputs(",\"name\":", stdout);
   if (f.name != nullptr) write_json_string(f.name, f.name_len);
   else write_json_text(nullptr);
@@ -328,9 +357,13 @@ bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
   return false;
 }
 
+bool may_be_an_entrys(const ModelInventory &inv, const char *id) {
+  return inv.damaged_count != 0 || in_a_longer_entry_id(inv, id);
+}
+
 bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t) {
-  return whole_tree(inv) && e.name_len <= kLabelNameMax && !e.zero_byte &&
-         e.parts.name_len == e.name_len && !t.name_held_twice && !t.id_held_twice &&
+  return whole_tree(inv) && e.seen_len <= kLabelNameMax && !e.zero_byte &&
+         e.parts.name_len == e.seen_len && !t.name_held_twice && !t.id_held_twice &&
          !in_a_longer_entry_id(inv, e.id.text) && is_incomplete(inv, e);
 }
 

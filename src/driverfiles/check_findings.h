@@ -18,7 +18,7 @@
 
 enum class FindingKind {
   kNotInstalled, kMissing, kNoMarker, kIncomplete, kDuplicateName, kSharedIdentifier,
-  kLengthDigits, kOrphan, kStaleSetting, kZeroByte,
+  kLengthDigits, kOrphan, kStaleSetting, kZeroByte, kNotExecutable, kTemporary, kDamagedEntry,
   kInterruptedAdd, kInterruptedDelete, kDamagedIntent
 };
 
@@ -33,7 +33,7 @@ struct Finding {
   const char *other_id;
   const char *other_name;
   size_t other_name_len;
-  off_t number;  // length digits: the name's length; zero byte: the line's offset
+  off_t number;  // length digits: the name's length; zero byte, damaged entry: the line's offset
   const char *printer;  // an interrupted request's
 };
 
@@ -44,7 +44,7 @@ const char *finding_kind_word(FindingKind kind);
 void print_finding(const Finding &finding);
 
 // The finding as a JSON object: {"kind","file","id","name","repairable"},
-// null for what does not apply.
+// null for what does not apply; an identifier as a name is written.
 void print_finding_json(const Finding &finding);
 
 // Names escaped so a line splits at its tabs without doubt: backslash as
@@ -67,6 +67,11 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties);
 // True when a longer identifier of an entry begins with id, so lines
 // holding id are that entry's too ("ZkL" stands nowhere else in one).
 bool in_a_longer_entry_id(const ModelInventory &inv, const char *id);
+
+// True when lines under id may be an entry's, so a repair leaves them: a
+// longer identifier holds id, or a damaged entry line's identifier cannot
+// be read (it may be id's).
+bool may_be_an_entrys(const ModelInventory &inv, const char *id);
 
 // Whether a repair removes this incomplete entry: not when the tree is not
 // whole, nor for a name this tool could not have given (it would reach the

@@ -4,7 +4,8 @@
 // The tool is started directly with an argument vector, never through a
 // shell, so printer and label names reach it as single literal arguments
 // whatever bytes they hold. Standard output is flushed first, as the tool
-// shares it. Only its exit status is used.
+// shares it. Only its exit status is used; a failure is described for the
+// error line that names the tool.
 #ifndef ZKPT_DRIVERFILES_COMPANION_H
 #define ZKPT_DRIVERFILES_COMPANION_H
 
@@ -12,5 +13,16 @@
 // Returns 0 when it exited with status 0; -1 when it could not be started
 // or waited for (errno set), exited non-zero or was killed by a signal.
 int run_companion(const char *const *argv);
+
+// Whether the tool at path can be started, as far as can be told without
+// starting it: 0 for an executable file; -1 with errno ENOENT (or ENOTDIR)
+// when it is not there, EACCES when it is not an executable file or its
+// folder cannot be searched, or the error of the stat that failed.
+int check_companion(const char *path);
+
+// How the last failure of run_companion() or check_companion() came
+// about: "exited with status N", "killed by signal N" or the system's
+// error text; "" before any failure.
+const char *companion_failure();
 
 #endif

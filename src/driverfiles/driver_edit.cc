@@ -71,6 +71,15 @@ int32_t noted(int rc, const char *path) {
 
 const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
 
+// A dry run's rewrite, its file already checked: the plan gathered.
+int32_t gather_plan(PaperJob *job, const Steps &steps, DriverFile which, const RewritePlan &plan) {
+  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
+                         job->model, which) != 0) {
+    return kOpFileFailed;
+  }
+  return merge_plan(steps.dry_run, which, plan) == 0 ? kOpDone : kOpFileFailed;
+}
+
 }  // namespace
 
 int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
@@ -79,10 +88,11 @@ int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                          job->model, which) != 0) {
     return kOpFileFailed;
   }
-  if (steps.dry_run != nullptr) {
-    return merge_plan(steps.dry_run, which, plan) == 0 ? kOpDone : kOpFileFailed;
+  if (steps.dry_run == nullptr) return noted(rewrite_file(job->scratch_path, plan), job->scratch_path);
+  if (noted(check_rewrite(job->scratch_path, plan, nullptr), job->scratch_path) != kOpDone) {
+    return kOpFileFailed;
   }
-  return noted(rewrite_file(job->scratch_path, plan), job->scratch_path);
+  return gather_plan(job, steps, which, plan);
 }
 
 int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
@@ -93,14 +103,14 @@ int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                          job->model, which) != 0) {
     return kOpFileFailed;
   }
-  const int rc = steps.dry_run != nullptr ? watch_file(job->scratch_path, plan, watch)
+  const int rc = steps.dry_run != nullptr ? check_rewrite(job->scratch_path, plan, &watch)
                                : prepare_rewrite(job->scratch_path, plan, &watch, prepared);
   return noted(rc, job->scratch_path);
 }
 
 int32_t commit_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                            const RewritePlan &plan, PreparedFile *prepared) {
-  if (steps.dry_run != nullptr) return rewrite_driver_file(job, steps, which, plan);
+  if (steps.dry_run != nullptr) return gather_plan(job, steps, which, plan);
   return noted(commit_rewrite(prepared), prepared->file);
 }
 
@@ -116,7 +126,12 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
   const char *argv[kMaxArgs + 2] = {tool};
   size_t n = 1;
   for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
-  if (steps.dry_run == nullptr) return run_companion(argv) == 0 ? kOpDone : kOpCompanionFailed;
+  // A dry run foresees the tool that could not be started; either names it.
+  if ((steps.dry_run == nullptr ? run_companion(argv) : check_companion(tool)) != 0) {
+    note_failed_driver_file(tool);
+    return kOpCompanionFailed;
+  }
+  if (steps.dry_run == nullptr) return kOpDone;
   (void)std::fputs("run:", stdout);
   for (size_t i = 0; i < n; ++i) {
     std::putchar(' ');

@@ -46,12 +46,14 @@ struct Steps {
 };
 
 // Formats which file into job->scratch_path and rewrites it with plan
-// (or merges plan into the dry run's).
+// (in a dry run: checks the file as check_rewrite() does, then gathers
+// plan into the dry run's).
 int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan);
 
 // The same rewrite in two halves, watching for a text on the way (see
-// rewrite.h); a dry run only watches, and its commit gathers the plan.
+// rewrite.h); a dry run only checks and watches (check_rewrite()), and
+// its commit gathers the plan.
 // A failed prepare leaves nothing prepared; abandon removes what prepare
 // left.
 int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
@@ -62,8 +64,10 @@ int32_t commit_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
 void abandon_driver_file(PreparedFile *prepared);
 
 // Runs the model's companion tool with args (null-terminated, without the
-// tool path), or prints "run: " and the command line in a dry run;
-// kOpFileFailed when the tool's path does not fit.
+// tool path), or prints "run: " and the command line in a dry run, which
+// first checks that the tool could be started; kOpFileFailed when the
+// tool's path does not fit; kOpCompanionFailed with the tool noted
+// (failed_driver_file(), and companion_failure() says how).
 int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args);
 

@@ -15,6 +15,8 @@
 
 namespace {
 
+bool stale_removed[kDriverFileCount];  // by the last writer's lock taken
+
 // Under the lock no other run is writing, so a temporary file found now
 // was left by a run that died; remove it. A file that cannot be removed is
 // left to the rewrite, which replaces it or reports why it cannot.
@@ -22,10 +24,8 @@ void remove_stale_temporaries(const PaperJob &job, const char *root) {
   char path[kPathMax];
   char temp[kPathMax];
   for (const DriverFile which : kDriverFiles) {
-    if (format_driver_path(path, sizeof path, root, job.model, which) == 0 &&
-        format_temp_path(temp, sizeof temp, path) == 0) {
-      sys_io.unlink(temp);
-    }
+    stale_removed[which] = format_driver_path(path, sizeof path, root, job.model, which) == 0 &&
+                           format_temp_path(temp, sizeof temp, path) == 0 && sys_io.unlink(temp) == 0;
   }
   // The intent record's own, never the record: that one is --repair's.
   if (format_intent_path(path, sizeof path, root, job.model) == 0 &&
@@ -72,4 +72,7 @@ int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *ha
 
 void release_driver_lock(int handle) {
   if (handle >= 0) sys_io.close(handle);
+  for (bool &removed : stale_removed) removed = false;
 }
+
+bool removed_stale_temporary(DriverFile which) { return stale_removed[which]; }

@@ -41,6 +41,11 @@ PaperDots paper_dots(const PaperJob &job) {
           mm_to_dots(job.height - kRollMarginAlong, kRollDotsPerInch)};
 }
 
+bool size_written_exactly(const PaperJob &job) {
+  const PaperDots dots = paper_dots(job);
+  return dots.across == low_32_bits(dots.across) && dots.along == low_32_bits(dots.along);
+}
+
 void entry_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
   (void)std::snprintf(out, cap, "%s/%s\n", id.text, job.label_name);
 }

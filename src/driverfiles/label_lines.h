@@ -22,6 +22,15 @@ struct PaperDots {
 
 PaperDots paper_dots(const PaperJob &job);
 
+// True when every number an add writes for job's size is the number
+// itself: the companion's -w and -h (32-bit signed), the identifier's
+// width digits (32 bits), the paper table's dots (32-bit signed) and
+// ImagingArea's points. The dots are the narrowest: a roll width of at
+// most 182096569 mm and a height of at most 182096572 mm (2147483640
+// dots each), far inside the others; tape sizes always fit. Below the
+// roll margins the dots are negative, as the driver reckons them.
+bool size_written_exactly(const PaperJob &job);
+
 // The three lines, each formatted into a buffer of cap bytes (kLineMax
 // always suffices: identifier, name and numbers are bounded).
 // "<id>/<label name>\n", inserted after each "[CustomTape]" line.

@@ -85,6 +85,7 @@ int stream_line(LineScan *s, bool keep) {
 struct LongFacts {
   bool holds[kNeedles];
   off_t first;  // file offset of the earliest text, or -1
+  off_t end;    // file offset of the first zero byte, newline or end of file
 };
 
 // Notes the texts in the first len bytes read ahead, which start at file
@@ -125,6 +126,7 @@ int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
     const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
     if (stop != nullptr) len = static_cast<size_t>(stop - lookahead_buffer);
     note_texts(needle, needle_len, len, at - static_cast<off_t>(have + fresh), facts);
+    facts->end = at - static_cast<off_t>(have + fresh) + static_cast<off_t>(len);
     if (stop != nullptr || got == 0) return 0;
     have = keep < len ? keep : len;
     std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
@@ -176,6 +178,7 @@ int long_hit(LineScan *s, HitLine *out) {
   out->offset = line_off;
   out->head_at = static_cast<size_t>(facts.first - line_off);
   out->line = nullptr;
+  out->line_len = static_cast<size_t>(facts.end - line_off);
   if (read_head(s->fd, facts.first, out) != 0) return -1;
   s->line_open = true;
   s->line_end = 0;

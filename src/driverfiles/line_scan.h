@@ -30,7 +30,9 @@
 enum : size_t {
   kScanChunk = 1 << 20,
   kLookAhead = 1 << 16,  // a line longer than a chunk is read again in these
-  kHeadMax = 256,  // bytes of a hit line shown from its first text on
+  // Bytes of a hit line shown from its first text on: room for the
+  // longest identifier, "/" and a name as long as two hex digits tell.
+  kHeadMax = 384,
   kNeedles = 3,
 };
 
@@ -52,7 +54,7 @@ struct HitLine {
   size_t head_len;
   size_t head_at;  // where head starts, counted from the line's start
   // The line up to its first zero byte or newline, when it fits a chunk;
-  // null for a longer line.
+  // null for a longer line. line_len is that part's length either way.
   const char *line;
   size_t line_len;
   bool zero_cut;  // head or line ends at a zero byte, not at the line's end

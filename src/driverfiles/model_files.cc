@@ -3,12 +3,14 @@
 #include "driverfiles/model_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/companion.h"
 #include "driverfiles/sys_io.h"
 
 namespace {
@@ -29,16 +31,19 @@ int add_zero_line(ModelInventory *inv, off_t offset) {
   return 0;
 }
 
-int add_entry(ModelInventory *inv, const HitLine &at, const IdParts &parts) {
-  if (make_room(&inv->entries, &inv->entry_cap, inv->entry_count) != 0) return -1;
-  FormatEntry &e = inv->entries[inv->entry_count++];
+// An entry, or a damaged one, whose "/" stands at slash in at's head.
+int add_entry(FormatEntry **entries, size_t *count, size_t *cap, const HitLine &at, size_t slash,
+              const IdParts &parts) {
+  if (make_room(entries, cap, *count) != 0) return -1;
+  FormatEntry &e = (*entries)[(*count)++];
   e = FormatEntry{};
-  std::memcpy(e.id.text, at.head, parts.len);
+  std::memcpy(e.id.text, at.head, slash);
   e.parts = parts;
   e.offset = at.offset;
   e.zero_byte = at.zero_cut && at.head_len < kHeadMax;
-  e.name_len = at.head_len - parts.len - 1;
-  std::memcpy(e.name, at.head + parts.len + 1, e.name_len);
+  e.name_len = at.head_len - slash - 1;
+  e.seen_len = at.line_len - at.head_at - slash - 1;
+  std::memcpy(e.name, at.head + slash + 1, e.name_len);
   return 0;
 }
 
@@ -87,10 +92,16 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
     return add_id(&inv->ids[at], id_at.head, parts.len);
   }
   if (parsed && parts.len < id_at.head_len && id_at.head[parts.len] == '/') {
-    return add_entry(inv, id_at, parts);
+    return add_entry(&inv->entries, &inv->entry_count, &inv->entry_cap, id_at, parts.len, parts);
   }
   // A zero byte cut this line short of being an entry.
-  return id_at.zero_cut && id_at.head_len < kHeadMax ? add_zero_line(inv, hit.offset) : 0;
+  if (id_at.zero_cut && id_at.head_len < kHeadMax) return add_zero_line(inv, hit.offset);
+  // An entry line whose identifier is damaged: "/" within an identifier's reach.
+  const size_t reach = id_at.head_len < kFormatIdMax ? id_at.head_len : kFormatIdMax - 1;
+  const void *slash = std::memchr(id_at.head, '/', reach);
+  if (slash == nullptr) return 0;
+  const size_t at_slash = static_cast<size_t>(static_cast<const char *>(slash) - id_at.head);
+  return add_entry(&inv->damaged, &inv->damaged_count, &inv->damaged_cap, id_at, at_slash, IdParts{});
 }
 
 // Notes every identifier of the open file `at` (and the function file's
@@ -198,8 +209,35 @@ int read_entries(const char *root, const char *model, ModelInventory *inv) {
   return scan_model_file(inv, kFunctionFile);
 }
 
+int read_surroundings(const char *root, const char *model, ModelInventory *inv) {
+  if (format_driver_path(inv->companion_path, sizeof inv->companion_path, root, model,
+                         DriverFile::kCompanionTool) != 0) {
+    return -1;
+  }
+  inv->companion = check_companion(inv->companion_path) == 0 ? 0 : errno;
+  if (inv->companion == ENOTDIR) inv->companion = ENOENT;
+  if (inv->companion != 0 && inv->companion != ENOENT && inv->companion != EACCES) {
+    note_failed_driver_file(inv->companion_path);
+    return -1;
+  }
+  for (int at = 0; at < kDriverFileCount; ++at) {
+    char *temp = inv->temporary[at];
+    struct stat st {};
+    if (format_temp_path(temp, kPathMax, inv->path[at]) != 0) return -1;
+    const int rc = sys_io.lstat(temp, &st);
+    if (rc != 0 && errno != ENOENT && errno != ENOTDIR) {
+      note_failed_driver_file(temp);
+      return -1;
+    }
+    // A directory there is no copy a run made, and no lock removes it.
+    if (rc != 0 || S_ISDIR(st.st_mode)) *temp = '\0';
+  }
+  return 0;
+}
+
 void free_inventory(ModelInventory *inv) {
   std::free(inv->entries);
+  std::free(inv->damaged);
   std::free(inv->zero_lines);
   for (IdList &list : inv->ids) std::free(list.ids);
   for (ValueList &list : inv->values) std::free(list.lines);

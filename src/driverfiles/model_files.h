@@ -40,6 +40,7 @@ struct FormatEntry {
   IdParts parts;
   char name[kHeadMax + 1];  // what follows the "/", up to the line's end
   size_t name_len;           // or its first zero byte, as lookups see it
+  size_t seen_len;           // the same, when longer than name holds
   off_t offset;              // where its line starts
   bool zero_byte;            // a zero byte cuts the name short
 };
@@ -73,6 +74,16 @@ struct ModelInventory {
   // Function file lines a zero byte cut short of being an entry.
   off_t *zero_lines;
   size_t zero_count, zero_cap;
+  // Function file lines "ZkL.../name" whose identifier is not whole: the
+  // text before the "/" as id, the rest as name, and where each starts.
+  FormatEntry *damaged;
+  size_t damaged_count, damaged_cap;
+  // Beside the files (read_surroundings()): the companion tool's state
+  // (0, or ENOENT when absent, EACCES when it cannot be run) and the
+  // temporary copies "<file>.$$$" an interrupted run left.
+  char companion_path[kPathMax];
+  int companion;
+  char temporary[kDriverFileCount][kPathMax];  // the copy's path, or ""
   // The intent record beside the files (intent_record.h): its state,
   // path, and what it holds when open.
   int intent_state;
@@ -84,6 +95,10 @@ struct ModelInventory {
 // cannot be read, or no memory); free_inventory() in either case.
 int read_inventory(const char *root, const char *model, ModelInventory *inv);
 void free_inventory(ModelInventory *inv);
+
+// Adds to inv what stands beside the files it read: 0, or -1 with errno
+// (and the path noted) when that cannot be told.
+int read_surroundings(const char *root, const char *model, ModelInventory *inv);
 
 // Reads only the function file's entries (and its marker) into inv: 0, or
 // -1 with errno; free_inventory() in either case.

@@ -78,7 +78,7 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &st
   for (const DriverFile at : orphan_files) {
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
       const char *id = inv.ids[at].ids[i].text;
-      if (!is_orphan(inv, at, i) || in_a_longer_entry_id(inv, id)) continue;
+      if (!is_orphan(inv, at, i) || may_be_an_entrys(inv, id)) continue;
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
       if (rewrite_driver_file(job, steps, at, drop) != kOpDone) return kOpFileFailed;
       std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
@@ -95,7 +95,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps
   for (size_t i = 0; i < list.count; ++i) {
     const char *id = list.ids[i].text;
     const bool first = i == 0 || std::strcmp(id, list.ids[i - 1].text) != 0;
-    if (!first || inventory_holds(inv, kFunctionFile, id) || in_a_longer_entry_id(inv, id)) continue;
+    if (!first || inventory_holds(inv, kFunctionFile, id) || may_be_an_entrys(inv, id)) continue;
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
     if (rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;
@@ -134,6 +134,18 @@ int32_t finish_recorded(const PaperJob &job, const Steps &steps, Intent *intent,
   return kOpFileFailed;
 }
 
+// The temporary copies an interrupted run left: the writer's lock removed
+// them before the files were read; a preview finds them still there.
+void report_temporaries(const ModelInventory &inv, const Steps &steps) {
+  for (const DriverFile at : kDriverFiles) {
+    char temp[kPathMax];
+    const bool gone = steps.dry_run != nullptr ? inv.temporary[at][0] != '\0' : removed_stale_temporary(at);
+    if (gone && format_temp_path(temp, sizeof temp, inv.path[at]) == 0) {
+      std::printf("removed temporary copy: %s\n", temp);
+    }
+  }
+}
+
 void count_left(void *ctx, const Finding &f) {
   if (!f.repairable) ++*static_cast<long *>(ctx);
 }
@@ -146,7 +158,11 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   const char *finished = nullptr;
   int32_t rc = check_driver_links(work, steps);
   if (rc == kOpDone) rc = finish_recorded(job, steps, &intent, &finished);
-  if (rc == kOpDone && read_inventory(root, job.model, &inv) != 0) rc = kOpFileFailed;
+  if (rc == kOpDone &&
+      (read_inventory(root, job.model, &inv) != 0 || read_surroundings(root, job.model, &inv) != 0)) {
+    rc = kOpFileFailed;
+  }
+  if (rc == kOpDone) report_temporaries(inv, steps);
   if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;
   if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps, finished);
   if (rc == kOpDone) rc = remove_orphans(inv, &work, steps);

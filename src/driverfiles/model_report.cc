@@ -144,12 +144,11 @@ int32_t list_formats(const PaperJob &job, const char *root, bool json) {
   return 0;
 }
 
-long check_formats(const PaperJob &job, const char *root, bool json) {
-  FindingsDocument doc{job.model, false};
-  const FindingSink sink = json ? print_json_finding : print_line;
+long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx,
+                         size_t *formats) {
   char dir[kPathMax];
   struct stat st {};
-  long found = 1;
+  *formats = 0;
   if (format_driver_path(dir, sizeof dir, root, job.model, DriverFile::kInfDirectory) != 0) {
     return -1;
   }
@@ -158,12 +157,23 @@ long check_formats(const PaperJob &job, const char *root, bool json) {
     Finding f{};
     f.kind = FindingKind::kNotInstalled;
     f.file = dir;
-    sink(&doc, f);
-  } else {
-    ModelInventory inv{};
-    found = read_inventory(root, job.model, &inv) == 0 ? find_findings(inv, sink, &doc) : -1;
-    free_inventory(&inv);
+    sink(ctx, f);
+    return 1;
   }
+  ModelInventory inv{};
+  long found = -1;
+  if (read_inventory(root, job.model, &inv) == 0 && read_surroundings(root, job.model, &inv) == 0) {
+    found = find_findings(inv, sink, ctx);
+    *formats = inv.entry_count;
+  }
+  free_inventory(&inv);
+  return found;
+}
+
+long check_formats(const PaperJob &job, const char *root, bool json) {
+  FindingsDocument doc{job.model, false};
+  size_t formats = 0;
+  const long found = find_model_findings(job, root, json ? print_json_finding : print_line, &doc, &formats);
   if (json && found >= 0) {
     if (!doc.opened) open_document(&doc);
     (void)std::fputs("]}\n", stdout);

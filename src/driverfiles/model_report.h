@@ -7,8 +7,10 @@
 #ifndef ZKPT_DRIVERFILES_MODEL_REPORT_H
 #define ZKPT_DRIVERFILES_MODEL_REPORT_H
 
+#include <cstddef>
 #include <cstdint>
 
+#include "driverfiles/check_findings.h"
 #include "front/paper_job.h"
 
 // One line per entry, in file order:
@@ -24,6 +26,12 @@ int32_t list_formats(const PaperJob &job, const char *root, bool json = false);
 // and a newline. Returns the number found, or -1 with errno (and nothing
 // printed).
 long check_formats(const PaperJob &job, const char *root, bool json = false);
+
+// The check's findings handed to sink (check_findings.h) without
+// printing: the number found (a model not installed is one), and in
+// *formats the entries read; or -1 with errno.
+long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx,
+                         size_t *formats);
 
 // Removes incomplete formats (the companion tool asked first, with
 // job.printer), orphaned lines and settings that select a missing format;

@@ -71,6 +71,31 @@ int resolve_target(const char *path, char *target, size_t cap) {
   return 0;
 }
 
+// Where prepare_rewrite() starts: the file a rewrite of path changes and
+// its temporary path in prepared, and that file opened for reading.
+int open_rewrite(const char *path, PreparedFile *prepared) {
+  prepared->ready = false;
+  if (resolve_target(path, prepared->file, sizeof prepared->file) != 0 ||
+      format_temp_path(prepared->temp, sizeof prepared->temp, prepared->file) != 0) {
+    return -1;
+  }
+  return sys_io.open(prepared->file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+}
+
+// What create_temp() would meet, found without writing (see check_rewrite).
+int probe_temp(const PreparedFile &prepared) {
+  char dir[kPathMax];
+  if (directory_of(prepared.file, dir, sizeof dir) != 0 ||
+      sys_io.faccessat(AT_FDCWD, dir, W_OK | X_OK, AT_EACCESS) != 0) {
+    return -1;
+  }
+  struct stat st {};
+  if (sys_io.lstat(prepared.temp, &st) != 0) return errno == ENOENT ? 0 : -1;
+  if (!S_ISDIR(st.st_mode)) return 0;
+  errno = EISDIR;
+  return -1;
+}
+
 int create_temp(const char *temp) {
   if (sys_io.unlink(temp) != 0 && errno != ENOENT) return -1;
   return sys_io.open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -109,12 +134,7 @@ int write_temp(int in, int out, const RewritePlan &plan, const WatchedText *watc
 
 int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
                     PreparedFile *prepared) {
-  prepared->ready = false;
-  if (resolve_target(path, prepared->file, sizeof prepared->file) != 0 ||
-      format_temp_path(prepared->temp, sizeof prepared->temp, prepared->file) != 0) {
-    return -1;
-  }
-  const int in = sys_io.open(prepared->file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+  const int in = open_rewrite(path, prepared);
   if (in < 0) return -1;
   const int out = create_temp(prepared->temp);
   if (out < 0) {
@@ -227,9 +247,16 @@ int print_recorded(const char *path, const DiffRecorder &recorder) {
 
 }  // namespace
 
-int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch) {
+int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch) {
+  PreparedFile prepared{};
+  const int in = open_rewrite(path, &prepared);
+  if (in < 0) return -1;
   const PlanTarget target{discard, nullptr, discard, nullptr};
-  return read_through(path, plan, &watch, target, nullptr);
+  int rc = probe_temp(prepared);
+  if (rc == 0) rc = apply_plan(in, plan, watch, target);
+  SavedErrno saved;
+  sys_io.close(in);
+  return rc;
 }
 
 int check_link_rule(const char *path) {

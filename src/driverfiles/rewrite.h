@@ -65,9 +65,14 @@ int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText
 int commit_rewrite(PreparedFile *prepared);
 void abandon_rewrite(PreparedFile *prepared);
 
-// The watching pass alone, nothing written (a dry run's prepare): the
-// same link rule and open as prepare_rewrite().
-int watch_file(const char *path, const RewritePlan &plan, const WatchedText &watch);
+// prepare_rewrite() without writing anything (a dry run's prepare, so it
+// fails where the request would): the same link rule and open, the place
+// of the temporary copy checked as its creation would find it (the
+// directory writable and searchable with the effective ids, else EACCES,
+// or EROFS on a read-only file system; a directory standing at
+// "<file>.$$$" is EISDIR, as removing a stale copy there fails), then the
+// file read through the plan, watched (watch may be null).
+int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch);
 
 // Step 1 alone: 0 when a rewrite of path may go ahead as far as links go
 // (path is no link, a link it may follow, or not there), else -1 with

@@ -30,7 +30,7 @@ constexpr SysIo real_calls() noexcept {
   return {real_open, ::read,  ::pread,    ::write, ::fsync,  ::fchmod,
           ::fchown,  ::fstat, ::stat,     ::lstat, ::realpath, ::close,
           ::rename,  ::unlink, ::flock,   real_clock, std::realloc, real_log_line,
-          ::waitpid};
+          ::waitpid, ::faccessat};
 }
 
 }  // namespace

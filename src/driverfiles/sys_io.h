@@ -44,6 +44,7 @@ struct SysIo {
   // 0 (syslog reports nothing back).
   int (*log_line)(int priority, const char *line);
   pid_t (*waitpid)(pid_t child, int *status, int options);
+  int (*faccessat)(int dir, const char *path, int mode, int flags);
 };
 
 extern SysIo sys_io;

@@ -7,9 +7,10 @@
 #include <cstring>
 
 #include "driverfiles/driver_paths.h"
-#include "driverfiles/intent_record.h"
 #include "driverfiles/model_report.h"
 #include "front/dispatch.h"
+#include "front/failure_report.h"
+#include "front/monitoring.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
@@ -26,37 +27,39 @@ struct Admin {
   const char *root;
 };
 
-int usage_error(const Admin &a, const char *word) {
+// "NAME: reason" (with the option it concerns) and the command's usage,
+// on standard error.
+int usage_error(const Admin &a, const char *word, const ParseFault &fault) {
+  if (fault.option != '\0') {
+    (void)std::fprintf(stderr, "%s: -%c: %s\n", a.name, fault.option, fault.reason);
+  } else {
+    (void)std::fprintf(stderr, "%s: %s\n", a.name, fault.reason);
+  }
   print_admin_usage(a.name, word);
   return 2;
 }
-
-// "NAME: PATH: reason" on standard error, for errno and the file noted.
-int report_failure(const Admin &a, long found) {
-  const char *path = failed_driver_file();
-  const char *reason = std::strerror(errno);
-  if (found == -2) {
-    reason = "the companion tool failed";
-    path = "";
-  } else if (errno == EBADMSG) {
-    reason = kDamagedIntentReason;
-  } else if (errno == EWOULDBLOCK) {
-    reason = "another run holds the driver files' lock; gave up after 10 s";
-  }
-  if (*path != '\0') (void)std::fprintf(stderr, "%s: %s: %s\n", a.name, path, reason);
-  else (void)std::fprintf(stderr, "%s: %s\n", a.name, reason);
-  return -1;
+int usage_error(const Admin &a, const char *word, const char *reason) {
+  return usage_error(a, word, ParseFault{'\0', reason});
 }
+
+// "NAME: PATH: reason" on standard error, for errno and the file noted,
+// or the companion tool and how it failed.
+int report_failure(const Admin &, long found) { return report_step_failure(found); }
 
 // A report of the model's files: what it is, and where it runs.
 struct Report {
   const Admin *admin;
   long (*run)(const PaperJob &, const char *, bool);
   bool json;
+  const bool *installed;
 };
+
+long list_report(const PaperJob &job, const char *root, bool json);
 
 long run_report(void *ctx) {
   const Report &r = *static_cast<const Report *>(ctx);
+  // A model that is not installed has no formats to list, not an empty list.
+  if (r.run == list_report && !*r.installed) return 0;
   return r.run(*r.admin->job, r.admin->root, r.json);
 }
 
@@ -64,7 +67,7 @@ long run_report(void *ctx) {
 // *installed false when the model has no driver directory.
 long locked_report(const Admin &a, bool writer, bool *installed,
                    long (*report)(const PaperJob &, const char *, bool), bool json) {
-  Report r{&a, report, json};
+  Report r{&a, report, json, installed};
   long found = -1;
   if (under_driver_lock(*a.job, a.root, writer, run_report, &r, &found, installed) != 0) return -1;
   return found;
@@ -90,11 +93,16 @@ int not_installed(const Admin &a) {
   return -1;
 }
 
-// --list and --check, each with an optional --json.
+// --list and --check, each with an optional --json; --check --monitoring.
 int run_reader(const Admin &a, int argc, const char *const *argv) {
   const bool list = std::strcmp(argv[1], "--list") == 0;
+  if (!list && argc >= 3 && std::strcmp(argv[2], "--monitoring") == 0) {
+    return argc == 3 ? run_check_monitoring(*a.job, a.root) : monitoring_usage(a.name);
+  }
   const bool json = argc == 3 && std::strcmp(argv[2], "--json") == 0;
-  if (argc > 3 || (argc == 3 && !json)) return usage_error(a, argv[1]);
+  if (argc > 3 || (argc == 3 && !json)) {
+    return usage_error(a, argv[1], list ? "only --json may follow" : "only --json or --monitoring may follow");
+  }
   bool installed = true;
   const long found = locked_report(a, false, &installed, list ? list_report : check_report, json);
   if (found < 0) return report_failure(a, found);
@@ -105,9 +113,10 @@ int run_reader(const Admin &a, int argc, const char *const *argv) {
 // --repair -P PRINTER, or its preview behind --dry-run.
 int run_repair(const Admin &a, int argc, const char *const *argv, bool preview) {
   SeenFlags seen{};
-  if (argc != 4 || parse_options(argc - 1, argv + 1, a.job, &seen) != ParseResult::kAccepted ||
+  ParseFault fault{'\0', "takes only -P PRINTER"};
+  if (argc != 4 || parse_options(argc - 1, argv + 1, a.job, &seen, &fault) != ParseResult::kAccepted ||
       !seen.printer) {
-    return usage_error(a, preview ? "--dry-run" : "--repair");
+    return usage_error(a, preview ? "--dry-run" : "--repair", fault);
   }
   bool installed = true;
   const long found =
@@ -120,10 +129,12 @@ int run_repair(const Admin &a, int argc, const char *const *argv, bool preview) 
 int run_request_command(const Admin &a, int argc, const char *const *argv, const char *word,
                         bool ensure, bool preview) {
   SeenFlags seen{};
-  if (parse_options(argc, argv, a.job, &seen) != ParseResult::kAccepted || !is_request(seen) ||
-      (ensure && !seen.add)) {
-    return usage_error(a, word);
+  ParseFault fault{};
+  if (parse_options(argc, argv, a.job, &seen, &fault) != ParseResult::kAccepted) {
+    return usage_error(a, word, fault);
   }
+  const char *missing = ensure && seen.remove ? "-d: --ensure only adds" : request_fault(seen);
+  if (missing != nullptr) return usage_error(a, word, missing);
   if (ensure) return ensure_request(*a.job, a.root, preview);
   return dispatch_request(*a.job, seen, a.root, preview);
 }
@@ -157,7 +168,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
   if (std::strcmp(word, "--list") == 0 || std::strcmp(word, "--check") == 0) {
     return run_reader(a, argc, argv);
   }
-  if (argc != 2) return usage_error(a, word);
+  if (argc != 2) return usage_error(a, word, "takes no other word");
   if (std::strcmp(word, "--version") == 0) {
     (void)std::fputs(kVersionLine, stdout);
   } else {

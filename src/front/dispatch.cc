@@ -8,6 +8,7 @@
 
 #include "driverfiles/current_format.h"
 #include "driverfiles/recorded_request.h"
+#include "front/failure_report.h"
 #include "front/operations.h"
 #include "front/usage.h"
 
@@ -27,6 +28,7 @@ int show_usage(const PaperJob &job) {
 int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
   bool in_add = false;
   const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add);
+  if (rc == kOpCompanionFailed) return report_step_failure(rc);
   if (rc == kOpFileFailed && !in_add) print_error_line();
   return rc < 0 ? -1 : 0;
 }
@@ -38,6 +40,7 @@ int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
       print_error_line();
       return -1;
     case kOpCompanionFailed:
+      return report_step_failure(kOpCompanionFailed);
     case kOpIntentOpen:
       return -1;
     case kOpNotFound:
@@ -92,11 +95,13 @@ long run_request(void *ctx) {
 }
 
 // A request holds the model's lock from its first read to its last edit;
-// a dry run shares it.
+// a dry run shares it. The lock's failure is an error line for a request,
+// and for the administrator's forms an error on standard error.
 int locked_request(Request r) {
   long status = -1;
   if (under_driver_lock(*r.job, r.root, !r.preview, run_request, &r, &status) != 0) {
-    print_error_line();
+    if (r.preview || r.ensure) report_step_failure(kOpFileFailed);
+    else print_error_line();
   }
   return static_cast<int>(status);
 }
@@ -113,10 +118,15 @@ int under_driver_lock(const PaperJob &job, const char *root, bool writer,
   return 0;
 }
 
-bool is_request(const SeenFlags &seen) {
-  if (!seen.printer) return false;
-  return seen.add ? !seen.remove && seen.width && seen.height : seen.remove;
+const char *request_fault(const SeenFlags &seen) {
+  if (!seen.printer) return "missing -P";
+  if (!seen.add) return seen.remove ? nullptr : "missing -n or -d";
+  if (seen.remove) return "-n and -d together";
+  if (!seen.width) return "-n without -w";
+  return seen.height ? nullptr : "-n without -h";
 }
+
+bool is_request(const SeenFlags &seen) { return request_fault(seen) == nullptr; }
 
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {

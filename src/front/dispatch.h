@@ -1,6 +1,7 @@
 // Dispatch: an accepted request's command line to the operations, their
 // results to messages on standard output and the exit status (0 or -1;
-// -1 reaches the shell as 255).
+// -1 reaches the shell as 255). A companion tool that failed is also named
+// on standard error, with how it failed (front/failure_report.h).
 #ifndef ZKPT_FRONT_DISPATCH_H
 #define ZKPT_FRONT_DISPATCH_H
 
@@ -20,6 +21,9 @@ int ensure_request(const PaperJob &job, const char *root, bool preview);
 
 // True when seen makes a request: -P with -d, or with -n, -w and -h.
 bool is_request(const SeenFlags &seen);
+
+// Why seen makes no request, in words ("missing -P"); null when it does.
+const char *request_fault(const SeenFlags &seen);
 
 // Parses argv (argv[0] stands for the program name and is not read) and
 // runs the request; a faulty command line shows the usage text.

@@ -6,6 +6,7 @@
 
 #include "front/admin_commands.h"
 #include "front/dispatch.h"
+#include "front/failure_report.h"
 
 #ifndef ZKPT_DRIVER_ROOT
 #define ZKPT_DRIVER_ROOT "/opt/vantrel"
@@ -14,6 +15,7 @@
 int main(int argc, char **argv) {
   // An empty argument vector is treated as an unrecognised, empty name.
   const char *program = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
+  set_program_name(program);
   PaperJob job{};  // one per run, zero-filled
   int status;
   if (!select_model(program, &job)) {

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 
+#include "driverfiles/driver_paths.h"
 #include "front/paper_job.h"
 
 enum : int32_t {
@@ -74,5 +75,8 @@ int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool
 enum : long { kReaderLockWaitMs = 10000 };
 int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *handle);
 void release_driver_lock(int handle);
+
+// Whether the last writer's lock taken removed which's temporary copy.
+bool removed_stale_temporary(DriverFile which);
 
 #endif

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driverfiles/format_id.h"
+#include "driverfiles/label_lines.h"
 
 bool names_heat_shrink(const char *label_name) {
   return std::strstr(label_name, "HS") != nullptr ||
@@ -43,67 +44,85 @@ namespace {
 
 const size_t kSizeTextMax = 32;  // longest -w or -h value, in bytes
 
-bool fits(const char *value, size_t limit) {
+// The reason of a rejected option value; null when it is accepted.
+using Fault = const char *;
+
+Fault check_length(const char *value, size_t limit, Fault empty, Fault too_long) {
   const size_t length = std::strlen(value);
-  return length > 0 && length <= limit;
+  if (length == 0) return empty;
+  return length > limit ? too_long : nullptr;
 }
 
 // A newline inside a name would split the driver files' entry lines; the
 // marker inside one would make its own entry line a place for new entries.
-bool fits_label(const char *value) {
-  return fits(value, kLabelNameMax) && std::strchr(value, '\n') == nullptr &&
-         std::strstr(value, kEntryMarker) == nullptr;
+Fault check_label(const char *value) {
+  if (Fault f = check_length(value, kLabelNameMax, "empty name", "name over 32 bytes")) return f;
+  if (std::strchr(value, '\n') != nullptr) return "name holds a newline";
+  if (std::strstr(value, kEntryMarker) != nullptr) return "name holds [CustomTape]";
+  return nullptr;
 }
 
-// Reads a size the way strtoll reads it; false for anything not above zero.
-bool read_size(const char *value, int64_t *out) {
-  if (!fits(value, kSizeTextMax)) return false;
-  const long long number = std::strtoll(value, nullptr, 10);
-  if (number <= 0) return false;
+// Reads a size the way strtoll reads it; refused when not above zero.
+Fault read_size(const char *value, int64_t *out) {
+  if (Fault f = check_length(value, kSizeTextMax, "empty value", "value over 32 bytes")) return f;
+  char *end = nullptr;
+  const long long number = std::strtoll(value, &end, 10);
+  if (end == value) return "not a number";
+  if (number <= 0) return "not above 0";
   *out = number;
-  return true;
+  return nullptr;
 }
 
-bool take_option(const char *option, const char *value, PaperJob *job,
-                 SeenFlags *seen) {
-  if (option[0] != '-' || option[1] == '\0') return false;
-  switch (option[1]) {
-    case 'P':
-      if (!fits(value, kPrinterMax)) return false;
-      copy_text(job->printer, value);
-      seen->printer = true;
-      return true;
-    case 'n':
-    case 'd':
-      if (!fits_label(value)) return false;
-      copy_text(job->label_name, value);
-      (option[1] == 'n' ? seen->add : seen->remove) = true;
-      return true;
-    case 'w':
-      if (!read_size(value, &job->width)) return false;
-      if (is_tape(*job) && !apply_tape_width(job)) return false;
-      seen->width = true;
-      return true;
-    case 'h':
-      if (!read_size(value, &job->height)) return false;
-      if (is_tape(*job)) apply_tape_height(job);
-      seen->height = true;
-      return true;
-    default:
-      return false;
+// The size just read, turned into a tape or kept for a roll, and checked
+// to be writable as it is.
+Fault take_size(char option, const char *value, PaperJob *job) {
+  int64_t *size = option == 'w' ? &job->width : &job->height;
+  if (Fault f = read_size(value, size)) return f;
+  if (is_tape(*job)) {
+    if (option == 'h') apply_tape_height(job);
+    else if (!apply_tape_width(job)) return "wider than the widest tape (24 mm)";
   }
+  if (size_written_exactly(*job)) return nullptr;
+  return option == 'w' ? "above 182096569 mm, beyond the paper table's 32-bit dots"
+                       : "above 182096572 mm, beyond the paper table's 32-bit dots";
+}
+
+// Takes one option's value into the job; its seen flag is set only when
+// the value is accepted.
+Fault take_option(char option, const char *value, PaperJob *job, SeenFlags *seen) {
+  if (option == 'P') {
+    const Fault f = check_length(value, kPrinterMax, "empty printer name", "printer name over 1024 bytes");
+    if (f != nullptr) return f;
+    copy_text(job->printer, value);
+    seen->printer = true;
+  } else if (option == 'n' || option == 'd') {
+    if (Fault f = check_label(value)) return f;
+    copy_text(job->label_name, value);
+    (option == 'n' ? seen->add : seen->remove) = true;
+  } else {
+    if (Fault f = take_size(option, value, job)) return f;
+    (option == 'w' ? seen->width : seen->height) = true;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
 ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
-                          SeenFlags *seen) {
+                          SeenFlags *seen, ParseFault *fault) {
+  ParseFault found{'\0', nullptr};
   const int words = argc - 1;
-  if (words <= 0 || words % 2 != 0) return ParseResult::kRejected;
-  for (int i = 1; i < argc; i += 2) {
-    if (!take_option(argv[i], argv[i + 1], job, seen)) {
-      return ParseResult::kRejected;
-    }
+  if (words <= 0) found.reason = "no options";
+  if (words > 0 && words % 2 != 0) found.reason = "an option without its value";
+  for (int i = 1; i < argc && found.reason == nullptr; i += 2) {
+    // Only an option word's first two bytes count: -Printer is -P.
+    const char *option = argv[i];
+    const bool known = option[0] == '-' && option[1] != '\0' && std::strchr("Pndwh", option[1]) != nullptr;
+    found.option = known ? option[1] : '\0';
+    found.reason = known ? take_option(option[1], argv[i + 1], job, seen)
+                         : "not an option (-P, -n, -d, -w or -h)";
   }
-  return ParseResult::kAccepted;
+  if (found.reason == nullptr) return ParseResult::kAccepted;
+  if (fault != nullptr) *fault = found;
+  return ParseResult::kRejected;
 }

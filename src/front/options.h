@@ -4,7 +4,10 @@
 // left to right, and stops at the first fault. Tape models have their
 // width turned into a real tape (standard or heat-shrink) and their height
 // clamped as each -w or -h is read, looking at the label name given so far.
-// A rejected command line means: show the usage text.
+// A rejected command line means: show the usage text. A size is also
+// rejected when a number an add would write for it could not be written
+// exactly (see size_written_exactly()), so no driver file or companion
+// command line ever receives a wrapped or cut number.
 #ifndef ZKPT_FRONT_OPTIONS_H
 #define ZKPT_FRONT_OPTIONS_H
 
@@ -22,8 +25,17 @@ struct SeenFlags {
 
 enum class ParseResult { kAccepted, kRejected };
 
+// Why a command line was rejected, in words, for the administrator
+// commands' usage errors: the option it concerns ('\0' for none) and a
+// fixed text (never a value from the command line).
+struct ParseFault {
+  char option;
+  const char *reason;
+};
+
+// fault (may be null) is set when the result is kRejected.
 ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
-                          SeenFlags *seen);
+                          SeenFlags *seen, ParseFault *fault = nullptr);
 
 // True when the name asks for heat-shrink tube ("HS" or "hs" anywhere).
 bool names_heat_shrink(const char *label_name);

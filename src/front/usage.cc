@@ -28,7 +28,7 @@ struct AdminSynopsis {
 
 const AdminSynopsis kAdminSynopses[] = {
     {"--list", "--list [--json]"},
-    {"--check", "--check [--json]"},
+    {"--check", "--check [--json | --monitoring]"},
     {"--repair", "--repair -P PRINTER"},
     {"--ensure", "--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
     {"--dry-run", "--dry-run -P PRINTER -d NAME\n"
@@ -83,6 +83,7 @@ void print_admin_commands() {
       "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
       "                            media, identifier, state\n"
       "  --check [--json]          what the driver files disagree on; exit 1 if anything\n"
+      "  --check --monitoring      the same as a monitoring plugin's status line\n"
       "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
       "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
       "                            add unless that format is there as asked; prints\n"

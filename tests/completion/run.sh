@@ -9,7 +9,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
 #!/bin/sh
-printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x' "It's" 'Say "$x"'
+printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x' "It's" 'Say "$x"' "Quote'"
 EOF
 printf '#!/bin/sh\necho "TV-Q310 accepting"; echo "LM230 accepting"\n' >"$tmp/lpstat"
 chmod +x "$tmp/zkpapertoollpr_tvq310" "$tmp/lpstat"
@@ -36,6 +36,7 @@ check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--help|--ver
 check '--l' '--list'
 check '--list ' '--json'
 check '--list --json ' ''
+check '--check ' '--json|--monitoring'
 check '--ensure -P X -' '-P|-n|-w|-h'
 check '--dry-run -' '-P|-n|-d|-w|-h|--ensure|--repair'
 check '--dry-run --repair -' '-P'
@@ -57,8 +58,9 @@ check '--dry-run -P X -d C' 'Cables|Café\ x'
 check "-P X -d It" "It\\'s"
 check "-P X -d 'It" "It'\\''s"
 check '-P X -d "It' "It's"
-check '-P X -d "Say' 'Say \"\$x\"'
+check '-P X -d "Say' 'Say \"\$x\""'
 check "-P X -d 'Say" 'Say "$x"'
+check "-P X -d 'Quo" "Quote'\\'''"
 
 printf '# queues\nlp|Main printer:\\\n  :sd=/var/spool/lp:\\\n  :lp=/dev/lp0:\nlabels:sd=/x:\n' >"$tmp/printcap"
 got=$(_zkpapertoollpr_printcap "$tmp/printcap" | tr '\n' ' ')

@@ -55,7 +55,12 @@ class Operations : public ::testing::Test {
     return out;
   }
   std::vector<std::string> renames() { return events(); }
-  const std::string uid = std::to_string(::getuid());
+  void SetUp() override { ::unsetenv("SUDO_USER"), ::unsetenv("SUDO_UID"); }
+  // The real uid, and the login uid as the kernel keeps it.
+  const std::string uid = std::to_string(::getuid()) + " login_uid=" + [] {
+    const std::string id = read_file("/proc/self/loginuid");
+    return id == "4294967295" ? "unset" : id == "<missing>" ? "unknown" : id;
+  }();
   TempDir dir;
   std::string root = dir.path + "/vantrel";
   ModelPaths paths = make_driver_tree(root, "tvq310", tape_files(), FAKE_COMPANION);
@@ -76,7 +81,7 @@ TEST_F(Operations, AddSkipsATakenIdentifier) {
   EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03200001/New\n" + kTapeId + "/Test\n" +
                 kOtherId + "/Other\n",
             read_file(paths.function_file));
-  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer=q name='New' id=ZkL_zkS12mm__030A03200001"
+  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer='q' name='New' id='ZkL_zkS12mm__030A03200001'"
                                      " size=10x50 uid=" + uid}, events("log "));
 }
 
@@ -102,11 +107,11 @@ TEST_F(Operations, RepairLogsEachChange) {
   ASSERT_EQ(0, preview_repair(tape_job("T"), root.c_str()));
   EXPECT_EQ(std::vector<std::string>{}, events("log "));
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
-  const std::string q = " model=tvq310 printer=q name=", u = " uid=" + uid;
-  EXPECT_EQ((std::vector<std::string>{"removed incomplete" + q + "'Test' id=" + kTapeId + " size=10x50" + u,
-                                      "reset setting" + q + "'' id=" + kTapeId + " size=10x50" + u,
-                                      "removed orphan" + q + "'' id=" + orphan + " size=7x50" + u,
-                                      "reset setting" + q + "'' id=" + stale + " size=7x50" + u}),
+  const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x50 uid=" + uid, u7 = "' size=7x50 uid=" + uid;
+  EXPECT_EQ((std::vector<std::string>{"removed incomplete" + q + "'Test' id='" + kTapeId + u,
+                                      "reset setting" + q + "'' id='" + kTapeId + u,
+                                      "removed orphan" + q + "'' id='" + orphan + u7,
+                                      "reset setting" + q + "'' id='" + stale + u7}),
             events("log "));
 }
 
@@ -123,9 +128,25 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
-  const std::string q = " model=tvq310 printer=q name='Test' id=", u = " size=10x50 uid=" + uid;
+  const std::string q = " model=tvq310 printer='q' name='Test' id='", u = "' size=10x50 uid=" + uid;
   EXPECT_EQ((std::vector<std::string>{"deleted" + q + kTapeId + u, "finished delete" + q + u}), events("log "));
   EXPECT_FALSE(file_exists(record));
+}
+
+// Every value from outside is quoted with its line-breaking, quoting and
+// escaping bytes as \xHH, so none can fake a field or a line; sudo's
+// invoking user stands beside the uids.
+TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
+  const std::string id = "ZkL_zkS12mm__050A03271A2B";
+  write_driver_files(paths, {"[CustomTape]\n" + id + "/It's\\\n", id + "/It's\\:\t1\t2\n", "", id + ":\t1\n"});
+  ::setenv("SUDO_USER", "a'b\tc", 1), ::setenv("SUDO_UID", "0 uid=5", 1);
+  PaperJob job = tape_job("It's\\");
+  copy_text(job.printer, "q name='F' id=x\nfake");
+  arm_fault(Call::kOpen, 0, 0);
+  ASSERT_EQ(0, delete_label_format(job, root.c_str()));
+  EXPECT_EQ(std::vector<std::string>{"deleted model=tvq310 printer='q name=\\x27F\\x27 id=x\\x0Afake' name="
+                                     "'It\\x27s\\x5C' id='" + id + "' size=10x50 uid=" + uid +
+                                     " sudo_user='a\\x27b\\x09c' sudo_uid='0 uid=5'"}, events("log "));
 }
 
 // A reader gives up on a lock a writer holds after the bounded wait; a
@@ -155,6 +176,7 @@ TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
     ASSERT_EQ(0, hold_driver_lock(tape_job("T"), root.c_str(), writer, &handle));
     ASSERT_LE(0, handle);
     EXPECT_EQ(!writer, file_exists(stale)) << writer;
+    EXPECT_EQ(writer, removed_stale_temporary(kFunctionFile)) << writer;
     release_driver_lock(handle);
   }
 }
@@ -206,7 +228,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     const auto named = std::find(all.begin(), all.end(), "rename " + record);
     EXPECT_TRUE(named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf);
     if (!add) {
-      EXPECT_EQ(Names{"deleted model=tvq310 printer=q name='Test' id=" + kTapeId + " size=10x50 uid=" + uid},
+      EXPECT_EQ(Names{"deleted model=tvq310 printer='q' name='Test' id='" + kTapeId + "' size=10x50 uid=" + uid},
                 events("log "));
     }
     const std::vector<Call> clean = call_log();

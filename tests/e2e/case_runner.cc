@@ -4,6 +4,8 @@
 // always also no descriptor inherited by the companion, no file left or
 // lost beside the driver files (or link targets), every file's owner and
 // link kept, and mode 0666 on every file rewritten.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,8 +79,12 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
     *out = kind == "stdout=full" ? Stdout::kFull : Stdout::kClosed;
   } else if (kind.rfind("companion=", 0) == 0) {
     set_companion_status(p, kind.substr(10));
-  } else if (kind == "no-companion") {
+  } else if (kind == "no-companion" || kind == "plain-companion") {
     check(::unlink(p.companion.c_str()) == 0, word);
+    if (kind == "plain-companion") write_file(p.companion, "#!/bin/sh\n");
+  } else if (kind == "temporary") {
+    write_file(path + ".$$$", "half\n");
+  } else if (kind == "locked") {  // held by the runner around the run
   } else if (kind == "not-installed") {
     for (int i = 0; i < 4; ++i) check(::unlink((p.*kFilePath[i]).c_str()) == 0, word);
     check(::rmdir(p.inf.c_str()) == 0, word);
@@ -103,6 +109,9 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
               ::symlink(target.c_str(), path.c_str()) == 0, word);
     if (kind == "link-owner") check(::lchown(path.c_str(), 7, 7) == 0, word);
     if (kind == "target-owner") check(::chown(target.c_str(), 7, 7) == 0, word);
+  } else if (kind == "temp-dir" || kind == "read-only") {  // read-only:inf
+    check(kind == "temp-dir" ? ::mkdir((path + ".$$$").c_str(), 0755) == 0
+                             : ::chmod(p.inf.c_str(), 0555) == 0, word);
   } else {
     ADD_FAILURE() << "unknown setup " << word;
   }
@@ -158,7 +167,12 @@ void Row::TestBody() {
 
   Args argv = c.args;
   argv.insert(argv.begin(), "./" + name);
-  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to);
+  const bool locked = std::find(c.setup.begin(), c.setup.end(), "locked") != c.setup.end();
+  const int lock = locked ? ::open(p.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+  ASSERT_TRUE(!locked || ::flock(lock, LOCK_EX) == 0);
+  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"));
+  if (locked) ::close(lock);
+  (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
   std::vector<Args> calls = c.calls;
   DriverFiles after = c.after.value_or(before);
@@ -169,7 +183,9 @@ void Row::TestBody() {
   EXPECT_EQ(c.status, r.status) << "exit status";
   EXPECT_EQ(out, r.out) << "standard output";
   EXPECT_EQ(c.err, r.err) << "standard error";
-  if (std::find(c.args.begin(), c.args.end(), "--json") != c.args.end()) expect_json(r.out, before, dir.path);
+  if (!r.out.empty() && std::find(c.args.begin(), c.args.end(), "--json") != c.args.end()) {
+    expect_json(r.out, before, dir.path);
+  }
   EXPECT_EQ(calls, got_calls) << "companion calls";
   EXPECT_EQ("", companion_inherited(p)) << "descriptors the companion inherited";
   const DriverFiles now = read_driver_files(p);

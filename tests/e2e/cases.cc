@@ -41,6 +41,7 @@ const std::string kAdminHelp =
     "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
     "                            media, identifier, state\n"
     "  --check [--json]          what the driver files disagree on; exit 1 if anything\n"
+    "  --check --monitoring      the same as a monitoring plugin's status line\n"
     "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
     "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
     "                            add unless that format is there as asked; prints\n"
@@ -154,6 +155,7 @@ std::vector<Case> end_to_end_cases() {
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
   const std::string me = "zkpapertoollpr_tvq310: ";
+  const std::string tool = me + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
   const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
@@ -225,8 +227,12 @@ std::vector<Case> end_to_end_cases() {
       add("roll_add", "lm230", "Roll", "62", "100", "62", "100", "ZkL043E064", "695\t1108", "0.00\t283.03"),
       add("roll_large_sizes_tube_name", "lm210", "HS", "300", "5000", "300", "5000", "ZkL0212C388",
           "3502\t58894", "0.00\t14151.72"),
-      add("roll_sizes_beyond_64_bits", "lm210", "R", "99999999999999999999", "99999999999999999999", "-1", "-1",
-          "ZkL01FFFFFFFFFFF", "-1\t-1", "0.00\t26105323338675429376.00"),
+      // The widest and longest roll sizes whose dots fit 32 bits (2147483640); one more is refused.
+      add("roll_widest_written_exactly", "lm230", "A", "182096569", "100", "182096569", "100", "ZkL01ADA92B9064",
+          "2147483640\t1108", "0.00\t283.03"),
+      add("roll_longest_written_exactly", "lm230", "A", "62", "182096572", "62", "182096572", "ZkL013E2BC",
+          "695\t2147483640", "0.00\t515396090.71"),
+      {"roll_width_beyond_dots", "lm230", {"-P", "q", "-d", "A", "-w", "182096570"}, kBare, usage("lm230", ""), 0, kSame, {}},
       add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL043E007",
           "695\t11", "0.00\t19.81"),
       // Names and printers reach the companion and the files byte for byte.
@@ -286,13 +292,16 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
        {deleting("Test")}},
 
-      // The companion tool failing: status 255, nothing printed.
-      with({"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}}, {"companion=3"}),
-      with({"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")}},
-           {"companion=kill"}),
-      with({"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
-            {deleting("Test"), add_test_call}}, {"companion=0 3"}),
-      with({"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}}, {"no-companion"}),
+      // The companion tool failing: status 255, nothing printed, and how it
+      // failed on standard error.
+      {"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}, {"companion=3"},
+       tool + "exited with status 3\n"},
+      {"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")},
+       {"companion=kill"}, tool + "killed by signal 9\n"},
+      {"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
+       {deleting("Test"), add_test_call}, {"companion=0 3"}, tool + "exited with status 3\n"},
+      {"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}, {"no-companion"},
+       tool + "No such file or directory\n"},
 
       // A driver file that cannot be read or rewritten: the system's error
       // text, status 255, nothing changed and the companion never asked.
@@ -327,10 +336,12 @@ std::vector<Case> end_to_end_cases() {
             {}}, {"target-owner:rc"}),
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
-      {"list_with_more_words", "tvq310", {"--list", "x"}, kBare, "", 2, kSame, {}, {}, usage_of("--list [--json]")},
-      {"repair_without_printer", "tvq310", {"--repair"}, kBare, "", 2, kSame, {}, {}, usage_of("--repair -P PRINTER")},
+      {"list_with_more_words", "tvq310", {"--list", "x"}, kBare, "", 2, kSame, {}, {},
+       me + "only --json may follow\n" + usage_of("--list [--json]")},
+      {"repair_without_printer", "tvq310", {"--repair"}, kBare, "", 2, kSame, {}, {},
+       me + "takes only -P PRINTER\n" + usage_of("--repair -P PRINTER")},
       {"dry_run_of_faulty_request", "tvq310", {"--dry-run", "-P", "q", "-n", "A"}, kBare, "", 2, kSame, {}, {},
-       usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
+       me + "-n without -w\n" + usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
            usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT") + usage_of("--dry-run --repair -P PRINTER")},
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
@@ -367,7 +378,7 @@ std::vector<Case> end_to_end_cases() {
       {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
       {"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy,
        "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")},
-       {"companion=3"}, me + "the companion tool failed\n"},
+       {"companion=3"}, tool + "exited with status 3\n"},
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
        run + "-d Test -show 1\n" + diff("ImagingArea", "-1,2 +1") + "-" + old +
            ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
@@ -387,9 +398,10 @@ std::vector<Case> end_to_end_cases() {
       // usage on standard error (usage exit 2), JSON, an idempotent add.
       {"version", "tvq310", {"--version"}, kBare, "zkpapertoollpr 0.2\n", 0, kSame, {}},
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
-      {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {}, usage_of("--version")},
+      {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {},
+       me + "takes no other word\n" + usage_of("--version")},
       {"check_with_more_words", "tvq310", {"--check", "-P", "x"}, kBare, "", 2, kSame, {}, {},
-       usage_of("--check [--json]")},
+       me + "only --json or --monitoring may follow\n" + usage_of("--check [--json | --monitoring]")},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
       {"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame, {},
@@ -436,7 +448,7 @@ std::vector<Case> end_to_end_cases() {
        {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
       {"ensure_of_a_delete", "tvq310", {"--ensure", "-P", "q", "-d", "Test"}, tape, "", 2, kSame, {}, {},
-       usage_of("--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT")},
+       me + "-d: --ensure only adds\n" + usage_of("--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT")},
 
       // Requests prepare every file before the companion is asked; a repair
       // acts only on a tree it reads whole, and its dry run shows it; the
@@ -475,7 +487,33 @@ std::vector<Case> end_to_end_cases() {
            id('F') + "/Hal\n", 1, kSame, {}},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
   };
+  // Usage errors say why (sizes beyond their written numbers too); a dry run fails as its request would:
+  // a directory where a temporary copy goes, an inf directory the run may not write (Gone: an orphan).
+  const auto refused = [](const std::string &what, const std::string &program, const Args &args, const std::string &why) {
+    const std::string name = "zkpapertoollpr_" + program, use = " --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n";
+    return Case{what, program, args, kBare, "", 2, kSame, {}, {}, name + ": " + why + "\nusage: " + name + use};
+  };
+  const auto fails = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &out,
+                         const std::string &err = "") {
+    return with({what, "tvq310", args, {tape.function_file, tape.paper_table + id('0') + "/Gone:\t1\n",
+                 tape.settings_file, tape.imaging_area}, out, 255, kSame, {}, {}, err}, {setup});
+  };
+  const std::string dots = " mm, beyond the paper table's 32-bit dots";
+  for (const Case &c : {
+      refused("ensure_roll_width_beyond_dots", "lm230", {"--ensure", "-w", "4294967296"}, "-w: above 182096569" + dots),
+      refused("ensure_roll_height_beyond_dots", "lm230", {"--ensure", "-h", "182096573"}, "-h: above 182096572" + dots),
+      refused("ensure_wider_than_tape", "tvq310", {"--ensure", "-w", "30"}, "-w: wider than the widest tape (24 mm)"),
+      refused("ensure_name_over_32_bytes", "tvq310", {"--ensure", "-n", std::string(33, 'n')}, "-n: name over 32 bytes"),
+      refused("ensure_width_not_a_number", "tvq310", {"--ensure", "-w", "mm"}, "-w: not a number"),
+      refused("ensure_unknown_word", "tvq310", {"--ensure", "-x", "y"}, "not an option (-P, -n, -d, -w or -h)"),
+      refused("ensure_missing_printer", "tvq310", {"--ensure", "-n", "A", "-w", "9", "-h", "9"}, "missing -P"),
+      fails("temp_dir_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "temp-dir:imaging", "Is a directory\n"),
+      fails("read_only_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "read-only:inf", "Permission denied\n"),
+      fails("temp_dir_dry_run_repair", {"--dry-run", "--repair", "-P", "q"}, "temp-dir:paper", "",
+            me + inf + "paperinftvq310: Is a directory\n"),
+  }) rows.push_back(c);
   add_usage_rows(&rows);
+  add_truth_cases(&rows);
   add_intent_cases(&rows);
   return rows;
 }

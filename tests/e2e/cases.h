@@ -29,15 +29,19 @@ struct Case {
   //   companion=<statuses>  the companion's exit statuses, a word per call
   //                         ("kill": killed by SIGKILL), the last repeating
   //   no-companion          the companion tool is missing
+  //   plain-companion       ... a file that may not be run
+  //   locked                another run holds the model's lock throughout
   //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
   // and on one driver file (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
   //   (missing:inf: the model's inf directory and its files are missing)
+  //   temporary:F             its temporary copy F.$$$ is there
   //   chown:F                 the file belongs to user and group 7
   //   link:F                  the file is a link to a file elsewhere
   //   link-owner:F            ... a link that belongs to user 7
   //   target-owner:F          ... a link to a file that belongs to user 7
+  //   temp-dir:F  a directory at "F.$$$"; read-only:inf  inf has mode 0555, its permissions bind root
   //   run:W1|W2|...           the program run with these words first (after
   //                           the statuses: "parent" cuts it short)
   //   intent=BYTES  intent-dir  the intent record holds BYTES, or is a folder
@@ -48,6 +52,8 @@ struct Case {
 
 std::vector<Case> end_to_end_cases();
 
+// The rows of one topic each, appended to the table.
+void add_truth_cases(std::vector<Case> *rows);
 // A unified diff's header for a driver file of tvq310, and its hunk's ranges.
 std::string diff(const std::string &file, const std::string &ranges);
 // One finding of --check --json; "null" stands for a file, id or name it lacks.
@@ -56,7 +62,7 @@ std::string finding(const std::string &kind, const std::string &file, const std:
 // The companion's arguments when asked to delete name.
 Args deleting(const std::string &name, const std::string &printer = "q");
 
-// The rows of interrupted requests and their intent record (cases_intent.cc).
+// Interrupted requests and their intent record (cases_intent.cc).
 void add_intent_cases(std::vector<Case> *rows);
 
 #endif

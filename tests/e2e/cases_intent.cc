@@ -30,6 +30,18 @@ Args adding(const std::string &name, const std::string &id) {
   return {"-P", "q", "-n", name, "-w", "10", "-h", "50", "-specid", id, "-show", "1"};
 }
 
+// The copies a run cut short at the companion left (an add's three, a
+// delete's four), each as a line after text, or as JSON findings.
+std::string copies(const std::string &text, bool del, bool json = false) {
+  const std::string files[4] = {"zktvq310func", "paperinftvq310", "zktvq310rc", "ImagingArea"};
+  std::string all;
+  for (int i = 0; i < 4; ++i) {
+    const std::string path = "vantrel/tvq310/bin/inf/" + files[i] + ".$$$";
+    if (del || i != 2) all += json ? "," + finding("temporary", path, "null", "null", true) : text + path + "\n";
+  }
+  return all;
+}
+
 std::string interrupted(const std::string &request) {
   return request + " on printer q was interrupted after the companion may have been asked: run --repair\n";
 }
@@ -65,28 +77,33 @@ void add_intent_cases(std::vector<Case> *rows) {
   const DriverFiles replaced = {"[CustomTape]\n" + kTest + "/Test\n", kTest + "/Test:\t70\t353\n", "Media=zkS12mm\n",
                                 kTest + ":\t0.00\t0.00\t28.00\t141.52\n"};
   const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
+  const std::string left = "removed temporary copy: ", seen = "temporary copy: ";
   const std::vector<Case> cases = {
-      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, open_add, 1, std::nullopt,
+      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, open_add + copies(seen, false), 1, std::nullopt,
           {del_box, box}, true),
       cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
-          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) + "]}\n",
+          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) +
+              copies("", false, true) + "]}\n",
           1, std::nullopt, {del_box, box}, true),
       cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox},
-          "finished: an add of 'Box 12x50' on printer q\n", 0, kWithBox, {del_box, box, del_box, box}, false),
+          "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0, kWithBox,
+          {del_box, box, del_box, box}, false),
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
-          "finished: an add of 'Test' on printer q\n", 0, replaced, {del_test, test, del_test, test}, false),
+          "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
+          {del_test, test, del_test, test}, false),
       cut("interrupted_delete_checked_json", {"--check", "--json"}, unselected, "parent", {kDeleteTest},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-delete", kRecord, "null", "Test", true) +
-              "]}\n", 1, std::nullopt, {del_test}, true),
+              copies("", true, true) + "]}\n", 1, std::nullopt, {del_test}, true),
       cut("interrupted_delete_repaired", kRepair, unselected, "parent 0", {kDeleteTest},
-          "finished: a delete of 'Test' on printer q\n", 0, DriverFiles{"[CustomTape]\n", "", "", ""},
+          "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n", "", "", ""},
           {del_test, del_test}, false),
       cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
-          interrupted("a delete of 'Test'"), 1, std::nullopt, {del_test}, true),
+          interrupted("a delete of 'Test'") + copies(seen, true), 1, std::nullopt, {del_test}, true),
       cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},
-          "finished: a delete of 'Test' on printer q\n", 0, emptied, {del_test, del_test}, false),
+          "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, emptied, {del_test, del_test}, false),
       cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
-          {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n", 0, kWithBox,
+          {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0,
+          kWithBox,
           {del_box, box, del_box, box, del_box, box}, false),
       cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
           std::nullopt, {del_box, box}, true),
@@ -94,7 +111,7 @@ void add_intent_cases(std::vector<Case> *rows) {
           kTape, "0 parent 0", {kAddBox}, open_add, 255, std::nullopt, {del_box, box}, true),
       cut("dry_run_shows_an_open_intent_finished", {"--dry-run", "--repair", "-P", "q"}, kTape, "0 parent 0",
           {kAddBox}, run + "-d 'Box 12x50' -show 1\n" + run + "-n 'Box 12x50' -w 10 -h 50 -specid " + kBox +
-          " -show 1\nfinished: an add of 'Box 12x50' on printer q\n" + diff("zktvq310func", "-1,2 +1,3") +
+          " -show 1\nfinished: an add of 'Box 12x50' on printer q\n" + copies(left, false) + diff("zktvq310func", "-1,2 +1,3") +
           " [CustomTape]\n+" + kBox + "/Box 12x50\n " + kOld + "/Test\n" + diff("paperinftvq310", "-1 +1,2") + " " +
           kOld + "/Test:\t70\t353\n+" + kBox + "/Box 12x50:\t70\t353\n" + diff("ImagingArea", "-1 +1,2") + " " + kOld +
           ":\t0.00\t0.00\t28.00\t141.52\n+" + kBox + ":\t0.00\t0.00\t28.00\t141.52\n", 0, std::nullopt,

@@ -86,8 +86,8 @@ void inventory(const PaperJob &job, const std::string &root) {
   static const std::regex listed("[^\\x00-\\x1f\\x7f]*\t-?[0-9]+x[0-9]+\t[^\t]+\tZkL[^\t]*\t"
                                  "(complete|missing=paper|missing=imaging|missing=paper,imaging)");
   static const std::regex known("(duplicate name|shared identifier|length digits|incomplete|orphan|"
-                                "stale setting|zero byte|missing|no marker|damaged intent): .*|"
-                                "(an add|a delete) of '.*' on printer .* was interrupted .*");
+                                "stale setting|zero byte|missing|no marker|damaged entry|not executable|temporary copy|"
+                                "damaged intent): .*|(an add|a delete) of '.*' on printer .* was interrupted .*");
   long lines = 0;
   check(printed([&] { return static_cast<long>(list_formats(job, root.c_str())); }, listed, &lines) == 0);
   lines = 0;

@@ -75,7 +75,7 @@ struct Seam<C, Member> {
 std::string call_name(Call call) {
   static const char *const names[kCallKinds] = {
       "open", "read", "pread", "write", "fsync", "fchmod", "fchown", "fstat",
-      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday", "realloc", "log", "waitpid"};
+      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday", "realloc", "log", "waitpid", "faccessat"};
   return names[static_cast<int>(call)];
 }
 
@@ -91,7 +91,7 @@ void arm_fault(Call call, int nth, int err) {
             ZKPT_SEAM(kLstat, lstat),   ZKPT_SEAM(kRealpath, realpath), ZKPT_SEAM(kClose, close),
             ZKPT_SEAM(kRename, rename), ZKPT_SEAM(kUnlink, unlink),     ZKPT_SEAM(kFlock, flock),
             ZKPT_SEAM(kGettimeofday, gettimeofday), ZKPT_SEAM(kRealloc, realloc),
-            ZKPT_SEAM(kLogLine, log_line), ZKPT_SEAM(kWaitpid, waitpid)};
+            ZKPT_SEAM(kLogLine, log_line), ZKPT_SEAM(kWaitpid, waitpid), ZKPT_SEAM(kFaccessat, faccessat)};
 #undef ZKPT_SEAM
 }
 

@@ -11,9 +11,9 @@
 
 enum class Call {
   kOpen, kRead, kPread, kWrite, kFsync, kFchmod, kFchown, kFstat, kStat,
-  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine, kWaitpid
+  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine, kWaitpid, kFaccessat
 };
-const int kCallKinds = 19;
+const int kCallKinds = 20;
 std::string call_name(Call call);
 
 // Installs the wrappers and clears every log, hook, clock and limit; the

@@ -1,0 +1,113 @@
+// End-to-end rows: every failure says what failed (the companion tool, the
+// lock), the check's findings beside and inside the files, the listing of
+// a model that is not there, and the check as a monitoring plugin.
+#include "e2e/cases.h"
+
+namespace {
+
+const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf";
+const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310";
+const std::string kGaveUp = kMe + kInf + ": another run holds the driver files' lock; gave up after 10 s\n";
+const std::string kId = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
+const DriverFiles kTape = {"[CustomTape]\n" + kId + "/Test\n", kId + "/Test:\t70\t353\n", "",
+                           kId + ":\t0.00\t0.00\t28.00\t141.52\n"};
+const Args kDelete = {"-P", "q", "-d", "Test"}, kAdd = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"};
+
+Args with(Args words, const Args &more) {
+  words.insert(words.end(), more.begin(), more.end());
+  return words;
+}
+
+// A complete format named name under id, and a second one if given.
+DriverFiles format(const std::string &id, const std::string &name, const std::string &id2 = "",
+                   const std::string &name2 = "") {
+  DriverFiles f = {"[CustomTape]\n" + id + "/" + name + "\n", id + "/" + name + ":\t70\t353\n", "",
+                   id + ":\t0.00\t0.00\t28.00\t141.52\n"};
+  if (id2.empty()) return f;
+  const DriverFiles g = format(id2, name2);
+  return {f.function_file + g.function_file.substr(13), f.paper_table + g.paper_table, "",
+          f.imaging_area + g.imaging_area};
+}
+
+// The monitoring line of tvq310 with its performance data.
+std::string status(const std::string &state, const std::string &formats, const std::string &found) {
+  return "ZKPAPERTOOLLPR " + state + " - tvq310: formats " + formats + ", findings " + found + " | formats=" +
+         formats + ";;;0 findings=" + found + ";0;;0\n";
+}
+
+}  // namespace
+
+void add_truth_cases(std::vector<Case> *rows) {
+  const Case kSameTape{"", "tvq310", {}, kTape, "", 255, std::nullopt, {}};
+  // A failure of the companion tool: which tool, and how; a dry run
+  // foresees one that cannot be started.
+  const auto failing = [&](const std::string &what, const Args &args, const std::string &setup,
+                           const std::string &err, std::vector<Args> calls = {}) {
+    Case c = kSameTape;
+    c.what = what, c.args = args, c.setup = {setup}, c.err = err, c.calls = std::move(calls);
+    return c;
+  };
+  const std::string broken = "ZkL_zkS12mm__040A0327GA2B";  // a hex digit lost
+  const std::string long_name(300, 'n'), long_id = "ZkL_zkS12mm__2C0A03271A2C";
+  const DriverFiles long_names = format("ZkL_zkS12mm__F00A03271A2B", std::string(240, 'n'), long_id, long_name);
+  DriverFiles damaged = format(broken, "Test");
+  damaged.function_file += "ZkL_zkS12mm__040A03271A2/Cut\n";
+  const std::string damage = "damaged entry: " + broken + " 'Test' at byte 13 of " + kInf +
+                             "/zktvq310func\ndamaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf +
+                             "/zktvq310func\n";
+  std::vector<Case> more = {
+      failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
+      failing("ensure_companion_fails", with({"--ensure"}, kAdd), "companion=3",
+              kMe + kTool + ": exited with status 3\n", {{"-P", "q", "-d", "New", "-show", "1"}}),
+      failing("dry_run_delete_companion_missing", with({"--dry-run"}, kDelete), "no-companion",
+              kMe + kTool + ": No such file or directory\n"),
+      failing("dry_run_add_companion_not_executable", with({"--dry-run"}, kAdd), "plain-companion",
+              kMe + kTool + ": Permission denied\n"),
+      {"dry_run_repair_companion_missing", "tvq310", {"--dry-run", "--repair", "-P", "q"},
+       {kTape.function_file, "", "", ""}, "not removed: " + kId + " 'Test': the companion tool failed\n", 255,
+       std::nullopt, {}, {"no-companion"}, kMe + kTool + ": No such file or directory\n"},
+      // Dry runs give up on the lock as the other readers do.
+      failing("dry_run_delete_gives_up_on_the_lock", with({"--dry-run"}, kDelete), "locked", kGaveUp),
+      failing("dry_run_ensure_gives_up_on_the_lock", with({"--dry-run", "--ensure"}, kAdd), "locked", kGaveUp),
+      // A listing that fails prints no document.
+      {"list_json_not_installed", "tvq310", {"--list", "--json"}, {}, "", 255, std::nullopt, {}, {"not-installed"},
+       kMe + kInf + ": not installed\n"},
+      // What the check finds beside the files and in damaged entry lines;
+      // names of any length are counted whole.
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape,
+       "missing: " + kTool + "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {},
+       {"no-companion", "temporary:func"}},
+      {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape,
+       "{\"model\":\"tvq310\",\"findings\":[{\"kind\":\"not-executable\",\"file\":\"" + kTool + "\",\"id\":null,"
+       "\"name\":null,\"repairable\":false},{\"kind\":\"temporary\",\"file\":\"" + kInf + "/ImagingArea.$$$\","
+       "\"id\":null,\"name\":null,\"repairable\":true}]}\n", 1, std::nullopt, {},
+       {"plain-companion", "temporary:imaging"}},
+      {"check_damaged_entries", "tvq310", {"--check"}, damaged, damage, 1, std::nullopt, {}},
+      {"check_json_damaged_entry", "tvq310", {"--check", "--json"}, format(broken, "Test"),
+       "{\"model\":\"tvq310\",\"findings\":[{\"kind\":\"damaged-entry\",\"file\":\"" + kInf + "/zktvq310func\","
+       "\"id\":\"" + broken + "\",\"name\":\"Test\",\"repairable\":false}]}\n", 1, std::nullopt, {}},
+      {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
+       "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
+      {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
+      // ... and the lines of a damaged entry's format, which may be restored.
+      {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"},
+       {"[CustomTape]\n" + broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1,
+       std::nullopt, {}},
+      {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
+       "length digits: " + long_id + " '" + long_name + "' is 300 bytes long\n", 1, std::nullopt, {}},
+      // The check as a monitoring plugin: every finding counts.
+      {"monitoring_ok", "tvq310", {"--check", "--monitoring"}, kTape, status("OK", "1", "0"), 0, std::nullopt, {}},
+      {"monitoring_warns_of_any_finding", "tvq310", {"--check", "--monitoring"}, damaged,
+       status("WARNING", "0", "3"), 1, std::nullopt, {}, {"no-companion"}},
+      {"monitoring_not_installed", "tvq310", {"--check", "--monitoring"}, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
+       kInf + ": not installed\n", 2, std::nullopt, {}, {"not-installed"}},
+      {"monitoring_unreadable", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
+       kInf + "/zktvq310func: Is a directory\n", 2, std::nullopt, {}, {"directory:func"}},
+      {"monitoring_gives_up_on_the_lock", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR UNKNOWN - "
+       "tvq310: " + kInf + ": another run holds the driver files' lock; gave up after 10 s\n", 3, std::nullopt, {},
+       {"locked"}},
+      {"monitoring_usage", "tvq310", {"--check", "--monitoring", "x"}, kTape,
+       "ZKPAPERTOOLLPR UNKNOWN - usage: zkpapertoollpr_tvq310 --check --monitoring\n", 3, std::nullopt, {}},
+  };
+  rows->insert(rows->end(), more.begin(), more.end());
+}
