@@ -74,20 +74,22 @@ int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
   return kOpDone;
 }
 
-// A fresh identifier from the time of day, moved on a microsecond at a
-// time while a driver line holds it; the three files' copies are prepared
-// for it in the same pass that looks.
-int32_t choose_and_prepare(PaperJob *job, const Steps &steps, FormatId *id, AddedFiles *files) {
-  struct timeval now {};
-  if (sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
-  long seconds = now.tv_sec, microseconds = now.tv_usec;
-  for (long tries = 0; tries <= 0xFFFFF; ++tries) {
-    *id = make_format_id(*job, seconds, microseconds);
-    int taken = taken_elsewhere(*job, steps.root, *id);
+// A fresh identifier from the time digits, moved on a microsecond at a
+// time while a driver line holds it (a fixed one is not moved); the three
+// files' copies are prepared for it in the same pass that looks.
+int32_t choose_and_prepare(PaperJob *job, const Steps &steps, const AddChoice &choice, FormatId *id,
+                           AddedFiles *files) {
+  long seconds = choice.seconds, microseconds = choice.microseconds;
+  // A repeated add's delete, only shown in a dry run, has not freed the
+  // lines of its interrupted self: its identifier is taken as free.
+  const bool shown_repeat = choice.fixed != nullptr && steps.dry_run != nullptr;
+  for (long tries = 0; tries <= (choice.fixed != nullptr ? 0 : 0xFFFFF); ++tries) {
+    *id = choice.fixed != nullptr ? *choice.fixed : make_format_id(*job, seconds, microseconds);
+    int taken = shown_repeat ? 0 : taken_elsewhere(*job, steps.root, *id);
     if (taken < 0) return kOpFileFailed;
     bool seen = taken > 0;
     if (!seen && prepare_added(job, steps, *id, files, &seen) != kOpDone) return kOpFileFailed;
-    if (!seen) return kOpDone;
+    if (!seen || shown_repeat) return kOpDone;
     next_time_digits(&seconds, &microseconds);
   }
   errno = EEXIST;
@@ -130,18 +132,25 @@ int32_t check_add_targets(const PaperJob &job, const char *root) {
 // Every file is read once: the copies are made while the identifier is
 // checked, before the companion tool is asked, and put in place only
 // after it agreed, in the order a delete undoes them.
-int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run) {
+int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const AddChoice *choice,
+                         AskHook *hook) {
   const Steps steps{root, dry_run};
   FormatId id{};
   AddedFiles files{};
+  struct timeval now {};
+  if (choice == nullptr && sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
+  const AddChoice from_clock{now.tv_sec, now.tv_usec, nullptr};
   int32_t rc = check_add_targets(job, root);
-  if (rc == kOpDone) rc = choose_and_prepare(&job, steps, &id, &files);
+  if (rc == kOpDone) rc = choose_and_prepare(&job, steps, choice ? *choice : from_clock, &id, &files);
+  if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &id);
   if (rc == kOpDone) rc = ask_companion_to_add(job, steps, id);
+  if (hook != nullptr) hook->pending = rc == kOpDone;
   for (int i = 0; i < 3 && rc == kOpDone; ++i) {
     rc = commit_driver_file(&job, steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
   }
   abandon_all(&files);
-  if (rc == kOpDone && dry_run == nullptr) {
+  if (rc == kOpDone && hook != nullptr) hook->pending = false;
+  if (rc == kOpDone && steps.dry_run == nullptr) {
     log_format_change({"added", job.model, job.printer, job.label_name,
                        std::strlen(job.label_name), id.text, job.width, job.height});
   }

@@ -17,7 +17,8 @@ namespace {
 const char *const kKindWords[] = {"not-installed", "missing", "no-marker", "incomplete",
                                   "duplicate-name", "shared-identifier", "length-digits",
                                   "orphan", "stale-setting", "zero-byte", "not-executable",
-                                  "temporary", "damaged-entry"};
+                                  "temporary", "damaged-entry", "interrupted-add", "interrupted-delete",
+                                  "damaged-intent"};
 
 void print_quoted(const char *name, size_t len) {
   std::putchar('\'');
@@ -128,8 +129,25 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
   return found;
 }
 
+// An interrupted request comes first: --repair finishes it first.
+long intent_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
+  if (inv.intent_state == kNoIntent) return 0;
+  Finding f = about(FindingKind::kDamagedIntent, inv.intent_path);
+  if (inv.intent_state == kOpenIntent) {
+    const Intent &in = inv.intent;
+    f.kind = in.add ? FindingKind::kInterruptedAdd : FindingKind::kInterruptedDelete;
+    f.id = in.add ? in.id.text : nullptr;
+    f.name = in.job.label_name;
+    f.name_len = std::strlen(in.job.label_name);
+    f.printer = in.job.printer;
+    f.repairable = true;
+  }
+  sink(ctx, f);
+  return 1;
+}
+
 long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
-  long found = 0;
+  long found = intent_findings(inv, sink, ctx);
   for (const DriverFile at : kDriverFiles) {
     if (inv.present[at]) continue;
     sink(ctx, about(FindingKind::kMissing, inv.path[at]));
@@ -276,6 +294,14 @@ void print_finding(const Finding &f) {
       std::putchar(' ');
       print_quoted(f.name, f.name_len);
       std::printf(" at byte %lld of %s\n", static_cast<long long>(f.number), f.file);
+      return;
+    case FindingKind::kInterruptedAdd:
+    case FindingKind::kInterruptedDelete:
+      print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer);
+      return;
+    case FindingKind::kDamagedIntent:
+      std::printf("damaged intent: %s is not a record this tool wrote for this model; --repair leaves it\n",
+                  f.file);
       return;
     default: print_entry_finding(f);
   }

@@ -19,7 +19,8 @@
 
 enum class FindingKind {
   kNotInstalled, kMissing, kNoMarker, kIncomplete, kDuplicateName, kSharedIdentifier,
-  kLengthDigits, kOrphan, kStaleSetting, kZeroByte, kNotExecutable, kTemporary, kDamagedEntry
+  kLengthDigits, kOrphan, kStaleSetting, kZeroByte, kNotExecutable, kTemporary, kDamagedEntry,
+  kInterruptedAdd, kInterruptedDelete, kDamagedIntent
 };
 
 struct Finding {
@@ -34,6 +35,7 @@ struct Finding {
   const char *other_name;
   size_t other_name_len;
   off_t number;  // length digits: the name's length; zero byte, damaged entry: the line's offset
+  const char *printer;  // an interrupted request's
 };
 
 // "not-installed", "missing", ...: the kind as one word.

@@ -73,9 +73,9 @@ int32_t prepare_delete(PaperJob *job, const Steps &steps, const FormatId &entry,
 // companion tool is asked, so a fault seen on the way changes nothing on
 // either side. A name the function file does not hold is not there:
 // nothing changes, but the companion tool is still asked.
-int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run) {
+int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, AskHook *hook) {
   const Steps steps{root, dry_run};
-  if (format_driver_path(job.scratch_path, sizeof job.scratch_path, root, job.model,
+  if (format_driver_path(job.scratch_path, sizeof job.scratch_path, steps.root, job.model,
                          DriverFile::kFunctionFile) != 0) {
     return kOpFileFailed;
   }
@@ -85,10 +85,13 @@ int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run) {
   bool paper_found = false;
   FormatRemoval removal{};
   int32_t rc = found > 0 ? prepare_delete(&job, steps, entry, &paper_found, &removal) : kOpDone;
+  if (rc == kOpDone && found > 0 && hook != nullptr) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = ask_companion_to_delete(job, steps);
+  if (hook != nullptr) hook->pending = rc == kOpDone && found > 0;
   if (rc == kOpDone && found > 0) rc = commit_removal(&job, steps, &removal);
   abandon_removal(&removal);
-  if (rc == kOpDone && found > 0 && dry_run == nullptr) log_deleted(job, entry);
+  if (rc == kOpDone && hook != nullptr) hook->pending = false;
+  if (rc == kOpDone && found > 0 && steps.dry_run == nullptr) log_deleted(job, entry);
   // A format without a paper table entry was never fully there.
   return rc == kOpDone && !paper_found ? kOpNotFound : rc;
 }

@@ -102,6 +102,26 @@ int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
 int32_t commit_removal(PaperJob *job, const Steps &steps, FormatRemoval *removal);
 void abandon_removal(FormatRemoval *removal);
 
+// The intent record's part in the delete and add steps (intent_record.h):
+// before is called just before the companion tool is asked to change
+// anything, with an add's identifier (null for a delete, which calls it
+// only when the function file holds the name); a failure stops the step
+// with nothing asked. pending tells that the companion tool agreed to a
+// step whose files are not all in place.
+struct AskHook {
+  int32_t (*before)(void *ctx, const FormatId *id);
+  void *ctx;
+  bool pending;
+};
+
+// How an add chooses its identifier: from the time digits, a microsecond
+// on while a driver line holds one, or exactly *fixed (a repeated add; a
+// taken one fails with EEXIST).
+struct AddChoice {
+  long seconds, microseconds;
+  const FormatId *fixed;
+};
+
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files.
 int32_t check_driver_links(const PaperJob &job, const Steps &steps);

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/intent_record.h"
 #include "driverfiles/sys_io.h"
 #include "front/operations.h"
 
@@ -20,11 +21,16 @@ bool stale_removed[kDriverFileCount];  // by the last writer's lock taken
 // was left by a run that died; remove it. A file that cannot be removed is
 // left to the rewrite, which replaces it or reports why it cannot.
 void remove_stale_temporaries(const PaperJob &job, const char *root) {
+  char path[kPathMax];
+  char temp[kPathMax];
   for (const DriverFile which : kDriverFiles) {
-    char path[kPathMax];
-    char temp[kPathMax];
     stale_removed[which] = format_driver_path(path, sizeof path, root, job.model, which) == 0 &&
                            format_temp_path(temp, sizeof temp, path) == 0 && sys_io.unlink(temp) == 0;
+  }
+  // The intent record's own, never the record: that one is --repair's.
+  if (format_intent_path(path, sizeof path, root, job.model) == 0 &&
+      format_temp_path(temp, sizeof temp, path) == 0) {
+    sys_io.unlink(temp);
   }
 }
 

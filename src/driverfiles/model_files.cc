@@ -195,7 +195,9 @@ int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   for (ValueList &list : inv->values) {
     if (list.count > 1) std::qsort(list.lines, list.count, sizeof(LineValues), compare_ids);
   }
-  return 0;
+  if (format_intent_path(inv->intent_path, sizeof inv->intent_path, root, model) != 0) return -1;
+  inv->intent_state = read_intent(root, model, &inv->intent);
+  return inv->intent_state < 0 ? -1 : 0;
 }
 
 int read_entries(const char *root, const char *model, ModelInventory *inv) {

@@ -12,6 +12,7 @@
 
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/format_id.h"
+#include "driverfiles/intent_record.h"
 #include "driverfiles/line_scan.h"
 
 // Opens a driver file for reading: a descriptor, or -1 with errno and
@@ -83,9 +84,14 @@ struct ModelInventory {
   char companion_path[kPathMax];
   int companion;
   char temporary[kDriverFileCount][kPathMax];  // the copy's path, or ""
+  // The intent record beside the files (intent_record.h): its state,
+  // path, and what it holds when open.
+  int intent_state;
+  char intent_path[kPathMax];
+  Intent intent;
 };
 
-// Reads the model's four files. Returns 0, or -1 with errno (a file that
+// Reads the model's four files and its intent record. Returns 0, or -1 with errno (a file that
 // cannot be read, or no memory); free_inventory() in either case.
 int read_inventory(const char *root, const char *model, ModelInventory *inv);
 void free_inventory(ModelInventory *inv);

@@ -12,6 +12,7 @@
 #include "driverfiles/format_id.h"
 #include "driverfiles/model_files.h"
 #include "driverfiles/model_report.h"
+#include "driverfiles/recorded_request.h"
 #include "front/operations.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
@@ -53,12 +54,18 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
   return kOpDone;
 }
 
-int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
+// Entries of skip's name (may be null) are left to the interrupted
+// request's finishing, which a dry run only shows.
+int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps &steps,
+                          const char *skip) {
   EntryTies *ties = nullptr;
   if (find_entry_ties(inv, &ties) != 0) return kOpFileFailed;
   int32_t rc = kOpDone;
   for (size_t i = 0; i < inv.entry_count && rc == kOpDone; ++i) {
-    if (entry_mendable(inv, inv.entries[i], ties[i])) {
+    const FormatEntry &e = inv.entries[i];
+    const bool skipped =
+        skip != nullptr && e.name_len == std::strlen(skip) && std::memcmp(e.name, skip, e.name_len) == 0;
+    if (!skipped && entry_mendable(inv, e, ties[i])) {
       rc = remove_one(inv, inv.entries[i], job, steps);
     }
   }
@@ -110,6 +117,23 @@ bool readable_whole(const ModelInventory &inv) {
   return false;
 }
 
+// An interrupted request's record, finished first; a damaged one stops
+// the repair (EBADMSG, the record noted). *name: the finished one's.
+int32_t finish_recorded(const PaperJob &job, const Steps &steps, Intent *intent, const char **name) {
+  const int state = read_intent(steps.root, job.model, intent);
+  if (state == kOpenIntent) {
+    *name = intent->job.label_name;
+    return finish_intent(*intent, steps);
+  }
+  if (state != kDamagedIntent) return state == kNoIntent ? kOpDone : kOpFileFailed;
+  char path[kPathMax];
+  if (format_intent_path(path, sizeof path, steps.root, job.model) == 0) {
+    errno = EBADMSG;
+    note_failed_driver_file(path);
+  }
+  return kOpFileFailed;
+}
+
 // The temporary copies an interrupted run left: the writer's lock removed
 // them before the files were read; a preview finds them still there.
 void report_temporaries(const ModelInventory &inv, const Steps &steps) {
@@ -130,13 +154,17 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   PaperJob work = job;
   const Steps steps{root, preview ? start_dry_run() : nullptr};
   ModelInventory inv{};
-  int32_t rc = check_driver_links(work, steps) == kOpDone && read_inventory(root, job.model, &inv) == 0 &&
-                       read_surroundings(root, job.model, &inv) == 0
-                   ? kOpDone
-                   : kOpFileFailed;
+  Intent intent{};
+  const char *finished = nullptr;
+  int32_t rc = check_driver_links(work, steps);
+  if (rc == kOpDone) rc = finish_recorded(job, steps, &intent, &finished);
+  if (rc == kOpDone &&
+      (read_inventory(root, job.model, &inv) != 0 || read_surroundings(root, job.model, &inv) != 0)) {
+    rc = kOpFileFailed;
+  }
   if (rc == kOpDone) report_temporaries(inv, steps);
   if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;
-  if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps);
+  if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps, finished);
   if (rc == kOpDone) rc = remove_orphans(inv, &work, steps);
   if (rc == kOpDone) rc = reset_stale(inv, &work, steps);
   if (steps.dry_run != nullptr && end_dry_run(steps.dry_run, work, root, rc == kOpDone) != kOpDone) {

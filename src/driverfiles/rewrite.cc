@@ -130,19 +130,6 @@ int write_temp(int in, int out, const RewritePlan &plan, const WatchedText *watc
   return sys_io.close(out);
 }
 
-int sync_directory(const char *path) {
-  char dir[kPathMax];
-  if (directory_of(path, dir, sizeof dir) != 0) return -1;
-  const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (sys_io.fsync(fd) != 0) {
-    SavedErrno saved;
-    sys_io.close(fd);
-    return -1;
-  }
-  return sys_io.close(fd);
-}
-
 }  // namespace
 
 int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
@@ -181,6 +168,43 @@ void abandon_rewrite(PreparedFile *prepared) {
   prepared->ready = false;
   SavedErrno saved;  // the failure that made the caller give up counts
   sys_io.unlink(prepared->temp);
+}
+
+int sync_directory(const char *path) {
+  char dir[kPathMax];
+  if (directory_of(path, dir, sizeof dir) != 0) return -1;
+  const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (sys_io.fsync(fd) != 0) {
+    SavedErrno saved;
+    sys_io.close(fd);
+    return -1;
+  }
+  return sys_io.close(fd);
+}
+
+int write_whole_file(const char *path, const char *bytes, size_t len) {
+  PreparedFile prepared{};
+  if (copy_path(prepared.file, sizeof prepared.file, path, std::strlen(path)) != 0 ||
+      format_temp_path(prepared.temp, sizeof prepared.temp, path) != 0) {
+    return -1;
+  }
+  const int out = create_temp(prepared.temp);
+  if (out < 0) return -1;
+  int rc = write_all(out, bytes, len);
+  if (rc == 0) rc = sys_io.fsync(out);
+  if (rc != 0) {
+    SavedErrno saved;
+    sys_io.close(out);
+    sys_io.unlink(prepared.temp);
+    return -1;
+  }
+  if (sys_io.close(out) != 0) {
+    SavedErrno saved;
+    sys_io.unlink(prepared.temp);
+    return -1;
+  }
+  return commit_rewrite(&prepared);
 }
 
 int rewrite_file(const char *path, const RewritePlan &plan) {

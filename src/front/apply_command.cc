@@ -9,6 +9,7 @@
 #include "driverfiles/apply_formats.h"
 #include "driverfiles/check_findings.h"
 #include "driverfiles/json_writer.h"
+#include "driverfiles/recorded_request.h"
 #include "front/admin_commands.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"
@@ -121,6 +122,10 @@ void report_companion_failure(const ApplyCommand &c) {
 // Decides and carries out the apply, or shows it; under the lock.
 long locked_apply(void *ctx) {
   ApplyCommand &c = *static_cast<ApplyCommand *>(ctx);
+  // An interrupted request is finished by --repair before the set is made.
+  const int32_t open = refuse_if_interrupted(*c.job, c.root);
+  if (open == kOpIntentOpen) return -1;
+  if (open != kOpDone) return report_step_failure(open);
   int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
   if (rc == kOpDone && c.preview && c.json) {
     print_changes(c);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driverfiles/current_format.h"
+#include "driverfiles/recorded_request.h"
 #include "front/failure_report.h"
 #include "front/operations.h"
 #include "front/usage.h"
@@ -21,29 +22,27 @@ int show_usage(const PaperJob &job) {
   return 0;
 }
 
+// An older format of the same name goes first, so the name stays unique;
+// what the add will need is checked before that delete asks anything. A
+// failure of the add step prints nothing.
 int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
-  // An older format of the same name goes first, so the name stays unique;
-  // what the add will need is checked before that delete asks anything.
-  const int32_t removed = check_add_targets(job, root) == kOpDone
-                              ? delete_label_format(job, root, dry_run)
-                              : kOpFileFailed;
-  if (removed == kOpCompanionFailed) return report_step_failure(removed);
-  if (removed == kOpFileFailed) {
-    print_error_line();
-    return -1;
-  }
-  const int32_t added = add_label_format(job, root, dry_run);
-  if (added == kOpCompanionFailed) return report_step_failure(added);
-  return added == kOpFileFailed ? -1 : 0;
+  bool in_add = false;
+  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add);
+  if (rc == kOpCompanionFailed) return report_step_failure(rc);
+  if (rc == kOpFileFailed && !in_add) print_error_line();
+  return rc < 0 ? -1 : 0;
 }
 
 int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
-  switch (delete_label_format(job, root, dry_run)) {
+  bool in_add = false;
+  switch (run_recorded_request(job, root, false, dry_run, &in_add)) {
     case kOpFileFailed:
       print_error_line();
       return -1;
     case kOpCompanionFailed:
       return report_step_failure(kOpCompanionFailed);
+    case kOpIntentOpen:
+      return -1;
     case kOpNotFound:
       std::printf("Not found '%s'\n", job.label_name);
       return 0;
@@ -86,8 +85,12 @@ int run_ensured(const Request &r) {
   return status;
 }
 
+// No request starts while an interrupted one's record is there.
 long run_request(void *ctx) {
   const Request &r = *static_cast<const Request *>(ctx);
+  const int32_t open = refuse_if_interrupted(*r.job, r.root);
+  if (open == kOpFileFailed) print_error_line();
+  if (open != kOpDone) return -1;
   return r.ensure ? run_ensured(r) : run_steps(r);
 }
 

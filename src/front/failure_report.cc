@@ -7,6 +7,7 @@
 
 #include "driverfiles/companion.h"
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/intent_record.h"
 #include "front/operations.h"
 
 namespace {
@@ -24,6 +25,7 @@ const char *program_name() { return program; }
 
 const char *failure_reason(long result) {
   if (result == kOpCompanionFailed) return companion_failure();
+  if (errno == EBADMSG) return kDamagedIntentReason;
   if (errno == EWOULDBLOCK) return "another run holds the driver files' lock; gave up after 10 s";
   return std::strerror(errno);
 }

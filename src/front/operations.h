@@ -14,8 +14,8 @@
 // operations (their steps, the lock, the reports, the repair): 0 or
 // another outcome that is not negative (kOpNotFound, a count of
 // findings, a format's state), or a failure below 0: kOpFileFailed with
-// errno set and the driver file noted (failed_driver_file()), or
-// kOpCompanionFailed. The layer below (system calls, paths, line scan,
+// errno set and the driver file noted (failed_driver_file()),
+// kOpCompanionFailed, or (a request only) kOpIntentOpen. The layer below (system calls, paths, line scan,
 // plans, rewrite, reading files) answers as sys_io.h says.
 #ifndef ZKPT_FRONT_OPERATIONS_H
 #define ZKPT_FRONT_OPERATIONS_H
@@ -29,19 +29,26 @@ enum : int32_t {
   kOpDone = 0,            // removed or added
   kOpNotFound = 1,        // delete only: no format of that name
   kOpFileFailed = -1,     // a driver file could not be rewritten; errno why
-  kOpCompanionFailed = -2 // the companion tool did not succeed
+  kOpCompanionFailed = -2, // the companion tool did not succeed
+  kOpIntentOpen = -3       // an interrupted request's record stops a request
 };
 
 // What a dry run has gathered; null for a request carried out.
 struct DryRun;
+// The intent record's part in the operations, and how an add chooses its
+// identifier (driverfiles/driver_edit.h); null: none, and the clock.
+struct AskHook;
+struct AddChoice;
 
 // Removes the format named job.label_name: every file it changes read and
 // copied first, then the companion tool, then the copies put in place.
-int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr);
+int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
+                            AskHook *hook = nullptr);
 
 // Registers job's format with the companion tool under a fresh identifier
 // and writes it into the function file, paper table and imaging-area file.
-int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr);
+int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
+                         const AddChoice *choice = nullptr, AskHook *hook = nullptr);
 
 // What an add needs before it asks or changes anything: the function
 // file, paper table and imaging-area file can be opened, and the function

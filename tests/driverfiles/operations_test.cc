@@ -17,6 +17,7 @@
 #include "driverfiles/companion.h"
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
+#include "driverfiles/recorded_request.h"
 #include "driverfiles/rewrite.h"
 #include "front/dispatch.h"
 #include "front/format_set.h"
@@ -66,6 +67,7 @@ class Operations : public ::testing::Test {
   TempDir dir;
   std::string root = dir.path + "/vantrel";
   ModelPaths paths = make_driver_tree(root, "tvq310", tape_files(), FAKE_COMPANION);
+  std::string record = paths.inf + "/zkpapertoollpr.intent";
 };
 
 // An identifier ends in the last hex digit of the clock's seconds and the
@@ -114,6 +116,24 @@ TEST_F(Operations, RepairLogsEachChange) {
                                       "removed orphan" + q + "'' id='" + orphan + u7,
                                       "reset setting" + q + "'' id='" + stale + u7}),
             events("log "));
+}
+
+// A request that changes nothing writes no record: a delete of a name not
+// there, a satisfied --ensure. A repair finishing an interrupted delete
+// logs the delete, then the finishing.
+TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
+  arm_fault(Call::kOpen, 0, 0);
+  bool in_add = false;
+  EXPECT_EQ(kOpNotFound, run_recorded_request(tape_job("Nope"), root.c_str(), false, nullptr, &in_add));
+  EXPECT_EQ(0, ensure_request(tape_job("Test"), root.c_str(), false));
+  EXPECT_EQ(std::vector<std::string>{}, renames());
+  arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
+  EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
+  arm_fault(Call::kOpen, 0, 0);
+  ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
+  const std::string q = " model=tvq310 printer='q' name='Test' id='", u = "' size=10x50 uid=" + uid;
+  EXPECT_EQ((std::vector<std::string>{"deleted" + q + kTapeId + u, "finished delete" + q + u}), events("log "));
+  EXPECT_FALSE(file_exists(record));
 }
 
 // Every value from outside is quoted with its line-breaking, quoting and
@@ -168,25 +188,27 @@ TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
 size_t open_descriptors() { return list_dir("/proc/self/fd").size(); }
 
 // A whole request, lock to last sync, with the clock set: an add of
-// label (its delete first) or a delete of it.
+// label (its delete first) or a delete of it, its intent recorded.
 int32_t run_request(const std::string &root, bool add, const char *label) {
   const PaperJob job = tape_job(label);
   int lock = -1;
   if (hold_driver_lock(job, root.c_str(), true, &lock) != 0) return kOpFileFailed;
-  int32_t rc = delete_label_format(job, root.c_str());
-  if (add && rc >= 0) rc = add_label_format(job, root.c_str());
+  bool in_add = false;
+  const int32_t rc = run_recorded_request(job, root.c_str(), add, nullptr, &in_add);
   release_driver_lock(lock);
   return rc;
 }
 
-// A request renames its files in crash order (an add's entry first, a
-// delete's last). Every system call of it failing in turn, the lookups',
-// the lock's and the wait for the companion included: the request reports
-// it (never success, never "not found"), each file is old or new, no
-// descriptor or temporary file is left, a delete that fails before its
-// first commit changes nothing, and a clean delete of the name then leaves
-// the tree as a clean delete would have. An add of "Test" takes the
-// delete's preparation into an add; a clean delete logs one line.
+// A request renames its intent record first, then its files in crash
+// order (an add's entry first, a delete's last). Every system call of it
+// failing in turn, the lookups', the lock's, the record's and the wait for
+// the companion included: the request reports it (never success, never
+// "not found"), each file is old or new, no descriptor or temporary file
+// is left, a delete that fails before its first commit changes nothing,
+// a record is left only by a failure and a repair then finishes the
+// request, and a clean delete of the name then leaves the tree as a clean
+// delete would have. An add of "Test" takes the delete's preparation into
+// an add; a clean delete logs one line.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   write_driver_files(paths, tape_files());
   ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
@@ -202,7 +224,12 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     const Names del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
     Names expected = add ? Names{paths.function_file, paths.paper_table, paths.imaging_area} : del;
     if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
+    expected.insert(expected.begin(), record);
     EXPECT_EQ(expected, renames());
+    // The record and its name are on disk before the companion is asked.
+    const Names all = events("");
+    const auto named = std::find(all.begin(), all.end(), "rename " + record);
+    EXPECT_TRUE(named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf);
     if (!add) {
       EXPECT_EQ(Names{"deleted model=tvq310 printer='q' name='Test' id='" + kTapeId + "' size=10x50 uid=" + uid},
                 events("log "));
@@ -214,21 +241,23 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       const Call kind = clean[i];
       const int nth = nth_of_kind(clean, i);
       const std::string what = call_name(kind) + std::to_string(nth) + (add ? " add " : " delete ") + label;
+      SCOPED_TRACE(what);
       write_driver_files(paths, tape_files());
       arm_fault(kind, nth, EIO);
       set_clock(7, 0x1A2B);
       errno = 0;
       const size_t fds = open_descriptors();
       const int32_t rc = run_request(root, add, label);
-      const bool before_commit = calls_made(Call::kRename) == 0;
+      const int err = errno;
+      const Names moved = renames();
+      const bool before_commit = std::count(moved.begin(), moved.end(), record) == static_cast<long>(moved.size());
       EXPECT_EQ(fds, open_descriptors()) << what;
-      EXPECT_EQ(names, list_dir(paths.inf)) << what;  // no temporary left
       const DriverFiles now = read_driver_files(paths), old = tape_files();
       if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
         expect_driver_files(done, paths);
       } else {
         EXPECT_EQ(kind == Call::kWaitpid ? kOpCompanionFailed : kOpFileFailed, rc) << what;
-        EXPECT_EQ(EIO, errno) << what;
+        EXPECT_EQ(EIO, err) << what;
         if (before_commit) expect_driver_files(old, paths);
       }
       for (int f = 0; f < 4; ++f) {
@@ -237,6 +266,12 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
             << what << ", file " << f;
       }
       disarm_faults();
+      if (file_exists(record)) {
+        EXPECT_GT(0, rc) << what;
+        EXPECT_EQ(0, repair_formats(tape_job(label), root.c_str())) << what;
+        expect_driver_files(done, paths);
+      }
+      EXPECT_EQ(names, list_dir(paths.inf)) << what;  // no temporary or record left
       EXPECT_LE(0, delete_label_format(tape_job(label), root.c_str())) << what;
       expect_driver_files(*label == 'N' ? tape_files() : deleted, paths);
     }

@@ -60,13 +60,13 @@ std::string usage_of(const std::string &synopsis) {
   return "usage: zkpapertoollpr_tvq310 " + synopsis + "\n";
 }
 
-// A unified diff's header for a driver file of tvq310, and its hunk's ranges.
+}  // namespace
+
 std::string diff(const std::string &file, const std::string &ranges) {
   const std::string path = "vantrel/tvq310/bin/inf/" + file;
   return "--- " + path + "\n+++ " + path + "\n@@ " + ranges + " @@\n";
 }
 
-// One finding of --check --json; "null" stands for a file, id or name it lacks.
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable) {
   const auto q = [](const std::string &text) { return text == "null" ? text : "\"" + text + "\""; };
@@ -74,9 +74,11 @@ std::string finding(const std::string &kind, const std::string &file, const std:
          ",\"repairable\":" + (repairable ? "true}" : "false}");
 }
 
-Args deleting(const std::string &name, const std::string &printer = "q") {
+Args deleting(const std::string &name, const std::string &printer) {
   return {"-P", printer, "-d", name, "-show", "1"};
 }
+
+namespace {
 
 Case with(Case c, const std::vector<std::string> &setup) {
   c.setup = setup;
@@ -519,5 +521,6 @@ std::vector<Case> end_to_end_cases() {
   add_usage_rows(&rows);
   add_truth_cases(&rows);
   add_apply_cases(&rows);
+  add_intent_cases(&rows);
   return rows;
 }

@@ -44,8 +44,12 @@ struct Case {
   //   link-owner:F            ... a link that belongs to user 7
   //   target-owner:F          ... a link to a file that belongs to user 7
   //   temp-dir:F  a directory at "F.$$$"; read-only:inf  inf has mode 0555, its permissions bind root
+  //   run:W1|W2|...           the program run with these words first (after
+  //                           the statuses: "parent" cuts it short)
+  //   intent=BYTES  intent-dir  the intent record holds BYTES, or is a folder
   std::vector<std::string> setup = {};
   std::string err = "";  // standard error, byte for byte
+  bool intent_open = false;  // the intent record is there after the run
 };
 
 std::vector<Case> end_to_end_cases();
@@ -53,5 +57,15 @@ std::vector<Case> end_to_end_cases();
 // The rows of one topic each, appended to the table.
 void add_truth_cases(std::vector<Case> *rows);
 void add_apply_cases(std::vector<Case> *rows);  // cases_apply.cc
+// A unified diff's header for a driver file of tvq310, and its hunk's ranges.
+std::string diff(const std::string &file, const std::string &ranges);
+// One finding of --check --json; "null" stands for a file, id or name it lacks.
+std::string finding(const std::string &kind, const std::string &file, const std::string &id,
+                    const std::string &name, bool repairable);
+// The companion's arguments when asked to delete name.
+Args deleting(const std::string &name, const std::string &printer = "q");
+
+// Interrupted requests and their intent record (cases_intent.cc).
+void add_intent_cases(std::vector<Case> *rows);
 
 #endif

@@ -124,9 +124,18 @@ TEST_F(Robustness, ReadOnlyFileSystem) {
   expect_refused(files, EROFS);
 }
 
+// The identifier the companion holds for "Crash" after its calls, or "".
+std::string companion_holds(const ModelPaths &p) {
+  std::string id;
+  for (const Args &call : companion_calls(p)) id = call[2] == "-n" ? call[9] : "";
+  return id;
+}
+
 // SIGKILL at spread-out moments of adds and of deletes of a format the
 // settings file selects: every file stays whole, the steps taken are a
-// prefix of the run's own order, and the next delete restores every byte.
+// prefix of the run's own order, after a repair (which finishes what an
+// intent record names) the companion's calls and the files agree, and the
+// next delete restores every byte, no record or temporary file left.
 TEST_F(Robustness, KillsAtAnyMoment) {
   const DriverFiles base = large_files(20000);
   write_driver_files(p, base);
@@ -142,7 +151,7 @@ TEST_F(Robustness, KillsAtAnyMoment) {
     ASSERT_EQ(0, wait_program(start(del)));
   }
   std::mt19937 random(20261207);
-  int killed = 0;
+  int killed = 0, recorded = 0;
   for (int i = 0; i < 200; ++i) {
     const std::string what = "run " + std::to_string(i);
     const bool adding = i % 2 == 0;
@@ -169,11 +178,17 @@ TEST_F(Robustness, KillsAtAnyMoment) {
       expect_in_order({reset, !paper, !entry}, what);
       expect_in_order({!imaging, !entry}, what);
     }
+    recorded += file_exists(p.inf + "/zkpapertoollpr.intent") ? 1 : 0;
+    ASSERT_EQ(0, run({"--repair", "-P", "q"}).status) << what;
+    const std::string func = read_driver_files(p).function_file;
+    const size_t at = func.find("/Crash\n");
+    EXPECT_EQ(companion_holds(p), at == std::string::npos ? "" : func.substr(at - 25, 25)) << what;
     ASSERT_EQ(0, wait_program(start(del))) << what;
     expect_driver_files(base, p);
-    ASSERT_EQ(4u, list_dir(p.inf).size()) << what << ": a temporary file outlived the next run";
+    ASSERT_EQ(4u, list_dir(p.inf).size()) << what << ": a temporary file or record outlived the next run";
   }
-  std::printf("%d of 200 runs were killed before they finished; each was recovered\n", killed);
+  std::printf("%d of 200 runs were killed before they finished, %d leaving an intent record; each was recovered\n",
+              killed, recorded);
 }
 
 // Files as an apply leaves them whatever its clock: identifiers without

@@ -1,7 +1,8 @@
 // Hostile driver files under one fuzz target: the first byte picks a tape
-// or a roll model, the rest splits at 0xFF bytes into its four files. They
-// are listed, checked and rewritten; the whole input is also read as an
-// apply's list of formats; a broken property aborts so libFuzzer
+// or a roll model, the rest splits at 0xFF bytes into its four files; with
+// the first byte's second bit the settings file's bytes are also the
+// intent record. They are listed, checked and rewritten; the whole input
+// is also read as an apply's list of formats; a broken property aborts so libFuzzer
 // keeps the input. Built without libFuzzer, main() replays folders of
 // inputs; the test suite replays the seeds.
 #include <fcntl.h>
@@ -86,7 +87,8 @@ void inventory(const PaperJob &job, const std::string &root) {
   static const std::regex listed("[^\\x00-\\x1f\\x7f]*\t-?[0-9]+x[0-9]+\t[^\t]+\tZkL[^\t]*\t"
                                  "(complete|missing=paper|missing=imaging|missing=paper,imaging)");
   static const std::regex known("(duplicate name|shared identifier|length digits|incomplete|orphan|"
-                                "stale setting|zero byte|missing|no marker|damaged entry|not executable|temporary copy): .*");
+                                "stale setting|zero byte|missing|no marker|damaged entry|not executable|temporary copy|"
+                                "damaged intent): .*|(an add|a delete) of '.*' on printer .* was interrupted .*");
   long lines = 0;
   check(printed([&] { return static_cast<long>(list_formats(job, root.c_str())); }, listed, &lines) == 0);
   lines = 0;
@@ -137,6 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::ofstream(inf + name, std::ios::binary | std::ios::trunc) << in.substr(at, end - at);
     at = std::min(end + 1, size);
   }
+  const std::string record = inf + "zkpapertoollpr.intent";
+  std::filesystem::remove(record);
+  if (size > 0 && data[0] & 2) std::filesystem::copy_file(inf + names[2], record);
   inventory(job, root);
   for (const std::string &name : names) rewrite(inf + name);
   read_as_format_set(in);

@@ -48,6 +48,7 @@ struct Seam<C, Member> {
     if constexpr (C == Call::kFsync) state.events.push_back("fsync " + fd_path(std::get<0>(args)));
     if constexpr (C == Call::kRename) state.events.push_back(std::string("rename ") + std::get<1>(args));
     if constexpr (C == Call::kLogLine) state.events.push_back(std::string("log ") + std::get<1>(args));
+    if constexpr (C == Call::kWaitpid) state.events.push_back("wait");
     if (C == state.call && calls_made(C) == state.nth) {
       // Linux frees the descriptor even when close reports a failure.
       if constexpr (C == Call::kClose) kRealSysIo.close(std::get<0>(args));

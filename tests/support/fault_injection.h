@@ -26,8 +26,8 @@ void set_clock(long seconds, long microseconds);                 // gettimeofday
 int calls_made(Call call);
 int nth_of_kind(const std::vector<Call> &log, size_t i);
 const std::vector<Call> &call_log();  // every call, in order
-// "fsync <path the descriptor names>", "rename <target>" and "log <line>"
-// (the audit trail), in order.
+// "fsync <path the descriptor names>", "rename <target>", "log <line>"
+// (the audit trail) and "wait" (for the companion), in order.
 const std::vector<std::string> &sync_and_rename_log();
 void disarm_faults();  // the real calls again
 

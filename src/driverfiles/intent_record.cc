@@ -1,0 +1,274 @@
+// Writing, reading and removing the intent record (see intent_record.h).
+#include "driverfiles/intent_record.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driverfiles/check_findings.h"
+#include "driverfiles/driver_paths.h"
+#include "driverfiles/model_files.h"
+#include "driverfiles/rewrite.h"
+#include "driverfiles/sys_io.h"
+
+const char kDamagedIntentReason[] =
+    "not an intent record this tool wrote for this model; nothing was changed";
+
+namespace {
+
+const char kHeader[] = "zkpapertoollpr intent 1\n";
+enum : size_t { kRecordMax = 4096 };  // holds the longest printer name
+
+uint64_t checksum(const char *bytes, size_t len) {
+  uint64_t sum = 14695981039346656037ULL;
+  for (size_t i = 0; i < len; ++i) {
+    sum = (sum ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
+  }
+  return sum;
+}
+
+// The record as text, appended piece by piece; a piece that does not fit
+// marks it full.
+struct Text {
+  char bytes[kRecordMax];
+  size_t len;
+  bool full;
+};
+
+void put(Text *t, const char *bytes, size_t len) {
+  if (t->full || len > sizeof t->bytes - t->len) {
+    t->full = true;
+    return;
+  }
+  std::memcpy(t->bytes + t->len, bytes, len);
+  t->len += len;
+}
+
+void put_text(Text *t, const char *text) { put(t, text, std::strlen(text)); }
+
+void put_number(Text *t, long long value, const char *after) {
+  char digits[32];
+  const int n = std::snprintf(digits, sizeof digits, "%lld%s", value, after);
+  put(t, digits, static_cast<size_t>(n));
+}
+
+// "<key><length>:<bytes>\n".
+void put_field(Text *t, const char *key, const char *value) {
+  put_text(t, key);
+  put_number(t, static_cast<long long>(std::strlen(value)), ":");
+  put_text(t, value);
+  put_text(t, "\n");
+}
+
+void compose(const Intent &in, Text *t) {
+  const PaperJob &job = in.job;
+  char sum[32];
+  put_text(t, kHeader);
+  put_text(t, "model ");
+  put_text(t, job.model);
+  put_text(t, "\nkind ");
+  put_number(t, job.kind, "\nrequest ");
+  put_text(t, in.add ? "add " : "delete");
+  put_text(t, in.add ? in.id.text : "");
+  put_text(t, "\n");
+  put_field(t, "printer ", job.printer);
+  put_field(t, "name ", job.label_name);
+  put_field(t, "media ", job.media_name);
+  put_text(t, "size ");
+  put_number(t, job.width, " ");
+  put_number(t, job.height, " ");
+  put_number(t, job.pins, "\n");
+  (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(t->bytes, t->len));
+  put_text(t, sum);
+}
+
+// Reading the record back: each step either matches or marks it damaged.
+struct Cursor {
+  const char *at, *end;
+  bool ok;
+};
+
+void expect(Cursor *c, const char *text) {
+  const size_t len = std::strlen(text);
+  c->ok = c->ok && static_cast<size_t>(c->end - c->at) >= len && std::memcmp(c->at, text, len) == 0;
+  if (c->ok) c->at += len;
+}
+
+// A decimal number up to the character stop, which is skipped.
+long long number(Cursor *c, char stop) {
+  char digits[24];
+  size_t n = 0;
+  while (c->ok && c->at < c->end && *c->at != stop && n + 1 < sizeof digits) digits[n++] = *c->at++;
+  digits[n] = '\0';
+  char *last = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(digits, &last, 10);
+  c->ok = c->ok && n > 0 && *last == '\0' && errno == 0 && c->at < c->end && *c->at == stop;
+  if (c->ok) ++c->at;
+  return value;
+}
+
+// "<length>:<bytes>\n" into to (cap bytes with the terminator): a length
+// that does not fit, or a zero byte inside, is damage.
+template <size_t N>
+void field(Cursor *c, const char *key, char (&to)[N]) {
+  expect(c, key);
+  const long long len = number(c, ':');
+  c->ok = c->ok && len >= 0 && static_cast<size_t>(len) < N &&
+          static_cast<size_t>(c->end - c->at) > static_cast<size_t>(len) &&
+          std::memchr(c->at, '\0', static_cast<size_t>(len)) == nullptr;
+  if (!c->ok) return;
+  std::memcpy(to, c->at, static_cast<size_t>(len));
+  to[len] = '\0';
+  c->at += len;
+  expect(c, "\n");
+}
+
+void parse_request(Cursor *c, Intent *in) {
+  expect(c, "request ");
+  in->add = c->ok && c->end - c->at > 4 && std::memcmp(c->at, "add ", 4) == 0;
+  if (!in->add) {
+    expect(c, "delete\n");
+    return;
+  }
+  expect(c, "add ");
+  const char *line_end = static_cast<const char *>(std::memchr(c->at, '\n', static_cast<size_t>(c->end - c->at)));
+  IdParts parts{};
+  c->ok = c->ok && line_end != nullptr &&
+          static_cast<size_t>(line_end - c->at) < sizeof in->id.text &&
+          parse_format_id(c->at, static_cast<size_t>(line_end - c->at), &parts) &&
+          parts.len == static_cast<size_t>(line_end - c->at);
+  if (!c->ok) return;
+  std::memcpy(in->id.text, c->at, parts.len);
+  c->at = line_end + 1;
+}
+
+// The kind the model table gives model, or -1.
+int32_t model_kind(const char *model) {
+  for (const ModelRow &row : kModelTable) {
+    if (std::strcmp(row.model, model) == 0) return row.kind;
+  }
+  return -1;
+}
+
+// Whether the record's bytes are one this tool wrote for model.
+bool parse(const char *bytes, size_t len, const char *model, Intent *in) {
+  *in = Intent{};
+  Cursor c{bytes, bytes + len, true};
+  expect(&c, kHeader);
+  expect(&c, "model ");
+  expect(&c, model);
+  expect(&c, "\n");
+  expect(&c, "kind ");
+  in->job.kind = static_cast<int32_t>(number(&c, '\n'));
+  c.ok = c.ok && in->job.kind == model_kind(model);
+  copy_text(in->job.model, model);
+  parse_request(&c, in);
+  field(&c, "printer ", in->job.printer);
+  field(&c, "name ", in->job.label_name);
+  field(&c, "media ", in->job.media_name);
+  expect(&c, "size ");
+  in->job.width = number(&c, ' ');
+  in->job.height = number(&c, ' ');
+  in->job.pins = number(&c, '\n');
+  const size_t body = static_cast<size_t>(c.at - bytes);
+  char sum[32];
+  (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(bytes, body));
+  expect(&c, sum);
+  return c.ok && c.at == c.end && in->job.printer[0] != '\0' && in->job.label_name[0] != '\0';
+}
+
+// Reads up to cap bytes of the open record; *len one more than cap when
+// there is more. 0, or -1 with errno.
+int read_record(int fd, char *bytes, size_t cap, size_t *len) {
+  *len = 0;
+  for (;;) {
+    char *to = bytes + *len;
+    const size_t room = cap - *len;
+    const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, to, room); });
+    if (got < 0) return -1;
+    if (got == 0) return 0;
+    *len += static_cast<size_t>(got);
+    if (*len == cap) {
+      ++*len;
+      return 0;
+    }
+  }
+}
+
+}  // namespace
+
+int format_intent_path(char *out, size_t cap, const char *root, const char *model) {
+  char dir[kPathMax];
+  if (format_driver_path(dir, sizeof dir, root, model, DriverFile::kInfDirectory) != 0) return -1;
+  const int n = std::snprintf(out, cap, "%s/zkpapertoollpr.intent", dir);
+  if (n < 0 || static_cast<size_t>(n) >= cap) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  return 0;
+}
+
+int read_intent(const char *root, const char *model, Intent *intent) {
+  char path[kPathMax];
+  if (format_intent_path(path, sizeof path, root, model) != 0) return -1;
+  bool absent = false;
+  const int fd = open_driver_file(path, &absent);
+  if (fd < 0) return absent ? kNoIntent : -1;
+  char bytes[kRecordMax];
+  size_t len = 0;
+  const int rc = read_record(fd, bytes, sizeof bytes, &len);
+  if (rc != 0) note_failed_driver_file(path);
+  SavedErrno saved;
+  sys_io.close(fd);
+  if (rc != 0) return -1;
+  return len <= sizeof bytes && parse(bytes, len, model, intent) ? kOpenIntent : kDamagedIntent;
+}
+
+int write_intent(const char *root, const Intent &intent) {
+  char path[kPathMax];
+  if (format_intent_path(path, sizeof path, root, intent.job.model) != 0) return -1;
+  Text text{};
+  compose(intent, &text);
+  if (text.full) {
+    errno = ENAMETOOLONG;
+  } else if (write_whole_file(path, text.bytes, text.len) == 0) {
+    return 0;
+  }
+  note_failed_driver_file(path);
+  return -1;
+}
+
+int remove_intent(const char *root, const char *model, bool sync) {
+  char path[kPathMax];
+  if (format_intent_path(path, sizeof path, root, model) != 0) return -1;
+  if (sys_io.unlink(path) != 0) {
+    note_failed_driver_file(path);
+    return -1;
+  }
+  if (!sync || sync_directory(path) == 0) return 0;
+  note_failed_driver_file(path);
+  return -1;
+}
+
+namespace {
+
+void print_request(bool add, const char *name, size_t name_len, const char *printer) {
+  std::printf("%s of '", add ? "an add" : "a delete");
+  print_escaped_name(name, name_len);
+  (void)std::fputs("' on printer ", stdout);
+  print_escaped_name(printer, std::strlen(printer));
+}
+
+}  // namespace
+
+void print_intent(const Intent &intent) {
+  print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer);
+}
+
+void print_interrupted(bool add, const char *name, size_t name_len, const char *printer) {
+  print_request(add, name, name_len, printer);
+  (void)std::fputs(" was interrupted after the companion may have been asked: run --repair\n", stdout);
+}

@@ -1,0 +1,86 @@
+// The intent record: what a request that changes the driver files is
+// about to do, kept where a power cut cannot lose it from before the
+// request first asks the companion tool until every driver file it
+// changes is in place. Between the companion tool's answer and the last
+// rename the two sides disagree; the record makes that window visible
+// (--check names it) and mendable (--repair repeats the request).
+//
+// One record per model, "<inf>/zkpapertoollpr.intent", written and
+// removed only under the writer's lock. Its life in a request:
+//   1. everything the request reads is read, then write_intent() puts the
+//      record in place through write_whole_file() (temporary, fsync,
+//      rename, directory fsync) before the first companion call; an add
+//      whose identifier had to move on writes it again before its own
+//      companion call, so the record always names the identifier asked;
+//   2. the request's steps, each commit renaming and syncing its files;
+//   3. remove_intent(): after the last commit, an unlink alone; after a
+//      failure that came once the companion tool agreed to a step whose
+//      files are not all in place, nothing: the record stays for --repair,
+//      and every request refuses to start until it is gone; after any
+//      other failure, an unlink and a directory fsync.
+// A delete of a name the function file does not hold, an --ensure that
+// is satisfied and a dry run write no record: their files do not change.
+//
+// Why a finished request's removal needs no directory fsync: every rename
+// before it was synced, so a record that a power cut brings back speaks
+// of a request whose files are all in place, and finishing it looks
+// before it acts: an add whose identifier stands in all three files
+// under its name, and a delete whose name the function file no longer
+// holds, are closed without asking the companion tool or changing a line
+// (a later request cannot have touched the name: it would have replaced
+// the record with its own). The removal after a failure is synced, as a
+// returning record would have --repair carry out a request whose caller
+// saw it fail.
+//
+// The record is text, each name as "<length>:<bytes>" so every byte
+// comes back as it was, and ends with a checksum of what precedes it:
+//   zkpapertoollpr intent 1
+//   model <model>
+//   kind <kind>
+//   request add <identifier>      (or: request delete)
+//   printer <length>:<bytes>
+//   name <length>:<bytes>
+//   media <length>:<bytes>
+//   size <width> <height> <pins>
+//   sum <FNV-1a 64 of every byte above, 16 upper-case hex digits>
+// A record that does not read back exactly so, for the running model, is
+// damaged: never guessed at, never acted on, never removed by the tool.
+//
+// Results as sys_io.h says; a failure notes the record's path.
+#ifndef ZKPT_DRIVERFILES_INTENT_RECORD_H
+#define ZKPT_DRIVERFILES_INTENT_RECORD_H
+
+#include "driverfiles/format_id.h"
+#include "front/paper_job.h"
+
+struct Intent {
+  bool add;
+  FormatId id;  // an add's identifier
+  PaperJob job;  // the request as the tool took it (scratch_path unused)
+};
+
+enum : int { kNoIntent = 0, kOpenIntent = 1, kDamagedIntent = 2 };
+
+// Why a damaged record stops --repair and every request.
+extern const char kDamagedIntentReason[];
+
+// "<root>/<model>/bin/inf/zkpapertoollpr.intent".
+int format_intent_path(char *out, size_t cap, const char *root, const char *model);
+
+// The record of model: kNoIntent, kOpenIntent (*intent filled) or
+// kDamagedIntent; -1 with errno when it is there but cannot be read.
+int read_intent(const char *root, const char *model, Intent *intent);
+
+int write_intent(const char *root, const Intent &intent);
+// sync: fsync the directory after the unlink (see above).
+int remove_intent(const char *root, const char *model, bool sync);
+
+// "an add of 'NAME' on printer PRINTER" (or "a delete of"), escaped as
+// print_escaped_name() does, to standard output.
+void print_intent(const Intent &intent);
+// The same for an add or a delete of name (name_len bytes), followed by
+// " was interrupted after the companion may have been asked: run
+// --repair" and a newline: what --check and a refused request say.
+void print_interrupted(bool add, const char *name, size_t name_len, const char *printer);
+
+#endif

@@ -1,0 +1,156 @@
+// Requests with their intent recorded, and the finishing of an
+// interrupted one (see recorded_request.h).
+#include "driverfiles/recorded_request.h"
+
+#include <sys/time.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "driverfiles/audit_log.h"
+#include "driverfiles/model_files.h"
+#include "driverfiles/sys_io.h"
+
+namespace {
+
+// One request's record: written at the first step that needs it, again
+// when the add's identifier moves on.
+struct Recording {
+  const char *root;
+  Intent intent;
+  bool written;
+  AskHook hook;
+};
+
+int32_t record_before_asking(void *ctx, const FormatId *id) {
+  Recording *r = static_cast<Recording *>(ctx);
+  if (r->written && (id == nullptr || std::strcmp(id->text, r->intent.id.text) == 0)) return kOpDone;
+  if (id != nullptr) r->intent.id = *id;
+  r->written = true;  // a failed write may have left it in place
+  return write_intent(r->root, r->intent) == 0 ? kOpDone : kOpFileFailed;
+}
+
+// The record stays for --repair while a step the companion tool agreed to
+// is not all in place; else it goes, synced after a failure.
+int32_t close_recording(Recording *r, int32_t rc) {
+  if (!r->written || r->hook.pending) return rc;
+  if (rc < 0) {
+    SavedErrno saved;  // a failed request reports its own failure
+    (void)remove_intent(r->root, r->intent.job.model, true);
+    return rc;
+  }
+  return remove_intent(r->root, r->intent.job.model, false) == 0 ? rc : kOpFileFailed;
+}
+
+// The first identifier an add will try from choice's time digits, moved
+// on past the one the name's entry holds now: a record naming that one
+// would read as finished while the old format is still there. Whether
+// the name has an entry (1, 0), or -1.
+int first_identifier(const PaperJob &job, const char *root, AddChoice *choice, FormatId *first) {
+  char path[kPathMax];
+  FormatId held{};
+  if (format_driver_path(path, sizeof path, root, job.model, kFunctionFile) != 0) return -1;
+  const int found = find_format_id(path, job.label_name, &held);
+  *first = make_format_id(job, choice->seconds, choice->microseconds);
+  if (found > 0 && std::strcmp(first->text, held.text) == 0) {
+    next_time_digits(&choice->seconds, &choice->microseconds);
+    *first = make_format_id(job, choice->seconds, choice->microseconds);
+  }
+  return found;
+}
+
+// An add request's steps: what the add needs checked, the record (with
+// the first identifier the add will try), the delete of the name, the add.
+// A record that cannot be written fails as the step that would have
+// failed first without it: the delete's when the name has an entry, else
+// the add's.
+int32_t add_request_steps(const PaperJob &job, const Steps &steps, AddChoice choice, AskHook *hook,
+                          bool *in_add) {
+  *in_add = false;
+  int32_t rc = check_add_targets(job, steps.root);
+  FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
+  const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, steps.root, &choice, &first);
+  if (held < 0) rc = kOpFileFailed;
+  if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
+  *in_add = rc != kOpDone && held == 0;
+  if (rc == kOpDone) rc = delete_label_format(job, steps.root, steps.dry_run, hook);
+  if (rc < 0) return rc;
+  *in_add = true;
+  return add_label_format(job, steps.root, steps.dry_run, &choice, hook);
+}
+
+// 1 when the files show the recorded request finished, 0 when not, -1.
+int intent_finished(const Intent &intent, const char *root) {
+  char path[kPathMax];
+  FormatId entry{};
+  if (format_driver_path(path, sizeof path, root, intent.job.model, kFunctionFile) != 0) return -1;
+  const int found = find_format_id(path, intent.job.label_name, &entry);
+  if (found < 0) return -1;
+  if (!intent.add) return found == 0 ? 1 : 0;
+  if (found == 0 || std::strcmp(entry.text, intent.id.text) != 0) return 0;
+  int holds = 1;
+  const DriverFile lines[] = {kPaperTable, kImagingArea};
+  for (const DriverFile at : lines) {
+    if (holds == 1 && format_driver_path(path, sizeof path, root, intent.job.model, at) != 0) return -1;
+    if (holds == 1) holds = driver_file_holds(path, intent.id.text);
+  }
+  return holds;
+}
+
+}  // namespace
+
+int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
+  Intent intent{};
+  const int state = read_intent(root, job.model, &intent);
+  if (state < 0) return kOpFileFailed;
+  if (state == kNoIntent) return kOpDone;
+  if (state == kOpenIntent) {
+    const PaperJob &open = intent.job;
+    print_interrupted(intent.add, open.label_name, std::strlen(open.label_name), open.printer);
+    return kOpIntentOpen;
+  }
+  char path[kPathMax];
+  if (format_intent_path(path, sizeof path, root, job.model) != 0) return kOpFileFailed;
+  std::printf("%s: %s\n", path, kDamagedIntentReason);
+  return kOpIntentOpen;
+}
+
+int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
+                             bool *in_add) {
+  Recording r{};
+  r = Recording{root, Intent{add, {}, job}, false, AskHook{record_before_asking, &r, false}};
+  AskHook *hook = dry_run == nullptr ? &r.hook : nullptr;
+  const Steps steps{root, dry_run};
+  *in_add = false;
+  if (!add) return close_recording(&r, delete_label_format(job, steps.root, steps.dry_run, hook));
+  struct timeval now {};
+  if (sys_io.gettimeofday(&now, nullptr) != 0) {
+    *in_add = true;  // the add step's own clock, as the add reads it
+    return kOpFileFailed;
+  }
+  const AddChoice choice{now.tv_sec, now.tv_usec, nullptr};
+  return close_recording(&r, add_request_steps(job, steps, choice, hook, in_add));
+}
+
+int32_t finish_intent(const Intent &intent, const Steps &steps) {
+  const int finished = intent_finished(intent, steps.root);
+  if (finished < 0) return kOpFileFailed;
+  int32_t rc = kOpDone;
+  bool in_add = false;
+  if (finished == 0 && intent.add) {
+    rc = add_request_steps(intent.job, steps, AddChoice{0, 0, &intent.id}, nullptr, &in_add);
+  } else if (finished == 0) {
+    rc = delete_label_format(intent.job, steps.root, steps.dry_run);
+  }
+  if (rc < 0) return rc;
+  (void)std::fputs("finished: ", stdout);
+  print_intent(intent);
+  std::putchar('\n');
+  if (steps.dry_run != nullptr) return kOpDone;
+  const PaperJob &job = intent.job;
+  log_format_change({intent.add ? "finished add" : "finished delete", job.model, job.printer,
+                     job.label_name, std::strlen(job.label_name), intent.add ? intent.id.text : "",
+                     job.width, job.height});
+  return remove_intent(steps.root, job.model, false) == 0 ? kOpDone : kOpFileFailed;
+}

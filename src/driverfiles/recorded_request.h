@@ -1,0 +1,41 @@
+// A request as the front runs it, with its intent recorded around the
+// steps that can leave the companion tool's side and the driver files
+// apart, and the finishing of a request a record shows was interrupted.
+// The record's life and why each removal syncs what it syncs are in
+// intent_record.h. All of it runs under the writer's lock (a dry run
+// under the reader's, and writes no record).
+#ifndef ZKPT_DRIVERFILES_RECORDED_REQUEST_H
+#define ZKPT_DRIVERFILES_RECORDED_REQUEST_H
+
+#include <cstdint>
+
+#include "driverfiles/driver_edit.h"
+#include "driverfiles/intent_record.h"
+#include "front/operations.h"
+
+// kOpDone when no record is there, so a request may start. Otherwise no
+// request starts, however little it would change: an open record prints
+// "<request> was interrupted after the companion may have been asked:
+// run --repair" and a damaged one "<path>: <kDamagedIntentReason>", and
+// the result is kOpIntentOpen; kOpFileFailed (errno) when the record
+// cannot be read.
+int32_t refuse_if_interrupted(const PaperJob &job, const char *root);
+
+// An add request (check_add_targets, the delete of the name, the add) or
+// a delete request, its record written before the first companion call
+// that a change follows and removed as intent_record.h says. Results as
+// the operations'; *in_add tells that an add request's failure came from
+// its add step (for which nothing is printed).
+int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
+                             bool *in_add);
+
+// --repair's part: repeats the recorded request unless its files show it
+// finished (an add's identifier in all three files under its name, a
+// delete's name gone from the function file), then prints "finished:
+// <request>", logs it and, unless in a dry run, removes the record. The
+// repeat is the request's own steps, with the add's recorded identifier
+// kept, so it is all or nothing and a repair cut short is finished by the
+// next. Results as the operations'.
+int32_t finish_intent(const Intent &intent, const Steps &steps);
+
+#endif

@@ -1,0 +1,157 @@
+// End-to-end rows of interrupted requests: the companion stand-in cuts a
+// request short just after it answered (as a power cut would), and the
+// row's run shows what the intent record makes of it. Both sides agree in
+// the end: the companion's calls against the files.
+#include <cstdint>
+#include <cstdio>
+
+#include "e2e/cases.h"
+
+namespace {
+
+const std::string kOld = "ZkL_zkS12mm__040A03271A2B";         // "Test", 10 x 50 mm
+const std::string kBox = "ZkL_zkS12mm__090A032?????";         // "Box 12x50", as added
+const std::string kTest = "ZkL_zkS12mm__040A032?????";        // "Test", as added again
+const std::string kRecord = "vantrel/tvq310/bin/inf/zkpapertoollpr.intent";
+const DriverFiles kTape = {"[CustomTape]\n" + kOld + "/Test\n", kOld + "/Test:\t70\t353\n", "Media=" + kOld + "\n",
+                           kOld + ":\t0.00\t0.00\t28.00\t141.52\n"};
+const DriverFiles kWithBox = {"[CustomTape]\n" + kBox + "/Box 12x50\n" + kOld + "/Test\n",
+                              kTape.paper_table + kBox + "/Box 12x50:\t70\t353\n", kTape.settings_file,
+                              kTape.imaging_area + kBox + ":\t0.00\t0.00\t28.00\t141.52\n"};
+const Args kRepair = {"--repair", "-P", "q"};
+const std::string kAddBox = "run:-P|q|-n|Box 12x50|-w|12|-h|50", kDeleteTest = "run:-P|q|-d|Test";
+const std::string kDamaged = "intent=zkpapertoollpr intent 1\nmodel tvq310\n";
+const std::string kByHand = "kind 3\nrequest delete\nprinter 3:a\nb\nname 4:Test\nmedia 0:\nsize 10 50 70\n";
+const std::string kCutId = "ZkL_zkS12mm__040A03271A2C";  // an add of "Test" cut after its first rename
+const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nname 4:Test\nmedia 10:_zkS12mm__\n"
+                            "size 10 50 70\n";
+
+Args adding(const std::string &name, const std::string &id) {
+  return {"-P", "q", "-n", name, "-w", "10", "-h", "50", "-specid", id, "-show", "1"};
+}
+
+// The copies a run cut short at the companion left (an add's three, a
+// delete's four), each as a line after text, or as JSON findings.
+std::string copies(const std::string &text, bool del, bool json = false) {
+  const std::string files[4] = {"zktvq310func", "paperinftvq310", "zktvq310rc", "ImagingArea"};
+  std::string all;
+  for (int i = 0; i < 4; ++i) {
+    const std::string path = "vantrel/tvq310/bin/inf/" + files[i] + ".$$$";
+    if (del || i != 2) all += json ? "," + finding("temporary", path, "null", "null", true) : text + path + "\n";
+  }
+  return all;
+}
+
+std::string interrupted(const std::string &request) {
+  return request + " on printer q was interrupted after the companion may have been asked: run --repair\n";
+}
+
+// The setup word of a record laid out as intent_record.h documents it for
+// model, the checksum (FNV-1a, 64 bits) computed here.
+std::string record(const std::string &model, const std::string &body) {
+  const std::string text = "zkpapertoollpr intent 1\nmodel " + model + "\n" + body;
+  uint64_t sum = 14695981039346656037ULL;
+  for (const unsigned char c : text) sum = (sum ^ c) * 1099511628211ULL;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llX", static_cast<unsigned long long>(sum));
+  return "intent=" + text + "sum " + hex + "\n";
+}
+
+// A row on tvq310 run after the earlier runs, the companion answering
+// with statuses ("parent": the run is cut short once it answered).
+Case cut(const std::string &what, const Args &args, const DriverFiles &before, const std::string &statuses,
+         std::vector<std::string> runs, const std::string &out, int status, std::optional<DriverFiles> after,
+         const std::vector<Args> &calls, bool open) {
+  runs.insert(runs.begin(), "companion=" + statuses);
+  return {what, "tvq310", args, before, out, status, after, calls, runs, "", open};
+}
+
+}  // namespace
+
+void add_intent_cases(std::vector<Case> *rows) {
+  const Args box = adding("Box 12x50", kBox), test = adding("Test", kTest);
+  const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
+  const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
+  const DriverFiles unselected = {kTape.function_file, kTape.paper_table, "", kTape.imaging_area};
+  const DriverFiles emptied = {"[CustomTape]\n", "", "Media=zkS12mm\n", ""};
+  const DriverFiles replaced = {"[CustomTape]\n" + kTest + "/Test\n", kTest + "/Test:\t70\t353\n", "Media=zkS12mm\n",
+                                kTest + ":\t0.00\t0.00\t28.00\t141.52\n"};
+  const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
+  const std::string left = "removed temporary copy: ", seen = "temporary copy: ";
+  const std::vector<Case> cases = {
+      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, open_add + copies(seen, false), 1, std::nullopt,
+          {del_box, box}, true),
+      cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
+          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) +
+              copies("", false, true) + "]}\n",
+          1, std::nullopt, {del_box, box}, true),
+      cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox},
+          "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0, kWithBox,
+          {del_box, box, del_box, box}, false),
+      cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
+          "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
+          {del_test, test, del_test, test}, false),
+      cut("interrupted_delete_checked_json", {"--check", "--json"}, unselected, "parent", {kDeleteTest},
+          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-delete", kRecord, "null", "Test", true) +
+              copies("", true, true) + "]}\n", 1, std::nullopt, {del_test}, true),
+      cut("interrupted_delete_repaired", kRepair, unselected, "parent 0", {kDeleteTest},
+          "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n", "", "", ""},
+          {del_test, del_test}, false),
+      cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
+          interrupted("a delete of 'Test'") + copies(seen, true), 1, std::nullopt, {del_test}, true),
+      cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},
+          "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, emptied, {del_test, del_test}, false),
+      cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
+          {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0,
+          kWithBox,
+          {del_box, box, del_box, box, del_box, box}, false),
+      cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
+          std::nullopt, {del_box, box}, true),
+      cut("open_intent_refuses_a_satisfied_ensure", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"},
+          kTape, "0 parent 0", {kAddBox}, open_add, 255, std::nullopt, {del_box, box}, true),
+      cut("open_intent_refuses_an_apply", {"--apply", "in.json", "-P", "q"}, kTape, "0 parent 0",
+          {kAddBox, "input={\"formats\":[]}"}, open_add, 255, std::nullopt, {del_box, box}, true),
+      cut("dry_run_shows_an_open_intent_finished", {"--dry-run", "--repair", "-P", "q"}, kTape, "0 parent 0",
+          {kAddBox}, run + "-d 'Box 12x50' -show 1\n" + run + "-n 'Box 12x50' -w 10 -h 50 -specid " + kBox +
+          " -show 1\nfinished: an add of 'Box 12x50' on printer q\n" + copies(left, false) + diff("zktvq310func", "-1,2 +1,3") +
+          " [CustomTape]\n+" + kBox + "/Box 12x50\n " + kOld + "/Test\n" + diff("paperinftvq310", "-1 +1,2") + " " +
+          kOld + "/Test:\t70\t353\n+" + kBox + "/Box 12x50:\t70\t353\n" + diff("ImagingArea", "-1 +1,2") + " " + kOld +
+          ":\t0.00\t0.00\t28.00\t141.52\n+" + kBox + ":\t0.00\t0.00\t28.00\t141.52\n", 0, std::nullopt,
+          {del_box, box}, true),
+      // A record written by hand as documented is read byte for byte; one
+      // of another model, or not whole, is never acted on.
+      cut("hand_written_intent_repaired", kRepair, kTape, "0", {record("tvq310", kByHand)},
+          "finished: a delete of 'Test' on printer a\\x0Ab\n", 0, emptied, {deleting("Test", "a\nb")}, false),
+      cut("add_cut_after_its_first_rename_repaired", kRepair, {"[CustomTape]\n" + kCutId + "/Test\n", "", "", ""},
+          "0", {record("tvq310", kCutAdd)}, "finished: an add of 'Test' on printer q\n", 0,
+          DriverFiles{"[CustomTape]\n" + kCutId + "/Test\n", kCutId + "/Test:\t70\t353\n", "",
+                      kCutId + ":\t0.00\t0.00\t28.00\t141.52\n"}, {del_test, adding("Test", kCutId)}, false),
+      cut("dry_run_of_an_add_cut_after_its_first_rename", {"--dry-run", "--repair", "-P", "q"},
+          {"[CustomTape]\n" + kCutId + "/Test\n", "", "", ""}, "0", {record("tvq310", kCutAdd)}, run +
+          "-d Test -show 1\n" + run + "-n Test -w 10 -h 50 -specid " + kCutId + " -show 1\nfinished: an add of 'Test'"
+          " on printer q\n" + diff("zktvq310func", "-1,2 +1,2") + " [CustomTape]\n-" + kCutId + "/Test\n+" + kCutId +
+          "/Test\n" + diff("paperinftvq310", "-0,0 +1") + "+" + kCutId + "/Test:\t70\t353\n" +
+          diff("ImagingArea", "-0,0 +1") + "+" + kCutId + ":\t0.00\t0.00\t28.00\t141.52\n", 0, std::nullopt, {}, true),
+      // The recorded identifier held by another format: the repeat stops, the record stays.
+      {"repeated_add_finds_its_identifier_taken", "tvq310", kRepair, {"[CustomTape]\n" + kCutId + "/Other\n",
+       kCutId + "/Other:\t1\t2\n", "", kCutId + ":\t1\n"}, "", 255, std::nullopt, {del_test},
+       {"companion=0", record("tvq310", kCutAdd)}, me + "File exists\n", true},
+      cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, "damaged intent: " +
+          kRecord + " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
+      {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
+       " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, {kDamaged}, "",
+       true},
+      {"damaged_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {kDamaged},
+       me + kRecord + ": not an intent record this tool wrote for this model; nothing was changed\n", true},
+      {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kRecord +
+       ": not an intent record this tool wrote for this model; nothing was changed\n", 255, std::nullopt, {},
+       {kDamaged}, "", true},
+      {"unreadable_intent_stops_the_check", "tvq310", {"--check"}, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
+       me + kRecord + ": Is a directory\n", true},
+      {"unreadable_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
+       me + kRecord + ": Is a directory\n", true},
+      {"unreadable_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, "Is a directory\n", 255,
+       std::nullopt, {}, {"intent-dir"}, "", true},
+  };
+  rows->insert(rows->end(), cases.begin(), cases.end());
+}
