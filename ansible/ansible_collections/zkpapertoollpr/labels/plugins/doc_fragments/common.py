@@ -30,6 +30,7 @@ notes:
   - Every argument reaches the program byte for byte, without a shell and
     without C(~) or C($VAR) being expanded.
 requirements:
-  - The C(zkpapertoollpr) program on the managed host; the modules need
+  - The C(zkpapertoollpr) program on the managed host (one with
+    C(--apply) for M(zkpapertoollpr.labels.format_set)); the modules need
     only Python's standard library.
 '''
