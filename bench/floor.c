@@ -1,10 +1,11 @@
 /* The least work one request cannot avoid, as the benchmark's floor:
- *   floor COMPANION TIMES FILE...
+ *   floor [-l LINES] COMPANION TIMES FILE...
  * starts COMPANION (no shell) TIMES times and waits for each, then
  * replaces every FILE by a copy of itself: a new FILE.$$$ written with
  * 1 MiB reads and writes, its fsync, the rename over FILE and the fsync
- * of the directory; then writes the one audit line a change owes to
- * syslog. Exit status 0 on success, 1 with the reason printed. */
+ * of the directory; then writes the audit line each change owes to
+ * syslog (LINES of them, one unless told: an apply of many formats owes
+ * one per format). Exit status 0 on success, 1 with the reason printed. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -77,8 +78,14 @@ static int copy(const char *path) {
 }
 
 int main(int argc, char **argv) {
+  int lines = 1;
+  if (argc > 2 && strcmp(argv[1], "-l") == 0) {
+    lines = atoi(argv[2]);
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 3) {
-    fprintf(stderr, "usage: floor COMPANION TIMES FILE...\n");
+    fprintf(stderr, "usage: floor [-l LINES] COMPANION TIMES FILE...\n");
     return 1;
   }
   for (int n = atoi(argv[2]); n > 0; n--)
@@ -86,7 +93,8 @@ int main(int argc, char **argv) {
   for (int i = 3; i < argc; i++)
     if (copy(argv[i]) != 0) return 1;
   openlog("zkpapertoollpr", LOG_PID, LOG_LPR);
-  syslog(LOG_NOTICE, "%s", "added model=tvq310 printer=q name='Bench' id=ZkL_zkS12mm__050A03271A2B size=10x50 uid=0");
+  for (; lines > 0; lines--)
+    syslog(LOG_NOTICE, "%s", "added model=tvq310 printer=q name='Bench' id=ZkL_zkS12mm__050A03271A2B size=10x50 uid=0");
   closelog();
   return 0;
 }

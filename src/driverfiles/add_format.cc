@@ -94,15 +94,6 @@ int32_t choose_and_prepare(PaperJob *job, const Steps &steps, FormatId *id, Adde
   return kOpFileFailed;
 }
 
-int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const FormatId &id) {
-  char width[16], height[16];
-  (void)std::snprintf(width, sizeof width, "%d", low_32_bits(job.width));
-  (void)std::snprintf(height, sizeof height, "%d", low_32_bits(job.height));
-  const char *const args[] = {"-P", job.printer, "-n", job.label_name, "-w", width,
-                              "-h", height, "-specid", id.text, "-show", "1", nullptr};
-  return run_model_companion(job, steps, args);
-}
-
 // A file the add will copy can be opened and read.
 int32_t check_readable(const PaperJob &job, const char *root, DriverFile which) {
   char path[kPathMax];

@@ -232,19 +232,19 @@ void print_entry_finding(const Finding &f) {
 
 const char *finding_kind_word(FindingKind kind) { return kKindWords[static_cast<int>(kind)]; }
 
-void print_escaped_name(const char *name, size_t len) {
+void print_escaped_name(const char *name, size_t len, FILE *to) {
   for (size_t i = 0; i < len; ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (c == '\\') {
-      (void)std::fputs("\\\\", stdout);
+      (void)std::fputs("\\\\", to);
     } else if (c == '\t') {
-      (void)std::fputs("\\t", stdout);
+      (void)std::fputs("\\t", to);
     } else if (c == '\r') {
-      (void)std::fputs("\\r", stdout);
+      (void)std::fputs("\\r", to);
     } else if (c < 0x20 || c == 0x7F) {
-      std::printf("\\x%02X", c);
+      (void)std::fprintf(to, "\\x%02X", c);
     } else {
-      std::putchar(c);
+      (void)std::fputc(c, to);
     }
   }
 }

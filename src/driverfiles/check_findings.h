@@ -13,6 +13,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdio>
 
 #include "driverfiles/model_files.h"
 
@@ -47,8 +48,8 @@ void print_finding_json(const Finding &finding);
 
 // Names escaped so a line splits at its tabs without doubt: backslash as
 // \\, tab \t, carriage return \r, every other byte below 0x20 and 0x7F as
-// \xHH; all other bytes as they are.
-void print_escaped_name(const char *name, size_t len);
+// \xHH; all other bytes as they are. To standard output unless told.
+void print_escaped_name(const char *name, size_t len, FILE *to = stdout);
 
 // What sets an entry apart from the others, from the sorted neighbours.
 struct EntryTies {

@@ -38,6 +38,10 @@ bool same_lines(const PaperJob &job, const ModelInventory &inv, const FormatEntr
 
 }  // namespace
 
+bool format_is_current(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
+  return same_id_parts(job, e) && same_lines(job, inv, e);
+}
+
 int current_format_state(const PaperJob &job, const char *root) {
   ModelInventory inv{};
   int state = read_inventory(root, job.model, &inv) == 0 ? kFormatAbsent : -1;
@@ -45,7 +49,7 @@ int current_format_state(const PaperJob &job, const char *root) {
   for (size_t i = 0; state == kFormatAbsent && i < inv.entry_count; ++i) {
     const FormatEntry &e = inv.entries[i];
     if (e.name_len != len || std::memcmp(e.name, job.label_name, len) != 0) continue;
-    state = same_id_parts(job, e) && same_lines(job, inv, e) ? kFormatCurrent : kFormatDiffers;
+    state = format_is_current(job, inv, e) ? kFormatCurrent : kFormatDiffers;
   }
   free_inventory(&inv);
   return state;

@@ -8,6 +8,7 @@
 #ifndef ZKPT_DRIVERFILES_CURRENT_FORMAT_H
 #define ZKPT_DRIVERFILES_CURRENT_FORMAT_H
 
+#include "driverfiles/model_files.h"
 #include "front/paper_job.h"
 
 enum FormatState { kFormatAbsent = 0, kFormatDiffers = 1, kFormatCurrent = 2 };
@@ -15,5 +16,8 @@ enum FormatState { kFormatAbsent = 0, kFormatDiffers = 1, kFormatCurrent = 2 };
 // Returns a FormatState, or -1 with errno (failed_driver_file() names the
 // file) when a driver file cannot be read.
 int current_format_state(const PaperJob &job, const char *root);
+
+// The same comparison for one entry of an inventory already read.
+bool format_is_current(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e);
 
 #endif

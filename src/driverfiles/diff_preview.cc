@@ -229,7 +229,15 @@ int record_add(void *ctx, const char *bytes, size_t len) {
     r->skipped_open = false;
     ++r->lines_done;
   }
-  return push_edit(r, EditKind::kInsert, r->lines_done, bytes, len);
+  // Text of several lines (an apply's entries) is one insert per line.
+  while (len > 0) {
+    const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', len));
+    const size_t n = newline != nullptr ? static_cast<size_t>(newline - bytes) + 1 : len;
+    if (push_edit(r, EditKind::kInsert, r->lines_done, bytes, n) != 0) return -1;
+    bytes += n;
+    len -= n;
+  }
+  return 0;
 }
 
 int print_diff(const DiffRecorder *r, int fd, const char *path) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driverfiles/companion.h"
+#include "driverfiles/label_lines.h"
 #include "driverfiles/sys_io.h"
 #include "front/operations.h"
 
@@ -144,6 +145,24 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
 int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps) {
   const char *const args[] = {"-P", job.printer, "-d", job.label_name, "-show", "1", nullptr};
   return run_model_companion(job, steps, args);
+}
+
+int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const FormatId &id) {
+  char width[16], height[16];
+  (void)std::snprintf(width, sizeof width, "%d", low_32_bits(job.width));
+  (void)std::snprintf(height, sizeof height, "%d", low_32_bits(job.height));
+  const char *const args[] = {"-P", job.printer, "-n", job.label_name, "-w", width,
+                              "-h", height, "-specid", id.text, "-show", "1", nullptr};
+  return run_model_companion(job, steps, args);
+}
+
+int32_t show_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+                         const RewritePlan &plan) {
+  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
+                         job->model, which) != 0) {
+    return kOpFileFailed;
+  }
+  return noted(preview_file(job->scratch_path, plan, nullptr), job->scratch_path);
 }
 
 int32_t check_driver_links(const PaperJob &job, const Steps &steps) {

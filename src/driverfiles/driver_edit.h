@@ -74,6 +74,14 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
 // Asks the companion tool to delete job's format by name.
 int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
 
+// Asks the companion tool to add job's format under id.
+int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const FormatId &id);
+
+// Prints the diff plan would make of the file (a dry run's commit of a
+// plan that is whole already, as an apply's is).
+int32_t show_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+                         const RewritePlan &plan);
+
 // A format's lines, removed in two halves like a rewrite: prepare reads
 // and copies every file that changes (nothing changed yet, nothing asked),
 // commit puts the copies in place in the reverse of the order an add

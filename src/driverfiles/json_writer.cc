@@ -4,9 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-// Length of the valid UTF-8 sequence at bytes (1 to 4), or 0.
 size_t utf8_length(const unsigned char *b, size_t len) {
   size_t n;
   unsigned lowest;
@@ -24,6 +21,8 @@ size_t utf8_length(const unsigned char *b, size_t len) {
   const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
   return code < lowest || surrogate || code > 0x10FFFF ? 0 : n;
 }
+
+namespace {
 
 void write_ascii(unsigned char c) {
   if (c == '"' || c == '\\') {

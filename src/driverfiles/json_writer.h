@@ -13,6 +13,10 @@
 #include <cstdint>
 
 void write_json_string(const char *bytes, size_t len);
+
+// Length of the valid UTF-8 sequence at bytes (1 to 4), or 0 where the
+// bytes are not one (the writer's \udcXX bytes, the reader's refusal).
+size_t utf8_length(const unsigned char *bytes, size_t len);
 void write_json_text(const char *text);  // a terminated string; null: null
 void write_json_number(int64_t value);
 void write_json_bool(bool value);

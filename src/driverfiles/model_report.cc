@@ -69,14 +69,11 @@ int64_t listed_width(const FormatEntry &e) {
 }
 
 ListedFormat listed_format(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
-  ListedFormat f{&e, listed_width(e), e.parts.height, false, false};
+  ListedFormat f{&e, 0, 0, false, false};
   f.paper_missing = lacks(inv, kPaperTable, e) || !inv.present[kPaperTable];
   f.imaging_missing = lacks(inv, kImagingArea, e) || !inv.present[kImagingArea];
-  const LineValues *paper = inventory_values(inv, kPaperTable, e.id.text);
-  const LineValues *imaging = inventory_values(inv, kImagingArea, e.id.text);
-  const bool dots = paper != nullptr && paper->valid, points = imaging != nullptr && imaging->valid;
-  f.height = recover_height(is_tape(job), e.parts.height, dots, dots ? paper->along : 0,
-                            points, points ? imaging->along : 0);
+  listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
+              inventory_values(inv, kImagingArea, e.id.text), &f.width, &f.height);
   return f;
 }
 
@@ -118,6 +115,14 @@ void print_json_format(const ListedFormat &f) {
 }
 
 }  // namespace
+
+void listed_size(bool tape, const FormatEntry &e, const LineValues *paper, const LineValues *imaging,
+                 int64_t *width, int64_t *height) {
+  const bool dots = paper != nullptr && paper->valid, points = imaging != nullptr && imaging->valid;
+  *width = listed_width(e);
+  *height = recover_height(tape, e.parts.height, dots, dots ? paper->along : 0, points,
+                           points ? imaging->along : 0);
+}
 
 int32_t list_formats(const PaperJob &job, const char *root, bool json) {
   ModelInventory inv{};

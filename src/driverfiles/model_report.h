@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "driverfiles/check_findings.h"
+#include "driverfiles/model_files.h"
 #include "front/paper_job.h"
 
 // One line per entry, in file order:
@@ -20,6 +21,12 @@
 // "state","missing"},..]} and a newline. Returns 0, or -1 with errno when
 // a driver file cannot be read.
 int32_t list_formats(const PaperJob &job, const char *root, bool json = false);
+
+// The size the listing shows for entry e whose paper table and ImagingArea
+// lines are paper and imaging (either may be null): what -w and -h take
+// to make it again.
+void listed_size(bool tape, const FormatEntry &e, const LineValues *paper, const LineValues *imaging,
+                 int64_t *width, int64_t *height);
 
 // One line per inconsistency; or, with json, one document
 // {"model":..,"findings":[{"kind","file","id","name","repairable"},..]}

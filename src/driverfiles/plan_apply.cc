@@ -55,6 +55,7 @@ int matches(const LineScan &scan, const HitLine &hit, const MatchSet *set) {
 
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
                const PlanTarget &target, const MatchSet *set) {
+  if (set == nullptr && plan.matches != nullptr && plan.matches->count != 0) set = plan.matches;
   Tracker tracker{&target, false};
   LineScan scan{};
   open_scan(&scan, fd, {set ? kFormatIdPrefix : plan.match, plan.marker, watch ? watch->text : nullptr},

@@ -9,13 +9,18 @@
 #include "driverfiles/format_id.h"
 #include "driverfiles/line_scan.h"
 
-// What becomes of a file's lines (see rewrite.h).
+struct MatchSet;
+
+// What becomes of a file's lines (see rewrite.h). insert and append may
+// hold several lines; matches (may be null or empty) stands for match
+// when it holds identifiers, so one pass drops or resets many formats.
 struct RewritePlan {
   const char *match;    // may be null
   const char *replace;  // null: matching lines are left out
   const char *marker;   // may be null
   const char *insert;
   const char *append;   // may be null
+  const MatchSet *matches = nullptr;
 };
 
 // A text watched for on the way through a file: each line holding it is
@@ -27,9 +32,9 @@ struct WatchedText {
   void *ctx;
 };
 
-// A preview of several rewrites of one file at once: a line holding any
-// of these identifiers counts as holding the plan's match (which is then
-// not used).
+// Several identifiers matched at once (a dry run's gathered rewrites, an
+// apply's formats): a line holding any of them counts as holding the
+// plan's match (which is then not used).
 struct MatchSet {
   const FormatId *ids;
   size_t count;
@@ -44,7 +49,7 @@ struct PlanTarget {
 
 // Reads fd from its start and hands every byte of the result to target,
 // showing watch (may be null) every line holding its text first; set
-// (may be null) stands for the plan's match. Returns 0, or -1 with errno
+// (may be null) stands for the plan's match, and so do plan.matches. Returns 0, or -1 with errno
 // from a read, the watch or the target.
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
                const PlanTarget &target, const MatchSet *set = nullptr);

@@ -8,6 +8,7 @@
 
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
+#include "front/apply_command.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"
 #include "front/monitoring.h"
@@ -16,8 +17,8 @@
 
 namespace {
 
-const char *const kWords[] = {"--list",   "--check", "--repair", "--dry-run",
-                              "--ensure", "--help",  "--version"};
+const char *const kWords[] = {"--list", "--check", "--repair", "--dry-run", "--ensure",
+                              "--apply", "--help",  "--version"};
 const char kVersionLine[] = "zkpapertoollpr 0.2\n";
 
 // The command's context: the name it was started under, for messages.
@@ -140,6 +141,9 @@ int run_request_command(const Admin &a, int argc, const char *const *argv, const
 }
 
 int run_dry_run(const Admin &a, int argc, const char *const *argv) {
+  if (argc > 2 && std::strcmp(argv[2], "--apply") == 0) {
+    return run_apply_command(a.name, argc - 2, argv + 2, a.job, a.root, true);
+  }
   if (argc > 2 && std::strcmp(argv[2], "--repair") == 0) return run_repair(a, argc - 1, argv + 1, true);
   if (argc > 2 && std::strcmp(argv[2], "--ensure") == 0) {
     return run_request_command(a, argc - 2, argv + 2, "--dry-run", true, true);
@@ -165,6 +169,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
     return run_request_command(a, argc - 1, argv + 1, word, true, false);
   }
   if (std::strcmp(word, "--repair") == 0) return run_repair(a, argc, argv, false);
+  if (std::strcmp(word, "--apply") == 0) return run_apply_command(a.name, argc - 1, argv + 1, job, root, false);
   if (std::strcmp(word, "--list") == 0 || std::strcmp(word, "--check") == 0) {
     return run_reader(a, argc, argv);
   }

@@ -1,6 +1,7 @@
 // The administrator's commands, recognised only when one of these exact
-// words is the first argument: "--list", "--check", "--repair -P PRINTER"
-// and "--dry-run" followed by a request's command line. Every other
+// words is the first argument: "--list", "--check", "--repair -P PRINTER",
+// "--ensure" and "--dry-run" followed by a request's command line, and
+// "--apply" (apply_command.h). Every other
 // command line is read as a request, exactly as without them. Each runs
 // under the model's lock; data goes to standard output, errors and
 // usage (with the reason in one line) to standard error.

@@ -31,10 +31,12 @@ const AdminSynopsis kAdminSynopses[] = {
     {"--check", "--check [--json | --monitoring]"},
     {"--repair", "--repair -P PRINTER"},
     {"--ensure", "--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
+    {"--apply", "--apply FILE -P PRINTER [--keep-others] [--json]"},
     {"--dry-run", "--dry-run -P PRINTER -d NAME\n"
                   "--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
                   "--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
-                  "--dry-run --repair -P PRINTER"},
+                  "--dry-run --repair -P PRINTER\n"
+                  "--dry-run --apply FILE -P PRINTER [--keep-others] [--json]"},
     {"--help", "--help"},
     {"--version", "--version"},
 };
@@ -88,8 +90,13 @@ void print_admin_commands() {
       "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
       "                            add unless that format is there as asked; prints\n"
       "                            unchanged, added or replaced\n"
+      "  --apply FILE -P PRINTER [--keep-others] [--json]\n"
+      "                            make the formats exactly those FILE lists (the JSON\n"
+      "                            of --list --json; - reads standard input), others\n"
+      "                            removed unless kept; prints each change\n"
       "  --dry-run REQUEST         the companion calls and a diff of each file; nothing\n"
-      "                            changes (REQUEST: -d, an add, --ensure or --repair)\n"
+      "                            changes (REQUEST: -d, an add, --ensure, --repair\n"
+      "                            or --apply)\n"
       "  --help, --version\n",
       stdout);
 }

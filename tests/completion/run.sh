@@ -32,13 +32,16 @@ check() {
         failed=$((failed + 1)); echo "FAIL: [$1] gave [$got], want [$2]"; fi
 }
 
-check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--help|--version'
+check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--apply|--help|--version'
 check '--l' '--list'
 check '--list ' '--json'
 check '--list --json ' ''
 check '--check ' '--json|--monitoring'
 check '--ensure -P X -' '-P|-n|-w|-h'
-check '--dry-run -' '-P|-n|-d|-w|-h|--ensure|--repair'
+check '--dry-run -' '-P|-n|-d|-w|-h|--ensure|--repair|--apply'
+check "--apply $tmp/lps" "$tmp/lpstat"
+check '--apply f -' '-P|--keep-others|--json'
+check '--dry-run --apply f -P ' 'TV-Q310|LM230'
 check '--dry-run --repair -' '-P'
 check '--dry-run --ensure -P X -' '-P|-n|-w|-h'
 check '-P TV-Q310 -' '-P|-n|-d|-w|-h'

@@ -9,14 +9,17 @@
 #include <cstdio>
 #include <functional>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "driverfiles/apply_formats.h"
 #include "driverfiles/companion.h"
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
 #include "driverfiles/rewrite.h"
 #include "front/dispatch.h"
+#include "front/format_set.h"
 #include "front/operations.h"
 #include "gtest/gtest.h"
 #include "support/fault_injection.h"
@@ -240,6 +243,91 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   }
 }
 
+// An apply under the lock, as --apply runs it (or its dry run): "New"
+// added, "Test" replaced by a 60 mm one, "Other" removed.
+int32_t run_apply_request(const std::string &root, bool preview = false) {
+  FormatSpec specs[2] = {{"New", "_zkS12mm__", 10, 50, 70}, {"Test", "_zkS12mm__", 10, 60, 70}};
+  const FormatSet set{specs, 2, 2};
+  const PaperJob job = tape_job("");
+  ApplyPlan plan{};
+  int lock = -1;
+  if (hold_driver_lock(job, root.c_str(), !preview, &lock) != 0) return kOpFileFailed;
+  DryRun *dry_run = preview ? start_dry_run() : nullptr;
+  int32_t rc = decide_apply(job, root.c_str(), set, false, &plan);
+  if (rc == kOpDone) rc = run_apply(job, root.c_str(), set, &plan, dry_run);
+  if (dry_run != nullptr) (void)end_dry_run(dry_run, job, root.c_str(), false);
+  free_apply_plan(&plan);
+  release_driver_lock(lock);
+  return rc;
+}
+
+// The driver files, the function file's lines sorted (an apply run again
+// puts its remaining entries before those of the run it finishes) and
+// identifiers without their clock digits.
+std::string in_any_entry_order(DriverFiles files) {
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at < files.function_file.size(); at = end + 1) {
+    end = files.function_file.find('\n', at);
+    lines.push_back(files.function_file.substr(at, end - at));
+  }
+  std::sort(lines.begin(), lines.end());
+  files.function_file.clear();
+  for (const std::string &line : lines) files.function_file += line + "\n";
+  const std::string all = files.function_file + "|" + files.paper_table + "|" + files.settings_file + "|" +
+                          files.imaging_area;
+  return std::regex_replace(all, std::regex("(ZkL_zkS12mm__0[0-9A-F]{6})[0-9A-F]{5}"), "$1");
+}
+
+// Every system call of an apply failing in turn, with the companion
+// agreeing throughout or refusing the second format's add: the apply
+// reports it, leaves no descriptor or temporary file, changes nothing
+// when it failed before its first rename, and the same apply run again
+// finishes the rest. A whole apply logs each change.
+TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
+  const auto run_clean = [&](const char *statuses) {
+    write_driver_files(paths, tape_files());
+    set_companion_status(paths, statuses);
+    arm_fault(Call::kOpen, 0, 0);
+    set_clock(7, 0x1A2B);
+    return run_apply_request(root);
+  };
+  ASSERT_EQ(kOpDone, run_clean("0"));
+  const std::string whole = in_any_entry_order(read_driver_files(paths));
+  const std::string q = " model=tvq310 printer=q name=", u = " uid=" + uid;
+  EXPECT_EQ((std::vector<std::string>{"added" + q + "'New' id=ZkL_zkS12mm__030A03271A2B size=10x50" + u,
+                                      "deleted" + q + "'Test' id=" + kTapeId + " size=10x50" + u,
+                                      "added" + q + "'Test' id=ZkL_zkS12mm__040A03C71A2C size=10x60" + u,
+                                      "deleted" + q + "'Other' id=" + kOtherId + " size=7x50" + u}),
+            events("log "));
+  for (const char *statuses : {"0", "0 0 0 3 0"}) {
+    ASSERT_EQ(statuses[1] == '\0' ? kOpDone : kOpCompanionFailed, run_clean(statuses));
+    const std::vector<Call> clean = call_log();
+    const std::vector<std::string> names = list_dir(paths.inf);
+    for (size_t i = 0; i < clean.size(); ++i) {
+      const int nth = nth_of_kind(clean, i);
+      const std::string what = call_name(clean[i]) + std::to_string(nth) + " companion " + statuses;
+      write_driver_files(paths, tape_files());
+      set_companion_status(paths, statuses);
+      arm_fault(clean[i], nth, EIO);
+      set_clock(7, 0x1A2B);
+      errno = 0;
+      const size_t fds = open_descriptors();
+      const int32_t rc = run_apply_request(root);
+      const int err = errno;
+      EXPECT_EQ(fds, open_descriptors()) << what;
+      EXPECT_EQ(names, list_dir(paths.inf)) << what;
+      EXPECT_TRUE(rc == kOpDone ? whole == in_any_entry_order(read_driver_files(paths))
+                                : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO)) << what;
+      EXPECT_TRUE(clean[i] != Call::kWaitpid || rc == kOpCompanionFailed) << what;
+      if (calls_made(Call::kRename) == 0) expect_driver_files(tape_files(), paths);
+      disarm_faults();
+      set_companion_status(paths, "0");
+      EXPECT_EQ(kOpDone, run_apply_request(root)) << what;
+      EXPECT_EQ(whole, in_any_entry_order(read_driver_files(paths))) << what;
+    }
+  }
+}
+
 // The listing, the check, a preview, a repair's and a request's dry run
 // and the companion's run report every failing call of theirs and leave no
 // descriptor open; none answers from what it read before the failure. An
@@ -251,6 +339,8 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   write_file(unended, "a\n" + kTapeId + "\nlast");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, "END\n"};
   const char *const companion[] = {paths.companion.c_str(), nullptr};
+  const std::string input = dir.path + "/in.json";
+  write_file(input, "{\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50}]}");
   const std::function<long()> readers[] = {
       [&] { return static_cast<long>(list_formats(job, root.c_str())); },
       [&] { return check_formats(job, root.c_str()); },
@@ -259,7 +349,15 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       [&] {
         return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
       },
-      [&] { return static_cast<long>(run_companion(companion)); }};
+      [&] { return static_cast<long>(run_companion(companion)); },
+      [&] { return static_cast<long>(run_apply_request(root, true)); },
+      [&] {
+        FormatSet set{};
+        SetError error{};
+        const long rc = read_format_set(input.c_str(), job, &set, &error);
+        free_format_set(&set);
+        return rc;
+      }};
   std::vector<std::string> unreported;  // gathered while their output goes nowhere
   const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   ASSERT_TRUE(saved >= 0 && null >= 0 && ::dup2(null, 1) == 1);

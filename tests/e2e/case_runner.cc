@@ -68,6 +68,8 @@ std::string owners(const ModelPaths &p) {
 
 // Applies one setup word (cases.h) to the tree of the case in dir.
 void apply(const std::string &word, const ModelPaths &p, const std::string &dir, Stdout *out) {
+  if (word.rfind("input=", 0) == 0) return write_file(dir + "/in.json", word.substr(6));
+  if (word == "stdin") return;
   const size_t colon = word.find(':');
   const std::string kind = word.substr(0, colon);
   int f = 0;
@@ -146,7 +148,9 @@ void Row::TestBody() {
   const bool locked = std::find(c.setup.begin(), c.setup.end(), "locked") != c.setup.end();
   const int lock = locked ? ::open(p.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
   ASSERT_TRUE(!locked || ::flock(lock, LOCK_EX) == 0);
-  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"));
+  const bool piped = std::find(c.setup.begin(), c.setup.end(), "stdin") != c.setup.end();
+  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"),
+                                      piped ? dir.path + "/in.json" : "/dev/null");
   if (locked) ::close(lock);
   (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 

@@ -46,8 +46,13 @@ const std::string kAdminHelp =
     "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
     "                            add unless that format is there as asked; prints\n"
     "                            unchanged, added or replaced\n"
+    "  --apply FILE -P PRINTER [--keep-others] [--json]\n"
+    "                            make the formats exactly those FILE lists (the JSON\n"
+    "                            of --list --json; - reads standard input), others\n"
+    "                            removed unless kept; prints each change\n"
     "  --dry-run REQUEST         the companion calls and a diff of each file; nothing\n"
-    "                            changes (REQUEST: -d, an add, --ensure or --repair)\n"
+    "                            changes (REQUEST: -d, an add, --ensure, --repair\n"
+    "                            or --apply)\n"
     "  --help, --version\n";
 
 // An administrator command's usage line on standard error.
@@ -340,7 +345,8 @@ std::vector<Case> end_to_end_cases() {
        me + "takes only -P PRINTER\n" + usage_of("--repair -P PRINTER")},
       {"dry_run_of_faulty_request", "tvq310", {"--dry-run", "-P", "q", "-n", "A"}, kBare, "", 2, kSame, {}, {},
        me + "-n without -w\n" + usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
-           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT") + usage_of("--dry-run --repair -P PRINTER")},
+           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT") + usage_of("--dry-run --repair -P PRINTER") +
+           usage_of("--dry-run --apply FILE -P PRINTER [--keep-others] [--json]")},
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
@@ -512,5 +518,6 @@ std::vector<Case> end_to_end_cases() {
   }) rows.push_back(c);
   add_usage_rows(&rows);
   add_truth_cases(&rows);
+  add_apply_cases(&rows);
   return rows;
 }

@@ -33,6 +33,8 @@ struct Case {
   //   locked                another run holds the model's lock throughout
   //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
+  //   input=<bytes>         the file in.json holds them; "stdin": it is
+  //                         standard input too
   // and on one driver file (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
   //   (missing:inf: the model's inf directory and its files are missing)
@@ -50,5 +52,6 @@ std::vector<Case> end_to_end_cases();
 
 // The rows of one topic each, appended to the table.
 void add_truth_cases(std::vector<Case> *rows);
+void add_apply_cases(std::vector<Case> *rows);  // cases_apply.cc
 
 #endif

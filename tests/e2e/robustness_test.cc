@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <random>
 
 #include "gtest/gtest.h"
@@ -173,6 +174,66 @@ TEST_F(Robustness, KillsAtAnyMoment) {
     ASSERT_EQ(4u, list_dir(p.inf).size()) << what << ": a temporary file outlived the next run";
   }
   std::printf("%d of 200 runs were killed before they finished; each was recovered\n", killed);
+}
+
+// Files as an apply leaves them whatever its clock: identifiers without
+// their clock digits, and the function file's lines sorted (a run again
+// puts its entries before those of the run it finishes).
+std::vector<std::string> applied_shape(const DriverFiles &files) {
+  const std::string id = "ZkL_zkS12mm__0";  // then 6 digits kept, 5 clock digits
+  std::vector<std::string> shape;
+  for (auto text : kFileText) {
+    std::string t = files.*text;
+    for (size_t at = t.find(id); at != std::string::npos; at = t.find(id, at + 1)) t.erase(at + id.size() + 6, 5);
+    shape.push_back(t);
+  }
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at < shape[0].size(); at = end + 1) lines.push_back(shape[0].substr(at, (end = shape[0].find('\n', at)) - at));
+  std::sort(lines.begin(), lines.end());
+  shape.insert(shape.end(), lines.begin(), lines.end());
+  return shape;
+}
+
+// SIGKILL at spread-out moments of an apply adding "Crash" and "Boom" and
+// removing "Test": every file is as it was or as the apply leaves it, in
+// the apply's order of renames, and the same apply run again leaves the
+// tree as one whole apply does.
+TEST_F(Robustness, KillsDuringAnApply) {
+  const DriverFiles base = large_files(20000);
+  write_file(dir.path + "/in.json", "{\"formats\":[{\"name\":\"Crash\",\"width\":12,\"height\":50},"
+                                    "{\"name\":\"Boom\",\"width\":12,\"height\":60}]}");
+  const Args apply = {"--apply", "in.json", "-P", "q"};
+  auto quickest = std::chrono::hours(1) / std::chrono::microseconds(1);
+  std::vector<std::string> whole;
+  for (int i = 0; i < 3; ++i) {
+    write_driver_files(p, base);
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(0, wait_program(start(apply)));
+    quickest = std::min(quickest, (std::chrono::steady_clock::now() - begin) / std::chrono::microseconds(1));
+    whole = applied_shape(read_driver_files(p));
+  }
+  const std::vector<std::string> old = applied_shape(base);
+  std::mt19937 random(20261208);
+  for (int i = 0; i < 60; ++i) {
+    const std::string what = "run " + std::to_string(i);
+    write_driver_files(p, base);
+    const int pid = start(apply);
+    const struct timespec pause = {0, static_cast<long>(random() % static_cast<unsigned>(quickest + 1)) * 1000};
+    nanosleep(&pause, nullptr);
+    ::kill(pid, SIGKILL);
+    wait_program(pid);
+    const std::vector<std::string> now = applied_shape(read_driver_files(p));
+    std::vector<bool> done;
+    for (int f : {0, 1, 3, 2}) {  // function file, paper table, ImagingArea, settings
+      EXPECT_TRUE(now[f] == old[f] || now[f] == whole[f]) << what << ", file " << f;
+      if (old[f] != whole[f]) done.push_back(now[f] != old[f]);
+    }
+    expect_in_order(done, what);
+    ASSERT_EQ(0, wait_program(start(apply))) << what;
+    std::vector<std::string> again = applied_shape(read_driver_files(p));
+    again[0] = whole[0];  // the entries' order is the sorted lines'
+    EXPECT_EQ(whole, again) << what;
+  }
 }
 
 // Sixteen adds at once, then eight deletes and eight adds at once: each

@@ -1,6 +1,7 @@
 // Hostile driver files under one fuzz target: the first byte picks a tape
 // or a roll model, the rest splits at 0xFF bytes into its four files. They
-// are listed, checked and rewritten; a broken property aborts so libFuzzer
+// are listed, checked and rewritten; the whole input is also read as an
+// apply's list of formats; a broken property aborts so libFuzzer
 // keeps the input. Built without libFuzzer, main() replays folders of
 // inputs; the test suite replays the seeds.
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 
 #include "driverfiles/model_report.h"
 #include "driverfiles/rewrite.h"
+#include "front/format_set.h"
 #include "front/paper_job.h"
 
 namespace {
@@ -92,6 +94,25 @@ void inventory(const PaperJob &job, const std::string &root) {
   check(found == lines);
 }
 
+// The input as an apply's list: refused with nothing kept, or formats a
+// request could name, none twice.
+void read_as_format_set(const std::string &in) {
+  const std::string path = dir + "/in.json";
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << in;
+  PaperJob job{};
+  check(select_model("zkpapertoollpr_tvq310", &job));
+  FormatSet set{};
+  SetError error{};
+  const bool read = read_format_set(path.c_str(), job, &set, &error) == 0;
+  check(read || set.count == 0);
+  for (size_t i = 0; i < set.count; ++i) {
+    const std::string name = set.formats[i].label_name;
+    check(!name.empty() && name.size() <= 32 && name.find('\n') == std::string::npos);
+    for (size_t j = 0; j < i; ++j) check(name != set.formats[j].label_name);
+  }
+  free_format_set(&set);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -118,6 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   inventory(job, root);
   for (const std::string &name : names) rewrite(inf + name);
+  read_as_format_set(in);
   return 0;
 }
 

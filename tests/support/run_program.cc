@@ -22,14 +22,15 @@ int open_as(int fd, const std::string &path) {
 // with SIGCHLD ignored, as some daemons leave it. A child that cannot get
 // that far exits 121 or 122.
 int spawn(const std::string &exe, const std::vector<std::string> &argv,
-          const std::string &cwd, const std::string &out, const std::string &err, bool unprivileged = false) {
+          const std::string &cwd, const std::string &out, const std::string &err, bool unprivileged = false,
+          const std::string &in = "/dev/null") {
   std::vector<char *> args;
   for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
   args.push_back(nullptr);
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid != 0) return pid;
-  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && open_as(0, "/dev/null") == 0 &&
+  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && open_as(0, in) == 0 &&
                      open_as(2, err) == 0 && (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
                      close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0 && (!unprivileged || geteuid() != 0 ||
                      (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) == 0 && prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) == 0));
@@ -52,12 +53,12 @@ int wait_program(int pid) {
 }
 
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
-                          const std::string &cwd, Stdout out, bool unprivileged) {
+                          const std::string &cwd, Stdout out, bool unprivileged, const std::string &in) {
   TempDir capture;
   const std::string out_path = out == Stdout::kFull     ? "/dev/full"
                                : out == Stdout::kClosed ? ""
                                                         : capture.path + "/out";
-  const int pid = spawn(exe, argv, cwd, out_path, capture.path + "/err", unprivileged);
+  const int pid = spawn(exe, argv, cwd, out_path, capture.path + "/err", unprivileged, in);
   const int status = wait_program(pid);
   return {status, out == Stdout::kCaptured ? read_file(out_path) : "",
           read_file(capture.path + "/err")};

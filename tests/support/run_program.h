@@ -17,9 +17,11 @@ struct ProgramResult {
 };
 
 // Runs exe with argv (argv[0] is the name it is started under) in the
-// directory cwd, inheriting no descriptor above 2; unprivileged: without root's power over permissions.
+// directory cwd, standard input read from the file in, inheriting no
+// descriptor above 2; unprivileged: without root's power over permissions.
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
-                          const std::string &cwd, Stdout out = Stdout::kCaptured, bool unprivileged = false);
+                          const std::string &cwd, Stdout out = Stdout::kCaptured, bool unprivileged = false,
+                          const std::string &in = "/dev/null");
 
 // Starts exe like run_program without waiting; output goes to /dev/null.
 int start_program(const std::string &exe, const std::vector<std::string> &argv,

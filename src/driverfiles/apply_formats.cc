@@ -1,0 +1,375 @@
+// Carrying out an apply: every changed file copied once with all its
+// changes, the companion asked change by change, the copies put in place
+// (see apply_formats.h).
+#include "driverfiles/apply_formats.h"
+
+#include <sys/time.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+#include "driverfiles/audit_log.h"
+#include "driverfiles/label_lines.h"
+#include "driverfiles/sys_io.h"
+#include "front/operations.h"
+
+namespace {
+
+// The order the copies are put in place: new entries first, so a run cut
+// short leaves them incomplete, and the next apply replaces them.
+const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSettingsFile};
+
+struct Text {
+  char *bytes;
+  size_t len, cap;
+};
+
+int add_text(Text *t, const char *line) {
+  const size_t n = std::strlen(line);
+  while (t->cap < t->len + n + 1) {
+    if (make_room(&t->bytes, &t->cap, t->cap) != 0) return -1;
+  }
+  std::memcpy(t->bytes + t->len, line, n + 1);
+  t->len += n;
+  return 0;
+}
+
+const char *or_null(const Text &t) { return t.len != 0 ? t.bytes : nullptr; }
+
+// The four files' plans, built from the changes that count, and their copies.
+struct ApplyFiles {
+  Text entries, papers, imaging;
+  FormatId *old_ids;
+  size_t old_count, old_cap;
+  MatchSet olds;
+  RewritePlan plan[4];  // in kApplyOrder
+  bool wanted[4];
+  PreparedFile prepared[4];
+};
+
+void abandon_files(ApplyFiles *f) {
+  for (PreparedFile &p : f->prepared) abandon_driver_file(&p);
+}
+
+void free_files(ApplyFiles *f) {
+  abandon_files(f);
+  std::free(f->entries.bytes);
+  std::free(f->papers.bytes);
+  std::free(f->imaging.bytes);
+  std::free(f->old_ids);
+  *f = ApplyFiles{};
+}
+
+int add_new_lines(const PaperJob &one, const FormatId &id, ApplyFiles *f) {
+  char line[kLineMax];
+  entry_line(id, one, line, sizeof line);
+  if (add_text(&f->entries, line) != 0) return -1;
+  paper_line(id, one, line, sizeof line);
+  if (add_text(&f->papers, line) != 0) return -1;
+  imaging_line(id, one, line, sizeof line);
+  return add_text(&f->imaging, line);
+}
+
+// The plans of every change (all), or of what was done of each.
+int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan, bool all,
+                ApplyFiles *f) {
+  free_files(f);
+  for (size_t i = 0; i < plan.orphan_count; ++i) {
+    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
+    f->old_ids[f->old_count++] = plan.orphans[i];
+  }
+  for (size_t i = 0; i < plan.count; ++i) {
+    const FormatChange &c = plan.changes[i];
+    if (c.kind != ChangeKind::kAdded && (all || c.state != ChangeState::kPending)) {
+      if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
+      f->old_ids[f->old_count++] = c.old_id;
+    }
+    if (c.kind != ChangeKind::kRemoved && (all || c.state == ChangeState::kDone) &&
+        add_new_lines(job_of(job, set.formats[c.spec]), c.new_id, f) != 0) {
+      return -1;
+    }
+  }
+  f->olds = MatchSet{f->old_ids, f->old_count};
+  const bool entries = f->entries.len != 0;
+  f->plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
+                           entries ? f->entries.bytes : nullptr, nullptr, &f->olds};
+  f->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->papers), &f->olds};
+  f->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->imaging), &f->olds};
+  f->plan[3] = RewritePlan{nullptr, default_paper_line(job), nullptr, nullptr, nullptr, &f->olds};
+  for (int i = 0; i < 3; ++i) f->wanted[i] = entries || f->old_count != 0;
+  f->wanted[3] = f->old_count != 0;
+  return 0;
+}
+
+// The new identifiers, sorted, watched for in every line copied: a line
+// holding one (anywhere, not only as its first) makes it taken.
+struct IdWatch {
+  FormatId *ids;
+  size_t count;
+  bool seen;
+};
+
+int compare_ids(const void *a, const void *b) {
+  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
+}
+
+// Whether a new identifier starts the text (len bytes). No new
+// identifier starts another, so the sorted list is searched once.
+bool starts_with_new_id(const IdWatch &w, const char *text, size_t len) {
+  size_t lo = 0, hi = w.count;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    const size_t n = std::strlen(w.ids[mid].text);
+    const int c = std::memcmp(w.ids[mid].text, text, n < len ? n : len);
+    if (c == 0 && n <= len) return true;
+    if (c < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return false;
+}
+
+int note_new_id(void *ctx, const LineScan &scan, const HitLine &hit) {
+  IdWatch *w = static_cast<IdWatch *>(ctx);
+  if (hit.line == nullptr) {  // longer than a chunk: each looked for
+    for (size_t i = 0; i < w->count && !w->seen; ++i) {
+      HitLine found{};
+      const int rc = find_in_line(&scan, &hit, w->ids[i].text, &found);
+      if (rc < 0) return -1;
+      w->seen = rc > 0;
+    }
+    return 0;
+  }
+  const char *end = hit.line + hit.line_len;
+  for (const char *p = hit.line; p < end && !w->seen; ++p) {
+    p = static_cast<const char *>(memmem(p, static_cast<size_t>(end - p), kFormatIdPrefix, kMediaAt));
+    if (p == nullptr) break;
+    w->seen = starts_with_new_id(*w, p, static_cast<size_t>(end - p));
+  }
+  return 0;
+}
+
+int32_t prepare_files(PaperJob *job, const Steps &steps, ApplyFiles *f, IdWatch *watched) {
+  const WatchedText none{nullptr, nullptr, nullptr};
+  const WatchedText watch{kFormatIdPrefix, note_new_id, watched};
+  for (int i = 0; i < 4; ++i) {
+    if (f->wanted[i] && prepare_driver_file(job, steps, kApplyOrder[i], f->plan[i],
+                                            watched != nullptr ? watch : none,
+                                            &f->prepared[i]) != kOpDone) {
+      abandon_files(f);
+      return kOpFileFailed;
+    }
+  }
+  return kOpDone;
+}
+
+// The sorted start of the list holding key or what follows it.
+size_t lower_bound(const IdList &list, const char *key) {
+  size_t lo = 0, hi = list.count;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (std::strcmp(list.ids[mid].text, key) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+// A line of the list's file would hold id (its identifier starts with
+// id), or id would hold its identifier (id starts with it).
+bool taken_in(const IdList &list, const char *id) {
+  const size_t len = std::strlen(id);
+  size_t at = lower_bound(list, id);
+  if (at < list.count && std::strncmp(list.ids[at].text, id, len) == 0) return true;
+  FormatId head{};
+  for (size_t n = kMediaAt + 1; n < len; ++n) {
+    std::memcpy(head.text, id, n);
+    head.text[n] = '\0';
+    at = lower_bound(list, head.text);
+    if (at < list.count && std::strcmp(list.ids[at].text, head.text) == 0) return true;
+  }
+  return false;
+}
+
+bool taken(const ApplyPlan &plan, size_t upto, const FormatId &id) {
+  const auto in_list = [&](const IdList &list) { return taken_in(list, id.text); };
+  if (std::any_of(std::begin(plan.inv.ids), std::end(plan.inv.ids), in_list)) return true;
+  for (size_t i = 0; i < upto; ++i) {
+    const char *other = plan.changes[i].new_id.text;
+    if (plan.changes[i].kind == ChangeKind::kRemoved) continue;
+    if (std::strncmp(other, id.text, std::strlen(id.text)) == 0 ||
+        std::strncmp(id.text, other, std::strlen(other)) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Fresh identifiers from the clock digits on, a microsecond apart at
+// least, none that a line or another new identifier holds or is held by.
+int choose_ids(const PaperJob &job, const FormatSet &set, ApplyPlan *plan, long *seconds,
+               long *microseconds) {
+  for (size_t i = 0; i < plan->count; ++i) {
+    FormatChange &c = plan->changes[i];
+    if (c.kind == ChangeKind::kRemoved) continue;
+    const PaperJob one = job_of(job, set.formats[c.spec]);
+    long tries = 0;
+    do {
+      if (++tries > 0xFFFFF) {
+        errno = EEXIST;
+        return -1;
+      }
+      c.new_id = make_format_id(one, *seconds, *microseconds);
+      next_time_digits(seconds, microseconds);
+    } while (taken(*plan, i, c.new_id));
+  }
+  return 0;
+}
+
+int watch_new_ids(const ApplyPlan &plan, IdWatch *w) {
+  *w = IdWatch{};
+  size_t cap = 0;
+  for (size_t i = 0; i < plan.count; ++i) {
+    if (plan.changes[i].kind == ChangeKind::kRemoved) continue;
+    if (make_room(&w->ids, &cap, w->count) != 0) return -1;
+    w->ids[w->count++] = plan.changes[i].new_id;
+  }
+  if (w->count > 1) std::qsort(w->ids, w->count, sizeof(FormatId), compare_ids);
+  return 0;
+}
+
+// Identifiers chosen and every copy prepared with all changes, nothing
+// asked yet; a copied line holding a chosen identifier starts it over.
+int32_t choose_and_prepare(PaperJob *job, const Steps &steps, const FormatSet &set,
+                           ApplyPlan *plan, ApplyFiles *f) {
+  struct timeval now {};
+  if (sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
+  long seconds = now.tv_sec, microseconds = now.tv_usec;
+  for (int round = 0; round < 16; ++round) {
+    IdWatch watch{};
+    if (choose_ids(*job, set, plan, &seconds, &microseconds) != 0 || watch_new_ids(*plan, &watch) != 0 ||
+        build_files(*job, set, *plan, true, f) != 0) {
+      std::free(watch.ids);
+      return kOpFileFailed;
+    }
+    const int32_t rc = prepare_files(job, steps, f, &watch);
+    std::free(watch.ids);
+    if (rc != kOpDone || !watch.seen) return rc;
+    abandon_files(f);
+  }
+  errno = EEXIST;
+  return kOpFileFailed;
+}
+
+int32_t ask_for_changes(const PaperJob &job, const Steps &steps, const FormatSet &set,
+                        ApplyPlan *plan) {
+  for (size_t i = 0; i < plan->count; ++i) {
+    FormatChange &c = plan->changes[i];
+    PaperJob one = job;
+    if (c.kind == ChangeKind::kRemoved) copy_text(one.label_name, c.name);
+    else one = job_of(job, set.formats[c.spec]);
+    int32_t rc = ask_companion_to_delete(one, steps);
+    if (rc == kOpDone) {
+      c.state = ChangeState::kOldGone;
+      if (c.kind != ChangeKind::kRemoved) rc = ask_companion_to_add(one, steps, c.new_id);
+    }
+    if (rc != kOpDone) {
+      plan->failed = i;
+      return rc;
+    }
+    c.state = ChangeState::kDone;
+  }
+  return kOpDone;
+}
+
+int32_t commit_files(PaperJob *job, const Steps &steps, ApplyFiles *f) {
+  int32_t rc = kOpDone;
+  for (int i = 0; i < 4 && rc == kOpDone; ++i) {
+    if (!f->wanted[i]) continue;
+    rc = steps.dry_run != nullptr ? show_driver_file(job, steps, kApplyOrder[i], f->plan[i])
+                                  : commit_driver_file(job, steps, kApplyOrder[i], f->plan[i],
+                                                       &f->prepared[i]);
+  }
+  abandon_files(f);
+  return rc;
+}
+
+void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan) {
+  for (size_t i = 0; i < plan.count; ++i) {
+    const FormatChange &c = plan.changes[i];
+    if (c.kind != ChangeKind::kAdded && c.state != ChangeState::kPending) {
+      IdParts parts{};
+      (void)parse_format_id(c.old_id.text, std::strlen(c.old_id.text), &parts);
+      log_format_change({"deleted", job.model, job.printer, c.name, c.name_len, c.old_id.text,
+                         parts.width, parts.height});
+    }
+    if (c.kind != ChangeKind::kRemoved && c.state == ChangeState::kDone) {
+      const PaperJob one = job_of(job, set.formats[c.spec]);
+      log_format_change({"added", job.model, job.printer, c.name, c.name_len, c.new_id.text, one.width,
+                         one.height});
+    }
+  }
+}
+
+// The apply's point of no return, in one place: the companion asked
+// change by change, then the copies put in place and the changes logged.
+// When the companion fails part-way, the copies are made again with what
+// it did, so both sides agree.
+int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet &set,
+                              ApplyPlan *plan, ApplyFiles *f) {
+  const int32_t asked = ask_for_changes(*job, steps, set, plan);
+  if (asked != kOpDone) {
+    abandon_files(f);
+    if (plan->failed == 0 && plan->changes[0].state == ChangeState::kPending &&
+        plan->orphan_count == 0) {
+      return asked;
+    }
+    if (build_files(*job, set, *plan, false, f) != 0 ||
+        prepare_files(job, steps, f, nullptr) != kOpDone) {
+      return kOpFileFailed;
+    }
+  }
+  const int32_t rc = commit_files(job, steps, f);
+  if (rc == kOpDone && steps.dry_run == nullptr) log_changes(*job, set, *plan);
+  return rc == kOpDone ? asked : rc;
+}
+
+// What the apply needs before it asks or changes anything: no link it may
+// not follow, every file it rewrites there, and the marker new entries
+// follow.
+int32_t check_apply_targets(const PaperJob &job, const Steps &steps, const ApplyPlan &plan) {
+  if (check_driver_links(job, steps) != kOpDone) return kOpFileFailed;
+  bool adds = false, removes = plan.orphan_count != 0;
+  for (size_t i = 0; i < plan.count; ++i) {
+    adds = adds || plan.changes[i].kind != ChangeKind::kRemoved;
+    removes = removes || plan.changes[i].kind != ChangeKind::kAdded;
+  }
+  const ModelInventory &inv = plan.inv;
+  for (const DriverFile which : kApplyOrder) {
+    if (inv.present[which] || (which == kSettingsFile && !removes)) continue;
+    errno = ENOENT;
+    note_failed_driver_file(inv.path[which]);
+    return kOpFileFailed;
+  }
+  if (!adds || inv.has_marker) return kOpDone;
+  errno = ENODATA;
+  note_failed_driver_file(inv.path[kFunctionFile]);
+  return kOpFileFailed;
+}
+
+}  // namespace
+
+int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                  ApplyPlan *plan, DryRun *dry_run) {
+  plan->failed = plan->count;
+  if (plan->count == 0 && plan->orphan_count == 0) return kOpDone;
+  PaperJob copy = job;
+  const Steps steps{root, dry_run};
+  ApplyFiles files{};
+  int32_t rc = check_apply_targets(copy, steps, *plan);
+  if (rc == kOpDone) rc = choose_and_prepare(&copy, steps, set, plan, &files);
+  if (rc == kOpDone) rc = companion_then_commit(&copy, steps, set, plan, &files);
+  free_files(&files);
+  return rc;
+}

@@ -1,0 +1,118 @@
+// Applying a set of formats: the model's formats made exactly what a list
+// says, in one step under one lock.
+//
+// Deciding (decide_apply), from one reading of the model's four files
+// (the inventory), per format of the set, in the set's order:
+//   - the first entry of that name is complete, with the same media, size
+//     and lines an add would write: kept as it is (identifier, lines, the
+//     settings file's selection), nothing asked;
+//   - else "replaced" (an entry of the name is there) or "added": what the
+//     add request of that name does (companion asked to delete the name,
+//     then to add it under a fresh identifier; the old entry's lines go,
+//     a selection of it falls back to the default paper; three new lines);
+// then, unless others are kept, every other entry, in the function file's
+// order, "removed" as the delete request removes it (companion asked to
+// delete it, its lines go, its selection falls back). Lines under an
+// identifier no entry carries go too, as --repair removes them: an apply
+// cut short between its renames leaves the lines of the formats it
+// removed so, and the next apply finishes the work. Entries whose name
+// no request could give (longer than 32 bytes, a zero byte, a newline or
+// the marker in it) are left alone.
+//
+// Carrying out (run_apply), one step:
+//   1. every file that changes is copied once through one plan holding
+//      all the changes (the function file: old entries out, new entries
+//      after the marker; paper table and ImagingArea: old lines out, new
+//      ones appended; settings file: selections of old formats reset),
+//      while the new identifiers are checked against every line; nothing
+//      is asked before every copy is ready;
+//   2. the companion tool is asked, change by change in the decided
+//      order: a removed format's delete; an added or replaced format's
+//      delete, then its add;
+//   3. the copies are renamed into place: function file, paper table,
+//      ImagingArea, settings file (a run cut short leaves new entries
+//      incomplete, which the next apply replaces), then one audit line per
+//      change.
+// When the companion fails on the k-th change, the copies are made again
+// with the changes before it (and, when only its add failed, its old
+// format's removal, as the add request leaves it) and put in place: both
+// sides agree, nothing is half done, and the same apply run again
+// finishes the rest.
+//
+// A dry run asks nothing and writes nothing: step 2 prints the companion
+// calls, step 3 each changed file's diff.
+#ifndef ZKPT_DRIVERFILES_APPLY_FORMATS_H
+#define ZKPT_DRIVERFILES_APPLY_FORMATS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "driverfiles/driver_edit.h"
+#include "driverfiles/format_id.h"
+#include "driverfiles/line_scan.h"
+#include "driverfiles/model_files.h"
+#include "front/paper_job.h"
+
+// One format as the set asks for it: what the command line of its add
+// request would put into the job record.
+struct FormatSpec {
+  char label_name[kLabelNameMax + 1];
+  char media_name[kLabelNameMax + 1];
+  int64_t width, height, pins;
+};
+
+struct FormatSet {
+  FormatSpec *formats;  // grown through sys_io; free_format_set()
+  size_t count, cap;
+};
+void free_format_set(FormatSet *set);
+
+enum class ChangeKind { kAdded, kReplaced, kRemoved };
+enum class ChangeState { kPending, kOldGone, kDone };
+
+struct FormatChange {
+  ChangeKind kind;
+  size_t spec;  // added or replaced: the set's format
+  char name[kHeadMax + 1];  // the format's name as listed
+  size_t name_len;
+  FormatId old_id;  // replaced or removed
+  FormatId new_id;  // added or replaced
+  int64_t old_width, old_height;  // replaced or removed: as the listing showed it
+  ChangeState state;
+};
+
+struct ApplyPlan {
+  FormatChange *changes;  // in the order carried out
+  size_t count, cap;
+  size_t failed;  // the change the companion failed on; count when none
+  ModelInventory inv;  // what the decision was made from
+  // Identifiers of lines no entry carries (paper table, ImagingArea,
+  // settings), which an interrupted run leaves: dropped or reset with the
+  // changes, no companion asked, nothing printed (as --repair does).
+  FormatId *orphans;
+  size_t orphan_count, orphan_cap;
+};
+void free_apply_plan(ApplyPlan *plan);
+
+// Decides the changes (into *plan, which starts zeroed). kOpDone, or
+// kOpFileFailed (errno set, the file noted).
+int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                     bool keep_others, ApplyPlan *plan);
+
+// Carries the decided changes out, or shows them (dry_run not null).
+// kOpDone; kOpFileFailed with nothing asked or changed when it failed
+// before the companion was asked, else with the changes done so far in
+// place; kOpCompanionFailed with plan->failed the change it failed on.
+// Each change's state tells what was done.
+int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                  ApplyPlan *plan, DryRun *dry_run);
+
+// The job record of the set's format (job gives model and printer).
+PaperJob job_of(const PaperJob &job, const FormatSpec &spec);
+
+// The size the listing shows for change's format once done (added or
+// replaced) or as it was (removed, or a replaced one whose add failed).
+void listed_change_size(const PaperJob &job, const FormatSet &set, const FormatChange &change,
+                        int64_t *width, int64_t *height);
+
+#endif

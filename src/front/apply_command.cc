@@ -1,0 +1,165 @@
+// The --apply command line, its input, its run under the lock and its
+// output (see apply_command.h).
+#include "front/apply_command.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "driverfiles/apply_formats.h"
+#include "driverfiles/check_findings.h"
+#include "driverfiles/json_writer.h"
+#include "front/admin_commands.h"
+#include "front/dispatch.h"
+#include "front/failure_report.h"
+#include "front/format_set.h"
+#include "front/operations.h"
+#include "front/options.h"
+#include "front/usage.h"
+
+namespace {
+
+struct ApplyCommand {
+  const char *program;
+  const char *file;
+  const PaperJob *job;
+  const char *root;
+  bool preview, keep_others, json;
+  FormatSet set;
+  ApplyPlan plan;
+};
+
+// FILE, then -P PRINTER, --keep-others and --json in any order, each
+// once: null, or why not.
+const char *read_words(int argc, const char *const *argv, PaperJob *job, ApplyCommand *c) {
+  if (argc < 2) return "FILE and -P PRINTER must follow";
+  c->file = argv[1];
+  bool printer = false;
+  for (int i = 2; i < argc; ++i) {
+    bool *flag = std::strcmp(argv[i], "--keep-others") == 0 ? &c->keep_others
+                 : std::strcmp(argv[i], "--json") == 0       ? &c->json
+                                                              : nullptr;
+    if (flag != nullptr && *flag) return "a word given twice";
+    if (flag != nullptr) {
+      *flag = true;
+      continue;
+    }
+    if (std::strcmp(argv[i], "-P") != 0) return "not an option (-P, --keep-others or --json)";
+    if (printer) return "a word given twice";
+    SeenFlags seen{};
+    ParseFault fault{};
+    const char *const pair[] = {"", argv[i], i + 1 < argc ? argv[i + 1] : ""};
+    if (i + 1 >= argc || parse_options(3, pair, job, &seen, &fault) != ParseResult::kAccepted) {
+      return "-P: a printer name of 1 to 1024 bytes must follow";
+    }
+    printer = true;
+    ++i;
+  }
+  return printer ? nullptr : "missing -P";
+}
+
+void print_input_error(const ApplyCommand &c, const SetError &e) {
+  const char *file = std::strcmp(c.file, "-") == 0 ? "standard input" : c.file;
+  (void)std::fprintf(stderr, "%s: %s: ", c.program, file);
+  if (e.unreadable) {
+    (void)std::fprintf(stderr, "%s\n", std::strerror(errno));
+  } else if (e.not_json) {
+    (void)std::fprintf(stderr, "not JSON at offset %zu: %s\n", e.at, e.reason);
+  } else if (e.name[0] != '\0') {
+    (void)std::fputs("format '", stderr);
+    print_escaped_name(e.name, std::strlen(e.name), stderr);
+    (void)std::fprintf(stderr, "': %s\n", e.reason);
+  } else if (e.format != 0) {
+    (void)std::fprintf(stderr, "format %ld: %s\n", e.format, e.reason);
+  } else {
+    (void)std::fprintf(stderr, "%s\n", e.reason);
+  }
+}
+
+const char *const kActions[] = {"added", "replaced", "removed"};
+
+// The changes carried out (all decided ones when previewed), as lines or
+// one JSON document.
+void print_changes(const ApplyCommand &c) {
+  if (c.json) {
+    (void)std::fputs("{\"model\":", stdout);
+    write_json_text(c.job->model);
+    (void)std::fputs(",\"changes\":[", stdout);
+  }
+  bool first = true;
+  for (size_t i = 0; i < c.plan.count; ++i) {
+    const FormatChange &change = c.plan.changes[i];
+    // A replaced format whose add the companion refused was removed.
+    const bool removed = change.kind == ChangeKind::kReplaced && change.state == ChangeState::kOldGone;
+    if (!c.preview && change.state != ChangeState::kDone && !removed) continue;
+    int64_t width = 0, height = 0;
+    listed_change_size(*c.job, c.set, change, &width, &height);
+    const char *action = kActions[static_cast<int>(removed ? ChangeKind::kRemoved : change.kind)];
+    if (c.json) {
+      std::printf("%s{\"action\":\"%s\",\"name\":", first ? "" : ",", action);
+      write_json_string(change.name, change.name_len);
+      std::printf(",\"width\":%lld,\"height\":%lld}", static_cast<long long>(width),
+                  static_cast<long long>(height));
+    } else {
+      std::printf("%s\t", action);
+      print_escaped_name(change.name, change.name_len);
+      std::printf("\t%lldx%lld\n", static_cast<long long>(width), static_cast<long long>(height));
+    }
+    first = false;
+  }
+  if (c.json) (void)std::fputs("]}\n", stdout);
+}
+
+void report_companion_failure(const ApplyCommand &c) {
+  const FormatChange &failed = c.plan.changes[c.plan.failed];
+  (void)std::fprintf(stderr, "%s: %s: %s while applying '", c.program, failed_driver_file(),
+                     failure_reason(kOpCompanionFailed));
+  print_escaped_name(failed.name, failed.name_len, stderr);
+  (void)std::fputs("'\n", stderr);
+}
+
+// Decides and carries out the apply, or shows it; under the lock.
+long locked_apply(void *ctx) {
+  ApplyCommand &c = *static_cast<ApplyCommand *>(ctx);
+  int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
+  if (rc == kOpDone && c.preview && c.json) {
+    print_changes(c);
+    return 0;
+  }
+  DryRun *dry_run = c.preview ? start_dry_run() : nullptr;
+  if (rc == kOpDone) rc = run_apply(*c.job, c.root, c.set, &c.plan, dry_run);
+  if (dry_run != nullptr) (void)end_dry_run(dry_run, *c.job, c.root, false);
+  if (rc == kOpDone || rc == kOpCompanionFailed) {
+    if (!c.preview) print_changes(c);
+  }
+  if (rc == kOpCompanionFailed) {
+    report_companion_failure(c);
+    return -1;
+  }
+  return rc == kOpDone ? 0 : report_step_failure(rc);
+}
+
+}  // namespace
+
+int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
+                      const char *root, bool preview) {
+  ApplyCommand c{program, nullptr, job, root, preview, false, false, {}, {}};
+  const char *wrong = read_words(argc, argv, job, &c);
+  if (wrong != nullptr) {
+    (void)std::fprintf(stderr, "%s: %s\n", program, wrong);
+    print_admin_usage(program, preview ? "--dry-run" : "--apply");
+    return 2;
+  }
+  SetError error{};
+  if (read_format_set(c.file, *job, &c.set, &error) != 0) {
+    print_input_error(c, error);
+    return 2;
+  }
+  long status = -1;
+  if (under_driver_lock(*job, root, !preview, locked_apply, &c, &status) != 0) {
+    status = report_step_failure(-1);
+  }
+  free_apply_plan(&c.plan);
+  free_format_set(&c.set);
+  return static_cast<int>(status);
+}

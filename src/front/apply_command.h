@@ -1,0 +1,30 @@
+// --apply: a model's formats made exactly the set a JSON document lists,
+// in one step (driverfiles/apply_formats.h says what changes and how).
+//
+//   PROG --apply FILE -P PRINTER [--keep-others] [--json]
+//   PROG --dry-run --apply FILE -P PRINTER [--keep-others] [--json]
+//
+// FILE ("-": standard input) is read whole first (front/format_set.h);
+// the rest runs under the model's lock. Standard output: one line per
+// change in the order carried out, "added|replaced|removed TAB NAME TAB
+// WxH" (NAME escaped and WxH as --list writes them), nothing when nothing
+// changed; with --json one document {"model":..,"changes":[{"action",
+// "name","width","height"},..]}. The dry run prints the companion calls
+// and one diff per file; with --json only the document of what the apply
+// would do.
+//
+// Exit status: 0 done or nothing to do; 2 a malformed command line (why,
+// and its usage, on standard error) or an input refused ("PROG: FILE: reason"),
+// nothing asked or changed; -1 a driver file or the companion failed
+// ("PROG: PATH: reason"; a companion failure names the format, and the
+// changes done before it are printed).
+#ifndef ZKPT_FRONT_APPLY_COMMAND_H
+#define ZKPT_FRONT_APPLY_COMMAND_H
+
+#include "front/paper_job.h"
+
+// argv[0] is "--apply"; program is the name the tool was started under.
+int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
+                      const char *root, bool preview);
+
+#endif

@@ -1,0 +1,34 @@
+// The formats an apply is given: the JSON document --list --json prints,
+// {"formats":[{"name":..,"width":..,"height":..},..]}, or any strict JSON
+// of that shape (members in any order, other members ignored), read whole
+// from a file or, for "-", standard input.
+//
+// Each format is taken as the add request's command line would take it:
+// the name as -n (1 to 32 bytes, no newline or "[CustomTape]"; decoded to
+// bytes exactly as the listing encodes them), then width and height as -w
+// and -h take them (whole numbers; a tape model turns the width into its
+// tape and keeps the height within its limits); no name may come twice.
+//
+// read_format_set() returns 0, or -1 with the reason in *error and
+// nothing in the set: the file cannot be read (errno), is not JSON, or a
+// format is refused.
+#ifndef ZKPT_FRONT_FORMAT_SET_H
+#define ZKPT_FRONT_FORMAT_SET_H
+
+#include <cstddef>
+
+#include "driverfiles/apply_formats.h"
+#include "front/paper_job.h"
+
+struct SetError {
+  bool unreadable;     // errno says why
+  bool not_json;       // reason, at byte `at`
+  size_t at;
+  long format;         // the format at fault, from 1 (0: none)
+  char name[kLabelNameMax + 1];  // its name when known to be one, else empty
+  char reason[192];
+};
+
+int read_format_set(const char *path, const PaperJob &job, FormatSet *set, SetError *error);
+
+#endif

@@ -1,0 +1,147 @@
+// --apply's end-to-end rows. Every format here is a 12 by 50 mm tape on
+// tvq310 (10 mm printed, 70 pins, media "_zkS12mm__"): identifier
+// "ZkL_zkS12mm__" + hex name length + "0A032" + five varying digits,
+// paper line "\t70\t353", imaging line "\t0.00\t0.00\t28.00\t141.52"; a
+// change is printed as "<action>\t<name>\t12x50".
+#include <cstdio>
+
+#include "e2e/cases.h"
+
+namespace {
+
+struct Tape {
+  std::string name, id;
+};
+
+// name's format under a fixed identifier, or a fresh one (pattern).
+Tape tape(const std::string &name, const std::string &digits = "?????") {
+  char length[3];
+  std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(name.size()));
+  return {name, "ZkL_zkS12mm__" + std::string(length) + "0A032" + digits};
+}
+
+// A tree holding the formats, entries in this order, their other lines
+// in the order of lines (the same when empty).
+DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings = "",
+                    std::vector<Tape> lines = {}) {
+  DriverFiles f{"[CustomTape]\n", "", settings, ""};
+  for (const Tape &t : formats) f.function_file += t.id + "/" + t.name + "\n";
+  for (const Tape &t : lines.empty() ? formats : lines) {
+    f.paper_table += t.id + "/" + t.name + ":\t70\t353\n";
+    f.imaging_area += t.id + ":\t0.00\t0.00\t28.00\t141.52\n";
+  }
+  return f;
+}
+
+// The input document: each name at 12 by h mm.
+std::string input(const std::vector<std::string> &names, const std::string &h = "50") {
+  std::string doc = "input={\"formats\":[";
+  for (const std::string &n : names) doc += (doc.back() == '[' ? "{\"name\":\"" : ",{\"name\":\"") + n + "\",\"width\":12,\"height\":" + h + "}";
+  return doc + "]}";
+}
+
+Args asked_to_delete(const std::string &name) { return {"-P", "q", "-d", name, "-show", "1"}; }
+
+// The companion's calls of an add of each format (its delete first).
+std::vector<Args> asked_to_add(const std::vector<Tape> &formats) {
+  std::vector<Args> calls;
+  for (const Tape &t : formats) {
+    calls.push_back(asked_to_delete(t.name));
+    calls.push_back({"-P", "q", "-n", t.name, "-w", "10", "-h", "50", "-specid", t.id, "-show", "1"});
+  }
+  return calls;
+}
+
+std::string printed(const std::string &action, const std::vector<Tape> &formats) {
+  std::string out;
+  for (const Tape &t : formats) out += action + "\t" + t.name + "\t12x50\n";
+  return out;
+}
+
+const Args kApply = {"--apply", "in.json", "-P", "q"};
+const std::string kMe = "zkpapertoollpr_tvq310: ";
+
+// An input refused: exit 2, the reason, nothing asked or changed.
+Case refused(const std::string &what, const std::string &doc, const std::string &why) {
+  return {what, "tvq310", kApply, holding({tape("Old", "1A2B3")}), "", 2, std::nullopt, {}, {doc},
+          kMe + "in.json: " + why + "\n"};
+}
+
+}  // namespace
+
+void add_apply_cases(std::vector<Case> *rows) {
+  const Tape a = tape("A"), bb = tape("Bb"), ccc = tape("Ccc"), dddd = tape("Dddd"), eeeee = tape("Eeeee");
+  const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
+  const std::string bb60 = "ZkL_zkS12mm__020A03C?????";  // "Bb", 12 by 60 mm
+  const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
+  const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
+  const std::string inf = "vantrel/tvq310/bin/inf/", run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
+  // The third of five formats: its delete asked, its add refused.
+  Case third = {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}),
+                255, holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"},
+                kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Ccc'\n"};
+  third.calls.pop_back();
+  third.calls.push_back({"-P", "q", "-n", "Ccc", "-w", "10", "-h", "50", "-specid", ccc.id, "-show", "1"});
+  std::vector<Case> apply = {
+      {"apply_to_an_empty_model", "tvq310", kApply, holding({}), printed("added", {a, bb}), 0, holding({a, bb}),
+       asked_to_add({a, bb}), {input({"A", "Bb"})}},
+      {"apply_again_changes_nothing", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + a_old.id + "\n"), "", 0,
+       std::nullopt, {}, {input({"Bb", "A"})}},
+      // A changed height replaces that format alone; its selection falls back.
+      {"apply_replaces_a_changed_size", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
+       "replaced\tBb\t12x60\n", 0,
+       DriverFiles{"[CustomTape]\n" + bb60 + "/Bb\n" + a_old.id + "/A\n", a_old.id + "/A:\t70\t353\n" + bb60 +
+                   "/Bb:\t70\t424\n", "Media=zkS12mm\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
+                   ":\t0.00\t0.00\t28.00\t169.82\n"},
+       {asked_to_delete("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
+        "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
+      // Only its add refused: the old format is gone on both sides.
+      {"apply_companion_refuses_a_replacement", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
+       "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"),
+       {asked_to_delete("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
+       {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
+        "\"height\":60}]}", "companion=0 3"}, kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Bb'\n"},
+      {"apply_removes_the_others", "tvq310", kApply, holding({other, a_old}), "removed\tOther\t12x50\n", 0,
+       holding({a_old}), {asked_to_delete("Other")}, {input({"A"})}},
+      {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
+       printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
+      third,
+      {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
+       0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
+      // Names decode to the bytes the listing encodes; read from standard input.
+      {"apply_names_as_bytes_from_standard_input", "tvq310", {"--apply", "-", "-P", "q", "--json"}, holding({}),
+       "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"q\\\"b\\\\\\u0001\\udcff\xc3\xa9\","
+       "\"width\":12,\"height\":50}]}\n", 0, holding({tape("q\"b\\\x01\xff\xc3\xa9")}),
+       asked_to_add({tape("q\"b\\\x01\xff\xc3\xa9")}),
+       {"input={\"formats\":[{\"name\":\"q\\\"b\\\\\\u0001\\udcff\\u00e9\",\"width\":12,\"height\":50}]}", "stdin"}},
+      {"dry_run_apply_json", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"}, holding({other}),
+       "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
+       "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {},
+       {input({"A"})}},
+      {"dry_run_apply", "tvq310", dry, holding({other}),
+       run + "-d A -show 1\n" + run + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + run + "-d Bb -show 1\n" + run +
+       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n--- " + inf + "zktvq310func\n"
+       "+++ " + inf + "zktvq310func\n@@ -1,2 +1,3 @@\n [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" +
+       bb.id + "/Bb\n--- " + inf + "paperinftvq310\n+++ " + inf + "paperinftvq310\n@@ -1 +1,2 @@\n-" + other.id +
+       "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" + bb.id + "/Bb:\t70\t353\n--- " + inf + "ImagingArea\n+++ " +
+       inf + "ImagingArea\n@@ -1 +1,2 @@\n-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + a.id +
+       ":\t0.00\t0.00\t28.00\t141.52\n+" + bb.id + ":\t0.00\t0.00\t28.00\t141.52\n",
+       0, std::nullopt, {}, {input({"A", "Bb"})}},
+      refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
+      refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
+      refused("apply_input_name_twice", input({"A", "Bb", "A"}), "format 'A': the name is given twice"),
+      refused("apply_input_tape_of_30mm", "input={\"formats\":[{\"name\":\"A\",\"width\":30,\"height\":50}]}",
+              "format 'A': width 30: wider than the widest tape (24 mm)"),
+      refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),
+      refused("apply_input_lone_surrogate", input({"\\udc7f"}), "not JSON at offset 21: a lone surrogate"),
+      {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {},
+       kMe + "in.json: No such file or directory\n"},
+      {"apply_without_printer", "tvq310", {"--apply", "in.json", "--keep-others"}, holding({}), "", 2, std::nullopt, {}, {},
+       kMe + "missing -P\nusage: zkpapertoollpr_tvq310 --apply FILE -P PRINTER [--keep-others] [--json]\n"},
+      {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, std::nullopt, {},
+       {input({"A"}), "directory:paper"}, kMe + inf + "paperinftvq310: Is a directory\n"},
+      {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})},
+       kMe + inf + "zktvq310func: No data available\n"},
+  };
+  rows->insert(rows->end(), apply.begin(), apply.end());
+}
