@@ -319,6 +319,7 @@ void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &pla
 int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet &set,
                               ApplyPlan *plan, ApplyFiles *f) {
   const int32_t asked = ask_for_changes(*job, steps, set, plan);
+  const int asked_errno = errno;  // why the companion failed, past the copies made again
   if (asked != kOpDone) {
     abandon_files(f);
     if (plan->failed == 0 && plan->changes[0].state == ChangeState::kPending &&
@@ -332,6 +333,7 @@ int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet
   }
   const int32_t rc = commit_files(job, steps, f);
   if (rc == kOpDone && steps.dry_run == nullptr) log_changes(*job, set, *plan);
+  if (rc == kOpDone) errno = asked_errno;
   return rc == kOpDone ? asked : rc;
 }
 
