@@ -1,34 +1,33 @@
-#!/usr/bin/python3
+#!/usr/bin/python
 # Reports a model's label formats and the findings of the tool's check;
 # changes nothing.
+from __future__ import absolute_import, division, print_function
+__metaclass__ = type
 
 DOCUMENTATION = r'''
-module: zkpapertoollpr_info
+module: format_info
 short_description: List the label formats of a label-printer driver and check its files
+version_added: 0.2.0
 description:
   - Returns the label formats of one printer model as the
     C(zkpapertoollpr_MODEL) program's C(--list --json) gives them, and the
-    findings of its C(--check --json). Changes nothing; works in check
-    mode.
-options:
-  model:
-    description: The printer model, the suffix of the program's name.
-    type: str
-    required: true
-    choices: [lm210, lm230, lm260ka, tv4400, tvq310, tvq300, tvq250e, tvq220nf, tvq200]
-  bin_dir:
-    description: The directory holding the nine program names.
-    type: path
-    default: /usr/sbin
-  chdir:
-    description: The directory to run the program in.
-    type: path
-author: zkpapertoollpr developers
+    findings of its C(--check --json). Changes nothing.
+extends_documentation_fragment:
+  - zkpapertoollpr.labels.common
+attributes:
+  check_mode:
+    support: full
+    description: Runs as outside check mode; it changes nothing either way.
+  diff_mode:
+    support: none
+    description: Nothing changes, so there is no diff.
+author:
+  - zkpapertoollpr maintainers (@zkpapertoollpr)
 '''
 
 EXAMPLES = r'''
 - name: What each print server has for the TV-Q310
-  zkpapertoollpr_info:
+  zkpapertoollpr.labels.format_info:
     model: tvq310
   register: tvq310
 
@@ -66,15 +65,17 @@ findings:
 '''
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible.module_utils.zkpapertoollpr import COMMON_ARGS, load_json, run_json, run_tool
+from ansible_collections.zkpapertoollpr.labels.plugins.module_utils.label_tool import (
+    COMMON_ARGS, check_model, list_formats, run_json)
 
 
 def main():
     module = AnsibleModule(argument_spec=COMMON_ARGS, supports_check_mode=True)
-    formats = run_json(module, ['--list', '--json'])['formats']
+    formats = list_formats(module)
     # The check's exit status 1 means findings, not a failure.
-    findings = load_json(module, run_tool(module, ['--check', '--json'], ok=(0, 1))[1])['findings']
-    module.exit_json(changed=False, formats=formats, findings=findings)
+    checked = run_json(module, ['--check', '--json'], ok=(0, 1))
+    check_model(module, checked)
+    module.exit_json(changed=False, formats=formats, findings=checked['findings'])
 
 
 if __name__ == '__main__':

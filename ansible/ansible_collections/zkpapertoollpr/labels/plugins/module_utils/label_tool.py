@@ -1,0 +1,207 @@
+# Runs the label-format tool for one printer model on behalf of the
+# collection's modules. The modules know the tool's commands, the limits
+# of its command line and the JSON its --list, --check and --apply print,
+# nothing of the driver files: every change and preview is the tool's own,
+# and every answer is read back from its listing before it is believed.
+#
+# Order of use: check_* on the parameters (nothing has run yet), then
+# list_formats (which also proves the program serves the asked model),
+# then run or run_json for the request, then list_formats again and
+# one_as_asked on what it shows.
+from __future__ import absolute_import, division, print_function
+__metaclass__ = type
+
+import json
+import os
+
+# Option name to (model id the tool reports, tape model).
+MODELS = {
+    'lm210': ('lm210', False), 'lm230': ('lm230', False),
+    'lm260ka': ('lm260ka', False), 'tv4400': ('tv4400zd', True),
+    'tvq310': ('tvq310', True), 'tvq300': ('tvq300', True),
+    'tvq250e': ('tvq250e', True), 'tvq220nf': ('tvq220nf', True),
+    'tvq200': ('tvq200', True),
+}
+
+# Options every module takes: which of the nine names to run, where the
+# names live and where to run them.
+COMMON_ARGS = dict(
+    model=dict(type='str', required=True, choices=sorted(MODELS)),
+    bin_dir=dict(type='path', default='/usr/sbin'),
+    chdir=dict(type='path'),
+)
+
+# The tape tables as -w reads them: (widest request, printable width).
+STANDARD_TAPE = [(5, 2), (6, 4), (9, 7), (12, 10), (18, 16), (24, 22)]
+HEAT_SHRINK_TUBE = [(6, 4), (9, 7), (12, 9), (18, 15), (24, 18)]
+PRINTER_MAX = 1024
+NAME_MAX = 32
+SIZE_TEXT_MAX = 32
+TAPE_WIDTH_MAX = 24
+# The roll sizes whose paper-table dots fit their 32 bits.
+ROLL_WIDTH_MAX = 182096569
+ROLL_HEIGHT_MAX = 182096572
+
+
+def _length(text):
+    return len(text.encode('utf-8', 'surrogateescape'))
+
+
+def _no_nul(module, key, text):
+    if '\0' in text:
+        module.fail_json(msg='%s holds a NUL byte, which no command line carries' % key)
+
+
+def check_printer(module, printer):
+    """Fails naming printer unless the tool's -P takes it."""
+    _no_nul(module, 'printer', printer)
+    if not 1 <= _length(printer) <= PRINTER_MAX:
+        module.fail_json(msg='printer must be 1 to %d bytes long, not %d'
+                         % (PRINTER_MAX, _length(printer)))
+
+
+def check_name(module, key, name):
+    """Fails naming key unless the tool's -n and -d take name."""
+    _no_nul(module, key, name)
+    if not 1 <= _length(name) <= NAME_MAX:
+        module.fail_json(msg='%s must be 1 to %d bytes long, not %d: %r'
+                         % (key, NAME_MAX, _length(name), name))
+    if '\n' in name or '[CustomTape]' in name:
+        module.fail_json(msg='%s must hold neither a newline nor "[CustomTape]": %r'
+                         % (key, name))
+
+
+def check_size(module, key, value, most=None):
+    """Fails naming key unless the tool's -w or -h takes value, at most
+    most when that is given."""
+    if value is None or value <= 0 or len(str(value)) > SIZE_TEXT_MAX:
+        module.fail_json(msg='%s must be a whole number of millimetres above 0 (at most %d digits), not %s'
+                         % (key, SIZE_TEXT_MAX, value))
+    if most is not None and value > most:
+        model = module.params['model']
+        module.fail_json(msg='%s must be at most %d on the %s model %s, not %d'
+                         % (key, most, 'tape' if MODELS[model][1] else 'roll', model, value))
+
+
+def check_format(module, key, name, width, height):
+    """check_name and check_size for one format under key: tape widths
+    up to the widest tape (heights are held to the tape's limits), roll
+    sizes up to what the paper table's dots hold."""
+    check_name(module, key + 'name', name)
+    tape = MODELS[module.params['model']][1]
+    check_size(module, key + 'width', width, TAPE_WIDTH_MAX if tape else ROLL_WIDTH_MAX)
+    check_size(module, key + 'height', height, None if tape else ROLL_HEIGHT_MAX)
+
+
+def listed_size(module, name, width, height):
+    """The size --list shows for a format added with -n name -w width -h
+    height: tape widths become their tape's widest request unless the
+    tape prints them whole, tape heights are held to 4 to 1000 (500 for
+    heat-shrink tube, a name holding "HS" or "hs")."""
+    if not MODELS[module.params['model']][1]:
+        return width, height
+    tube = 'HS' in name or 'hs' in name
+    widest, printable = next(row for row in (HEAT_SHRINK_TUBE if tube else STANDARD_TAPE)
+                             if row[0] >= width)
+    return (widest if printable < width else width,
+            max(4, min(height, 500 if tube else 1000)))
+
+
+def tool_argv(module, args):
+    """The model's program name, then args."""
+    p = module.params
+    return [os.path.join(p['bin_dir'], 'zkpapertoollpr_' + p['model'])] + args
+
+
+def run(module, args, ok=(0,), data=None):
+    """Runs the model's name with args as one argument list: no shell,
+    and no "~" or "$VAR" expanded, so every argument reaches the tool byte
+    for byte. data goes to its standard input. An exit status outside ok
+    fails the module with the tool's message and status. Returns (status,
+    standard output)."""
+    argv = tool_argv(module, args)
+    rc, out, err = module.run_command(argv, cwd=module.params['chdir'], data=data,
+                                      expand_user_and_vars=False)
+    if rc not in ok:
+        module.fail_json(msg=err.strip() or out.strip() or 'exit status %d' % rc,
+                         rc=rc, cmd=argv, stdout=out, stderr=err)
+    return rc, out
+
+
+def run_change(module, args, before, data=None):
+    """run for a request that may change driver files, from a listing
+    that showed before. When it fails, the failure says it changed
+    something unless the listing still shows before (a failed listing
+    counts as a change: it cannot be ruled out). Returns standard output."""
+    rc, out, err = module.run_command(tool_argv(module, args), cwd=module.params['chdir'],
+                                      data=data, expand_user_and_vars=False)
+    if rc != 0:
+        lrc, listed, dummy = module.run_command(tool_argv(module, ['--list', '--json']),
+                                                cwd=module.params['chdir'],
+                                                expand_user_and_vars=False)
+        try:
+            changed = lrc != 0 or json.loads(listed)['formats'] != before
+        except (ValueError, KeyError, TypeError):
+            changed = True
+        module.fail_json(msg=err.strip() or out.strip() or 'exit status %d' % rc,
+                         rc=rc, cmd=tool_argv(module, args), stdout=out, stderr=err,
+                         changed=changed)
+    return out
+
+
+def load_json(module, out):
+    """The JSON document a --json command printed as out."""
+    try:
+        return json.loads(out)
+    except ValueError:
+        return module.fail_json(msg='the program printed no JSON document', stdout=out)
+
+
+def run_json(module, args, ok=(0,), data=None):
+    """run for a --json command: the document it printed."""
+    return load_json(module, run(module, args, ok, data)[1])
+
+
+def check_model(module, document):
+    """Fails unless document comes from a program serving the asked model:
+    the program takes its model from the first model text anywhere in the
+    path it is started under, folders included."""
+    p = module.params
+    wanted = MODELS[p['model']][0]
+    if document.get('model') != wanted:
+        module.fail_json(msg='%s serves the model %s, not %s: the program takes its model from '
+                         'the first model name anywhere in its path, so bin_dir must hold none '
+                         'but its own; nothing was changed'
+                         % (tool_argv(module, [])[0], document.get('model'), wanted))
+
+
+def list_formats(module):
+    """The model's formats as --list --json gives them, from a program
+    proven to serve the asked model."""
+    document = run_json(module, ['--list', '--json'])
+    check_model(module, document)
+    return document['formats']
+
+
+def named(formats, name):
+    """The formats of formats named name."""
+    return [f for f in formats if f['name'] == name]
+
+
+def describe(formats):
+    """The formats as a short text for a message."""
+    return ', '.join('%s %dx%d (%s)' % (f['name'], f['width'], f['height'], f['state'])
+                     for f in formats) or 'none'
+
+
+def one_as_asked(module, formats, name, width, height):
+    """None when formats hold exactly one complete format named name
+    with the size an add of name, width and height gives, else what
+    they hold instead, as a text."""
+    found = named(formats, name)
+    size = listed_size(module, name, width, height)
+    if len(found) == 1 and found[0]['state'] == 'complete' and \
+            (found[0]['width'], found[0]['height']) == size:
+        return None
+    return 'the listing holds %s where one complete %s %dx%d was asked' \
+        % (describe(found), name, size[0], size[1])

@@ -1,0 +1,227 @@
+#!/usr/bin/python
+# Makes one label format present or absent through the tool's --ensure,
+# delete and --dry-run commands, and believes the outcome only once the
+# tool's listing shows it.
+from __future__ import absolute_import, division, print_function
+__metaclass__ = type
+
+DOCUMENTATION = r'''
+module: format
+short_description: Make one label format of a label-printer driver present or absent
+version_added: 0.2.0
+description:
+  - Makes a user-defined label format (custom paper size) of one printer
+    model present or absent in the driver files, through the
+    C(zkpapertoollpr_MODEL) program installed on the host.
+  - I(state=present) runs the program's C(--ensure), which changes nothing
+    when a complete format of that name already has the size asked.
+    I(state=absent) deletes the name as often as C(--list --json) shows
+    it.
+  - Every answer is read back. After I(state=present) the listing must
+    hold exactly one complete format of that name with the size asked (as
+    the program takes it; see I(width) and I(height)); after
+    I(state=absent) it must not show the name. Otherwise the module fails
+    and says what the listing holds.
+  - Parameters the program would answer with its usage text are refused
+    before anything runs, with a message naming the parameter.
+  - The module holds no knowledge of the driver files; the program does
+    the work and its preview, under the model's lock.
+extends_documentation_fragment:
+  - zkpapertoollpr.labels.common
+attributes:
+  check_mode:
+    support: full
+    description:
+      - Runs the program's C(--dry-run), which runs nothing and changes
+        nothing, and predicts C(changed) and the failures it can foresee.
+  diff_mode:
+    support: full
+    description:
+      - Returns the program's preview (the companion calls and a unified
+        diff per driver file) as the prepared diff. Outside check mode the
+        preview is made just before the change; an add's identifier in it
+        then differs from the one written.
+options:
+  printer:
+    description:
+      - The print queue, passed to the driver's companion tool (1 to 1,024
+        bytes).
+    type: str
+    required: true
+  name:
+    description:
+      - The label format's name, 1 to 32 bytes, without a newline or
+        C([CustomTape]).
+      - A name held more than once is refused by I(state=present); make it
+        I(state=absent) first.
+    type: str
+    required: true
+  width:
+    description:
+      - Width in millimetres as the program's C(-w) takes it, above 0; roll
+        models take at most 182096569.
+      - Tape models take 1 to 24, the tape's nominal width; the listing
+        then shows the widest request of that tape unless the tape prints
+        the width whole.
+      - Required when I(state=present).
+    type: int
+  height:
+    description:
+      - Height in millimetres as the program's C(-h) takes it, above 0; roll
+        models take at most 182096572.
+      - Tape models hold it to 4 to 1000 (500 for a name holding C(HS) or
+        C(hs), heat-shrink tube).
+      - Required when I(state=present).
+    type: int
+  state:
+    description: Whether the format should be there.
+    type: str
+    choices: [present, absent]
+    default: present
+author:
+  - zkpapertoollpr maintainers (@zkpapertoollpr)
+'''
+
+EXAMPLES = r'''
+- name: A 12 mm tape format on every print server
+  zkpapertoollpr.labels.format:
+    model: tvq310
+    printer: TV-Q310
+    name: Box 12x50
+    width: 12
+    height: 50
+
+- name: No more cable labels
+  zkpapertoollpr.labels.format:
+    model: tvq310
+    printer: TV-Q310
+    name: Cables
+    state: absent
+'''
+
+RETURN = r'''
+format:
+  description:
+    - The format as C(--list --json) describes it after the run (before
+      it in check mode); null when there is none.
+  returned: always
+  type: dict
+  sample:
+    name: Box 12x50
+    width: 12
+    height: 50
+    media: _zkS12mm__
+    id: ZkL_zkS12mm__090A0324CAF1
+    state: complete
+    missing: []
+stdout:
+  description:
+    - What the program printed (its last line is C(added), C(replaced) or
+      C(unchanged) for I(state=present)).
+  returned: when the program ran
+  type: str
+'''
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.zkpapertoollpr.labels.plugins.module_utils.label_tool import (
+    COMMON_ARGS, check_format, check_name, check_printer, describe, list_formats, named,
+    one_as_asked, run, run_change)
+
+
+def present(module, before):
+    p = module.params
+    held = named(before, p['name'])
+    if len(held) > 1:
+        module.fail_json(msg='%s is held %d times (%s); make it absent first'
+                         % (p['name'], len(held), describe(held)))
+    request = ['--ensure', '-P', p['printer'], '-n', p['name'],
+               '-w', str(p['width']), '-h', str(p['height'])]
+    result = {}
+    if module.check_mode or module._diff:
+        out = run(module, ['--dry-run'] + request)[1]
+        if module._diff:
+            result['diff'] = {'prepared': out}
+        if module.check_mode:
+            # The preview foresees the check of the listing where the
+            # run would change nothing.
+            if not ensured(out):
+                expect(module, before, out, False)
+            result.update(changed=ensured(out), stdout=out, format=held[0] if held else None)
+            return result
+    out = run_change(module, request, before)
+    after = list_formats(module)
+    expect(module, after, out, ensured(out))
+    result.update(changed=ensured(out), stdout=out, format=named(after, p['name'])[0])
+    return result
+
+
+def ensured(out):
+    """Whether an --ensure that printed out changed (or would change) a
+    driver file: its last line is "unchanged" when it did not."""
+    return out.rstrip('\n').split('\n')[-1] != 'unchanged'
+
+
+def expect(module, formats, out, changed):
+    """Fails unless formats hold the one format asked for."""
+    p = module.params
+    problem = one_as_asked(module, formats, p['name'], p['width'], p['height'])
+    if problem:
+        module.fail_json(msg=problem, changed=changed, stdout=out)
+
+
+def absent(module, before):
+    p = module.params
+    copies = len(named(before, p['name']))
+    if copies == 0:
+        return dict(changed=False, format=None)
+    request = ['-P', p['printer'], '-d', p['name']]
+    outs, previews = [], []
+    for done in range(copies if not module.check_mode else 1):
+        if module.check_mode or module._diff:
+            previews.append(run(module, ['--dry-run'] + request)[1])
+            check_found(module, previews[-1], before, done)
+        if not module.check_mode:
+            outs.append(run_change(module, request, before))
+            check_found(module, outs[-1], before, done)
+    result = dict(changed=True, stdout=''.join(outs or previews), format=None)
+    if previews and module._diff:
+        result['diff'] = {'prepared': ''.join(previews)}
+    if not module.check_mode:
+        left = named(list_formats(module), p['name'])
+        if left:
+            module.fail_json(msg='%s is still listed after %d deletes: %s'
+                             % (p['name'], copies, describe(left)), changed=True)
+    return result
+
+
+def check_found(module, out, before, done):
+    """Fails when a delete (or its preview) printed "Not found" for a name
+    the listing showed; done deletes have changed files before it."""
+    name = module.params['name']
+    if "Not found '%s'" % name in out.split('\n'):
+        module.fail_json(msg="the program does not find %s, which its listing shows: %s"
+                         % (name, describe(named(before, name))),
+                         changed=done > 0, stdout=out)
+
+
+def main():
+    module = AnsibleModule(
+        argument_spec=dict(
+            COMMON_ARGS, printer=dict(type='str', required=True),
+            name=dict(type='str', required=True), width=dict(type='int'),
+            height=dict(type='int'),
+            state=dict(type='str', default='present', choices=['present', 'absent'])),
+        required_if=[('state', 'present', ('width', 'height'))],
+        supports_check_mode=True)
+    p = module.params
+    check_printer(module, p['printer'])
+    if p['state'] == 'present':
+        check_format(module, '', p['name'], p['width'], p['height'])
+    else:
+        check_name(module, 'name', p['name'])
+    before = list_formats(module)
+    module.exit_json(**(present if p['state'] == 'present' else absent)(module, before))
+
+
+if __name__ == '__main__':
+    main()
