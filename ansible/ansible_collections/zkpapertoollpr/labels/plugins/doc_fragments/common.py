@@ -34,3 +34,14 @@ requirements:
     C(--apply) for M(zkpapertoollpr.labels.format_set)); the modules need
     only Python's standard library.
 '''
+
+    # The print queue of the modules that change formats.
+    PRINTER = r'''
+options:
+  printer:
+    description:
+      - The print queue, passed to the driver's companion tool (1 to 1,024
+        bytes).
+    type: str
+    required: true
+'''

@@ -28,6 +28,7 @@ description:
     the work and its preview, under the model's lock.
 extends_documentation_fragment:
   - zkpapertoollpr.labels.common
+  - zkpapertoollpr.labels.common.printer
 attributes:
   check_mode:
     support: full
@@ -42,12 +43,6 @@ attributes:
         preview is made just before the change; an add's identifier in it
         then differs from the one written.
 options:
-  printer:
-    description:
-      - The print queue, passed to the driver's companion tool (1 to 1,024
-        bytes).
-    type: str
-    required: true
   name:
     description:
       - The label format's name, 1 to 32 bytes, without a newline or

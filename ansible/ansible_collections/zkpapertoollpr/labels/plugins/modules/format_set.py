@@ -22,6 +22,7 @@ description:
     with a message naming the parameter.
 extends_documentation_fragment:
   - zkpapertoollpr.labels.common
+  - zkpapertoollpr.labels.common.printer
 attributes:
   check_mode:
     support: full
@@ -37,12 +38,6 @@ attributes:
         the change; an add's identifier in it then differs from the one
         written.
 options:
-  printer:
-    description:
-      - The print queue, passed to the driver's companion tool (1 to 1,024
-        bytes).
-    type: str
-    required: true
   formats:
     description:
       - The label formats, each name at most once.
