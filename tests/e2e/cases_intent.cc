@@ -32,6 +32,8 @@ const std::string kCutId = "ZkL_zkS12mm__040A03271A2C";  // an add of "Test" cut
 const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nname 4:Test\nmedia 10:_zkS12mm__\n"
                             "size 10 50 70\n";
 
+const std::string kApplied = "kind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test 10:_zkS12mm__ 10 50 70\n";
+
 Args adding(const std::string &name, const std::string &id) {
   return {"-P", "q", "-n", name, "-w", "10", "-h", "50", "-specid", id, "-show", "1"};
 }
@@ -151,6 +153,12 @@ void add_intent_cases(std::vector<Case> *rows) {
       {"repeated_add_finds_its_identifier_taken", "tvq310", kRepair, {"[CustomTape]\n" + kCutId + "/Other\n",
        kCutId + "/Other:\t1\t2\n", "", kCutId + ":\t1\n"}, "", 255, std::nullopt, {del_test},
        {"companion=0", record("tvq310", kCutAdd)}, me + "File exists\n", true},
+      // A finished apply repeated from its record asks nothing and changes nothing.
+      cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
+          "finished: an apply of 1 formats on printer q\n", 0, std::nullopt, {}, false),
+      cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
+          {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, "damaged intent: " + kRecord +
+          " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, "damaged intent: " +
           kRecord + " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
