@@ -363,7 +363,7 @@ int32_t check_apply_targets(const PaperJob &job, const Steps &steps, const Apply
 }  // namespace
 
 int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
-                  ApplyPlan *plan, DryRun *dry_run) {
+                  ApplyPlan *plan, DryRun *dry_run, AskHook *hook) {
   plan->failed = plan->count;
   if (plan->count == 0 && plan->orphan_count == 0) return kOpDone;
   PaperJob copy = job;
@@ -371,7 +371,11 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
   ApplyFiles files{};
   int32_t rc = check_apply_targets(copy, steps, *plan);
   if (rc == kOpDone) rc = choose_and_prepare(&copy, steps, set, plan, &files);
+  if (rc == kOpDone && hook != nullptr && plan->count != 0) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = companion_then_commit(&copy, steps, set, plan, &files);
+  for (size_t i = 0; hook != nullptr && rc == kOpFileFailed && i < plan->count; ++i) {
+    hook->pending = hook->pending || plan->changes[i].state != ChangeState::kPending;
+  }
   free_files(&files);
   return rc;
 }

@@ -100,12 +100,15 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
                      bool keep_others, ApplyPlan *plan);
 
 // Carries the decided changes out, or shows them (dry_run not null).
+// hook (may be null) is called once every copy is ready, before the first
+// companion call; on return its pending tells that the companion agreed
+// to a change whose files are not all in place.
 // kOpDone; kOpFileFailed with nothing asked or changed when it failed
 // before the companion was asked, else with the changes done so far in
 // place; kOpCompanionFailed with plan->failed the change it failed on.
 // Each change's state tells what was done.
 int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
-                  ApplyPlan *plan, DryRun *dry_run);
+                  ApplyPlan *plan, DryRun *dry_run, AskHook *hook);
 
 // The job record of the set's format (job gives model and printer).
 PaperJob job_of(const PaperJob &job, const FormatSpec &spec);

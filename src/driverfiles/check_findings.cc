@@ -18,7 +18,7 @@ const char *const kKindWords[] = {"not-installed", "missing", "no-marker", "inco
                                   "duplicate-name", "shared-identifier", "length-digits",
                                   "orphan", "stale-setting", "zero-byte", "not-executable",
                                   "temporary", "damaged-entry", "interrupted-add", "interrupted-delete",
-                                  "damaged-intent"};
+                                  "damaged-intent", "interrupted-apply"};
 
 void print_quoted(const char *name, size_t len) {
   std::putchar('\'');
@@ -141,6 +141,11 @@ long intent_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
     f.name_len = std::strlen(in.job.label_name);
     f.printer = in.job.printer;
     f.repairable = true;
+    if (in.apply) {
+      f.kind = FindingKind::kInterruptedApply;
+      f.name = nullptr;
+      f.number = static_cast<off_t>(in.format_count);
+    }
   }
   sink(ctx, f);
   return 1;
@@ -298,6 +303,9 @@ void print_finding(const Finding &f) {
     case FindingKind::kInterruptedAdd:
     case FindingKind::kInterruptedDelete:
       print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer);
+      return;
+    case FindingKind::kInterruptedApply:
+      print_interrupted_apply(static_cast<size_t>(f.number), f.printer);
       return;
     case FindingKind::kDamagedIntent:
       std::printf("damaged intent: %s is not a record this tool wrote for this model; --repair leaves it\n",

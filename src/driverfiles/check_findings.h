@@ -20,7 +20,7 @@
 enum class FindingKind {
   kNotInstalled, kMissing, kNoMarker, kIncomplete, kDuplicateName, kSharedIdentifier,
   kLengthDigits, kOrphan, kStaleSetting, kZeroByte, kNotExecutable, kTemporary, kDamagedEntry,
-  kInterruptedAdd, kInterruptedDelete, kDamagedIntent
+  kInterruptedAdd, kInterruptedDelete, kDamagedIntent, kInterruptedApply
 };
 
 struct Finding {
@@ -34,7 +34,8 @@ struct Finding {
   const char *other_id;
   const char *other_name;
   size_t other_name_len;
-  off_t number;  // length digits: the name's length; zero byte, damaged entry: the line's offset
+  off_t number;  // length digits: the name's length; zero byte, damaged entry: the line's offset;
+                 // interrupted apply: its count of formats
   const char *printer;  // an interrupted request's
 };
 

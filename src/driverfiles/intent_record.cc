@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/apply_formats.h"
 #include "driverfiles/check_findings.h"
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_files.h"
@@ -19,7 +20,6 @@ const char kDamagedIntentReason[] =
 namespace {
 
 const char kHeader[] = "zkpapertoollpr intent 1\n";
-enum : size_t { kRecordMax = 4096 };  // holds the longest printer name
 
 uint64_t checksum(const char *bytes, size_t len) {
   uint64_t sum = 14695981039346656037ULL;
@@ -29,19 +29,18 @@ uint64_t checksum(const char *bytes, size_t len) {
   return sum;
 }
 
-// The record as text, appended piece by piece; a piece that does not fit
-// marks it full.
+// The record as text, appended piece by piece into a block grown through
+// sys_io (an apply's set has no fixed size); a piece there is no memory
+// for marks it full.
 struct Text {
-  char bytes[kRecordMax];
-  size_t len;
+  char *bytes;
+  size_t len, cap;
   bool full;
 };
 
 void put(Text *t, const char *bytes, size_t len) {
-  if (t->full || len > sizeof t->bytes - t->len) {
-    t->full = true;
-    return;
-  }
+  while (!t->full && t->cap - t->len < len) t->full = make_room(&t->bytes, &t->cap, t->cap) != 0;
+  if (t->full || len == 0) return;
   std::memcpy(t->bytes + t->len, bytes, len);
   t->len += len;
 }
@@ -62,6 +61,27 @@ void put_field(Text *t, const char *key, const char *value) {
   put_text(t, "\n");
 }
 
+// An apply's request line, printer and formats.
+void compose_apply(const Intent &in, Text *t) {
+  put_text(t, "apply ");
+  put_number(t, in.keep_others ? 1 : 0, " ");
+  put_number(t, static_cast<long long>(in.format_count), "\n");
+  put_field(t, "printer ", in.job.printer);
+  for (size_t i = 0; i < in.format_count; ++i) {
+    const FormatSpec &f = in.formats[i];
+    put_text(t, "format ");
+    put_number(t, static_cast<long long>(std::strlen(f.label_name)), ":");
+    put_text(t, f.label_name);
+    put_text(t, " ");
+    put_number(t, static_cast<long long>(std::strlen(f.media_name)), ":");
+    put_text(t, f.media_name);
+    put_text(t, " ");
+    put_number(t, f.width, " ");
+    put_number(t, f.height, " ");
+    put_number(t, f.pins, "\n");
+  }
+}
+
 void compose(const Intent &in, Text *t) {
   const PaperJob &job = in.job;
   char sum[32];
@@ -70,16 +90,20 @@ void compose(const Intent &in, Text *t) {
   put_text(t, job.model);
   put_text(t, "\nkind ");
   put_number(t, job.kind, "\nrequest ");
-  put_text(t, in.add ? "add " : "delete");
-  put_text(t, in.add ? in.id.text : "");
-  put_text(t, "\n");
-  put_field(t, "printer ", job.printer);
-  put_field(t, "name ", job.label_name);
-  put_field(t, "media ", job.media_name);
-  put_text(t, "size ");
-  put_number(t, job.width, " ");
-  put_number(t, job.height, " ");
-  put_number(t, job.pins, "\n");
+  if (in.apply) {
+    compose_apply(in, t);
+  } else {
+    put_text(t, in.add ? "add " : "delete");
+    put_text(t, in.add ? in.id.text : "");
+    put_text(t, "\n");
+    put_field(t, "printer ", job.printer);
+    put_field(t, "name ", job.label_name);
+    put_field(t, "media ", job.media_name);
+    put_text(t, "size ");
+    put_number(t, job.width, " ");
+    put_number(t, job.height, " ");
+    put_number(t, job.pins, "\n");
+  }
   (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(t->bytes, t->len));
   put_text(t, sum);
 }
@@ -88,6 +112,7 @@ void compose(const Intent &in, Text *t) {
 struct Cursor {
   const char *at, *end;
   bool ok;
+  bool no_memory;  // not damage: the record could not be held
 };
 
 void expect(Cursor *c, const char *text) {
@@ -110,11 +135,10 @@ long long number(Cursor *c, char stop) {
   return value;
 }
 
-// "<length>:<bytes>\n" into to (cap bytes with the terminator): a length
+// "<length>:<bytes>" into to (cap bytes with the terminator): a length
 // that does not fit, or a zero byte inside, is damage.
 template <size_t N>
-void field(Cursor *c, const char *key, char (&to)[N]) {
-  expect(c, key);
+void text_of(Cursor *c, char (&to)[N]) {
   const long long len = number(c, ':');
   c->ok = c->ok && len >= 0 && static_cast<size_t>(len) < N &&
           static_cast<size_t>(c->end - c->at) > static_cast<size_t>(len) &&
@@ -123,11 +147,51 @@ void field(Cursor *c, const char *key, char (&to)[N]) {
   std::memcpy(to, c->at, static_cast<size_t>(len));
   to[len] = '\0';
   c->at += len;
+}
+
+// "<key><length>:<bytes>\n".
+template <size_t N>
+void field(Cursor *c, const char *key, char (&to)[N]) {
+  expect(c, key);
+  text_of(c, to);
   expect(c, "\n");
+}
+
+// An apply's request line (past "request apply "), printer and set.
+void parse_apply(Cursor *c, Intent *in) {
+  in->apply = true;
+  const long long keep = number(c, ' ');
+  const long long count = number(c, '\n');
+  c->ok = c->ok && (keep == 0 || keep == 1) && count >= 0;
+  in->keep_others = keep == 1;
+  field(c, "printer ", in->job.printer);
+  size_t cap = 0;
+  for (long long i = 0; c->ok && i < count; ++i) {
+    c->no_memory = make_room(&in->formats, &cap, in->format_count) != 0;
+    c->ok = !c->no_memory;
+    if (!c->ok) return;
+    FormatSpec &f = in->formats[in->format_count];
+    f = FormatSpec{};
+    expect(c, "format ");
+    text_of(c, f.label_name);
+    expect(c, " ");
+    text_of(c, f.media_name);
+    expect(c, " ");
+    f.width = number(c, ' ');
+    f.height = number(c, ' ');
+    f.pins = number(c, '\n');
+    c->ok = c->ok && f.label_name[0] != '\0';
+    if (c->ok) ++in->format_count;
+  }
 }
 
 void parse_request(Cursor *c, Intent *in) {
   expect(c, "request ");
+  if (c->ok && c->end - c->at > 6 && std::memcmp(c->at, "apply ", 6) == 0) {
+    c->at += 6;
+    parse_apply(c, in);
+    return;
+  }
   in->add = c->ok && c->end - c->at > 4 && std::memcmp(c->at, "add ", 4) == 0;
   if (!in->add) {
     expect(c, "delete\n");
@@ -153,10 +217,11 @@ int32_t model_kind(const char *model) {
   return -1;
 }
 
-// Whether the record's bytes are one this tool wrote for model.
-bool parse(const char *bytes, size_t len, const char *model, Intent *in) {
+// Whether the record's bytes are one this tool wrote for model (1, 0),
+// or -1 (ENOMEM) when an apply's set could not be held.
+int parse(const char *bytes, size_t len, const char *model, Intent *in) {
   *in = Intent{};
-  Cursor c{bytes, bytes + len, true};
+  Cursor c{bytes, bytes + len, true, false};
   expect(&c, kHeader);
   expect(&c, "model ");
   expect(&c, model);
@@ -166,35 +231,34 @@ bool parse(const char *bytes, size_t len, const char *model, Intent *in) {
   c.ok = c.ok && in->job.kind == model_kind(model);
   copy_text(in->job.model, model);
   parse_request(&c, in);
-  field(&c, "printer ", in->job.printer);
-  field(&c, "name ", in->job.label_name);
-  field(&c, "media ", in->job.media_name);
-  expect(&c, "size ");
-  in->job.width = number(&c, ' ');
-  in->job.height = number(&c, ' ');
-  in->job.pins = number(&c, '\n');
+  if (!in->apply) {
+    field(&c, "printer ", in->job.printer);
+    field(&c, "name ", in->job.label_name);
+    field(&c, "media ", in->job.media_name);
+    expect(&c, "size ");
+    in->job.width = number(&c, ' ');
+    in->job.height = number(&c, ' ');
+    in->job.pins = number(&c, '\n');
+  }
   const size_t body = static_cast<size_t>(c.at - bytes);
   char sum[32];
   (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(bytes, body));
   expect(&c, sum);
-  return c.ok && c.at == c.end && in->job.printer[0] != '\0' && in->job.label_name[0] != '\0';
+  if (c.no_memory) return -1;
+  return c.ok && c.at == c.end && in->job.printer[0] != '\0' && (in->apply || in->job.label_name[0] != '\0');
 }
 
-// Reads up to cap bytes of the open record; *len one more than cap when
-// there is more. 0, or -1 with errno.
-int read_record(int fd, char *bytes, size_t cap, size_t *len) {
-  *len = 0;
+// Reads the whole open record into t, grown through sys_io. 0, or -1 with
+// errno.
+int read_record(int fd, Text *t) {
   for (;;) {
-    char *to = bytes + *len;
-    const size_t room = cap - *len;
+    if (t->len == t->cap && make_room(&t->bytes, &t->cap, t->cap) != 0) return -1;
+    char *to = t->bytes + t->len;
+    const size_t room = t->cap - t->len;
     const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, to, room); });
     if (got < 0) return -1;
     if (got == 0) return 0;
-    *len += static_cast<size_t>(got);
-    if (*len == cap) {
-      ++*len;
-      return 0;
-    }
+    t->len += static_cast<size_t>(got);
   }
 }
 
@@ -217,14 +281,28 @@ int read_intent(const char *root, const char *model, Intent *intent) {
   bool absent = false;
   const int fd = open_driver_file(path, &absent);
   if (fd < 0) return absent ? kNoIntent : -1;
-  char bytes[kRecordMax];
-  size_t len = 0;
-  const int rc = read_record(fd, bytes, sizeof bytes, &len);
+  Text text{};
+  int rc = read_record(fd, &text);
   if (rc != 0) note_failed_driver_file(path);
-  SavedErrno saved;
-  sys_io.close(fd);
-  if (rc != 0) return -1;
-  return len <= sizeof bytes && parse(bytes, len, model, intent) ? kOpenIntent : kDamagedIntent;
+  {
+    SavedErrno saved;
+    sys_io.close(fd);
+  }
+  const int parsed = rc == 0 ? parse(text.bytes, text.len, model, intent) : -1;
+  std::free(text.bytes);
+  if (rc == 0 && parsed < 0) {
+    errno = ENOMEM;
+    note_failed_driver_file(path);
+  }
+  rc = parsed;
+  if (rc != 1) free_intent(intent);
+  return rc < 0 ? -1 : rc == 1 ? kOpenIntent : kDamagedIntent;
+}
+
+void free_intent(Intent *intent) {
+  std::free(intent->formats);
+  intent->formats = nullptr;
+  intent->format_count = 0;
 }
 
 int write_intent(const char *root, const Intent &intent) {
@@ -232,13 +310,11 @@ int write_intent(const char *root, const Intent &intent) {
   if (format_intent_path(path, sizeof path, root, intent.job.model) != 0) return -1;
   Text text{};
   compose(intent, &text);
-  if (text.full) {
-    errno = ENAMETOOLONG;
-  } else if (write_whole_file(path, text.bytes, text.len) == 0) {
-    return 0;
-  }
-  note_failed_driver_file(path);
-  return -1;
+  const int rc = text.full ? -1 : write_whole_file(path, text.bytes, text.len);
+  if (rc != 0) note_failed_driver_file(path);
+  SavedErrno saved;
+  std::free(text.bytes);
+  return rc;
 }
 
 int remove_intent(const char *root, const char *model, bool sync) {
@@ -255,6 +331,13 @@ int remove_intent(const char *root, const char *model, bool sync) {
 
 namespace {
 
+const char kInterruptedTail[] = " was interrupted after the companion may have been asked: run --repair\n";
+
+void print_apply(size_t count, const char *printer) {
+  std::printf("an apply of %zu formats on printer ", count);
+  print_escaped_name(printer, std::strlen(printer));
+}
+
 void print_request(bool add, const char *name, size_t name_len, const char *printer) {
   std::printf("%s of '", add ? "an add" : "a delete");
   print_escaped_name(name, name_len);
@@ -265,10 +348,19 @@ void print_request(bool add, const char *name, size_t name_len, const char *prin
 }  // namespace
 
 void print_intent(const Intent &intent) {
+  if (intent.apply) {
+    print_apply(intent.format_count, intent.job.printer);
+    return;
+  }
   print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer);
 }
 
 void print_interrupted(bool add, const char *name, size_t name_len, const char *printer) {
   print_request(add, name, name_len, printer);
-  (void)std::fputs(" was interrupted after the companion may have been asked: run --repair\n", stdout);
+  (void)std::fputs(kInterruptedTail, stdout);
+}
+
+void print_interrupted_apply(size_t count, const char *printer) {
+  print_apply(count, printer);
+  (void)std::fputs(kInterruptedTail, stdout);
 }

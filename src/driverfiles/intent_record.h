@@ -19,7 +19,16 @@
 //      and every request refuses to start until it is gone; after any
 //      other failure, an unlink and a directory fsync.
 // A delete of a name the function file does not hold, an --ensure that
-// is satisfied and a dry run write no record: their files do not change.
+// is satisfied, an apply that asks the companion nothing and a dry run
+// write no record.
+//
+// An apply records its whole set the same way, written once every copy
+// is ready and before its first companion call. When the companion fails
+// part-way, the apply puts what it agreed to in place: both sides agree,
+// the caller is told to run the apply again, and the record goes (synced).
+// Only when those files cannot be put in place does it stay, and --repair
+// runs the recorded apply again: it is all or nothing and idempotent, so a
+// finished apply repeated asks nothing and changes nothing.
 //
 // Why a finished request's removal needs no directory fsync: every rename
 // before it was synced, so a record that a power cut brings back speaks
@@ -43,6 +52,12 @@
 //   media <length>:<bytes>
 //   size <width> <height> <pins>
 //   sum <FNV-1a 64 of every byte above, 16 upper-case hex digits>
+// An apply's record has, after "kind", the keep-others flag, the count and
+// one line per format of its set, in order, as the job record takes it:
+//   request apply <keep others: 0 or 1> <count>
+//   printer <length>:<bytes>
+//   format <length>:<name> <length>:<media> <width> <height> <pins>
+//   sum ...
 // A record that does not read back exactly so, for the running model, is
 // damaged: never guessed at, never acted on, never removed by the tool.
 //
@@ -53,11 +68,17 @@
 #include "driverfiles/format_id.h"
 #include "front/paper_job.h"
 
+struct FormatSpec;
+
 struct Intent {
   bool add;
   FormatId id;  // an add's identifier
   PaperJob job;  // the request as the tool took it (scratch_path unused)
+  bool apply, keep_others;  // an apply: its set (job's name empty)
+  FormatSpec *formats;  // read_intent() allocates them: free_intent()
+  size_t format_count;
 };
+void free_intent(Intent *intent);
 
 enum : int { kNoIntent = 0, kOpenIntent = 1, kDamagedIntent = 2 };
 
@@ -75,12 +96,15 @@ int write_intent(const char *root, const Intent &intent);
 // sync: fsync the directory after the unlink (see above).
 int remove_intent(const char *root, const char *model, bool sync);
 
-// "an add of 'NAME' on printer PRINTER" (or "a delete of"), escaped as
-// print_escaped_name() does, to standard output.
+// "an add of 'NAME' on printer PRINTER" (or "a delete of", or "an apply
+// of N formats on printer PRINTER"), escaped as print_escaped_name()
+// does, to standard output.
 void print_intent(const Intent &intent);
 // The same for an add or a delete of name (name_len bytes), followed by
 // " was interrupted after the companion may have been asked: run
 // --repair" and a newline: what --check and a refused request say.
 void print_interrupted(bool add, const char *name, size_t name_len, const char *printer);
+// The same for an apply of count formats.
+void print_interrupted_apply(size_t count, const char *printer);
 
 #endif

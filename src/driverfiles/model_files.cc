@@ -236,6 +236,7 @@ int read_surroundings(const char *root, const char *model, ModelInventory *inv) 
 }
 
 void free_inventory(ModelInventory *inv) {
+  free_intent(&inv->intent);
   std::free(inv->entries);
   std::free(inv->damaged);
   std::free(inv->zero_lines);

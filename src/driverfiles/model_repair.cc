@@ -167,6 +167,7 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps, finished);
   if (rc == kOpDone) rc = remove_orphans(inv, &work, steps);
   if (rc == kOpDone) rc = reset_stale(inv, &work, steps);
+  free_intent(&intent);
   if (steps.dry_run != nullptr && end_dry_run(steps.dry_run, work, root, rc == kOpDone) != kOpDone) {
     rc = kOpFileFailed;
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driverfiles/apply_formats.h"
 #include "driverfiles/audit_log.h"
 #include "driverfiles/model_files.h"
 #include "driverfiles/sys_io.h"
@@ -98,6 +99,24 @@ int intent_finished(const Intent &intent, const char *root) {
   return holds;
 }
 
+// An interrupted apply, run again from its record: the changes it made
+// are found kept, so only the rest is asked and written.
+int32_t finish_apply(const Intent &intent, const Steps &steps) {
+  const FormatSet set{intent.formats, intent.format_count, intent.format_count};
+  ApplyPlan plan{};
+  int32_t rc = decide_apply(intent.job, steps.root, set, intent.keep_others, &plan);
+  if (rc == kOpDone) rc = run_apply(intent.job, steps.root, set, &plan, steps.dry_run, nullptr);
+  free_apply_plan(&plan);
+  if (rc != kOpDone) return rc;
+  (void)std::fputs("finished: ", stdout);
+  print_intent(intent);
+  std::putchar('\n');
+  if (steps.dry_run != nullptr) return kOpDone;
+  const PaperJob &job = intent.job;
+  log_format_change({"finished apply", job.model, job.printer, "", 0, "", 0, 0});
+  return remove_intent(steps.root, job.model, false) == 0 ? kOpDone : kOpFileFailed;
+}
+
 }  // namespace
 
 int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
@@ -107,7 +126,9 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
   if (state == kNoIntent) return kOpDone;
   if (state == kOpenIntent) {
     const PaperJob &open = intent.job;
-    print_interrupted(intent.add, open.label_name, std::strlen(open.label_name), open.printer);
+    if (intent.apply) print_interrupted_apply(intent.format_count, open.printer);
+    else print_interrupted(intent.add, open.label_name, std::strlen(open.label_name), open.printer);
+    free_intent(&intent);
     return kOpIntentOpen;
   }
   char path[kPathMax];
@@ -119,7 +140,7 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
 int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
                              bool *in_add) {
   Recording r{};
-  r = Recording{root, Intent{add, {}, job}, false, AskHook{record_before_asking, &r, false}};
+  r = Recording{root, Intent{add, {}, job, false, false, nullptr, 0}, false, AskHook{record_before_asking, &r, false}};
   AskHook *hook = dry_run == nullptr ? &r.hook : nullptr;
   const Steps steps{root, dry_run};
   *in_add = false;
@@ -133,7 +154,16 @@ int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, Dr
   return close_recording(&r, add_request_steps(job, steps, choice, hook, in_add));
 }
 
+int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                           bool keep_others, ApplyPlan *plan) {
+  Recording r{};
+  Intent intent{false, {}, job, true, keep_others, set.formats, set.count};
+  r = Recording{root, intent, false, AskHook{record_before_asking, &r, false}};
+  return close_recording(&r, run_apply(job, root, set, plan, nullptr, &r.hook));
+}
+
 int32_t finish_intent(const Intent &intent, const Steps &steps) {
+  if (intent.apply) return finish_apply(intent, steps);
   const int finished = intent_finished(intent, steps.root);
   if (finished < 0) return kOpFileFailed;
   int32_t rc = kOpDone;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "driverfiles/apply_formats.h"
 #include "driverfiles/driver_edit.h"
 #include "driverfiles/intent_record.h"
 #include "front/operations.h"
@@ -29,13 +30,22 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root);
 int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
                              bool *in_add);
 
+// An apply (apply_formats.h) with its whole set recorded once every copy
+// is ready, before its first companion call. The record stays only when
+// the companion agreed to a change whose files could not be put in place;
+// a companion failing part-way leaves both sides agreeing (the apply
+// writes what was agreed to) and the record is removed, synced.
+int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                           bool keep_others, ApplyPlan *plan);
+
 // --repair's part: repeats the recorded request unless its files show it
 // finished (an add's identifier in all three files under its name, a
 // delete's name gone from the function file), then prints "finished:
 // <request>", logs it and, unless in a dry run, removes the record. The
 // repeat is the request's own steps, with the add's recorded identifier
 // kept, so it is all or nothing and a repair cut short is finished by the
-// next. Results as the operations'.
+// next. An apply is run again from its recorded set: a finished one asks
+// nothing and changes nothing. Results as the operations'.
 int32_t finish_intent(const Intent &intent, const Steps &steps);
 
 #endif

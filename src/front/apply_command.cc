@@ -132,7 +132,8 @@ long locked_apply(void *ctx) {
     return 0;
   }
   DryRun *dry_run = c.preview ? start_dry_run() : nullptr;
-  if (rc == kOpDone) rc = run_apply(*c.job, c.root, c.set, &c.plan, dry_run);
+  if (rc == kOpDone && dry_run != nullptr) rc = run_apply(*c.job, c.root, c.set, &c.plan, dry_run, nullptr);
+  if (rc == kOpDone && dry_run == nullptr) rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
   if (dry_run != nullptr) (void)end_dry_run(dry_run, *c.job, c.root, false);
   if (rc == kOpDone || rc == kOpCompanionFailed) {
     if (!c.preview) print_changes(c);

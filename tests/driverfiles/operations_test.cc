@@ -289,7 +289,8 @@ int32_t run_apply_request(const std::string &root, bool preview = false) {
   if (hold_driver_lock(job, root.c_str(), !preview, &lock) != 0) return kOpFileFailed;
   DryRun *dry_run = preview ? start_dry_run() : nullptr;
   int32_t rc = decide_apply(job, root.c_str(), set, false, &plan);
-  if (rc == kOpDone) rc = run_apply(job, root.c_str(), set, &plan, dry_run);
+  if (rc == kOpDone && preview) rc = run_apply(job, root.c_str(), set, &plan, dry_run, nullptr);
+  if (rc == kOpDone && !preview) rc = run_recorded_apply(job, root.c_str(), set, false, &plan);
   if (dry_run != nullptr) (void)end_dry_run(dry_run, job, root.c_str(), false);
   free_apply_plan(&plan);
   release_driver_lock(lock);
@@ -316,8 +317,10 @@ std::string in_any_entry_order(DriverFiles files) {
 // Every system call of an apply failing in turn, with the companion
 // agreeing throughout or refusing the second format's add: the apply
 // reports it, leaves no descriptor or temporary file, changes nothing
-// when it failed before its first rename, and the same apply run again
-// finishes the rest. A whole apply logs each change.
+// when it failed before its first rename, leaves its record (on disk
+// before the companion is asked) only by a failure that --repair then
+// finishes, and the same apply run again finishes the rest. A whole
+// apply logs each change.
 TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
   const auto run_clean = [&](const char *statuses) {
     write_driver_files(paths, tape_files());
@@ -327,6 +330,9 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
     return run_apply_request(root);
   };
   ASSERT_EQ(kOpDone, run_clean("0"));
+  const std::vector<std::string> all = events("");
+  const auto named = std::find(all.begin(), all.end(), "rename " + record);
+  EXPECT_TRUE(named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf);
   const std::string whole = in_any_entry_order(read_driver_files(paths));
   const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
   EXPECT_EQ((std::vector<std::string>{"added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50" + w,
@@ -350,13 +356,24 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
       const int32_t rc = run_apply_request(root);
       const int err = errno;
       EXPECT_EQ(fds, open_descriptors()) << what;
-      EXPECT_EQ(names, list_dir(paths.inf)) << what;
       EXPECT_TRUE(rc == kOpDone ? whole == in_any_entry_order(read_driver_files(paths))
                                 : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO)) << what;
       EXPECT_TRUE(clean[i] != Call::kWaitpid || rc == kOpCompanionFailed) << what;
-      if (calls_made(Call::kRename) == 0) expect_driver_files(tape_files(), paths);
+      const std::vector<std::string> moved = renames();
+      if (std::count(moved.begin(), moved.end(), record) == static_cast<long>(moved.size())) {
+        expect_driver_files(tape_files(), paths);
+      }
+      // Kept when the companion agreed to a change not all in place, else only by a failed unlink.
+      const bool kept = rc == kOpFileFailed && calls_made(Call::kWaitpid) > 0;
+      EXPECT_TRUE(kept ? file_exists(record) : !file_exists(record) || clean[i] == Call::kUnlink) << what;
       disarm_faults();
       set_companion_status(paths, "0");
+      if (file_exists(record)) {
+        EXPECT_GT(0, rc) << what;
+        EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
+        EXPECT_EQ(whole, in_any_entry_order(read_driver_files(paths))) << what;
+      }
+      EXPECT_EQ(names, list_dir(paths.inf)) << what;
       EXPECT_EQ(kOpDone, run_apply_request(root)) << what;
       EXPECT_EQ(whole, in_any_entry_order(read_driver_files(paths))) << what;
     }

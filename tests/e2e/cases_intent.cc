@@ -11,6 +11,7 @@ namespace {
 
 const std::string kOld = "ZkL_zkS12mm__040A03271A2B";         // "Test", 10 x 50 mm
 const std::string kBox = "ZkL_zkS12mm__090A032?????";         // "Box 12x50", as added
+const std::string kBox2 = "ZkL_zkS12mm__090A03??????";        // "Box 12x50", as an apply run again adds it
 const std::string kTest = "ZkL_zkS12mm__040A032?????";        // "Test", as added again
 const std::string kRecord = "vantrel/tvq310/bin/inf/zkpapertoollpr.intent";
 const DriverFiles kTape = {"[CustomTape]\n" + kOld + "/Test\n", kOld + "/Test:\t70\t353\n", "Media=" + kOld + "\n",
@@ -18,13 +19,20 @@ const DriverFiles kTape = {"[CustomTape]\n" + kOld + "/Test\n", kOld + "/Test:\t
 const DriverFiles kWithBox = {"[CustomTape]\n" + kBox + "/Box 12x50\n" + kOld + "/Test\n",
                               kTape.paper_table + kBox + "/Box 12x50:\t70\t353\n", kTape.settings_file,
                               kTape.imaging_area + kBox + ":\t0.00\t0.00\t28.00\t141.52\n"};
+const DriverFiles kWithBox2 = {"[CustomTape]\n" + kBox2 + "/Box 12x50\n" + kOld + "/Test\n",
+                               kTape.paper_table + kBox2 + "/Box 12x50:\t70\t353\n", kTape.settings_file,
+                               kTape.imaging_area + kBox2 + ":\t0.00\t0.00\t28.00\t141.52\n"};
 const Args kRepair = {"--repair", "-P", "q"};
 const std::string kAddBox = "run:-P|q|-n|Box 12x50|-w|12|-h|50", kDeleteTest = "run:-P|q|-d|Test";
+const std::vector<std::string> kApplyBox = {"input={\"formats\":[{\"name\":\"Box 12x50\",\"width\":12,\"height\":50}]}",
+                                            "run:--apply|in.json|-P|q|--keep-others"};
 const std::string kDamaged = "intent=zkpapertoollpr intent 1\nmodel tvq310\n";
 const std::string kByHand = "kind 3\nrequest delete\nprinter 3:a\nb\nname 4:Test\nmedia 0:\nsize 10 50 70\n";
 const std::string kCutId = "ZkL_zkS12mm__040A03271A2C";  // an add of "Test" cut after its first rename
 const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nname 4:Test\nmedia 10:_zkS12mm__\n"
                             "size 10 50 70\n";
+
+const std::string kApplied = "kind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test 10:_zkS12mm__ 10 50 70\n";
 
 Args adding(const std::string &name, const std::string &id) {
   return {"-P", "q", "-n", name, "-w", "10", "-h", "50", "-specid", id, "-show", "1"};
@@ -91,6 +99,15 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
           "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
           {del_test, test, del_test, test}, false),
+      cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
+          interrupted("an apply of 1 formats") + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
+      cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox,
+          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-apply", kRecord, "null", "null", true) +
+              copies("", false, true) + "]}\n", 1, std::nullopt, {del_box, box}, true),
+      // The apply run again asks the companion to delete the name before it adds it anew.
+      cut("interrupted_apply_repaired", kRepair, kTape, "0 parent 0", kApplyBox,
+          "finished: an apply of 1 formats on printer q\n" + copies(left, false), 0, kWithBox2,
+          {del_box, box, del_box, adding("Box 12x50", kBox2)}, false),
       cut("interrupted_delete_checked_json", {"--check", "--json"}, unselected, "parent", {kDeleteTest},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-delete", kRecord, "null", "Test", true) +
               copies("", true, true) + "]}\n", 1, std::nullopt, {del_test}, true),
@@ -136,6 +153,12 @@ void add_intent_cases(std::vector<Case> *rows) {
       {"repeated_add_finds_its_identifier_taken", "tvq310", kRepair, {"[CustomTape]\n" + kCutId + "/Other\n",
        kCutId + "/Other:\t1\t2\n", "", kCutId + ":\t1\n"}, "", 255, std::nullopt, {del_test},
        {"companion=0", record("tvq310", kCutAdd)}, me + "File exists\n", true},
+      // A finished apply repeated from its record asks nothing and changes nothing.
+      cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
+          "finished: an apply of 1 formats on printer q\n", 0, std::nullopt, {}, false),
+      cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
+          {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, "damaged intent: " + kRecord +
+          " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, "damaged intent: " +
           kRecord + " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
