@@ -334,7 +334,7 @@ namespace {
 const char kInterruptedTail[] = " was interrupted after the companion may have been asked: run --repair\n";
 
 void print_apply(size_t count, const char *printer) {
-  std::printf("an apply of %zu formats on printer ", count);
+  std::printf("an apply of %zu format%s on printer ", count, count == 1 ? "" : "s");
   print_escaped_name(printer, std::strlen(printer));
 }
 

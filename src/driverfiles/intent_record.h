@@ -97,7 +97,7 @@ int write_intent(const char *root, const Intent &intent);
 int remove_intent(const char *root, const char *model, bool sync);
 
 // "an add of 'NAME' on printer PRINTER" (or "a delete of", or "an apply
-// of N formats on printer PRINTER"), escaped as print_escaped_name()
+// of N format(s) on printer PRINTER"), escaped as print_escaped_name()
 // does, to standard output.
 void print_intent(const Intent &intent);
 // The same for an add or a delete of name (name_len bytes), followed by

@@ -100,13 +100,13 @@ void add_intent_cases(std::vector<Case> *rows) {
           "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
           {del_test, test, del_test, test}, false),
       cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
-          interrupted("an apply of 1 formats") + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
+          interrupted("an apply of 1 format") + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox,
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-apply", kRecord, "null", "null", true) +
               copies("", false, true) + "]}\n", 1, std::nullopt, {del_box, box}, true),
       // The apply run again asks the companion to delete the name before it adds it anew.
       cut("interrupted_apply_repaired", kRepair, kTape, "0 parent 0", kApplyBox,
-          "finished: an apply of 1 formats on printer q\n" + copies(left, false), 0, kWithBox2,
+          "finished: an apply of 1 format on printer q\n" + copies(left, false), 0, kWithBox2,
           {del_box, box, del_box, adding("Box 12x50", kBox2)}, false),
       cut("interrupted_delete_checked_json", {"--check", "--json"}, unselected, "parent", {kDeleteTest},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-delete", kRecord, "null", "Test", true) +
@@ -155,7 +155,7 @@ void add_intent_cases(std::vector<Case> *rows) {
        {"companion=0", record("tvq310", kCutAdd)}, me + "File exists\n", true},
       // A finished apply repeated from its record asks nothing and changes nothing.
       cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
-          "finished: an apply of 1 formats on printer q\n", 0, std::nullopt, {}, false),
+          "finished: an apply of 1 format on printer q\n", 0, std::nullopt, {}, false),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
           {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, "damaged intent: " + kRecord +
           " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
