@@ -14,11 +14,10 @@
 
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/format_id.h"
+#include "driverfiles/label_lines.h"
 #include "driverfiles/rewrite.h"
 #include "front/operations.h"
 #include "front/paper_job.h"
-
-enum : size_t { kLineMax = 512 };  // longest line this tool writes
 
 // One file's rewrites in a dry run, merged: each rewrite's match joins a
 // set, and a delete's and an add's plans never set the other fields both.

@@ -33,6 +33,8 @@ bool size_written_exactly(const PaperJob &job);
 
 // The three lines, each formatted into a buffer of cap bytes (kLineMax
 // always suffices: identifier, name and numbers are bounded).
+enum : size_t { kLineMax = 512 };  // longest line this tool writes
+
 // "<id>/<label name>\n", inserted after each "[CustomTape]" line.
 void entry_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 

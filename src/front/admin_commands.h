@@ -1,10 +1,12 @@
 // The administrator's commands, recognised only when one of these exact
 // words is the first argument: "--list", "--check", "--repair -P PRINTER",
-// "--ensure" and "--dry-run" followed by a request's command line, and
-// "--apply" (apply_command.h). Every other
-// command line is read as a request, exactly as without them. Each runs
-// under the model's lock; data goes to standard output, errors and
-// usage (with the reason in one line) to standard error.
+// "--ensure" and "--dry-run" followed by a request's command line,
+// "--apply" (apply_command.h), "--help" and "--version". Every other
+// command line is read as a request, exactly as without them. Each that
+// reads or changes driver files runs under the model's lock. Data goes to
+// standard output (a dry run's companion command lines and diffs are its
+// data); errors, and the usage after a malformed command line with the
+// reason in one line, go to standard error.
 #ifndef ZKPT_FRONT_ADMIN_COMMANDS_H
 #define ZKPT_FRONT_ADMIN_COMMANDS_H
 
