@@ -129,9 +129,11 @@ int32_t check_add_targets(const PaperJob &job, const char *root) {
   return rc == kOpDone ? check_readable(job, root, DriverFile::kImagingArea) : rc;
 }
 
-// Every file is read once: the copies are made while the identifier is
-// checked, before the companion tool is asked, and put in place only
-// after it agreed, in the order a delete undoes them.
+// Each file the add changes is copied in the same pass that checks the
+// identifier against its lines (the readiness check, and the identifier's
+// look at the settings file and the entries, read apart), before the
+// companion tool is asked; the copies are put in place only after it
+// agreed, in the order a delete undoes them.
 int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const AddChoice *choice,
                          AskHook *hook) {
   const Steps steps{root, dry_run};

@@ -16,8 +16,8 @@
 // identifier no entry carries go too, as --repair removes them: an apply
 // cut short between its renames leaves the lines of the formats it
 // removed so, and the next apply finishes the work. Entries whose name
-// no request could give (longer than 32 bytes, a zero byte, a newline or
-// the marker in it) are left alone.
+// no request could give (empty, longer than 32 bytes, a zero byte or the
+// marker in it) are left alone.
 //
 // Carrying out (run_apply), one step:
 //   1. every file that changes is copied once through one plan holding
@@ -31,8 +31,9 @@
 //      delete, then its add;
 //   3. the copies are renamed into place: function file, paper table,
 //      ImagingArea, settings file (a run cut short leaves new entries
-//      incomplete, which the next apply replaces), then one audit line per
-//      change.
+//      incomplete, which the next apply replaces), then the audit lines:
+//      "deleted" for each old format gone and "added" for each new one (a
+//      replaced format has both).
 // When the companion fails on the k-th change, the copies are made again
 // with the changes before it (and, when only its add failed, its old
 // format's removal, as the add request leaves it) and put in place: both
@@ -101,12 +102,15 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
 
 // Carries the decided changes out, or shows them (dry_run not null).
 // hook (may be null) is called once every copy is ready, before the first
-// companion call; on return its pending tells that the companion agreed
-// to a change whose files are not all in place.
-// kOpDone; kOpFileFailed with nothing asked or changed when it failed
-// before the companion was asked, else with the changes done so far in
-// place; kOpCompanionFailed with plan->failed the change it failed on.
-// Each change's state tells what was done.
+// companion call (not at all when no change asks the companion anything);
+// on return its pending tells that the companion agreed to a change whose
+// files are not all in place.
+// kOpDone (at once when nothing is to change); kOpFileFailed with nothing
+// asked or changed when it failed before the companion was asked, else
+// with hook's pending telling whether what the companion agreed to is not
+// all in place; kOpCompanionFailed with plan->failed the change it failed
+// on and what it agreed to before that in place. Each change's state
+// tells what was done.
 int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
                   ApplyPlan *plan, DryRun *dry_run, AskHook *hook);
 

@@ -5,13 +5,15 @@
 //
 // The line: "<action> model=<model> printer='<printer>' name='<name>'
 // id='<identifier>' size=<width>x<height> uid=<real user id>
-// login_uid=<login uid>", then under sudo " sudo_user='<SUDO_USER>'
-// sudo_uid='<SUDO_UID>'". Every value from outside (printer, name,
-// identifier, the sudo variables) is quoted, its bytes below 0x20, 0x7F,
-// backslash and quote written as \xHH, so no value can end the line,
-// leave its quotes or fake a field; nothing is cut. The login uid is
-// the kernel's (/proc/self/loginuid): a number, "unset" when no login
-// set it, or "unknown" when it cannot be read.
+// login_uid=<login uid>", then, each when set (as sudo sets them),
+// " sudo_user='<SUDO_USER>'" and " sudo_uid='<SUDO_UID>'". A change of no
+// one name has name='' (a repair's "removed orphan" and "reset setting";
+// "finished apply" also id='' and size=0x0). Every value from outside
+// (printer, name, identifier, the sudo variables) is quoted, its bytes
+// below 0x20, 0x7F, backslash and quote written as \xHH, so no value can
+// end the line, leave its quotes or fake a field; nothing is cut. The
+// login uid is the kernel's (/proc/self/loginuid): a number, "unset" when
+// no login set it, or "unknown" when it cannot be read.
 #ifndef ZKPT_DRIVERFILES_AUDIT_LOG_H
 #define ZKPT_DRIVERFILES_AUDIT_LOG_H
 

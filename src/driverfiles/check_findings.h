@@ -1,5 +1,6 @@
 // The check's findings: every inconsistency of a model's driver files as
-// one plain record, found in one place from the inventory and printed by
+// one plain record, found in one place from the inventory (a model not
+// installed, before any inventory, by find_model_findings()) and printed by
 // one text printer; a machine-readable printer prints the same records,
 // and the repair asks the same questions before it acts.
 //
@@ -25,7 +26,9 @@ enum class FindingKind {
 
 struct Finding {
   FindingKind kind;
-  const char *file;  // the driver file or directory, or null
+  // The driver file or directory, companion tool, temporary copy or
+  // intent record it concerns, or null.
+  const char *file;
   const char *id;    // or null
   const char *name;  // name_len bytes, or null
   size_t name_len;
@@ -75,11 +78,12 @@ bool in_a_longer_entry_id(const ModelInventory &inv, const char *id);
 // be read (it may be id's).
 bool may_be_an_entrys(const ModelInventory &inv, const char *id);
 
-// Whether a repair removes this incomplete entry: not when the tree is not
-// whole, nor for a name this tool could not have given (it would reach the
-// companion tool cut short, where it might name another format), a name
-// or identifier another entry holds too, a name a zero byte cuts short,
-// or an identifier inside a longer one, whose lines are that format's too.
+// Whether a repair removes this entry: only an incomplete one, not when
+// the tree is not whole, nor for a name this tool could not have given (it
+// would reach the companion tool cut short, where it might name another
+// format), a name or identifier another entry holds too, a name a zero
+// byte cuts short, length digits that disagree with the name, or an
+// identifier inside a longer one, whose lines are that format's too.
 bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t);
 
 // True when an entry lacks its line in the paper table or ImagingArea.

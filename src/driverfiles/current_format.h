@@ -1,10 +1,11 @@
 // Whether a model already holds a format exactly as an add of job would
 // write it, so an idempotent add (--ensure) can leave everything alone.
 //
-// Read once through the model's inventory: the first entry named
-// job.label_name, complete, whose identifier carries the add's media name,
-// name length, width and height bits, with a paper table line of the
-// add's dots and an ImagingArea line of its points.
+// Read once through the model's inventory. The first entry named
+// job.label_name decides: current when its identifier carries the add's
+// media name, name length, width and height bits and it has a paper table
+// line of the add's dots and an ImagingArea line of its points; else it
+// differs, whatever later entries of the name hold.
 #ifndef ZKPT_DRIVERFILES_CURRENT_FORMAT_H
 #define ZKPT_DRIVERFILES_CURRENT_FORMAT_H
 

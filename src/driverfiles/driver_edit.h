@@ -104,9 +104,11 @@ void abandon_removal(FormatRemoval *removal);
 // The intent record's part in the delete and add steps (intent_record.h):
 // before is called just before the companion tool is asked to change
 // anything, with an add's identifier (null for a delete, which calls it
-// only when the function file holds the name); a failure stops the step
-// with nothing asked. pending tells that the companion tool agreed to a
-// step whose files are not all in place.
+// only when the function file holds the name, and for an apply); an add
+// request also calls it, with the first identifier its add will try,
+// before its delete step. A failure stops the step with nothing asked.
+// pending tells that the companion tool agreed to a step whose files are
+// not all in place.
 struct AskHook {
   int32_t (*before)(void *ctx, const FormatId *id);
   void *ctx;
@@ -114,8 +116,9 @@ struct AskHook {
 };
 
 // How an add chooses its identifier: from the time digits, a microsecond
-// on while a driver line holds one, or exactly *fixed (a repeated add; a
-// taken one fails with EEXIST).
+// on while a driver line holds one or one holds an entry's identifier, or
+// exactly *fixed (a repeated add; a taken one fails with EEXIST, except in
+// a dry run, whose shown delete has not freed it).
 struct AddChoice {
   long seconds, microseconds;
   const FormatId *fixed;

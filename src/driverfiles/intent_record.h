@@ -7,9 +7,11 @@
 //
 // One record per model, "<inf>/zkpapertoollpr.intent", written and
 // removed only under the writer's lock. Its life in a request:
-//   1. everything the request reads is read, then write_intent() puts the
-//      record in place through write_whole_file() (temporary, fsync,
-//      rename, directory fsync) before the first companion call; an add
+//   1. write_intent() puts the record in place through write_whole_file()
+//      (temporary, fsync, rename, directory fsync) before the first
+//      companion call: a delete once its copies are ready, an add request
+//      once its readiness check passed, before its delete step (which asks
+//      the companion even for a name not there) reads anything; an add
 //      whose identifier had to move on writes it again before its own
 //      companion call, so the record always names the identifier asked;
 //   2. the request's steps, each commit renaming and syncing its files;

@@ -11,8 +11,11 @@
 // surrogates are refused.
 //
 // Every call returns true, or false with the reader's error set (what was
-// wrong, and the offset of the byte where it was found, from 0); after a failure every call
-// fails. Nesting deeper than kJsonDepthMax is refused.
+// wrong, and the offset of the byte where it was found, from 0; json_next()
+// is false without an error at its closing byte); after a failure every
+// call fails. json_skip_value() refuses nesting deeper than
+// kJsonDepthMax; the caller's own walk goes only as deep as the shape it
+// expects.
 #ifndef ZKPT_DRIVERFILES_JSON_READER_H
 #define ZKPT_DRIVERFILES_JSON_READER_H
 
@@ -46,7 +49,8 @@ bool json_next(JsonReader *r, char close, bool first, bool *more);
 bool json_read_string(JsonReader *r, char *out, size_t cap, size_t *len);
 
 // A number's text, terminated, into out (cap bytes); *whole when it has
-// no fraction and no exponent. Longer than cap - 1: refused.
+// no fraction and no exponent. Longer than cap - 1: refused; cap 0: only
+// checked, nothing stored.
 bool json_read_number(JsonReader *r, char *out, size_t cap, bool *whole);
 
 // Checks and passes over one value of any kind.

@@ -2,11 +2,12 @@
 //
 // Every read of a driver file's lines goes through this: the lookups, the
 // inventory behind listing, checking and repair, the rewrite and the
-// preview's diff. Only the lock (flock on the directory) and the one-byte
-// readability check before an add touch the files otherwise, reading no
-// lines. The file is read in chunks
-// of kScanChunk bytes and searched with memmem, so lines that hold none of
-// the texts are never looked at one by one; they are handed on in runs.
+// preview's diff. Only the lock (flock on the directory), the one-byte
+// readability check before an add, and the preview's second read of a
+// last line it shows given a newline (diff_preview.cc) touch the files
+// otherwise. The file is read in chunks of kScanChunk bytes and searched
+// with memmem, so lines that hold none of the texts are never looked at
+// one by one; they are handed on in runs.
 //
 // A line is the bytes up to and including a newline, or the bytes before
 // end of file when the last line has none. A line holds a text when the
@@ -75,8 +76,9 @@ struct LineScan {
   size_t line_end; // its end in buf, or 0 when it runs past the window
 };
 
-// Starts a scan of fd (from its start) for up to three texts (null or
-// empty for a slot not used).
+// Starts a scan of fd for up to three texts (null or empty for a slot not
+// used). fd must stand at the file's start (opened afresh): the scan reads
+// on from where it stands and counts offsets from 0.
 void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
                const ScanSink &sink);
 

@@ -41,7 +41,7 @@ int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSe
 // --repair's part: repeats the recorded request unless its files show it
 // finished (an add's identifier in all three files under its name, a
 // delete's name gone from the function file), then prints "finished:
-// <request>", logs it and, unless in a dry run, removes the record. The
+// <request>" and, unless in a dry run, logs it and removes the record. The
 // repeat is the request's own steps, with the add's recorded identifier
 // kept, so it is all or nothing and a repair cut short is finished by the
 // next. An apply is run again from its recorded set: a finished one asks

@@ -85,11 +85,11 @@ int check_link_rule(const char *path);
 int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set);
 
 // The same replacement for a file whose whole content is given (the
-// intent record): steps 2, 4 and 5 without a file to copy, so path holds
-// its old content or all of bytes, never part, and the new content is
-// durable, name included, when it returns 0. The file is not a driver
-// file: it keeps the creator's owner and the umask's bits, and a link at
-// path is replaced, never followed.
+// intent record): step 2, step 4's fsync and step 5, without a file to
+// copy, so path holds its old content or all of bytes, never part, and
+// the new content is durable, name included, when it returns 0. The file
+// is not a driver file: it keeps the creator's owner and the umask's
+// bits, and a link at path is replaced, never followed.
 int write_whole_file(const char *path, const char *bytes, size_t len);
 
 // Step 5's directory fsync alone: the directory holding path.

@@ -14,10 +14,12 @@
 // would do.
 //
 // Exit status: 0 done or nothing to do; 2 a malformed command line (why,
-// and its usage, on standard error) or an input refused ("PROG: FILE: reason"),
-// nothing asked or changed; -1 a driver file or the companion failed
-// ("PROG: PATH: reason"; a companion failure names the format, and the
-// changes done before it are printed).
+// and its usage, on standard error) or an input that cannot be read or is
+// refused ("PROG: FILE: reason", FILE "standard input" for "-"), nothing
+// asked or changed; -1 a driver file or the companion failed ("PROG:
+// PATH: reason"; a companion failure names the format, and the changes
+// done before it are printed), or an interrupted request's record stops
+// the apply (its line on standard output, as every request prints it).
 #ifndef ZKPT_FRONT_APPLY_COMMAND_H
 #define ZKPT_FRONT_APPLY_COMMAND_H
 

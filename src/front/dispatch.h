@@ -1,7 +1,8 @@
 // Dispatch: an accepted request's command line to the operations, their
 // results to messages on standard output and the exit status (0 or -1;
-// -1 reaches the shell as 255). A companion tool that failed is also named
-// on standard error, with how it failed (front/failure_report.h).
+// -1 reaches the shell as 255). Two failures are told on standard error
+// instead (front/failure_report.h): a companion tool that failed, with how
+// it failed, and, for a dry run or --ensure, a lock that was not had.
 #ifndef ZKPT_FRONT_DISPATCH_H
 #define ZKPT_FRONT_DISPATCH_H
 

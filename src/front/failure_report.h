@@ -1,7 +1,8 @@
 // How a failed step is told on standard error, the way tools that scripts
 // drive tell it: "PROGRAM: PATH: reason", PROGRAM the name the tool was
-// started under (without its folders), PATH the driver file, directory or
-// companion tool that failed.
+// started under (without its folders), PATH the driver file, directory,
+// intent record or companion tool that failed ("PROGRAM: reason" when no
+// file was noted).
 #ifndef ZKPT_FRONT_FAILURE_REPORT_H
 #define ZKPT_FRONT_FAILURE_REPORT_H
 
@@ -13,8 +14,9 @@ const char *program_name();
 // The line for a result below 0 (front/operations.h): for
 // kOpCompanionFailed the companion tool and how it failed ("exited with
 // status N", "killed by signal N" or the system's error); otherwise the
-// driver file noted and errno's text, or the reader's give-up on the
-// lock. Returns -1.
+// driver file noted and errno's text, the reader's give-up on the lock
+// (EWOULDBLOCK), or a damaged intent record's reason (EBADMSG). Returns
+// -1.
 int report_step_failure(long result);
 
 // The reason alone, as report_step_failure() gives it after the path.

@@ -4,14 +4,15 @@
 // from a file or, for "-", standard input.
 //
 // Each format is taken as the add request's command line would take it:
-// the name as -n (1 to 32 bytes, no newline or "[CustomTape]"; decoded to
-// bytes exactly as the listing encodes them), then width and height as -w
-// and -h take them (whole numbers; a tape model turns the width into its
-// tape and keeps the height within its limits); no name may come twice.
+// the name as -n (1 to 32 bytes, no zero byte, newline or "[CustomTape]";
+// decoded to bytes exactly as the listing encodes them), then width and
+// height as -w and -h take them (whole numbers; a tape model turns the
+// width into its tape and keeps the height within its limits); no name
+// may come twice.
 //
 // read_format_set() returns 0, or -1 with the reason in *error and
-// nothing in the set: the file cannot be read (errno), is not JSON, or a
-// format is refused.
+// nothing in the set: the file cannot be read or held (errno), is not
+// JSON, has no one "formats" member, or a format is refused.
 #ifndef ZKPT_FRONT_FORMAT_SET_H
 #define ZKPT_FRONT_FORMAT_SET_H
 

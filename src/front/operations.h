@@ -27,8 +27,9 @@
 
 enum : int32_t {
   kOpDone = 0,            // removed or added
-  kOpNotFound = 1,        // delete only: no format of that name
-  kOpFileFailed = -1,     // a driver file could not be rewritten; errno why
+  kOpNotFound = 1,        // delete only: the function file or the paper table has no
+                          // entry of the name (a function file's entry is removed still)
+  kOpFileFailed = -1,     // a driver file could not be read or rewritten; errno why
   kOpCompanionFailed = -2, // the companion tool did not succeed
   kOpIntentOpen = -3       // an interrupted request's record stops a request
 };

@@ -1,7 +1,8 @@
 // Command line reading: option-value pairs into the job record.
 //
 // parse_options() walks the words after the program name two at a time,
-// left to right, and stops at the first fault. Tape models have their
+// left to right, and stops at the first fault; no words, or an odd number
+// of them, is a fault before any is read. Tape models have their
 // width turned into a real tape (standard or heat-shrink) and their height
 // clamped as each -w or -h is read, looking at the label name given so far.
 // A rejected command line means: show the usage text. A size is also
