@@ -1,7 +1,8 @@
 // Failure injection and observation for driver-file editing: one counting
 // wrapper replaces every entry of sys_io, so the nth call of one kind can
 // fail with a chosen errno, and a test can see what was synced and
-// renamed, act just before an open, and set the time of day.
+// renamed, act just before an open, and set the time of day. A pause
+// (nanosleep) is counted and takes no time.
 #ifndef ZKPT_TESTS_SUPPORT_FAULT_INJECTION_H
 #define ZKPT_TESTS_SUPPORT_FAULT_INJECTION_H
 
@@ -11,9 +12,10 @@
 
 enum class Call {
   kOpen, kRead, kPread, kWrite, kFsync, kFchmod, kFchown, kFstat, kStat,
-  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine, kWaitpid, kFaccessat
+  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine, kWaitpid, kFaccessat,
+  kSpawn, kNanosleep
 };
-const int kCallKinds = 20;
+const int kCallKinds = 22;
 std::string call_name(Call call);
 
 // Installs the wrappers and clears every log, hook, clock and limit; the
