@@ -66,8 +66,7 @@ struct Seam<C, Member> {
     if constexpr (C == Call::kWrite) {
       if (state.stalled) return 0;
     }
-    // Pauses take no time, and syncs reach no disk: what a sync orders is
-    // seen in the log above, and a disk's flush would only slow each loop.
+    // The log above shows what a sync orders; a disk's flush only costs time.
     if constexpr (C == Call::kNanosleep || C == Call::kFsync) return 0;
     return std::apply(kRealSysIo.*Member, args);
   }
