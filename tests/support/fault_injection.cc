@@ -75,10 +75,9 @@ struct Seam<C, Member> {
 }  // namespace
 
 std::string call_name(Call call) {
-  static const char *const names[kCallKinds] = {
-      "open", "read", "pread", "write", "fsync", "fchmod", "fchown", "fstat",
-      "stat", "lstat", "realpath", "close", "rename", "unlink", "flock", "gettimeofday", "realloc", "log", "waitpid", "faccessat",
-      "spawn", "nanosleep"};
+#define ZKPT_NAME(kind, member) #member,
+  static const char *const names[] = {ZKPT_CALLS(ZKPT_NAME)};
+#undef ZKPT_NAME
   return names[static_cast<int>(call)];
 }
 
@@ -87,15 +86,9 @@ void arm_fault(Call call, int nth, int err) {
   state.call = call;
   state.nth = nth;
   state.err = err;
-#define ZKPT_SEAM(call, member) &Seam<Call::call, &SysIo::member>::call_through
-  sys_io = {ZKPT_SEAM(kOpen, open),     ZKPT_SEAM(kRead, read),         ZKPT_SEAM(kPread, pread),
-            ZKPT_SEAM(kWrite, write),   ZKPT_SEAM(kFsync, fsync),       ZKPT_SEAM(kFchmod, fchmod),
-            ZKPT_SEAM(kFchown, fchown), ZKPT_SEAM(kFstat, fstat),       ZKPT_SEAM(kStat, stat),
-            ZKPT_SEAM(kLstat, lstat),   ZKPT_SEAM(kRealpath, realpath), ZKPT_SEAM(kClose, close),
-            ZKPT_SEAM(kRename, rename), ZKPT_SEAM(kUnlink, unlink),     ZKPT_SEAM(kFlock, flock),
-            ZKPT_SEAM(kGettimeofday, gettimeofday), ZKPT_SEAM(kRealloc, realloc),
-            ZKPT_SEAM(kLogLine, log_line), ZKPT_SEAM(kWaitpid, waitpid), ZKPT_SEAM(kFaccessat, faccessat),
-            ZKPT_SEAM(kSpawn, spawn), ZKPT_SEAM(kNanosleep, nanosleep)};
+#define ZKPT_SEAM(kind, member) &Seam<Call::kind, &SysIo::member>::call_through,
+  sys_io = {ZKPT_CALLS(ZKPT_SEAM)};
+  static_assert(sizeof(SysIo) / sizeof(void *) == static_cast<size_t>(Call::kNanosleep) + 1, "an entry lacks a kind");
 #undef ZKPT_SEAM
 }
 
