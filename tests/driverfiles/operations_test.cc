@@ -161,11 +161,11 @@ TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
   ASSERT_EQ(0, ::flock(writer, LOCK_EX));
   const std::string me = "zkpapertoollpr_tvq310", gave_up = paths.inf + ": another run holds the driver files' lock;"
                                                                          " gave up after 10 s\n";
-  const std::vector<const char *> lines[] = {{"--check", "--monitoring"}, {"--dry-run", "-P", "q", "-d", "Test"},
-                                             {"--dry-run", "--ensure", "-P", "q", "-n", "N", "-w", "12", "-h", "50"}};
+  const char *const z = me.c_str();
+  const std::vector<const char *> lines[] = {{z, "--check", "--monitoring"}, {z, "--dry-run", "-P", "q", "-d", "T"},
+                                             {z, "--dry-run", "--ensure", "-P", "q", "-n", "N", "-w", "12", "-h", "5"}};
   arm_fault(Call::kOpen, 0, 0);
   for (std::vector<const char *> argv : lines) {
-    argv.insert(argv.begin(), me.c_str());
     PaperJob job{};
     set_program_name(argv[0]), select_model(argv[0], &job);
     testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
