@@ -159,11 +159,10 @@ TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
 TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
   const int writer = ::open(paths.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   ASSERT_EQ(0, ::flock(writer, LOCK_EX));
-  const std::string me = "zkpapertoollpr_tvq310", gave_up = paths.inf + ": another run holds the driver files' lock;"
-                                                                         " gave up after 10 s\n";
-  const char *const z = me.c_str();
-  const std::vector<const char *> lines[] = {{z, "--check", "--monitoring"}, {z, "--dry-run", "-P", "q", "-d", "T"},
-                                             {z, "--dry-run", "--ensure", "-P", "q", "-n", "N", "-w", "12", "-h", "5"}};
+  const std::string gave_up = paths.inf + ": another run holds the driver files' lock; gave up after 10 s\n";
+  const char *const z = "zkpapertoollpr_tvq310";
+  const std::vector<const char *> lines[] = {{z, "--check", "--monitoring"}, {z, "--dry-run", "-P", "q", "-d", "Test"},
+                                             {z, "--dry-run", "--ensure", "-P", "q", "-n", "N", "-w", "12", "-h", "50"}};
   arm_fault(Call::kOpen, 0, 0);
   for (std::vector<const char *> argv : lines) {
     PaperJob job{};
@@ -172,7 +171,7 @@ TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
     const bool monitor = argv[2] == std::string("--monitoring");
     EXPECT_EQ(monitor ? 3 : -1, run_admin_command(static_cast<int>(argv.size()), argv.data(), &job, root.c_str()));
     EXPECT_EQ(monitor ? "ZKPAPERTOOLLPR UNKNOWN - tvq310: " + gave_up : "", testing::internal::GetCapturedStdout());
-    EXPECT_EQ(monitor ? "" : me + ": " + gave_up, testing::internal::GetCapturedStderr());
+    EXPECT_EQ(monitor ? "" : z + (": " + gave_up), testing::internal::GetCapturedStderr());
   }
   EXPECT_EQ(3 * kReaderLockWaitMs / 50, calls_made(Call::kNanosleep));
   ::close(writer);
