@@ -42,9 +42,7 @@ struct Seam<C, Member> {
   static R call_through(A... a) {
     auto args = std::make_tuple(a...);
     state.log.push_back(C);
-    if constexpr (C == Call::kOpen) {
-      if (state.open_hook) state.open_hook(std::get<0>(args));
-    }
+    if constexpr (C == Call::kOpen) { if (state.open_hook) state.open_hook(std::get<0>(args)); }
     if constexpr (C == Call::kFsync) state.events.push_back("fsync " + fd_path(std::get<0>(args)));
     if constexpr (C == Call::kRename) state.events.push_back(std::string("rename ") + std::get<1>(args));
     if constexpr (C == Call::kLogLine) state.events.push_back(std::string("log ") + std::get<1>(args));
@@ -57,15 +55,9 @@ struct Seam<C, Member> {
       else return -1;
     }
     if constexpr (C == Call::kGettimeofday) {
-      if (state.seconds >= 0) {
-        std::get<0>(args)->tv_sec = state.seconds;
-        std::get<0>(args)->tv_usec = state.microseconds;
-        return 0;
-      }
+      if (state.seconds >= 0) return *std::get<0>(args) = {state.seconds, state.microseconds}, 0;
     }
-    if constexpr (C == Call::kWrite) {
-      if (state.stalled) return 0;
-    }
+    if constexpr (C == Call::kWrite) { if (state.stalled) return 0; }
     // The log above shows what a sync orders; a disk's flush only costs time.
     if constexpr (C == Call::kNanosleep || C == Call::kFsync) return 0;
     return std::apply(kRealSysIo.*Member, args);
