@@ -1,7 +1,6 @@
 // Starts the companion tool and waits for its exit status (see companion.h).
 #include "driverfiles/companion.h"
 
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -49,12 +48,7 @@ int run_companion(const char *const *argv) {
   // status. Setting a valid disposition for a valid signal cannot fail.
   (void)std::signal(SIGCHLD, SIG_DFL);
   pid_t child = -1;
-  const int rc = posix_spawn(&child, argv[0], nullptr, nullptr,
-                             const_cast<char *const *>(argv), environ);
-  if (rc != 0) {
-    errno = rc;
-    return failed_with_errno();
-  }
+  if (sys_io.spawn(&child, const_cast<char *const *>(argv)) != 0) return failed_with_errno();
   int status = 0;
   if (retry_interrupted([&] { return sys_io.waitpid(child, &status, 0); }) < 0) {
     return failed_with_errno();

@@ -42,7 +42,7 @@ int wait_for_lock(int fd, bool writer) {
   for (long waited = 0;; waited += 50) {
     if (retry_interrupted([=] { return sys_io.flock(fd, op); }) == 0) return 0;
     if (errno != EWOULDBLOCK || waited >= kReaderLockWaitMs) return -1;
-    (void)nanosleep(&pause, nullptr);
+    (void)sys_io.nanosleep(&pause, nullptr);
   }
 }
 

@@ -2,6 +2,7 @@
 #include "driverfiles/sys_io.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <syslog.h>
 #include <sys/wait.h>
@@ -18,6 +19,13 @@ int real_open(const char *path, int flags, mode_t mode) {
 
 int real_clock(struct timeval *now, void *) { return ::gettimeofday(now, nullptr); }
 
+int real_spawn(pid_t *child, char *const *argv) {
+  const int rc = ::posix_spawn(child, argv[0], nullptr, nullptr, argv, environ);
+  if (rc == 0) return 0;
+  errno = rc;
+  return -1;
+}
+
 int real_log_line(int priority, const char *line) {
   ::openlog("zkpapertoollpr", LOG_PID, LOG_LPR);
   ::syslog(priority, "%s", line);
@@ -30,7 +38,7 @@ constexpr SysIo real_calls() noexcept {
   return {real_open, ::read,  ::pread,    ::write, ::fsync,  ::fchmod,
           ::fchown,  ::fstat, ::stat,     ::lstat, ::realpath, ::close,
           ::rename,  ::unlink, ::flock,   real_clock, std::realloc, real_log_line,
-          ::waitpid, ::faccessat};
+          ::waitpid, ::faccessat, real_spawn, ::nanosleep};
 }
 
 }  // namespace

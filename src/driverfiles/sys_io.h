@@ -1,10 +1,11 @@
 // The system calls that driver-file editing makes, behind one table.
 //
 // Everything in this subsystem that touches a file, reads the clock,
-// grows memory, waits for the companion tool or writes the audit trail goes
-// through sys_io, so tests can make exactly one call fail (the third write,
-// the fsync, the rename, a realloc, the wait), plant a link at the right
-// moment, or set the time, and check what that leaves behind. The
+// grows memory, starts or waits for the companion tool, pauses for the
+// lock or writes the audit trail goes through sys_io, so tests can make
+// exactly one call fail (the third write, the fsync, the rename, a
+// realloc, the start, the wait), plant a link at the right moment, set the
+// time, or pause no real time, and check what that leaves behind. The
 // installed program never changes the table.
 //
 // Results, here and in every file helper built on the table (paths, line
@@ -18,6 +19,8 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/types.h>
+
+#include <ctime>
 
 #include <cerrno>
 #include <cstddef>
@@ -45,6 +48,10 @@ struct SysIo {
   int (*log_line)(int priority, const char *line);
   pid_t (*waitpid)(pid_t child, int *status, int options);
   int (*faccessat)(int dir, const char *path, int mode, int flags);
+  // Starts the program argv[0] names with this environment into *child
+  // (posix_spawn); 0, or -1 with errno.
+  int (*spawn)(pid_t *child, char *const *argv);
+  int (*nanosleep)(const struct timespec *pause, struct timespec *rest);
 };
 
 extern SysIo sys_io;

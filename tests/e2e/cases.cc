@@ -424,11 +424,11 @@ std::vector<Case> end_to_end_cases() {
            finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," +
            finding("stale-setting", inf + "zktvq310rc", id('1'), "null", true) + "]}\n", 1, kSame, {}},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
-       {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xc3\xa9\xc3\n", tape.paper_table,
+       {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xe0\x80\xaf\xc3\xa9\xc3\n", tape.paper_table,
         "", tape.imaging_area},
        "{\"model\":\"tvq310\",\"formats\":[{\"name\":\"Test\",\"width\":12,\"height\":50,\"media\":\"_zkS12mm__\","
        "\"id\":\"" + old + "\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"q\\\"b\\\\\\u0001\\udcff"
-       "\\udced\\udca0\\udc80\xc3\xa9\\udcc3\","
+       "\\udced\\udca0\\udc80\\udce0\\udc80\\udcaf\xc3\xa9\\udcc3\","
        "\"width\":12,\"height\":100,\"media\":\"_zkHS12mm_\",\"id\":\"ZkL_zkHS12mm_07090641A2B3\","
        "\"state\":\"incomplete\",\"missing\":[\"paper\",\"imaging\"]}]}\n", 0, kSame, {}},
       // Roll heights beyond the identifier's 12 bits, from the paper table's

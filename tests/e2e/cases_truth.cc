@@ -7,7 +7,6 @@ namespace {
 
 const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf";
 const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310";
-const std::string kGaveUp = kMe + kInf + ": another run holds the driver files' lock; gave up after 10 s\n";
 const std::string kId = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
 const DriverFiles kTape = {"[CustomTape]\n" + kId + "/Test\n", kId + "/Test:\t70\t353\n", "",
                            kId + ":\t0.00\t0.00\t28.00\t141.52\n"};
@@ -66,9 +65,6 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"dry_run_repair_companion_missing", "tvq310", {"--dry-run", "--repair", "-P", "q"},
        {kTape.function_file, "", "", ""}, "not removed: " + kId + " 'Test': the companion tool failed\n", 255,
        std::nullopt, {}, {"no-companion"}, kMe + kTool + ": No such file or directory\n"},
-      // Dry runs give up on the lock as the other readers do.
-      failing("dry_run_delete_gives_up_on_the_lock", with({"--dry-run"}, kDelete), "locked", kGaveUp),
-      failing("dry_run_ensure_gives_up_on_the_lock", with({"--dry-run", "--ensure"}, kAdd), "locked", kGaveUp),
       // A listing that fails prints no document.
       {"list_json_not_installed", "tvq310", {"--list", "--json"}, {}, "", 255, std::nullopt, {}, {"not-installed"},
        kMe + kInf + ": not installed\n"},

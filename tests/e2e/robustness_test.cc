@@ -151,7 +151,7 @@ TEST_F(Robustness, KillsAtAnyMoment) {
     ASSERT_EQ(0, wait_program(start(del)));
   }
   std::mt19937 random(20261207);
-  int killed = 0, recorded = 0;
+  int midway = 0;
   for (int i = 0; i < 200; ++i) {
     const std::string what = "run " + std::to_string(i);
     const bool adding = i % 2 == 0;
@@ -165,7 +165,7 @@ TEST_F(Robustness, KillsAtAnyMoment) {
     const struct timespec pause = {0, static_cast<long>(random() % static_cast<unsigned>(quickest + 1)) * 1000};
     nanosleep(&pause, nullptr);
     ::kill(pid, SIGKILL);
-    if (wait_program(pid) == 128 + SIGKILL) ++killed;
+    (void)wait_program(pid);
     const DriverFiles now = read_driver_files(p);
     const bool entry = holds(base.function_file, now.function_file, marker, what);
     const bool paper = holds(base.paper_table, now.paper_table, marker, what);
@@ -178,7 +178,9 @@ TEST_F(Robustness, KillsAtAnyMoment) {
       expect_in_order({reset, !paper, !entry}, what);
       expect_in_order({!imaging, !entry}, what);
     }
-    recorded += file_exists(p.inf + "/zkpapertoollpr.intent") ? 1 : 0;
+    // Caught with its intent record written or some but not all of its files changed.
+    const int steps = adding ? entry + paper + imaging : reset + !paper + !entry + !imaging;
+    midway += file_exists(p.inf + "/zkpapertoollpr.intent") || (steps > 0 && steps < (adding ? 3 : 4));
     ASSERT_EQ(0, run({"--repair", "-P", "q"}).status) << what;
     const std::string func = read_driver_files(p).function_file;
     const size_t at = func.find("/Crash\n");
@@ -187,8 +189,7 @@ TEST_F(Robustness, KillsAtAnyMoment) {
     expect_driver_files(base, p);
     ASSERT_EQ(4u, list_dir(p.inf).size()) << what << ": a temporary file or record outlived the next run";
   }
-  std::printf("%d of 200 runs were killed before they finished, %d leaving an intent record; each was recovered\n",
-              killed, recorded);
+  EXPECT_LE(20, midway) << "of 200 kills, too few landed while a request was running";
 }
 
 // Files as an apply leaves them whatever its clock: identifiers without

@@ -1,7 +1,8 @@
 // Failure injection and observation for driver-file editing: one counting
 // wrapper replaces every entry of sys_io, so the nth call of one kind can
 // fail with a chosen errno, and a test can see what was synced and
-// renamed, act just before an open, and set the time of day.
+// renamed, act just before an open, and set the time of day. Pauses and
+// syncs are counted and cost nothing.
 #ifndef ZKPT_TESTS_SUPPORT_FAULT_INJECTION_H
 #define ZKPT_TESTS_SUPPORT_FAULT_INJECTION_H
 
@@ -9,11 +10,16 @@
 #include <string>
 #include <vector>
 
-enum class Call {
-  kOpen, kRead, kPread, kWrite, kFsync, kFchmod, kFchown, kFstat, kStat,
-  kLstat, kRealpath, kClose, kRename, kUnlink, kFlock, kGettimeofday, kRealloc, kLogLine, kWaitpid, kFaccessat
-};
-const int kCallKinds = 20;
+// Every entry of sys_io: the kind that names it, and the member.
+#define ZKPT_CALLS(X)                                                                                        \
+  X(kOpen, open) X(kRead, read) X(kPread, pread) X(kWrite, write) X(kFsync, fsync) X(kFchmod, fchmod)      \
+  X(kFchown, fchown) X(kFstat, fstat) X(kStat, stat) X(kLstat, lstat) X(kRealpath, realpath)               \
+  X(kClose, close) X(kRename, rename) X(kUnlink, unlink) X(kFlock, flock) X(kGettimeofday, gettimeofday)  \
+  X(kRealloc, realloc) X(kLogLine, log_line) X(kWaitpid, waitpid) X(kFaccessat, faccessat)                \
+  X(kSpawn, spawn) X(kNanosleep, nanosleep)
+#define ZKPT_KIND(kind, member) kind,
+enum class Call { ZKPT_CALLS(ZKPT_KIND) };
+#undef ZKPT_KIND
 std::string call_name(Call call);
 
 // Installs the wrappers and clears every log, hook, clock and limit; the
