@@ -41,7 +41,7 @@ DriverFiles tape_files() {
 }
 
 PaperJob tape_job(const char *label) {
-  PaperJob job{3, "", "tvq310", "q", "", "_zkS12mm__", 10, 50, 70};
+  PaperJob job{3, "tvq310", "q", "", "_zkS12mm__", 10, 50, 70, {}, ""};
   copy_text(job.label_name, label);
   return job;
 }
@@ -93,7 +93,7 @@ TEST_F(Operations, AddSkipsATakenIdentifier) {
 TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
   const ModelPaths roll = make_driver_tree(root, "lm210", {"[CustomTape]\nZkL0110003271A2/X\n", "", "", ""},
                                            FAKE_COMPANION);
-  const PaperJob job{0, "", "lm210", "q", "N", "", 0x100, 50, 70};
+  const PaperJob job{0, "lm210", "q", "N", "", 0x100, 50, 70, {}, ""};
   arm_fault(Call::kOpen, 0, 0);
   set_clock(7, 0x1A2B);
   ASSERT_EQ(0, add_label_format(job, root.c_str()));
