@@ -119,13 +119,17 @@ TEST_F(Operations, RepairLogsEachChange) {
 }
 
 // A request that changes nothing writes no record: a delete of a name not
-// there, a satisfied --ensure. A repair finishing an interrupted delete
-// logs the delete, then the finishing.
+// there, a satisfied --ensure, an add refused, not cut, as its paths are
+// too long (slashes pad the root). A repair finishing an interrupted
+// delete logs the delete, then the finishing.
 TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   arm_fault(Call::kOpen, 0, 0);
   bool in_add = false;
   EXPECT_EQ(kOpNotFound, run_recorded_request(tape_job("Nope"), root.c_str(), false, nullptr, &in_add));
   EXPECT_EQ(0, ensure_request(tape_job("Test"), root.c_str(), false));
+  const std::string padded = root + std::string(1000 - root.size(), '/');
+  EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), padded.c_str(), true, nullptr, &in_add));
+  EXPECT_EQ(ENAMETOOLONG, errno);
   EXPECT_EQ(std::vector<std::string>{}, renames());
   arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
