@@ -2,9 +2,11 @@
 // each driver file rewritten or its rewrite gathered for the dry run's diff.
 #include "driverfiles/driver_edit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/companion.h"
 #include "driverfiles/label_lines.h"
@@ -145,10 +147,9 @@ int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePla
 }
 
 int32_t check_driver_links(const PaperJob &job) {
-  for (const char *path : job.driver_path) {
-    if (check_link_rule(path) != 0) return noted(-1, path);
-  }
-  return kOpDone;
+  const auto refused = [](const char *path) { return check_link_rule(path) != 0; };
+  const auto *path = std::find_if(std::begin(job.driver_path), std::end(job.driver_path), refused);
+  return path == std::end(job.driver_path) ? kOpDone : noted(-1, *path);
 }
 
 const char *default_paper_line(const PaperJob &job) {

@@ -2,9 +2,11 @@
 // keeps the one whose call failed last (see driver_paths.h).
 #include "driverfiles/driver_paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/sys_io.h"
 #include "front/paper_job.h"
@@ -53,9 +55,10 @@ int format_inf_directory(char *out, size_t cap, const char *root, const char *mo
 
 int format_job_paths(PaperJob *job, const char *root) {
   if (job->companion_path[0] != '\0') return 0;  // formatted last, so all are there
-  for (const DriverFile which : kDriverFiles) {
-    if (format_driver_path(job->driver_path[which], kPathMax, root, job->model, which) != 0) return -1;
-  }
+  const auto format = [&](DriverFile which) {
+    return format_driver_path(job->driver_path[which], kPathMax, root, job->model, which) == 0;
+  };
+  if (!std::all_of(std::begin(kDriverFiles), std::end(kDriverFiles), format)) return -1;
   return format_companion_path(job->companion_path, kPathMax, root, job->model);
 }
 
