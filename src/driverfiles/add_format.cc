@@ -19,14 +19,10 @@ namespace {
 // Whether id is taken where the add does not copy: the settings file
 // holds it, or it holds the identifier of an existing entry (one would be
 // found inside the other later). 1, 0, or -1 with errno.
-int taken_elsewhere(const PaperJob &job, const char *root, const FormatId &id) {
-  char path[kPathMax];
-  if (format_driver_path(path, sizeof path, root, job.model, DriverFile::kSettingsFile) != 0) {
-    return -1;
-  }
-  int taken = driver_file_holds(path, id.text);
+int taken_elsewhere(const PaperJob &job, const FormatId &id) {
+  int taken = driver_file_holds(job.driver_path[kSettingsFile], id.text);
   ModelInventory entries{};
-  if (taken == 0) taken = read_entries(root, job.model, &entries);
+  if (taken == 0) taken = read_entries(job.driver_path[kFunctionFile], &entries);
   for (size_t i = 0; taken == 0 && i < entries.entry_count; ++i) {
     taken = std::strstr(id.text, entries.entries[i].id.text) != nullptr ? 1 : 0;
   }
@@ -44,9 +40,9 @@ struct AddedFiles {
   char entry[kLineMax], paper[kLineMax], imaging[kLineMax];
   RewritePlan plan[3];
   PreparedFile prepared[3];
+  bool marked;  // the function file's copy has the entry after its marker
 };
-const DriverFile kAddedFiles[3] = {DriverFile::kFunctionFile, DriverFile::kPaperTable,
-                                   DriverFile::kImagingArea};
+const DriverFile kAddedFiles[3] = {kFunctionFile, kPaperTable, kImagingArea};
 
 void abandon_all(AddedFiles *files) {
   for (PreparedFile &p : files->prepared) abandon_driver_file(&p);
@@ -54,13 +50,17 @@ void abandon_all(AddedFiles *files) {
 
 // Prepares the copies of the three files for id, watching each for it.
 // kOpDone with *taken set when a line already holds it (nothing left
-// prepared then), or kOpFileFailed.
-int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
+// prepared then), or kOpFileFailed. The request checked the marker line
+// before its delete step, which may have taken it with the old entry: a
+// copy without it fails here (ENODATA), as the entry would go nowhere.
+int32_t prepare_added(const PaperJob &job, const Steps &steps, const FormatId &id,
                       AddedFiles *files, bool *taken) {
-  entry_line(id, *job, files->entry, sizeof files->entry);
-  paper_line(id, *job, files->paper, sizeof files->paper);
-  imaging_line(id, *job, files->imaging, sizeof files->imaging);
+  entry_line(id, job, files->entry, sizeof files->entry);
+  paper_line(id, job, files->paper, sizeof files->paper);
+  imaging_line(id, job, files->imaging, sizeof files->imaging);
+  files->marked = false;
   files->plan[0] = RewritePlan{nullptr, nullptr, kEntryMarker, files->entry, nullptr};
+  files->plan[0].marker_seen = &files->marked;
   files->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->paper};
   files->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->imaging};
   const WatchedText watch{id.text, note_taken, taken};
@@ -68,6 +68,11 @@ int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
     if (prepare_driver_file(job, steps, kAddedFiles[i], files->plan[i], watch,
                             &files->prepared[i]) != kOpDone) {
       return kOpFileFailed;  // add_format abandons what was prepared
+    }
+    if (i == 0 && !files->marked) {
+      errno = ENODATA;
+      note_failed_driver_file(job.driver_path[kFunctionFile]);
+      return kOpFileFailed;
     }
   }
   if (*taken) abandon_all(files);
@@ -77,15 +82,15 @@ int32_t prepare_added(PaperJob *job, const Steps &steps, const FormatId &id,
 // A fresh identifier from the time digits, moved on a microsecond at a
 // time while a driver line holds it (a fixed one is not moved); the three
 // files' copies are prepared for it in the same pass that looks.
-int32_t choose_and_prepare(PaperJob *job, const Steps &steps, const AddChoice &choice, FormatId *id,
+int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const AddChoice &choice, FormatId *id,
                            AddedFiles *files) {
   long seconds = choice.seconds, microseconds = choice.microseconds;
   // A repeated add's delete, only shown in a dry run, has not freed the
   // lines of its interrupted self: its identifier is taken as free.
   const bool shown_repeat = choice.fixed != nullptr && steps.dry_run != nullptr;
   for (long tries = 0; tries <= (choice.fixed != nullptr ? 0 : 0xFFFFF); ++tries) {
-    *id = choice.fixed != nullptr ? *choice.fixed : make_format_id(*job, seconds, microseconds);
-    int taken = shown_repeat ? 0 : taken_elsewhere(*job, steps.root, *id);
+    *id = choice.fixed != nullptr ? *choice.fixed : make_format_id(job, seconds, microseconds);
+    int taken = shown_repeat ? 0 : taken_elsewhere(job, *id);
     if (taken < 0) return kOpFileFailed;
     bool seen = taken > 0;
     if (!seen && prepare_added(job, steps, *id, files, &seen) != kOpDone) return kOpFileFailed;
@@ -97,10 +102,8 @@ int32_t choose_and_prepare(PaperJob *job, const Steps &steps, const AddChoice &c
 }
 
 // A file the add will copy can be opened and read.
-int32_t check_readable(const PaperJob &job, const char *root, DriverFile which) {
-  char path[kPathMax];
+int32_t check_readable(const char *path) {
   bool absent = false;
-  if (format_driver_path(path, sizeof path, root, job.model, which) != 0) return kOpFileFailed;
   const int fd = open_driver_file(path, &absent);
   if (fd < 0) return kOpFileFailed;
   char first;  // a directory opens, and fails only when read
@@ -115,18 +118,13 @@ int32_t check_readable(const PaperJob &job, const char *root, DriverFile which) 
 
 }  // namespace
 
-int32_t check_add_targets(const PaperJob &job, const char *root) {
-  char path[kPathMax];
-  if (format_driver_path(path, sizeof path, root, job.model, DriverFile::kFunctionFile) != 0) {
-    return kOpFileFailed;
-  }
-  const int marked = driver_file_holds(path, kEntryMarker);
-  if (marked == 0 && check_readable(job, root, DriverFile::kFunctionFile) == kOpDone) {
-    errno = ENODATA;
-  }
+int32_t check_add_targets(const PaperJob &job) {
+  const auto &path = job.driver_path;
+  const int marked = driver_file_holds(path[kFunctionFile], kEntryMarker);
+  if (marked == 0 && check_readable(path[kFunctionFile]) == kOpDone) errno = ENODATA;
   if (marked <= 0) return kOpFileFailed;
-  const int32_t rc = check_readable(job, root, DriverFile::kPaperTable);
-  return rc == kOpDone ? check_readable(job, root, DriverFile::kImagingArea) : rc;
+  const int32_t rc = check_readable(path[kPaperTable]);
+  return rc == kOpDone ? check_readable(path[kImagingArea]) : rc;
 }
 
 // Each file the add changes is copied in the same pass that checks the
@@ -142,13 +140,13 @@ int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const 
   struct timeval now {};
   if (choice == nullptr && sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
   const AddChoice from_clock{now.tv_sec, now.tv_usec, nullptr};
-  int32_t rc = check_add_targets(job, root);
-  if (rc == kOpDone) rc = choose_and_prepare(&job, steps, choice ? *choice : from_clock, &id, &files);
+  int32_t rc = format_job_paths(&job, root) == 0 ? kOpDone : kOpFileFailed;
+  if (rc == kOpDone) rc = choose_and_prepare(job, steps, choice ? *choice : from_clock, &id, &files);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &id);
   if (rc == kOpDone) rc = ask_companion_to_add(job, steps, id);
   if (hook != nullptr) hook->pending = rc == kOpDone;
   for (int i = 0; i < 3 && rc == kOpDone; ++i) {
-    rc = commit_driver_file(&job, steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
+    rc = commit_driver_file(steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
   }
   abandon_all(&files);
   if (rc == kOpDone && hook != nullptr) hook->pending = false;

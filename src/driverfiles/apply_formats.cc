@@ -155,7 +155,7 @@ int32_t prepare_files(PaperJob *job, const Steps &steps, ApplyFiles *f, IdWatch 
   const WatchedText none{nullptr, nullptr, nullptr};
   const WatchedText watch{kFormatIdPrefix, note_new_id, watched};
   for (int i = 0; i < 4; ++i) {
-    if (f->wanted[i] && prepare_driver_file(job, steps, kApplyOrder[i], f->plan[i],
+    if (f->wanted[i] && prepare_driver_file(*job, steps, kApplyOrder[i], f->plan[i],
                                             watched != nullptr ? watch : none,
                                             &f->prepared[i]) != kOpDone) {
       abandon_files(f);
@@ -287,8 +287,8 @@ int32_t commit_files(PaperJob *job, const Steps &steps, ApplyFiles *f) {
   int32_t rc = kOpDone;
   for (int i = 0; i < 4 && rc == kOpDone; ++i) {
     if (!f->wanted[i]) continue;
-    rc = steps.dry_run != nullptr ? show_driver_file(job, steps, kApplyOrder[i], f->plan[i])
-                                  : commit_driver_file(job, steps, kApplyOrder[i], f->plan[i],
+    rc = steps.dry_run != nullptr ? show_driver_file(*job, kApplyOrder[i], f->plan[i])
+                                  : commit_driver_file(steps, kApplyOrder[i], f->plan[i],
                                                        &f->prepared[i]);
   }
   abandon_files(f);
@@ -340,8 +340,8 @@ int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet
 // What the apply needs before it asks or changes anything: no link it may
 // not follow, every file it rewrites there, and the marker new entries
 // follow.
-int32_t check_apply_targets(const PaperJob &job, const Steps &steps, const ApplyPlan &plan) {
-  if (check_driver_links(job, steps) != kOpDone) return kOpFileFailed;
+int32_t check_apply_targets(const PaperJob &job, const ApplyPlan &plan) {
+  if (check_driver_links(job) != kOpDone) return kOpFileFailed;
   bool adds = false, removes = plan.orphan_count != 0;
   for (size_t i = 0; i < plan.count; ++i) {
     adds = adds || plan.changes[i].kind != ChangeKind::kRemoved;
@@ -369,7 +369,7 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
   PaperJob copy = job;
   const Steps steps{root, dry_run};
   ApplyFiles files{};
-  int32_t rc = check_apply_targets(copy, steps, *plan);
+  int32_t rc = format_job_paths(&copy, root) == 0 ? check_apply_targets(copy, *plan) : kOpFileFailed;
   if (rc == kOpDone) rc = choose_and_prepare(&copy, steps, set, plan, &files);
   if (rc == kOpDone && hook != nullptr && plan->count != 0) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = companion_then_commit(&copy, steps, set, plan, &files);

@@ -30,13 +30,13 @@ int note_paper_entry(void *ctx, const LineScan &scan, const HitLine &hit) {
 
 // The paper table's lines under entry_id, dropped into a prepared copy,
 // while its own entry of the name is looked up. A missing table holds none.
-int32_t prepare_paper(PaperJob *job, const Steps &steps, const char *entry_id,
+int32_t prepare_paper(const PaperJob &job, const Steps &steps, const char *entry_id,
                       PaperLookup *lookup, PreparedFile *paper) {
   char slash_name[kLabelNameMax + 2];
-  (void)std::snprintf(slash_name, sizeof slash_name, "/%s", job->label_name);
+  (void)std::snprintf(slash_name, sizeof slash_name, "/%s", job.label_name);
   const RewritePlan drop{entry_id, nullptr, nullptr, nullptr, nullptr};
   const WatchedText watch{slash_name, note_paper_entry, lookup};
-  const int32_t rc = prepare_driver_file(job, steps, DriverFile::kPaperTable, drop, watch, paper);
+  const int32_t rc = prepare_driver_file(job, steps, kPaperTable, drop, watch, paper);
   return rc == kOpFileFailed && (errno == ENOENT || errno == ENOTDIR) ? kOpDone : rc;
 }
 
@@ -53,10 +53,10 @@ void log_deleted(const PaperJob &job, const FormatId &entry) {
 // its lines dropped on the way.
 int32_t prepare_delete(PaperJob *job, const Steps &steps, const FormatId &entry,
                        bool *paper_found, FormatRemoval *removal) {
-  if (check_driver_links(*job, steps) != kOpDone) return kOpFileFailed;
+  if (check_driver_links(*job) != kOpDone) return kOpFileFailed;
   PaperLookup lookup{job->label_name, {}, false};
   PreparedFile paper{};
-  int32_t rc = prepare_paper(job, steps, entry.text, &lookup, &paper);
+  int32_t rc = prepare_paper(*job, steps, entry.text, &lookup, &paper);
   if (rc != kOpDone) return rc;
   const bool same = lookup.found && std::strcmp(lookup.id.text, entry.text) == 0;
   if (!same) abandon_driver_file(&paper);
@@ -75,12 +75,9 @@ int32_t prepare_delete(PaperJob *job, const Steps &steps, const FormatId &entry,
 // nothing changes, but the companion tool is still asked.
 int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, AskHook *hook) {
   const Steps steps{root, dry_run};
-  if (format_driver_path(job.scratch_path, sizeof job.scratch_path, steps.root, job.model,
-                         DriverFile::kFunctionFile) != 0) {
-    return kOpFileFailed;
-  }
+  if (format_job_paths(&job, root) != 0) return kOpFileFailed;
   FormatId entry{};
-  const int found = find_format_id(job.scratch_path, job.label_name, &entry);
+  const int found = find_format_id(job.driver_path[kFunctionFile], job.label_name, &entry);
   if (found < 0) return kOpFileFailed;
   bool paper_found = false;
   FormatRemoval removal{};

@@ -2,9 +2,11 @@
 // each driver file rewritten or its rewrite gathered for the dry run's diff.
 #include "driverfiles/driver_edit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/companion.h"
 #include "driverfiles/label_lines.h"
@@ -73,45 +75,33 @@ int32_t noted(int rc, const char *path) {
 const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
 
 // A dry run's rewrite, its file already checked: the plan gathered.
-int32_t gather_plan(PaperJob *job, const Steps &steps, DriverFile which, const RewritePlan &plan) {
-  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
-                         job->model, which) != 0) {
-    return kOpFileFailed;
-  }
+int32_t gather_plan(const Steps &steps, DriverFile which, const RewritePlan &plan) {
   return merge_plan(steps.dry_run, which, plan) == 0 ? kOpDone : kOpFileFailed;
 }
 
 }  // namespace
 
-int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan) {
-  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
-                         job->model, which) != 0) {
-    return kOpFileFailed;
-  }
-  if (steps.dry_run == nullptr) return noted(rewrite_file(job->scratch_path, plan), job->scratch_path);
-  if (noted(check_rewrite(job->scratch_path, plan, nullptr), job->scratch_path) != kOpDone) {
-    return kOpFileFailed;
-  }
-  return gather_plan(job, steps, which, plan);
+  const char *path = job.driver_path[which];
+  if (steps.dry_run == nullptr) return noted(rewrite_file(path, plan), path);
+  if (noted(check_rewrite(path, plan, nullptr), path) != kOpDone) return kOpFileFailed;
+  return gather_plan(steps, which, plan);
 }
 
-int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan, const WatchedText &watch,
                             PreparedFile *prepared) {
   prepared->ready = false;
-  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
-                         job->model, which) != 0) {
-    return kOpFileFailed;
-  }
-  const int rc = steps.dry_run != nullptr ? check_rewrite(job->scratch_path, plan, &watch)
-                               : prepare_rewrite(job->scratch_path, plan, &watch, prepared);
-  return noted(rc, job->scratch_path);
+  const char *path = job.driver_path[which];
+  const int rc = steps.dry_run != nullptr ? check_rewrite(path, plan, &watch)
+                                          : prepare_rewrite(path, plan, &watch, prepared);
+  return noted(rc, path);
 }
 
-int32_t commit_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
-                           const RewritePlan &plan, PreparedFile *prepared) {
-  if (steps.dry_run != nullptr) return gather_plan(job, steps, which, plan);
+int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
+                           PreparedFile *prepared) {
+  if (steps.dry_run != nullptr) return gather_plan(steps, which, plan);
   return noted(commit_rewrite(prepared), prepared->file);
 }
 
@@ -119,11 +109,7 @@ void abandon_driver_file(PreparedFile *prepared) { abandon_rewrite(prepared); }
 
 int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args) {
-  char tool[kPathMax];
-  if (format_driver_path(tool, sizeof tool, steps.root, job.model,
-                         DriverFile::kCompanionTool) != 0) {
-    return kOpFileFailed;
-  }
+  const char *tool = job.companion_path;
   const char *argv[kMaxArgs + 2] = {tool};
   size_t n = 1;
   for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
@@ -156,24 +142,14 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
   return run_model_companion(job, steps, args);
 }
 
-int32_t show_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
-                         const RewritePlan &plan) {
-  if (format_driver_path(job->scratch_path, sizeof job->scratch_path, steps.root,
-                         job->model, which) != 0) {
-    return kOpFileFailed;
-  }
-  return noted(preview_file(job->scratch_path, plan, nullptr), job->scratch_path);
+int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan) {
+  return noted(preview_file(job.driver_path[which], plan, nullptr), job.driver_path[which]);
 }
 
-int32_t check_driver_links(const PaperJob &job, const Steps &steps) {
-  for (const DriverFile which : kDriverFiles) {
-    char path[kPathMax];
-    if (format_driver_path(path, sizeof path, steps.root, job.model, which) != 0) {
-      return kOpFileFailed;
-    }
-    if (check_link_rule(path) != 0) return noted(-1, path);
-  }
-  return kOpDone;
+int32_t check_driver_links(const PaperJob &job) {
+  const auto refused = [](const char *path) { return check_link_rule(path) != 0; };
+  const auto *path = std::find_if(std::begin(job.driver_path), std::end(job.driver_path), refused);
+  return path == std::end(job.driver_path) ? kOpDone : noted(-1, *path);
 }
 
 const char *default_paper_line(const PaperJob &job) {
@@ -207,7 +183,7 @@ int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
       continue;
     }
     if (removal->wanted[i] &&
-        prepare_driver_file(job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i), none,
+        prepare_driver_file(*job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i), none,
                             &removal->prepared[i]) != kOpDone) {
       abandon_removal(removal);
       return kOpFileFailed;
@@ -220,7 +196,7 @@ int32_t commit_removal(PaperJob *job, const Steps &steps, FormatRemoval *removal
   int32_t rc = kOpDone;
   for (int i = 0; i < 4 && rc == kOpDone; ++i) {
     if (!removal->wanted[i]) continue;
-    rc = commit_driver_file(job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i),
+    rc = commit_driver_file(steps, kRemovalOrder[i], removal_plan(*job, *removal, i),
                             &removal->prepared[i]);
   }
   abandon_removal(removal);
@@ -237,18 +213,15 @@ DryRun the_dry_run;  // one dry run a program run at most
 
 // Prints the diff of every file the dry run touched, in the order touched.
 int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
+  if (format_job_paths(job, root) != 0) return kOpFileFailed;
   for (int order = 0; order < dry_run.touched; ++order) {
     for (const DriverFile which : kDriverFiles) {
       const PendingPlan &p = dry_run.pending[which];
       if (!p.touched || p.order != order) continue;
-      if (format_driver_path(job->scratch_path, sizeof job->scratch_path, root, job->model,
-                             which) != 0) {
-        return kOpFileFailed;
-      }
       const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
       const MatchSet set{p.matches, p.match_count};
-      if (noted(preview_file(job->scratch_path, plan, p.match_count ? &set : nullptr),
-                job->scratch_path) != kOpDone) {
+      if (noted(preview_file(job->driver_path[which], plan, p.match_count ? &set : nullptr),
+                job->driver_path[which]) != kOpDone) {
         return kOpFileFailed;
       }
     }

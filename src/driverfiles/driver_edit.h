@@ -44,10 +44,12 @@ struct Steps {
   DryRun *dry_run;
 };
 
-// Formats which file into job->scratch_path and rewrites it with plan
-// (in a dry run: checks the file as check_rewrite() does, then gathers
-// plan into the dry run's).
-int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+// The steps read the files' and the companion tool's paths from the job
+// record, formatted once for the request (format_job_paths()).
+//
+// Rewrites which file with plan (in a dry run: checks the file as
+// check_rewrite() does, then gathers plan into the dry run's).
+int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan);
 
 // The same rewrite in two halves, watching for a text on the way (see
@@ -55,17 +57,17 @@ int32_t rewrite_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
 // its commit gathers the plan.
 // A failed prepare leaves nothing prepared; abandon removes what prepare
 // left.
-int32_t prepare_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
+int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan, const WatchedText &watch,
                             PreparedFile *prepared);
-int32_t commit_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
-                           const RewritePlan &plan, PreparedFile *prepared);
+int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
+                           PreparedFile *prepared);
 void abandon_driver_file(PreparedFile *prepared);
 
 // Runs the model's companion tool with args (null-terminated, without the
 // tool path), or prints "run: " and the command line in a dry run, which
-// first checks that the tool could be started; kOpFileFailed when the
-// tool's path does not fit; kOpCompanionFailed with the tool noted
+// first checks that the tool could be started; kOpCompanionFailed with
+// the tool noted
 // (failed_driver_file(), and companion_failure() says how).
 int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args);
@@ -78,8 +80,7 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 
 // Prints the diff plan would make of the file (a dry run's commit of a
 // plan that is whole already, as an apply's is).
-int32_t show_driver_file(PaperJob *job, const Steps &steps, DriverFile which,
-                         const RewritePlan &plan);
+int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan);
 
 // A format's lines, removed in two halves like a rewrite: prepare reads
 // and copies every file that changes (nothing changed yet, nothing asked),
@@ -126,7 +127,7 @@ struct AddChoice {
 
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files.
-int32_t check_driver_links(const PaperJob &job, const Steps &steps);
+int32_t check_driver_links(const PaperJob &job);
 
 // The default paper line a settings line falls back to.
 const char *default_paper_line(const PaperJob &job);

@@ -2,11 +2,14 @@
 // keeps the one whose call failed last (see driver_paths.h).
 #include "driverfiles/driver_paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/sys_io.h"
+#include "front/paper_job.h"
 
 namespace {
 
@@ -24,29 +27,39 @@ int format_driver_path(char *out, size_t cap, const char *root,
                        const char *model, DriverFile which) {
   int n = -1;
   switch (which) {
-    case DriverFile::kCompanionTool:
-      n = std::snprintf(out, cap, "%s/%s/bin/lpd/zkpapertoolcups_%s", root,
-                        model, model);
-      break;
-    case DriverFile::kFunctionFile:
+    case kFunctionFile:
       n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%sfunc", root, model,
                         model);
       break;
-    case DriverFile::kPaperTable:
+    case kPaperTable:
       n = std::snprintf(out, cap, "%s/%s/bin/inf/paperinf%s", root, model,
                         model);
       break;
-    case DriverFile::kSettingsFile:
+    case kSettingsFile:
       n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%src", root, model, model);
       break;
-    case DriverFile::kImagingArea:
+    case kImagingArea:
       n = std::snprintf(out, cap, "%s/%s/bin/inf/ImagingArea", root, model);
-      break;
-    case DriverFile::kInfDirectory:
-      n = std::snprintf(out, cap, "%s/%s/bin/inf", root, model);
       break;
   }
   return checked(n, cap);
+}
+
+int format_companion_path(char *out, size_t cap, const char *root, const char *model) {
+  return checked(std::snprintf(out, cap, "%s/%s/bin/lpd/zkpapertoolcups_%s", root, model, model), cap);
+}
+
+int format_inf_directory(char *out, size_t cap, const char *root, const char *model) {
+  return checked(std::snprintf(out, cap, "%s/%s/bin/inf", root, model), cap);
+}
+
+int format_job_paths(PaperJob *job, const char *root) {
+  if (job->companion_path[0] != '\0') return 0;  // formatted last, so all are there
+  const auto format = [&](DriverFile which) {
+    return format_driver_path(job->driver_path[which], kPathMax, root, job->model, which) == 0;
+  };
+  if (!std::all_of(std::begin(kDriverFiles), std::end(kDriverFiles), format)) return -1;
+  return format_companion_path(job->companion_path, kPathMax, root, job->model);
 }
 
 int format_temp_path(char *out, size_t cap, const char *path) {

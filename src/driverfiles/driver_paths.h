@@ -8,23 +8,33 @@
 
 #include <cstddef>
 
-// The four driver files come first, so a DriverFile also indexes every
-// per-file array; kDriverFiles lists them in that order.
+struct PaperJob;
+
+// The four driver files; a DriverFile indexes every per-file array, and
+// kDriverFiles lists them in that order.
 enum DriverFile : int {
-  kFunctionFile,   // <root>/<model>/bin/inf/zk<model>func
-  kPaperTable,     // <root>/<model>/bin/inf/paperinf<model>
-  kSettingsFile,   // <root>/<model>/bin/inf/zk<model>rc
-  kImagingArea,    // <root>/<model>/bin/inf/ImagingArea
-  kCompanionTool,  // <root>/<model>/bin/lpd/zkpapertoolcups_<model>
-  kInfDirectory,   // <root>/<model>/bin/inf
+  kFunctionFile,  // <root>/<model>/bin/inf/zk<model>func
+  kPaperTable,    // <root>/<model>/bin/inf/paperinf<model>
+  kSettingsFile,  // <root>/<model>/bin/inf/zk<model>rc
+  kImagingArea,   // <root>/<model>/bin/inf/ImagingArea
 };
 enum : int { kDriverFileCount = 4 };
 const DriverFile kDriverFiles[kDriverFileCount] = {kFunctionFile, kPaperTable, kSettingsFile,
                                                    kImagingArea};
 
-// Returns 0, or -1 with errno ENAMETOOLONG when out (of size cap) is short.
+// Each returns 0, or -1 with errno ENAMETOOLONG when out (of size cap) is
+// short. The companion tool is <root>/<model>/bin/lpd/zkpapertoolcups_<model>,
+// the directory holding the driver files <root>/<model>/bin/inf.
 int format_driver_path(char *out, size_t cap, const char *root,
                        const char *model, DriverFile which);
+int format_companion_path(char *out, size_t cap, const char *root, const char *model);
+int format_inf_directory(char *out, size_t cap, const char *root, const char *model);
+
+// A request's paths, formatted once into its job record: the four driver
+// files and the companion tool, by the first step that needs them; later
+// calls find them there and format nothing (0 then). -1 with errno
+// ENAMETOOLONG when one does not fit, before anything is read or changed.
+int format_job_paths(PaperJob *job, const char *root);
 
 // Copies the first len bytes of from into out as a path; -1 with errno
 // ENAMETOOLONG when they do not fit.

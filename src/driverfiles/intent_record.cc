@@ -266,7 +266,7 @@ int read_record(int fd, Text *t) {
 
 int format_intent_path(char *out, size_t cap, const char *root, const char *model) {
   char dir[kPathMax];
-  if (format_driver_path(dir, sizeof dir, root, model, DriverFile::kInfDirectory) != 0) return -1;
+  if (format_inf_directory(dir, sizeof dir, root, model) != 0) return -1;
   const int n = std::snprintf(out, cap, "%s/zkpapertoollpr.intent", dir);
   if (n < 0 || static_cast<size_t>(n) >= cap) {
     errno = ENAMETOOLONG;

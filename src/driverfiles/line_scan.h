@@ -34,8 +34,12 @@ enum : size_t {
   // Bytes of a hit line shown from its first text on: room for the
   // longest identifier, "/" and a name as long as two hex digits tell.
   kHeadMax = 384,
-  kNeedles = 3,
 };
+
+// The texts a scan looks for, by the part each plays in a rewrite plan:
+// the identifier whose lines go, the marker lines are inserted after, the
+// text watched for. A scan for one text uses the first slot.
+enum ScanSlot : size_t { kMatchSlot, kMarkerSlot, kWatchSlot, kNeedles };
 
 // Where the bytes a scan hands on go. put gets kept bytes, skip gets the
 // bytes of lines left out; either may be null (bytes dropped). Both
@@ -76,9 +80,9 @@ struct LineScan {
   size_t line_end; // its end in buf, or 0 when it runs past the window
 };
 
-// Starts a scan of fd for up to three texts (null or empty for a slot not
-// used). fd must stand at the file's start (opened afresh): the scan reads
-// on from where it stands and counts offsets from 0.
+// Starts a scan of fd for up to three texts, by ScanSlot (null or empty
+// for a slot not used). fd must stand at the file's start (opened afresh):
+// the scan reads on from where it stands and counts offsets from 0.
 void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
                const ScanSink &sink);
 

@@ -109,12 +109,13 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
 int scan_open_file(ModelInventory *inv, int at, int fd) {
   inv->present[at] = true;
   LineScan scan{};
-  open_scan(&scan, fd, {kFormatIdPrefix, at == kFunctionFile ? kEntryMarker : nullptr, nullptr}, kNoSink);
+  const char *const texts[kNeedles] = {kFormatIdPrefix, at == kFunctionFile ? kEntryMarker : nullptr, nullptr};
+  open_scan(&scan, fd, texts, kNoSink);
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
-    if (hit.holds[1]) inv->has_marker = true;
-    if (hit.holds[0] && note_line(inv, at, scan, hit) != 0) return -1;
+    if (hit.holds[kMarkerSlot]) inv->has_marker = true;
+    if (hit.holds[kMatchSlot] && note_line(inv, at, scan, hit) != 0) return -1;
   }
   return rc;
 }
@@ -200,20 +201,14 @@ int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   return inv->intent_state < 0 ? -1 : 0;
 }
 
-int read_entries(const char *root, const char *model, ModelInventory *inv) {
+int read_entries(const char *function_file, ModelInventory *inv) {
   *inv = ModelInventory{};
-  if (format_driver_path(inv->path[kFunctionFile], sizeof inv->path[kFunctionFile], root, model,
-                         DriverFile::kFunctionFile) != 0) {
-    return -1;
-  }
+  if (copy_path(inv->path[kFunctionFile], kPathMax, function_file, std::strlen(function_file)) != 0) return -1;
   return scan_model_file(inv, kFunctionFile);
 }
 
 int read_surroundings(const char *root, const char *model, ModelInventory *inv) {
-  if (format_driver_path(inv->companion_path, sizeof inv->companion_path, root, model,
-                         DriverFile::kCompanionTool) != 0) {
-    return -1;
-  }
+  if (format_companion_path(inv->companion_path, sizeof inv->companion_path, root, model) != 0) return -1;
   inv->companion = check_companion(inv->companion_path) == 0 ? 0 : errno;
   if (inv->companion == ENOTDIR) inv->companion = ENOENT;
   if (inv->companion != 0 && inv->companion != ENOENT && inv->companion != EACCES) {

@@ -100,9 +100,9 @@ void free_inventory(ModelInventory *inv);
 // (and the path noted) when that cannot be told.
 int read_surroundings(const char *root, const char *model, ModelInventory *inv);
 
-// Reads only the function file's entries (and its marker) into inv: 0, or
-// -1 with errno; free_inventory() in either case.
-int read_entries(const char *root, const char *model, ModelInventory *inv);
+// Reads only the entries (and the marker) of the function file at path
+// into inv: 0, or -1 with errno; free_inventory() in either case.
+int read_entries(const char *function_file, ModelInventory *inv);
 
 // True when the file `at` (a DriverFile) has a line under identifier id.
 bool inventory_holds(const ModelInventory &inv, int at, const char *id);

@@ -80,7 +80,7 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &st
       const char *id = inv.ids[at].ids[i].text;
       if (!is_orphan(inv, at, i) || may_be_an_entrys(inv, id)) continue;
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
-      if (rewrite_driver_file(job, steps, at, drop) != kOpDone) return kOpFileFailed;
+      if (rewrite_driver_file(*job, steps, at, drop) != kOpDone) return kOpFileFailed;
       std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
       log_change(*job, steps, "removed orphan", id, "", 0);
     }
@@ -97,7 +97,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps
     const bool first = i == 0 || std::strcmp(id, list.ids[i - 1].text) != 0;
     if (!first || inventory_holds(inv, kFunctionFile, id) || may_be_an_entrys(inv, id)) continue;
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
-    if (rewrite_driver_file(job, steps, DriverFile::kSettingsFile, reset) != kOpDone) {
+    if (rewrite_driver_file(*job, steps, kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;
     }
     std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], id);
@@ -156,7 +156,7 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   ModelInventory inv{};
   Intent intent{};
   const char *finished = nullptr;
-  int32_t rc = check_driver_links(work, steps);
+  int32_t rc = format_job_paths(&work, root) == 0 ? check_driver_links(work) : kOpFileFailed;
   if (rc == kOpDone) rc = finish_recorded(job, steps, &intent, &finished);
   if (rc == kOpDone &&
       (read_inventory(root, job.model, &inv) != 0 || read_surroundings(root, job.model, &inv) != 0)) {

@@ -154,7 +154,7 @@ long find_model_findings(const PaperJob &job, const char *root, FindingSink sink
   char dir[kPathMax];
   struct stat st {};
   *formats = 0;
-  if (format_driver_path(dir, sizeof dir, root, job.model, DriverFile::kInfDirectory) != 0) {
+  if (format_inf_directory(dir, sizeof dir, root, job.model) != 0) {
     return -1;
   }
   if (sys_io.stat(dir, &st) != 0) {

@@ -58,13 +58,14 @@ int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
   if (set == nullptr && plan.matches != nullptr && plan.matches->count != 0) set = plan.matches;
   Tracker tracker{&target, false};
   LineScan scan{};
-  open_scan(&scan, fd, {set ? kFormatIdPrefix : plan.match, plan.marker, watch ? watch->text : nullptr},
-            ScanSink{track_put, track_skip, &tracker});
+  const char *const texts[kNeedles] = {set ? kFormatIdPrefix : plan.match, plan.marker,
+                                       watch ? watch->text : nullptr};  // by ScanSlot
+  open_scan(&scan, fd, texts, ScanSink{track_put, track_skip, &tracker});
   HitLine hit{};
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
-    if (hit.holds[2] && watch != nullptr && watch->on_hit(watch->ctx, scan, hit) != 0) return -1;
-    const int matched = hit.holds[0] ? matches(scan, hit, set) : 0;
+    if (hit.holds[kWatchSlot] && watch != nullptr && watch->on_hit(watch->ctx, scan, hit) != 0) return -1;
+    const int matched = hit.holds[kMatchSlot] ? matches(scan, hit, set) : 0;
     if (matched < 0) return -1;
     if (matched > 0) {
       if (skip_line(&scan) != 0) return -1;
@@ -72,7 +73,9 @@ int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
       continue;
     }
     if (pass_line(&scan) != 0) return -1;
-    if (hit.holds[1] && add_line(&tracker, plan.insert) != 0) return -1;
+    if (!hit.holds[kMarkerSlot]) continue;
+    if (plan.marker_seen != nullptr) *plan.marker_seen = true;
+    if (add_line(&tracker, plan.insert) != 0) return -1;
   }
   if (rc < 0) return -1;
   return plan.append != nullptr ? add_line(&tracker, plan.append) : 0;

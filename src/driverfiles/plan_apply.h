@@ -21,6 +21,7 @@ struct RewritePlan {
   const char *insert;
   const char *append;   // may be null
   const MatchSet *matches = nullptr;
+  bool *marker_seen = nullptr;  // may be null; set when a line holding marker is kept
 };
 
 // A text watched for on the way through a file: each line holding it is

@@ -48,11 +48,9 @@ int32_t close_recording(Recording *r, int32_t rc) {
 // on past the one the name's entry holds now: a record naming that one
 // would read as finished while the old format is still there. Whether
 // the name has an entry (1, 0), or -1.
-int first_identifier(const PaperJob &job, const char *root, AddChoice *choice, FormatId *first) {
-  char path[kPathMax];
+int first_identifier(const PaperJob &job, AddChoice *choice, FormatId *first) {
   FormatId held{};
-  if (format_driver_path(path, sizeof path, root, job.model, kFunctionFile) != 0) return -1;
-  const int found = find_format_id(path, job.label_name, &held);
+  const int found = find_format_id(job.driver_path[kFunctionFile], job.label_name, &held);
   *first = make_format_id(job, choice->seconds, choice->microseconds);
   if (found > 0 && std::strcmp(first->text, held.text) == 0) {
     next_time_digits(&choice->seconds, &choice->microseconds);
@@ -61,17 +59,17 @@ int first_identifier(const PaperJob &job, const char *root, AddChoice *choice, F
   return found;
 }
 
-// An add request's steps: what the add needs checked, the record (with
-// the first identifier the add will try), the delete of the name, the add.
-// A record that cannot be written fails as the step that would have
-// failed first without it: the delete's when the name has an entry, else
-// the add's.
-int32_t add_request_steps(const PaperJob &job, const Steps &steps, AddChoice choice, AskHook *hook,
+// An add request's steps: its paths, what the add needs checked, the
+// record (with the first identifier the add will try), the delete of the
+// name, the add. A record that cannot be written fails as the step that
+// would have failed first without it: the delete's when the name has an
+// entry, else the add's.
+int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, AskHook *hook,
                           bool *in_add) {
   *in_add = false;
-  int32_t rc = check_add_targets(job, steps.root);
+  int32_t rc = format_job_paths(&job, steps.root) == 0 ? check_add_targets(job) : kOpFileFailed;
   FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
-  const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, steps.root, &choice, &first);
+  const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, &choice, &first);
   if (held < 0) rc = kOpFileFailed;
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
   *in_add = rc != kOpDone && held == 0;
@@ -81,22 +79,16 @@ int32_t add_request_steps(const PaperJob &job, const Steps &steps, AddChoice cho
   return add_label_format(job, steps.root, steps.dry_run, &choice, hook);
 }
 
-// 1 when the files show the recorded request finished, 0 when not, -1.
-int intent_finished(const Intent &intent, const char *root) {
-  char path[kPathMax];
+// 1 when the files (job's paths) show the recorded request finished, 0
+// when not, -1.
+int intent_finished(const Intent &intent, const PaperJob &job) {
   FormatId entry{};
-  if (format_driver_path(path, sizeof path, root, intent.job.model, kFunctionFile) != 0) return -1;
-  const int found = find_format_id(path, intent.job.label_name, &entry);
+  const int found = find_format_id(job.driver_path[kFunctionFile], job.label_name, &entry);
   if (found < 0) return -1;
   if (!intent.add) return found == 0 ? 1 : 0;
   if (found == 0 || std::strcmp(entry.text, intent.id.text) != 0) return 0;
-  int holds = 1;
-  const DriverFile lines[] = {kPaperTable, kImagingArea};
-  for (const DriverFile at : lines) {
-    if (holds == 1 && format_driver_path(path, sizeof path, root, intent.job.model, at) != 0) return -1;
-    if (holds == 1) holds = driver_file_holds(path, intent.id.text);
-  }
-  return holds;
+  const int holds = driver_file_holds(job.driver_path[kPaperTable], intent.id.text);
+  return holds == 1 ? driver_file_holds(job.driver_path[kImagingArea], intent.id.text) : holds;
 }
 
 // An interrupted apply, run again from its record: the changes it made
@@ -164,21 +156,22 @@ int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSe
 
 int32_t finish_intent(const Intent &intent, const Steps &steps) {
   if (intent.apply) return finish_apply(intent, steps);
-  const int finished = intent_finished(intent, steps.root);
+  PaperJob job = intent.job;
+  if (format_job_paths(&job, steps.root) != 0) return kOpFileFailed;
+  const int finished = intent_finished(intent, job);
   if (finished < 0) return kOpFileFailed;
   int32_t rc = kOpDone;
   bool in_add = false;
   if (finished == 0 && intent.add) {
-    rc = add_request_steps(intent.job, steps, AddChoice{0, 0, &intent.id}, nullptr, &in_add);
+    rc = add_request_steps(job, steps, AddChoice{0, 0, &intent.id}, nullptr, &in_add);
   } else if (finished == 0) {
-    rc = delete_label_format(intent.job, steps.root, steps.dry_run);
+    rc = delete_label_format(job, steps.root, steps.dry_run);
   }
   if (rc < 0) return rc;
   (void)std::fputs("finished: ", stdout);
   print_intent(intent);
   std::putchar('\n');
   if (steps.dry_run != nullptr) return kOpDone;
-  const PaperJob &job = intent.job;
   log_format_change({intent.add ? "finished add" : "finished delete", job.model, job.printer,
                      job.label_name, std::strlen(job.label_name), intent.add ? intent.id.text : "",
                      job.width, job.height});

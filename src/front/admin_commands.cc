@@ -87,7 +87,7 @@ long repair_preview(const PaperJob &job, const char *root, bool) { return previe
 // it as one of its findings.
 int not_installed(const Admin &a) {
   char dir[kPathMax];
-  if (format_driver_path(dir, sizeof dir, a.root, a.job->model, DriverFile::kInfDirectory) != 0) {
+  if (format_inf_directory(dir, sizeof dir, a.root, a.job->model) != 0) {
     return report_failure(a, -1);
   }
   (void)std::fprintf(stderr, "%s: %s: not installed\n", a.name, dir);

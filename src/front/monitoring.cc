@@ -48,7 +48,7 @@ int run_check_monitoring(const PaperJob &job, const char *root) {
   if (under_driver_lock(job, root, false, tally, &t, &found) != 0 || found < 0) return failed(job);
   if (t.not_installed) {
     char dir[kPathMax] = "";
-    (void)format_driver_path(dir, sizeof dir, root, job.model, DriverFile::kInfDirectory);
+    (void)format_inf_directory(dir, sizeof dir, root, job.model);
     std::printf("%s CRITICAL - %s: %s: not installed\n", kService, job.model, dir);
     return kMonitorCritical;
   }

@@ -1,8 +1,8 @@
 // The driver-file operations the front end dispatches to, and the lock
 // that keeps one request's edits apart from another run's.
 //
-// Each operation takes a copy of the job (it may write the copy's
-// scratch_path) and the root of the driver tree ("/opt/vantrel" for the
+// Each operation takes a copy of the job (it formats the copy's paths
+// when the job does not hold them yet, format_job_paths()) and the root of the driver tree ("/opt/vantrel" for the
 // installed program), and answers with a small signed result. A request
 // given a dry run shows its steps instead of taking them: the companion
 // tool's command lines are printed as they come, and the rewrites of each
@@ -55,8 +55,10 @@ int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run = nullp
 // file, paper table and imaging-area file can be opened, and the function
 // file holds the "[CustomTape]" line entries follow (else ENODATA, as the
 // entry would be written nowhere). kOpDone or kOpFileFailed (errno set).
-// An add request checks it before its delete step; the add again.
-int32_t check_add_targets(const PaperJob &job, const char *root);
+// job's paths are formatted. An add request checks it once, before its
+// delete step; the add's own copy of the function file still needs the
+// marker line, which that delete may have taken.
+int32_t check_add_targets(const PaperJob &job);
 
 // The dry run of one run of the program (one at most): start it, hand it
 // to the requests, then end it, which prints the diff of every file

@@ -3,14 +3,17 @@
 // One PaperJob lives in the entry routine for the whole run. It starts
 // zero-filled, select_model() stores the printer model found in the program
 // name, parse_options() fills in the rest. The usage printer and the
-// driver-file operations receive copies (an operation may write its
-// copy's scratch_path), so nothing they do reaches the caller's record.
+// driver-file operations receive copies (a request formats its copy's
+// paths once, format_job_paths()), so nothing they do reaches the
+// caller's record.
 #ifndef ZKPT_FRONT_PAPER_JOB_H
 #define ZKPT_FRONT_PAPER_JOB_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "driverfiles/driver_paths.h"
 
 enum : int {
   kPathMax = 1024,       // path, command and line buffers, terminator included
@@ -20,7 +23,6 @@ enum : int {
 
 struct PaperJob {
   int32_t kind;                        // 0..2 roll models, 3 tape models
-  char scratch_path[kPathMax];         // driver file an operation works on
   char model[kPathMax];                // model id, e.g. "tv4400zd"
   char printer[kPrinterMax + 1];
   char label_name[kLabelNameMax + 1];
@@ -28,6 +30,10 @@ struct PaperJob {
   int64_t width;                       // millimetres
   int64_t height;                      // millimetres
   int64_t pins;                        // printable width in 180-dpi dots
+  // Under the driver root, "" until format_job_paths(): each driver file
+  // (by DriverFile) and the companion tool.
+  char driver_path[kDriverFileCount][kPathMax];
+  char companion_path[kPathMax];
 };
 
 // Roll models behave alike whatever their kind number; tapes are kind 3.

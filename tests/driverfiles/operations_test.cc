@@ -43,7 +43,7 @@ DriverFiles tape_files() {
 }
 
 PaperJob tape_job(const char *label) {
-  PaperJob job{3, "", "tvq310", "q", "", "_zkS12mm__", 10, 50, 70};
+  PaperJob job{3, "tvq310", "q", "", "_zkS12mm__", 10, 50, 70, {}, ""};
   copy_text(job.label_name, label);
   return job;
 }
@@ -95,7 +95,7 @@ TEST_F(Operations, AddSkipsATakenIdentifier) {
 TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
   const ModelPaths roll = make_driver_tree(root, "lm210", {"[CustomTape]\nZkL0110003271A2/X\n", "", "", ""},
                                            FAKE_COMPANION);
-  const PaperJob job{0, "", "lm210", "q", "N", "", 0x100, 50, 70};
+  const PaperJob job{0, "lm210", "q", "N", "", 0x100, 50, 70, {}, ""};
   arm_fault(Call::kOpen, 0, 0);
   set_clock(7, 0x1A2B);
   ASSERT_EQ(0, add_label_format(job, root.c_str()));
@@ -121,13 +121,17 @@ TEST_F(Operations, RepairLogsEachChange) {
 }
 
 // A request that changes nothing writes no record: a delete of a name not
-// there, a satisfied --ensure. A repair finishing an interrupted delete
-// logs the delete, then the finishing.
+// there, a satisfied --ensure, an add refused, not cut, as its paths are
+// too long (slashes pad the root). A repair finishing an interrupted
+// delete logs the delete, then the finishing.
 TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   arm_fault(Call::kOpen, 0, 0);
   bool in_add = false;
   EXPECT_EQ(kOpNotFound, run_recorded_request(tape_job("Nope"), root.c_str(), false, nullptr, &in_add));
   EXPECT_EQ(0, ensure_request(tape_job("Test"), root.c_str(), false));
+  const std::string padded = root + std::string(1000 - root.size(), '/');
+  EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), padded.c_str(), true, nullptr, &in_add));
+  EXPECT_EQ(ENAMETOOLONG, errno);
   EXPECT_EQ(std::vector<std::string>{}, renames());
   arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));

@@ -492,6 +492,8 @@ std::vector<Case> end_to_end_cases() {
            diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +
            id('F') + "/Hal\n", 1, kSame, {}},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
+      {"add_whose_delete_takes_the_marker", "tvq310", add_test, {"[CustomTape]" + old + "/Test\n", tape.paper_table, "",
+       tape.imaging_area}, "", 255, DriverFiles{"", "A4:\t1\t2\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n"}, {deleting("Test")}},
   };
   // Usage errors say why (sizes beyond their written numbers too); a dry run fails as its request would:
   // a directory where a temporary copy goes, an inf directory the run may not write (Gone: an orphan).
