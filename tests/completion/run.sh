@@ -1,10 +1,11 @@
 #!/bin/bash
 # Runs the bash completion's functions as bash would on a key press, with a
-# stand-in program and lpstat first on PATH. Usage: run.sh [completion file]
+# stand-in program and lpstat first on PATH. Usage: run.sh [completion file,
+# default the one in build/]
 set -eu
 export LC_ALL=C.UTF-8
 here=$(cd "$(dirname "$0")" && pwd)
-script=${1:-$here/../../completion/zkpapertoollpr}
+script=${1:-$here/../../build/completion/zkpapertoollpr}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
@@ -69,7 +70,7 @@ printf '# queues\nlp|Main printer:\\\n  :sd=/var/spool/lp:\\\n  :lp=/dev/lp0:\nl
 got=$(_zkpapertoollpr_printcap "$tmp/printcap" | tr '\n' ' ')
 if [[ $got == 'lp labels ' ]]; then passed=$((passed + 1)); else
     failed=$((failed + 1)); echo "FAIL: printcap names [$got]"; fi
-for name in lm210 lm230 lm260ka tv4400 tvq310 tvq300 tvq250e tvq220nf tvq200; do
+for name in $(sed '/^#/d; s/\t.*//' "$here/../../models.tsv"); do
     if complete -p "zkpapertoollpr_$name" >/dev/null; then passed=$((passed + 1)); else
         failed=$((failed + 1)); echo "FAIL: no completion for zkpapertoollpr_$name"; fi
 done
