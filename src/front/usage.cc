@@ -7,7 +7,7 @@
 
 namespace {
 
-const char kVersion[] = "v 0.2";
+const char kVersion[] = "v " ZKPT_VERSION;
 const char kRule[] = "===========================";
 
 struct AdminSynopsis {
