@@ -211,10 +211,8 @@ void parse_request(Cursor *c, Intent *in) {
 
 // The kind the model table gives model, or -1.
 int32_t model_kind(const char *model) {
-  for (const ModelRow &row : kModelTable) {
-    if (std::strcmp(row.model, model) == 0) return row.kind;
-  }
-  return -1;
+  const ModelRow *row = find_model(model);
+  return row != nullptr ? row->kind : -1;
 }
 
 // Whether the record's bytes are one this tool wrote for model (1, 0),

@@ -19,7 +19,7 @@ namespace {
 
 const char *const kWords[] = {"--list", "--check", "--repair", "--dry-run", "--ensure",
                               "--apply", "--help",  "--version"};
-const char kVersionLine[] = "zkpapertoollpr 0.2\n";
+const char kVersionLine[] = "zkpapertoollpr " ZKPT_VERSION "\n";
 
 // The command's context: the name it was started under, for messages.
 struct Admin {

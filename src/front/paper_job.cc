@@ -4,13 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
-const ModelRow kModelTable[9] = {
-    {"lm210", "lm210", 0},      {"lm230", "lm230", 1},
-    {"lm260ka", "lm260ka", 2},  {"tv4400", "tv4400zd", 3},
-    {"tvq310", "tvq310", 3},    {"tvq300", "tvq300", 3},
-    {"tvq250e", "tvq250e", 3},  {"tvq220nf", "tvq220nf", 3},
-    {"tvq200", "tvq200", 3},
+namespace {
+
+// In models.tsv's order, which decides between names.
+const ModelRow kModelTable[] = {
+#include "model_rows.inc"
 };
+
+}  // namespace
 
 const TapeRow kStandardTape[6] = {
     {5, 2, 24, "_zkS3.5mm_"},  {6, 4, 32, "_zkS6mm___"},
@@ -33,4 +34,11 @@ bool select_model(const char *program_name, PaperJob *job) {
     }
   }
   return false;
+}
+
+const ModelRow *find_model(const char *model) {
+  for (const ModelRow &row : kModelTable) {
+    if (std::strcmp(row.model, model) == 0) return &row;
+  }
+  return nullptr;
 }

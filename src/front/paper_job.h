@@ -48,14 +48,13 @@ void copy_text(char (&to)[N], const char *from) {
   to[len] = '\0';
 }
 
+// A row of the model table, which the build makes from models.tsv.
 struct ModelRow {
-  const char *search;  // looked for anywhere in the program name
-  const char *model;   // id used for paths, the companion tool and usage
+  const char *search;   // looked for anywhere in the program name
+  const char *model;    // id used for paths, the companion tool and usage
   int32_t kind;
+  const char *printer;  // print queue of the usage example, or ""
 };
-
-// The nine rows in the order they are tested.
-extern const ModelRow kModelTable[9];
 
 // The tapes a tape model's width is turned into, narrowest first: the
 // standard ones and the heat-shrink tubes.
@@ -73,5 +72,8 @@ extern const TapeRow kHeatShrinkTube[5];
 // its id and kind in the job. Returns false, leaving the job alone, when no
 // row matches.
 bool select_model(const char *program_name, PaperJob *job);
+
+// The row whose id is model, or nullptr.
+const ModelRow *find_model(const char *model);
 
 #endif

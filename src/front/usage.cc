@@ -7,19 +7,8 @@
 
 namespace {
 
-const char kVersion[] = "v 0.2";
+const char kVersion[] = "v " ZKPT_VERSION;
 const char kRule[] = "===========================";
-
-struct ExamplePrinter {
-  const char *model_text;
-  const char *printer;
-};
-
-const ExamplePrinter kExamplePrinters[] = {
-    {"tv440", "TV-4400ZD"},   {"tvq310", "TV-Q310"},
-    {"tvq300", "TV-Q300"},    {"tvq250e", "TVQ250E"},
-    {"tvq220nf", "TVQ220nf"}, {"tvq200", "TVQ200"},
-};
 
 struct AdminSynopsis {
   const char *word;
@@ -44,10 +33,8 @@ const AdminSynopsis kAdminSynopses[] = {
 }  // namespace
 
 const char *example_printer(const char *model) {
-  for (const ExamplePrinter &row : kExamplePrinters) {
-    if (std::strstr(model, row.model_text) != nullptr) return row.printer;
-  }
-  return "";
+  const ModelRow *row = find_model(model);
+  return row != nullptr ? row->printer : "";
 }
 
 void print_usage(PaperJob job) {

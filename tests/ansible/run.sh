@@ -28,9 +28,7 @@ hosts() {
   for h in 1 2 3 4 5; do
     mkdir -p "$fleet/host$h/bin"
     cp -R demo/vantrel "$fleet/host$h/vantrel"
-    for m in lm210 lm230 lm260ka tv4400 tvq310 tvq300 tvq250e tvq220nf tvq200; do
-      ln -s "$tool" "$fleet/host$h/bin/zkpapertoollpr_$m"
-    done
+    for m in $(sed '/^#/d; s/\t.*//' models.tsv); do ln -s "$tool" "$fleet/host$h/bin/zkpapertoollpr_$m"; done
   done
   rm "$fleet/host5/vantrel/tvq310/bin/inf/zktvq310func" && mkdir "$fleet/host5/vantrel/tvq310/bin/inf/zktvq310func"
   sed -i '/^ZkL_zkS12mm__0C0A06421F3C:/d' "$fleet/host4/vantrel/tvq310/bin/inf/ImagingArea"

@@ -1,10 +1,10 @@
 #!/bin/bash
 # Runs the bash completion's functions as bash would on a key press, with a
-# stand-in program and lpstat first on PATH. Usage: run.sh [completion file]
+# stand-in program and lpstat first on PATH. Usage: run.sh [built completion]
 set -eu
 export LC_ALL=C.UTF-8
 here=$(cd "$(dirname "$0")" && pwd)
-script=${1:-$here/../../completion/zkpapertoollpr}
+script=${1:-$here/../../build/completion/zkpapertoollpr}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
@@ -21,15 +21,17 @@ passed=0 failed=0
 # check LINE EXPECTED: completes at the end of LINE; EXPECTED joins the
 # replies with '|'.
 check() {
-    local got
     COMP_LINE="zkpapertoollpr_tvq310 $1" COMP_POINT=${#COMP_LINE}
     read -ra COMP_WORDS <<<"$COMP_LINE"
     [[ $COMP_LINE == *' ' ]] && COMP_WORDS+=('')
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
     _zkpapertoollpr zkpapertoollpr_tvq310 "${COMP_WORDS[COMP_CWORD]}" || COMPREPLY=(status $?)
-    got=$(IFS='|'; printf '%s' "${COMPREPLY[*]}")
-    if [[ $got == "$2" ]]; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); echo "FAIL: [$1] gave [$got], want [$2]"; fi
+    verdict "[$1]" "$(IFS='|'; printf '%s' "${COMPREPLY[*]}")" "$2"
+}
+# verdict WHAT GOT WANTED
+verdict() {
+    if [[ $2 == "$3" ]]; then passed=$((passed + 1)); else
+        failed=$((failed + 1)); echo "FAIL: $1 gave [$2], want [$3]"; fi
 }
 
 check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--apply|--help|--version'
@@ -66,12 +68,9 @@ check "-P X -d 'Say" 'Say "$x"'
 check "-P X -d 'Quo" "Quote'\\'''"
 
 printf '# queues\nlp|Main printer:\\\n  :sd=/var/spool/lp:\\\n  :lp=/dev/lp0:\nlabels:sd=/x:\n' >"$tmp/printcap"
-got=$(_zkpapertoollpr_printcap "$tmp/printcap" | tr '\n' ' ')
-if [[ $got == 'lp labels ' ]]; then passed=$((passed + 1)); else
-    failed=$((failed + 1)); echo "FAIL: printcap names [$got]"; fi
-for name in lm210 lm230 lm260ka tv4400 tvq310 tvq300 tvq250e tvq220nf tvq200; do
-    if complete -p "zkpapertoollpr_$name" >/dev/null; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); echo "FAIL: no completion for zkpapertoollpr_$name"; fi
+verdict printcap "$(_zkpapertoollpr_printcap "$tmp/printcap" | tr '\n' ' ')" 'lp labels '
+for name in $(sed '/^#/d; s/\t.*//' "$here/../../models.tsv"); do
+    verdict "$name" "$(complete -p "zkpapertoollpr_$name" 2>&1)" "complete -F _zkpapertoollpr zkpapertoollpr_$name"
 done
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
