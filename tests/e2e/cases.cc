@@ -522,6 +522,5 @@ std::vector<Case> end_to_end_cases() {
   add_truth_cases(&rows);
   add_apply_cases(&rows);
   add_intent_cases(&rows);
-  add_findings_cases(&rows);
   return rows;
 }

@@ -67,6 +67,5 @@ Args deleting(const std::string &name, const std::string &printer = "q");
 
 // Interrupted requests and their intent record (cases_intent.cc).
 void add_intent_cases(std::vector<Case> *rows);
-void add_findings_cases(std::vector<Case> *rows);  // cases_findings.cc
 
 #endif
