@@ -77,9 +77,8 @@ void add_truth_cases(std::vector<Case> *rows) {
        kMe + kInf + ": not installed\n"},
       // What the check finds beside the files and in damaged entry lines;
       // names of any length are counted whole.
-      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape,
-       "missing: " + kTool + "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {},
-       {"no-companion", "temporary:func"}},
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, "missing: " + kTool +
+       "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {}, {"no-companion", "temporary:func"}},
       {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape, document(
        finding("not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$",
        "null", "null", true)), 1, std::nullopt, {}, {"plain-companion", "temporary:imaging"}},
@@ -90,8 +89,8 @@ void add_truth_cases(std::vector<Case> *rows) {
       // (one change resets both): stale, named once, as the repair resets it.
       {"check_json_names_a_setting_of_an_orphan_line", "tvq310", {"--check", "--json"}, {kTape.function_file,
        kTape.paper_table + kGone + "/Gone:\t1\t2\n", "Media=" + kGone + "\nLast=" + kGone + "\n", kTape.imaging_area},
-       document(finding("orphan", kInf + "/paperinftvq310", kGone, "null", true) + "," +
-             finding("stale-setting", kInf + "/zktvq310rc", kGone, "null", true)), 1, std::nullopt, {}},
+       document(finding("orphan", kInf + "/paperinftvq310", kGone, "null", true) + "," + finding("stale-setting",
+       kInf + "/zktvq310rc", kGone, "null", true)), 1, std::nullopt, {}},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
       {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
