@@ -189,25 +189,20 @@ long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
   return found;
 }
 
+// Lines under an identifier no entry holds: orphans in the paper table
+// and ImagingArea, stale settings in the settings file.
 long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
+  const int files[] = {kPaperTable, kImagingArea, kSettingsFile};
   long found = 0;
-  for (const int at : kLineFiles) {
+  for (const int at : files) {
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
       if (!is_orphan(inv, at, i)) continue;
-      Finding f = about(FindingKind::kOrphan, inv.path[at]);
+      Finding f = about(at == kSettingsFile ? FindingKind::kStaleSetting : FindingKind::kOrphan, inv.path[at]);
       f.id = inv.ids[at].ids[i].text;
       f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
       sink(ctx, f);
       ++found;
     }
-  }
-  for (size_t i = 0; i < inv.ids[kSettingsFile].count; ++i) {
-    if (!is_stale_setting(inv, i)) continue;
-    Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
-    f.id = inv.ids[kSettingsFile].ids[i].text;
-    f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
-    sink(ctx, f);
-    ++found;
   }
   return found;
 }
@@ -392,12 +387,6 @@ bool is_orphan(const ModelInventory &inv, int at, size_t i) {
   const IdList &list = inv.ids[at];
   const bool first = i == 0 || std::strcmp(list.ids[i].text, list.ids[i - 1].text) != 0;
   return first && !inventory_holds(inv, kFunctionFile, list.ids[i].text);
-}
-
-bool is_stale_setting(const ModelInventory &inv, size_t i) {
-  const char *id = inv.ids[kSettingsFile].ids[i].text;
-  return !inventory_holds(inv, kFunctionFile, id) && !inventory_holds(inv, kPaperTable, id) &&
-         !inventory_holds(inv, kImagingArea, id);
 }
 
 long find_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {

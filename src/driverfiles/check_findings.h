@@ -86,10 +86,13 @@ bool may_be_an_entrys(const ModelInventory &inv, const char *id);
 // identifier inside a longer one, whose lines are that format's too.
 bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t);
 
-// True when an entry lacks its line in the paper table or ImagingArea.
+// True when an entry lacks its line in the paper table or ImagingArea,
+// of those that are there (a missing file is a finding of its own).
 bool is_incomplete(const ModelInventory &inv, const FormatEntry &e);
 // The ith identifier of file `at`'s lines (the first of its kind) when
-// no entry carries it.
+// no entry carries it: in the paper table or ImagingArea an orphan line,
+// in the settings file a stale setting (it selects a missing format,
+// whatever other lines the identifier has).
 bool is_orphan(const ModelInventory &inv, int at, size_t i);
 
 // A repair acts only on a tree read whole: the four files there and the
@@ -97,8 +100,6 @@ bool is_orphan(const ModelInventory &inv, int at, size_t i);
 // acting, its reason in *why (ENOENT, or ENODATA for the marker); null
 // when the tree is whole.
 const char *unrepairable_file(const ModelInventory &inv, int *why);
-// The ith settings identifier, when no other driver file holds it.
-bool is_stale_setting(const ModelInventory &inv, size_t i);
 
 // Hands every finding of inv to sink in the text's order. Returns the
 // number found, or -1 with errno.

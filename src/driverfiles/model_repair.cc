@@ -94,8 +94,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps
   const IdList &list = inv.ids[kSettingsFile];
   for (size_t i = 0; i < list.count; ++i) {
     const char *id = list.ids[i].text;
-    const bool first = i == 0 || std::strcmp(id, list.ids[i - 1].text) != 0;
-    if (!first || inventory_holds(inv, kFunctionFile, id) || may_be_an_entrys(inv, id)) continue;
+    if (!is_orphan(inv, kSettingsFile, i) || may_be_an_entrys(inv, id)) continue;
     const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
     if (rewrite_driver_file(*job, steps, kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;

@@ -21,10 +21,6 @@
 // with the stream, and the entry routine checks it once before the exit.
 namespace {
 
-bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
-  return inv.present[at] && !inventory_holds(inv, at, e.id.text);
-}
-
 void print_line(void *, const Finding &f) { print_finding(f); }
 
 // The check's JSON document, opened at its first finding or at its end,
@@ -59,19 +55,19 @@ struct ListedFormat {
 // The -w that gives the entry's media again: its tape's widest request.
 int64_t listed_width(const FormatEntry &e) {
   const char *media = e.id.text + kMediaAt;
-  for (const TapeRow &row : kStandardTape) {
-    if (e.parts.media_len != 0 && std::strncmp(row.media_name, media, kMediaLen) == 0) return row.max_width;
-  }
-  for (const TapeRow &row : kHeatShrinkTube) {
-    if (e.parts.media_len != 0 && std::strncmp(row.media_name, media, kMediaLen) == 0) return row.max_width;
+  for (int tube = 0; tube < 2; ++tube) {
+    const TapeTable tapes = tape_table(tube != 0);
+    for (size_t i = 0; i < tapes.count && e.parts.media_len != 0; ++i) {
+      if (std::strncmp(tapes.rows[i].media_name, media, kMediaLen) == 0) return tapes.rows[i].max_width;
+    }
   }
   return e.parts.width;
 }
 
 ListedFormat listed_format(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
   ListedFormat f{&e, 0, 0, false, false};
-  f.paper_missing = lacks(inv, kPaperTable, e) || !inv.present[kPaperTable];
-  f.imaging_missing = lacks(inv, kImagingArea, e) || !inv.present[kImagingArea];
+  f.paper_missing = !inventory_holds(inv, kPaperTable, e.id.text);
+  f.imaging_missing = !inventory_holds(inv, kImagingArea, e.id.text);
   listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
               inventory_values(inv, kImagingArea, e.id.text), &f.width, &f.height);
   return f;

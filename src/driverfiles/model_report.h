@@ -40,15 +40,17 @@ long check_formats(const PaperJob &job, const char *root, bool json = false);
 long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx,
                          size_t *formats);
 
-// Finishes an interrupted request first (recorded_request.h), then
-// removes incomplete formats (the companion tool asked first, with
-// job.printer), orphaned lines and settings that select a missing format;
-// one line per change (and per temporary copy the lock removed), decided
+// Finishes an interrupted request from its record first; then, decided
 // from one reading of the files, which it acts on only when it read them
-// whole. Returns the number of problems left; -1 with errno when a file
-// failed, the intent record is damaged (EBADMSG) or the tree was not
-// whole (the file at fault noted: ENOENT, or ENODATA without the marker);
-// -2 when the companion tool failed (a line said which format).
+// whole: removes incomplete formats as a delete does (the companion tool
+// asked first, with job.printer; a selection of one reset), orphaned
+// lines, and resets stale settings: what the check names repairable, one
+// line per change (a temporary copy the writer's lock removed included).
+// Returns the number of that reading's findings it does not mend; -1 with
+// errno when a file failed, the tree was not whole (the file at fault
+// noted: ENOENT, or ENODATA without the marker) or the record is damaged
+// (EBADMSG, the record noted); -2 when the companion tool failed (a line
+// said which format).
 long repair_formats(const PaperJob &job, const char *root);
 
 // The same repair as a dry run: the companion tool's command lines and

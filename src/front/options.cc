@@ -15,11 +15,9 @@ bool names_heat_shrink(const char *label_name) {
 }
 
 bool apply_tape_width(PaperJob *job) {
-  const bool tube = names_heat_shrink(job->label_name);
-  const TapeRow *rows = tube ? kHeatShrinkTube : kStandardTape;
-  const int count = tube ? 5 : 6;
-  for (int i = 0; i < count; ++i) {
-    const TapeRow &row = rows[i];
+  const TapeTable tapes = tape_table(names_heat_shrink(job->label_name));
+  for (size_t i = 0; i < tapes.count; ++i) {
+    const TapeRow &row = tapes.rows[i];
     if (row.max_width < job->width) continue;
     if (row.printable_width < job->width) {
       job->width = row.printable_width;

@@ -68,6 +68,16 @@ struct TapeRow {
 extern const TapeRow kStandardTape[6];
 extern const TapeRow kHeatShrinkTube[5];
 
+// One of the two tape tables with its length.
+struct TapeTable {
+  const TapeRow *rows;
+  size_t count;
+};
+inline TapeTable tape_table(bool tube) {
+  if (tube) return {kHeatShrinkTube, sizeof kHeatShrinkTube / sizeof *kHeatShrinkTube};
+  return {kStandardTape, sizeof kStandardTape / sizeof *kStandardTape};
+}
+
 // Finds the first row whose search text occurs in program_name and stores
 // its id and kind in the job. Returns false, leaving the job alone, when no
 // row matches.

@@ -418,9 +418,8 @@ std::vector<Case> end_to_end_cases() {
        kSame, {}},
       {"check_json_finds_each_fault", "tvq310", {"--check", "--json"}, messy,
        "{\"model\":\"tvq310\",\"findings\":[" + finding("duplicate-name", "null", id('C'), "Dup", false) + "," +
-           finding("shared-identifier", "null", id('D'), "Two", false) + "," +
-           finding("length-digits", "null", id('E'), "Wrong", false) + "," +
-           finding("incomplete", inf + "ImagingArea", id('F'), "Hal", true) + "," +
+           finding("shared-identifier", "null", id('D'), "Two", false) + "," + finding("length-digits", "null",
+           id('E'), "Wrong", false) + "," + finding("incomplete", inf + "ImagingArea", id('F'), "Hal", true) + "," +
            finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," +
            finding("stale-setting", inf + "zktvq310rc", id('1'), "null", true) + "]}\n", 1, kSame, {}},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},

@@ -7,7 +7,8 @@ namespace {
 
 const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf";
 const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310";
-const std::string kId = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
+const std::string kGaveUp = kMe + kInf + ": another run holds the driver files' lock; gave up after 10 s\n";
+const std::string kId = "ZkL_zkS12mm__040A03271A2B", kGone = "ZkL_zkS12mm__030A03210000";  // "Test", 10 x 50 mm
 const DriverFiles kTape = {"[CustomTape]\n" + kId + "/Test\n", kId + "/Test:\t70\t353\n", "",
                            kId + ":\t0.00\t0.00\t28.00\t141.52\n"};
 const Args kDelete = {"-P", "q", "-d", "Test"}, kAdd = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"};
@@ -27,6 +28,8 @@ DriverFiles format(const std::string &id, const std::string &name, const std::st
   return {f.function_file + g.function_file.substr(13), f.paper_table + g.paper_table, "",
           f.imaging_area + g.imaging_area};
 }
+
+std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
 
 // The monitoring line of tvq310 with its performance data.
 std::string status(const std::string &state, const std::string &formats, const std::string &found) {
@@ -70,25 +73,25 @@ void add_truth_cases(std::vector<Case> *rows) {
        kMe + kInf + ": not installed\n"},
       // What the check finds beside the files and in damaged entry lines;
       // names of any length are counted whole.
-      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape,
-       "missing: " + kTool + "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {},
-       {"no-companion", "temporary:func"}},
-      {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape,
-       "{\"model\":\"tvq310\",\"findings\":[{\"kind\":\"not-executable\",\"file\":\"" + kTool + "\",\"id\":null,"
-       "\"name\":null,\"repairable\":false},{\"kind\":\"temporary\",\"file\":\"" + kInf + "/ImagingArea.$$$\","
-       "\"id\":null,\"name\":null,\"repairable\":true}]}\n", 1, std::nullopt, {},
-       {"plain-companion", "temporary:imaging"}},
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, "missing: " + kTool +
+       "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {}, {"no-companion", "temporary:func"}},
+      {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape, document(
+       finding("not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$",
+       "null", "null", true)), 1, std::nullopt, {}, {"plain-companion", "temporary:imaging"}},
       {"check_damaged_entries", "tvq310", {"--check"}, damaged, damage, 1, std::nullopt, {}},
       {"check_json_damaged_entry", "tvq310", {"--check", "--json"}, format(broken, "Test"),
-       "{\"model\":\"tvq310\",\"findings\":[{\"kind\":\"damaged-entry\",\"file\":\"" + kInf + "/zktvq310func\","
-       "\"id\":\"" + broken + "\",\"name\":\"Test\",\"repairable\":false}]}\n", 1, std::nullopt, {}},
+       document(finding("damaged-entry", kInf + "/zktvq310func", broken, "Test", false)), 1, std::nullopt, {}},
+      // A setting held twice, its format gone but for an orphan line: named once, as one change resets both.
+      {"check_json_names_a_setting_of_an_orphan_line", "tvq310", {"--check", "--json"}, {kTape.function_file,
+       kTape.paper_table + kGone + "/Gone:\t1\t2\n", "Media=" + kGone + "\nLast=" + kGone + "\n", kTape.imaging_area},
+       document(finding("orphan", kInf + "/paperinftvq310", kGone, "null", true) + "," + finding("stale-setting",
+       kInf + "/zktvq310rc", kGone, "null", true)), 1, std::nullopt, {}},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
       {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
       // ... and the lines of a damaged entry's format, which may be restored.
-      {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"},
-       {"[CustomTape]\n" + broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1,
-       std::nullopt, {}},
+      {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"}, {"[CustomTape]\n" +
+       broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1, std::nullopt, {}},
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
        "length digits: " + long_id + " '" + long_name + "' is 300 bytes long\n", 1, std::nullopt, {}},
       // The check as a monitoring plugin: every finding counts.
@@ -100,8 +103,7 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"monitoring_unreadable", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
        kInf + "/zktvq310func: Is a directory\n", 2, std::nullopt, {}, {"directory:func"}},
       {"monitoring_gives_up_on_the_lock", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR UNKNOWN - "
-       "tvq310: " + kInf + ": another run holds the driver files' lock; gave up after 10 s\n", 3, std::nullopt, {},
-       {"locked"}},
+       "tvq310: " + kGaveUp.substr(kMe.size()), 3, std::nullopt, {}, {"locked"}},
       {"monitoring_usage", "tvq310", {"--check", "--monitoring", "x"}, kTape,
        "ZKPAPERTOOLLPR UNKNOWN - usage: zkpapertoollpr_tvq310 --check --monitoring\n", 3, std::nullopt, {}},
   };
