@@ -108,6 +108,14 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
     sink(ctx, f);
     ++found;
   }
+  // The repair resets a setting that selects a format it removes.
+  if (found > 0 && mendable && inventory_holds(inv, kSettingsFile, e.id.text)) {
+    Finding s = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
+    s.id = e.id.text;
+    s.repairable = true;
+    sink(ctx, s);
+    ++found;
+  }
   Finding f = about_entry(FindingKind::kDuplicateName, nullptr, e);
   if (t.same_name_before != kNoEntry || t.same_id_before != kNoEntry) {
     const bool dup = t.same_name_before != kNoEntry;

@@ -86,6 +86,10 @@ void add_truth_cases(std::vector<Case> *rows) {
        kTape.paper_table + kGone + "/Gone:\t1\t2\n", "Media=" + kGone + "\nLast=" + kGone + "\n", kTape.imaging_area},
        document(finding("orphan", kInf + "/paperinftvq310", kGone, "null", true) + "," + finding("stale-setting",
        kInf + "/zktvq310rc", kGone, "null", true)), 1, std::nullopt, {}},
+      // A selected format the repair removes: its setting is named, as the repair resets it.
+      {"check_names_the_setting_of_an_incomplete_format", "tvq310", {"--check"}, {kTape.function_file,
+       kTape.paper_table, "Media=" + kId + "\n", ""}, "incomplete: " + kId + " 'Test' has no line in " + kInf +
+       "/ImagingArea\nstale setting: " + kInf + "/zktvq310rc selects " + kId + "\n", 1, std::nullopt, {}},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
       {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
