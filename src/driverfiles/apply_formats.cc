@@ -151,11 +151,11 @@ int note_new_id(void *ctx, const LineScan &scan, const HitLine &hit) {
   return 0;
 }
 
-int32_t prepare_files(PaperJob *job, const Steps &steps, ApplyFiles *f, IdWatch *watched) {
+int32_t prepare_files(const PaperJob &job, const Steps &steps, ApplyFiles *f, IdWatch *watched) {
   const WatchedText none{nullptr, nullptr, nullptr};
   const WatchedText watch{kFormatIdPrefix, note_new_id, watched};
   for (int i = 0; i < 4; ++i) {
-    if (f->wanted[i] && prepare_driver_file(*job, steps, kApplyOrder[i], f->plan[i],
+    if (f->wanted[i] && prepare_driver_file(job, steps, kApplyOrder[i], f->plan[i],
                                             watched != nullptr ? watch : none,
                                             &f->prepared[i]) != kOpDone) {
       abandon_files(f);
@@ -241,15 +241,15 @@ int watch_new_ids(const ApplyPlan &plan, IdWatch *w) {
 
 // Identifiers chosen and every copy prepared with all changes, nothing
 // asked yet; a copied line holding a chosen identifier starts it over.
-int32_t choose_and_prepare(PaperJob *job, const Steps &steps, const FormatSet &set,
+int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const FormatSet &set,
                            ApplyPlan *plan, ApplyFiles *f) {
   struct timeval now {};
   if (sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
   long seconds = now.tv_sec, microseconds = now.tv_usec;
   for (int round = 0; round < 16; ++round) {
     IdWatch watch{};
-    if (choose_ids(*job, set, plan, &seconds, &microseconds) != 0 || watch_new_ids(*plan, &watch) != 0 ||
-        build_files(*job, set, *plan, true, f) != 0) {
+    if (choose_ids(job, set, plan, &seconds, &microseconds) != 0 || watch_new_ids(*plan, &watch) != 0 ||
+        build_files(job, set, *plan, true, f) != 0) {
       std::free(watch.ids);
       return kOpFileFailed;
     }
@@ -283,11 +283,11 @@ int32_t ask_for_changes(const PaperJob &job, const Steps &steps, const FormatSet
   return kOpDone;
 }
 
-int32_t commit_files(PaperJob *job, const Steps &steps, ApplyFiles *f) {
+int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f) {
   int32_t rc = kOpDone;
   for (int i = 0; i < 4 && rc == kOpDone; ++i) {
     if (!f->wanted[i]) continue;
-    rc = steps.dry_run != nullptr ? show_driver_file(*job, kApplyOrder[i], f->plan[i])
+    rc = steps.dry_run != nullptr ? show_driver_file(job, kApplyOrder[i], f->plan[i])
                                   : commit_driver_file(steps, kApplyOrder[i], f->plan[i],
                                                        &f->prepared[i]);
   }
@@ -316,9 +316,9 @@ void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &pla
 // change by change, then the copies put in place and the changes logged.
 // When the companion fails part-way, the copies are made again with what
 // it did, so both sides agree.
-int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet &set,
+int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const FormatSet &set,
                               ApplyPlan *plan, ApplyFiles *f) {
-  const int32_t asked = ask_for_changes(*job, steps, set, plan);
+  const int32_t asked = ask_for_changes(job, steps, set, plan);
   const int asked_errno = errno;  // why the companion failed, past the copies made again
   if (asked != kOpDone) {
     abandon_files(f);
@@ -326,13 +326,13 @@ int32_t companion_then_commit(PaperJob *job, const Steps &steps, const FormatSet
         plan->orphan_count == 0) {
       return asked;
     }
-    if (build_files(*job, set, *plan, false, f) != 0 ||
+    if (build_files(job, set, *plan, false, f) != 0 ||
         prepare_files(job, steps, f, nullptr) != kOpDone) {
       return kOpFileFailed;
     }
   }
   const int32_t rc = commit_files(job, steps, f);
-  if (rc == kOpDone && steps.dry_run == nullptr) log_changes(*job, set, *plan);
+  if (rc == kOpDone && steps.dry_run == nullptr) log_changes(job, set, *plan);
   if (rc == kOpDone) errno = asked_errno;
   return rc == kOpDone ? asked : rc;
 }
@@ -370,9 +370,9 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
   const Steps steps{root, dry_run};
   ApplyFiles files{};
   int32_t rc = format_job_paths(&copy, root) == 0 ? check_apply_targets(copy, *plan) : kOpFileFailed;
-  if (rc == kOpDone) rc = choose_and_prepare(&copy, steps, set, plan, &files);
+  if (rc == kOpDone) rc = choose_and_prepare(copy, steps, set, plan, &files);
   if (rc == kOpDone && hook != nullptr && plan->count != 0) rc = hook->before(hook->ctx, nullptr);
-  if (rc == kOpDone) rc = companion_then_commit(&copy, steps, set, plan, &files);
+  if (rc == kOpDone) rc = companion_then_commit(copy, steps, set, plan, &files);
   for (size_t i = 0; hook != nullptr && rc == kOpFileFailed && i < plan->count; ++i) {
     hook->pending = hook->pending || plan->changes[i].state != ChangeState::kPending;
   }

@@ -51,12 +51,12 @@ void log_deleted(const PaperJob &job, const FormatId &entry) {
 // paper table's entry names the identifier for the other files; in the
 // usual case it is the function file's, and the paper table is read once,
 // its lines dropped on the way.
-int32_t prepare_delete(PaperJob *job, const Steps &steps, const FormatId &entry,
+int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &entry,
                        bool *paper_found, FormatRemoval *removal) {
-  if (check_driver_links(*job) != kOpDone) return kOpFileFailed;
-  PaperLookup lookup{job->label_name, {}, false};
+  if (check_driver_links(job) != kOpDone) return kOpFileFailed;
+  PaperLookup lookup{job.label_name, {}, false};
   PreparedFile paper{};
-  int32_t rc = prepare_paper(*job, steps, entry.text, &lookup, &paper);
+  int32_t rc = prepare_paper(job, steps, entry.text, &lookup, &paper);
   if (rc != kOpDone) return rc;
   const bool same = lookup.found && std::strcmp(lookup.id.text, entry.text) == 0;
   if (!same) abandon_driver_file(&paper);
@@ -81,11 +81,11 @@ int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, Ask
   if (found < 0) return kOpFileFailed;
   bool paper_found = false;
   FormatRemoval removal{};
-  int32_t rc = found > 0 ? prepare_delete(&job, steps, entry, &paper_found, &removal) : kOpDone;
+  int32_t rc = found > 0 ? prepare_delete(job, steps, entry, &paper_found, &removal) : kOpDone;
   if (rc == kOpDone && found > 0 && hook != nullptr) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = ask_companion_to_delete(job, steps);
   if (hook != nullptr) hook->pending = rc == kOpDone && found > 0;
-  if (rc == kOpDone && found > 0) rc = commit_removal(&job, steps, &removal);
+  if (rc == kOpDone && found > 0) rc = commit_removal(job, steps, &removal);
   abandon_removal(&removal);
   if (rc == kOpDone && hook != nullptr) hook->pending = false;
   if (rc == kOpDone && found > 0 && steps.dry_run == nullptr) log_deleted(job, entry);

@@ -169,7 +169,7 @@ RewritePlan removal_plan(const PaperJob &job, const FormatRemoval &removal, int 
 
 }  // namespace
 
-int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
+int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
                         const char *entry_id, PreparedFile *paper, FormatRemoval *removal) {
   *removal = FormatRemoval{};
   keep_text(removal->id, sizeof removal->id, id);
@@ -183,7 +183,7 @@ int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
       continue;
     }
     if (removal->wanted[i] &&
-        prepare_driver_file(*job, steps, kRemovalOrder[i], removal_plan(*job, *removal, i), none,
+        prepare_driver_file(job, steps, kRemovalOrder[i], removal_plan(job, *removal, i), none,
                             &removal->prepared[i]) != kOpDone) {
       abandon_removal(removal);
       return kOpFileFailed;
@@ -192,11 +192,11 @@ int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
   return kOpDone;
 }
 
-int32_t commit_removal(PaperJob *job, const Steps &steps, FormatRemoval *removal) {
+int32_t commit_removal(const PaperJob &job, const Steps &steps, FormatRemoval *removal) {
   int32_t rc = kOpDone;
   for (int i = 0; i < 4 && rc == kOpDone; ++i) {
     if (!removal->wanted[i]) continue;
-    rc = commit_driver_file(steps, kRemovalOrder[i], removal_plan(*job, *removal, i),
+    rc = commit_driver_file(steps, kRemovalOrder[i], removal_plan(job, *removal, i),
                             &removal->prepared[i]);
   }
   abandon_removal(removal);

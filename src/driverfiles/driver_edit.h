@@ -97,9 +97,9 @@ struct FormatRemoval {
   PreparedFile prepared[4];  // ImagingArea, settings, paper table, function file
   bool wanted[4];
 };
-int32_t prepare_removal(PaperJob *job, const Steps &steps, const char *id,
+int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
                         const char *entry_id, PreparedFile *paper, FormatRemoval *removal);
-int32_t commit_removal(PaperJob *job, const Steps &steps, FormatRemoval *removal);
+int32_t commit_removal(const PaperJob &job, const Steps &steps, FormatRemoval *removal);
 void abandon_removal(FormatRemoval *removal);
 
 // The intent record's part in the delete and add steps (intent_record.h):

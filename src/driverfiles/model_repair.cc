@@ -39,10 +39,10 @@ void log_change(const PaperJob &job, const Steps &steps, const char *action, con
 int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *job, const Steps &steps) {
   copy_text(job->label_name, e.name);
   FormatRemoval removal{};
-  int32_t rc = prepare_removal(job, steps, e.id.text, e.id.text, nullptr, &removal);
+  int32_t rc = prepare_removal(*job, steps, e.id.text, e.id.text, nullptr, &removal);
   if (rc == kOpDone) rc = ask_companion_to_delete(*job, steps);
   if (rc == kOpCompanionFailed) print_entry("not removed", e, ": the companion tool failed");
-  if (rc == kOpDone) rc = commit_removal(job, steps, &removal);
+  if (rc == kOpDone) rc = commit_removal(*job, steps, &removal);
   abandon_removal(&removal);
   if (rc != kOpDone) return rc;
   print_entry("removed incomplete", e, "");
