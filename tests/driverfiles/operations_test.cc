@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <functional>
 #include <iterator>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -48,6 +47,9 @@ PaperJob tape_job(const char *label) {
   return job;
 }
 
+// Descriptors this process holds, so a run that leaks one shows.
+size_t open_descriptors() { return list_dir("/proc/self/fd").size(); }
+
 class Operations : public ::testing::Test {
  protected:
   void TearDown() override { disarm_faults(); }
@@ -59,7 +61,30 @@ class Operations : public ::testing::Test {
     }
     return out;
   }
-  std::vector<std::string> renames() { return events(); }
+  // Whether the run renamed nothing but the intent record.
+  bool before_first_commit() {
+    const std::vector<std::string> moved = events();
+    return std::count(moved.begin(), moved.end(), record) == static_cast<long>(moved.size());
+  }
+  // Whether the record and its name were on disk before the companion was asked.
+  bool record_synced_first() {
+    const std::vector<std::string> all = events("");
+    const auto named = std::find(all.begin(), all.end(), "rename " + record);
+    return named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf;
+  }
+  // run on the tape files with the clock set and the nth call of kind
+  // failing (kOpen 0: none), errno after it in *err; no descriptor left.
+  int32_t run_failing(Call kind, int nth, const std::function<int32_t()> &run, int *err = nullptr) {
+    write_driver_files(paths, tape_files());
+    arm_fault(kind, nth, EIO);
+    set_clock(7, 0x1A2B);
+    errno = 0;
+    const size_t fds = open_descriptors();
+    const int32_t rc = run();
+    if (err != nullptr) *err = errno;
+    EXPECT_EQ(fds, open_descriptors()) << "descriptors left open";
+    return rc;
+  }
   void SetUp() override { ::unsetenv("SUDO_USER"), ::unsetenv("SUDO_UID"); }
   // The real uid, and the login uid as the kernel keeps it.
   const std::string uid = std::to_string(::getuid()) + " login_uid=" + [] {
@@ -132,7 +157,7 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   const std::string padded = root + std::string(1000 - root.size(), '/');
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), padded.c_str(), true, nullptr, &in_add));
   EXPECT_EQ(ENAMETOOLONG, errno);
-  EXPECT_EQ(std::vector<std::string>{}, renames());
+  EXPECT_EQ(std::vector<std::string>{}, events());
   arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
   arm_fault(Call::kOpen, 0, 0);
@@ -196,9 +221,6 @@ TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
   }
 }
 
-// Descriptors this process holds, so a run that leaks one shows.
-size_t open_descriptors() { return list_dir("/proc/self/fd").size(); }
-
 // A whole request, lock to last sync, with the clock set: an add of
 // label (its delete first) or a delete of it, its intent recorded.
 int32_t run_request(const std::string &root, bool add, const char *label) {
@@ -228,20 +250,15 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   for (const char *label : {"New", "Test", ""}) {
     const bool add = *label != '\0';
     if (!add) label = "Test";
-    write_driver_files(paths, tape_files());
-    arm_fault(Call::kOpen, 0, 0);
-    set_clock(7, 0x1A2B);
-    ASSERT_EQ(0, run_request(root, add, label));
+    const auto request = [&] { return run_request(root, add, label); };
+    ASSERT_EQ(0, run_failing(Call::kOpen, 0, request));
     using Names = std::vector<std::string>;
     const Names del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
     Names expected = add ? Names{paths.function_file, paths.paper_table, paths.imaging_area} : del;
     if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
     expected.insert(expected.begin(), record);
-    EXPECT_EQ(expected, renames());
-    // The record and its name are on disk before the companion is asked.
-    const Names all = events("");
-    const auto named = std::find(all.begin(), all.end(), "rename " + record);
-    EXPECT_TRUE(named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf);
+    EXPECT_EQ(expected, events());
+    EXPECT_TRUE(record_synced_first());
     if (!add) {
       EXPECT_EQ(Names{"deleted model=tvq310 printer='q' name='Test' id='" + kTapeId + "' size=10x50 uid=" + uid},
                 events("log "));
@@ -254,16 +271,9 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
       const int nth = nth_of_kind(clean, i);
       const std::string what = call_name(kind) + std::to_string(nth) + (add ? " add " : " delete ") + label;
       SCOPED_TRACE(what);
-      write_driver_files(paths, tape_files());
-      arm_fault(kind, nth, EIO);
-      set_clock(7, 0x1A2B);
-      errno = 0;
-      const size_t fds = open_descriptors();
-      const int32_t rc = run_request(root, add, label);
-      const int err = errno;
-      const Names moved = renames();
-      const bool before_commit = std::count(moved.begin(), moved.end(), record) == static_cast<long>(moved.size());
-      EXPECT_EQ(fds, open_descriptors()) << what;
+      int err = 0;
+      const int32_t rc = run_failing(kind, nth, request, &err);
+      const bool before_commit = before_first_commit();
       const DriverFiles now = read_driver_files(paths), old = tape_files();
       if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
         expect_driver_files(done, paths);
@@ -309,23 +319,6 @@ int32_t run_apply_request(const std::string &root, bool preview = false) {
   return rc;
 }
 
-// The driver files, the function file's lines sorted (an apply run again
-// puts its remaining entries before those of the run it finishes) and
-// identifiers without their clock digits.
-std::string in_any_entry_order(DriverFiles files) {
-  std::vector<std::string> lines;
-  for (size_t at = 0, end; at < files.function_file.size(); at = end + 1) {
-    end = files.function_file.find('\n', at);
-    lines.push_back(files.function_file.substr(at, end - at));
-  }
-  std::sort(lines.begin(), lines.end());
-  files.function_file.clear();
-  for (const std::string &line : lines) files.function_file += line + "\n";
-  const std::string all = files.function_file + "|" + files.paper_table + "|" + files.settings_file + "|" +
-                          files.imaging_area;
-  return std::regex_replace(all, std::regex("(ZkL_zkS12mm__0[0-9A-F]{6})[0-9A-F]{5}"), "$1");
-}
-
 // Every system call of an apply failing in turn, with the companion
 // agreeing throughout or refusing the second format's add: the apply
 // reports it, leaves no descriptor or temporary file, changes nothing
@@ -334,18 +327,10 @@ std::string in_any_entry_order(DriverFiles files) {
 // finishes, and the same apply run again finishes the rest. A whole
 // apply logs each change.
 TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
-  const auto run_clean = [&](const char *statuses) {
-    write_driver_files(paths, tape_files());
-    set_companion_status(paths, statuses);
-    arm_fault(Call::kOpen, 0, 0);
-    set_clock(7, 0x1A2B);
-    return run_apply_request(root);
-  };
-  ASSERT_EQ(kOpDone, run_clean("0"));
-  const std::vector<std::string> all = events("");
-  const auto named = std::find(all.begin(), all.end(), "rename " + record);
-  EXPECT_TRUE(named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf);
-  const std::string whole = in_any_entry_order(read_driver_files(paths));
+  const auto apply = [&] { return run_apply_request(root); };
+  ASSERT_EQ(kOpDone, run_failing(Call::kOpen, 0, apply));
+  EXPECT_TRUE(record_synced_first());
+  const std::vector<std::string> whole = applied_shape(read_driver_files(paths), true);
   const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
   EXPECT_EQ((std::vector<std::string>{"added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50" + w,
                                       "deleted" + q + "'Test' id='" + kTapeId + u + "50" + w,
@@ -353,28 +338,21 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
                                       "deleted" + q + "'Other' id='" + kOtherId + "' size=7x50" + w}),
             events("log "));
   for (const char *statuses : {"0", "0 0 0 3 0"}) {
-    ASSERT_EQ(statuses[1] == '\0' ? kOpDone : kOpCompanionFailed, run_clean(statuses));
+    set_companion_status(paths, statuses);
+    ASSERT_EQ(statuses[1] == '\0' ? kOpDone : kOpCompanionFailed, run_failing(Call::kOpen, 0, apply));
     const std::vector<Call> clean = call_log();
     const std::vector<std::string> names = list_dir(paths.inf);
     for (size_t i = 0; i < clean.size(); ++i) {
       const int nth = nth_of_kind(clean, i);
       const std::string what = call_name(clean[i]) + std::to_string(nth) + " companion " + statuses;
-      write_driver_files(paths, tape_files());
+      SCOPED_TRACE(what);
       set_companion_status(paths, statuses);
-      arm_fault(clean[i], nth, EIO);
-      set_clock(7, 0x1A2B);
-      errno = 0;
-      const size_t fds = open_descriptors();
-      const int32_t rc = run_apply_request(root);
-      const int err = errno;
-      EXPECT_EQ(fds, open_descriptors()) << what;
-      EXPECT_TRUE(rc == kOpDone ? whole == in_any_entry_order(read_driver_files(paths))
+      int err = 0;
+      const int32_t rc = run_failing(clean[i], nth, apply, &err);
+      EXPECT_TRUE(rc == kOpDone ? whole == applied_shape(read_driver_files(paths), true)
                                 : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO)) << what;
       EXPECT_TRUE((clean[i] != Call::kWaitpid && clean[i] != Call::kSpawn) || rc == kOpCompanionFailed) << what;
-      const std::vector<std::string> moved = renames();
-      if (std::count(moved.begin(), moved.end(), record) == static_cast<long>(moved.size())) {
-        expect_driver_files(tape_files(), paths);
-      }
+      if (before_first_commit()) expect_driver_files(tape_files(), paths);
       // Kept when the companion agreed to a change not all in place, else only by a failed unlink.
       const bool kept = rc == kOpFileFailed && calls_made(Call::kWaitpid) > 0;
       EXPECT_TRUE(kept ? file_exists(record) : !file_exists(record) || clean[i] == Call::kUnlink) << what;
@@ -383,11 +361,11 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
       if (file_exists(record)) {
         EXPECT_GT(0, rc) << what;
         EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
-        EXPECT_EQ(whole, in_any_entry_order(read_driver_files(paths))) << what;
+        EXPECT_EQ(whole, applied_shape(read_driver_files(paths), true)) << what;
       }
       EXPECT_EQ(names, list_dir(paths.inf)) << what;
       EXPECT_EQ(kOpDone, run_apply_request(root)) << what;
-      EXPECT_EQ(whole, in_any_entry_order(read_driver_files(paths))) << what;
+      EXPECT_EQ(whole, applied_shape(read_driver_files(paths), true)) << what;
     }
   }
 }

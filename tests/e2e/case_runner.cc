@@ -4,8 +4,6 @@
 // always also no descriptor inherited by the companion, no file left or
 // lost beside the driver files (or link targets), every file's owner and
 // link kept, and mode 0666 on every file rewritten.
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,7 +84,6 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
     if (kind == "plain-companion") write_file(p.companion, "#!/bin/sh\n");
   } else if (kind == "temporary") {
     write_file(path + ".$$$", "half\n");
-  } else if (kind == "locked") {  // held by the runner around the run
   } else if (kind == "not-installed") {
     for (int i = 0; i < 4; ++i) check(::unlink((p.*kFilePath[i]).c_str()) == 0, word);
     check(::rmdir(p.inf.c_str()) == 0, word);
@@ -169,13 +166,9 @@ void Row::TestBody() {
 
   Args argv = c.args;
   argv.insert(argv.begin(), "./" + name);
-  const bool locked = std::find(c.setup.begin(), c.setup.end(), "locked") != c.setup.end();
-  const int lock = locked ? ::open(p.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-  ASSERT_TRUE(!locked || ::flock(lock, LOCK_EX) == 0);
   const bool piped = std::find(c.setup.begin(), c.setup.end(), "stdin") != c.setup.end();
   const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"),
                                       piped ? dir.path + "/in.json" : "/dev/null");
-  if (locked) ::close(lock);
   (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
   std::vector<Args> calls = c.calls;

@@ -30,7 +30,6 @@ struct Case {
   //                         ("kill": killed by SIGKILL), the last repeating
   //   no-companion          the companion tool is missing
   //   plain-companion       ... a file that may not be run
-  //   locked                another run holds the model's lock throughout
   //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
   //   input=<bytes>         the file in.json holds them; "stdin": it is

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "gtest/gtest.h"
@@ -88,6 +89,26 @@ class Robustness : public ::testing::Test {
     if (mounted) write_driver_files(p, files);
     return mounted;
   }
+  // The quickest of three whole runs of words, each followed by then, in
+  // microseconds: kills land over its span, all that timing decides here.
+  long quickest(const Args &words, const std::function<void()> &then) {
+    auto least = std::chrono::hours(1) / std::chrono::microseconds(1);
+    for (int i = 0; i < 3; ++i) {
+      const auto begin = std::chrono::steady_clock::now();
+      EXPECT_EQ(0, wait_program(start(words)));
+      least = std::min(least, (std::chrono::steady_clock::now() - begin) / std::chrono::microseconds(1));
+      then();
+    }
+    return static_cast<long>(least);
+  }
+  // Starts words and kills it by SIGKILL at a random moment of span.
+  void kill_within(const Args &words, long span, std::mt19937 *random) {
+    const int pid = start(words);
+    const struct timespec pause = {0, static_cast<long>((*random)() % static_cast<unsigned long>(span + 1)) * 1000};
+    nanosleep(&pause, nullptr);
+    ::kill(pid, SIGKILL);
+    (void)wait_program(pid);
+  }
   // A delete and an add that the file system refuses change nothing.
   void expect_refused(const DriverFiles &files, int error) {
     const std::vector<std::string> names = list_dir(p.inf);
@@ -141,15 +162,7 @@ TEST_F(Robustness, KillsAtAnyMoment) {
   write_driver_files(p, base);
   const Args add = {"-P", "q", "-n", "Crash", "-w", "12", "-h", "50"}, del = {"-P", "q", "-d", "Crash"};
   const std::string marker = "ZkL_zkS12mm__050A032";  // "Crash", 10 x 50 mm
-  // Kills land over the span of the quickest of three whole runs; that
-  // choice of moments is all that timing decides here.
-  auto quickest = std::chrono::hours(1) / std::chrono::microseconds(1);
-  for (int i = 0; i < 3; ++i) {
-    const auto begin = std::chrono::steady_clock::now();
-    ASSERT_EQ(0, wait_program(start(add)));
-    quickest = std::min(quickest, (std::chrono::steady_clock::now() - begin) / std::chrono::microseconds(1));
-    ASSERT_EQ(0, wait_program(start(del)));
-  }
+  const long span = quickest(add, [&] { EXPECT_EQ(0, wait_program(start(del))); });
   std::mt19937 random(20261207);
   int midway = 0;
   for (int i = 0; i < 200; ++i) {
@@ -161,11 +174,7 @@ TEST_F(Robustness, KillsAtAnyMoment) {
       selecting = "Copies=1\nMedia=" + companion_calls(p).back()[9] + "\n";
       write_file(p.settings_file, selecting);
     }
-    const int pid = start(adding ? add : del);
-    const struct timespec pause = {0, static_cast<long>(random() % static_cast<unsigned>(quickest + 1)) * 1000};
-    nanosleep(&pause, nullptr);
-    ::kill(pid, SIGKILL);
-    (void)wait_program(pid);
+    kill_within(adding ? add : del, span, &random);
     const DriverFiles now = read_driver_files(p);
     const bool entry = holds(base.function_file, now.function_file, marker, what);
     const bool paper = holds(base.paper_table, now.paper_table, marker, what);
@@ -192,24 +201,6 @@ TEST_F(Robustness, KillsAtAnyMoment) {
   EXPECT_LE(20, midway) << "of 200 kills, too few landed while a request was running";
 }
 
-// Files as an apply leaves them whatever its clock: identifiers without
-// their clock digits, and the function file's lines sorted (a run again
-// puts its entries before those of the run it finishes).
-std::vector<std::string> applied_shape(const DriverFiles &files) {
-  const std::string id = "ZkL_zkS12mm__0";  // then 6 digits kept, 5 clock digits
-  std::vector<std::string> shape;
-  for (auto text : kFileText) {
-    std::string t = files.*text;
-    for (size_t at = t.find(id); at != std::string::npos; at = t.find(id, at + 1)) t.erase(at + id.size() + 6, 5);
-    shape.push_back(t);
-  }
-  std::vector<std::string> lines;
-  for (size_t at = 0, end; at < shape[0].size(); at = end + 1) lines.push_back(shape[0].substr(at, (end = shape[0].find('\n', at)) - at));
-  std::sort(lines.begin(), lines.end());
-  shape.insert(shape.end(), lines.begin(), lines.end());
-  return shape;
-}
-
 // SIGKILL at spread-out moments of an apply adding "Crash" and "Boom" and
 // removing "Test": every file is as it was or as the apply leaves it, in
 // the apply's order of renames, and a repair (which finishes a recorded
@@ -220,25 +211,18 @@ TEST_F(Robustness, KillsDuringAnApply) {
   write_file(dir.path + "/in.json", "{\"formats\":[{\"name\":\"Crash\",\"width\":12,\"height\":50},"
                                     "{\"name\":\"Boom\",\"width\":12,\"height\":60}]}");
   const Args apply = {"--apply", "in.json", "-P", "q"};
-  auto quickest = std::chrono::hours(1) / std::chrono::microseconds(1);
   std::vector<std::string> whole;
-  for (int i = 0; i < 3; ++i) {
-    write_driver_files(p, base);
-    const auto begin = std::chrono::steady_clock::now();
-    ASSERT_EQ(0, wait_program(start(apply)));
-    quickest = std::min(quickest, (std::chrono::steady_clock::now() - begin) / std::chrono::microseconds(1));
+  write_driver_files(p, base);
+  const long span = quickest(apply, [&] {
     whole = applied_shape(read_driver_files(p));
-  }
+    write_driver_files(p, base);
+  });
   const std::vector<std::string> old = applied_shape(base);
   std::mt19937 random(20261208);
   for (int i = 0; i < 60; ++i) {
     const std::string what = "run " + std::to_string(i);
     write_driver_files(p, base);
-    const int pid = start(apply);
-    const struct timespec pause = {0, static_cast<long>(random() % static_cast<unsigned>(quickest + 1)) * 1000};
-    nanosleep(&pause, nullptr);
-    ::kill(pid, SIGKILL);
-    wait_program(pid);
+    kill_within(apply, span, &random);
     const std::vector<std::string> now = applied_shape(read_driver_files(p));
     std::vector<bool> done;
     for (int f : {0, 1, 3, 2}) {  // function file, paper table, ImagingArea, settings

@@ -95,6 +95,24 @@ void expect_driver_files(const DriverFiles &files, const ModelPaths &paths) {
   for (int f = 0; f < 4; ++f) EXPECT_EQ(files.*kFileText[f], now.*kFileText[f]) << paths.*kFilePath[f];
 }
 
+std::vector<std::string> applied_shape(const DriverFiles &files, bool in_any_order) {
+  const std::string id = "ZkL_zkS12mm__0";  // then 6 digits kept, 5 clock digits
+  std::vector<std::string> shape;
+  for (auto text : kFileText) {
+    std::string t = files.*text;
+    for (size_t at = t.find(id); at != std::string::npos; at = t.find(id, at + 1)) t.erase(at + id.size() + 6, 5);
+    shape.push_back(t);
+  }
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at < shape[0].size(); at = end + 1) {
+    lines.push_back(shape[0].substr(at, (end = shape[0].find('\n', at)) - at));
+  }
+  std::sort(lines.begin(), lines.end());
+  shape.insert(shape.end(), lines.begin(), lines.end());
+  if (in_any_order) shape[0].clear();
+  return shape;
+}
+
 std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
   // Each argument is "<length>:<bytes>"; each call ends with a newline.
   const std::string log = read_file(paths.companion + ".log");

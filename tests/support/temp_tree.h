@@ -57,6 +57,12 @@ DriverFiles read_driver_files(const ModelPaths &paths);
 // Expects the four files to hold exactly these bytes.
 void expect_driver_files(const DriverFiles &files, const ModelPaths &paths);
 
+// Files as an apply leaves them whatever its clock: the four texts, each
+// 12 mm tape identifier without its five clock digits, then the function
+// file's lines sorted (a run again puts its entries before those of the
+// run it finishes); in_any_order: the function file's text left empty.
+std::vector<std::string> applied_shape(const DriverFiles &files, bool in_any_order = false);
+
 // What the fake companion tool was asked, one vector of arguments (without
 // the tool path) per call.
 std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths);
