@@ -310,35 +310,33 @@ std::vector<Case> end_to_end_cases() {
 
       // A driver file that cannot be read or rewritten: the system's error
       // text, status 255, nothing changed and the companion never asked.
-      with({"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame,
-            {}}, {"missing:imaging"}),
+      {"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
+       {"missing:imaging"}},
       // A paper table that is not there holds no entry of the name: the
       // function file's goes, and the name was not found.
-      with({"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
-            DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
-            {deleting("Test")}}, {"missing:paper"}),
-      with({"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame,
-            {}}, {"directory:paper"}),
-      with({"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
-            "Is a directory\n", 255, kSame, {}}, {"directory:paper"}),
+      {"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
+       DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
+       {deleting("Test")}, {"missing:paper"}},
+      {"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame, {},
+       {"directory:paper"}},
+      {"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
+       "Is a directory\n", 255, kSame, {}, {"directory:paper"}},
 
       // Standard output that cannot be written fails a run that prints.
-      with({"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")}},
-           {"stdout=full"}),
-      with({"usage_stdout_closed", "tvq310", {"-P", "q"}, tape, "", 255, kSame, {}}, {"stdout=closed"}),
-      with({"silent_delete_stdout_full", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
-           {"stdout=full"}),
+      {"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")},
+       {"stdout=full"}},
+      {"usage_stdout_closed", "tvq310", {"-P", "q"}, tape, "", 255, kSame, {}, {"stdout=closed"}},
+      {"silent_delete_stdout_full", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}, {"stdout=full"}},
 
       // Rewritten files keep their owner; a link is followed only when it,
       // its target and its directory have one owner.
-      with({"delete_keeps_owner", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
-           {"chown:rc", "chown:imaging"}),
-      with({"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
-           {"link:func", "link:rc"}),
-      with({"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}},
-           {"link-owner:func"}),
-      with({"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame,
-            {}}, {"target-owner:rc"}),
+      {"delete_keeps_owner", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")},
+       {"chown:rc", "chown:imaging"}},
+      {"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")},
+       {"link:func", "link:rc"}},
+      {"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}, {"link-owner:func"}},
+      {"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {},
+       {"target-owner:rc"}},
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
       {"list_with_more_words", "tvq310", {"--list", "x"}, kBare, "", 2, kSame, {}, {},
@@ -361,9 +359,8 @@ std::vector<Case> end_to_end_cases() {
        me + inf + "zktvq310func: Is a directory\n"},
       {"check_without_marker", "tvq310", {"--check"}, {old + "/Test\n", tape.paper_table, tape.settings_file,
        tape.imaging_area}, "no marker: " + inf + "zktvq310func\n", 1, kSame, {}},
-      with({"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
-            "missing: " + inf + "ImagingArea\nno marker: " + inf + "zktvq310func\n", 1, kSame, {}},
-           {"missing:imaging"}),
+      {"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
+       "missing: " + inf + "ImagingArea\nno marker: " + inf + "zktvq310func\n", 1, kSame, {}, {"missing:imaging"}},
       {"check_finds_each_fault", "tvq310", {"--check"}, messy,
        "duplicate name: 'Dup' on " + id('B') + " and " + id('C') + "\nshared identifier: " + id('D') +
            " on 'One' and 'Two'\nlength digits: " + id('E') + " 'Wrong' is 5 bytes long\nincomplete: " + id('F') +
@@ -458,10 +455,10 @@ std::vector<Case> end_to_end_cases() {
       // Requests prepare every file before the companion is asked; a repair
       // acts only on a tree it reads whole, and its dry run shows it; the
       // check's findings of a missing model and of zero bytes.
-      with({"delete_settings_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {}},
-           {"missing:rc"}),
-      with({"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255,
-            kSame, {}}, {"missing:rc"}),
+      {"delete_settings_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
+       {"missing:rc"}},
+      {"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255, kSame,
+       {}, {"missing:rc"}},
       {"repair_without_function_file", "tvq310", {"--repair", "-P", "q"}, tape, "", 255, kSame, {}, {"missing:func"},
        me + inf + "zktvq310func: No such file or directory\n"},
       {"repair_of_empty_function_file", "tvq310", {"--repair", "-P", "q"}, {"", tape.paper_table, tape.settings_file,

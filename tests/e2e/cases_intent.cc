@@ -16,12 +16,11 @@ const std::string kTest = "ZkL_zkS12mm__040A032?????";        // "Test", as adde
 const std::string kRecord = "vantrel/tvq310/bin/inf/zkpapertoollpr.intent";
 const DriverFiles kTape = {"[CustomTape]\n" + kOld + "/Test\n", kOld + "/Test:\t70\t353\n", "Media=" + kOld + "\n",
                            kOld + ":\t0.00\t0.00\t28.00\t141.52\n"};
-const DriverFiles kWithBox = {"[CustomTape]\n" + kBox + "/Box 12x50\n" + kOld + "/Test\n",
-                              kTape.paper_table + kBox + "/Box 12x50:\t70\t353\n", kTape.settings_file,
-                              kTape.imaging_area + kBox + ":\t0.00\t0.00\t28.00\t141.52\n"};
-const DriverFiles kWithBox2 = {"[CustomTape]\n" + kBox2 + "/Box 12x50\n" + kOld + "/Test\n",
-                               kTape.paper_table + kBox2 + "/Box 12x50:\t70\t353\n", kTape.settings_file,
-                               kTape.imaging_area + kBox2 + ":\t0.00\t0.00\t28.00\t141.52\n"};
+// kTape and "Box 12x50" under id, its entry first.
+DriverFiles with_box(const std::string &id) {
+  return {"[CustomTape]\n" + id + "/Box 12x50\n" + kOld + "/Test\n", kTape.paper_table + id + "/Box 12x50:\t70\t353\n",
+          kTape.settings_file, kTape.imaging_area + id + ":\t0.00\t0.00\t28.00\t141.52\n"};
+}
 const Args kRepair = {"--repair", "-P", "q"};
 const std::string kAddBox = "run:-P|q|-n|Box 12x50|-w|12|-h|50", kDeleteTest = "run:-P|q|-d|Test";
 const std::vector<std::string> kApplyBox = {"input={\"formats\":[{\"name\":\"Box 12x50\",\"width\":12,\"height\":50}]}",
@@ -94,7 +93,7 @@ void add_intent_cases(std::vector<Case> *rows) {
               copies("", false, true) + "]}\n",
           1, std::nullopt, {del_box, box}, true),
       cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox},
-          "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0, kWithBox,
+          "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0, with_box(kBox),
           {del_box, box, del_box, box}, false),
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
           "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
@@ -106,7 +105,7 @@ void add_intent_cases(std::vector<Case> *rows) {
               copies("", false, true) + "]}\n", 1, std::nullopt, {del_box, box}, true),
       // The apply run again asks the companion to delete the name before it adds it anew.
       cut("interrupted_apply_repaired", kRepair, kTape, "0 parent 0", kApplyBox,
-          "finished: an apply of 1 format on printer q\n" + copies(left, false), 0, kWithBox2,
+          "finished: an apply of 1 format on printer q\n" + copies(left, false), 0, with_box(kBox2),
           {del_box, box, del_box, adding("Box 12x50", kBox2)}, false),
       cut("interrupted_delete_checked_json", {"--check", "--json"}, unselected, "parent", {kDeleteTest},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-delete", kRecord, "null", "Test", true) +
@@ -120,7 +119,7 @@ void add_intent_cases(std::vector<Case> *rows) {
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, emptied, {del_test, del_test}, false),
       cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
           {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0,
-          kWithBox,
+          with_box(kBox),
           {del_box, box, del_box, box, del_box, box}, false),
       cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
           std::nullopt, {del_box, box}, true),

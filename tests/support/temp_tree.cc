@@ -116,21 +116,17 @@ std::vector<std::string> applied_shape(const DriverFiles &files, bool in_any_ord
 std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
   // Each argument is "<length>:<bytes>"; each call ends with a newline.
   const std::string log = read_file(paths.companion + ".log");
-  std::vector<std::vector<std::string>> calls;
-  if (log == "<missing>") return calls;
-  std::vector<std::string> args;
-  for (size_t at = 0; at < log.size();) {
+  std::vector<std::vector<std::string>> calls(1);  // the last one open
+  for (size_t at = 0; log != "<missing>" && at < log.size(); ++at) {
     if (log[at] == '\n') {
-      calls.push_back(args);
-      args.clear();
-      ++at;
-      continue;
+      calls.emplace_back();
+    } else {
+      const size_t colon = log.find(':', at), len = std::stoul(log.substr(at, colon - at));
+      calls.back().push_back(log.substr(colon + 1, len));
+      at = colon + len;
     }
-    const size_t colon = log.find(':', at);
-    const size_t len = std::stoul(log.substr(at, colon - at));
-    args.push_back(log.substr(colon + 1, len));
-    at = colon + 1 + len;
   }
+  calls.pop_back();
   return calls;
 }
 
