@@ -10,12 +10,7 @@ const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310";
 const std::string kId = "ZkL_zkS12mm__040A03271A2B", kGone = "ZkL_zkS12mm__030A03210000";  // "Test", 10 x 50 mm
 const DriverFiles kTape = {"[CustomTape]\n" + kId + "/Test\n", kId + "/Test:\t70\t353\n", "",
                            kId + ":\t0.00\t0.00\t28.00\t141.52\n"};
-const Args kDelete = {"-P", "q", "-d", "Test"}, kAdd = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"};
-
-Args with(Args words, const Args &more) {
-  words.insert(words.end(), more.begin(), more.end());
-  return words;
-}
+const Args kDelete = {"-P", "q", "-d", "Test"};
 
 // A complete format named name under id, and a second one if given.
 DriverFiles format(const std::string &id, const std::string &name, const std::string &id2 = "",
@@ -58,12 +53,12 @@ void add_truth_cases(std::vector<Case> *rows) {
                              "/zktvq310func\n";
   std::vector<Case> more = {
       failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
-      failing("ensure_companion_fails", with({"--ensure"}, kAdd), "companion=3",
+      failing("ensure_companion_fails", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, "companion=3",
               kMe + kTool + ": exited with status 3\n", {{"-P", "q", "-d", "New", "-show", "1"}}),
-      failing("dry_run_delete_companion_missing", with({"--dry-run"}, kDelete), "no-companion",
+      failing("dry_run_delete_companion_missing", {"--dry-run", "-P", "q", "-d", "Test"}, "no-companion",
               kMe + kTool + ": No such file or directory\n"),
-      failing("dry_run_add_companion_not_executable", with({"--dry-run"}, kAdd), "plain-companion",
-              kMe + kTool + ": Permission denied\n"),
+      failing("dry_run_add_companion_not_executable", {"--dry-run", "-P", "q", "-n", "New", "-w", "12", "-h", "50"},
+              "plain-companion", kMe + kTool + ": Permission denied\n"),
       {"dry_run_repair_companion_missing", "tvq310", {"--dry-run", "--repair", "-P", "q"},
        {kTape.function_file, "", "", ""}, "not removed: " + kId + " 'Test': the companion tool failed\n", 255,
        std::nullopt, {}, {"no-companion"}, kMe + kTool + ": No such file or directory\n"},
