@@ -40,13 +40,11 @@ std::string input(const std::vector<std::string> &names, const std::string &h = 
   return doc + "]}";
 }
 
-Args asked_to_delete(const std::string &name) { return {"-P", "q", "-d", name, "-show", "1"}; }
-
 // The companion's calls of an add of each format (its delete first).
 std::vector<Args> asked_to_add(const std::vector<Tape> &formats) {
   std::vector<Args> calls;
   for (const Tape &t : formats) {
-    calls.push_back(asked_to_delete(t.name));
+    calls.push_back(deleting(t.name));
     calls.push_back({"-P", "q", "-n", t.name, "-w", "10", "-h", "50", "-specid", t.id, "-show", "1"});
   }
   return calls;
@@ -76,12 +74,6 @@ void add_apply_cases(std::vector<Case> *rows) {
   const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
   const std::string inf = "vantrel/tvq310/bin/inf/", run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
-  // The third of five formats: its delete asked, its add refused.
-  Case third = {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}),
-                255, holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"},
-                kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Ccc'\n"};
-  third.calls.pop_back();
-  third.calls.push_back({"-P", "q", "-n", "Ccc", "-w", "10", "-h", "50", "-specid", ccc.id, "-show", "1"});
   std::vector<Case> apply = {
       {"apply_to_an_empty_model", "tvq310", kApply, holding({}), printed("added", {a, bb}), 0, holding({a, bb}),
        asked_to_add({a, bb}), {input({"A", "Bb"})}},
@@ -93,19 +85,22 @@ void add_apply_cases(std::vector<Case> *rows) {
        DriverFiles{"[CustomTape]\n" + bb60 + "/Bb\n" + a_old.id + "/A\n", a_old.id + "/A:\t70\t353\n" + bb60 +
                    "/Bb:\t70\t424\n", "Media=zkS12mm\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
                    ":\t0.00\t0.00\t28.00\t169.82\n"},
-       {asked_to_delete("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
+       {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
       // Only its add refused: the old format is gone on both sides.
       {"apply_companion_refuses_a_replacement", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
        "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"),
-       {asked_to_delete("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
+       {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
         "\"height\":60}]}", "companion=0 3"}, kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Bb'\n"},
       {"apply_removes_the_others", "tvq310", kApply, holding({other, a_old}), "removed\tOther\t12x50\n", 0,
-       holding({a_old}), {asked_to_delete("Other")}, {input({"A"})}},
+       holding({a_old}), {deleting("Other")}, {input({"A"})}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
-      third,
+      // The third of five formats: its delete asked, its add refused.
+      {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}), 255,
+       holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"},
+       kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Ccc'\n"},
       {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
        0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
       // Names decode to the bytes the listing encodes; read from standard input.
@@ -120,11 +115,10 @@ void add_apply_cases(std::vector<Case> *rows) {
        {input({"A"})}},
       {"dry_run_apply", "tvq310", dry, holding({other}),
        run + "-d A -show 1\n" + run + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + run + "-d Bb -show 1\n" + run +
-       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n--- " + inf + "zktvq310func\n"
-       "+++ " + inf + "zktvq310func\n@@ -1,2 +1,3 @@\n [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" +
-       bb.id + "/Bb\n--- " + inf + "paperinftvq310\n+++ " + inf + "paperinftvq310\n@@ -1 +1,2 @@\n-" + other.id +
-       "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" + bb.id + "/Bb:\t70\t353\n--- " + inf + "ImagingArea\n+++ " +
-       inf + "ImagingArea\n@@ -1 +1,2 @@\n-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + a.id +
+       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n" + diff("zktvq310func", "-1,2 +1,3") +
+       " [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" + bb.id + "/Bb\n" + diff("paperinftvq310", "-1 +1,2") +
+       "-" + other.id + "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" + bb.id + "/Bb:\t70\t353\n" +
+       diff("ImagingArea", "-1 +1,2") + "-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + a.id +
        ":\t0.00\t0.00\t28.00\t141.52\n+" + bb.id + ":\t0.00\t0.00\t28.00\t141.52\n",
        0, std::nullopt, {}, {input({"A", "Bb"})}},
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),

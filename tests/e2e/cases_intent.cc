@@ -26,6 +26,10 @@ const std::string kAddBox = "run:-P|q|-n|Box 12x50|-w|12|-h|50", kDeleteTest = "
 const std::vector<std::string> kApplyBox = {"input={\"formats\":[{\"name\":\"Box 12x50\",\"width\":12,\"height\":50}]}",
                                             "run:--apply|in.json|-P|q|--keep-others"};
 const std::string kDamaged = "intent=zkpapertoollpr intent 1\nmodel tvq310\n";
+// What --check finds in a record not whole or of another model, and what a request or repair says of it.
+const std::string kNotOurs = "damaged intent: " + kRecord + " is not a record this tool wrote for this model; "
+                             "--repair leaves it\n";
+const std::string kUntouched = kRecord + ": not an intent record this tool wrote for this model; nothing was changed\n";
 const std::string kByHand = "kind 3\nrequest delete\nprinter 3:a\nb\nname 4:Test\nmedia 0:\nsize 10 50 70\n";
 const std::string kCutId = "ZkL_zkS12mm__040A03271A2C";  // an add of "Test" cut after its first rename
 const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nname 4:Test\nmedia 10:_zkS12mm__\n"
@@ -156,18 +160,14 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
           "finished: an apply of 1 format on printer q\n", 0, std::nullopt, {}, false),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
-          {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, "damaged intent: " + kRecord +
-          " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
-      cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, "damaged intent: " +
-          kRecord + " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, true),
-      {"damaged_intent_checked", "tvq310", {"--check"}, kTape, "damaged intent: " + kRecord +
-       " is not a record this tool wrote for this model; --repair leaves it\n", 1, std::nullopt, {}, {kDamaged}, "",
-       true},
+          {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, kNotOurs, 1, std::nullopt, {}, true),
+      cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, kNotOurs, 1,
+          std::nullopt, {}, true),
+      {"damaged_intent_checked", "tvq310", {"--check"}, kTape, kNotOurs, 1, std::nullopt, {}, {kDamaged}, "", true},
       {"damaged_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {kDamaged},
-       me + kRecord + ": not an intent record this tool wrote for this model; nothing was changed\n", true},
-      {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kRecord +
-       ": not an intent record this tool wrote for this model; nothing was changed\n", 255, std::nullopt, {},
-       {kDamaged}, "", true},
+       me + kUntouched, true},
+      {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kUntouched, 255, std::nullopt,
+       {}, {kDamaged}, "", true},
       {"unreadable_intent_stops_the_check", "tvq310", {"--check"}, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
        me + kRecord + ": Is a directory\n", true},
       {"unreadable_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
