@@ -70,6 +70,9 @@ Case refused(const std::string &what, const std::string &doc, const std::string 
 void add_apply_cases(std::vector<Case> *rows) {
   const Tape a = tape("A"), bb = tape("Bb"), ccc = tape("Ccc"), dddd = tape("Dddd"), eeeee = tape("Eeeee");
   const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
+  // 32 bytes: 0xc3 alone, escapes, and characters of two, three and four bytes.
+  const std::string pad(14, 'z'), utf8 = "\xc3\xa9\xc2\x80\xe2\x82\xac\xf0\x9f\x98\x80" + pad;
+  const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????";  // "Bb", 12 by 60 mm
   const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
@@ -105,10 +108,10 @@ void add_apply_cases(std::vector<Case> *rows) {
        0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
       // Names decode to the bytes the listing encodes; read from standard input.
       {"apply_names_as_bytes_from_standard_input", "tvq310", {"--apply", "-", "-P", "q", "--json"}, holding({}),
-       "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"q\\\"b\\\\\\u0001\\udcff\xc3\xa9\","
-       "\"width\":12,\"height\":50}]}\n", 0, holding({tape("q\"b\\\x01\xff\xc3\xa9")}),
-       asked_to_add({tape("q\"b\\\x01\xff\xc3\xa9")}),
-       {"input={\"formats\":[{\"name\":\"q\\\"b\\\\\\u0001\\udcff\\u00e9\",\"width\":12,\"height\":50}]}", "stdin"}},
+       "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"\\udcc3q\\\"b\\\\\\u0001\\udcff" + utf8 +
+       "\",\"width\":12,\"height\":50}]}\n", 0, holding({bytes}), asked_to_add({bytes}),
+       {"input={\"formats\":[{\"name\":\"\\udcc3q\\\"b\\\\\\u0001\\uDCFF\\u00e9\\u0080\xe2\x82\xac\\ud83d\\ude00" + pad +
+        "\",\"width\":12,\"height\":50}]}", "stdin"}},
       {"dry_run_apply_json", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"}, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
        "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {},
