@@ -65,6 +65,12 @@ Case refused(const std::string &what, const std::string &doc, const std::string 
           kMe + "in.json: " + why + "\n"};
 }
 
+// A command line refused: exit 2, the reason, the usage.
+Case misused(const std::string &what, const Args &args, const std::string &why) {
+  return {what, "tvq310", args, holding({}), "", 2, std::nullopt, {}, {},
+          kMe + why + "\nusage: zkpapertoollpr_tvq310 --apply FILE -P PRINTER [--keep-others] [--json]\n"};
+}
+
 }  // namespace
 
 void add_apply_cases(std::vector<Case> *rows) {
@@ -133,8 +139,20 @@ void add_apply_cases(std::vector<Case> *rows) {
       refused("apply_input_lone_surrogate", input({"\\udc7f"}), "not JSON at offset 21: a lone surrogate"),
       {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {},
        kMe + "in.json: No such file or directory\n"},
-      {"apply_without_printer", "tvq310", {"--apply", "in.json", "--keep-others"}, holding({}), "", 2, std::nullopt, {}, {},
-       kMe + "missing -P\nusage: zkpapertoollpr_tvq310 --apply FILE -P PRINTER [--keep-others] [--json]\n"},
+      refused("apply_input_width_twice", "input={\"formats\":[{\"width\":1,\"width\":1}]}", "format 1: \"width\" is given twice"),
+      refused("apply_input_name_twice_in_one", "input={\"formats\":[{\"name\":\"A\",\"name\":\"A\"}]}",
+              "format 1: \"name\" is given twice"),
+      refused("apply_input_width_as_text", "input={\"formats\":[{\"width\":\"1\"}]}", "format 1: \"width\" is not a number"),
+      refused("apply_input_without_name", "input={\"formats\":[{\"width\":1,\"height\":1}]}", "format 1: no \"name\""),
+      refused("apply_input_formats_twice", "input={\"formats\":[],\"formats\":[]}", "\"formats\" is given twice"),
+      refused("apply_input_name_with_zero_byte", input({"A\\u0000"}), "format 1: the name holds a zero byte"),
+      refused("apply_input_name_with_newline", input({"A\\n"}), "format 1: the name holds a newline or \"[CustomTape]\""),
+      refused("apply_input_height_0", input({"A"}, "0"), "format 'A': height 0: not above 0"),
+      misused("apply_without_printer", {"--apply", "in.json", "--keep-others"}, "missing -P"),
+      misused("apply_without_file", {"--apply"}, "FILE and -P PRINTER must follow"),
+      misused("apply_json_twice", {"--apply", "in.json", "--json", "-P", "q", "--json"}, "a word given twice"),
+      misused("apply_printer_twice", {"--apply", "in.json", "-P", "q", "-P", "q"}, "a word given twice"),
+      misused("apply_printer_without_name", {"--apply", "in.json", "-P"}, "-P: a printer name of 1 to 1024 bytes must follow"),
       {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, std::nullopt, {},
        {input({"A"}), "directory:paper"}, kMe + inf + "paperinftvq310: Is a directory\n"},
       {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})},
