@@ -59,10 +59,10 @@ std::string printed(const std::string &action, const std::vector<Tape> &formats)
 const Args kApply = {"--apply", "in.json", "-P", "q"};
 const std::string kMe = "zkpapertoollpr_tvq310: ";
 
-// An input refused: exit 2, the reason, nothing asked or changed.
+// An input on standard input refused: exit 2, the reason, nothing asked or changed.
 Case refused(const std::string &what, const std::string &doc, const std::string &why) {
-  return {what, "tvq310", kApply, holding({tape("Old", "1A2B3")}), "", 2, std::nullopt, {}, {doc},
-          kMe + "in.json: " + why + "\n"};
+  return {what, "tvq310", {"--apply", "-", "-P", "q"}, holding({tape("Old", "1A2B3")}), "", 2, std::nullopt, {},
+          {doc, "stdin"}, kMe + "standard input: " + why + "\n"};
 }
 
 // A command line refused: exit 2, the reason, the usage.
@@ -140,10 +140,10 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {},
        kMe + "in.json: No such file or directory\n"},
       refused("apply_input_width_twice", "input={\"formats\":[{\"width\":1,\"width\":1}]}", "format 1: \"width\" is given twice"),
-      refused("apply_input_name_twice_in_one", "input={\"formats\":[{\"name\":\"A\",\"name\":\"A\"}]}",
-              "format 1: \"name\" is given twice"),
+      refused("apply_input_name_twice_in_one", "input={\"formats\":[{\"name\":\"A\",\"name\":\"A\"}]}", "format 1: \"name\" is given twice"),
       refused("apply_input_width_as_text", "input={\"formats\":[{\"width\":\"1\"}]}", "format 1: \"width\" is not a number"),
       refused("apply_input_without_name", "input={\"formats\":[{\"width\":1,\"height\":1}]}", "format 1: no \"name\""),
+      refused("apply_input_key_with_zero_byte", "input={\"formats\":[{\"width\\u0000abcdefgh\":1,\"name\":\"A\"}]}", "format 1: no \"width\""),
       refused("apply_input_formats_twice", "input={\"formats\":[],\"formats\":[]}", "\"formats\" is given twice"),
       refused("apply_input_name_with_zero_byte", input({"A\\u0000"}), "format 1: the name holds a zero byte"),
       refused("apply_input_name_with_newline", input({"A\\n"}), "format 1: the name holds a newline or \"[CustomTape]\""),
