@@ -104,6 +104,8 @@ void add_apply_cases(std::vector<Case> *rows) {
         "\"height\":60}]}", "companion=0 3"}, kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Bb'\n"},
       {"apply_removes_the_others", "tvq310", kApply, holding({other, a_old}), "removed\tOther\t12x50\n", 0,
        holding({a_old}), {deleting("Other")}, {input({"A"})}},
+      {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
+       asked_to_add({a}), {input({"A"}), "missing:rc"}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.
@@ -120,8 +122,7 @@ void add_apply_cases(std::vector<Case> *rows) {
         "\",\"width\":12,\"height\":50}]}", "stdin"}},
       {"dry_run_apply_json", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"}, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
-       "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {},
-       {input({"A"})}},
+       "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {}, {input({"A"})}},
       {"dry_run_apply", "tvq310", dry, holding({other}),
        run + "-d A -show 1\n" + run + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + run + "-d Bb -show 1\n" + run +
        "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n" + diff("zktvq310func", "-1,2 +1,3") +
@@ -137,8 +138,7 @@ void add_apply_cases(std::vector<Case> *rows) {
               "format 'A': width 30: wider than the widest tape (24 mm)"),
       refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),
       refused("apply_input_lone_surrogate", input({"\\udc7f"}), "not JSON at offset 21: a lone surrogate"),
-      {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {},
-       kMe + "in.json: No such file or directory\n"},
+      {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {}, kMe + "in.json: No such file or directory\n"},
       refused("apply_input_width_twice", "input={\"formats\":[{\"width\":1,\"width\":1}]}", "format 1: \"width\" is given twice"),
       refused("apply_input_name_twice_in_one", "input={\"formats\":[{\"name\":\"A\",\"name\":\"A\"}]}", "format 1: \"name\" is given twice"),
       refused("apply_input_width_as_text", "input={\"formats\":[{\"width\":\"1\"}]}", "format 1: \"width\" is not a number"),
