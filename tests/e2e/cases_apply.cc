@@ -82,6 +82,7 @@ void add_apply_cases(std::vector<Case> *rows) {
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????";  // "Bb", 12 by 60 mm
   const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
+  const std::string status3 = kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying '";
   const std::string inf = "vantrel/tvq310/bin/inf/", run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
   std::vector<Case> apply = {
       {"apply_to_an_empty_model", "tvq310", kApply, holding({}), printed("added", {a, bb}), 0, holding({a, bb}),
@@ -101,7 +102,7 @@ void add_apply_cases(std::vector<Case> *rows) {
        "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"),
        {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
-        "\"height\":60}]}", "companion=0 3"}, kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Bb'\n"},
+        "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
       {"apply_removes_the_others", "tvq310", kApply, holding({other, a_old}), "removed\tOther\t12x50\n", 0,
        holding({a_old}), {deleting("Other")}, {input({"A"})}},
       {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
@@ -110,8 +111,10 @@ void add_apply_cases(std::vector<Case> *rows) {
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.
       {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}), 255,
-       holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"},
-       kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Ccc'\n"},
+       holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"}, status3 + "Ccc'\n"},
+      // A line of no entry's goes, though the companion did nothing.
+      {"apply_drops_an_orphan_though_the_companion_refuses", "tvq310", kApply, {"[CustomTape]\n", bb_old.id + "/Bb:\t1\n",
+       "", ""}, "", 255, holding({}), {deleting("A")}, {input({"A"}), "companion=3"}, status3 + "A'\n"},
       {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
        0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
       // Names decode to the bytes the listing encodes; read from standard input.
