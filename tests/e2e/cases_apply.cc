@@ -76,7 +76,6 @@ Case misused(const std::string &what, const Args &args, const std::string &why) 
 void add_apply_cases(std::vector<Case> *rows) {
   const Tape a = tape("A"), bb = tape("Bb"), ccc = tape("Ccc"), dddd = tape("Dddd"), eeeee = tape("Eeeee");
   const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
-  // 32 bytes: 0xc3 alone, escapes, and characters of two, three and four bytes.
   const std::string pad(14, 'z'), utf8 = "\xc3\xa9\xc2\x80\xe2\x82\xac\xf0\x9f\x98\x80" + pad;
   const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????";  // "Bb", 12 by 60 mm
@@ -117,7 +116,7 @@ void add_apply_cases(std::vector<Case> *rows) {
        "", ""}, "", 255, holding({}), {deleting("A")}, {input({"A"}), "companion=3"}, status3 + "A'\n"},
       {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
        0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
-      // Names decode to the bytes the listing encodes; read from standard input.
+      // Names (32 bytes of every kind) decode to the bytes the listing encodes; read from standard input.
       {"apply_names_as_bytes_from_standard_input", "tvq310", {"--apply", "-", "-P", "q", "--json"}, holding({}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"\\udcc3q\\\"b\\\\\\u0001\\udcff" + utf8 +
        "\",\"width\":12,\"height\":50}]}\n", 0, holding({bytes}), asked_to_add({bytes}),
