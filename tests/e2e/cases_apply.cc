@@ -78,8 +78,7 @@ void add_apply_cases(std::vector<Case> *rows) {
   const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
   const std::string pad(14, 'z'), utf8 = "\xc3\xa9\xc2\x80\xe2\x82\xac\xf0\x9f\x98\x80" + pad;
   const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
-  const std::string bb60 = "ZkL_zkS12mm__020A03C?????";  // "Bb", 12 by 60 mm
-  const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
+  const std::string bb60 = "ZkL_zkS12mm__020A03C?????", five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});  // bb60: "Bb", 12x60
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
   const std::string status3 = kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying '";
   const std::string inf = "vantrel/tvq310/bin/inf/", run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
@@ -106,12 +105,13 @@ void add_apply_cases(std::vector<Case> *rows) {
        "removed\tO[CustomTape\t12x50\n", 0, holding({a_old}), {deleting("O[CustomTape")}, {input({"A"})}},
       {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
        asked_to_add({a}), {input({"A"}), "missing:rc"}},
+      {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, std::nullopt, {}, {input({"A"}), "missing:paper"},
+       kMe + inf + "paperinftvq310: No such file or directory\n"},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.
       {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}), 255,
        holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"}, status3 + "Ccc'\n"},
-      // A line of no entry's goes, though the companion did nothing.
       {"apply_drops_an_orphan_though_the_companion_refuses", "tvq310", kApply, {"[CustomTape]\n", bb_old.id + "/Bb:\t1\n",
        "", ""}, "", 255, holding({}), {deleting("A")}, {input({"A"}), "companion=3"}, status3 + "A'\n"},
       {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
