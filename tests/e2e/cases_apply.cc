@@ -59,10 +59,16 @@ std::string printed(const std::string &action, const std::vector<Tape> &formats)
 const Args kApply = {"--apply", "in.json", "-P", "q"};
 const std::string kMe = "zkpapertoollpr_tvq310: ";
 
-// An input refused: exit 2, the reason, nothing asked or changed.
+// An input on standard input refused: exit 2, the reason, nothing asked or changed.
 Case refused(const std::string &what, const std::string &doc, const std::string &why) {
-  return {what, "tvq310", kApply, holding({tape("Old", "1A2B3")}), "", 2, std::nullopt, {}, {doc},
-          kMe + "in.json: " + why + "\n"};
+  return {what, "tvq310", {"--apply", "-", "-P", "q"}, holding({tape("Old", "1A2B3")}), "", 2, std::nullopt, {},
+          {doc, "stdin"}, kMe + "standard input: " + why + "\n"};
+}
+
+// A command line refused: exit 2, the reason, the usage.
+Case misused(const std::string &what, const Args &args, const std::string &why) {
+  return {what, "tvq310", args, holding({}), "", 2, std::nullopt, {}, {},
+          kMe + why + "\nusage: zkpapertoollpr_tvq310 --apply FILE -P PRINTER [--keep-others] [--json]\n"};
 }
 
 }  // namespace
@@ -70,9 +76,11 @@ Case refused(const std::string &what, const std::string &doc, const std::string 
 void add_apply_cases(std::vector<Case> *rows) {
   const Tape a = tape("A"), bb = tape("Bb"), ccc = tape("Ccc"), dddd = tape("Dddd"), eeeee = tape("Eeeee");
   const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
-  const std::string bb60 = "ZkL_zkS12mm__020A03C?????";  // "Bb", 12 by 60 mm
-  const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
+  const std::string pad(14, 'z'), utf8 = "\xc3\xa9\xc2\x80\xe2\x82\xac\xf0\x9f\x98\x80" + pad;
+  const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
+  const std::string bb60 = "ZkL_zkS12mm__020A03C?????", five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});  // bb60: "Bb", 12x60
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
+  const std::string status3 = kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying '";
   const std::string inf = "vantrel/tvq310/bin/inf/", run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
   std::vector<Case> apply = {
       {"apply_to_an_empty_model", "tvq310", kApply, holding({}), printed("added", {a, bb}), 0, holding({a, bb}),
@@ -92,27 +100,31 @@ void add_apply_cases(std::vector<Case> *rows) {
        "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"),
        {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
-        "\"height\":60}]}", "companion=0 3"}, kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Bb'\n"},
-      {"apply_removes_the_others", "tvq310", kApply, holding({other, a_old}), "removed\tOther\t12x50\n", 0,
-       holding({a_old}), {deleting("Other")}, {input({"A"})}},
+        "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
+      {"apply_removes_the_others", "tvq310", kApply, holding({tape("O[CustomTape", "1A2B5"), a_old}),
+       "removed\tO[CustomTape\t12x50\n", 0, holding({a_old}), {deleting("O[CustomTape")}, {input({"A"})}},
+      {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
+       asked_to_add({a}), {input({"A"}), "missing:rc"}},
+      {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, std::nullopt, {}, {input({"A"}), "missing:paper"},
+       kMe + inf + "paperinftvq310: No such file or directory\n"},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.
       {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}), 255,
-       holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"},
-       kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying 'Ccc'\n"},
+       holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"}, status3 + "Ccc'\n"},
+      {"apply_drops_an_orphan_though_the_companion_refuses", "tvq310", kApply, {"[CustomTape]\n", bb_old.id + "/Bb:\t1\n",
+       "", ""}, "", 255, holding({}), {deleting("A")}, {input({"A"}), "companion=3"}, status3 + "A'\n"},
       {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
        0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
-      // Names decode to the bytes the listing encodes; read from standard input.
+      // Names (32 bytes of every kind) decode to the bytes the listing encodes; read from standard input.
       {"apply_names_as_bytes_from_standard_input", "tvq310", {"--apply", "-", "-P", "q", "--json"}, holding({}),
-       "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"q\\\"b\\\\\\u0001\\udcff\xc3\xa9\","
-       "\"width\":12,\"height\":50}]}\n", 0, holding({tape("q\"b\\\x01\xff\xc3\xa9")}),
-       asked_to_add({tape("q\"b\\\x01\xff\xc3\xa9")}),
-       {"input={\"formats\":[{\"name\":\"q\\\"b\\\\\\u0001\\udcff\\u00e9\",\"width\":12,\"height\":50}]}", "stdin"}},
+       "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"\\udcc3q\\\"b\\\\\\u0001\\udcff" + utf8 +
+       "\",\"width\":12,\"height\":50}]}\n", 0, holding({bytes}), asked_to_add({bytes}),
+       {"input={\"formats\":[{\"name\":\"\\udcc3q\\\"b\\\\\\u0001\\uDCFF\\u00e9\\u0080\xe2\x82\xac\\ud83d\\ude00" + pad +
+        "\",\"width\":12,\"height\":50}]}", "stdin"}},
       {"dry_run_apply_json", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"}, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
-       "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {},
-       {input({"A"})}},
+       "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {}, {input({"A"})}},
       {"dry_run_apply", "tvq310", dry, holding({other}),
        run + "-d A -show 1\n" + run + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + run + "-d Bb -show 1\n" + run +
        "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n" + diff("zktvq310func", "-1,2 +1,3") +
@@ -128,10 +140,21 @@ void add_apply_cases(std::vector<Case> *rows) {
               "format 'A': width 30: wider than the widest tape (24 mm)"),
       refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),
       refused("apply_input_lone_surrogate", input({"\\udc7f"}), "not JSON at offset 21: a lone surrogate"),
-      {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {},
-       kMe + "in.json: No such file or directory\n"},
-      {"apply_without_printer", "tvq310", {"--apply", "in.json", "--keep-others"}, holding({}), "", 2, std::nullopt, {}, {},
-       kMe + "missing -P\nusage: zkpapertoollpr_tvq310 --apply FILE -P PRINTER [--keep-others] [--json]\n"},
+      {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {}, kMe + "in.json: No such file or directory\n"},
+      refused("apply_input_width_twice", "input={\"formats\":[{\"width\":1,\"width\":1}]}", "format 1: \"width\" is given twice"),
+      refused("apply_input_name_twice_in_one", "input={\"formats\":[{\"name\":\"A\",\"name\":\"A\"}]}", "format 1: \"name\" is given twice"),
+      refused("apply_input_width_as_text", "input={\"formats\":[{\"width\":\"1\"}]}", "format 1: \"width\" is not a number"),
+      refused("apply_input_without_name", "input={\"formats\":[{\"width\":1,\"height\":1}]}", "format 1: no \"name\""),
+      refused("apply_input_key_with_zero_byte", "input={\"formats\":[{\"width\\u0000abcdefgh\":1,\"name\":\"A\"}]}", "format 1: no \"width\""),
+      refused("apply_input_formats_twice", "input={\"formats\":[],\"formats\":[]}", "\"formats\" is given twice"),
+      refused("apply_input_name_with_zero_byte", input({"A\\u0000"}), "format 1: the name holds a zero byte"),
+      refused("apply_input_name_with_newline", input({"A\\n"}), "format 1: the name holds a newline or \"[CustomTape]\""),
+      refused("apply_input_height_0", input({"A"}, "0"), "format 'A': height 0: not above 0"),
+      misused("apply_without_printer", {"--apply", "in.json", "--keep-others"}, "missing -P"),
+      misused("apply_without_file", {"--apply"}, "FILE and -P PRINTER must follow"),
+      misused("apply_json_twice", {"--apply", "in.json", "--json", "-P", "q", "--json"}, "a word given twice"),
+      misused("apply_printer_twice", {"--apply", "in.json", "-P", "q", "-P", "q"}, "a word given twice"),
+      misused("apply_printer_without_name", {"--apply", "in.json", "-P"}, "-P: a printer name of 1 to 1024 bytes must follow"),
       {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, std::nullopt, {},
        {input({"A"}), "directory:paper"}, kMe + inf + "paperinftvq310: Is a directory\n"},
       {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})},
