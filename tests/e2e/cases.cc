@@ -343,10 +343,6 @@ std::vector<Case> end_to_end_cases() {
        me + "only --json may follow\n" + usage_of("--list [--json]")},
       {"repair_without_printer", "tvq310", {"--repair"}, kBare, "", 2, kSame, {}, {},
        me + "takes only -P PRINTER\n" + usage_of("--repair -P PRINTER")},
-      {"dry_run_of_faulty_request", "tvq310", {"--dry-run", "-P", "q", "-n", "A"}, kBare, "", 2, kSame, {}, {},
-       me + "-n without -w\n" + usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
-           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT") + usage_of("--dry-run --repair -P PRINTER") +
-           usage_of("--dry-run --apply FILE -P PRINTER [--keep-others] [--json]")},
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
@@ -403,6 +399,8 @@ std::vector<Case> end_to_end_cases() {
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
       {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {},
        me + "takes no other word\n" + usage_of("--version")},
+      {"help_with_more_words", "tvq310", {"--help", "x"}, kBare, "", 2, kSame, {}, {},
+       me + "takes no other word\n" + usage_of("--help")},
       {"check_with_more_words", "tvq310", {"--check", "-P", "x"}, kBare, "", 2, kSame, {}, {},
        me + "only --json or --monitoring may follow\n" + usage_of("--check [--json | --monitoring]")},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
@@ -520,5 +518,6 @@ std::vector<Case> end_to_end_cases() {
   add_truth_cases(&rows);
   add_apply_cases(&rows);
   add_intent_cases(&rows);
+  add_usage_cases(&rows);
   return rows;
 }
