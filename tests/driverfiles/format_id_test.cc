@@ -19,6 +19,16 @@ TEST(MatchEntryLine, NeverReadsPastTheLine) {
   EXPECT_FALSE(match_entry_line(line, std::strlen("ZkL040A03271A2B/Tes"), "Test", &id));
   EXPECT_TRUE(match_entry_line(line, std::strlen(line), "Test", &id));
   EXPECT_STREQ("ZkL040A03271A2B", id.text);
+  // Lines without an identifier of the name before it, the longest identifier kept (99 bytes), and one longer.
+  for (const char *other : {"Test\n", "ZkL/Test\n", "ZkL040A03271A2B:Test\n"}) {
+    EXPECT_FALSE(match_entry_line(other, std::strlen(other), "Test", &id)) << other;
+  }
+  const std::string longest = "ZkL04" + std::string(94, '0');
+  EXPECT_TRUE(match_entry_line((longest + "/Test").c_str(), longest.size() + 5, "Test", &id));
+  EXPECT_EQ(longest, id.text);
+  EXPECT_FALSE(match_entry_line((longest + "0/Test").c_str(), longest.size() + 6, "Test", &id));
+  IdParts parts{};
+  EXPECT_FALSE(parse_format_id("AkL040A03271A2B", 15, &parts));
 }
 
 TEST(FindFormatId, FirstExactNameWinsAndAFailingReadIsNoAbsence) {
