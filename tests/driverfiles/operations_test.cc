@@ -210,14 +210,12 @@ TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
 TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
   const std::string stale = paths.function_file + ".$$$", stale_record = record + ".$$$";
   for (const bool writer : {false, true}) {
-    write_file(stale, "half\n");
-    write_file(stale_record, "half\n");
+    for (const std::string &f : {stale, stale_record}) write_file(f, "half\n");
     arm_fault(Call::kFlock, 1, EINTR);
     int handle = -1;
     ASSERT_EQ(0, hold_driver_lock(tape_job("T"), root.c_str(), writer, &handle));
     ASSERT_LE(0, handle);
-    EXPECT_EQ(!writer, file_exists(stale)) << writer;
-    EXPECT_EQ(!writer, file_exists(stale_record)) << writer;
+    for (const std::string &f : {stale, stale_record}) EXPECT_EQ(!writer, file_exists(f)) << f;
     EXPECT_EQ(writer, removed_stale_temporary(kFunctionFile)) << writer;
     release_driver_lock(handle);
   }
