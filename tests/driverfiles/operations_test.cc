@@ -389,7 +389,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       [&] { return preview_repair(job, root.c_str()); },
       [&] { return static_cast<long>(preview_file(unended.c_str(), drop, nullptr)); },
       [&] {
-        return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
+        return static_cast<long>(dispatch_request(tape_job("Test"), {true, true, false, true, true}, root.c_str(), true));
       },
       [&] { return static_cast<long>(run_companion(companion)); },
       [&] {  // a dry run's companion check fails as the companion would, errno kept
