@@ -424,6 +424,7 @@ std::vector<Case> end_to_end_cases() {
        "\"complete\",\"missing\":[]}]}\n",
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
+      {"ensure_unreadable", "tvq310", ensure_test, tape, "Is a directory\n", 255, kSame, {}, {"directory:func"}},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
