@@ -2,8 +2,7 @@
 #include "e2e/cases.h"
 
 void add_usage_cases(std::vector<Case> *rows) {
-  const auto refused = [&](const std::string &what, const Args &args, const std::string &reason,
-                           const std::vector<std::string> &synopses) {
+  const auto refused = [&](const std::string &what, const Args &args, const std::string &reason, const Args &synopses) {
     std::string err = "zkpapertoollpr_tvq310: " + reason + "\n";
     for (const std::string &s : synopses) err += "usage: zkpapertoollpr_tvq310 " + s + "\n";
     rows->push_back({what, "tvq310", args, {"[CustomTape]\n", "", "", ""}, "", 2, std::nullopt, {}, {}, err});
