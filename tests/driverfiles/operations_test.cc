@@ -67,9 +67,9 @@ class Operations : public ::testing::Test {
   }
   // Whether the record and its name were on disk before the companion was asked.
   bool record_synced_first() {
-    const std::vector<std::string> all = events("");
-    const auto named = std::find(all.begin(), all.end(), "rename " + record);
-    return named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf;
+    const std::vector<std::string> all = events(""),
+                                   put = {"fsync " + record + ".$$$", "rename " + record, "fsync " + paths.inf};
+    return std::search(all.begin(), all.end(), put.begin(), put.end()) < std::find(all.begin(), all.end(), "wait") - 2;
   }
   // run on the tape files with the clock set and the nth call of kind
   // failing (kOpen 0: none), errno after it in *err; no descriptor left.
