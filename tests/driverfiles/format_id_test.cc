@@ -13,12 +13,18 @@
 namespace {
 
 TEST(MatchEntryLine, NeverReadsPastTheLine) {
-  const char line[] = "ZkL040A03271A2B/Test\n";
+  const std::string longest = "ZkL04" + std::string(94, '0');  // the longest identifier kept: 99 bytes
+  // Lines without an identifier of the name before it; one told it ends a byte early, where the name no longer fits.
+  const std::pair<std::string, size_t> others[] = {{"ZkL040A03271A2B/Test\n", 19}, {"Test\n", 5}, {"ZkL/Test\n", 9},
+                                                   {"ZkL040A03271A2B:Test\n", 21}, {longest + "0/Test\n", 106}};
   FormatId id{};
-  // Told the line ends one byte early, the name no longer fits in it.
-  EXPECT_FALSE(match_entry_line(line, std::strlen("ZkL040A03271A2B/Tes"), "Test", &id));
-  EXPECT_TRUE(match_entry_line(line, std::strlen(line), "Test", &id));
-  EXPECT_STREQ("ZkL040A03271A2B", id.text);
+  for (const auto &[line, len] : others) EXPECT_FALSE(match_entry_line(line.c_str(), len, "Test", &id)) << line;
+  for (const std::string &found : {std::string("ZkL040A03271A2B"), longest}) {
+    EXPECT_TRUE(match_entry_line((found + "/Test\n").c_str(), found.size() + 6, "Test", &id));
+    EXPECT_EQ(found, id.text);
+  }
+  IdParts parts{};
+  EXPECT_FALSE(parse_format_id("AkL040A03271A2B", 15, &parts));
 }
 
 TEST(FindFormatId, FirstExactNameWinsAndAFailingReadIsNoAbsence) {

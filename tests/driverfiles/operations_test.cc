@@ -67,9 +67,9 @@ class Operations : public ::testing::Test {
   }
   // Whether the record and its name were on disk before the companion was asked.
   bool record_synced_first() {
-    const std::vector<std::string> all = events("");
-    const auto named = std::find(all.begin(), all.end(), "rename " + record);
-    return named < std::find(all.begin(), all.end(), "wait") - 1 && named[1] == "fsync " + paths.inf;
+    const std::vector<std::string> all = events(""),
+                                   put = {"fsync " + record + ".$$$", "rename " + record, "fsync " + paths.inf};
+    return std::search(all.begin(), all.end(), put.begin(), put.end()) < std::find(all.begin(), all.end(), "wait") - 2;
   }
   // run on the tape files with the clock set and the nth call of kind
   // failing (kOpen 0: none), errno after it in *err; no descriptor left.
@@ -205,16 +205,17 @@ TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
   ::close(writer);
 }
 
-// An interrupted wait for the lock is taken again.
+// A writer removes the temporaries of the driver files and of the intent
+// record that a dead run left; an interrupted wait for the lock is taken again.
 TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
-  const std::string stale = paths.function_file + ".$$$";
+  const std::string stale = paths.function_file + ".$$$", stale_record = record + ".$$$";
   for (const bool writer : {false, true}) {
-    write_file(stale, "half\n");
+    for (const std::string &f : {stale, stale_record}) write_file(f, "half\n");
     arm_fault(Call::kFlock, 1, EINTR);
     int handle = -1;
     ASSERT_EQ(0, hold_driver_lock(tape_job("T"), root.c_str(), writer, &handle));
     ASSERT_LE(0, handle);
-    EXPECT_EQ(!writer, file_exists(stale)) << writer;
+    for (const std::string &f : {stale, stale_record}) EXPECT_EQ(!writer, file_exists(f)) << f;
     EXPECT_EQ(writer, removed_stale_temporary(kFunctionFile)) << writer;
     release_driver_lock(handle);
   }
@@ -388,7 +389,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
       [&] { return preview_repair(job, root.c_str()); },
       [&] { return static_cast<long>(preview_file(unended.c_str(), drop, nullptr)); },
       [&] {
-        return static_cast<long>(dispatch_request(tape_job("New"), {true, true, false, true, true}, root.c_str(), true));
+        return static_cast<long>(dispatch_request(tape_job("Test"), {true, true, false, true, true}, root.c_str(), true));
       },
       [&] { return static_cast<long>(run_companion(companion)); },
       [&] {  // a dry run's companion check fails as the companion would, errno kept

@@ -55,11 +55,6 @@ const std::string kAdminHelp =
     "                            or --apply)\n"
     "  --help, --version\n";
 
-// An administrator command's usage line on standard error.
-std::string usage_of(const std::string &synopsis) {
-  return "usage: zkpapertoollpr_tvq310 " + synopsis + "\n";
-}
-
 }  // namespace
 
 std::string diff(const std::string &file, const std::string &ranges) {
@@ -339,14 +334,6 @@ std::vector<Case> end_to_end_cases() {
        {"target-owner:rc"}},
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
-      {"list_with_more_words", "tvq310", {"--list", "x"}, kBare, "", 2, kSame, {}, {},
-       me + "only --json may follow\n" + usage_of("--list [--json]")},
-      {"repair_without_printer", "tvq310", {"--repair"}, kBare, "", 2, kSame, {}, {},
-       me + "takes only -P PRINTER\n" + usage_of("--repair -P PRINTER")},
-      {"dry_run_of_faulty_request", "tvq310", {"--dry-run", "-P", "q", "-n", "A"}, kBare, "", 2, kSame, {}, {},
-       me + "-n without -w\n" + usage_of("--dry-run -P PRINTER -d NAME") + usage_of("--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT") +
-           usage_of("--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT") + usage_of("--dry-run --repair -P PRINTER") +
-           usage_of("--dry-run --apply FILE -P PRINTER [--keep-others] [--json]")},
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
@@ -401,10 +388,6 @@ std::vector<Case> end_to_end_cases() {
       // usage on standard error (usage exit 2), JSON, an idempotent add.
       {"version", "tvq310", {"--version"}, kBare, "zkpapertoollpr 0.2\n", 0, kSame, {}},
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
-      {"version_with_more_words", "tvq310", {"--version", "x"}, kBare, "", 2, kSame, {}, {},
-       me + "takes no other word\n" + usage_of("--version")},
-      {"check_with_more_words", "tvq310", {"--check", "-P", "x"}, kBare, "", 2, kSame, {}, {},
-       me + "only --json or --monitoring may follow\n" + usage_of("--check [--json | --monitoring]")},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
       {"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame, {},
@@ -441,6 +424,7 @@ std::vector<Case> end_to_end_cases() {
        "\"complete\",\"missing\":[]}]}\n",
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
+      {"ensure_unreadable", "tvq310", ensure_test, tape, "Is a directory\n", 255, kSame, {}, {"directory:func"}},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
@@ -449,8 +433,6 @@ std::vector<Case> end_to_end_cases() {
                    "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
-      {"ensure_of_a_delete", "tvq310", {"--ensure", "-P", "q", "-d", "Test"}, tape, "", 2, kSame, {}, {},
-       me + "-d: --ensure only adds\n" + usage_of("--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT")},
 
       // Requests prepare every file before the companion is asked; a repair
       // acts only on a tree it reads whole, and its dry run shows it; the
@@ -520,5 +502,6 @@ std::vector<Case> end_to_end_cases() {
   add_truth_cases(&rows);
   add_apply_cases(&rows);
   add_intent_cases(&rows);
+  add_usage_cases(&rows);
   return rows;
 }
