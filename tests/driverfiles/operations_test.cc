@@ -281,8 +281,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
         EXPECT_EQ(add ? events("log ") : Names{kind == Call::kRealloc ? "deleted model=tvq310 (no memory for the details)" : line},
                   events("log ")) << what;
       } else {
-        EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0)
-            << what << ": the failing file is named";
+        EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0) << what;
         EXPECT_EQ(kind == Call::kWaitpid || kind == Call::kSpawn ? kOpCompanionFailed : kOpFileFailed, rc) << what;
         EXPECT_EQ(EIO, err) << what;
         if (before_commit) expect_driver_files(old, paths);
