@@ -155,6 +155,7 @@ int find_format_id(const char *path, const char *label_name, FormatId *id) {
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0 && (rc = match_name_in_line(scan, hit, label_name, id)) == 0) {
   }
+  if (rc < 0) note_failed_driver_file(path);
   SavedErrno saved;
   sys_io.close(fd);
   return rc;
@@ -173,6 +174,7 @@ int driver_file_holds(const char *path, const char *text) {
   const int fd = open_driver_file(path, &absent);
   if (fd < 0) return absent ? 0 : -1;
   const int rc = file_holds(fd, text);
+  if (rc < 0) note_failed_driver_file(path);
   SavedErrno saved;
   sys_io.close(fd);
   return rc;

@@ -15,13 +15,14 @@
 #include "driverfiles/intent_record.h"
 #include "driverfiles/line_scan.h"
 
-// Opens a driver file for reading: a descriptor, or -1 with errno and
-// *absent telling whether the file is simply not there.
+// Opens a driver file for reading: a descriptor, or -1 with errno, the
+// file noted unless *absent tells that it is simply not there.
 int open_driver_file(const char *path, bool *absent);
 
 // Looks label_name up in the driver file at path; the first line whose
 // first identifier is followed by "/" and the name wins. Returns 1 with
-// the identifier, 0 when not found or the file is absent, -1 with errno.
+// the identifier, 0 when not found or the file is absent, -1 with errno
+// and the file noted (failed_driver_file()).
 int find_format_id(const char *path, const char *label_name, FormatId *id);
 
 // The lookup's test of one line a scan stopped at: 1 when its first
@@ -31,7 +32,7 @@ int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *lab
                        FormatId *id);
 
 // 1 when a line of the file at path holds text; 0 when none does or the
-// file is absent; -1 with errno.
+// file is absent; -1 with errno and the file noted.
 int driver_file_holds(const char *path, const char *text);
 
 // An entry line of the function file.

@@ -154,7 +154,10 @@ long find_model_findings(const PaperJob &job, const char *root, FindingSink sink
     return -1;
   }
   if (sys_io.stat(dir, &st) != 0) {
-    if (errno != ENOENT && errno != ENOTDIR) return -1;
+    if (errno != ENOENT && errno != ENOTDIR) {
+      note_failed_driver_file(dir);
+      return -1;
+    }
     Finding f{};
     f.kind = FindingKind::kNotInstalled;
     f.file = dir;

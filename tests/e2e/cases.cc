@@ -157,6 +157,7 @@ std::vector<Case> end_to_end_cases() {
   const std::string me = "zkpapertoollpr_tvq310: ";
   const std::string tool = me + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
   const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
+  const std::string n32(32, 'N'), id32 = "ZkL_zkS12mm__200A0321000F";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
   const std::string papers = id('B') + "/Dup:\t1\t2\n" + id('C') + "/Dup:\t1\t2\n" + id('D') + "/One:\t1\t2\n" +
@@ -402,6 +403,10 @@ std::vector<Case> end_to_end_cases() {
            id('E'), "Wrong", false) + "," + finding("incomplete", inf + "ImagingArea", id('F'), "Hal", true) + "," +
            finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," +
            finding("stale-setting", inf + "zktvq310rc", id('1'), "null", true) + "]}\n", 1, kSame, {}},
+      // A name of the longest length allowed is mended like any other.
+      {"check_json_longest_name_incomplete", "tvq310", {"--check", "--json"}, {"[CustomTape]\n" + id32 + "/" + n32 +
+       "\n", id32 + "/" + n32 + ":\t1\t2\n", "", ""}, "{\"model\":\"tvq310\",\"findings\":[" +
+       finding("incomplete", inf + "ImagingArea", id32, n32, true) + "]}\n", 1, kSame, {}},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
        {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xe0\x80\xaf\xc3\xa9\xc3\n", tape.paper_table,
         "", tape.imaging_area},

@@ -159,11 +159,15 @@ void add_intent_cases(std::vector<Case> *rows) {
       // A finished apply repeated from its record asks nothing and changes nothing.
       cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
           "finished: an apply of 1 format on printer q\n", 0, std::nullopt, {}, false),
+      cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0", {record("tvq310", kApplied.substr(0, 44) +
+          "1:T" + kApplied.substr(50))}, interrupted("an apply of 1 format"), 1, std::nullopt, {}, true),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
           {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, kNotOurs, 1, std::nullopt, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, kNotOurs, 1,
           std::nullopt, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, kNotOurs, 1, std::nullopt, {}, {kDamaged}, "", true},
+      {"damaged_intent_checked_json", "tvq310", {"--check", "--json"}, kTape, "{\"model\":\"tvq310\",\"findings\":[" +
+       finding("damaged-intent", kRecord, "null", "null", false) + "]}\n", 1, std::nullopt, {}, {kDamaged}, "", true},
       {"damaged_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {kDamaged},
        me + kUntouched, true},
       {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kUntouched, 255, std::nullopt,

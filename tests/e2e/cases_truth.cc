@@ -69,6 +69,8 @@ void add_truth_cases(std::vector<Case> *rows) {
       // names of any length are counted whole.
       {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, "missing: " + kTool +
        "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {}, {"no-companion", "temporary:func"}},
+      {"check_companion_not_executable", "tvq310", {"--check"}, kTape, "not executable: " + kTool + "\n", 1, std::nullopt,
+       {}, {"plain-companion"}},
       {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape, document(
        finding("not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$",
        "null", "null", true)), 1, std::nullopt, {}, {"plain-companion", "temporary:imaging"}},
