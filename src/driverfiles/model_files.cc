@@ -120,17 +120,25 @@ int scan_open_file(ModelInventory *inv, int at, int fd) {
   return rc;
 }
 
-// Reads file `at` into inv; an absent file is left out (present false).
-// 0, or -1 with errno and the file noted.
-int scan_model_file(ModelInventory *inv, int at) {
+// Runs read(fd) on the driver file at path and closes it: read's result,
+// 0 when the file is absent, or -1 with errno and the file noted when
+// opening or reading it fails.
+template <typename Read>
+int read_driver_file(const char *path, Read read) {
   bool absent = false;
-  const int fd = open_driver_file(inv->path[at], &absent);
+  const int fd = open_driver_file(path, &absent);
   if (fd < 0) return absent ? 0 : -1;
-  const int rc = scan_open_file(inv, at, fd);
-  if (rc != 0) note_failed_driver_file(inv->path[at]);
+  const int rc = read(fd);
+  if (rc < 0) note_failed_driver_file(path);
   SavedErrno saved;
   sys_io.close(fd);
   return rc;
+}
+
+// Reads file `at` into inv; an absent file is left out (present false).
+// 0, or -1 with errno and the file noted.
+int scan_model_file(ModelInventory *inv, int at) {
+  return read_driver_file(inv->path[at], [&](int fd) { return scan_open_file(inv, at, fd); });
 }
 
 }  // namespace
@@ -143,22 +151,18 @@ int open_driver_file(const char *path, bool *absent) {
 }
 
 int find_format_id(const char *path, const char *label_name, FormatId *id) {
-  bool absent = false;
-  const int fd = open_driver_file(path, &absent);
-  if (fd < 0) return absent ? 0 : -1;
-  // Every entry of the name holds "/<name>"; only those lines are read.
-  char slash_name[kLabelNameMax + 2];
-  (void)std::snprintf(slash_name, sizeof slash_name, "/%s", label_name);
-  LineScan scan{};
-  open_scan(&scan, fd, {slash_name, nullptr, nullptr}, kNoSink);
-  HitLine hit{};
-  int rc;
-  while ((rc = next_hit(&scan, &hit)) > 0 && (rc = match_name_in_line(scan, hit, label_name, id)) == 0) {
-  }
-  if (rc < 0) note_failed_driver_file(path);
-  SavedErrno saved;
-  sys_io.close(fd);
-  return rc;
+  return read_driver_file(path, [&](int fd) {
+    // Every entry of the name holds "/<name>"; only those lines are read.
+    char slash_name[kLabelNameMax + 2];
+    (void)std::snprintf(slash_name, sizeof slash_name, "/%s", label_name);
+    LineScan scan{};
+    open_scan(&scan, fd, {slash_name, nullptr, nullptr}, kNoSink);
+    HitLine hit{};
+    int rc;
+    while ((rc = next_hit(&scan, &hit)) > 0 && (rc = match_name_in_line(scan, hit, label_name, id)) == 0) {
+    }
+    return rc;
+  });
 }
 
 int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
@@ -170,14 +174,7 @@ int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *lab
 }
 
 int driver_file_holds(const char *path, const char *text) {
-  bool absent = false;
-  const int fd = open_driver_file(path, &absent);
-  if (fd < 0) return absent ? 0 : -1;
-  const int rc = file_holds(fd, text);
-  if (rc < 0) note_failed_driver_file(path);
-  SavedErrno saved;
-  sys_io.close(fd);
-  return rc;
+  return read_driver_file(path, [&](int fd) { return file_holds(fd, text); });
 }
 
 int read_inventory(const char *root, const char *model, ModelInventory *inv) {
