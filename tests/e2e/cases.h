@@ -66,6 +66,6 @@ Args deleting(const std::string &name, const std::string &printer = "q");
 
 // Interrupted requests and their intent record (cases_intent.cc).
 void add_intent_cases(std::vector<Case> *rows);
-void add_usage_cases(std::vector<Case> *rows);  // refused requests behind --dry-run
+void add_usage_cases(std::vector<Case> *rows);  // refused command lines of the administrator commands
 
 #endif

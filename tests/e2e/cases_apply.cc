@@ -65,12 +65,6 @@ Case refused(const std::string &what, const std::string &doc, const std::string 
           {doc, "stdin"}, kMe + "standard input: " + why + "\n"};
 }
 
-// A command line refused: exit 2, the reason, the usage.
-Case misused(const std::string &what, const Args &args, const std::string &why) {
-  return {what, "tvq310", args, holding({}), "", 2, std::nullopt, {}, {},
-          kMe + why + "\nusage: zkpapertoollpr_tvq310 --apply FILE -P PRINTER [--keep-others] [--json]\n"};
-}
-
 }  // namespace
 
 void add_apply_cases(std::vector<Case> *rows) {
@@ -150,11 +144,6 @@ void add_apply_cases(std::vector<Case> *rows) {
       refused("apply_input_name_with_zero_byte", input({"A\\u0000"}), "format 1: the name holds a zero byte"),
       refused("apply_input_name_with_newline", input({"A\\n"}), "format 1: the name holds a newline or \"[CustomTape]\""),
       refused("apply_input_height_0", input({"A"}, "0"), "format 'A': height 0: not above 0"),
-      misused("apply_without_printer", {"--apply", "in.json", "--keep-others"}, "missing -P"),
-      misused("apply_without_file", {"--apply"}, "FILE and -P PRINTER must follow"),
-      misused("apply_json_twice", {"--apply", "in.json", "--json", "-P", "q", "--json"}, "a word given twice"),
-      misused("apply_printer_twice", {"--apply", "in.json", "-P", "q", "-P", "q"}, "a word given twice"),
-      misused("apply_printer_without_name", {"--apply", "in.json", "-P"}, "-P: a printer name of 1 to 1024 bytes must follow"),
       {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, std::nullopt, {},
        {input({"A"}), "directory:paper"}, kMe + inf + "paperinftvq310: Is a directory\n"},
       {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})},

@@ -18,6 +18,12 @@ void add_usage_cases(std::vector<Case> *rows) {
   refused("help_with_more_words", {"--help", "x"}, "takes no other word", {"--help"});
   refused("ensure_of_a_delete", {"--ensure", "-P", "q", "-d", "A"}, "-d: --ensure only adds",
           {"--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"});
+  const Args apply = {"--apply FILE -P PRINTER [--keep-others] [--json]"};
+  refused("apply_without_printer", {"--apply", "in.json", "--keep-others"}, "missing -P", apply);
+  refused("apply_without_file", {"--apply"}, "FILE and -P PRINTER must follow", apply);
+  refused("apply_json_twice", {"--apply", "in.json", "--json", "-P", "q", "--json"}, "a word given twice", apply);
+  refused("apply_printer_twice", {"--apply", "in.json", "-P", "q", "-P", "q"}, "a word given twice", apply);
+  refused("apply_printer_without_name", {"--apply", "in.json", "-P"}, "-P: a printer name of 1 to 1024 bytes must follow", apply);
   refused("dry_run_without_options", {"--dry-run"}, "no options", dry);
   refused("dry_run_empty_printer", {"--dry-run", "-P", ""}, "-P: empty printer name", dry);
   refused("dry_run_without_name", {"--dry-run", "-P", "q"}, "missing -n or -d", dry);
