@@ -261,11 +261,11 @@ int parse(const char *bytes, size_t len, const char *model, Intent *in) {
 enum : size_t { kNumberText = 20 };
 constexpr size_t kRequestMax = sizeof kHeader + sizeof "model \n" + kPathMax + sizeof "kind \n" + kNumberText +
                                sizeof "request add \n" + kFormatIdMax + sizeof "printer 1024:\n" + kPrinterMax +
-                               2 * (sizeof "media 32:\n" + kLabelNameMax) + sizeof "size   \n" + 3 * kNumberText +
+                               size_t{2} * (sizeof "media 32:\n" + kLabelNameMax) + sizeof "size   \n" + 3 * kNumberText +
                                sizeof "sum 0123456789ABCDEF\n";
 constexpr size_t kHeadMax = 4096;
 static_assert(kRequestMax <= kHeadMax, "a record of one request fits in its head");
-constexpr size_t kFormatLineMax = sizeof "format 32: 32:   \n" + 2 * kLabelNameMax + 3 * kNumberText;
+constexpr size_t kFormatLineMax = sizeof "format 32: 32:   \n" + size_t{2} * kLabelNameMax + 3 * kNumberText;
 
 // How long the record whose first bytes t holds may be: an apply's names
 // its count of format lines; any other fits within kHeadMax.
@@ -303,8 +303,8 @@ int read_record(int fd, const char *model, Text *t) {
   if (sys_io.fstat(fd, &st) != 0) return -1;
   if (!S_ISREG(st.st_mode)) return 1;
   if (read_up_to(fd, t, kHeadMax) != 0) return -1;
-  size_t limit = kHeadMax;
-  if (t->len > kHeadMax && (limit = record_limit(*t, model)) > kHeadMax && read_up_to(fd, t, limit) != 0) return -1;
+  const size_t limit = t->len > kHeadMax ? record_limit(*t, model) : kHeadMax;
+  if (limit > kHeadMax && read_up_to(fd, t, limit) != 0) return -1;
   return t->len > limit ? 1 : 0;
 }
 
