@@ -62,6 +62,12 @@ struct FormatSpec {
   int64_t width, height, pins;
 };
 
+// The longest document an apply reads (front/format_set.h): 64 MiB holds
+// the listing of 10^5 formats even with every name at 32 escaped bytes.
+// So no set holds more than kApplySetMax formats: each takes at least
+// {"name":"a","width":1,"height":1} and a comma.
+enum : size_t { kApplyDocumentMax = size_t{64} << 20, kApplySetMax = kApplyDocumentMax / 34 };
+
 struct FormatSet {
   FormatSpec *formats;  // grown through sys_io; free_format_set()
   size_t count, cap;

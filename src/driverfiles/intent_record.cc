@@ -1,6 +1,9 @@
 // Writing, reading and removing the intent record (see intent_record.h).
 #include "driverfiles/intent_record.h"
 
+#include <fcntl.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -215,18 +218,23 @@ int32_t model_kind(const char *model) {
   return row != nullptr ? row->kind : -1;
 }
 
+// The header, model and kind lines of model's record.
+void parse_head(Cursor *c, const char *model, Intent *in) {
+  expect(c, kHeader);
+  expect(c, "model ");
+  expect(c, model);
+  expect(c, "\n");
+  expect(c, "kind ");
+  in->job.kind = static_cast<int32_t>(number(c, '\n'));
+  c->ok = c->ok && in->job.kind == model_kind(model);
+}
+
 // Whether the record's bytes are one this tool wrote for model (1, 0),
 // or -1 (ENOMEM) when an apply's set could not be held.
 int parse(const char *bytes, size_t len, const char *model, Intent *in) {
   *in = Intent{};
   Cursor c{bytes, bytes + len, true, false};
-  expect(&c, kHeader);
-  expect(&c, "model ");
-  expect(&c, model);
-  expect(&c, "\n");
-  expect(&c, "kind ");
-  in->job.kind = static_cast<int32_t>(number(&c, '\n'));
-  c.ok = c.ok && in->job.kind == model_kind(model);
+  parse_head(&c, model, in);
   copy_text(in->job.model, model);
   parse_request(&c, in);
   if (!in->apply) {
@@ -246,18 +254,58 @@ int parse(const char *bytes, size_t len, const char *model, Intent *in) {
   return c.ok && c.at == c.end && in->job.printer[0] != '\0' && (in->apply || in->job.label_name[0] != '\0');
 }
 
-// Reads the whole open record into t, grown through sys_io. 0, or -1 with
-// errno.
-int read_record(int fd, Text *t) {
-  for (;;) {
+// The longest a record can be. One of an add or a delete, every field at
+// its longest and each number of 20 characters (a 64-bit value with its
+// sign), fits within kHeadMax, and so does an apply's record up to its
+// format lines, each at most kFormatLineMax, of at most kApplySetMax.
+enum : size_t { kNumberText = 20 };
+constexpr size_t kRequestMax = sizeof kHeader + sizeof "model \n" + kPathMax + sizeof "kind \n" + kNumberText +
+                               sizeof "request add \n" + kFormatIdMax + sizeof "printer 1024:\n" + kPrinterMax +
+                               size_t{2} * (sizeof "media 32:\n" + kLabelNameMax) + sizeof "size   \n" + 3 * kNumberText +
+                               sizeof "sum 0123456789ABCDEF\n";
+constexpr size_t kHeadMax = 4096;
+static_assert(kRequestMax <= kHeadMax, "a record of one request fits in its head");
+constexpr size_t kFormatLineMax = sizeof "format 32: 32:   \n" + size_t{2} * kLabelNameMax + 3 * kNumberText;
+
+// How long the record whose first bytes t holds may be: an apply's names
+// its count of format lines; any other fits within kHeadMax.
+size_t record_limit(const Text &t, const char *model) {
+  Intent head{};
+  Cursor c{t.bytes, t.bytes + t.len, true, false};
+  parse_head(&c, model, &head);
+  expect(&c, "request apply ");
+  (void)number(&c, ' ');
+  const long long count = number(&c, '\n');
+  const bool apply = c.ok && count >= 0 && static_cast<unsigned long long>(count) <= kApplySetMax;
+  return apply ? kHeadMax + static_cast<size_t>(count) * kFormatLineMax : kHeadMax;
+}
+
+// Reads the open record on into t until its end or until t holds more
+// than limit bytes: 0, or -1 with errno.
+int read_up_to(int fd, Text *t, size_t limit) {
+  while (t->len <= limit) {
     if (t->len == t->cap && make_room(&t->bytes, &t->cap, t->cap) != 0) return -1;
     char *to = t->bytes + t->len;
-    const size_t room = t->cap - t->len;
+    const size_t room = std::min(t->cap - t->len, limit + 1 - t->len);
     const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, to, room); });
     if (got < 0) return -1;
     if (got == 0) return 0;
     t->len += static_cast<size_t>(got);
   }
+  return 0;
+}
+
+// Reads the record open at fd into t, never more than it can hold: 1
+// when it is damaged before it is parsed (not a regular file, or longer
+// than a record can be), 0 when read, -1 with errno.
+int read_record(int fd, const char *model, Text *t) {
+  struct stat st {};
+  if (sys_io.fstat(fd, &st) != 0) return -1;
+  if (!S_ISREG(st.st_mode)) return 1;
+  if (read_up_to(fd, t, kHeadMax) != 0) return -1;
+  const size_t limit = t->len > kHeadMax ? record_limit(*t, model) : kHeadMax;
+  if (limit > kHeadMax && read_up_to(fd, t, limit) != 0) return -1;
+  return t->len > limit ? 1 : 0;
 }
 
 }  // namespace
@@ -274,25 +322,31 @@ int format_intent_path(char *out, size_t cap, const char *root, const char *mode
 }
 
 int read_intent(const char *root, const char *model, Intent *intent) {
+  *intent = Intent{};
   char path[kPathMax];
   if (format_intent_path(path, sizeof path, root, model) != 0) return -1;
-  bool absent = false;
-  const int fd = open_driver_file(path, &absent);
-  if (fd < 0) return absent ? kNoIntent : -1;
+  // Never through a link, never waiting for a writer: whatever stands
+  // there that is not a record this tool wrote is damaged.
+  const int fd = sys_io.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return kNoIntent;
+  if (fd < 0 && (errno == ELOOP || errno == ENXIO)) return kDamagedIntent;
+  if (fd < 0) {
+    note_failed_driver_file(path);
+    return -1;
+  }
   Text text{};
-  int rc = read_record(fd, &text);
-  if (rc != 0) note_failed_driver_file(path);
+  const int read = read_record(fd, model, &text);
+  if (read < 0) note_failed_driver_file(path);
   {
     SavedErrno saved;
     sys_io.close(fd);
   }
-  const int parsed = rc == 0 ? parse(text.bytes, text.len, model, intent) : -1;
+  const int rc = read < 0 ? -1 : read > 0 ? 0 : parse(text.bytes, text.len, model, intent);
   std::free(text.bytes);
-  if (rc == 0 && parsed < 0) {
+  if (read == 0 && rc < 0) {
     errno = ENOMEM;
     note_failed_driver_file(path);
   }
-  rc = parsed;
   if (rc != 1) free_intent(intent);
   return rc < 0 ? -1 : rc == 1 ? kOpenIntent : kDamagedIntent;
 }

@@ -62,6 +62,13 @@
 //   sum ...
 // A record that does not read back exactly so, for the running model, is
 // damaged: never guessed at, never acted on, never removed by the tool.
+// So is anything else at its path: a link (never followed), a folder, a
+// FIFO (never waited on), a device, or a file longer than any record the
+// tool writes (4 KiB holds one of an add or a delete; an apply's may add
+// 143 bytes per format it counts). The reader looks at no more than that,
+// whatever stands there; the writer's temporary copy is made with
+// O_CREAT | O_EXCL | O_NOFOLLOW and renamed over the path, which replaces
+// a link instead of following it.
 //
 // Results as sys_io.h says; a failure notes the record's path.
 #ifndef ZKPT_DRIVERFILES_INTENT_RECORD_H
@@ -91,7 +98,8 @@ extern const char kDamagedIntentReason[];
 int format_intent_path(char *out, size_t cap, const char *root, const char *model);
 
 // The record of model: kNoIntent, kOpenIntent (*intent filled) or
-// kDamagedIntent; -1 with errno when it is there but cannot be read.
+// kDamagedIntent; -1 with errno when it is there but cannot be read
+// (not allowed, or no memory for an apply's set).
 int read_intent(const char *root, const char *model, Intent *intent);
 
 int write_intent(const char *root, const Intent &intent);

@@ -195,9 +195,7 @@ int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   for (ValueList &list : inv->values) {
     if (list.count > 1) std::qsort(list.lines, list.count, sizeof(LineValues), compare_ids);
   }
-  if (format_intent_path(inv->intent_path, sizeof inv->intent_path, root, model) != 0) return -1;
-  inv->intent_state = read_intent(root, model, &inv->intent);
-  return inv->intent_state < 0 ? -1 : 0;
+  return 0;
 }
 
 int read_entries(const char *function_file, ModelInventory *inv) {
@@ -226,7 +224,9 @@ int read_surroundings(const char *root, const char *model, ModelInventory *inv) 
     // A directory there is no copy a run made, and no lock removes it.
     if (rc != 0 || S_ISDIR(st.st_mode)) *temp = '\0';
   }
-  return 0;
+  if (format_intent_path(inv->intent_path, sizeof inv->intent_path, root, model) != 0) return -1;
+  inv->intent_state = read_intent(root, model, &inv->intent);
+  return inv->intent_state < 0 ? -1 : 0;
 }
 
 void free_inventory(ModelInventory *inv) {

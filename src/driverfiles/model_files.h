@@ -86,19 +86,20 @@ struct ModelInventory {
   int companion;
   char temporary[kDriverFileCount][kPathMax];  // the copy's path, or ""
   // The intent record beside the files (intent_record.h): its state,
-  // path, and what it holds when open.
+  // path, and what it holds when open (read_surroundings()).
   int intent_state;
   char intent_path[kPathMax];
   Intent intent;
 };
 
-// Reads the model's four files and its intent record. Returns 0, or -1 with errno (a file that
+// Reads the model's four files. Returns 0, or -1 with errno (a file that
 // cannot be read, or no memory); free_inventory() in either case.
 int read_inventory(const char *root, const char *model, ModelInventory *inv);
 void free_inventory(ModelInventory *inv);
 
-// Adds to inv what stands beside the files it read: 0, or -1 with errno
-// (and the path noted) when that cannot be told.
+// Adds to inv what stands beside the files it read, the intent record
+// among them (a listing never needs it): 0, or -1 with errno (and the
+// path noted) when that cannot be told.
 int read_surroundings(const char *root, const char *model, ModelInventory *inv);
 
 // Reads only the entries (and the marker) of the function file at path

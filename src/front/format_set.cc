@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +16,8 @@ namespace {
 
 enum : size_t { kKeyMax = 16, kNumberMax = 128 };
 
-// The whole input, read through sys_io into a growing buffer.
+// The whole input, read through sys_io into a growing buffer, up to one
+// byte past kApplyDocumentMax (*len tells a longer one).
 int read_all(const char *path, char **text, size_t *len) {
   const bool stdin_wanted = std::strcmp(path, "-") == 0;
   const int fd = stdin_wanted ? 0 : sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
@@ -23,10 +25,11 @@ int read_all(const char *path, char **text, size_t *len) {
   size_t cap = 0;
   int rc = 0;
   *len = 0;
-  for (;;) {
+  while (*len <= kApplyDocumentMax) {
     ssize_t got = -1;
     if (make_room(text, &cap, *len) == 0) {
-      got = retry_interrupted([&] { return sys_io.read(fd, *text + *len, cap - *len); });
+      const size_t room = std::min(cap - *len, kApplyDocumentMax + 1 - *len);
+      got = retry_interrupted([&] { return sys_io.read(fd, *text + *len, room); });
     }
     if (got <= 0) {
       rc = got == 0 ? 0 : -1;
@@ -194,6 +197,10 @@ int read_format_set(const char *path, const PaperJob &job, FormatSet *set, SetEr
     std::free(text);
     error->unreadable = true;
     return -1;
+  }
+  if (len > kApplyDocumentMax) {
+    std::free(text);
+    return refuse(error, 0, "", "longer than 64 MiB, the most an apply reads");
   }
   JsonReader r{};
   start_json(&r, text, len);

@@ -1,7 +1,8 @@
 // The formats an apply is given: the JSON document --list --json prints,
 // {"formats":[{"name":..,"width":..,"height":..},..]}, or any strict JSON
 // of that shape (members in any order, other members ignored), read whole
-// from a file or, for "-", standard input.
+// from a file or, for "-", standard input, up to kApplyDocumentMax bytes
+// (64 MiB): the read stops past them and a longer input is refused.
 //
 // Each format is taken as the add request's command line would take it:
 // the name as -n (1 to 32 bytes, no zero byte, newline or "[CustomTape]";
@@ -11,8 +12,8 @@
 // may come twice.
 //
 // read_format_set() returns 0, or -1 with the reason in *error and
-// nothing in the set: the file cannot be read or held (errno), is not
-// JSON, has no one "formats" member, or a format is refused.
+// nothing in the set: the file cannot be read or held (errno), is too
+// long, is not JSON, has no one "formats" member, or a format is refused.
 #ifndef ZKPT_FRONT_FORMAT_SET_H
 #define ZKPT_FRONT_FORMAT_SET_H
 

@@ -4,6 +4,7 @@
 // always also no descriptor inherited by the companion, no file left or
 // lost beside the driver files (or link targets), every file's owner and
 // link kept, and mode 0666 on every file rewritten.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,9 +97,13 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
       words.push_back(word.substr(at, end - at));
     }
     run_program(words[0], words, dir);
-  } else if (word.rfind("intent=", 0) == 0 || word == "intent-dir") {
+  } else if (word.rfind("intent", 0) == 0) {
     const std::string record = p.inf + "/zkpapertoollpr.intent";
+    const int fd = word == "intent-sparse" ? ::open(record.c_str(), O_WRONLY | O_CREAT, 0644) : -1;
     if (word == "intent-dir") check(::mkdir(record.c_str(), 0755) == 0, word);
+    else if (word == "intent-fifo") check(::mkfifo(record.c_str(), 0644) == 0, word);
+    else if (word == "intent-zero") check(::symlink("/dev/zero", record.c_str()) == 0, word);
+    else if (word == "intent-sparse") check(::ftruncate(fd, off_t{1} << 36) == 0 && ::close(fd) == 0, word);
     else write_file(record, word.substr(7));
   } else if (kind == "chown") {
     check(::chown(path.c_str(), 7, 7) == 0, word);

@@ -45,7 +45,9 @@ struct Case {
   //   temp-dir:F  a directory at "F.$$$"; read-only:inf  inf has mode 0555, its permissions bind root
   //   run:W1|W2|...           the program run with these words first (after
   //                           the statuses: "parent" cuts it short)
-  //   intent=BYTES  intent-dir  the intent record holds BYTES, or is a folder
+  //   intent=BYTES  intent-dir  intent-fifo  intent-zero  intent-sparse  the intent
+  //                 record holds BYTES, or is a folder, a FIFO, a link to /dev/zero,
+  //                 or a file of 64 GiB, all a hole
   std::vector<std::string> setup = {};
   std::string err = "";  // standard error, byte for byte
   bool intent_open = false;  // the intent record is there after the run

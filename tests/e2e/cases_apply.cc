@@ -134,6 +134,8 @@ void add_apply_cases(std::vector<Case> *rows) {
               "format 'A': width 30: wider than the widest tape (24 mm)"),
       refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),
       refused("apply_input_lone_surrogate", input({"\\udc7f"}), "not JSON at offset 21: a lone surrogate"),
+      {"apply_input_over_its_bound", "tvq310", {"--apply", "/dev/zero", "-P", "q"}, holding({}), "", 2, std::nullopt, {},
+       {}, kMe + "/dev/zero: longer than 64 MiB, the most an apply reads\n"},
       {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {}, kMe + "in.json: No such file or directory\n"},
       refused("apply_input_width_twice", "input={\"formats\":[{\"width\":1,\"width\":1}]}", "format 1: \"width\" is given twice"),
       refused("apply_input_name_twice_in_one", "input={\"formats\":[{\"name\":\"A\",\"name\":\"A\"}]}", "format 1: \"name\" is given twice"),

@@ -172,12 +172,22 @@ void add_intent_cases(std::vector<Case> *rows) {
        me + kUntouched, true},
       {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kUntouched, 255, std::nullopt,
        {}, {kDamaged}, "", true},
-      {"unreadable_intent_stops_the_check", "tvq310", {"--check"}, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
-       me + kRecord + ": Is a directory\n", true},
-      {"unreadable_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
-       me + kRecord + ": Is a directory\n", true},
-      {"unreadable_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, "Is a directory\n", 255,
-       std::nullopt, {}, {"intent-dir"}, "", true},
   };
   rows->insert(rows->end(), cases.begin(), cases.end());
+  // Whatever else stands at the record's path is a damaged record, told at once: no read of it waits or
+  // grows without end, and the listing does not look at it.
+  for (const std::string garbage : {"dir", "fifo", "zero", "sparse"}) {
+    const std::vector<std::string> at = {"intent-" + garbage};
+    rows->push_back({"listed_beside_an_intent_" + garbage, "tvq310", {"--list"}, kTape,
+                     "Test\t12x50\t_zkS12mm__\t" + kOld + "\tcomplete\n", 0, std::nullopt, {}, at, "", true});
+    rows->push_back({"intent_" + garbage + "_checked", "tvq310", {"--check"}, kTape, kNotOurs, 1, std::nullopt, {}, at,
+                     "", true});
+    rows->push_back({"intent_" + garbage + "_refuses_an_add", "tvq310", {"-P", "q", "-n", "Box", "-w", "12", "-h", "50"},
+                     kTape, kUntouched, 255, std::nullopt, {}, at, "", true});
+  }
+  // An apply's record of many formats is longer than any other, and read back whole.
+  std::string many = "kind 3\nrequest apply 1 100\nprinter 1:q\n";
+  for (int i = 0; i < 100; ++i) many += "format 32:" + std::string(29, 'n') + std::to_string(100 + i) + " 10:_zkS12mm__ 10 50 70\n";
+  rows->push_back(cut("apply_intent_of_100_formats_checked", {"--check"}, kTape, "0", {record("tvq310", many)},
+                      interrupted("an apply of 100 formats"), 1, std::nullopt, {}, true));
 }

@@ -19,8 +19,10 @@ int open_as(int fd, const std::string &path) {
 }
 
 // Forks; the child sets up its descriptors and directory, then runs exe
-// with SIGCHLD ignored, as some daemons leave it. A child that cannot get
-// that far exits 121 or 122.
+// with SIGCHLD ignored, as some daemons leave it, and an alarm that kills
+// a run still going after a minute (128 + SIGALRM), so a hang fails
+// its test instead of stopping the suite. A child that cannot get that
+// far exits 121 or 122.
 int spawn(const std::string &exe, const std::vector<std::string> &argv,
           const std::string &cwd, const std::string &out, const std::string &err, bool unprivileged = false,
           const std::string &in = "/dev/null") {
@@ -35,6 +37,7 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv,
                      close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0 && (!unprivileged || geteuid() != 0 ||
                      (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) == 0 && prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) == 0));
   if (!ready) _exit(121);
+  (void)alarm(60);
   execv(exe.c_str(), args.data());
   _exit(122);
 }
