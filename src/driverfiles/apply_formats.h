@@ -60,6 +60,7 @@ struct FormatSpec {
   char label_name[kLabelNameMax + 1];
   char media_name[kLabelNameMax + 1];
   int64_t width, height, pins;
+  int64_t asked_width = 0, asked_height = 0;  // as the set gave them
 };
 
 struct FormatSet {
@@ -82,15 +83,25 @@ struct FormatChange {
   ChangeState state;
 };
 
+// One identifier's orphaned lines: of the paper table (and ImagingArea),
+// of ImagingArea alone, or of the settings file; with the size the
+// listing would show for it.
+struct ApplyOrphan {
+  FormatId id;
+  DriverFile file;
+  int64_t width, height;
+};
+
 struct ApplyPlan {
   FormatChange *changes;  // in the order carried out
   size_t count, cap;
   size_t failed;  // the change the companion failed on; count when none
   ModelInventory inv;  // what the decision was made from
-  // Identifiers of lines no entry carries (paper table, ImagingArea,
-  // settings), which an interrupted run leaves: dropped or reset with the
-  // changes, no companion asked, nothing printed (as --repair does).
-  FormatId *orphans;
+  // Lines under an identifier no entry carries, which an interrupted run
+  // leaves: dropped (paper table and ImagingArea) or reset (settings file)
+  // with the changes, no companion asked, as --repair does; each is a
+  // change of the set all the same, printed and logged.
+  ApplyOrphan *orphans;
   size_t orphan_count, orphan_cap;
 };
 void free_apply_plan(ApplyPlan *plan);
