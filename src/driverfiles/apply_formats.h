@@ -31,9 +31,11 @@
 //      delete, then its add;
 //   3. the copies are renamed into place: function file, paper table,
 //      ImagingArea, settings file (a run cut short leaves new entries
-//      incomplete, which the next apply replaces), then the audit lines:
-//      "deleted" for each old format gone and "added" for each new one (a
-//      replaced format has both).
+//      incomplete, which the next apply replaces), then the audit lines,
+//      one per change with its printed verb ("added", "replaced" naming
+//      the old identifier too, "removed"; a replaced format whose add
+//      failed is "removed"), and one per orphan ("removed orphan" for the
+//      paper table's and ImagingArea's lines, "reset setting").
 // When the companion fails on the k-th change, the copies are made again
 // with the changes before it (and, when only its add failed, its old
 // format's removal, as the add request leaves it) and put in place: both
@@ -41,7 +43,8 @@
 // finishes the rest.
 //
 // A dry run asks nothing and writes nothing: step 2 prints the companion
-// calls, step 3 each changed file's diff.
+// calls, step 3 each changed file's diff; a quiet one (DryRun::quiet)
+// prints neither and makes the checks alone.
 #ifndef ZKPT_DRIVERFILES_APPLY_FORMATS_H
 #define ZKPT_DRIVERFILES_APPLY_FORMATS_H
 
