@@ -31,11 +31,9 @@ struct Admin {
 // "NAME: reason" (with the option it concerns) and the command's usage,
 // on standard error.
 int usage_error(const Admin &a, const char *word, const ParseFault &fault) {
-  if (fault.option != '\0') {
-    (void)std::fprintf(stderr, "%s: -%c: %s\n", a.name, fault.option, fault.reason);
-  } else {
-    (void)std::fprintf(stderr, "%s: %s\n", a.name, fault.reason);
-  }
+  print_failure_start("");
+  if (fault.option != '\0') (void)std::fprintf(stderr, "-%c: ", fault.option);
+  (void)std::fprintf(stderr, "%s\n", fault.reason);
   print_admin_usage(a.name, word);
   return 2;
 }

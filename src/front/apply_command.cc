@@ -21,7 +21,6 @@
 namespace {
 
 struct ApplyCommand {
-  const char *program;
   const char *file;
   const PaperJob *job;
   const char *root;
@@ -176,10 +175,11 @@ long locked_apply(void *ctx) {
 
 int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
                       const char *root, bool preview) {
-  ApplyCommand c{program, nullptr, job, root, preview, false, false, {}, {}};
+  ApplyCommand c{nullptr, job, root, preview, false, false, {}, {}};
   const char *wrong = read_words(argc, argv, job, &c);
   if (wrong != nullptr) {
-    (void)std::fprintf(stderr, "%s: %s\n", program, wrong);
+    print_failure_start("");
+    (void)std::fprintf(stderr, "%s\n", wrong);
     print_admin_usage(program, preview ? "--dry-run" : "--apply");
     return 2;
   }
