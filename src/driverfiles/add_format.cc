@@ -155,7 +155,8 @@ int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const 
   if (rc == kOpDone && hook != nullptr) hook->pending = false;
   if (rc == kOpDone && steps.dry_run == nullptr) {
     log_format_change({"added", job.model, job.printer, job.label_name,
-                       std::strlen(job.label_name), id.text, job.width, job.height});
+                       std::strlen(job.label_name), id.text, job.width, job.height,
+                       nullptr, job.asked_width, job.asked_height});
   }
   return rc;
 }

@@ -86,13 +86,23 @@ bool held_by_entry(const ModelInventory &inv, const char *id) {
   return lo < entries.count && std::strncmp(entries.ids[lo].text, id, std::strlen(id)) == 0;
 }
 
-int decide_orphans(ApplyPlan *plan) {
+// An identifier in both the paper table and ImagingArea is one orphan:
+// the one match drops its lines from every file.
+int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
+  const ModelInventory &inv = plan->inv;
   for (const DriverFile at : {kPaperTable, kImagingArea, kSettingsFile}) {
-    const IdList &list = plan->inv.ids[at];
+    const IdList &list = inv.ids[at];
     for (size_t i = 0; i < list.count; ++i) {
-      if (held_by_entry(plan->inv, list.ids[i].text)) continue;
+      const char *id = list.ids[i].text;
+      if (held_by_entry(inv, id) || (at == kImagingArea && inventory_holds(inv, kPaperTable, id))) continue;
       if (make_room(&plan->orphans, &plan->orphan_cap, plan->orphan_count) != 0) return -1;
-      plan->orphans[plan->orphan_count++] = list.ids[i];
+      ApplyOrphan &o = plan->orphans[plan->orphan_count++];
+      o = ApplyOrphan{list.ids[i], at, 0, 0};
+      FormatEntry e{};
+      e.id = o.id;
+      (void)parse_format_id(id, std::strlen(id), &e.parts);
+      listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, id), inventory_values(inv, kImagingArea, id),
+                  &o.width, &o.height);
     }
   }
   return 0;
@@ -119,6 +129,8 @@ PaperJob job_of(const PaperJob &job, const FormatSpec &spec) {
   one.width = spec.width;
   one.height = spec.height;
   one.pins = spec.pins;
+  one.asked_width = spec.asked_width;
+  one.asked_height = spec.asked_height;
   return one;
 }
 
@@ -132,7 +144,7 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
   std::memset(claimed, 0, (entries + 1) * sizeof(bool));
   int rc = decide_named(job, set, claimed, plan);
   if (rc == 0 && !keep_others) rc = decide_others(job, claimed, plan);
-  if (rc == 0) rc = decide_orphans(plan);
+  if (rc == 0) rc = decide_orphans(job, plan);
   std::free(claimed);
   plan->failed = plan->count;
   return rc == 0 ? kOpDone : kOpFileFailed;

@@ -79,7 +79,7 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
   free_files(f);
   for (size_t i = 0; i < plan.orphan_count; ++i) {
     if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
-    f->old_ids[f->old_count++] = plan.orphans[i];
+    f->old_ids[f->old_count++] = plan.orphans[i].id;
   }
   for (size_t i = 0; i < plan.count; ++i) {
     const FormatChange &c = plan.changes[i];
@@ -287,6 +287,7 @@ int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f) {
   int32_t rc = kOpDone;
   for (int i = 0; i < 4 && rc == kOpDone; ++i) {
     if (!f->wanted[i]) continue;
+    if (steps.dry_run != nullptr && steps.dry_run->quiet) continue;
     rc = steps.dry_run != nullptr ? show_driver_file(job, kApplyOrder[i], f->plan[i])
                                   : commit_driver_file(steps, kApplyOrder[i], f->plan[i],
                                                        &f->prepared[i]);
@@ -298,17 +299,26 @@ int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f) {
 void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan) {
   for (size_t i = 0; i < plan.count; ++i) {
     const FormatChange &c = plan.changes[i];
-    if (c.kind != ChangeKind::kAdded && c.state != ChangeState::kPending) {
+    if (c.state == ChangeState::kPending) continue;
+    if (c.state == ChangeState::kOldGone || c.kind == ChangeKind::kRemoved) {
       IdParts parts{};
       (void)parse_format_id(c.old_id.text, std::strlen(c.old_id.text), &parts);
-      log_format_change({"deleted", job.model, job.printer, c.name, c.name_len, c.old_id.text,
+      log_format_change({"removed", job.model, job.printer, c.name, c.name_len, c.old_id.text,
                          parts.width, parts.height});
+      continue;
     }
-    if (c.kind != ChangeKind::kRemoved && c.state == ChangeState::kDone) {
-      const PaperJob one = job_of(job, set.formats[c.spec]);
-      log_format_change({"added", job.model, job.printer, c.name, c.name_len, c.new_id.text, one.width,
-                         one.height});
-    }
+    const PaperJob one = job_of(job, set.formats[c.spec]);
+    const bool replaced = c.kind == ChangeKind::kReplaced;
+    log_format_change({replaced ? "replaced" : "added", job.model, job.printer, c.name, c.name_len,
+                       c.new_id.text, one.width, one.height, replaced ? c.old_id.text : nullptr,
+                       one.asked_width, one.asked_height});
+  }
+  for (size_t i = 0; i < plan.orphan_count; ++i) {
+    const char *id = plan.orphans[i].id.text;
+    IdParts parts{};
+    (void)parse_format_id(id, std::strlen(id), &parts);
+    log_format_change({plan.orphans[i].file == kSettingsFile ? "reset setting" : "removed orphan", job.model,
+                       job.printer, "", 0, id, parts.width, parts.height});
   }
 }
 

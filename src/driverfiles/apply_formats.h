@@ -31,9 +31,11 @@
 //      delete, then its add;
 //   3. the copies are renamed into place: function file, paper table,
 //      ImagingArea, settings file (a run cut short leaves new entries
-//      incomplete, which the next apply replaces), then the audit lines:
-//      "deleted" for each old format gone and "added" for each new one (a
-//      replaced format has both).
+//      incomplete, which the next apply replaces), then the audit lines,
+//      one per change with its printed verb ("added", "replaced" naming
+//      the old identifier too, "removed"; a replaced format whose add
+//      failed is "removed"), and one per orphan ("removed orphan" for the
+//      paper table's and ImagingArea's lines, "reset setting").
 // When the companion fails on the k-th change, the copies are made again
 // with the changes before it (and, when only its add failed, its old
 // format's removal, as the add request leaves it) and put in place: both
@@ -41,7 +43,8 @@
 // finishes the rest.
 //
 // A dry run asks nothing and writes nothing: step 2 prints the companion
-// calls, step 3 each changed file's diff.
+// calls, step 3 each changed file's diff; a quiet one (DryRun::quiet)
+// prints neither and makes the checks alone.
 #ifndef ZKPT_DRIVERFILES_APPLY_FORMATS_H
 #define ZKPT_DRIVERFILES_APPLY_FORMATS_H
 
@@ -60,6 +63,7 @@ struct FormatSpec {
   char label_name[kLabelNameMax + 1];
   char media_name[kLabelNameMax + 1];
   int64_t width, height, pins;
+  int64_t asked_width = 0, asked_height = 0;  // as the set gave them
 };
 
 // The longest document an apply reads (front/format_set.h): 64 MiB holds
@@ -88,15 +92,25 @@ struct FormatChange {
   ChangeState state;
 };
 
+// One identifier's orphaned lines: of the paper table (and ImagingArea),
+// of ImagingArea alone, or of the settings file; with the size the
+// listing would show for it.
+struct ApplyOrphan {
+  FormatId id;
+  DriverFile file;
+  int64_t width, height;
+};
+
 struct ApplyPlan {
   FormatChange *changes;  // in the order carried out
   size_t count, cap;
   size_t failed;  // the change the companion failed on; count when none
   ModelInventory inv;  // what the decision was made from
-  // Identifiers of lines no entry carries (paper table, ImagingArea,
-  // settings), which an interrupted run leaves: dropped or reset with the
-  // changes, no companion asked, nothing printed (as --repair does).
-  FormatId *orphans;
+  // Lines under an identifier no entry carries, which an interrupted run
+  // leaves: dropped (paper table and ImagingArea) or reset (settings file)
+  // with the changes, no companion asked, as --repair does; each is a
+  // change of the set all the same, printed and logged.
+  ApplyOrphan *orphans;
   size_t orphan_count, orphan_cap;
 };
 void free_apply_plan(ApplyPlan *plan);

@@ -71,9 +71,16 @@ void compose(Line *l, const AuditEntry &e, const Actor &who) {
   put_quoted(l, " printer=", e.printer, std::strlen(e.printer));
   put_quoted(l, " name=", e.name, e.name_len);
   put_quoted(l, " id=", e.id, std::strlen(e.id));
-  (void)std::snprintf(numbers, sizeof numbers, " size=%lldx%lld uid=%u login_uid=",
-                      static_cast<long long>(e.width), static_cast<long long>(e.height),
-                      static_cast<unsigned>(getuid()));
+  if (e.old_id != nullptr) put_quoted(l, " old_id=", e.old_id, std::strlen(e.old_id));
+  (void)std::snprintf(numbers, sizeof numbers, " size=%lldx%lld", static_cast<long long>(e.width),
+                      static_cast<long long>(e.height));
+  put_text(l, numbers);
+  if (e.asked_width != 0) {
+    (void)std::snprintf(numbers, sizeof numbers, " asked=%lldx%lld", static_cast<long long>(e.asked_width),
+                        static_cast<long long>(e.asked_height));
+    put_text(l, numbers);
+  }
+  (void)std::snprintf(numbers, sizeof numbers, " uid=%u login_uid=", static_cast<unsigned>(getuid()));
   put_text(l, numbers);
   put_text(l, who.login_uid);
   if (who.sudo_user != nullptr) put_quoted(l, " sudo_user=", who.sudo_user, std::strlen(who.sudo_user));

@@ -43,7 +43,7 @@ int32_t prepare_paper(const PaperJob &job, const Steps &steps, const char *entry
 void log_deleted(const PaperJob &job, const FormatId &entry) {
   IdParts parts{};
   (void)parse_format_id(entry.text, std::strlen(entry.text), &parts);
-  log_format_change({"deleted", job.model, job.printer, job.label_name, std::strlen(job.label_name),
+  log_format_change({"removed", job.model, job.printer, job.label_name, std::strlen(job.label_name),
                      entry.text, parts.width, parts.height});
 }
 

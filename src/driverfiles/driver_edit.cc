@@ -118,7 +118,7 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
     note_failed_driver_file(tool);
     return kOpCompanionFailed;
   }
-  if (steps.dry_run == nullptr) return kOpDone;
+  if (steps.dry_run == nullptr || steps.dry_run->quiet) return kOpDone;
   (void)std::fputs("run:", stdout);
   for (size_t i = 0; i < n; ++i) {
     std::putchar(' ');

@@ -35,6 +35,7 @@ struct PendingPlan {
 struct DryRun {
   PendingPlan pending[kDriverFileCount];
   int touched;
+  bool quiet;  // checks alone: no companion call or diff printed
 };
 
 // Where a request's steps go: the driver tree, and the dry run that shows

@@ -31,11 +31,9 @@ struct Admin {
 // "NAME: reason" (with the option it concerns) and the command's usage,
 // on standard error.
 int usage_error(const Admin &a, const char *word, const ParseFault &fault) {
-  if (fault.option != '\0') {
-    (void)std::fprintf(stderr, "%s: -%c: %s\n", a.name, fault.option, fault.reason);
-  } else {
-    (void)std::fprintf(stderr, "%s: %s\n", a.name, fault.reason);
-  }
+  print_failure_start("");
+  if (fault.option != '\0') (void)std::fprintf(stderr, "-%c: ", fault.option);
+  (void)std::fprintf(stderr, "%s\n", fault.reason);
   print_admin_usage(a.name, word);
   return 2;
 }
@@ -90,7 +88,8 @@ int not_installed(const Admin &a) {
   if (format_inf_directory(dir, sizeof dir, a.root, a.job->model) != 0) {
     return report_failure(a, -1);
   }
-  (void)std::fprintf(stderr, "%s: %s: not installed\n", a.name, dir);
+  print_failure_start(dir);
+  (void)std::fputs("not installed\n", stderr);
   return -1;
 }
 
@@ -147,6 +146,12 @@ int run_dry_run(const Admin &a, int argc, const char *const *argv) {
   if (argc > 2 && std::strcmp(argv[2], "--repair") == 0) return run_repair(a, argc - 1, argv + 1, true);
   if (argc > 2 && std::strcmp(argv[2], "--ensure") == 0) {
     return run_request_command(a, argc - 2, argv + 2, "--dry-run", true, true);
+  }
+  // The other command words change nothing, so there is nothing to preview.
+  if (argc > 2 && is_command_word(argv[2])) {
+    static char reason[64];
+    (void)std::snprintf(reason, sizeof reason, "%s changes nothing; a dry run previews a change", argv[2]);
+    return usage_error(a, "--dry-run", reason);
   }
   return run_request_command(a, argc - 1, argv + 1, "--dry-run", false, true);
 }

@@ -21,7 +21,6 @@
 namespace {
 
 struct ApplyCommand {
-  const char *program;
   const char *file;
   const PaperJob *job;
   const char *root;
@@ -45,7 +44,8 @@ const char *read_words(int argc, const char *const *argv, PaperJob *job, ApplyCo
       *flag = true;
       continue;
     }
-    if (std::strcmp(argv[i], "-P") != 0) return "not an option (-P, --keep-others or --json)";
+    // As in a request's words, only the first two bytes count: -Printer is -P.
+    if (std::strncmp(argv[i], "-P", 2) != 0) return "not an option (-P, --keep-others or --json)";
     if (printer) return "a word given twice";
     SeenFlags seen{};
     ParseFault fault{};
@@ -61,11 +61,18 @@ const char *read_words(int argc, const char *const *argv, PaperJob *job, ApplyCo
 
 void print_input_error(const ApplyCommand &c, const SetError &e) {
   const char *file = std::strcmp(c.file, "-") == 0 ? "standard input" : c.file;
-  (void)std::fprintf(stderr, "%s: %s: ", c.program, file);
+  print_failure_start(file);
   if (e.unreadable) {
     (void)std::fprintf(stderr, "%s\n", std::strerror(errno));
   } else if (e.not_json) {
     (void)std::fprintf(stderr, "not JSON at offset %zu: %s\n", e.at, e.reason);
+  } else if (e.wrong_model) {
+    const size_t kept = e.other_len < sizeof e.other_model ? e.other_len : sizeof e.other_model;
+    (void)std::fputs("the formats are for model '", stderr);
+    print_escaped_name(e.other_model, kept, stderr);
+    (void)std::fprintf(stderr, "%s', not '", kept < e.other_len ? "..." : "");
+    print_escaped_name(c.job->model, std::strlen(c.job->model), stderr);
+    (void)std::fputs("'\n", stderr);
   } else if (e.name[0] != '\0') {
     (void)std::fputs("format '", stderr);
     print_escaped_name(e.name, std::strlen(e.name), stderr);
@@ -79,8 +86,25 @@ void print_input_error(const ApplyCommand &c, const SetError &e) {
 
 const char *const kActions[] = {"added", "replaced", "removed"};
 
-// The changes carried out (all decided ones when previewed), as lines or
-// one JSON document.
+// One change: a line, or a member of the document's list.
+void print_change(const ApplyCommand &c, const char *action, const char *name, size_t len, int64_t width,
+                  int64_t height, bool *first) {
+  if (c.json) {
+    std::printf("%s{\"action\":\"%s\",\"name\":", *first ? "" : ",", action);
+    write_json_string(name, len);
+    std::printf(",\"width\":%lld,\"height\":%lld}", static_cast<long long>(width),
+                static_cast<long long>(height));
+  } else {
+    std::printf("%s\t", action);
+    print_escaped_name(name, len);
+    std::printf("\t%lldx%lld\n", static_cast<long long>(width), static_cast<long long>(height));
+  }
+  *first = false;
+}
+
+// The changes carried out (all decided ones when previewed), then the
+// orphaned lines dropped and settings reset with them, as lines or one
+// JSON document.
 void print_changes(const ApplyCommand &c) {
   if (c.json) {
     (void)std::fputs("{\"model\":", stdout);
@@ -96,25 +120,21 @@ void print_changes(const ApplyCommand &c) {
     int64_t width = 0, height = 0;
     listed_change_size(*c.job, c.set, change, &width, &height);
     const char *action = kActions[static_cast<int>(removed ? ChangeKind::kRemoved : change.kind)];
-    if (c.json) {
-      std::printf("%s{\"action\":\"%s\",\"name\":", first ? "" : ",", action);
-      write_json_string(change.name, change.name_len);
-      std::printf(",\"width\":%lld,\"height\":%lld}", static_cast<long long>(width),
-                  static_cast<long long>(height));
-    } else {
-      std::printf("%s\t", action);
-      print_escaped_name(change.name, change.name_len);
-      std::printf("\t%lldx%lld\n", static_cast<long long>(width), static_cast<long long>(height));
-    }
-    first = false;
+    print_change(c, action, change.name, change.name_len, width, height, &first);
+  }
+  for (size_t i = 0; i < c.plan.orphan_count; ++i) {
+    const ApplyOrphan &o = c.plan.orphans[i];
+    print_change(c, o.file == kSettingsFile ? "reset setting" : "removed orphan", "", 0, o.width, o.height,
+                 &first);
   }
   if (c.json) (void)std::fputs("]}\n", stdout);
 }
 
 void report_companion_failure(const ApplyCommand &c) {
   const FormatChange &failed = c.plan.changes[c.plan.failed];
-  (void)std::fprintf(stderr, "%s: %s: %s while applying '", c.program, failed_driver_file(),
-                     failure_reason(kOpCompanionFailed));
+  const char *reason = failure_reason(kOpCompanionFailed);
+  print_failure_start(failed_driver_file());
+  (void)std::fprintf(stderr, "%s while applying '", reason);
   print_escaped_name(failed.name, failed.name_len, stderr);
   (void)std::fputs("'\n", stderr);
 }
@@ -127,16 +147,22 @@ long locked_apply(void *ctx) {
   if (open == kOpIntentOpen) return -1;
   if (open != kOpDone) return report_step_failure(open);
   int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
-  if (rc == kOpDone && c.preview && c.json) {
-    print_changes(c);
-    return 0;
-  }
-  DryRun *dry_run = c.preview ? start_dry_run() : nullptr;
-  if (rc == kOpDone && dry_run != nullptr) rc = run_apply(*c.job, c.root, c.set, &c.plan, dry_run, nullptr);
-  if (rc == kOpDone && dry_run == nullptr) rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
-  if (dry_run != nullptr) (void)end_dry_run(dry_run, *c.job, c.root, false);
-  if (rc == kOpDone || rc == kOpCompanionFailed) {
-    if (!c.preview) print_changes(c);
+  if (rc == kOpDone && c.preview) {
+    // Every check the apply makes, quietly, before the changes are shown;
+    // then the text preview's companion calls and diffs.
+    DryRun *checks = start_dry_run();
+    checks->quiet = true;
+    rc = run_apply(*c.job, c.root, c.set, &c.plan, checks, nullptr);
+    (void)end_dry_run(checks, *c.job, c.root, false);
+    if (rc == kOpDone) print_changes(c);
+    if (rc == kOpDone && !c.json) {
+      DryRun *shown = start_dry_run();
+      rc = run_apply(*c.job, c.root, c.set, &c.plan, shown, nullptr);
+      (void)end_dry_run(shown, *c.job, c.root, false);
+    }
+  } else if (rc == kOpDone) {
+    rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
+    if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);
   }
   if (rc == kOpCompanionFailed) {
     report_companion_failure(c);
@@ -149,10 +175,11 @@ long locked_apply(void *ctx) {
 
 int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
                       const char *root, bool preview) {
-  ApplyCommand c{program, nullptr, job, root, preview, false, false, {}, {}};
+  ApplyCommand c{nullptr, job, root, preview, false, false, {}, {}};
   const char *wrong = read_words(argc, argv, job, &c);
   if (wrong != nullptr) {
-    (void)std::fprintf(stderr, "%s: %s\n", program, wrong);
+    print_failure_start("");
+    (void)std::fprintf(stderr, "%s\n", wrong);
     print_admin_usage(program, preview ? "--dry-run" : "--apply");
     return 2;
   }

@@ -7,11 +7,15 @@
 // FILE ("-": standard input) is read whole first (front/format_set.h);
 // the rest runs under the model's lock. Standard output: one line per
 // change in the order carried out, "added|replaced|removed TAB NAME TAB
-// WxH" (NAME escaped and WxH as --list writes them), nothing when nothing
-// changed; with --json one document {"model":..,"changes":[{"action",
-// "name","width","height"},..]}. The dry run prints the companion calls
-// and one diff per file; with --json only the document of what the apply
-// would do.
+// WxH" (NAME escaped and WxH as --list writes them), then one per
+// identifier whose orphaned lines were dropped ("removed orphan") or
+// whose setting was reset ("reset setting"), with an empty NAME and the
+// size its identifier holds; nothing when nothing changed. With --json
+// one document {"model":..,"changes":[{"action","name","width",
+// "height"},..]} of the same changes. The dry run makes every check the
+// apply makes first, failing as it fails, then prints the same lines
+// (or, with --json, only the document), the companion calls and one diff
+// per file.
 //
 // Exit status: 0 done or nothing to do; 2 a malformed command line (why,
 // and its usage, on standard error) or an input that cannot be read or is

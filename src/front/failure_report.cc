@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driverfiles/check_findings.h"
 #include "driverfiles/companion.h"
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/intent_record.h"
@@ -31,10 +32,17 @@ const char *failure_reason(long result) {
   return std::strerror(errno);
 }
 
+void print_failure_start(const char *path) {
+  print_escaped_name(program, std::strlen(program), stderr);
+  (void)std::fputs(": ", stderr);
+  if (*path == '\0') return;
+  print_escaped_name(path, std::strlen(path), stderr);
+  (void)std::fputs(": ", stderr);
+}
+
 int report_step_failure(long result) {
-  const char *path = failed_driver_file();
   const char *reason = failure_reason(result);
-  if (*path != '\0') (void)std::fprintf(stderr, "%s: %s: %s\n", program, path, reason);
-  else (void)std::fprintf(stderr, "%s: %s\n", program, reason);
+  print_failure_start(failed_driver_file());
+  (void)std::fprintf(stderr, "%s\n", reason);
   return -1;
 }

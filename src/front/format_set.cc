@@ -137,6 +137,8 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   spec->width = one.width;
   spec->height = one.height;
   spec->pins = one.pins;
+  spec->asked_width = one.asked_width;
+  spec->asked_height = one.asked_height;
   return 0;
 }
 
@@ -167,12 +169,31 @@ int read_formats(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set
   return r->error == nullptr ? 0 : -1;
 }
 
+// The "model" member: this program's model, or refused.
+int read_model(const PaperJob &job, JsonReader *r, SetError *e, bool *seen) {
+  char c = 0;
+  if (*seen) return refuse(e, 0, "", "\"model\" is given twice");
+  if (!json_peek(r, &c)) return -1;
+  if (c != '"') return refuse(e, 0, "", "\"model\" is not a string");
+  *seen = true;
+  size_t len = 0;
+  if (!json_read_string(r, e->other_model, sizeof e->other_model, &len)) return -1;
+  if (len == std::strlen(job.model) && std::memcmp(e->other_model, job.model, len) == 0) return 0;
+  e->wrong_model = true;
+  e->other_len = len;
+  return -1;
+}
+
 int read_document(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) {
-  bool more = false, seen = false;
+  bool more = false, seen = false, model = false;
   if (!json_take(r, '{')) return -1;
   for (bool first = true; json_next(r, '}', first, &more); first = false) {
     char key[kKeyMax];
     if (read_key(r, key) != 0) return -1;
+    if (std::strcmp(key, "model") == 0) {
+      if (read_model(job, r, e, &model) != 0) return -1;
+      continue;
+    }
     if (std::strcmp(key, "formats") != 0) {
       if (!json_skip_value(r)) return -1;
       continue;
@@ -202,12 +223,14 @@ int read_format_set(const char *path, const PaperJob &job, FormatSet *set, SetEr
     std::free(text);
     return refuse(error, 0, "", "longer than 64 MiB, the most an apply reads");
   }
+  // Editors on some systems start a UTF-8 file with a byte-order mark.
+  const size_t bom = len >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
   JsonReader r{};
-  start_json(&r, text, len);
+  start_json(&r, text + bom, len - bom);
   int rc = read_document(job, &r, error, set);
   if (rc != 0 && r.error != nullptr) {
     error->not_json = true;
-    error->at = r.error_at;
+    error->at = r.error_at + bom;
     copy_text(error->reason, r.error);
   }
   std::free(text);

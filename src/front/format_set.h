@@ -11,9 +11,16 @@
 // width into its tape and keeps the height within its limits); no name
 // may come twice.
 //
+// A "model" member, when there, names the model the formats were written
+// for: it must be the model the program serves (a set is not carried to
+// another model by mistake); without it the set is taken as written for
+// this one. A UTF-8 byte-order mark before the document is passed over
+// (offsets still count from the file's first byte).
+//
 // read_format_set() returns 0, or -1 with the reason in *error and
 // nothing in the set: the file cannot be read or held (errno), is too
-// long, is not JSON, has no one "formats" member, or a format is refused.
+// long, is not JSON, has no one "formats" member, names another model, or
+// a format is refused.
 #ifndef ZKPT_FRONT_FORMAT_SET_H
 #define ZKPT_FRONT_FORMAT_SET_H
 
@@ -29,6 +36,11 @@ struct SetError {
   long format;         // the format at fault, from 1 (0: none)
   char name[kLabelNameMax + 1];  // its name when known to be one, else empty
   char reason[192];
+  // The other model the document names: other_len bytes, the first
+  // sizeof other_model of them kept.
+  bool wrong_model;
+  char other_model[kPathMax];
+  size_t other_len;
 };
 
 int read_format_set(const char *path, const PaperJob &job, FormatSet *set, SetError *error);

@@ -76,6 +76,7 @@ Fault read_size(const char *value, int64_t *out) {
 Fault take_size(char option, const char *value, PaperJob *job) {
   int64_t *size = option == 'w' ? &job->width : &job->height;
   if (Fault f = read_size(value, size)) return f;
+  (option == 'w' ? job->asked_width : job->asked_height) = *size;
   if (is_tape(*job)) {
     if (option == 'h') apply_tape_height(job);
     else if (!apply_tape_width(job)) return "wider than the widest tape (24 mm)";

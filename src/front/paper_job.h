@@ -34,6 +34,8 @@ struct PaperJob {
   // (by DriverFile) and the companion tool.
   char driver_path[kDriverFileCount][kPathMax];
   char companion_path[kPathMax];
+  // As -w and -h gave them, before a tape's rules; 0 until given.
+  int64_t asked_width = 0, asked_height = 0;
 };
 
 // Roll models behave alike whatever their kind number; tapes are kind 3.

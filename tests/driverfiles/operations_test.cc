@@ -41,7 +41,7 @@ DriverFiles tape_files() {
 }
 
 PaperJob tape_job(const char *label) {
-  PaperJob job{3, "tvq310", "q", "", "_zkS12mm__", 10, 50, 70, {}, ""};
+  PaperJob job{3, "tvq310", "q", "", "_zkS12mm__", 10, 50, 70, {}, "", 12, 50};  // as -w 12 -h 50 give it
   copy_text(job.label_name, label);
   return job;
 }
@@ -112,7 +112,7 @@ TEST_F(Operations, AddSkipsATakenIdentifier) {
                 kOtherId + "/Other\n",
             read_file(paths.function_file));
   EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer='q' name='New' id='ZkL_zkS12mm__030A03200001'"
-                                     " size=10x50 uid=" + uid}, events("log "));
+                                     " size=10x50 asked=12x50 uid=" + uid}, events("log "));
 }
 
 // An identifier that would hold an existing entry's (a wide roll format's
@@ -163,7 +163,7 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
   const std::string q = " model=tvq310 printer='q' name='Test' id='", u = "' size=10x50 uid=" + uid;
-  EXPECT_EQ((std::vector<std::string>{"deleted" + q + kTapeId + u, "finished delete" + q + u}), events("log "));
+  EXPECT_EQ((std::vector<std::string>{"removed" + q + kTapeId + u, "finished delete" + q + u}), events("log "));
   EXPECT_FALSE(file_exists(record));
 }
 
@@ -178,7 +178,7 @@ TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
   copy_text(job.printer, "q name='F' id=x\nfake");
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, delete_label_format(job, root.c_str()));
-  EXPECT_EQ(std::vector<std::string>{"deleted model=tvq310 printer='q name=\\x27F\\x27 id=x\\x0Afake' name="
+  EXPECT_EQ(std::vector<std::string>{"removed model=tvq310 printer='q name=\\x27F\\x27 id=x\\x0Afake' name="
                                      "'It\\x27s\\x5C' id='" + id + "' size=10x50 uid=" + uid +
                                      " sudo_user='a\\x27b\\x09c' sudo_uid='0 uid=5'"}, events("log "));
 }
@@ -260,7 +260,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     expected.insert(expected.begin(), record);
     EXPECT_EQ(expected, events());
     EXPECT_TRUE(record_synced_first());
-    const std::string q = " model=tvq310 printer='q' name='", by = "deleted" + q + "Test' id='" + kTapeId + "' size=10x50 uid=";
+    const std::string q = " model=tvq310 printer='q' name='", by = "removed" + q + "Test' id='" + kTapeId + "' size=10x50 uid=";
     EXPECT_EQ(add ? events("log ") : Names{by + uid}, events("log "));
     const std::vector<Call> clean = call_log();
     const DriverFiles done = read_driver_files(paths);
@@ -279,7 +279,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
         // The login uid unread is "unknown"; a line without memory keeps its action and model.
         const bool unread = kind == Call::kOpen || kind == Call::kRead;  // a failing look at the login uid
         const std::string line = by + (unread ? std::to_string(::getuid()) + " login_uid=unknown" : uid);
-        EXPECT_EQ(add ? events("log ") : Names{kind == Call::kRealloc ? "deleted model=tvq310 (no memory for the details)" : line},
+        EXPECT_EQ(add ? events("log ") : Names{kind == Call::kRealloc ? "removed model=tvq310 (no memory for the details)" : line},
                   events("log ")) << what;
       } else {
         EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0) << what;
@@ -309,7 +309,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
 // An apply under the lock, as --apply runs it (or its dry run): "New"
 // added, "Test" replaced by a 60 mm one, "Other" removed.
 int32_t run_apply_request(const std::string &root, bool preview = false) {
-  FormatSpec specs[2] = {{"New", "_zkS12mm__", 10, 50, 70}, {"Test", "_zkS12mm__", 10, 60, 70}};
+  FormatSpec specs[2] = {{"New", "_zkS12mm__", 10, 50, 70, 12, 50}, {"Test", "_zkS12mm__", 10, 60, 70, 12, 60}};
   const FormatSet set{specs, 2, 2};
   const PaperJob job = tape_job("");
   ApplyPlan plan{};
@@ -338,10 +338,10 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
   EXPECT_TRUE(record_synced_first());
   const std::vector<std::string> whole = applied_shape(read_driver_files(paths), true);
   const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
-  EXPECT_EQ((std::vector<std::string>{"added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50" + w,
-                                      "deleted" + q + "'Test' id='" + kTapeId + u + "50" + w,
-                                      "added" + q + "'Test' id='ZkL_zkS12mm__040A03C71A2C" + u + "60" + w,
-                                      "deleted" + q + "'Other' id='" + kOtherId + "' size=7x50" + w}),
+  EXPECT_EQ((std::vector<std::string>{"added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50 asked=12x50" + w,
+                                      "replaced" + q + "'Test' id='ZkL_zkS12mm__040A03C71A2C' old_id='" + kTapeId +
+                                          u + "60 asked=12x60" + w,
+                                      "removed" + q + "'Other' id='" + kOtherId + "' size=7x50" + w}),
             events("log "));
   for (const char *statuses : {"0", "0 0 0 3 0"}) {
     set_companion_status(paths, statuses);

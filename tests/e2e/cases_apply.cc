@@ -107,7 +107,15 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}), 255,
        holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"}, status3 + "Ccc'\n"},
       {"apply_drops_an_orphan_though_the_companion_refuses", "tvq310", kApply, {"[CustomTape]\n", bb_old.id + "/Bb:\t1\n",
-       "", ""}, "", 255, holding({}), {deleting("A")}, {input({"A"}), "companion=3"}, status3 + "A'\n"},
+       "", ""}, "removed orphan\t\t12x50\n", 255, holding({}), {deleting("A")}, {input({"A"}), "companion=3"},
+       status3 + "A'\n"},
+      // The listed set applied again: only an orphan line and a setting of no format are left to change.
+      {"apply_of_the_listed_set_drops_orphans", "tvq310", {"--apply", "in.json", "-P", "q", "--json"},
+       {"[CustomTape]\n" + a_old.id + "/A\n", a_old.id + "/A:\t70\t353\n" + bb_old.id + "/Bb:\t70\t353\n",
+        "Media=ZkL_zkS9mm___05070320AAAA\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"removed orphan\",\"name\":\"\",\"width\":12,\"height\":50},"
+       "{\"action\":\"reset setting\",\"name\":\"\",\"width\":9,\"height\":50}]}\n", 0,
+       holding({a_old}, "Media=zkS12mm\n"), {}, {input({"A"})}},
       {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
        0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
       // Names (32 bytes of every kind) decode to the bytes the listing encodes; read from standard input.
@@ -119,7 +127,7 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"dry_run_apply_json", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"}, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
        "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {}, {input({"A"})}},
-      {"dry_run_apply", "tvq310", dry, holding({other}),
+      {"dry_run_apply", "tvq310", dry, holding({other}), printed("added", {a, bb}) + "removed\tOther\t12x50\n" +
        run + "-d A -show 1\n" + run + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + run + "-d Bb -show 1\n" + run +
        "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n" + diff("zktvq310func", "-1,2 +1,3") +
        " [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" + bb.id + "/Bb\n" + diff("paperinftvq310", "-1 +1,2") +
@@ -146,10 +154,37 @@ void add_apply_cases(std::vector<Case> *rows) {
       refused("apply_input_name_with_zero_byte", input({"A\\u0000"}), "format 1: the name holds a zero byte"),
       refused("apply_input_name_with_newline", input({"A\\n"}), "format 1: the name holds a newline or \"[CustomTape]\""),
       refused("apply_input_height_0", input({"A"}, "0"), "format 'A': height 0: not above 0"),
+      refused("apply_input_of_another_model", "input={\"model\":\"tv4400zd\",\"formats\":[]}",
+              "the formats are for model 'tv4400zd', not 'tvq310'"),
+      refused("apply_input_model_as_number", "input={\"formats\":[],\"model\":310}", "\"model\" is not a string"),
+      {"apply_input_path_cannot_forge_a_line", "tvq310", {"--apply", "no\nzkpapertoollpr: forged", "-P", "q"}, holding({}),
+       "", 2, std::nullopt, {}, {}, kMe + "no\\x0Azkpapertoollpr: forged: No such file or directory\n"},
+      // -Printer is -P, as a request's words take it; a byte-order mark before the document is passed over.
+      {"apply_printer_word", "tvq310", {"--apply", "in.json", "-Printer", "q"}, holding({}), printed("added", {a}), 0,
+       holding({a}), asked_to_add({a}), {input({"A"})}},
+      {"apply_input_after_a_byte_order_mark", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}),
+       asked_to_add({a}), {"input=\xEF\xBB\xBF" + input({"A"}).substr(6)}},
       {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, std::nullopt, {},
        {input({"A"}), "directory:paper"}, kMe + inf + "paperinftvq310: Is a directory\n"},
       {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})},
        kMe + inf + "zktvq310func: No data available\n"},
   };
+  // The JSON preview makes the text preview's checks, and fails as it does.
+  const std::string cups = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
+  const std::vector<std::pair<std::string, std::string>> unfit = {
+      {"plain-companion", cups + "Permission denied while applying 'A'"},
+      {"missing:paper", inf + "paperinftvq310: No such file or directory"},
+      {"read-only:inf", inf + "zktvq310func: Permission denied"},
+      {"not-installed", inf + "zktvq310func: No such file or directory"}};
+  for (const auto &[setup, err] : unfit) {
+    for (const bool json : {false, true}) {
+      Args args = dry;
+      if (json) args.push_back("--json");
+      apply.push_back({"dry_run_apply_fails_as_the_apply" + std::string(json ? "_json_" : "_") + setup, "tvq310", args,
+                       holding({}), "", 255, std::nullopt, {}, {input({"A"}), setup}, kMe + err + "\n"});
+    }
+  }
+  apply.push_back({"dry_run_apply_json_without_marker", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"},
+                   {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})}, kMe + inf + "zktvq310func: No data available\n"});
   rows->insert(rows->end(), apply.begin(), apply.end());
 }

@@ -33,5 +33,6 @@ void add_usage_cases(std::vector<Case> *rows) {
   refused("dry_run_empty_width", {"--dry-run", "-P", "q", "-w", ""}, "-w: empty value", dry);
   refused("dry_run_zero_height", {"--dry-run", "-P", "q", "-h", "0"}, "-h: not above 0", dry);
   refused("dry_run_repair_with_more_words", {"--dry-run", "--repair"}, "takes only -P PRINTER", dry);
+  refused("dry_run_of_a_list", {"--dry-run", "--list"}, "--list changes nothing; a dry run previews a change", dry);
   refused("dry_run_ensure_of_a_delete", {"--dry-run", "--ensure", "-P", "q", "-d", "A"}, "-d: --ensure only adds", dry);
 }
