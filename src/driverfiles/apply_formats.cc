@@ -63,6 +63,10 @@ void free_files(ApplyFiles *f) {
   *f = ApplyFiles{};
 }
 
+int compare_ids(const void *a, const void *b) {
+  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
+}
+
 int add_new_lines(const PaperJob &one, const FormatId &id, ApplyFiles *f) {
   char line[kLineMax];
   entry_line(id, one, line, sizeof line);
@@ -92,7 +96,8 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
       return -1;
     }
   }
-  f->olds = MatchSet{f->old_ids, f->old_count};
+  if (f->old_count > 1) std::qsort(f->old_ids, f->old_count, sizeof(FormatId), compare_ids);
+  f->olds = MatchSet{f->old_ids, f->old_count, true};
   const bool entries = f->entries.len != 0;
   f->plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
                            entries ? f->entries.bytes : nullptr, nullptr, &f->olds};
@@ -111,10 +116,6 @@ struct IdWatch {
   size_t count;
   bool seen;
 };
-
-int compare_ids(const void *a, const void *b) {
-  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
-}
 
 // Whether a new identifier starts the text (len bytes). No new
 // identifier starts another, so the sorted list is searched once.
@@ -192,39 +193,102 @@ bool taken_in(const IdList &list, const char *id) {
   return false;
 }
 
-bool taken(const ApplyPlan &plan, size_t upto, const FormatId &id) {
+// Whether id is taken by a line of the files or by one of earlier, a
+// sorted list of identifiers chosen before it.
+bool taken(const ApplyPlan &plan, const IdList &earlier, const FormatId &id) {
   const auto in_list = [&](const IdList &list) { return taken_in(list, id.text); };
-  if (std::any_of(std::begin(plan.inv.ids), std::end(plan.inv.ids), in_list)) return true;
-  for (size_t i = 0; i < upto; ++i) {
-    const char *other = plan.changes[i].new_id.text;
-    if (plan.changes[i].kind == ChangeKind::kRemoved) continue;
-    if (std::strncmp(other, id.text, std::strlen(id.text)) == 0 ||
-        std::strncmp(id.text, other, std::strlen(other)) == 0) {
-      return true;
-    }
-  }
-  return false;
+  return std::any_of(std::begin(plan.inv.ids), std::end(plan.inv.ids), in_list) || in_list(earlier);
 }
 
+int compare_new_ids(const void *a, const void *b) {
+  const FormatChange *x = *static_cast<const FormatChange *const *>(a);
+  const FormatChange *y = *static_cast<const FormatChange *const *>(b);
+  const int c = std::strcmp(x->new_id.text, y->new_id.text);
+  return c != 0 ? c : x < y ? -1 : x > y ? 1 : 0;
+}
+
+// The first of the changes before upto whose new identifier starts an
+// earlier one's or is started by it (upto when none), from one sort: an
+// identifier that another starts sorts right before it, or before others
+// it starts. -1 with no memory.
+long first_clash(const ApplyPlan &plan, size_t upto) {
+  const FormatChange **order =
+      static_cast<const FormatChange **>(sys_io.realloc(nullptr, (upto + 1) * sizeof(const FormatChange *)));
+  if (order == nullptr) return -1;
+  size_t n = 0;
+  for (size_t i = 0; i < upto; ++i) {
+    if (plan.changes[i].kind != ChangeKind::kRemoved) order[n++] = &plan.changes[i];
+  }
+  if (n > 1) std::qsort(order, n, sizeof(const FormatChange *), compare_new_ids);
+  size_t first = upto;
+  for (size_t a = 0; a < n; ++a) {
+    const char *id = order[a]->new_id.text;
+    const size_t len = std::strlen(id);
+    for (size_t b = a + 1; b < n && std::strncmp(order[b]->new_id.text, id, len) == 0; ++b) {
+      first = std::min(first, static_cast<size_t>(std::max(order[a], order[b]) - plan.changes));
+    }
+  }
+  std::free(order);
+  return static_cast<long>(first);
+}
+
+struct TimeDigits {
+  long seconds, microseconds;
+};
+
 // Fresh identifiers from the clock digits on, a microsecond apart at
-// least, none that a line or another new identifier holds or is held by.
+// least, none that a line or another new identifier holds or is held by:
+// each checked against the files' sorted lists, then all against each
+// other in one sort. Where one clashes with an earlier one (a longer
+// width can make one start another), the choice is made again from that
+// change on, each checked against the sorted ones before it too.
 int choose_ids(const PaperJob &job, const FormatSet &set, ApplyPlan *plan, long *seconds,
                long *microseconds) {
-  for (size_t i = 0; i < plan->count; ++i) {
-    FormatChange &c = plan->changes[i];
-    if (c.kind == ChangeKind::kRemoved) continue;
-    const PaperJob one = job_of(job, set.formats[c.spec]);
-    long tries = 0;
-    do {
-      if (++tries > 0xFFFFF) {
-        errno = EEXIST;
-        return -1;
-      }
-      c.new_id = make_format_id(one, *seconds, *microseconds);
-      next_time_digits(seconds, microseconds);
-    } while (taken(*plan, i, c.new_id));
+  TimeDigits *clock = static_cast<TimeDigits *>(sys_io.realloc(nullptr, (plan->count + 1) * sizeof(TimeDigits)));
+  IdList earlier{};
+  int rc = clock == nullptr ? -1 : 1;
+  size_t from = 0;
+  while (rc > 0) {
+    size_t i = from;
+    for (; i < plan->count && rc > 0; ++i) {
+      FormatChange &c = plan->changes[i];
+      clock[i] = TimeDigits{*seconds, *microseconds};
+      if (c.kind == ChangeKind::kRemoved) continue;
+      const PaperJob one = job_of(job, set.formats[c.spec]);
+      long tries = 0;
+      do {
+        if (++tries > 0xFFFFF) {
+          errno = EEXIST;
+          rc = 0;  // unless an earlier choice was wrong
+          break;
+        }
+        c.new_id = make_format_id(one, *seconds, *microseconds);
+        next_time_digits(seconds, microseconds);
+      } while (taken(*plan, earlier, c.new_id));
+    }
+    const size_t upto = rc > 0 ? plan->count : i - 1;
+    const int saved = errno;
+    const long clash = first_clash(*plan, upto);
+    if (clash < 0 || static_cast<size_t>(clash) == upto) {
+      if (clash >= 0) errno = saved;
+      rc = clash < 0 || rc == 0 ? -1 : 0;
+      break;
+    }
+    from = static_cast<size_t>(clash);
+    *seconds = clock[from].seconds;
+    *microseconds = clock[from].microseconds;
+    earlier.count = 0;
+    rc = 1;
+    for (size_t j = 0; j < from && rc > 0; ++j) {
+      if (plan->changes[j].kind == ChangeKind::kRemoved) continue;
+      rc = make_room(&earlier.ids, &earlier.cap, earlier.count) == 0 ? 1 : -1;
+      if (rc > 0) earlier.ids[earlier.count++] = plan->changes[j].new_id;
+    }
+    if (earlier.count > 1) std::qsort(earlier.ids, earlier.count, sizeof(FormatId), compare_ids);
   }
-  return 0;
+  std::free(clock);
+  std::free(earlier.ids);
+  return rc;
 }
 
 int watch_new_ids(const ApplyPlan &plan, IdWatch *w) {

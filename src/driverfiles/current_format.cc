@@ -42,6 +42,21 @@ bool format_is_current(const PaperJob &job, const ModelInventory &inv, const For
   return same_id_parts(job, e) && same_lines(job, inv, e);
 }
 
+const FormatEntry *entry_named(const ModelInventory &inv, const char *name) {
+  const size_t len = std::strlen(name);
+  size_t lo = 0, hi = inv.by_name_count;
+  while (lo < hi) {  // the first entry whose name is not below name
+    const size_t mid = lo + (hi - lo) / 2;
+    const FormatEntry &e = *inv.by_name[mid];
+    const int c = std::memcmp(e.name, name, e.name_len < len ? e.name_len : len);
+    if (c < 0 || (c == 0 && e.name_len < len)) lo = mid + 1;
+    else hi = mid;
+  }
+  if (lo == inv.by_name_count) return nullptr;
+  const FormatEntry &e = *inv.by_name[lo];
+  return e.name_len == len && std::memcmp(e.name, name, len) == 0 ? &e : nullptr;
+}
+
 int current_format_state(const PaperJob &job, const char *root) {
   ModelInventory inv{};
   int state = read_inventory(root, job.model, &inv) == 0 ? kFormatAbsent : -1;

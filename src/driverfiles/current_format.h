@@ -18,6 +18,11 @@ enum FormatState { kFormatAbsent = 0, kFormatDiffers = 1, kFormatCurrent = 2 };
 // file) when a driver file cannot be read.
 int current_format_state(const PaperJob &job, const char *root);
 
+// The entry of a name as every command that replaces a format decides it
+// (--apply): the inventory's first entry of that name that no zero byte
+// cuts short, or null. A binary search of the inventory's names.
+const FormatEntry *entry_named(const ModelInventory &inv, const char *name);
+
 // The same comparison for one entry of an inventory already read.
 bool format_is_current(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e);
 

@@ -78,6 +78,27 @@ int compare_ids(const void *a, const void *b) {
   return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
 }
 
+// By name, then by place in the one entries array (the file's order).
+int compare_names(const void *a, const void *b) {
+  const FormatEntry *x = *static_cast<const FormatEntry *const *>(a);
+  const FormatEntry *y = *static_cast<const FormatEntry *const *>(b);
+  const int c = std::memcmp(x->name, y->name, x->name_len < y->name_len ? x->name_len : y->name_len);
+  if (c != 0) return c;
+  if (x->name_len != y->name_len) return x->name_len < y->name_len ? -1 : 1;
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+int sort_names(ModelInventory *inv) {
+  inv->by_name = static_cast<const FormatEntry **>(
+      sys_io.realloc(nullptr, (inv->entry_count + 1) * sizeof(const FormatEntry *)));
+  if (inv->by_name == nullptr) return -1;
+  for (size_t i = 0; i < inv->entry_count; ++i) {
+    if (!inv->entries[i].zero_byte) inv->by_name[inv->by_name_count++] = &inv->entries[i];
+  }
+  if (inv->by_name_count > 1) std::qsort(inv->by_name, inv->by_name_count, sizeof(const FormatEntry *), compare_names);
+  return 0;
+}
+
 // Notes the identifier a line of file `at` carries (entries of the
 // function file with their names).
 int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &hit) {
@@ -195,7 +216,7 @@ int read_inventory(const char *root, const char *model, ModelInventory *inv) {
   for (ValueList &list : inv->values) {
     if (list.count > 1) std::qsort(list.lines, list.count, sizeof(LineValues), compare_ids);
   }
-  return 0;
+  return sort_names(inv);
 }
 
 int read_entries(const char *function_file, ModelInventory *inv) {
@@ -232,6 +253,7 @@ int read_surroundings(const char *root, const char *model, ModelInventory *inv) 
 void free_inventory(ModelInventory *inv) {
   free_intent(&inv->intent);
   std::free(inv->entries);
+  std::free(inv->by_name);
   std::free(inv->damaged);
   std::free(inv->zero_lines);
   for (IdList &list : inv->ids) std::free(list.ids);

@@ -2,6 +2,7 @@
 // the preview both run, so a preview is the real plan rendered.
 #include "driverfiles/plan_apply.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -40,9 +41,42 @@ int add_line(Tracker *t, const char *text) {
   return add_text(t, text);
 }
 
+// Whether an identifier of the sorted set starts text (len bytes). The
+// greatest one not above text starts it, or else none longer than what
+// the two have in common does: the search goes on within that.
+bool sorted_set_starts(const MatchSet &set, const char *text, size_t len) {
+  while (true) {
+    size_t lo = 0, hi = set.count;  // the first one above text
+    while (lo < hi) {
+      const size_t mid = lo + (hi - lo) / 2;
+      const char *id = set.ids[mid].text;
+      const size_t n = std::strlen(id);
+      const int c = std::memcmp(id, text, n < len ? n : len);
+      if (c < 0 || (c == 0 && n <= len)) lo = mid + 1;
+      else hi = mid;
+    }
+    if (lo == 0) return false;
+    const char *id = set.ids[lo - 1].text;
+    size_t common = 0;
+    while (common < len && id[common] == text[common]) ++common;
+    if (id[common] == '\0') return true;
+    if (common == len) return false;
+    len = common;
+  }
+}
+
 // 1 when a line holding the match (or the set's prefix) is matched.
 int matches(const LineScan &scan, const HitLine &hit, const MatchSet *set) {
   if (set == nullptr) return 1;
+  if (set->sorted && hit.line != nullptr) {  // each identifier the line holds looked up
+    const char *end = hit.line + hit.line_len;
+    for (const char *p = hit.line; p < end; ++p) {
+      p = static_cast<const char *>(memmem(p, static_cast<size_t>(end - p), kFormatIdPrefix, kMediaAt));
+      if (p == nullptr) return 0;
+      if (sorted_set_starts(*set, p, std::min(static_cast<size_t>(end - p), size_t{kFormatIdMax}))) return 1;
+    }
+    return 0;
+  }
   for (size_t i = 0; i < set->count; ++i) {
     HitLine found{};
     const int rc = find_in_line(&scan, &hit, set->ids[i].text, &found);

@@ -35,10 +35,12 @@ struct WatchedText {
 
 // Several identifiers matched at once (a dry run's gathered rewrites, an
 // apply's formats): a line holding any of them counts as holding the
-// plan's match (which is then not used).
+// plan's match (which is then not used). A sorted set (by strcmp) is
+// searched, not gone through, for each identifier a line holds.
 struct MatchSet {
   const FormatId *ids;
   size_t count;
+  bool sorted = false;
 };
 
 struct PlanTarget {

@@ -147,17 +147,42 @@ int add_format(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) 
   RawFormat raw{};
   FormatSpec spec{};
   if (read_raw(r, e, format, &raw) != 0 || take_format(job, raw, e, format, &spec) != 0) return -1;
-  for (size_t i = 0; i < set->count; ++i) {
-    if (std::strcmp(set->formats[i].label_name, spec.label_name) == 0) {
-      return refuse(e, format, spec.label_name, "the name is given twice");
-    }
-  }
   if (make_room(&set->formats, &set->cap, set->count) != 0) {
     e->unreadable = true;
     return -1;
   }
   set->formats[set->count++] = spec;
   return 0;
+}
+
+// By name, then by place in the set.
+int compare_specs(const void *a, const void *b) {
+  const FormatSpec *x = *static_cast<const FormatSpec *const *>(a);
+  const FormatSpec *y = *static_cast<const FormatSpec *const *>(b);
+  const int c = std::strcmp(x->label_name, y->label_name);
+  return c != 0 ? c : x < y ? -1 : x > y ? 1 : 0;
+}
+
+// The first format (from 1) whose name an earlier one has, 0 when none,
+// -1 with no memory: the formats sorted by name once, so a set of any
+// size is checked in one sort.
+long first_repeat(const FormatSet &set) {
+  if (set.count < 2) return 0;
+  const FormatSpec **order =
+      static_cast<const FormatSpec **>(sys_io.realloc(nullptr, set.count * sizeof(const FormatSpec *)));
+  if (order == nullptr) return -1;
+  for (size_t i = 0; i < set.count; ++i) order[i] = &set.formats[i];
+  std::qsort(order, set.count, sizeof(const FormatSpec *), compare_specs);
+  size_t first = set.count;
+  for (size_t i = 1; i < set.count; ++i) {
+    // The second of a name in the set's order sorts right after the first.
+    if (std::strcmp(order[i - 1]->label_name, order[i]->label_name) != 0) continue;
+    if (i == 1 || std::strcmp(order[i - 2]->label_name, order[i]->label_name) != 0) {
+      first = std::min(first, static_cast<size_t>(order[i] - set.formats));
+    }
+  }
+  std::free(order);
+  return first < set.count ? static_cast<long>(first) + 1 : 0;
 }
 
 int read_formats(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) {
@@ -228,7 +253,15 @@ int read_format_set(const char *path, const PaperJob &job, FormatSet *set, SetEr
   JsonReader r{};
   start_json(&r, text + bom, len - bom);
   int rc = read_document(job, &r, error, set);
-  if (rc != 0 && r.error != nullptr) {
+  // A name given twice is refused where its second format stands, before
+  // whatever the reading met after it.
+  const long repeat = first_repeat(*set);
+  if (repeat != 0) {
+    *error = SetError{};
+    rc = -1;
+    error->unreadable = repeat < 0;  // no memory: errno tells
+    if (repeat > 0) (void)refuse(error, repeat, set->formats[repeat - 1].label_name, "the name is given twice");
+  } else if (rc != 0 && r.error != nullptr) {
     error->not_json = true;
     error->at = r.error_at + bom;
     copy_text(error->reason, r.error);

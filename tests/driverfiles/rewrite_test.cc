@@ -213,4 +213,17 @@ TEST_F(Rewrite, RefusesALinkToAPathTooLongToHold) {
   EXPECT_EQ("MATCH\n", read_file(target));
 }
 
+// A sorted set is searched: each line whose identifier is one of it goes,
+// one it holds as the start of a longer one (P of PA) included; a line
+// sharing all but the last digit with two of them (Q) stays.
+TEST_F(Rewrite, SortedSetDropsTheLinesOfItsIdentifiers) {
+  const FormatId ids[] = {{"ZkL010A03200001"}, {"ZkL010A032000015"}, {"ZkL020A03200003"}};
+  const MatchSet set{ids, 3, true};
+  RewritePlan drop{nullptr, nullptr, nullptr, nullptr, nullptr};
+  drop.matches = &set;
+  write_file(file, "ZkL010A03200001/A\nZkL010A032000015/B\nZkL010A03200002/C\nplain\nZkL020A03200003:\t1\n");
+  EXPECT_EQ(0, rewrite_file(file.c_str(), drop));
+  EXPECT_EQ("ZkL010A03200002/C\nplain\n", read_file(file));
+}
+
 }  // namespace

@@ -137,7 +137,8 @@ void add_apply_cases(std::vector<Case> *rows) {
        0, std::nullopt, {}, {input({"A", "Bb"})}},
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
-      refused("apply_input_name_twice", input({"A", "Bb", "A"}), "format 'A': the name is given twice"),
+      // The first name given again is refused, before a fault of a later format.
+      refused("apply_input_name_twice", input({"A", "Bb", "Bb", "A", std::string(33, 'n')}), "format 'Bb': the name is given twice"),
       refused("apply_input_tape_of_30mm", "input={\"formats\":[{\"name\":\"A\",\"width\":30,\"height\":50}]}",
               "format 'A': width 30: wider than the widest tape (24 mm)"),
       refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),
