@@ -1,14 +1,16 @@
 /* Runs one command and appends one line to a file:
- *   measure OUT LABEL COMMAND [ARG...]
+ *   measure [-s STATUS] OUT LABEL COMMAND [ARG...]
  * writes "LABEL NANOSECONDS PEAK_KB" to OUT: wall-clock time from just
  * before the start to the reaping of COMMAND, and its peak resident size
  * (with that of any children it waited for). The command's standard
  * output and error pass through. Exits 1, saying why, when the command
- * cannot start or does not exit with status 0. */
+ * cannot start or does not exit with status 0 (or STATUS: a refusal
+ * timed). */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <spawn.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -17,8 +19,15 @@
 extern char **environ;
 
 int main(int argc, char **argv) {
+  int expected = 0;
+  if (argc > 2 && strcmp(argv[1], "-s") == 0) {
+    expected = atoi(argv[2]);
+    argv[2] = argv[0];
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 4) {
-    fprintf(stderr, "usage: measure OUT LABEL COMMAND [ARG...]\n");
+    fprintf(stderr, "usage: measure [-s STATUS] OUT LABEL COMMAND [ARG...]\n");
     return 1;
   }
   struct timespec t0, t1;
@@ -38,7 +47,7 @@ int main(int argc, char **argv) {
     }
   }
   if (clock_gettime(CLOCK_MONOTONIC, &t1) != 0) return 1;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != expected) {
     fprintf(stderr, "measure: %s (%s) failed, status %d\n", argv[2], argv[3],
             status);
     return 1;
