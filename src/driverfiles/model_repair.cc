@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "driverfiles/audit_log.h"
 #include "driverfiles/check_findings.h"
@@ -13,6 +14,7 @@
 #include "driverfiles/model_files.h"
 #include "driverfiles/model_report.h"
 #include "driverfiles/recorded_request.h"
+#include "driverfiles/sys_io.h"
 #include "front/operations.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
@@ -73,16 +75,42 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps 
   return rc;
 }
 
+// The file's lines under the orphans of at (its sorted identifiers that
+// is_orphan() tells and no entry may hold) dropped, or replaced by
+// replace: in one rewrite, so a tree of many costs one pass; a dry run
+// gathers each as its own plan for the diff. Each is printed and logged
+// as action.
+int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &steps, DriverFile at,
+                     const char *replace, const char *action) {
+  const IdList &list = inv.ids[at];
+  IdList orphans{};
+  int32_t rc = kOpDone;
+  for (size_t i = 0; i < list.count && rc == kOpDone; ++i) {
+    if (!is_orphan(inv, at, i) || may_be_an_entrys(inv, list.ids[i].text)) continue;
+    if (make_room(&orphans.ids, &orphans.cap, orphans.count) != 0) rc = kOpFileFailed;
+    else orphans.ids[orphans.count++] = list.ids[i];
+  }
+  const MatchSet set{orphans.ids, orphans.count, true};
+  RewritePlan all{nullptr, replace, nullptr, nullptr, nullptr};
+  all.matches = &set;
+  if (rc == kOpDone && orphans.count != 0 && steps.dry_run == nullptr) rc = rewrite_driver_file(*job, steps, at, all);
+  for (size_t i = 0; i < orphans.count && rc == kOpDone; ++i) {
+    const char *id = orphans.ids[i].text;
+    const RewritePlan one{id, replace, nullptr, nullptr, nullptr};
+    if (steps.dry_run != nullptr && rewrite_driver_file(*job, steps, at, one) != kOpDone) rc = kOpFileFailed;
+    if (rc != kOpDone) break;
+    if (at == kSettingsFile) std::printf("%s: %s from %s\n", action, inv.path[at], id);
+    else std::printf("%s: %s from %s\n", action, id, inv.path[at]);
+    log_change(*job, steps, action, id, "", 0);
+  }
+  std::free(orphans.ids);
+  return rc;
+}
+
 int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
-  const DriverFile orphan_files[] = {kPaperTable, kImagingArea};
-  for (const DriverFile at : orphan_files) {
-    for (size_t i = 0; i < inv.ids[at].count; ++i) {
-      const char *id = inv.ids[at].ids[i].text;
-      if (!is_orphan(inv, at, i) || may_be_an_entrys(inv, id)) continue;
-      const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
-      if (rewrite_driver_file(*job, steps, at, drop) != kOpDone) return kOpFileFailed;
-      std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
-      log_change(*job, steps, "removed orphan", id, "", 0);
+  for (const DriverFile at : {kPaperTable, kImagingArea}) {
+    if (mend_orphans(inv, job, steps, at, nullptr, "removed orphan") != kOpDone) {
+      return kOpFileFailed;
     }
   }
   return kOpDone;
@@ -91,18 +119,7 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &st
 // A setting no entry holds selects a missing format once the orphans are
 // gone; one that an entry holds stays (a removed one's was reset with it).
 int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
-  const IdList &list = inv.ids[kSettingsFile];
-  for (size_t i = 0; i < list.count; ++i) {
-    const char *id = list.ids[i].text;
-    if (!is_orphan(inv, kSettingsFile, i) || may_be_an_entrys(inv, id)) continue;
-    const RewritePlan reset{id, default_paper_line(*job), nullptr, nullptr, nullptr};
-    if (rewrite_driver_file(*job, steps, kSettingsFile, reset) != kOpDone) {
-      return kOpFileFailed;
-    }
-    std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], id);
-    log_change(*job, steps, "reset setting", id, "", 0);
-  }
-  return kOpDone;
+  return mend_orphans(inv, job, steps, kSettingsFile, default_paper_line(*job), "reset setting");
 }
 
 // A tree not read whole is not acted on: the file at fault is noted, with
