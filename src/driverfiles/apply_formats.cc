@@ -200,9 +200,13 @@ bool taken(const ApplyPlan &plan, const IdList &earlier, const FormatId &id) {
   return std::any_of(std::begin(plan.inv.ids), std::end(plan.inv.ids), in_list) || in_list(earlier);
 }
 
+struct ChangeRef {
+  const FormatChange *change;
+};
+
 int compare_new_ids(const void *a, const void *b) {
-  const FormatChange *x = *static_cast<const FormatChange *const *>(a);
-  const FormatChange *y = *static_cast<const FormatChange *const *>(b);
+  const FormatChange *x = static_cast<const ChangeRef *>(a)->change;
+  const FormatChange *y = static_cast<const ChangeRef *>(b)->change;
   const int c = std::strcmp(x->new_id.text, y->new_id.text);
   return c != 0 ? c : x < y ? -1 : x > y ? 1 : 0;
 }
@@ -212,20 +216,19 @@ int compare_new_ids(const void *a, const void *b) {
 // identifier that another starts sorts right before it, or before others
 // it starts. -1 with no memory.
 long first_clash(const ApplyPlan &plan, size_t upto) {
-  const FormatChange **order =
-      static_cast<const FormatChange **>(sys_io.realloc(nullptr, (upto + 1) * sizeof(const FormatChange *)));
+  ChangeRef *order = static_cast<ChangeRef *>(sys_io.realloc(nullptr, (upto + 1) * sizeof(ChangeRef)));
   if (order == nullptr) return -1;
   size_t n = 0;
   for (size_t i = 0; i < upto; ++i) {
-    if (plan.changes[i].kind != ChangeKind::kRemoved) order[n++] = &plan.changes[i];
+    if (plan.changes[i].kind != ChangeKind::kRemoved) order[n++] = ChangeRef{&plan.changes[i]};
   }
-  if (n > 1) std::qsort(order, n, sizeof(const FormatChange *), compare_new_ids);
+  if (n > 1) std::qsort(order, n, sizeof(ChangeRef), compare_new_ids);
   size_t first = upto;
   for (size_t a = 0; a < n; ++a) {
-    const char *id = order[a]->new_id.text;
+    const char *id = order[a].change->new_id.text;
     const size_t len = std::strlen(id);
-    for (size_t b = a + 1; b < n && std::strncmp(order[b]->new_id.text, id, len) == 0; ++b) {
-      first = std::min(first, static_cast<size_t>(std::max(order[a], order[b]) - plan.changes));
+    for (size_t b = a + 1; b < n && std::strncmp(order[b].change->new_id.text, id, len) == 0; ++b) {
+      first = std::min(first, static_cast<size_t>(std::max(order[a].change, order[b].change) - plan.changes));
     }
   }
   std::free(order);

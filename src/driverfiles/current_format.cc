@@ -47,13 +47,13 @@ const FormatEntry *entry_named(const ModelInventory &inv, const char *name) {
   size_t lo = 0, hi = inv.by_name_count;
   while (lo < hi) {  // the first entry whose name is not below name
     const size_t mid = lo + (hi - lo) / 2;
-    const FormatEntry &e = *inv.by_name[mid];
+    const FormatEntry &e = *inv.by_name[mid].entry;
     const int c = std::memcmp(e.name, name, e.name_len < len ? e.name_len : len);
     if (c < 0 || (c == 0 && e.name_len < len)) lo = mid + 1;
     else hi = mid;
   }
   if (lo == inv.by_name_count) return nullptr;
-  const FormatEntry &e = *inv.by_name[lo];
+  const FormatEntry &e = *inv.by_name[lo].entry;
   return e.name_len == len && std::memcmp(e.name, name, len) == 0 ? &e : nullptr;
 }
 

@@ -80,8 +80,8 @@ int compare_ids(const void *a, const void *b) {
 
 // By name, then by place in the one entries array (the file's order).
 int compare_names(const void *a, const void *b) {
-  const FormatEntry *x = *static_cast<const FormatEntry *const *>(a);
-  const FormatEntry *y = *static_cast<const FormatEntry *const *>(b);
+  const FormatEntry *x = static_cast<const ModelInventory::Named *>(a)->entry;
+  const FormatEntry *y = static_cast<const ModelInventory::Named *>(b)->entry;
   const int c = std::memcmp(x->name, y->name, x->name_len < y->name_len ? x->name_len : y->name_len);
   if (c != 0) return c;
   if (x->name_len != y->name_len) return x->name_len < y->name_len ? -1 : 1;
@@ -89,13 +89,13 @@ int compare_names(const void *a, const void *b) {
 }
 
 int sort_names(ModelInventory *inv) {
-  inv->by_name = static_cast<const FormatEntry **>(
-      sys_io.realloc(nullptr, (inv->entry_count + 1) * sizeof(const FormatEntry *)));
+  using Named = ModelInventory::Named;
+  inv->by_name = static_cast<Named *>(sys_io.realloc(nullptr, (inv->entry_count + 1) * sizeof(Named)));
   if (inv->by_name == nullptr) return -1;
   for (size_t i = 0; i < inv->entry_count; ++i) {
-    if (!inv->entries[i].zero_byte) inv->by_name[inv->by_name_count++] = &inv->entries[i];
+    if (!inv->entries[i].zero_byte) inv->by_name[inv->by_name_count++] = Named{&inv->entries[i]};
   }
-  if (inv->by_name_count > 1) std::qsort(inv->by_name, inv->by_name_count, sizeof(const FormatEntry *), compare_names);
+  if (inv->by_name_count > 1) std::qsort(inv->by_name, inv->by_name_count, sizeof(Named), compare_names);
   return 0;
 }
 

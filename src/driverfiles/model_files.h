@@ -71,8 +71,10 @@ struct ModelInventory {
   FormatEntry *entries;
   size_t entry_count, entry_cap;
   // The entries no zero byte cuts short, sorted by name and, within a
-  // name, in the file's order (read_inventory() sorts them): by_name_count.
-  const FormatEntry **by_name;
+  // name, in the file's order (read_inventory() sorts them).
+  struct Named {
+    const FormatEntry *entry;
+  } *by_name;
   size_t by_name_count;
   IdList ids[kDriverFileCount];  // sorted; the function file's are its entries'
   ValueList values[kDriverFileCount];  // sorted; only the paper table's and ImagingArea's

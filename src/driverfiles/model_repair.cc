@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 #include "driverfiles/audit_log.h"
 #include "driverfiles/check_findings.h"
@@ -108,12 +107,8 @@ int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &step
 }
 
 int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
-  for (const DriverFile at : {kPaperTable, kImagingArea}) {
-    if (mend_orphans(inv, job, steps, at, nullptr, "removed orphan") != kOpDone) {
-      return kOpFileFailed;
-    }
-  }
-  return kOpDone;
+  const int32_t rc = mend_orphans(inv, job, steps, kPaperTable, nullptr, "removed orphan");
+  return rc == kOpDone ? mend_orphans(inv, job, steps, kImagingArea, nullptr, "removed orphan") : rc;
 }
 
 // A setting no entry holds selects a missing format once the orphans are

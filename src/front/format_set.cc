@@ -155,10 +155,14 @@ int add_format(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) 
   return 0;
 }
 
+struct SpecRef {
+  const FormatSpec *spec;
+};
+
 // By name, then by place in the set.
 int compare_specs(const void *a, const void *b) {
-  const FormatSpec *x = *static_cast<const FormatSpec *const *>(a);
-  const FormatSpec *y = *static_cast<const FormatSpec *const *>(b);
+  const FormatSpec *x = static_cast<const SpecRef *>(a)->spec;
+  const FormatSpec *y = static_cast<const SpecRef *>(b)->spec;
   const int c = std::strcmp(x->label_name, y->label_name);
   return c != 0 ? c : x < y ? -1 : x > y ? 1 : 0;
 }
@@ -168,17 +172,17 @@ int compare_specs(const void *a, const void *b) {
 // size is checked in one sort.
 long first_repeat(const FormatSet &set) {
   if (set.count < 2) return 0;
-  const FormatSpec **order =
-      static_cast<const FormatSpec **>(sys_io.realloc(nullptr, set.count * sizeof(const FormatSpec *)));
+  SpecRef *order = static_cast<SpecRef *>(sys_io.realloc(nullptr, set.count * sizeof(SpecRef)));
   if (order == nullptr) return -1;
-  for (size_t i = 0; i < set.count; ++i) order[i] = &set.formats[i];
-  std::qsort(order, set.count, sizeof(const FormatSpec *), compare_specs);
+  for (size_t i = 0; i < set.count; ++i) order[i] = SpecRef{&set.formats[i]};
+  std::qsort(order, set.count, sizeof(SpecRef), compare_specs);
+  const auto name = [&](size_t i) { return order[i].spec->label_name; };
   size_t first = set.count;
   for (size_t i = 1; i < set.count; ++i) {
     // The second of a name in the set's order sorts right after the first.
-    if (std::strcmp(order[i - 1]->label_name, order[i]->label_name) != 0) continue;
-    if (i == 1 || std::strcmp(order[i - 2]->label_name, order[i]->label_name) != 0) {
-      first = std::min(first, static_cast<size_t>(order[i] - set.formats));
+    if (std::strcmp(name(i - 1), name(i)) != 0) continue;
+    if (i == 1 || std::strcmp(name(i - 2), name(i)) != 0) {
+      first = std::min(first, static_cast<size_t>(order[i].spec - set.formats));
     }
   }
   std::free(order);
