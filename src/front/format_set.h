@@ -9,7 +9,8 @@
 // decoded to bytes exactly as the listing encodes them), then width and
 // height as -w and -h take them (whole numbers; a tape model turns the
 // width into its tape and keeps the height within its limits); no name
-// may come twice.
+// may come twice: the first that does is refused, before any fault of a
+// later format (the names are checked in one sort once they are read).
 //
 // A "model" member, when there, names the model the formats were written
 // for: it must be the model the program serves (a set is not carried to
