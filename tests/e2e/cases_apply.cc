@@ -95,8 +95,10 @@ void add_apply_cases(std::vector<Case> *rows) {
        {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
         "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
-      {"apply_removes_the_others", "tvq310", kApply, holding({tape("O[CustomTape", "1A2B5"), a_old}),
-       "removed\tO[CustomTape\t12x50\n", 0, holding({a_old}), {deleting("O[CustomTape")}, {input({"A"})}},
+      // The others in the function file's order, their identifiers falling.
+      {"apply_removes_the_others", "tvq310", kApply, holding({tape("O[CustomTape", "1A2B5"), tape("Zed", "1A2B6"), tape("Yy", "1A2B7"), a_old}),
+       "removed\tO[CustomTape\t12x50\nremoved\tZed\t12x50\nremoved\tYy\t12x50\n", 0, holding({a_old}),
+       {deleting("O[CustomTape"), deleting("Zed"), deleting("Yy")}, {input({"A"})}},
       {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
        asked_to_add({a}), {input({"A"}), "missing:rc"}},
       {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, std::nullopt, {}, {input({"A"}), "missing:paper"},
