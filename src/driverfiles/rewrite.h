@@ -1,10 +1,14 @@
 // Rewriting a driver file: the one way this tool changes a driver file,
 // and the one way it shows a change it would make.
 //
-// A plan says what becomes of each line: a line holding `match` (or any
+// A plan says what becomes of each line: a line carrying `match` (or any
 // identifier of `matches`) is left out, or replaced by `replace`; after
 // each other line holding `marker`, `insert` is written; `append` follows
-// the last line. insert and append may be many lines, so any number of
+// the last line. A line carries the identifier its first "ZkL" reads as
+// (as the lookup and the inventory read it), never one inside a name or
+// a longer one. A line left out that holds "[CustomTape]" (an entry an
+// add wrote on an unended marker line) leaves that marker, with the
+// line's newline if it had one, as a marker line of its own. insert and append may be many lines, so any number of
 // formats is dropped and added in one pass and one rename. Text written after
 // a last line without a newline gets one first, so an added line never
 // merges with a line the tool does not own. Lines of any length and zero

@@ -130,6 +130,7 @@ void add_usage_rows(std::vector<Case> *rows) {
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
   const std::string other = "ZkL_zkS12mm__040A03271A2C";
+  const std::string holder = "ZkL_zkS12mm__1A0A03271A2D/x" + old;  // a format named after Test's identifier
   const std::string decoy = "See/Test" + std::string(3 << 20, 'y') + "\n";
   const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
@@ -258,6 +259,11 @@ std::vector<Case> end_to_end_cases() {
 
       // A delete drops every line of the format and resets its selection.
       {"tape_delete", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
+      // A name holding the identifier is another format's, kept with its selection.
+      {"delete_keeps_a_name_holding_the_identifier", "tvq310", del_test, {tape.function_file + holder + "\n",
+       tape.paper_table + holder + ":\t1\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{
+       tape_without.function_file + holder + "\n", tape_without.paper_table + holder + ":\t1\n",
+       tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
       {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"},
        {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n",
         roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
@@ -475,8 +481,11 @@ std::vector<Case> end_to_end_cases() {
            diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +
            id('F') + "/Hal\n", 1, kSame, {}},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
-      {"add_whose_delete_takes_the_marker", "tvq310", add_test, {"[CustomTape]" + old + "/Test\n", tape.paper_table, "",
-       tape.imaging_area}, "", 255, DriverFiles{"", "A4:\t1\t2\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n"}, {deleting("Test")}},
+      // An entry on the marker's line (an add after an unended marker line wrote it): its delete keeps the marker.
+      {"add_whose_delete_keeps_the_shared_marker", "tvq310", add_test, {"[CustomTape]" + old + "/Test\n", tape.paper_table,
+       "", tape.imaging_area}, "", 0, DriverFiles{"[CustomTape]\n" + added + "/Test\n", "A4:\t1\t2\n" + added +
+       "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       {deleting("Test"), add_test_call}},
   };
   // Usage errors say why (sizes beyond their written numbers too); a dry run fails as its request would:
   // a directory where a temporary copy goes, an inf directory the run may not write (Gone: an orphan).
