@@ -60,10 +60,11 @@ int first_identifier(const PaperJob &job, AddChoice *choice, FormatId *first) {
 }
 
 // An add request's steps: its paths, what the add needs checked, the
-// record (with the first identifier the add will try), the delete of the
-// name, the add. A record that cannot be written fails as the step that
-// would have failed first without it: the delete's when the name has an
-// entry, else the add's.
+// temporary copies' places, the record (with the first identifier the
+// add will try), the delete of the name, the add. A copy that could not
+// be made or a record that cannot be written fails, before anything is
+// asked, as the step that would have met it first: the delete's when the
+// name has an entry, else the add's.
 int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, AskHook *hook,
                           bool *in_add) {
   *in_add = false;
@@ -71,6 +72,7 @@ int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, As
   FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
   const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, &choice, &first);
   if (held < 0) rc = kOpFileFailed;
+  if (rc == kOpDone) rc = check_add_copies(job);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
   *in_add = rc != kOpDone && held == 0;
   if (rc == kOpDone) rc = delete_label_format(job, steps.root, steps.dry_run, hook);

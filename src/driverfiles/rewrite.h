@@ -80,6 +80,11 @@ void abandon_rewrite(PreparedFile *prepared);
 // file read through the plan, watched (watch may be null).
 int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch);
 
+// check_rewrite()'s look at the place of the temporary copy alone (the
+// link rule too), without reading the file: 0, or -1 with errno. Lets a
+// request find, before it asks anything, a copy it could not make.
+int check_temporary(const char *path);
+
 // Step 1 alone: 0 when a rewrite of path may go ahead as far as links go
 // (path is no link, a link it may follow, or not there), else -1 with
 // errno. Lets a request refuse before it changes any of its files.

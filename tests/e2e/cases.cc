@@ -171,6 +171,7 @@ std::vector<Case> end_to_end_cases() {
   const std::string repaired = "removed incomplete: " + id('F') + " 'Hal'\nremoved orphan: " + id('0') + " from " +
                                inf + "paperinftvq310\nreset setting: " + inf + "zktvq310rc from " + id('1') + "\n";
   const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
+  const auto at = [&](const std::string &file, const std::string &why) { return me + inf + file + ": " + why + "\n"; };
   std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
       {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0,
@@ -313,16 +314,16 @@ std::vector<Case> end_to_end_cases() {
       // A driver file that cannot be read or rewritten: the system's error
       // text, status 255, nothing changed and the companion never asked.
       {"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
-       {"missing:imaging"}},
+       {"missing:imaging"}, at("ImagingArea", "No such file or directory")},
       // A paper table that is not there holds no entry of the name: the
       // function file's goes, and the name was not found.
       {"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
        DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
        {deleting("Test")}, {"missing:paper"}},
       {"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame, {},
-       {"directory:paper"}},
+       {"directory:paper"}, at("paperinftvq310", "Is a directory")},
       {"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
-       "Is a directory\n", 255, kSame, {}, {"directory:paper"}},
+       "Is a directory\n", 255, kSame, {}, {"directory:paper"}, at("paperinftvq310", "Is a directory")},
 
       // Standard output that cannot be written fails a run that prints.
       {"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")},
@@ -336,9 +337,10 @@ std::vector<Case> end_to_end_cases() {
        {"chown:rc", "chown:imaging"}},
       {"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")},
        {"link:func", "link:rc"}},
-      {"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}, {"link-owner:func"}},
+      {"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}, {"link-owner:func"},
+       at("zktvq310func", "Permission denied")},
       {"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {},
-       {"target-owner:rc"}},
+       {"target-owner:rc"}, at("zktvq310rc", "Permission denied")},
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
@@ -435,7 +437,8 @@ std::vector<Case> end_to_end_cases() {
        "\"complete\",\"missing\":[]}]}\n",
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
-      {"ensure_unreadable", "tvq310", ensure_test, tape, "Is a directory\n", 255, kSame, {}, {"directory:func"}},
+      {"ensure_unreadable", "tvq310", ensure_test, tape, "Is a directory\n", 255, kSame, {}, {"directory:func"},
+       at("zktvq310func", "Is a directory")},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
@@ -449,9 +452,9 @@ std::vector<Case> end_to_end_cases() {
       // acts only on a tree it reads whole, and its dry run shows it; the
       // check's findings of a missing model and of zero bytes.
       {"delete_settings_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
-       {"missing:rc"}},
+       {"missing:rc"}, at("zktvq310rc", "No such file or directory")},
       {"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255, kSame,
-       {}, {"missing:rc"}},
+       {}, {"missing:rc"}, at("zktvq310rc", "No such file or directory")},
       {"repair_without_function_file", "tvq310", {"--repair", "-P", "q"}, tape, "", 255, kSame, {}, {"missing:func"},
        me + inf + "zktvq310func: No such file or directory\n"},
       {"repair_of_empty_function_file", "tvq310", {"--repair", "-P", "q"}, {"", tape.paper_table, tape.settings_file,
@@ -480,7 +483,8 @@ std::vector<Case> end_to_end_cases() {
            id('E') + "/Wrong:\t1\t2\n-" + id('F') + "/Hal:\t1\t2\n-" + id('0') + "/Gone:\t1\t2\n" +
            diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +
            id('F') + "/Hal\n", 1, kSame, {}},
-      {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
+      {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}, {},
+       at("zktvq310func", "No data available")},
       // An entry on the marker's line (an add after an unended marker line wrote it): its delete keeps the marker.
       {"add_whose_delete_keeps_the_shared_marker", "tvq310", add_test, {"[CustomTape]" + old + "/Test\n", tape.paper_table,
        "", tape.imaging_area}, "", 0, DriverFiles{"[CustomTape]\n" + added + "/Test\n", "A4:\t1\t2\n" + added +
@@ -499,6 +503,8 @@ std::vector<Case> end_to_end_cases() {
                  tape.settings_file, tape.imaging_area}, out, 255, kSame, {}, {}, err}, {setup});
   };
   const std::string dots = " mm, beyond the paper table's 32-bit dots";
+  const Args add_new = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, dry_add_new = {"--dry-run", "-P", "q", "-n",
+             "New", "-w", "12", "-h", "50"}, ensure_new = {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"};
   for (const Case &c : {
       refused("ensure_roll_width_beyond_dots", "lm230", {"--ensure", "-w", "4294967296"}, "-w: above 182096569" + dots),
       refused("ensure_roll_height_beyond_dots", "lm230", {"--ensure", "-h", "182096573"}, "-h: above 182096572" + dots),
@@ -507,8 +513,16 @@ std::vector<Case> end_to_end_cases() {
       refused("ensure_width_not_a_number", "tvq310", {"--ensure", "-w", "mm"}, "-w: not a number"),
       refused("ensure_unknown_word", "tvq310", {"--ensure", "-x", "y"}, "not an option (-P, -n, -d, -w or -h)"),
       refused("ensure_missing_printer", "tvq310", {"--ensure", "-n", "A", "-w", "9", "-h", "9"}, "missing -P"),
-      fails("temp_dir_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "temp-dir:imaging", "Is a directory\n"),
-      fails("read_only_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "read-only:inf", "Permission denied\n"),
+      fails("temp_dir_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "temp-dir:imaging", "Is a directory\n",
+            at("ImagingArea", "Is a directory")),
+      fails("read_only_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "read-only:inf", "Permission denied\n",
+            at("paperinftvq310", "Permission denied")),
+      // An add finds a copy it cannot make before it asks anything, and names it (its failure prints no error line).
+      fails("add_temp_dir_imaging", add_new, "temp-dir:imaging", "", at("ImagingArea", "Is a directory")),
+      fails("dry_run_add_temp_dir_paper", dry_add_new, "temp-dir:paper", "", at("paperinftvq310", "Is a directory")),
+      fails("ensure_read_only", ensure_new, "read-only:inf", "", at("zktvq310func", "Permission denied")),
+      fails("ensure_not_installed", ensure_new, "not-installed", "No such file or directory\n",
+            at("zktvq310func", "No such file or directory")),
       fails("temp_dir_dry_run_repair", {"--dry-run", "--repair", "-P", "q"}, "temp-dir:paper", "",
             me + inf + "paperinftvq310: Is a directory\n"),
   }) rows.push_back(c);

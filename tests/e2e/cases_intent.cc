@@ -177,7 +177,7 @@ void add_intent_cases(std::vector<Case> *rows) {
       {"unreadable_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {"intent-dir"},
        me + kRecord + ": Is a directory\n", true},
       {"unreadable_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, "Is a directory\n", 255,
-       std::nullopt, {}, {"intent-dir"}, "", true},
+       std::nullopt, {}, {"intent-dir"}, "zkpapertoollpr_tvq310: " + kRecord + ": Is a directory\n", true},
   };
   rows->insert(rows->end(), cases.begin(), cases.end());
 }
