@@ -43,8 +43,11 @@ struct AddChoice;
 
 // Removes the format named job.label_name: every file it changes read and
 // copied first, then the companion tool, then the copies put in place.
+// decided (may be null: the name is looked up) is the identifier whose
+// lines go in every file, as the caller decided it (entry_named()), or ""
+// for none.
 int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
-                            AskHook *hook = nullptr);
+                            AskHook *hook = nullptr, const FormatId *decided = nullptr);
 
 // Registers job's format with the companion tool under a fresh identifier
 // and writes it into the function file, paper table and imaging-area file.

@@ -130,6 +130,7 @@ void add_usage_rows(std::vector<Case> *rows) {
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
   const std::string other = "ZkL_zkS12mm__040A03271A2C";
+  const std::string wrong = "ZkL_zkS12mm__050A03271A2B";  // "Test" with length digits of 5
   const std::string holder = "ZkL_zkS12mm__1A0A03271A2D/x" + old;  // a format named after Test's identifier
   const std::string decoy = "See/Test" + std::string(3 << 20, 'y') + "\n";
   const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
@@ -446,6 +447,11 @@ std::vector<Case> end_to_end_cases() {
                    "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\nDarkness=3",
                    "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
+      // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
+      {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, {"[CustomTape]\n" + wrong + "/Test\n",
+       wrong + "/Test:\t70\t353\n", "Media=" + wrong + "\n", wrong + ":\t0.00\t0.00\t28.00\t141.52\n"}, "replaced\n", 0,
+       DriverFiles{"[CustomTape]\n" + added + "/Test\n", added + "/Test:\t70\t353\n", "Media=zkS12mm\n", added +
+       ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
 
       // Requests prepare every file before the companion is asked; a repair
