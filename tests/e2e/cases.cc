@@ -312,19 +312,11 @@ std::vector<Case> end_to_end_cases() {
       {"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}, {"no-companion"},
        tool + "No such file or directory\n"},
 
-      // A driver file that cannot be read or rewritten: the system's error
-      // text, status 255, nothing changed and the companion never asked.
-      {"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
-       {"missing:imaging"}, at("ImagingArea", "No such file or directory")},
       // A paper table that is not there holds no entry of the name: the
       // function file's goes, and the name was not found.
       {"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
        DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
        {deleting("Test")}, {"missing:paper"}},
-      {"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame, {},
-       {"directory:paper"}, at("paperinftvq310", "Is a directory")},
-      {"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
-       "Is a directory\n", 255, kSame, {}, {"directory:paper"}, at("paperinftvq310", "Is a directory")},
 
       // Standard output that cannot be written fails a run that prints.
       {"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")},
@@ -338,10 +330,6 @@ std::vector<Case> end_to_end_cases() {
        {"chown:rc", "chown:imaging"}},
       {"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")},
        {"link:func", "link:rc"}},
-      {"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}, {"link-owner:func"},
-       at("zktvq310func", "Permission denied")},
-      {"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {},
-       {"target-owner:rc"}, at("zktvq310rc", "Permission denied")},
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
@@ -438,8 +426,6 @@ std::vector<Case> end_to_end_cases() {
        "\"complete\",\"missing\":[]}]}\n",
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
-      {"ensure_unreadable", "tvq310", ensure_test, tape, "Is a directory\n", 255, kSame, {}, {"directory:func"},
-       at("zktvq310func", "Is a directory")},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
@@ -454,13 +440,8 @@ std::vector<Case> end_to_end_cases() {
        ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
 
-      // Requests prepare every file before the companion is asked; a repair
-      // acts only on a tree it reads whole, and its dry run shows it; the
-      // check's findings of a missing model and of zero bytes.
-      {"delete_settings_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
-       {"missing:rc"}, at("zktvq310rc", "No such file or directory")},
-      {"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255, kSame,
-       {}, {"missing:rc"}, at("zktvq310rc", "No such file or directory")},
+      // A repair acts only on a tree it reads whole, and its dry run shows
+      // it; the check's findings of a missing model and of zero bytes.
       {"repair_without_function_file", "tvq310", {"--repair", "-P", "q"}, tape, "", 255, kSame, {}, {"missing:func"},
        me + inf + "zktvq310func: No such file or directory\n"},
       {"repair_of_empty_function_file", "tvq310", {"--repair", "-P", "q"}, {"", tape.paper_table, tape.settings_file,
@@ -497,20 +478,25 @@ std::vector<Case> end_to_end_cases() {
        "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
   };
-  // Usage errors say why (sizes beyond their written numbers too); a dry run fails as its request would:
-  // a directory where a temporary copy goes, an inf directory the run may not write (Gone: an orphan).
+  // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or
+  // rewritten, a link that may not be followed, a copy that cannot be made (a directory at its name, an inf
+  // directory the run may not write): the system's error text (none for an add's own step), the file named
+  // on standard error, status 255, nothing changed and the companion never asked, a dry run as its request
+  // (Gone: an orphan).
   const auto refused = [](const std::string &what, const std::string &program, const Args &args, const std::string &why) {
     const std::string name = "zkpapertoollpr_" + program, use = " --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n";
     return Case{what, program, args, kBare, "", 2, kSame, {}, {}, name + ": " + why + "\nusage: " + name + use};
   };
-  const auto fails = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &out,
-                         const std::string &err = "") {
+  const auto fails = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &file,
+                         const std::string &why, bool line = true) {
     return with({what, "tvq310", args, {tape.function_file, tape.paper_table + id('0') + "/Gone:\t1\n",
-                 tape.settings_file, tape.imaging_area}, out, 255, kSame, {}, {}, err}, {setup});
+                 tape.settings_file, tape.imaging_area}, line ? why + "\n" : "", 255, kSame, {}, {}, at(file, why)}, {setup});
   };
   const std::string dots = " mm, beyond the paper table's 32-bit dots";
-  const Args add_new = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, dry_add_new = {"--dry-run", "-P", "q", "-n",
-             "New", "-w", "12", "-h", "50"}, ensure_new = {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"};
+  const Args add_new = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, dry_del = {"--dry-run", "-P", "q", "-d", "Test"};
+  Args dry_add_new = add_new, ensure_new = add_new;
+  dry_add_new.insert(dry_add_new.begin(), "--dry-run");
+  ensure_new.insert(ensure_new.begin(), "--ensure");
   for (const Case &c : {
       refused("ensure_roll_width_beyond_dots", "lm230", {"--ensure", "-w", "4294967296"}, "-w: above 182096569" + dots),
       refused("ensure_roll_height_beyond_dots", "lm230", {"--ensure", "-h", "182096573"}, "-h: above 182096572" + dots),
@@ -519,18 +505,22 @@ std::vector<Case> end_to_end_cases() {
       refused("ensure_width_not_a_number", "tvq310", {"--ensure", "-w", "mm"}, "-w: not a number"),
       refused("ensure_unknown_word", "tvq310", {"--ensure", "-x", "y"}, "not an option (-P, -n, -d, -w or -h)"),
       refused("ensure_missing_printer", "tvq310", {"--ensure", "-n", "A", "-w", "9", "-h", "9"}, "missing -P"),
-      fails("temp_dir_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "temp-dir:imaging", "Is a directory\n",
-            at("ImagingArea", "Is a directory")),
-      fails("read_only_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "read-only:inf", "Permission denied\n",
-            at("paperinftvq310", "Permission denied")),
-      // An add finds a copy it cannot make before it asks anything, and names it (its failure prints no error line).
-      fails("add_temp_dir_imaging", add_new, "temp-dir:imaging", "", at("ImagingArea", "Is a directory")),
-      fails("dry_run_add_temp_dir_paper", dry_add_new, "temp-dir:paper", "", at("paperinftvq310", "Is a directory")),
-      fails("ensure_read_only", ensure_new, "read-only:inf", "", at("zktvq310func", "Permission denied")),
-      fails("ensure_not_installed", ensure_new, "not-installed", "No such file or directory\n",
-            at("zktvq310func", "No such file or directory")),
-      fails("temp_dir_dry_run_repair", {"--dry-run", "--repair", "-P", "q"}, "temp-dir:paper", "",
-            me + inf + "paperinftvq310: Is a directory\n"),
+      fails("delete_imaging_area_missing", del_test, "missing:imaging", "ImagingArea", "No such file or directory"),
+      fails("delete_paper_table_unreadable", del_test, "directory:paper", "paperinftvq310", "Is a directory"),
+      fails("add_paper_table_unreadable", add_new, "directory:paper", "paperinftvq310", "Is a directory"),
+      fails("link_of_other_owner", del_test, "link-owner:func", "zktvq310func", "Permission denied"),
+      fails("link_to_file_of_other_owner", del_test, "target-owner:rc", "zktvq310rc", "Permission denied"),
+      fails("ensure_unreadable", ensure_test, "directory:func", "zktvq310func", "Is a directory"),
+      fails("delete_settings_missing", del_test, "missing:rc", "zktvq310rc", "No such file or directory"),
+      fails("add_of_existing_name_settings_missing", add_test, "missing:rc", "zktvq310rc", "No such file or directory"),
+      fails("ensure_not_installed", ensure_new, "not-installed", "zktvq310func", "No such file or directory"),
+      fails("temp_dir_dry_run_delete", dry_del, "temp-dir:imaging", "ImagingArea", "Is a directory"),
+      fails("read_only_dry_run_delete", dry_del, "read-only:inf", "paperinftvq310", "Permission denied"),
+      fails("temp_dir_dry_run_repair", {"--dry-run", "--repair", "-P", "q"}, "temp-dir:paper", "paperinftvq310",
+            "Is a directory", false),
+      fails("add_temp_dir_imaging", add_new, "temp-dir:imaging", "ImagingArea", "Is a directory", false),
+      fails("dry_run_add_temp_dir_paper", dry_add_new, "temp-dir:paper", "paperinftvq310", "Is a directory", false),
+      fails("ensure_read_only", ensure_new, "read-only:inf", "zktvq310func", "Permission denied", false),
   }) rows.push_back(c);
   add_usage_rows(&rows);
   add_truth_cases(&rows);
