@@ -3,9 +3,11 @@
 // settings file is left alone.
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/audit_log.h"
 #include "driverfiles/driver_edit.h"
@@ -136,13 +138,11 @@ int32_t check_add_targets(const PaperJob &job) {
 }
 
 int32_t check_add_copies(const PaperJob &job) {
-  for (const DriverFile f : kAddedFiles) {
-    if (check_temporary(job.driver_path[f]) != 0) {
-      note_failed_driver_file(job.driver_path[f]);
-      return kOpFileFailed;
-    }
-  }
-  return kOpDone;
+  const auto refused = [&](DriverFile f) { return check_temporary(job.driver_path[f]) != 0; };
+  const DriverFile *f = std::find_if(std::begin(kAddedFiles), std::end(kAddedFiles), refused);
+  if (f == std::end(kAddedFiles)) return kOpDone;
+  note_failed_driver_file(job.driver_path[*f]);
+  return kOpFileFailed;
 }
 
 // Each file the add changes is copied in the same pass that checks the
