@@ -3,9 +3,11 @@
 // settings file is left alone.
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/audit_log.h"
 #include "driverfiles/driver_edit.h"
@@ -101,10 +103,12 @@ int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const AddCho
   return kOpFileFailed;
 }
 
-// A file the add will copy can be opened and read.
+// A file the add will copy can be opened and read (a missing one is
+// named too: the add needs it).
 int32_t check_readable(const char *path) {
   bool absent = false;
   const int fd = open_driver_file(path, &absent);
+  if (fd < 0 && absent) note_failed_driver_file(path);
   if (fd < 0) return kOpFileFailed;
   char first;  // a directory opens, and fails only when read
   const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, &first, 1); });
@@ -124,10 +128,21 @@ int32_t check_readable(const char *path) {
 int32_t check_add_targets(const PaperJob &job) {
   const auto &path = job.driver_path;
   const int marked = driver_file_holds(path[kFunctionFile], kEntryMarker);
-  if (marked == 0 && check_readable(path[kFunctionFile]) == kOpDone) errno = ENODATA;
+  if (marked == 0 && check_readable(path[kFunctionFile]) == kOpDone) {
+    errno = ENODATA;
+    note_failed_driver_file(path[kFunctionFile]);
+  }
   if (marked <= 0) return kOpFileFailed;
   const int32_t rc = check_readable(path[kPaperTable]);
   return rc == kOpDone ? check_readable(path[kImagingArea]) : rc;
+}
+
+int32_t check_add_copies(const PaperJob &job) {
+  const auto refused = [&](DriverFile f) { return check_temporary(job.driver_path[f]) != 0; };
+  const DriverFile *f = std::find_if(std::begin(kAddedFiles), std::end(kAddedFiles), refused);
+  if (f == std::end(kAddedFiles)) return kOpDone;
+  note_failed_driver_file(job.driver_path[*f]);
+  return kOpFileFailed;
 }
 
 // Each file the add changes is copied in the same pass that checks the

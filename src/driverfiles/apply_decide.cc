@@ -13,11 +13,6 @@
 
 namespace {
 
-bool same_name(const FormatEntry &e, const char *name) {
-  const size_t len = std::strlen(name);
-  return !e.zero_byte && e.name_len == len && std::memcmp(e.name, name, len) == 0;
-}
-
 // A name a request could give the companion tool to delete.
 bool askable(const FormatEntry &e) {
   return !e.zero_byte && e.name_len > 0 && e.name_len <= kLabelNameMax &&
@@ -45,12 +40,8 @@ int decide_named(const PaperJob &job, const FormatSet &set, bool *claimed, Apply
   const ModelInventory &inv = plan->inv;
   for (size_t i = 0; i < set.count; ++i) {
     const FormatSpec &spec = set.formats[i];
-    const FormatEntry *old = nullptr;
-    for (size_t e = 0; e < inv.entry_count && old == nullptr; ++e) {
-      if (!same_name(inv.entries[e], spec.label_name)) continue;
-      old = &inv.entries[e];
-      claimed[e] = true;
-    }
+    const FormatEntry *old = entry_named(inv, spec.label_name);
+    if (old != nullptr) claimed[old - inv.entries] = true;
     if (old != nullptr && format_is_current(job_of(job, spec), inv, *old)) continue;
     const ChangeKind kind = old != nullptr ? ChangeKind::kReplaced : ChangeKind::kAdded;
     if (add_change(plan, kind, spec.label_name, std::strlen(spec.label_name), old) != 0) return -1;

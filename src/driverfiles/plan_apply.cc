@@ -14,6 +14,7 @@ namespace {
 struct Tracker {
   const PlanTarget *target;
   bool mid_line;
+  bool skipped_newline;  // the last line left out ended with a newline
 };
 
 int track_put(void *ctx, const char *bytes, size_t len) {
@@ -23,9 +24,12 @@ int track_put(void *ctx, const char *bytes, size_t len) {
 }
 
 int track_skip(void *ctx, const char *bytes, size_t len) {
-  const Tracker *t = static_cast<const Tracker *>(ctx);
+  Tracker *t = static_cast<Tracker *>(ctx);
+  t->skipped_newline = bytes[len - 1] == '\n';
   return t->target->skip ? t->target->skip(t->target->ctx, bytes, len) : 0;
 }
+
+const char kMarkerLine[] = "[CustomTape]\n";
 
 int add_text(Tracker *t, const char *text) {
   const size_t len = std::strlen(text);
@@ -40,13 +44,27 @@ int add_line(Tracker *t, const char *text) {
   return add_text(t, text);
 }
 
-// 1 when a line holding the match (or the set's prefix) is matched.
-int matches(const LineScan &scan, const HitLine &hit, const MatchSet *set) {
-  if (set == nullptr) return 1;
+// The identifier a line carries: its first "ZkL" read as one, as the
+// lookup and the inventory read it (never one standing inside a name).
+// 1 with *id set, 0 when the line carries none, -1 with errno.
+int line_identifier(const LineScan &scan, const HitLine &hit, FormatId *id) {
+  HitLine first{};
+  const int rc = find_in_line(&scan, &hit, kFormatIdPrefix, &first);
+  IdParts parts{};
+  if (rc <= 0 || !parse_format_id(first.head, first.head_len, &parts)) return rc < 0 ? -1 : 0;
+  std::memcpy(id->text, first.head, parts.len);
+  id->text[parts.len] = '\0';
+  return 1;
+}
+
+// 1 when the line's identifier is the match (or one of the set's).
+int matches(const LineScan &scan, const HitLine &hit, const char *match, const MatchSet *set) {
+  FormatId id{};
+  const int rc = line_identifier(scan, hit, &id);
+  if (rc <= 0) return rc;
+  if (set == nullptr) return std::strcmp(id.text, match) == 0 ? 1 : 0;
   for (size_t i = 0; i < set->count; ++i) {
-    HitLine found{};
-    const int rc = find_in_line(&scan, &hit, set->ids[i].text, &found);
-    if (rc != 0) return rc;
+    if (std::strcmp(id.text, set->ids[i].text) == 0) return 1;
   }
   return 0;
 }
@@ -56,7 +74,7 @@ int matches(const LineScan &scan, const HitLine &hit, const MatchSet *set) {
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
                const PlanTarget &target, const MatchSet *set) {
   if (set == nullptr && plan.matches != nullptr && plan.matches->count != 0) set = plan.matches;
-  Tracker tracker{&target, false};
+  Tracker tracker{&target, false, false};
   LineScan scan{};
   const char *const texts[kNeedles] = {set ? kFormatIdPrefix : plan.match, plan.marker,
                                        watch ? watch->text : nullptr};  // by ScanSlot
@@ -65,14 +83,21 @@ int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
     if (hit.holds[kWatchSlot] && watch != nullptr && watch->on_hit(watch->ctx, scan, hit) != 0) return -1;
-    const int matched = hit.holds[kMatchSlot] ? matches(scan, hit, set) : 0;
+    const int matched = hit.holds[kMatchSlot] ? matches(scan, hit, plan.match, set) : 0;
     if (matched < 0) return -1;
     if (matched > 0) {
-      if (skip_line(&scan) != 0) return -1;
-      if (plan.replace != nullptr && add_text(&tracker, plan.replace) != 0) return -1;
-      continue;
+      // A dropped line keeps the marker it shares (an add after an
+      // unended marker line wrote its entry there): the entries that
+      // follow, and the next add's, need it.
+      HitLine marker{};
+      const int marked = plan.replace == nullptr ? find_in_line(&scan, &hit, kEntryMarker, &marker) : 0;
+      if (marked < 0 || skip_line(&scan) != 0) return -1;
+      const char *kept = marked == 0 ? plan.replace : tracker.skipped_newline ? kMarkerLine : kEntryMarker;
+      if (kept != nullptr && add_text(&tracker, kept) != 0) return -1;
+      if (marked == 0) continue;
+    } else if (pass_line(&scan) != 0) {
+      return -1;
     }
-    if (pass_line(&scan) != 0) return -1;
     if (!hit.holds[kMarkerSlot]) continue;
     if (plan.marker_seen != nullptr) *plan.marker_seen = true;
     if (add_line(&tracker, plan.insert) != 0) return -1;

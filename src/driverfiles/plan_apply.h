@@ -34,7 +34,7 @@ struct WatchedText {
 };
 
 // Several identifiers matched at once (a dry run's gathered rewrites, an
-// apply's formats): a line holding any of them counts as holding the
+// apply's formats): a line carrying any of them counts as carrying the
 // plan's match (which is then not used).
 struct MatchSet {
   const FormatId *ids;

@@ -60,20 +60,22 @@ int first_identifier(const PaperJob &job, AddChoice *choice, FormatId *first) {
 }
 
 // An add request's steps: its paths, what the add needs checked, the
-// record (with the first identifier the add will try), the delete of the
-// name, the add. A record that cannot be written fails as the step that
-// would have failed first without it: the delete's when the name has an
-// entry, else the add's.
+// temporary copies' places, the record (with the first identifier the
+// add will try), the delete of the name, the add. A copy that could not
+// be made or a record that cannot be written fails, before anything is
+// asked, as the step that would have met it first: the delete's when the
+// name has an entry, else the add's.
 int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, AskHook *hook,
-                          bool *in_add) {
+                          bool *in_add, const FormatId *decided = nullptr) {
   *in_add = false;
   int32_t rc = format_job_paths(&job, steps.root) == 0 ? check_add_targets(job) : kOpFileFailed;
   FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
   const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, &choice, &first);
   if (held < 0) rc = kOpFileFailed;
+  if (rc == kOpDone) rc = check_add_copies(job);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
   *in_add = rc != kOpDone && held == 0;
-  if (rc == kOpDone) rc = delete_label_format(job, steps.root, steps.dry_run, hook);
+  if (rc == kOpDone) rc = delete_label_format(job, steps.root, steps.dry_run, hook, decided);
   if (rc < 0) return rc;
   *in_add = true;
   return add_label_format(job, steps.root, steps.dry_run, &choice, hook);
@@ -130,7 +132,7 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
 }
 
 int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
-                             bool *in_add) {
+                             bool *in_add, const FormatId *decided) {
   Recording r{};
   r = Recording{root, Intent{add, {}, job, false, false, nullptr, 0}, false, AskHook{record_before_asking, &r, false}};
   AskHook *hook = dry_run == nullptr ? &r.hook : nullptr;
@@ -143,7 +145,7 @@ int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, Dr
     return kOpFileFailed;
   }
   const AddChoice choice{now.tv_sec, now.tv_usec, nullptr};
-  return close_recording(&r, add_request_steps(job, steps, choice, hook, in_add));
+  return close_recording(&r, add_request_steps(job, steps, choice, hook, in_add, decided));
 }
 
 int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSet &set,

@@ -259,6 +259,15 @@ int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *
   return rc;
 }
 
+int check_temporary(const char *path) {
+  PreparedFile prepared{};
+  if (resolve_target(path, prepared.file, sizeof prepared.file) != 0 ||
+      format_temp_path(prepared.temp, sizeof prepared.temp, prepared.file) != 0) {
+    return -1;
+  }
+  return probe_temp(prepared);
+}
+
 int check_link_rule(const char *path) {
   char file[kPathMax];
   if (resolve_target(path, file, sizeof file) == 0 || errno == ENOENT) return 0;

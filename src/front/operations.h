@@ -43,8 +43,11 @@ struct AddChoice;
 
 // Removes the format named job.label_name: every file it changes read and
 // copied first, then the companion tool, then the copies put in place.
+// decided (may be null: the name is looked up) is the identifier whose
+// lines go in every file, as the caller decided it (entry_named()), or ""
+// for none.
 int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
-                            AskHook *hook = nullptr);
+                            AskHook *hook = nullptr, const FormatId *decided = nullptr);
 
 // Registers job's format with the companion tool under a fresh identifier
 // and writes it into the function file, paper table and imaging-area file.
@@ -52,13 +55,20 @@ int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run = nullp
                          const AddChoice *choice = nullptr, AskHook *hook = nullptr);
 
 // What an add needs before it asks or changes anything: the function
-// file, paper table and imaging-area file can be opened, and the function
+// file, paper table and imaging-area file can be opened, the function
 // file holds the "[CustomTape]" line entries follow (else ENODATA, as the
-// entry would be written nowhere). kOpDone or kOpFileFailed (errno set).
+// entry would be written nowhere). kOpDone or kOpFileFailed (errno set,
+// the file noted).
 // job's paths are formatted. An add request checks it once, before its
 // delete step; the add's own copy of the function file still needs the
 // marker line, which that delete may have taken.
 int32_t check_add_targets(const PaperJob &job);
+
+// The temporary copies of those three files can be made where they go
+// (check_temporary()): kOpDone, or kOpFileFailed (errno set, the file
+// noted). An add request checks it before anything is asked; its failure
+// counts as the step that would meet it first (see recorded_request.h).
+int32_t check_add_copies(const PaperJob &job);
 
 // The dry run of one run of the program (one at most): start it, hand it
 // to the requests, then end it, which prints the diff of every file

@@ -130,6 +130,8 @@ void add_usage_rows(std::vector<Case> *rows) {
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
   const std::string other = "ZkL_zkS12mm__040A03271A2C";
+  const std::string wrong = "ZkL_zkS12mm__050A03271A2B";  // "Test" with length digits of 5
+  const std::string holder = "ZkL_zkS12mm__1A0A03271A2D/x" + old;  // a format named after Test's identifier
   const std::string decoy = "See/Test" + std::string(3 << 20, 'y') + "\n";
   const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
@@ -170,6 +172,7 @@ std::vector<Case> end_to_end_cases() {
   const std::string repaired = "removed incomplete: " + id('F') + " 'Hal'\nremoved orphan: " + id('0') + " from " +
                                inf + "paperinftvq310\nreset setting: " + inf + "zktvq310rc from " + id('1') + "\n";
   const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
+  const auto at = [&](const std::string &file, const std::string &why) { return me + inf + file + ": " + why + "\n"; };
   std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
       {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0,
@@ -258,6 +261,11 @@ std::vector<Case> end_to_end_cases() {
 
       // A delete drops every line of the format and resets its selection.
       {"tape_delete", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
+      // A name holding the identifier is another format's, kept with its selection.
+      {"delete_keeps_a_name_holding_the_identifier", "tvq310", del_test, {tape.function_file + holder + "\n",
+       tape.paper_table + holder + ":\t1\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{
+       tape_without.function_file + holder + "\n", tape_without.paper_table + holder + ":\t1\n",
+       tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
       {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"},
        {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n",
         roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
@@ -304,19 +312,11 @@ std::vector<Case> end_to_end_cases() {
       {"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}, {"no-companion"},
        tool + "No such file or directory\n"},
 
-      // A driver file that cannot be read or rewritten: the system's error
-      // text, status 255, nothing changed and the companion never asked.
-      {"delete_imaging_area_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
-       {"missing:imaging"}},
       // A paper table that is not there holds no entry of the name: the
       // function file's goes, and the name was not found.
       {"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
        DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
        {deleting("Test")}, {"missing:paper"}},
-      {"delete_paper_table_unreadable", "tvq310", del_test, tape, "Is a directory\n", 255, kSame, {},
-       {"directory:paper"}},
-      {"add_paper_table_unreadable", "tvq310", {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, tape,
-       "Is a directory\n", 255, kSame, {}, {"directory:paper"}},
 
       // Standard output that cannot be written fails a run that prints.
       {"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")},
@@ -330,9 +330,6 @@ std::vector<Case> end_to_end_cases() {
        {"chown:rc", "chown:imaging"}},
       {"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")},
        {"link:func", "link:rc"}},
-      {"link_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {}, {"link-owner:func"}},
-      {"link_to_file_of_other_owner", "tvq310", del_test, tape, "Permission denied\n", 255, kSame, {},
-       {"target-owner:rc"}},
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
       {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
@@ -429,7 +426,6 @@ std::vector<Case> end_to_end_cases() {
        "\"complete\",\"missing\":[]}]}\n",
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
-      {"ensure_unreadable", "tvq310", ensure_test, tape, "Is a directory\n", 255, kSame, {}, {"directory:func"}},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
@@ -437,15 +433,15 @@ std::vector<Case> end_to_end_cases() {
                    "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\nDarkness=3",
                    "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
+      // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
+      {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, {"[CustomTape]\n" + wrong + "/Test\n",
+       wrong + "/Test:\t70\t353\n", "Media=" + wrong + "\n", wrong + ":\t0.00\t0.00\t28.00\t141.52\n"}, "replaced\n", 0,
+       DriverFiles{"[CustomTape]\n" + added + "/Test\n", added + "/Test:\t70\t353\n", "Media=zkS12mm\n", added +
+       ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
 
-      // Requests prepare every file before the companion is asked; a repair
-      // acts only on a tree it reads whole, and its dry run shows it; the
-      // check's findings of a missing model and of zero bytes.
-      {"delete_settings_missing", "tvq310", del_test, tape, "No such file or directory\n", 255, kSame, {},
-       {"missing:rc"}},
-      {"add_of_existing_name_settings_missing", "tvq310", add_test, tape, "No such file or directory\n", 255, kSame,
-       {}, {"missing:rc"}},
+      // A repair acts only on a tree it reads whole, and its dry run shows
+      // it; the check's findings of a missing model and of zero bytes.
       {"repair_without_function_file", "tvq310", {"--repair", "-P", "q"}, tape, "", 255, kSame, {}, {"missing:func"},
        me + inf + "zktvq310func: No such file or directory\n"},
       {"repair_of_empty_function_file", "tvq310", {"--repair", "-P", "q"}, {"", tape.paper_table, tape.settings_file,
@@ -474,22 +470,33 @@ std::vector<Case> end_to_end_cases() {
            id('E') + "/Wrong:\t1\t2\n-" + id('F') + "/Hal:\t1\t2\n-" + id('0') + "/Gone:\t1\t2\n" +
            diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +
            id('F') + "/Hal\n", 1, kSame, {}},
-      {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}},
-      {"add_whose_delete_takes_the_marker", "tvq310", add_test, {"[CustomTape]" + old + "/Test\n", tape.paper_table, "",
-       tape.imaging_area}, "", 255, DriverFiles{"", "A4:\t1\t2\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n"}, {deleting("Test")}},
+      {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}, {},
+       at("zktvq310func", "No data available")},
+      // An entry on the marker's line (an add after an unended marker line wrote it): its delete keeps the marker.
+      {"add_whose_delete_keeps_the_shared_marker", "tvq310", add_test, {"[CustomTape]" + old + "/Test\n", tape.paper_table,
+       "", tape.imaging_area}, "", 0, DriverFiles{"[CustomTape]\n" + added + "/Test\n", "A4:\t1\t2\n" + added +
+       "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       {deleting("Test"), add_test_call}},
   };
-  // Usage errors say why (sizes beyond their written numbers too); a dry run fails as its request would:
-  // a directory where a temporary copy goes, an inf directory the run may not write (Gone: an orphan).
+  // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or
+  // rewritten, a link that may not be followed, a copy that cannot be made (a directory at its name, an inf
+  // directory the run may not write): the system's error text (none for an add's own step), the file named
+  // on standard error, status 255, nothing changed and the companion never asked, a dry run as its request
+  // (Gone: an orphan).
   const auto refused = [](const std::string &what, const std::string &program, const Args &args, const std::string &why) {
     const std::string name = "zkpapertoollpr_" + program, use = " --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n";
     return Case{what, program, args, kBare, "", 2, kSame, {}, {}, name + ": " + why + "\nusage: " + name + use};
   };
-  const auto fails = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &out,
-                         const std::string &err = "") {
+  const auto fails = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &file,
+                         const std::string &why, bool line = true) {
     return with({what, "tvq310", args, {tape.function_file, tape.paper_table + id('0') + "/Gone:\t1\n",
-                 tape.settings_file, tape.imaging_area}, out, 255, kSame, {}, {}, err}, {setup});
+                 tape.settings_file, tape.imaging_area}, line ? why + "\n" : "", 255, kSame, {}, {}, at(file, why)}, {setup});
   };
   const std::string dots = " mm, beyond the paper table's 32-bit dots";
+  const Args add_new = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, dry_del = {"--dry-run", "-P", "q", "-d", "Test"};
+  Args dry_add_new = add_new, ensure_new = add_new;
+  dry_add_new.insert(dry_add_new.begin(), "--dry-run");
+  ensure_new.insert(ensure_new.begin(), "--ensure");
   for (const Case &c : {
       refused("ensure_roll_width_beyond_dots", "lm230", {"--ensure", "-w", "4294967296"}, "-w: above 182096569" + dots),
       refused("ensure_roll_height_beyond_dots", "lm230", {"--ensure", "-h", "182096573"}, "-h: above 182096572" + dots),
@@ -498,10 +505,22 @@ std::vector<Case> end_to_end_cases() {
       refused("ensure_width_not_a_number", "tvq310", {"--ensure", "-w", "mm"}, "-w: not a number"),
       refused("ensure_unknown_word", "tvq310", {"--ensure", "-x", "y"}, "not an option (-P, -n, -d, -w or -h)"),
       refused("ensure_missing_printer", "tvq310", {"--ensure", "-n", "A", "-w", "9", "-h", "9"}, "missing -P"),
-      fails("temp_dir_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "temp-dir:imaging", "Is a directory\n"),
-      fails("read_only_dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, "read-only:inf", "Permission denied\n"),
-      fails("temp_dir_dry_run_repair", {"--dry-run", "--repair", "-P", "q"}, "temp-dir:paper", "",
-            me + inf + "paperinftvq310: Is a directory\n"),
+      fails("delete_imaging_area_missing", del_test, "missing:imaging", "ImagingArea", "No such file or directory"),
+      fails("delete_paper_table_unreadable", del_test, "directory:paper", "paperinftvq310", "Is a directory"),
+      fails("add_paper_table_unreadable", add_new, "directory:paper", "paperinftvq310", "Is a directory"),
+      fails("link_of_other_owner", del_test, "link-owner:func", "zktvq310func", "Permission denied"),
+      fails("link_to_file_of_other_owner", del_test, "target-owner:rc", "zktvq310rc", "Permission denied"),
+      fails("ensure_unreadable", ensure_test, "directory:func", "zktvq310func", "Is a directory"),
+      fails("delete_settings_missing", del_test, "missing:rc", "zktvq310rc", "No such file or directory"),
+      fails("add_of_existing_name_settings_missing", add_test, "missing:rc", "zktvq310rc", "No such file or directory"),
+      fails("ensure_not_installed", ensure_new, "not-installed", "zktvq310func", "No such file or directory"),
+      fails("temp_dir_dry_run_delete", dry_del, "temp-dir:imaging", "ImagingArea", "Is a directory"),
+      fails("read_only_dry_run_delete", dry_del, "read-only:inf", "paperinftvq310", "Permission denied"),
+      fails("temp_dir_dry_run_repair", {"--dry-run", "--repair", "-P", "q"}, "temp-dir:paper", "paperinftvq310",
+            "Is a directory", false),
+      fails("add_temp_dir_imaging", add_new, "temp-dir:imaging", "ImagingArea", "Is a directory", false),
+      fails("dry_run_add_temp_dir_paper", dry_add_new, "temp-dir:paper", "paperinftvq310", "Is a directory", false),
+      fails("ensure_read_only", ensure_new, "read-only:inf", "zktvq310func", "Permission denied", false),
   }) rows.push_back(c);
   add_usage_rows(&rows);
   add_truth_cases(&rows);

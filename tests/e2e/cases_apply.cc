@@ -70,6 +70,8 @@ Case refused(const std::string &what, const std::string &doc, const std::string 
 void add_apply_cases(std::vector<Case> *rows) {
   const Tape a = tape("A"), bb = tape("Bb"), ccc = tape("Ccc"), dddd = tape("Dddd"), eeeee = tape("Eeeee");
   const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
+  const Tape holder = tape("x" + a_old.id, "1A2B6");  // a name holding A's identifier
+  const std::string a60 = "ZkL_zkS12mm__010A03C?????";
   const std::string pad(14, 'z'), utf8 = "\xc3\xa9\xc2\x80\xe2\x82\xac\xf0\x9f\x98\x80" + pad;
   const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????", five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});  // bb60: "Bb", 12x60
@@ -101,6 +103,11 @@ void add_apply_cases(std::vector<Case> *rows) {
        asked_to_add({a}), {input({"A"}), "missing:rc"}},
       {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, std::nullopt, {}, {input({"A"}), "missing:paper"},
        kMe + inf + "paperinftvq310: No such file or directory\n"},
+      {"apply_keeps_a_name_holding_the_identifier", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"},
+       holding({a_old, holder}), "replaced\tA\t12x60\n", 0, DriverFiles{"[CustomTape]\n" + a60 + "/A\n" + holder.id +
+       "/" + holder.name + "\n", holding({holder}).paper_table + a60 + "/A:\t70\t424\n", "", holding({holder}).imaging_area +
+       a60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {deleting("A"), {"-P", "q", "-n", "A", "-w", "10", "-h", "60", "-specid",
+       a60, "-show", "1"}}, {input({"A"}, "60")}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.

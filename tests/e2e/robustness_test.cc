@@ -109,15 +109,17 @@ class Robustness : public ::testing::Test {
     ::kill(pid, SIGKILL);
     (void)wait_program(pid);
   }
-  // A delete and an add that the file system refuses change nothing.
+  // A delete and an add that the file system refuses change nothing; each
+  // names its first copy on standard error (the add prints no error line).
   void expect_refused(const DriverFiles &files, int error) {
     const std::vector<std::string> names = list_dir(p.inf);
+    const std::string why = std::string(std::strerror(error)) + "\n", at = "zkpapertoollpr_tvq310: vantrel/tvq310/bin/inf/";
     ProgramResult r = run({"-P", "q", "-d", "Test"});
     EXPECT_EQ(255, r.status);
-    EXPECT_EQ(std::string(std::strerror(error)) + "\n", r.out + r.err);
+    EXPECT_EQ(why + at + "paperinftvq310: " + why, r.out + r.err);
     r = run({"-P", "q", "-n", "New", "-w", "12", "-h", "50"});
     EXPECT_EQ(255, r.status);
-    EXPECT_EQ("", r.out + r.err);
+    EXPECT_EQ(at + "zktvq310func: " + why, r.out + r.err);
     expect_driver_files(files, p);
     EXPECT_EQ(names, list_dir(p.inf));
   }
