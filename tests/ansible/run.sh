@@ -61,7 +61,8 @@ play "$fleet/readme-fleet.yml" --limit 'host1:host2:host3:host4'
 [ "$status" -eq 0 ] || fail "the README's playbook failed (status $status)"
 
 hosts
-sed -i '/^ZkL_zkS12mm__0C0A06421F3C[/:]/{p;s/3C/3D/}' "$fleet"/host1/vantrel/tvq310/bin/inf/*
+sed -i -e '/^ZkL_zkS12mm__0C0A06421F3C[/:]/{p;s/3C/3D/;p;s/0C0A06421F3D/050A06421F3E/;s|/Shelf labels|/Twice|;p;s/3E/3F/}' \
+  -e "/^ZkL_zkS24mm__0616064B8A01[/:]/{p;s/0616064B8A01/2116064B8A02/;s|/Cables|/$(printf %33s | tr ' ' n)|}" "$fleet"/host1/vantrel/tvq310/bin/inf/*
 sed -i 's|/Address 62mm|/Address 62 mm|' "$fleet"/host1/vantrel/lm230/bin/inf/*
 sed -i '1a case " $* " in *" -n Cables "*) exit 1 ;; esac' "$fleet"/host1/vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310
 (cd "$fleet/host1" && bin/zkpapertoollpr_tvq310 -P q -n /root -w 9 -h 40 &&
