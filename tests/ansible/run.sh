@@ -4,10 +4,12 @@
 # one looked in) and called by fully qualified names on five local print
 # servers, each with a copy of the sample driver tree, the nine names
 # linked to the test build and a copy as before the play. First
-# ansible-lint on every playbook, the README's too; then fleet.yml (host5's
+# ansible-lint on every playbook, the examples' too; then fleet.yml (host5's
 # tape function file is a directory: it fails alone, its tree untouched;
-# host4's "Shelf labels" lacks its imaging-area line); the README's
-# playbook, taken from the README, on host1-4; findings.yml on host1,
+# host4's "Shelf labels" lacks its imaging-area line); every example the
+# READMEs and the modules' EXAMPLES show (examples.py), in check mode on
+# host1, which must change nothing, then the README's for real on host1-4;
+# an example with a misspelt option must fail; findings.yml on host1,
 # prepared as that file says. Usage: run.sh [build directory, default build]
 set -eu
 cd "$(dirname "$0")/../.."
@@ -19,7 +21,10 @@ quiet ansible-galaxy collection build --output-path "$fleet" ansible/ansible_col
 quiet ansible-galaxy collection install --offline -p "$fleet/collections" "$fleet"/zkpapertoollpr-labels-*.tar.gz
 export FLEET="$fleet" ANSIBLE_NOCOLOR=1 ANSIBLE_DISPLAY_OK_HOSTS=0 ANSIBLE_PIPELINING=1 \
   ANSIBLE_COLLECTIONS_PATH="$fleet/collections" ANSIBLE_COLLECTIONS_SCAN_SYS_PATH=0
-awk '/^```yaml$/ { on = 1; next } /^```$/ { on = 0 } on' README.md > "$fleet/readme.yml"
+labels=$fleet/collections/ansible_collections/zkpapertoollpr/labels
+examples() { python3 tests/ansible/examples.py "$@" || fail "no examples"; }
+examples README.md "$labels/README.md" "$labels"/plugins/modules/*.py > "$fleet/examples.yml"
+examples README.md > "$fleet/readme.yml"
 cp tests/ansible/fleet.ini tests/ansible/*.yml "$fleet/"
 (cd "$fleet" && ansible-lint --offline -q -p ./*.yml) || fail "ansible-lint found the above"
 
@@ -54,11 +59,17 @@ grep -q '^failed: \[host5\] (item=.*"changed": false, .*"msg": "[^"]*Is a direct
   fail "host5's failure lacks the program's message and status, or says it changed something"
 diff -r "$fleet/host5/saved" "$fleet/host5/vantrel" || fail "host5's tree changed"
 
-hosts  # the README's play, with the fleet's bin_dir and chdir
-sed 's|^  hosts: printservers$|&\n  module_defaults: {group/zkpapertoollpr.labels.all: {bin_dir: "{{ home }}/bin", chdir: "{{ home }}"}}|' \
-  "$fleet/readme.yml" > "$fleet/readme-fleet.yml"
-play "$fleet/readme-fleet.yml" --limit 'host1:host2:host3:host4'
+hosts  # the examples, with the fleet's bin_dir and chdir
+play "$fleet/examples.yml" --check --limit host1
+[ "$status" -eq 0 ] || fail "an example failed in check mode (status $status)"
+diff -r "$fleet/host1/saved" "$fleet/host1/vantrel" || fail "check mode changed host1's tree"
+play "$fleet/readme.yml" --limit 'host1:host2:host3:host4'
 [ "$status" -eq 0 ] || fail "the README's playbook failed (status $status)"
+sed "/^EXAMPLES/,/^'''/s/^    exclusive:/    exclusiv:/" "$labels/plugins/modules/format_set.py" > "$fleet/misspelt.py"
+examples "$fleet/misspelt.py" > "$fleet/misspelt.yml"
+play "$fleet/misspelt.yml" --check --limit host1
+grep -q 'Unsupported parameters for (zkpapertoollpr.labels.format_set) module: exclusiv' "$fleet/out" ||
+  fail "an example with a misspelt option ran"
 
 hosts
 sed -i -e '/^ZkL_zkS12mm__0C0A06421F3C[/:]/{p;s/3C/3D/;p;s/0C0A06421F3D/050A06421F3E/;s|/Shelf labels|/Twice|;p;s/3E/3F/}' \
