@@ -22,7 +22,7 @@ quiet ansible-galaxy collection install --offline -p "$fleet/collections" "$flee
 export FLEET="$fleet" ANSIBLE_NOCOLOR=1 ANSIBLE_DISPLAY_OK_HOSTS=0 ANSIBLE_PIPELINING=1 \
   ANSIBLE_COLLECTIONS_PATH="$fleet/collections" ANSIBLE_COLLECTIONS_SCAN_SYS_PATH=0
 labels=$fleet/collections/ansible_collections/zkpapertoollpr/labels
-examples() { python3 tests/ansible/examples.py "$@" || fail "no examples"; }
+examples() { /usr/bin/python3 tests/ansible/examples.py "$@" || fail "no examples"; }
 examples README.md "$labels/README.md" "$labels"/plugins/modules/*.py > "$fleet/examples.yml"
 examples README.md > "$fleet/readme.yml"
 cp tests/ansible/fleet.ini tests/ansible/*.yml "$fleet/"
