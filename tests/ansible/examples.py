@@ -1,39 +1,20 @@
-"""Prints one playbook of every example the files named show: the plays
-and task lists in a Markdown file's ```yaml blocks, a module's EXAMPLES.
-A task list runs as a play on the print servers; every play gets the
-fleet's bin_dir and chdir. Fails naming a file that shows none."""
-import ast
-import re
-import sys
-import textwrap
+"""Usage: examples.py FILE... Prints one playbook of every example the files show (the plays and task lists of a
+Markdown file's ```yaml blocks, a module's EXAMPLES), a task list as a play on the print servers, every play with
+the fleet's bin_dir and chdir. Fails naming a file that shows none."""
+import ast, re, sys, textwrap, yaml
 
-import yaml
-
-FLEET = '  module_defaults: {group/zkpapertoollpr.labels.all: {bin_dir: "{{ home }}/bin", chdir: "{{ home }}"}}\n'
-
-
-def blocks(path):
-    with open(path, encoding='utf-8') as source:
-        text = source.read()
-    if path.endswith('.py'):
-        return [node.value.value for node in ast.parse(text).body if isinstance(node, ast.Assign)
-                and getattr(node.targets[0], 'id', '') == 'EXAMPLES']
-    return re.findall(r'^```yaml\n(.*?)^```$', text, re.M | re.S)
-
-
-def playbook(path, block):
-    """block as plays for the fleet, or None when it is neither plays nor tasks."""
-    items = yaml.safe_load(block)
-    if not isinstance(items, list) or not all(isinstance(item, dict) for item in items):
-        return None
-    if not all('hosts' in item for item in items):
-        block = '- name: The examples of %s\n  hosts: printservers\n  gather_facts: false\n  tasks:\n%s' \
-            % (path.rsplit('/', 1)[-1], textwrap.indent(block.strip('\n') + '\n', '    '))
-    return re.sub(r'^(- |  )hosts: .*\n', lambda hosts: hosts.group(0) + FLEET, block, flags=re.M)
-
-
-for name in sys.argv[1:]:
-    plays = [p for p in (playbook(name, block) for block in blocks(name)) if p]
+fleet = '  module_defaults: {group/zkpapertoollpr.labels.all: {bin_dir: "{{ home }}/bin", chdir: "{{ home }}"}}\n'
+for path in sys.argv[1:]:
+    text, plays = open(path, encoding='utf-8').read(), []
+    for block in ([node.value.value for node in ast.parse(text).body if isinstance(node, ast.Assign)
+                   and node.targets[0].id == 'EXAMPLES'] if path.endswith('.py')
+                  else re.findall(r'^```yaml\n(.*?)^```$', text, re.M | re.S)):
+        items = yaml.safe_load(block)
+        if isinstance(items, list) and all(isinstance(item, dict) for item in items):
+            if not all('hosts' in item for item in items):
+                block = (f'- name: The examples of {path.rsplit("/", 1)[-1]}\n  hosts: printservers\n'
+                         '  gather_facts: false\n  tasks:\n' + textwrap.indent(block.strip('\n') + '\n', '    '))
+            plays.append(re.sub(r'^(- |  )hosts: .*\n', lambda hosts: hosts.group(0) + fleet, block, flags=re.M))
     if not plays:
-        sys.exit('%s: no playbook or task list in it' % name)
+        sys.exit(f'{path}: no playbook or task list in it')
     sys.stdout.write(''.join(plays))
