@@ -1,6 +1,5 @@
-"""Usage: examples.py FILE... Prints one playbook of every example the files show (the plays and task lists of a
-Markdown file's ```yaml blocks, a module's EXAMPLES), a task list as a play on the print servers, every play with
-the fleet's bin_dir and chdir. Fails naming a file that shows none."""
+"""Usage: examples.py FILE... Prints one playbook of every play and task list (a play on the print servers) in
+the files' ```yaml blocks or EXAMPLES, with the fleet's bin_dir and chdir; fails naming a file that shows none."""
 import ast, re, sys, textwrap, yaml
 
 fleet = '  module_defaults: {group/zkpapertoollpr.labels.all: {bin_dir: "{{ home }}/bin", chdir: "{{ home }}"}}\n'
@@ -15,6 +14,4 @@ for path in sys.argv[1:]:
                 block = (f'- name: The examples of {path.rsplit("/", 1)[-1]}\n  hosts: printservers\n'
                          '  gather_facts: false\n  tasks:\n' + textwrap.indent(block.strip('\n') + '\n', '    '))
             plays.append(re.sub(r'^(- |  )hosts: .*\n', lambda hosts: hosts.group(0) + fleet, block, flags=re.M))
-    if not plays:
-        sys.exit(f'{path}: no playbook or task list in it')
-    sys.stdout.write(''.join(plays))
+    sys.stdout.write(''.join(plays) or sys.exit(f'{path}: no playbook or task list in it'))
