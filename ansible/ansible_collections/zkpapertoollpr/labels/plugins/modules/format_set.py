@@ -149,9 +149,10 @@ def expect(module, formats, changed, shown=None):
 def predict(module, before, changes):
     """The listing the apply whose dry run printed changes would leave:
     each format of the list a change names is added as asked, at the top
-    in the list's order, in place of its first entry; every other entry a
-    change names goes when exclusive (the apply removes all of a name
-    or, one it cannot give, none); the rest stay as they are."""
+    in the list's order, in place of its first entry; when exclusive, the
+    other entries of a name a change names go (the program removes every
+    entry of a name it can delete, and names no request can give none);
+    the rest stay as they are. Only names are read from changes."""
     p = module.params
     touched = set(c['name'] for c in changes)
     new, left = [], list(before)
