@@ -8,6 +8,8 @@ namespace {
 const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf";
 const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310";
 const std::string kId = "ZkL_zkS12mm__040A03271A2B", kGone = "ZkL_zkS12mm__030A03210000";  // "Test", 10 x 50 mm
+// An identifier with a tab and an escape sequence in its media part, and as the check shows it.
+const std::string kOdd = "ZkL_zk\t\x1B[1m__0C0A06421F3C", kOddShown = "ZkL_zk\\t\\x1B[1m__0C0A06421F3C";
 const DriverFiles kTape = {"[CustomTape]\n" + kId + "/Test\n", kId + "/Test:\t70\t353\n", "",
                            kId + ":\t0.00\t0.00\t28.00\t141.52\n"};
 const Args kDelete = {"-P", "q", "-d", "Test"};
@@ -88,6 +90,11 @@ void add_truth_cases(std::vector<Case> *rows) {
        "/ImagingArea\nstale setting: " + kInf + "/zktvq310rc selects " + kId + "\n", 1, std::nullopt, {}},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
+      // A repair's lines escape an identifier as the check's do.
+      {"repair_escapes_identifiers", "tvq310", {"--repair", "-P", "q"}, {kTape.function_file, kTape.paper_table +
+       kOdd + "/Gone:\t1\t2\n", "Media=" + kOdd + "\n", kTape.imaging_area}, "removed orphan: " + kOddShown + " from " +
+       kInf + "/paperinftvq310\nreset setting: " + kInf + "/zktvq310rc from " + kOddShown + "\n", 0, DriverFiles{
+       kTape.function_file, kTape.paper_table, "Media=zkS12mm\n", kTape.imaging_area}, {}},
       {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
       // ... and the lines of a damaged entry's format, which may be restored.
       {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"}, {"[CustomTape]\n" +
