@@ -50,9 +50,9 @@ void add_truth_cases(std::vector<Case> *rows) {
   const DriverFiles long_names = format("ZkL_zkS12mm__F00A03271A2B", std::string(240, 'n'), long_id, long_name);
   DriverFiles damaged = format(broken, "Test");
   damaged.function_file += "ZkL_zkS12mm__040A03271A2/Cut\n";
-  const std::string damage = "damaged entry: " + broken + " 'Test' at byte 13 of " + kInf +
-                             "/zktvq310func\ndamaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf +
-                             "/zktvq310func\n";
+  const std::string damage =
+      checked("damaged entry: " + broken + " 'Test' at byte 13 of " + kInf + "/zktvq310func", "damaged-entry") +
+      checked("damaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf + "/zktvq310func", "damaged-entry");
   std::vector<Case> more = {
       failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
       failing("ensure_companion_fails", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, "companion=3",
@@ -69,9 +69,9 @@ void add_truth_cases(std::vector<Case> *rows) {
        kMe + kInf + ": not installed\n"},
       // What the check finds beside the files and in damaged entry lines;
       // names of any length are counted whole.
-      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, "missing: " + kTool +
-       "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {}, {"no-companion", "temporary:func"}},
-      {"check_companion_not_executable", "tvq310", {"--check"}, kTape, "not executable: " + kTool + "\n", 1, std::nullopt,
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, checked("missing: " + kTool, "missing") +
+       checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, std::nullopt, {}, {"no-companion", "temporary:func"}},
+      {"check_companion_not_executable", "tvq310", {"--check"}, kTape, checked("not executable: " + kTool, "not-executable"), 1, std::nullopt,
        {}, {"plain-companion"}},
       {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape, document(
        finding("not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$",
@@ -86,8 +86,9 @@ void add_truth_cases(std::vector<Case> *rows) {
        kInf + "/zktvq310rc", kGone, "null", true)), 1, std::nullopt, {}},
       // A selected format the repair removes: its setting is named, as the repair resets it.
       {"check_names_the_setting_of_an_incomplete_format", "tvq310", {"--check"}, {kTape.function_file,
-       kTape.paper_table, "Media=" + kId + "\n", ""}, "incomplete: " + kId + " 'Test' has no line in " + kInf +
-       "/ImagingArea\nstale setting: " + kInf + "/zktvq310rc selects " + kId + "\n", 1, std::nullopt, {}},
+       kTape.paper_table, "Media=" + kId + "\n", ""}, checked("incomplete: " + kId + " 'Test' has no line in " +
+       kInf + "/ImagingArea", "incomplete", true) + checked("stale setting: " + kInf + "/zktvq310rc selects " + kId,
+       "stale-setting", true), 1, std::nullopt, {}},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
       // A repair's lines escape an identifier as the check's do.
@@ -100,7 +101,7 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"}, {"[CustomTape]\n" +
        broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1, std::nullopt, {}},
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
-       "length digits: " + long_id + " '" + long_name + "' is 300 bytes long\n", 1, std::nullopt, {}},
+       checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1, std::nullopt, {}},
       // The check as a monitoring plugin: every finding counts.
       {"monitoring_ok", "tvq310", {"--check", "--monitoring"}, kTape, status("OK", "1", "0"), 0, std::nullopt, {}},
       {"monitoring_warns_of_any_finding", "tvq310", {"--check", "--monitoring"}, damaged,
