@@ -86,6 +86,14 @@ std::string checked(const std::string &text, const std::string &kind, bool repai
   return text + "; repair: " + repair_of(kind, repairable) + "\n";
 }
 
+std::string monitored(const std::string &formats, int found, const std::string &lines, int intents,
+                      const std::string &more) {
+  const std::string n = std::to_string(found);
+  return "ZKPAPERTOOLLPR WARNING - tvq310: " + n + (found == 1 ? " finding" : " findings") + ", the first: " +
+         lines.substr(0, lines.find('\n')) + " | formats=" + formats + ";;;0 findings=" + n + ";0;;0 intents=" +
+         std::to_string(intents) + ";;;0\n" + lines + more;
+}
+
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable) {
   const auto q = [](const std::string &text) { return text == "null" ? text : "\"" + text + "\""; };

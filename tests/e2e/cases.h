@@ -64,6 +64,9 @@ std::string finding(const std::string &kind, const std::string &file, const std:
 // What --repair does to a finding of kind; a --check line with it.
 std::string repair_of(const std::string &kind, bool repairable);
 std::string checked(const std::string &text, const std::string &kind, bool repairable = false);
+// --check --monitoring's output on tvq310 for found findings, lines their --check lines as shown.
+std::string monitored(const std::string &formats, int found, const std::string &lines, int intents = 0,
+                      const std::string &more = "");
 // The companion's arguments when asked to delete name.
 Args deleting(const std::string &name, const std::string &printer = "q");
 

@@ -95,6 +95,9 @@ void add_intent_cases(std::vector<Case> *rows) {
   const std::vector<Case> cases = {
       cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, interrupted("an add of 'Box 12x50'", "interrupted-add") + copies(seen, false), 1, std::nullopt,
           {del_box, box}, true),
+      cut("interrupted_add_monitored", {"--check", "--monitoring"}, kTape, "0 parent", {kAddBox}, monitored("1", 4,
+          interrupted("an add of 'Box 12x50'", "interrupted-add") + copies(seen, false), 1), 1, std::nullopt,
+          {del_box, box}, true),
       cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) +
               copies("", false, true) + "]}\n",

@@ -27,11 +27,6 @@ DriverFiles format(const std::string &id, const std::string &name, const std::st
 
 std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
 
-// The monitoring line of tvq310 with its performance data.
-std::string status(const std::string &state, const std::string &formats, const std::string &found) {
-  return "ZKPAPERTOOLLPR " + state + " - tvq310: formats " + formats + ", findings " + found + " | formats=" +
-         formats + ";;;0 findings=" + found + ";0;;0\n";
-}
 
 }  // namespace
 
@@ -53,6 +48,13 @@ void add_truth_cases(std::vector<Case> *rows) {
   const std::string damage =
       checked("damaged entry: " + broken + " 'Test' at byte 13 of " + kInf + "/zktvq310func", "damaged-entry") +
       checked("damaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf + "/zktvq310func", "damaged-entry");
+  DriverFiles orphans = format(kId, "Te|st");
+  std::string shown = checked("length digits: " + kId + " 'Te\\x7Cst' is 5 bytes long", "length-digits");
+  for (int i = 10; i < 31; ++i) {
+    orphans.paper_table += "ZkL_zkS12mm__030A032100" + std::to_string(i) + "/O:\t1\t2\n";
+    if (i < 29) shown += checked("orphan: ZkL_zkS12mm__030A032100" + std::to_string(i) + " in " + kInf +
+                                 "/paperinftvq310 has no entry", "orphan", true);
+  }
   std::vector<Case> more = {
       failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
       failing("ensure_companion_fails", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, "companion=3",
@@ -103,9 +105,15 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
        checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1, std::nullopt, {}},
       // The check as a monitoring plugin: every finding counts.
-      {"monitoring_ok", "tvq310", {"--check", "--monitoring"}, kTape, status("OK", "1", "0"), 0, std::nullopt, {}},
+      {"monitoring_ok", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR OK - tvq310: formats 1, findings "
+       "0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0, std::nullopt, {}},
       {"monitoring_warns_of_any_finding", "tvq310", {"--check", "--monitoring"}, damaged,
-       status("WARNING", "0", "3"), 1, std::nullopt, {}, {"no-companion"}},
+       monitored("0", 3, checked("missing: " + kTool, "missing") + damage), 1, std::nullopt, {}, {"no-companion"}},
+      // Twenty findings shown, a "|" in a name escaped so it starts no performance data.
+      {"monitoring_shows_twenty_findings", "tvq310", {"--check", "--monitoring"}, orphans, monitored("1", 22,
+       shown, 0, "and 2 more (--check shows them all)\n"), 1, std::nullopt, {}},
+      {"monitoring_output_unwritable", "tvq310", {"--check", "--monitoring"}, kTape, "", 3, std::nullopt, {},
+       {"stdout=full"}},
       {"monitoring_not_installed", "tvq310", {"--check", "--monitoring"}, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
        kInf + ": not installed\n", 2, std::nullopt, {}, {"not-installed"}},
       {"monitoring_unreadable", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
