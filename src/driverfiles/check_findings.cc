@@ -24,24 +24,24 @@ struct KindRow {
   const char *leaves;
 };
 const KindRow kKinds[] = {
-    {"not-installed", nullptr, "leaves it (install the model's driver)"},
-    {"missing", nullptr, "leaves it (restore it by hand); without a driver file it changes nothing"},
-    {"no-marker", nullptr, "leaves it (restore the [CustomTape] line by hand); without it it changes nothing"},
-    {"incomplete", "removes the format on both sides", "leaves it (mend it by hand)"},
-    {"duplicate-name", nullptr, "leaves both (mend them by hand)"},
-    {"shared-identifier", nullptr, "leaves both (mend them by hand)"},
-    {"length-digits", nullptr, "leaves it (mend the line by hand)"},
-    {"orphan", "removes its lines", "leaves it (it may be an entry's; remove it by hand)"},
+    {"not-installed", nullptr, "leaves it, install the model's driver"},
+    {"missing", nullptr, "leaves it, restore it by hand, and without a driver file mends nothing"},
+    {"no-marker", nullptr, "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
+    {"incomplete", "removes the format on both sides", "leaves it, mend it by hand"},
+    {"duplicate-name", nullptr, "leaves both, mend them by hand"},
+    {"shared-identifier", nullptr, "leaves both, mend them by hand"},
+    {"length-digits", nullptr, "leaves it, mend the line by hand"},
+    {"orphan", "removes its lines", "leaves it as it may be an entry's, remove it by hand"},
     {"stale-setting", "resets the setting to the default paper",
-     "leaves it (it may be an entry's; reset it by hand)"},
-    {"zero-byte", nullptr, "leaves it (mend the line by hand)"},
-    {"not-executable", nullptr, "leaves it (make it executable by hand)"},
+     "leaves it as it may be an entry's, reset it by hand"},
+    {"zero-byte", nullptr, "leaves it, mend the line by hand"},
+    {"not-executable", nullptr, "leaves it, make it executable by hand"},
     {"temporary", "removes it", nullptr},
-    {"damaged-entry", nullptr, "leaves it (mend the line by hand)"},
+    {"damaged-entry", nullptr, "leaves it, mend the line by hand"},
     {"interrupted-add", "finishes the add", nullptr},
     {"interrupted-delete", "finishes the delete", nullptr},
     {"damaged-intent", nullptr,
-     "leaves it and changes nothing (remove it by hand once both sides are checked)"},
+     "leaves it and mends nothing, remove it by hand once both sides are checked"},
     {"interrupted-apply", "finishes the apply", nullptr},
 };
 
@@ -349,7 +349,7 @@ void print_escaped_name(const char *name, size_t len, FILE *to) {
 
 void print_finding(const Finding &f, FILE *to) {
   print_finding_text(f, to);
-  (void)std::fprintf(to, "; repair: %s\n", finding_repair(f));
+  (void)std::fprintf(to, " (repair: %s)\n", finding_repair(f));
 }
 
 void print_finding_json(const Finding &f) {

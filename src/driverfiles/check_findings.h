@@ -47,11 +47,12 @@ const char *finding_kind_word(FindingKind kind);
 
 // What --repair does to the finding, as its kind's row says for one it
 // mends (repairable) or leaves: "removes the format on both sides",
-// "leaves it (mend the line by hand)"...
+// "leaves it, mend the line by hand"... (no ";", which a monitoring
+// engine would turn into ":").
 const char *finding_repair(const Finding &finding);
 
 // The finding's text line and what the repair does to it ("incomplete: ID
-// 'NAME' has no line in PATH; repair: removes the format on both sides").
+// 'NAME' has no line in PATH (repair: removes the format on both sides)").
 void print_finding(const Finding &finding, FILE *to = stdout);
 
 // The finding as a JSON object: {"kind","file","id","name","repairable",

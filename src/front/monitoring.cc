@@ -45,11 +45,12 @@ long tally(void *ctx) {
   return find_model_findings(*t.job, t.root, note_finding, &t, &t.formats);
 }
 
-// Text the engine shows: a "|" would start performance data, so it is
-// written as a name's other bytes are escaped, "\x7C".
+// Text the engine shows: a "|" would start performance data and the
+// engine turns a ";" into ":", so both are written as a name's other bytes
+// are escaped, "\x7C" and "\x3B".
 void put_text(FILE *to, const char *text, size_t len) {
   for (size_t i = 0; i < len; ++i) {
-    if (text[i] == '|') (void)std::fputs("\\x7C", to);
+    if (text[i] == '|' || text[i] == ';') (void)std::fprintf(to, "\\x%02X", text[i]);
     else (void)std::fputc(text[i], to);
   }
 }

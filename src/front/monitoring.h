@@ -9,7 +9,8 @@
 //
 // each LINE a finding's --check line; past 20 of them, one line
 // "and N more (--check shows them all)". A "|" in the text is written
-// "\x7C", so no name can start performance data. The plugin's exit
+// "\x7C", so no name can start performance data, and a ";" "\x3B", which
+// the engine would turn into ":". The plugin's exit
 // status: 0 OK; 1 WARNING when the check finds anything, whatever its kind
 // (every finding counts); 2 CRITICAL when the model is not installed or
 // its files cannot be read (the path and the reason in the line, no

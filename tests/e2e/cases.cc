@@ -70,20 +70,20 @@ std::string repair_of(const std::string &kind, bool repairable) {
       {"interrupted-add", "finishes the add"}, {"interrupted-delete", "finishes the delete"},
       {"interrupted-apply", "finishes the apply"}};
   const std::map<std::string, std::string> leaves = {
-      {"not-installed", "leaves it (install the model's driver)"},
-      {"missing", "leaves it (restore it by hand); without a driver file it changes nothing"},
-      {"no-marker", "leaves it (restore the [CustomTape] line by hand); without it it changes nothing"},
-      {"incomplete", "leaves it (mend it by hand)"}, {"orphan", "leaves it (it may be an entry's; remove it by hand)"},
-      {"stale-setting", "leaves it (it may be an entry's; reset it by hand)"},
-      {"duplicate-name", "leaves both (mend them by hand)"}, {"shared-identifier", "leaves both (mend them by hand)"},
-      {"length-digits", "leaves it (mend the line by hand)"}, {"damaged-entry", "leaves it (mend the line by hand)"},
-      {"zero-byte", "leaves it (mend the line by hand)"}, {"not-executable", "leaves it (make it executable by hand)"},
-      {"damaged-intent", "leaves it and changes nothing (remove it by hand once both sides are checked)"}};
+      {"not-installed", "leaves it, install the model's driver"},
+      {"missing", "leaves it, restore it by hand, and without a driver file mends nothing"},
+      {"no-marker", "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
+      {"incomplete", "leaves it, mend it by hand"}, {"orphan", "leaves it as it may be an entry's, remove it by hand"},
+      {"stale-setting", "leaves it as it may be an entry's, reset it by hand"},
+      {"duplicate-name", "leaves both, mend them by hand"}, {"shared-identifier", "leaves both, mend them by hand"},
+      {"length-digits", "leaves it, mend the line by hand"}, {"damaged-entry", "leaves it, mend the line by hand"},
+      {"zero-byte", "leaves it, mend the line by hand"}, {"not-executable", "leaves it, make it executable by hand"},
+      {"damaged-intent", "leaves it and mends nothing, remove it by hand once both sides are checked"}};
   return (repairable ? mends : leaves).at(kind);
 }
 
 std::string checked(const std::string &text, const std::string &kind, bool repairable) {
-  return text + "; repair: " + repair_of(kind, repairable) + "\n";
+  return text + " (repair: " + repair_of(kind, repairable) + ")\n";
 }
 
 std::string monitored(const std::string &formats, int found, const std::string &lines, int intents,

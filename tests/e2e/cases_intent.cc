@@ -49,7 +49,7 @@ std::string copies(const std::string &text, bool del, bool json = false) {
   for (int i = 0; i < 4; ++i) {
     const std::string path = "vantrel/tvq310/bin/inf/" + files[i] + ".$$$";
     if (del || i != 2) all += json ? "," + finding("temporary", path, "null", "null", true) : text + path + "\n";
-    if ((del || i != 2) && text == "temporary copy: ") all.replace(all.size() - 1, 1, "; repair: removes it\n");
+    if ((del || i != 2) && text == "temporary copy: ") all.replace(all.size() - 1, 1, " (repair: removes it)\n");
   }
   return all;
 }

@@ -48,8 +48,8 @@ void add_truth_cases(std::vector<Case> *rows) {
   const std::string damage =
       checked("damaged entry: " + broken + " 'Test' at byte 13 of " + kInf + "/zktvq310func", "damaged-entry") +
       checked("damaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf + "/zktvq310func", "damaged-entry");
-  DriverFiles orphans = format(kId, "Te|st");
-  std::string shown = checked("length digits: " + kId + " 'Te\\x7Cst' is 5 bytes long", "length-digits");
+  DriverFiles orphans = format(kId, "T;|st");
+  std::string shown = checked("length digits: " + kId + " 'T\\x3B\\x7Cst' is 5 bytes long", "length-digits");
   for (int i = 10; i < 31; ++i) {
     orphans.paper_table += "ZkL_zkS12mm__030A032100" + std::to_string(i) + "/O:\t1\t2\n";
     if (i < 29) shown += checked("orphan: ZkL_zkS12mm__030A032100" + std::to_string(i) + " in " + kInf +
@@ -109,7 +109,7 @@ void add_truth_cases(std::vector<Case> *rows) {
        "0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0, std::nullopt, {}},
       {"monitoring_warns_of_any_finding", "tvq310", {"--check", "--monitoring"}, damaged,
        monitored("0", 3, checked("missing: " + kTool, "missing") + damage), 1, std::nullopt, {}, {"no-companion"}},
-      // Twenty findings shown, a "|" in a name escaped so it starts no performance data.
+      // Twenty findings shown, a "|" in a name escaped so it starts no performance data, a ";" as the engine keeps none.
       {"monitoring_shows_twenty_findings", "tvq310", {"--check", "--monitoring"}, orphans, monitored("1", 22,
        shown, 0, "and 2 more (--check shows them all)\n"), 1, std::nullopt, {}},
       {"monitoring_output_unwritable", "tvq310", {"--check", "--monitoring"}, kTape, "", 3, std::nullopt, {},
