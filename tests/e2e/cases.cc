@@ -64,17 +64,14 @@ std::string diff(const std::string &file, const std::string &ranges) {
 }
 
 std::string repair_of(const std::string &kind, bool repairable) {
-  const std::map<std::string, std::string> mends = {
-      {"incomplete", "removes the format on both sides"}, {"orphan", "removes its lines"},
-      {"stale-setting", "resets the setting to the default paper"}, {"temporary", "removes it"},
-      {"interrupted-add", "finishes the add"}, {"interrupted-delete", "finishes the delete"},
-      {"interrupted-apply", "finishes the apply"}};
+  const std::map<std::string, std::string> mends = {{"incomplete", "removes the format on both sides"},
+      {"orphan", "removes its lines"}, {"stale-setting", "resets the setting to the default paper"},
+      {"temporary", "removes it"}, {"interrupted-add", "finishes the add"},
+      {"interrupted-delete", "finishes the delete"}, {"interrupted-apply", "finishes the apply"}};
   const std::map<std::string, std::string> leaves = {
       {"not-installed", "leaves it, install the model's driver"},
       {"missing", "leaves it, restore it by hand, and without a driver file mends nothing"},
       {"no-marker", "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
-      {"incomplete", "leaves it, mend it by hand"}, {"orphan", "leaves it as it may be an entry's, remove it by hand"},
-      {"stale-setting", "leaves it as it may be an entry's, reset it by hand"},
       {"duplicate-name", "leaves both, mend them by hand"}, {"shared-identifier", "leaves both, mend them by hand"},
       {"length-digits", "leaves it, mend the line by hand"}, {"damaged-entry", "leaves it, mend the line by hand"},
       {"zero-byte", "leaves it, mend the line by hand"}, {"not-executable", "leaves it, make it executable by hand"},
@@ -383,7 +380,8 @@ std::vector<Case> end_to_end_cases() {
       {"check_without_marker", "tvq310", {"--check"}, {old + "/Test\n", tape.paper_table, tape.settings_file,
        tape.imaging_area}, checked("no marker: " + inf + "zktvq310func", "no-marker"), 1, kSame, {}},
       {"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
-       checked("missing: " + inf + "ImagingArea", "missing") + checked("no marker: " + inf + "zktvq310func", "no-marker"), 1, kSame, {}, {"missing:imaging"}},
+       checked("missing: " + inf + "ImagingArea", "missing") + checked("no marker: " + inf + "zktvq310func",
+       "no-marker"), 1, kSame, {}, {"missing:imaging"}},
       {"check_finds_each_fault", "tvq310", {"--check"}, messy,
        ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + inf + "ImagingArea", "incomplete", true) +
            checked("orphan: " + id('0') + " in " + inf + "paperinftvq310 has no entry", "orphan", true) +
@@ -423,8 +421,8 @@ std::vector<Case> end_to_end_cases() {
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
-      {"check_not_installed", "tvq310", {"--check"}, kBare, checked("not installed: vantrel/tvq310/bin/inf", "not-installed"), 1, kSame, {},
-       {"not-installed"}},
+      {"check_not_installed", "tvq310", {"--check"}, kBare, checked("not installed: vantrel/tvq310/bin/inf",
+       "not-installed"), 1, kSame, {}, {"not-installed"}},
       {"check_json_not_installed", "tvq310", {"--check", "--json"}, kBare, "{\"model\":\"tvq310\",\"findings\":[" +
        finding("not-installed", "vantrel/tvq310/bin/inf", "null", "null", false) + "]}\n", 1, kSame, {}, {"not-installed"}},
       {"check_json_clean", "tvq310", {"--check", "--json"}, decoys, "{\"model\":\"tvq310\",\"findings\":[]}\n", 0,

@@ -86,6 +86,8 @@ void add_intent_cases(std::vector<Case> *rows) {
   const Args box = adding("Box 12x50", kBox), test = adding("Test", kTest);
   const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
   const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
+  const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
+                    checked_apply = interrupted("an apply of 1 format", "interrupted-apply");
   const DriverFiles unselected = {kTape.function_file, kTape.paper_table, "", kTape.imaging_area};
   const DriverFiles emptied = {"[CustomTape]\n", "", "Media=zkS12mm\n", ""};
   const DriverFiles replaced = {"[CustomTape]\n" + kTest + "/Test\n", kTest + "/Test:\t70\t353\n", "Media=zkS12mm\n",
@@ -93,10 +95,10 @@ void add_intent_cases(std::vector<Case> *rows) {
   const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
   const std::string left = "removed temporary copy: ", seen = "temporary copy: ";
   const std::vector<Case> cases = {
-      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, interrupted("an add of 'Box 12x50'", "interrupted-add") + copies(seen, false), 1, std::nullopt,
-          {del_box, box}, true),
+      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, checked_add + copies(seen, false), 1,
+          std::nullopt, {del_box, box}, true),
       cut("interrupted_add_monitored", {"--check", "--monitoring"}, kTape, "0 parent", {kAddBox}, monitored("1", 4,
-          interrupted("an add of 'Box 12x50'", "interrupted-add") + copies(seen, false), 1), 1, std::nullopt,
+          checked_add + copies(seen, false), 1), 1, std::nullopt,
           {del_box, box}, true),
       cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) +
@@ -109,7 +111,7 @@ void add_intent_cases(std::vector<Case> *rows) {
           "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
           {del_test, test, del_test, test}, false),
       cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
-          interrupted("an apply of 1 format", "interrupted-apply") + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
+          checked_apply + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox,
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-apply", kRecord, "null", "null", true) +
               copies("", false, true) + "]}\n", 1, std::nullopt, {del_box, box}, true),
@@ -124,7 +126,8 @@ void add_intent_cases(std::vector<Case> *rows) {
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n", "", "", ""},
           {del_test, del_test}, false),
       cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
-          interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, std::nullopt, {del_test}, true),
+          interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, std::nullopt, {del_test},
+          true),
       cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, emptied, {del_test, del_test}, false),
       cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
@@ -166,7 +169,7 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
           "finished: an apply of 1 format on printer q\n", 0, std::nullopt, {}, false),
       cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0", {record("tvq310", kApplied.substr(0, 44) +
-          "1:T" + kApplied.substr(50))}, interrupted("an apply of 1 format", "interrupted-apply"), 1, std::nullopt, {}, true),
+          "1:T" + kApplied.substr(50))}, checked_apply, 1, std::nullopt, {}, true),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
           {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, kNotOurs, 1, std::nullopt, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, kNotOurs, 1,

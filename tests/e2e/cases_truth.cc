@@ -71,10 +71,11 @@ void add_truth_cases(std::vector<Case> *rows) {
        kMe + kInf + ": not installed\n"},
       // What the check finds beside the files and in damaged entry lines;
       // names of any length are counted whole.
-      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, checked("missing: " + kTool, "missing") +
-       checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, std::nullopt, {}, {"no-companion", "temporary:func"}},
-      {"check_companion_not_executable", "tvq310", {"--check"}, kTape, checked("not executable: " + kTool, "not-executable"), 1, std::nullopt,
-       {}, {"plain-companion"}},
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, checked("missing: " + kTool,
+       "missing") + checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, std::nullopt, {},
+       {"no-companion", "temporary:func"}},
+      {"check_companion_not_executable", "tvq310", {"--check"}, kTape, checked("not executable: " + kTool,
+       "not-executable"), 1, std::nullopt, {}, {"plain-companion"}},
       {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape, document(
        finding("not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$",
        "null", "null", true)), 1, std::nullopt, {}, {"plain-companion", "temporary:imaging"}},
@@ -103,13 +104,15 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"}, {"[CustomTape]\n" +
        broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1, std::nullopt, {}},
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
-       checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1, std::nullopt, {}},
+       checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1,
+       std::nullopt, {}},
       // The check as a monitoring plugin: every finding counts.
       {"monitoring_ok", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR OK - tvq310: formats 1, findings "
        "0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0, std::nullopt, {}},
       {"monitoring_warns_of_any_finding", "tvq310", {"--check", "--monitoring"}, damaged,
        monitored("0", 3, checked("missing: " + kTool, "missing") + damage), 1, std::nullopt, {}, {"no-companion"}},
-      // Twenty findings shown, a "|" in a name escaped so it starts no performance data, a ";" as the engine keeps none.
+      // Twenty findings shown; a "|" in a name escaped so it starts no performance data, a ";" as engines
+      // keep none.
       {"monitoring_shows_twenty_findings", "tvq310", {"--check", "--monitoring"}, orphans, monitored("1", 22,
        shown, 0, "and 2 more (--check shows them all)\n"), 1, std::nullopt, {}},
       {"monitoring_output_unwritable", "tvq310", {"--check", "--monitoring"}, kTape, "", 3, std::nullopt, {},

@@ -1,28 +1,25 @@
 #!/bin/sh
-# --check --monitoring in a real Nagios 4 engine, through the manual's command definition (its /usr/sbin a
-# temporary directory holding the test build as tvq310's, started beside a copy of the sample tree), the engine's
-# configuration, state and status files there too, the engine in the foreground and stopped by its pid. A check
-# forced through the command file, the record status.dat keeps is compared for a clean tree, one with findings, a
-# model not installed and a lock held past the reader's wait. Skipped, saying so, without nagios4.
-# Usage: nagios.sh [build directory, default build]
+# --check --monitoring in a real Nagios 4 engine through the manual's command definition, its /usr/sbin a temporary
+# directory holding the test build as tvq310's beside a copy of the sample tree and the engine's own configuration,
+# state and status files; the engine in the foreground, stopped by its pid. Checks forced through the command file;
+# status.dat's record compared for a clean tree, one with findings, a model not installed and a lock held past the
+# reader's wait. Skipped, saying so, without nagios4. Usage: nagios.sh [build directory, default build]
 set -eu
 cd "$(dirname "$0")/../.."
 engine=$(command -v nagios4 || true)
-[ -n "$engine" ] || { echo "monitoring test: SKIPPED: nagios4 is not installed (apt-get install nagios4-core)"; exit 0; }
+[ -n "$engine" ] || { echo "monitoring test: SKIPPED: no nagios4 (apt-get install nagios4-core)"; exit 0; }
 tool=$(cd "${1:-build}" && pwd)/zkpapertoollpr-localroot
 d=$(mktemp -d) && chmod 755 "$d"
 engine_pid="" holder=""
 trap 'kill $holder $engine_pid 2> /dev/null; rm -rf "$d"' EXIT
 fail() { echo "monitoring test: $*" >&2; cat "$d/engine.out" "$d/out" >&2 2>/dev/null; exit 1; }
 # The test build's driver tree is ./vantrel: the engine's plugin starts in the tree's directory.
-mkdir "$d/bin" && ln -s "$tool" "$d/bin/zkpapertoollpr_tvq310"
+mkdir "$d/bin" "$d/results" && ln -s "$tool" "$d/bin/zkpapertoollpr_tvq310"
 printf '#!/bin/sh\ncd "%s" && exec bin/zkpapertoollpr_tvq310 "$@"\n' "$d" > "$d/zkpapertoollpr_tvq310"
 chmod 755 "$d/zkpapertoollpr_tvq310"
 cp -R demo/vantrel "$d/vantrel"
 inf="$d/vantrel/tvq310/bin/inf"
 command=$(sed -n '/^define command {/,/^}/p' doc/zkpapertoollpr.8 | sed 's/\\-/-/g; s#/usr/sbin#'"$d"'#')
-[ -n "$command" ] || fail "the manual holds no command definition"
-mkdir "$d/results"
 printf '%s\n' "cfg_file=$d/objects.cfg" "log_file=$d/nagios.log" "status_file=$d/status.dat" status_update_interval=1 \
   "command_file=$d/nagios.cmd" check_external_commands=1 "lock_file=$d/nagios.pid" "temp_file=$d/nagios.tmp" \
   "temp_path=$d" "check_result_path=$d/results" "object_cache_file=$d/objects.cache" retain_state_information=0 \
@@ -32,16 +29,15 @@ printf '%s\n' "cfg_file=$d/objects.cfg" "log_file=$d/nagios.log" "status_file=$d
 define() { echo "define $1 {"; shift; printf '  %s\n' "$@"; echo "}"; }
 {
   echo "$command"
+  # The engine wants one contact, which notifies no one.
   define command "command_name none" "command_line /bin/true"
-  define contact "contact_name nobody" "host_notifications_enabled 0" "service_notifications_enabled 0" \
-    "host_notification_period always" "service_notification_period always" "host_notification_options n" \
-    "service_notification_options n" "host_notification_commands none" "service_notification_commands none"
-  define timeperiod "timeperiod_name always" "alias always" "monday 00:00-24:00" "tuesday 00:00-24:00" \
-    "wednesday 00:00-24:00" "thursday 00:00-24:00" "friday 00:00-24:00" "saturday 00:00-24:00" "sunday 00:00-24:00"
-  define host "host_name printserver" "address 127.0.0.1" "max_check_attempts 1" "check_period always" \
-    "contacts nobody"
+  define timeperiod "timeperiod_name never" "alias never"
+  define contact "contact_name nobody" "host_notification_period never" "service_notification_period never" \
+    "host_notification_options n" "service_notification_options n" "host_notification_commands none" \
+    "service_notification_commands none"
+  define host "host_name printserver" "address 127.0.0.1" "max_check_attempts 1"
   define service "host_name printserver" "service_description labels" "check_command check_zkpapertoollpr!tvq310" \
-    "max_check_attempts 1" "check_interval 3600" "retry_interval 3600" "check_period always" "contacts nobody"
+    "max_check_attempts 1" "check_interval 3600" "retry_interval 3600"
 } > "$d/objects.cfg"
 (cd "$d" && exec "$engine" "$d/nagios.cfg") > "$d/engine.out" 2>&1 &
 engine_pid=$!
@@ -82,5 +78,6 @@ mv "$d/vantrel/away" "$d/vantrel/tvq310"
 holder=$!
 wait_for '[ -f "$d/held" ]' "the lock not taken"
 check
-expect 3 "ZKPAPERTOOLLPR UNKNOWN - tvq310: vantrel/tvq310/bin/inf: another run holds the driver files' lock: gave up after 10 s" '' ''
+expect 3 "ZKPAPERTOOLLPR UNKNOWN - tvq310: vantrel/tvq310/bin/inf: another run holds the driver files' lock: gave up \
+after 10 s" '' ''
 echo "monitoring test: passed"
