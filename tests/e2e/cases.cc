@@ -74,7 +74,8 @@ std::string repair_of(const std::string &kind, bool repairable) {
       {"no-marker", "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
       {"duplicate-name", "leaves both, mend them by hand"}, {"shared-identifier", "leaves both, mend them by hand"},
       {"length-digits", "leaves it, mend the line by hand"}, {"damaged-entry", "leaves it, mend the line by hand"},
-      {"zero-byte", "leaves it, mend the line by hand"}, {"not-executable", "leaves it, make it executable by hand"},
+      {"zero-byte", "leaves it, mend the line by hand"}, {"incomplete", "leaves it, mend it by hand"},
+      {"orphan", "leaves it, remove it by hand"}, {"stale-setting", "leaves it, reset it by hand"}, {"not-executable", "leaves it, make it executable by hand"},
       {"damaged-intent", "leaves it and mends nothing, remove it by hand once both sides are checked"}};
   return (repairable ? mends : leaves).at(kind);
 }

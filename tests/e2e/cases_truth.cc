@@ -103,6 +103,12 @@ void add_truth_cases(std::vector<Case> *rows) {
       // ... and the lines of a damaged entry's format, which may be restored.
       {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"}, {"[CustomTape]\n" +
        broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1, std::nullopt, {}},
+      // Without the marker the repair mends nothing, and the check says so of each finding.
+      {"check_of_a_tree_without_its_marker", "tvq310", {"--check"}, {kId + "/Test\n", kTape.paper_table + kGone +
+       "/Gone:\t1\t2\n", "Media=" + kGone + "\n", ""}, checked("no marker: " + kInf + "/zktvq310func", "no-marker") +
+       checked("incomplete: " + kId + " 'Test' has no line in " + kInf + "/ImagingArea", "incomplete") + checked(
+       "orphan: " + kGone + " in " + kInf + "/paperinftvq310 has no entry", "orphan") + checked("stale setting: " +
+       kInf + "/zktvq310rc selects " + kGone, "stale-setting"), 1, std::nullopt, {}},
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
        checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1,
        std::nullopt, {}},
