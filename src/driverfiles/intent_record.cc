@@ -383,36 +383,37 @@ int remove_intent(const char *root, const char *model, bool sync) {
 
 namespace {
 
-const char kInterruptedTail[] = " was interrupted after the companion may have been asked: run --repair\n";
+const char kInterrupted[] = " was interrupted after the companion may have been asked";
 
-void print_apply(size_t count, const char *printer) {
-  std::printf("an apply of %zu format%s on printer ", count, count == 1 ? "" : "s");
-  print_escaped_name(printer, std::strlen(printer));
+void print_apply(size_t count, const char *printer, FILE *to) {
+  (void)std::fprintf(to, "an apply of %zu format%s on printer ", count, count == 1 ? "" : "s");
+  print_escaped_name(printer, std::strlen(printer), to);
 }
 
-void print_request(bool add, const char *name, size_t name_len, const char *printer) {
-  std::printf("%s of '", add ? "an add" : "a delete");
-  print_escaped_name(name, name_len);
-  (void)std::fputs("' on printer ", stdout);
-  print_escaped_name(printer, std::strlen(printer));
+void print_request(bool add, const char *name, size_t name_len, const char *printer, FILE *to) {
+  (void)std::fprintf(to, "%s of '", add ? "an add" : "a delete");
+  print_escaped_name(name, name_len, to);
+  (void)std::fputs("' on printer ", to);
+  print_escaped_name(printer, std::strlen(printer), to);
 }
 
 }  // namespace
 
 void print_intent(const Intent &intent) {
   if (intent.apply) {
-    print_apply(intent.format_count, intent.job.printer);
+    print_apply(intent.format_count, intent.job.printer, stdout);
     return;
   }
-  print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer);
+  print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer, stdout);
 }
 
-void print_interrupted(bool add, const char *name, size_t name_len, const char *printer) {
-  print_request(add, name, name_len, printer);
-  (void)std::fputs(kInterruptedTail, stdout);
+void print_interrupted(bool add, const char *name, size_t name_len, const char *printer, FILE *to,
+                       const char *then) {
+  print_request(add, name, name_len, printer, to);
+  (void)std::fprintf(to, "%s%s", kInterrupted, then);
 }
 
-void print_interrupted_apply(size_t count, const char *printer) {
-  print_apply(count, printer);
-  (void)std::fputs(kInterruptedTail, stdout);
+void print_interrupted_apply(size_t count, const char *printer, FILE *to, const char *then) {
+  print_apply(count, printer, to);
+  (void)std::fprintf(to, "%s%s", kInterrupted, then);
 }

@@ -74,6 +74,8 @@
 #ifndef ZKPT_DRIVERFILES_INTENT_RECORD_H
 #define ZKPT_DRIVERFILES_INTENT_RECORD_H
 
+#include <cstdio>
+
 #include "driverfiles/format_id.h"
 #include "front/paper_job.h"
 
@@ -111,10 +113,13 @@ int remove_intent(const char *root, const char *model, bool sync);
 // does, to standard output.
 void print_intent(const Intent &intent);
 // The same for an add or a delete of name (name_len bytes), followed by
-// " was interrupted after the companion may have been asked: run
-// --repair" and a newline: what --check and a refused request say.
-void print_interrupted(bool add, const char *name, size_t name_len, const char *printer);
+// " was interrupted after the companion may have been asked" and then:
+// what a refused request says (": run --repair" and a newline), or what
+// --check follows it with.
+void print_interrupted(bool add, const char *name, size_t name_len, const char *printer, FILE *to = stdout,
+                       const char *then = ": run --repair\n");
 // The same for an apply of count formats.
-void print_interrupted_apply(size_t count, const char *printer);
+void print_interrupted_apply(size_t count, const char *printer, FILE *to = stdout,
+                             const char *then = ": run --repair\n");
 
 #endif

@@ -19,10 +19,21 @@
 // with the stream, and the entry routine checks it once before the exit.
 namespace {
 
+// Identifiers, like names, escaped as the check prints them.
+void print_id(const char *id) { print_escaped_name(id, std::strlen(id)); }
+
 void print_entry(const char *what, const FormatEntry &e, const char *after) {
-  std::printf("%s: %s '", what, e.id.text);
+  std::printf("%s: ", what);
+  print_id(e.id.text);
+  (void)std::fputs(" '", stdout);
   print_escaped_name(e.name, e.name_len);
   std::printf("'%s\n", after);
+}
+
+void print_reset(const char *settings, const char *id) {
+  std::printf("reset setting: %s from ", settings);
+  print_id(id);
+  std::putchar('\n');
 }
 
 // The audit line of a change the repair made; a preview logs nothing.
@@ -48,7 +59,7 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
   print_entry("removed incomplete", e, "");
   log_change(*job, steps, "removed incomplete", e.id.text, e.name, e.name_len);
   if (inventory_holds(inv, kSettingsFile, e.id.text)) {
-    std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], e.id.text);
+    print_reset(inv.path[kSettingsFile], e.id.text);
     log_change(*job, steps, "reset setting", e.id.text, "", 0);
   }
   return kOpDone;
@@ -81,7 +92,9 @@ int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &st
       if (!is_orphan(inv, at, i) || may_be_an_entrys(inv, id)) continue;
       const RewritePlan drop{id, nullptr, nullptr, nullptr, nullptr};
       if (rewrite_driver_file(*job, steps, at, drop) != kOpDone) return kOpFileFailed;
-      std::printf("removed orphan: %s from %s\n", id, inv.path[at]);
+      (void)std::fputs("removed orphan: ", stdout);
+      print_id(id);
+      std::printf(" from %s\n", inv.path[at]);
       log_change(*job, steps, "removed orphan", id, "", 0);
     }
   }
@@ -99,7 +112,7 @@ int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps
     if (rewrite_driver_file(*job, steps, kSettingsFile, reset) != kOpDone) {
       return kOpFileFailed;
     }
-    std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], id);
+    print_reset(inv.path[kSettingsFile], id);
     log_change(*job, steps, "reset setting", id, "", 0);
   }
   return kOpDone;

@@ -28,7 +28,7 @@ const char *failure_reason(long result) {
   if (result == kOpCompanionFailed) return companion_failure();
   if (errno == EBADMSG) return kDamagedIntentReason;
   static_assert(kReaderLockWaitMs == 10000, "the lock's give-up message names the wait");
-  if (errno == EWOULDBLOCK) return "another run holds the driver files' lock; gave up after 10 s";
+  if (errno == EWOULDBLOCK) return "another run holds the driver files' lock: gave up after 10 s";
   return std::strerror(errno);
 }
 

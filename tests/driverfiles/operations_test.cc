@@ -188,7 +188,7 @@ TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
 TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
   const int writer = ::open(paths.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   ASSERT_EQ(0, ::flock(writer, LOCK_EX));
-  const std::string gave_up = paths.inf + ": another run holds the driver files' lock; gave up after 10 s\n";
+  const std::string gave_up = paths.inf + ": another run holds the driver files' lock: gave up after 10 s\n";
   const char *const z = "zkpapertoollpr_tvq310";
   const std::vector<const char *> lines[] = {{z, "--check", "--monitoring"}, {z, "--dry-run", "-P", "q", "-d", "Test"},
                                              {z, "--dry-run", "--ensure", "-P", "q", "-n", "N", "-w", "12", "-h", "50"}};

@@ -9,6 +9,7 @@
 #include "e2e/cases.h"
 
 #include <array>
+#include <map>
 
 namespace {
 
@@ -62,11 +63,40 @@ std::string diff(const std::string &file, const std::string &ranges) {
   return "--- " + path + "\n+++ " + path + "\n@@ " + ranges + " @@\n";
 }
 
+std::string repair_of(const std::string &kind, bool repairable) {
+  const std::map<std::string, std::string> mends = {{"incomplete", "removes the format on both sides"},
+      {"orphan", "removes its lines"}, {"stale-setting", "resets the setting to the default paper"},
+      {"temporary", "removes it"}, {"interrupted-add", "finishes the add"},
+      {"interrupted-delete", "finishes the delete"}, {"interrupted-apply", "finishes the apply"}};
+  const std::map<std::string, std::string> leaves = {
+      {"not-installed", "leaves it, install the model's driver"},
+      {"missing", "leaves it, restore it by hand, and without a driver file mends nothing"},
+      {"no-marker", "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
+      {"duplicate-name", "leaves both, mend them by hand"}, {"shared-identifier", "leaves both, mend them by hand"},
+      {"length-digits", "leaves it, mend the line by hand"}, {"damaged-entry", "leaves it, mend the line by hand"},
+      {"zero-byte", "leaves it, mend the line by hand"}, {"incomplete", "leaves it, mend it by hand"},
+      {"orphan", "leaves it, remove it by hand"}, {"stale-setting", "leaves it, reset it by hand"}, {"not-executable", "leaves it, make it executable by hand"},
+      {"damaged-intent", "leaves it and mends nothing, remove it by hand once both sides are checked"}};
+  return (repairable ? mends : leaves).at(kind);
+}
+
+std::string checked(const std::string &text, const std::string &kind, bool repairable) {
+  return text + " (repair: " + repair_of(kind, repairable) + ")\n";
+}
+
+std::string monitored(const std::string &formats, int found, const std::string &lines, int intents,
+                      const std::string &more) {
+  const std::string n = std::to_string(found);
+  return "ZKPAPERTOOLLPR WARNING - tvq310: " + n + (found == 1 ? " finding" : " findings") + ", the first: " +
+         lines.substr(0, lines.find('\n')) + " | formats=" + formats + ";;;0 findings=" + n + ";0;;0 intents=" +
+         std::to_string(intents) + ";;;0\n" + lines + more;
+}
+
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable) {
   const auto q = [](const std::string &text) { return text == "null" ? text : "\"" + text + "\""; };
   return "{\"kind\":\"" + kind + "\",\"file\":" + q(file) + ",\"id\":" + q(id) + ",\"name\":" + q(name) +
-         ",\"repairable\":" + (repairable ? "true}" : "false}");
+         ",\"repairable\":" + (repairable ? "true" : "false") + ",\"repair\":\"" + repair_of(kind, repairable) + "\"}";
 }
 
 Args deleting(const std::string &name, const std::string &printer) {
@@ -173,6 +203,9 @@ std::vector<Case> end_to_end_cases() {
                                inf + "paperinftvq310\nreset setting: " + inf + "zktvq310rc from " + id('1') + "\n";
   const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
   const auto at = [&](const std::string &file, const std::string &why) { return me + inf + file + ": " + why + "\n"; };
+  const std::string ties = checked("duplicate name: 'Dup' on " + id('B') + " and " + id('C'), "duplicate-name") +
+                           checked("shared identifier: " + id('D') + " on 'One' and 'Two'", "shared-identifier") +
+                           checked("length digits: " + id('E') + " 'Wrong' is 5 bytes long", "length-digits");
   std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
       {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0,
@@ -343,19 +376,17 @@ std::vector<Case> end_to_end_cases() {
       {"list_unreadable", "tvq310", {"--list"}, tape, "", 255, kSame, {}, {"directory:func"},
        me + inf + "zktvq310func: Is a directory\n"},
       {"check_without_marker", "tvq310", {"--check"}, {old + "/Test\n", tape.paper_table, tape.settings_file,
-       tape.imaging_area}, "no marker: " + inf + "zktvq310func\n", 1, kSame, {}},
+       tape.imaging_area}, checked("no marker: " + inf + "zktvq310func", "no-marker"), 1, kSame, {}},
       {"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
-       "missing: " + inf + "ImagingArea\nno marker: " + inf + "zktvq310func\n", 1, kSame, {}, {"missing:imaging"}},
+       checked("missing: " + inf + "ImagingArea", "missing") + checked("no marker: " + inf + "zktvq310func",
+       "no-marker"), 1, kSame, {}, {"missing:imaging"}},
       {"check_finds_each_fault", "tvq310", {"--check"}, messy,
-       "duplicate name: 'Dup' on " + id('B') + " and " + id('C') + "\nshared identifier: " + id('D') +
-           " on 'One' and 'Two'\nlength digits: " + id('E') + " 'Wrong' is 5 bytes long\nincomplete: " + id('F') +
-           " 'Hal' has no line in " + inf + "ImagingArea\norphan: " + id('0') + " in " + inf +
-           "paperinftvq310 has no entry\nstale setting: " + inf + "zktvq310rc selects " + id('1') + "\n",
+       ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + inf + "ImagingArea", "incomplete", true) +
+           checked("orphan: " + id('0') + " in " + inf + "paperinftvq310 has no entry", "orphan", true) +
+           checked("stale setting: " + inf + "zktvq310rc selects " + id('1'), "stale-setting", true),
        1, kSame, {}},
       {"check_finds_ties_apart", "tvq310", {"--check"}, {"[CustomTape]\n" + id('B') + "/Dup\n" + id('D') + "/One\n" +
-       id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, "duplicate name: 'Dup' on " +
-       id('B') + " and " + id('C') + "\nshared identifier: " + id('D') + " on 'One' and 'Two'\nlength digits: " +
-       id('E') + " 'Wrong' is 5 bytes long\n", 1, kSame, {}},
+       id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, ties, 1, kSame, {}},
       {"repair_mends_what_files_tell", "tvq310", {"--repair", "-P", "q"}, messy,
        repaired, 1, mended, {deleting("Hal")}},
       {"repair_leaves_name_too_long_to_ask_about", "tvq310", {"--repair", "-P", "q"},
@@ -388,8 +419,8 @@ std::vector<Case> end_to_end_cases() {
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
       {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
-      {"check_not_installed", "tvq310", {"--check"}, kBare, "not installed: vantrel/tvq310/bin/inf\n", 1, kSame, {},
-       {"not-installed"}},
+      {"check_not_installed", "tvq310", {"--check"}, kBare, checked("not installed: vantrel/tvq310/bin/inf",
+       "not-installed"), 1, kSame, {}, {"not-installed"}},
       {"check_json_not_installed", "tvq310", {"--check", "--json"}, kBare, "{\"model\":\"tvq310\",\"findings\":[" +
        finding("not-installed", "vantrel/tvq310/bin/inf", "null", "null", false) + "]}\n", 1, kSame, {}, {"not-installed"}},
       {"check_json_clean", "tvq310", {"--check", "--json"}, decoys, "{\"model\":\"tvq310\",\"findings\":[]}\n", 0,
@@ -462,8 +493,8 @@ std::vector<Case> end_to_end_cases() {
       // one in an identifier keeps the line from being an entry at all.
       {"check_zero_bytes", "tvq310", {"--check"}, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
        "ZkL_zkS12mm__040A03" + std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area},
-       "zero byte: " + inf + "zktvq310func has one in the line at byte 45\nzero byte: " + inf +
-           "zktvq310func has one in the line at byte 13\n", 1, kSame, {}},
+       checked("zero byte: " + inf + "zktvq310func has one in the line at byte 45", "zero-byte") +
+           checked("zero byte: " + inf + "zktvq310func has one in the line at byte 13", "zero-byte"), 1, kSame, {}},
       {"dry_run_repair", "tvq310", {"--dry-run", "--repair", "-P", "q"}, messy,
        run + "-d Hal -show 1\n" + repaired + diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" +
            diff("paperinftvq310", "-2,5 +2,3") + " " + id('C') + "/Dup:\t1\t2\n " + id('D') + "/One:\t1\t2\n " +

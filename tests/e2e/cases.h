@@ -63,6 +63,12 @@ std::string diff(const std::string &file, const std::string &ranges);
 // One finding of --check --json; "null" stands for a file, id or name it lacks.
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable);
+// What --repair does to a finding of kind; a --check line with it.
+std::string repair_of(const std::string &kind, bool repairable);
+std::string checked(const std::string &text, const std::string &kind, bool repairable = false);
+// --check --monitoring's output on tvq310 for found findings, lines their --check lines as shown.
+std::string monitored(const std::string &formats, int found, const std::string &lines, int intents = 0,
+                      const std::string &more = "");
 // The companion's arguments when asked to delete name.
 Args deleting(const std::string &name, const std::string &printer = "q");
 

@@ -8,6 +8,8 @@ namespace {
 const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf";
 const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310";
 const std::string kId = "ZkL_zkS12mm__040A03271A2B", kGone = "ZkL_zkS12mm__030A03210000";  // "Test", 10 x 50 mm
+// An identifier with a tab and an escape sequence in its media part, and as the check shows it.
+const std::string kOdd = "ZkL_zk\t\x1B[1m__0C0A06421F3C", kOddShown = "ZkL_zk\\t\\x1B[1m__0C0A06421F3C";
 const DriverFiles kTape = {"[CustomTape]\n" + kId + "/Test\n", kId + "/Test:\t70\t353\n", "",
                            kId + ":\t0.00\t0.00\t28.00\t141.52\n"};
 const Args kDelete = {"-P", "q", "-d", "Test"};
@@ -25,11 +27,6 @@ DriverFiles format(const std::string &id, const std::string &name, const std::st
 
 std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
 
-// The monitoring line of tvq310 with its performance data.
-std::string status(const std::string &state, const std::string &formats, const std::string &found) {
-  return "ZKPAPERTOOLLPR " + state + " - tvq310: formats " + formats + ", findings " + found + " | formats=" +
-         formats + ";;;0 findings=" + found + ";0;;0\n";
-}
 
 }  // namespace
 
@@ -48,9 +45,16 @@ void add_truth_cases(std::vector<Case> *rows) {
   const DriverFiles long_names = format("ZkL_zkS12mm__F00A03271A2B", std::string(240, 'n'), long_id, long_name);
   DriverFiles damaged = format(broken, "Test");
   damaged.function_file += "ZkL_zkS12mm__040A03271A2/Cut\n";
-  const std::string damage = "damaged entry: " + broken + " 'Test' at byte 13 of " + kInf +
-                             "/zktvq310func\ndamaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf +
-                             "/zktvq310func\n";
+  const std::string damage =
+      checked("damaged entry: " + broken + " 'Test' at byte 13 of " + kInf + "/zktvq310func", "damaged-entry") +
+      checked("damaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf + "/zktvq310func", "damaged-entry");
+  DriverFiles orphans = format(kId, "T;|st");
+  std::string shown = checked("length digits: " + kId + " 'T\\x3B\\x7Cst' is 5 bytes long", "length-digits");
+  for (int i = 10; i < 31; ++i) {
+    orphans.paper_table += "ZkL_zkS12mm__030A032100" + std::to_string(i) + "/O:\t1\t2\n";
+    if (i < 29) shown += checked("orphan: ZkL_zkS12mm__030A032100" + std::to_string(i) + " in " + kInf +
+                                 "/paperinftvq310 has no entry", "orphan", true);
+  }
   std::vector<Case> more = {
       failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
       failing("ensure_companion_fails", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, "companion=3",
@@ -67,10 +71,11 @@ void add_truth_cases(std::vector<Case> *rows) {
        kMe + kInf + ": not installed\n"},
       // What the check finds beside the files and in damaged entry lines;
       // names of any length are counted whole.
-      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, "missing: " + kTool +
-       "\ntemporary copy: " + kInf + "/zktvq310func.$$$\n", 1, std::nullopt, {}, {"no-companion", "temporary:func"}},
-      {"check_companion_not_executable", "tvq310", {"--check"}, kTape, "not executable: " + kTool + "\n", 1, std::nullopt,
-       {}, {"plain-companion"}},
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", {"--check"}, kTape, checked("missing: " + kTool,
+       "missing") + checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, std::nullopt, {},
+       {"no-companion", "temporary:func"}},
+      {"check_companion_not_executable", "tvq310", {"--check"}, kTape, checked("not executable: " + kTool,
+       "not-executable"), 1, std::nullopt, {}, {"plain-companion"}},
       {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", {"--check", "--json"}, kTape, document(
        finding("not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$",
        "null", "null", true)), 1, std::nullopt, {}, {"plain-companion", "temporary:imaging"}},
@@ -84,20 +89,40 @@ void add_truth_cases(std::vector<Case> *rows) {
        kInf + "/zktvq310rc", kGone, "null", true)), 1, std::nullopt, {}},
       // A selected format the repair removes: its setting is named, as the repair resets it.
       {"check_names_the_setting_of_an_incomplete_format", "tvq310", {"--check"}, {kTape.function_file,
-       kTape.paper_table, "Media=" + kId + "\n", ""}, "incomplete: " + kId + " 'Test' has no line in " + kInf +
-       "/ImagingArea\nstale setting: " + kInf + "/zktvq310rc selects " + kId + "\n", 1, std::nullopt, {}},
+       kTape.paper_table, "Media=" + kId + "\n", ""}, checked("incomplete: " + kId + " 'Test' has no line in " +
+       kInf + "/ImagingArea", "incomplete", true) + checked("stale setting: " + kInf + "/zktvq310rc selects " + kId,
+       "stale-setting", true), 1, std::nullopt, {}},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, std::nullopt, {}, {"temporary:func"}},
+      // A repair's lines escape an identifier as the check's do.
+      {"repair_escapes_identifiers", "tvq310", {"--repair", "-P", "q"}, {kTape.function_file, kTape.paper_table +
+       kOdd + "/Gone:\t1\t2\n", "Media=" + kOdd + "\n", kTape.imaging_area}, "removed orphan: " + kOddShown + " from " +
+       kInf + "/paperinftvq310\nreset setting: " + kInf + "/zktvq310rc from " + kOddShown + "\n", 0, DriverFiles{
+       kTape.function_file, kTape.paper_table, "Media=zkS12mm\n", kTape.imaging_area}, {}},
       {"repair_leaves_damaged_entries", "tvq310", {"--repair", "-P", "q"}, damaged, "", 1, std::nullopt, {}},
       // ... and the lines of a damaged entry's format, which may be restored.
       {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", {"--repair", "-P", "q"}, {"[CustomTape]\n" +
        broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1, std::nullopt, {}},
+      // Without the marker the repair mends nothing, and the check says so of each finding.
+      {"check_of_a_tree_without_its_marker", "tvq310", {"--check"}, {kId + "/Test\n", kTape.paper_table + kGone +
+       "/Gone:\t1\t2\n", "Media=" + kGone + "\n", ""}, checked("no marker: " + kInf + "/zktvq310func", "no-marker") +
+       checked("incomplete: " + kId + " 'Test' has no line in " + kInf + "/ImagingArea", "incomplete") + checked(
+       "orphan: " + kGone + " in " + kInf + "/paperinftvq310 has no entry", "orphan") + checked("stale setting: " +
+       kInf + "/zktvq310rc selects " + kGone, "stale-setting"), 1, std::nullopt, {}},
       {"check_names_of_any_length", "tvq310", {"--check"}, long_names,
-       "length digits: " + long_id + " '" + long_name + "' is 300 bytes long\n", 1, std::nullopt, {}},
+       checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1,
+       std::nullopt, {}},
       // The check as a monitoring plugin: every finding counts.
-      {"monitoring_ok", "tvq310", {"--check", "--monitoring"}, kTape, status("OK", "1", "0"), 0, std::nullopt, {}},
+      {"monitoring_ok", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR OK - tvq310: formats 1, findings "
+       "0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0, std::nullopt, {}},
       {"monitoring_warns_of_any_finding", "tvq310", {"--check", "--monitoring"}, damaged,
-       status("WARNING", "0", "3"), 1, std::nullopt, {}, {"no-companion"}},
+       monitored("0", 3, checked("missing: " + kTool, "missing") + damage), 1, std::nullopt, {}, {"no-companion"}},
+      // Twenty findings shown; a "|" in a name escaped so it starts no performance data, a ";" as engines
+      // keep none.
+      {"monitoring_shows_twenty_findings", "tvq310", {"--check", "--monitoring"}, orphans, monitored("1", 22,
+       shown, 0, "and 2 more (--check shows them all)\n"), 1, std::nullopt, {}},
+      {"monitoring_output_unwritable", "tvq310", {"--check", "--monitoring"}, kTape, "", 3, std::nullopt, {},
+       {"stdout=full"}},
       {"monitoring_not_installed", "tvq310", {"--check", "--monitoring"}, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
        kInf + ": not installed\n", 2, std::nullopt, {}, {"not-installed"}},
       {"monitoring_unreadable", "tvq310", {"--check", "--monitoring"}, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
