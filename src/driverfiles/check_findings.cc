@@ -258,23 +258,6 @@ void print_entry_finding(const Finding &f) {
 
 const char *finding_kind_word(FindingKind kind) { return kKindWords[static_cast<int>(kind)]; }
 
-void print_escaped_name(const char *name, size_t len, FILE *to) {
-  for (size_t i = 0; i < len; ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c == '\\') {
-      (void)std::fputs("\\\\", to);
-    } else if (c == '\t') {
-      (void)std::fputs("\\t", to);
-    } else if (c == '\r') {
-      (void)std::fputs("\\r", to);
-    } else if (c < 0x20 || c == 0x7F) {
-      (void)std::fprintf(to, "\\x%02X", c);
-    } else {
-      (void)std::fputc(c, to);
-    }
-  }
-}
-
 void print_finding(const Finding &f) {
   switch (f.kind) {
     case FindingKind::kNotInstalled: std::printf("not installed: %s\n", f.file); return;

@@ -7,6 +7,7 @@
 
 #include "driverfiles/check_findings.h"
 #include "driverfiles/companion.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/intent_record.h"
 #include "front/operations.h"
