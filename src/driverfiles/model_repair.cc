@@ -14,7 +14,6 @@
 #include "driverfiles/driver_lock.h"
 #include "driverfiles/format_id.h"
 #include "driverfiles/model_files.h"
-#include "driverfiles/model_report.h"
 #include "driverfiles/recorded_request.h"
 #include "front/operations.h"
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "driverfiles/apply_formats.h"
-#include "driverfiles/check_findings.h"
 #include "driverfiles/driver_edit.h"
+#include "driverfiles/escaped_name.h"
 #include "driverfiles/json_writer.h"
 #include "driverfiles/recorded_request.h"
 #include "front/dispatch.h"

@@ -1,4 +1,5 @@
-// The job record, the model table and the tape tables.
+// The job record, the four driver files it names, the model table and the
+// tape tables.
 //
 // One PaperJob lives in the entry routine for the whole run. It starts
 // zero-filled, select_model() stores the printer model found in the program
