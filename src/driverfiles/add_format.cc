@@ -1,6 +1,8 @@
 // Adding a label format: a fresh identifier no driver line holds yet, the
 // companion tool, then the entry, paper table and imaging-area lines. The
 // settings file is left alone.
+#include "driverfiles/add_format.h"
+
 #include <sys/time.h>
 
 #include <algorithm>

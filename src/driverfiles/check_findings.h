@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "driverfiles/escaped_name.h"
 #include "driverfiles/model_files.h"
 
 enum class FindingKind {
@@ -59,11 +60,6 @@ void print_finding(const Finding &finding, FILE *to = stdout);
 // "repair"}, null for what does not apply; an identifier as a name is
 // written.
 void print_finding_json(const Finding &finding);
-
-// Names escaped so a line splits at its tabs without doubt: backslash as
-// \\, tab \t, carriage return \r, every other byte below 0x20 and 0x7F as
-// \xHH; all other bytes as they are. To standard output unless told.
-void print_escaped_name(const char *name, size_t len, FILE *to = stdout);
 
 // What sets an entry apart from the others, from the sorted neighbours.
 struct EntryTies {

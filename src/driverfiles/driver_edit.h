@@ -38,6 +38,13 @@ struct DryRun {
   bool quiet;  // checks alone: no companion call or diff printed
 };
 
+// The dry run of one run of the program (one at most): start it, hand it
+// to the requests, then end it, which prints the diff of every file
+// touched in the order touched when show is set, and frees what it
+// gathered. end_dry_run returns kOpDone or kOpFileFailed (errno set).
+DryRun *start_dry_run();
+int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show);
+
 // Where a request's steps go: the driver tree, and the dry run that shows
 // them instead (null: they are taken).
 struct Steps {

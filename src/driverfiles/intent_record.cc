@@ -10,10 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driverfiles/apply_formats.h"
-#include "driverfiles/check_findings.h"
 #include "driverfiles/driver_paths.h"
-#include "driverfiles/model_files.h"
+#include "driverfiles/escaped_name.h"
+#include "driverfiles/format_spec.h"
 #include "driverfiles/rewrite.h"
 #include "driverfiles/sys_io.h"
 

@@ -1,6 +1,8 @@
 // Repairing a model's driver files: what the check finds and the files
 // alone tell how to mend, planned from one reading and then carried out,
 // or shown as a dry run through the same steps.
+#include "driverfiles/model_repair.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +11,9 @@
 #include "driverfiles/audit_log.h"
 #include "driverfiles/check_findings.h"
 #include "driverfiles/driver_edit.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/format_id.h"
 #include "driverfiles/model_files.h"
-#include "driverfiles/model_report.h"
 #include "driverfiles/recorded_request.h"
 #include "front/operations.h"
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driverfiles/add_format.h"
 #include "driverfiles/apply_formats.h"
 #include "driverfiles/audit_log.h"
 #include "driverfiles/model_files.h"

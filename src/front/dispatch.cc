@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "driverfiles/current_format.h"
+#include "driverfiles/driver_edit.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/recorded_request.h"
 #include "front/failure_report.h"
 #include "front/operations.h"

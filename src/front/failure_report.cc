@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/check_findings.h"
 #include "driverfiles/companion.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/escaped_name.h"
 #include "driverfiles/intent_record.h"
 #include "front/operations.h"
 

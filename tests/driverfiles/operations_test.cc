@@ -13,7 +13,9 @@
 
 #include "driverfiles/apply_formats.h"
 #include "driverfiles/companion.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/model_repair.h"
 #include "driverfiles/model_report.h"
 #include "driverfiles/recorded_request.h"
 #include "driverfiles/rewrite.h"
