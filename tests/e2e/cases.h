@@ -21,10 +21,10 @@ struct Case {
   DriverFiles before;                // the four files of the program's model
   std::string out;                   // standard output, byte for byte
   int status;                        // exit status
-  std::optional<DriverFiles> after;  // byte for byte; nullopt: unchanged
+  std::optional<DriverFiles> after = std::nullopt;  // byte for byte; nullopt: unchanged
   // The companion's argument lists. A "?" in one stands for an upper-case
   // hex digit; the identifier it matches replaces it in `out` and `after`.
-  std::vector<Args> calls;
+  std::vector<Args> calls = {};
   // Changes made after the tree is written, before the run:
   //   companion=<statuses>  the companion's exit statuses, a word per call
   //                         ("kill": killed by SIGKILL), the last repeating

@@ -30,16 +30,14 @@ int main(int argc, char **argv) {
   if (!fds.empty()) std::ofstream(self + ".fds", std::ios::app) << "fd" << fds << '\n';
   std::ofstream log(self + ".log", std::ios::binary | std::ios::app);
   for (int i = 1; i < argc; ++i) log << std::strlen(argv[i]) << ':' << argv[i];
-  log << '\n';
-  log.close();
+  log << '\n' << std::flush;
   // Arguments may hold newlines, so calls are counted apart, a byte each.
   std::stringstream count, statuses;
   count << std::ifstream(self + ".count").rdbuf();
   std::ofstream(self + ".count", std::ios::app) << '.';
   statuses << std::ifstream(self + ".status").rdbuf();
   std::string status = "0";
-  for (size_t call = 0; call <= count.str().size() && statuses >> status; ++call) {
-  }
+  for (size_t call = 0; call <= count.str().size() && statuses >> status; ++call) continue;
   if (status == "kill") std::raise(SIGKILL);
   if (status == "parent") kill(getppid(), SIGKILL);
   return std::atoi(status.c_str());

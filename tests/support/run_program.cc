@@ -44,8 +44,7 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv,
 
 }  // namespace
 
-int start_program(const std::string &exe, const std::vector<std::string> &argv,
-                  const std::string &cwd) {
+int start_program(const std::string &exe, const std::vector<std::string> &argv, const std::string &cwd) {
   return spawn(exe, argv, cwd, "/dev/null", "/dev/null");
 }
 
@@ -58,11 +57,7 @@ int wait_program(int pid) {
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
                           const std::string &cwd, Stdout out, bool unprivileged, const std::string &in) {
   TempDir capture;
-  const std::string out_path = out == Stdout::kFull     ? "/dev/full"
-                               : out == Stdout::kClosed ? ""
-                                                        : capture.path + "/out";
-  const int pid = spawn(exe, argv, cwd, out_path, capture.path + "/err", unprivileged, in);
-  const int status = wait_program(pid);
-  return {status, out == Stdout::kCaptured ? read_file(out_path) : "",
-          read_file(capture.path + "/err")};
+  const std::string to = out == Stdout::kFull ? "/dev/full" : out == Stdout::kClosed ? "" : capture.path + "/out";
+  const int status = wait_program(spawn(exe, argv, cwd, to, capture.path + "/err", unprivileged, in));
+  return {status, out == Stdout::kCaptured ? read_file(to) : "", read_file(capture.path + "/err")};
 }
