@@ -1,8 +1,6 @@
-// Runs every end-to-end case (cases.cc) as a test of its own,
-// EndToEnd.<what>, and checks all the run leaves behind: exit status,
-// standard output and error, the companion's calls, the four driver files;
-// always also no descriptor inherited by the companion, no file left or
-// lost beside the driver files (or link targets), every file's owner and
+// Runs every end-to-end case (cases.cc) as a test of its own, EndToEnd.<what>, and checks all the run leaves behind:
+// exit status, standard output and error, the companion's calls, the four driver files; always also no descriptor
+// inherited by the companion, no file left or lost beside the driver files (or link targets), every file's owner and
 // link kept, and mode 0666 on every file rewritten.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,8 +38,7 @@ void replace_all(std::string *text, const std::string &from, const std::string &
   for (size_t at; (at = text->find(from)) != std::string::npos;) text->replace(at, from.size(), to);
 }
 
-// A real JSON parser reads the document; every name, turned back into
-// bytes, is an entry's name in the function file.
+// A real JSON parser reads the document; every name, turned back into bytes, is an entry's name in the function file.
 void expect_json(const std::string &out, const DriverFiles &before, const std::string &dir) {
   write_file(dir + "/out.json", out);
   write_file(dir + "/func", before.function_file);
@@ -115,9 +112,8 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
   }
 }
 
-// The files in the inf directory but the intent record and the temporary
-// files that were there before the run (a run cut short left them; the
-// next writer removes them).
+// The files in the inf directory but the intent record and the temporary files that were there before the run (a run
+// cut short left them; the next writer removes them).
 std::vector<std::string> beside(const std::string &inf, const std::vector<std::string> &before) {
   std::vector<std::string> names;
   for (const std::string &name : list_dir(inf)) {

@@ -1,11 +1,8 @@
-// The end-to-end cases, one row per behaviour. Expected bytes follow the
-// documented formats: identifier "ZkL" + media name (ten characters, or
-// none) + hex name length (2 digits) + hex width (2 or more) + hex height
-// (3) + five digits that vary; entry "<id>/<name>"; paper table
-// "<id>/<name>:\t<dots across>\t<dots along>" (tape: pins, and the height
-// at 180 dpi; roll: width - 3 and height - 6 mm at 300 dpi; an inch is
-// 25.43859649 mm; dots truncated); imaging area "<id>:\t0.00\t0.00\t<pins
-// in points>\t<height in points>".
+// The end-to-end cases, one row per behaviour. Expected bytes follow the documented formats: identifier "ZkL" + media
+// name (ten characters, or none) + hex name length (2 digits) + hex width (2 or more) + hex height (3) + five digits
+// that vary; entry "<id>/<name>"; paper table "<id>/<name>:\t<dots across>\t<dots along>" (tape: pins, and the height
+// at 180 dpi; roll: width - 3 and height - 6 mm at 300 dpi; an inch is 25.43859649 mm; dots truncated); imaging area
+// "<id>:\t0.00\t0.00\t<pins in points>\t<height in points>".
 #include "e2e/cases.h"
 
 #include <array>
@@ -115,9 +112,8 @@ Case rejected(const std::string &what, const Args &args) {
   return {what, "tvq310", args, kBare, usage("tvq310", "TV-Q310"), 0};
 }
 
-// An add on a tree without formats: the companion is asked to delete the
-// name, then to add it as w by h under an identifier starting with id; the
-// paper table line carries dots, the imaging-area line points.
+// An add on a tree without formats: the companion is asked to delete the name, then to add it as w by h under an
+// identifier starting with id; the paper table line carries dots, the imaging-area line points.
 Case adding(const std::string &what, const std::string &program, const Args &args, const std::string &w,
             const std::string &h, const std::string &id, const std::string &dots,
             const std::string &points) {
@@ -303,8 +299,7 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n",
         roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
        DriverFiles{"[CustomTape]\n", "", "Copies=1\nMediaSize=29X1\n", ""}, {deleting("Roll")}},
-      // Long lines that are not the first: one naming the format without an
-      // identifier, and the paper table's entry.
+      // Long lines that are not the first: one naming the format without an identifier, and the paper table's entry.
       {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test,
        {"[Function]\n" + decoy + "[CustomTape]\n" + old + "/Test\nCut=1\n",
         "A4:\t1\t2\n" + old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\n", tape.settings_file,
@@ -334,8 +329,7 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
        {deleting("Test")}},
 
-      // The companion tool failing: status 255, nothing printed, and how it
-      // failed on standard error.
+      // The companion tool failing: status 255, nothing printed, and how it failed on standard error.
       {"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}, {"companion=3"},
        tool + "exited with status 3\n"},
       {"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")},
@@ -504,11 +498,10 @@ std::vector<Case> end_to_end_cases() {
        "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
   };
-  // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or
-  // rewritten, a link that may not be followed, a copy that cannot be made (a directory at its name, an inf
-  // directory the run may not write): the system's error text (none for an add's own step), the file named
-  // on standard error, status 255, nothing changed and the companion never asked, a dry run as its request
-  // (Gone: an orphan).
+  // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or rewritten, a
+  // link that may not be followed, a copy that cannot be made (a directory at its name, an inf directory the run may
+  // not write): the system's error text (none for an add's own step), the file named on standard error, status 255,
+  // nothing changed and the companion never asked, a dry run as its request (Gone: an orphan).
   const auto refused = [](const std::string &what, const std::string &program, const Args &args, const std::string &why) {
     const std::string name = "zkpapertoollpr_" + program, use = " --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n";
     return Case{what, program, args, kBare, "", 2, kSame, {}, {}, name + ": " + why + "\nusage: " + name + use};

@@ -1,6 +1,5 @@
-// End-to-end rows: every failure of the companion tool says what failed,
-// the check's findings beside and inside the files, the listing of a model
-// that is not there, and the check as a monitoring plugin.
+// End-to-end rows: every failure of the companion tool says what failed, the check's findings beside and inside the
+// files, the listing of a model that is not there, and the check as a monitoring plugin.
 #include "e2e/cases.h"
 
 namespace {
@@ -34,8 +33,7 @@ std::string document(const std::string &findings) { return "{\"model\":\"tvq310\
 
 void add_truth_cases(std::vector<Case> *rows) {
   const Case kSameTape{"", "tvq310", {}, kTape, "", 255};
-  // A failure of the companion tool: which tool, and how; a dry run
-  // foresees one that cannot be started.
+  // A failure of the companion tool: which tool, and how; a dry run foresees one that cannot be started.
   const auto failing = [&](const std::string &what, const Args &args, const std::string &setup,
                            const std::string &err, std::vector<Args> calls = {}) {
     Case c = kSameTape;
@@ -71,8 +69,7 @@ void add_truth_cases(std::vector<Case> *rows) {
       // A listing that fails prints no document.
       {"list_json_not_installed", "tvq310", {"--list", "--json"}, {}, "", 255, kSame, {}, {"not-installed"},
        kMe + kInf + ": not installed\n"},
-      // What the check finds beside the files and in damaged entry lines;
-      // names of any length are counted whole.
+      // What the check finds beside the files and in damaged entry lines; names of any length are counted whole.
       {"check_companion_missing_and_a_temporary_copy", "tvq310", kCheck, kTape, checked("missing: " + kTool,
        "missing") + checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, kSame, {},
        {"no-companion", "temporary:func"}},
@@ -118,8 +115,7 @@ void add_truth_cases(std::vector<Case> *rows) {
        "0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0},
       {"monitoring_warns_of_any_finding", "tvq310", kMonitor, damaged,
        monitored("0", 3, checked("missing: " + kTool, "missing") + damage), 1, kSame, {}, {"no-companion"}},
-      // Twenty findings shown; a "|" in a name escaped so it starts no performance data, a ";" as engines
-      // keep none.
+      // Twenty findings shown; a "|" in a name escaped so it starts no performance data, a ";" as engines keep none.
       {"monitoring_shows_twenty_findings", "tvq310", kMonitor, orphans, monitored("1", 22,
        shown, 0, "and 2 more (--check shows them all)\n"), 1},
       {"monitoring_output_unwritable", "tvq310", kMonitor, kTape, "", 3, kSame, {}, {"stdout=full"}},

@@ -1,11 +1,8 @@
-// Stand-in for the driver's companion tool, started as <path>. It notes
-// the descriptors from 3 to 1023 it inherited in "<path>.fds" (a line per call
-// that had any), appends its arguments to "<path>.log" (each as
-// "<length>:<bytes>", a newline after the call) and exits with its status
-// for this call from "<path>.status": a word per call, the last repeating,
-// none meaning 0, "kill" meaning death by SIGKILL, "parent" the program
-// killed by SIGKILL once the call is recorded (a power cut just after the
-// answer), then 0.
+// Stand-in for the driver's companion tool, started as <path>. It notes the descriptors from 3 to 1023 it inherited
+// in "<path>.fds" (a line per call that had any), appends its arguments to "<path>.log" (each as "<length>:<bytes>",
+// a newline after the call) and exits with its status for this call from "<path>.status": a word per call, the last
+// repeating, none meaning 0, "kill" meaning death by SIGKILL, "parent" the program killed by SIGKILL once the call is
+// recorded (a power cut just after the answer), then 0.
 #include <dirent.h>
 #include <unistd.h>
 

@@ -35,8 +35,7 @@ std::string fd_path(int fd) {
 template <Call C, auto Member>
 struct Seam;
 
-// One wrapper for every entry: count, observe, fail when due, else call
-// the real entry.
+// One wrapper for every entry: count, observe, fail when due, else call the real entry.
 template <Call C, typename R, typename... A, R (*SysIo::*Member)(A...)>
 struct Seam<C, Member> {
   static R call_through(A... a) {

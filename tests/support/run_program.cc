@@ -18,11 +18,9 @@ int open_as(int fd, const std::string &path) {
   return got < 0 || dup2(got, fd) < 0 || (got != fd && ::close(got) != 0) ? -1 : 0;
 }
 
-// Forks; the child sets up its descriptors and directory, then runs exe
-// with SIGCHLD ignored, as some daemons leave it, and an alarm that kills
-// a run still going after a minute (128 + SIGALRM), so a hang fails
-// its test instead of stopping the suite. A child that cannot get that
-// far exits 121 or 122.
+// Forks; the child sets up its descriptors and directory, then runs exe with SIGCHLD ignored, as some daemons leave
+// it, and an alarm that kills a run still going after a minute (128 + SIGALRM), so a hang fails its test instead of
+// stopping the suite. A child that cannot get that far exits 121 or 122.
 int spawn(const std::string &exe, const std::vector<std::string> &argv,
           const std::string &cwd, const std::string &out, const std::string &err, bool unprivileged = false,
           const std::string &in = "/dev/null") {
