@@ -7,10 +7,7 @@
 
 namespace {
 
-struct Row {
-  std::string text, error;  // error empty: the whole text is one value
-  size_t at;
-};
+struct Row { std::string text, error; size_t at; };  // error empty: the whole text is one value
 
 TEST(JsonReader, SkipsOneValueOrSaysWhatIsWrongAndWhere) {
   const std::string deep = std::string(65, '[') + std::string(65, ']');

@@ -44,11 +44,7 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
   std::string lines, gaps;
   for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + (i % 9 == 4 ? " ZkLBADC0FFEE0DD\n" : "\n");
   for (int i = 0; i < 24; ++i) gaps += "g" + std::to_string(i) + (i == 3 || i == 10 || i == 18 ? " ZkLBADC0FFEE0DD\n" : "\n");
-  const struct {
-    std::string before;
-    RewritePlan plan;
-    std::string after;
-  } cases[] = {
+  const struct { std::string before; RewritePlan plan; std::string after; } cases[] = {
       {base, kDrop, "a\nb [M]\nc"},
       {base, kReplace, "a\nNEW\nb [M]\nc"},
       {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"},
@@ -115,10 +111,8 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   const std::string a(full - 7, 'a'), b(full - 9, 'b'), z(full - 4, 'z');
   const std::string before = kLong + "ZkLBADC0FFEE0DD\n" + a + "\nZkLBADC0FFEE0DD\n" + b + "\n[M]\n" + z;
   const std::string after = "NEW\n" + a + "\nNEW\n" + b + "\n[M]\nINS\n" + z + "\nEND\n";
-  const struct {
-    std::string before, after;
-    bool linked;
-  } cases[] = {{before, after, false}, {before, after, true}, {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
+  const struct { std::string before, after; bool linked; } cases[] = {
+      {before, after, false}, {before, after, true}, {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
   for (const auto &c : cases) {
     const std::string target = c.linked ? d + "/real" : file;
     ASSERT_TRUE(!c.linked || ::symlink("real", file.c_str()) == 0);
