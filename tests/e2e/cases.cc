@@ -172,8 +172,8 @@ std::vector<Case> end_to_end_cases() {
   const std::string a12 = "ZkL_zkS12mm__010A032", a = a12 + "?????";  // "A", 10 x 50 mm
   const std::string added = "ZkL_zkS12mm__040A032?????";              // "Test" again
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
-  const Args repair = {"--repair", "-P", "q"}, check = {"--check"}, check_json = {"--check", "--json"}, list = {"--list"};
-  const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
+  const Args repair = {"--repair", "-P", "q"}, check = {"--check"}, check_json = {"--check", "--json"};
+  const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, list = {"--list"};
   const Args dry_ensure_odd = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "51"};
   const std::string odd = "ZkL_zkS12mm__040A03371A2B";  // "Test", 10 x 51 mm: the height's last bit set
   const DriverFiles odd_tape = {"[CustomTape]\n" + odd + "/Test\n", odd + "/Test:\t70\t360\n", "",
