@@ -1,13 +1,10 @@
 #!/bin/sh
-# Runs the collection as its users get it: built by ansible-galaxy,
-# installed from the tarball into a temporary collections path (the only
-# one looked in) and called by fully qualified names on five local print
-# servers, each with a copy of the sample driver tree, the nine names
-# linked to the test build and a copy as before the play. ansible-lint on every
-# playbook; fleet.yml (host5's tape function file is a directory: it fails alone,
-# its tree untouched; host4's "Shelf labels" lacks its imaging-area line); every
-# example the READMEs and modules show (examples.py), in check and diff mode on
-# host1 changing nothing, then for real on host1-4, a misspelt one that must
+# Runs the collection as its users get it: built by ansible-galaxy, installed from the tarball into a temporary
+# collections path (the only one looked in) and called by fully qualified names on five local print servers, each with
+# a copy of the sample driver tree, the nine names linked to the test build and a copy as before the play.
+# ansible-lint on every playbook; fleet.yml (host5's tape function file is a directory: it fails alone, its tree
+# untouched; host4's "Shelf labels" lacks its imaging-area line); every example the READMEs and modules show
+# (examples.py), in check and diff mode on host1 changing nothing, then for real on host1-4, a misspelt one that must
 # fail; findings.yml on host1 as that file says. Usage: run.sh [build dir]
 set -eu
 cd "$(dirname "$0")/../.."

@@ -99,9 +99,8 @@ class Operations : public ::testing::Test {
   std::string record = paths.inf + "/zkpapertoollpr.intent";
 };
 
-// An identifier ends in the last hex digit of the clock's seconds and the
-// last four of its microseconds. The settings file holds the clock's and
-// the paper table the next, wrapping to zeros, so the one after is used.
+// An identifier ends in the last hex digit of the clock's seconds and the last four of its microseconds. The settings
+// file holds the clock's and the paper table the next, wrapping to zeros, so the one after is used.
 TEST_F(Operations, AddSkipsATakenIdentifier) {
   DriverFiles files = tape_files();
   files.settings_file = "Media=ZkL_zkS12mm__030A032FFFFF\n";
@@ -147,10 +146,9 @@ TEST_F(Operations, RepairLogsEachChange) {
             events("log "));
 }
 
-// A request that changes nothing writes no record: a delete of a name not
-// there, a satisfied --ensure, an add refused, not cut, as its paths are
-// too long (slashes pad the root). A repair finishing an interrupted
-// delete logs the delete, then the finishing.
+// A request that changes nothing writes no record: a delete of a name not there, a satisfied --ensure, an add
+// refused, not cut, as its paths are too long (slashes pad the root). A repair finishing an interrupted delete logs
+// the delete, then the finishing.
 TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   arm_fault(Call::kOpen, 0, 0);
   bool in_add = false;
@@ -169,9 +167,8 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   EXPECT_FALSE(file_exists(record));
 }
 
-// Every value from outside is quoted with its line-breaking, quoting and
-// escaping bytes as \xHH, so none can fake a field or a line; sudo's
-// invoking user stands beside the uids.
+// Every value from outside is quoted with its line-breaking, quoting and escaping bytes as \xHH, so none can fake a
+// field or a line; sudo's invoking user stands beside the uids.
 TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
   const std::string id = "ZkL_zkS12mm__050A03271A2B";
   write_driver_files(paths, {"[CustomTape]\n" + id + "/It's\\\n", id + "/It's\\:\t1\t2\n", "", id + ":\t1\n"});

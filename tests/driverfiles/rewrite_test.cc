@@ -1,6 +1,5 @@
-// Rewriting a driver file: exact bytes, kept owner and bits, every failing
-// call leaving the file as it was, durability and link safety, and the
-// preview agreeing with diff over the real result.
+// Rewriting a driver file: exact bytes, kept owner and bits, every failing call leaving the file as it was,
+// durability and link safety, and the preview agreeing with diff over the real result.
 #include "driverfiles/rewrite.h"
 
 #include <sys/stat.h>
@@ -38,19 +37,14 @@ class Rewrite : public ::testing::Test {
   std::string file = d + "/zkfunc", temp = file + ".$$$";
 };
 
-// Each plan gives exact bytes (where stated, kAny: not), and its preview
-// is the change as diff prints it. Lines the plan matches six and seven
-// unchanged lines apart make one hunk, then two.
+// Each plan gives exact bytes (where stated, kAny: not), and its preview is the change as diff prints it. Lines the
+// plan matches six and seven unchanged lines apart make one hunk, then two.
 TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
   const std::string base = "a\nZkLBADC0FFEE0DD 1\nb [M]\nc", kAny = "?";
   std::string lines, gaps;
   for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + (i % 9 == 4 ? " ZkLBADC0FFEE0DD\n" : "\n");
   for (int i = 0; i < 24; ++i) gaps += "g" + std::to_string(i) + (i == 3 || i == 10 || i == 18 ? " ZkLBADC0FFEE0DD\n" : "\n");
-  const struct {
-    std::string before;
-    RewritePlan plan;
-    std::string after;
-  } cases[] = {
+  const struct { std::string before; RewritePlan plan; std::string after; } cases[] = {
       {base, kDrop, "a\nb [M]\nc"},
       {base, kReplace, "a\nNEW\nb [M]\nc"},
       {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"},
@@ -108,28 +102,20 @@ TEST_F(Rewrite, KeepsOwnerAndGroup) {
   }
 }
 
-// The copy is synced before the rename, the directory after it. Every
-// call fails in turn: before the rename the file stays as it was, after
-// it the new content stands but the failure is reported (closing the
-// reading side alone may go unreported); an interrupted read or write is
-// retried. Each edit comes when the output buffer is full, after a long
+// The copy is synced before the rename, the directory after it. Every call fails in turn: before the rename the file
+// stays as it was, after it the new content stands but the failure is reported (closing the reading side alone may go
+// unreported); an interrupted read or write is retried. Each edit comes when the output buffer is full, after a long
 // line; a long kept line holds the marker.
 TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   const size_t full = kRewriteBuffer;
   const std::string a(full - 7, 'a'), b(full - 9, 'b'), z(full - 4, 'z');
   const std::string before = kLong + "ZkLBADC0FFEE0DD\n" + a + "\nZkLBADC0FFEE0DD\n" + b + "\n[M]\n" + z;
   const std::string after = "NEW\n" + a + "\nNEW\n" + b + "\n[M]\nINS\n" + z + "\nEND\n";
-  const struct {
-    std::string before, after;
-    bool linked;
-  } cases[] = {{before, after, false},
-               {before, after, true},
-               {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
+  const struct { std::string before, after; bool linked; } cases[] = {
+      {before, after, false}, {before, after, true}, {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
   for (const auto &c : cases) {
     const std::string target = c.linked ? d + "/real" : file;
-    if (c.linked) {
-      ASSERT_EQ(0, ::symlink("real", file.c_str()));
-    }
+    ASSERT_TRUE(!c.linked || ::symlink("real", file.c_str()) == 0);
     write_file(target, c.before);
     arm_fault(Call::kOpen, 0, 0);
     ASSERT_EQ(0, rewrite_file(file.c_str(), kAll));
@@ -174,9 +160,8 @@ TEST_F(Rewrite, WriteWithoutProgressIsEio) {
   EXPECT_FALSE(file_exists(temp));
 }
 
-// Whatever appears at a name between the checks and the open is never
-// used: a link or a file at the temporary name, a link in place of the
-// driver file itself.
+// Whatever appears at a name between the checks and the open is never used: a link or a file at the temporary name, a
+// link in place of the driver file itself.
 TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
   const std::string victim = d + "/victim";
   const struct { bool at_temp, as_link; } plants[] = {{true, true}, {true, false}, {false, true}};

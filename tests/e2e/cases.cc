@@ -1,11 +1,8 @@
-// The end-to-end cases, one row per behaviour. Expected bytes follow the
-// documented formats: identifier "ZkL" + media name (ten characters, or
-// none) + hex name length (2 digits) + hex width (2 or more) + hex height
-// (3) + five digits that vary; entry "<id>/<name>"; paper table
-// "<id>/<name>:\t<dots across>\t<dots along>" (tape: pins, and the height
-// at 180 dpi; roll: width - 3 and height - 6 mm at 300 dpi; an inch is
-// 25.43859649 mm; dots truncated); imaging area "<id>:\t0.00\t0.00\t<pins
-// in points>\t<height in points>".
+// The end-to-end cases, one row per behaviour. Expected bytes follow the documented formats: identifier "ZkL" + media
+// name (ten characters, or none) + hex name length (2 digits) + hex width (2 or more) + hex height (3) + five digits
+// that vary; entry "<id>/<name>"; paper table "<id>/<name>:\t<dots across>\t<dots along>" (tape: pins, and the height
+// at 180 dpi; roll: width - 3 and height - 6 mm at 300 dpi; an inch is 25.43859649 mm; dots truncated); imaging area
+// "<id>:\t0.00\t0.00\t<pins in points>\t<height in points>".
 #include "e2e/cases.h"
 
 #include <array>
@@ -112,12 +109,11 @@ Case with(Case c, const std::vector<std::string> &setup) {
 
 // A command line answered with tvq310's usage text, nothing touched.
 Case rejected(const std::string &what, const Args &args) {
-  return {what, "tvq310", args, kBare, usage("tvq310", "TV-Q310"), 0, kSame, {}};
+  return {what, "tvq310", args, kBare, usage("tvq310", "TV-Q310"), 0};
 }
 
-// An add on a tree without formats: the companion is asked to delete the
-// name, then to add it as w by h under an identifier starting with id; the
-// paper table line carries dots, the imaging-area line points.
+// An add on a tree without formats: the companion is asked to delete the name, then to add it as w by h under an
+// identifier starting with id; the paper table line carries dots, the imaging-area line points.
 Case adding(const std::string &what, const std::string &program, const Args &args, const std::string &w,
             const std::string &h, const std::string &id, const std::string &dots,
             const std::string &points) {
@@ -151,7 +147,7 @@ void add_usage_rows(std::vector<Case> *rows) {
        {"lm230", "lm230", ""}, {"lm260ka", "lm260ka", ""}, {"tv4400", "tv4400zd", "TV-4400ZD"},
        {"tvq310", "tvq310", "TV-Q310"}, {"tvq300", "tvq300", "TV-Q300"}, {"tvq250e", "tvq250e", "TVQ250E"},
        {"tvq220nf", "tvq220nf", "TVQ220nf"}, {"tvq200", "tvq200", "TVQ200"}}) {
-    rows->push_back({std::string("usage_") + program, program, {"-P", "q"}, kBare, usage(model, printer), 0, kSame, {}});
+    rows->push_back({std::string("usage_") + program, program, {"-P", "q"}, kBare, usage(model, printer), 0});
   }
 }
 
@@ -176,7 +172,8 @@ std::vector<Case> end_to_end_cases() {
   const std::string a12 = "ZkL_zkS12mm__010A032", a = a12 + "?????";  // "A", 10 x 50 mm
   const std::string added = "ZkL_zkS12mm__040A032?????";              // "Test" again
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
-  const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"};
+  const Args repair = {"--repair", "-P", "q"}, check = {"--check"}, check_json = {"--check", "--json"};
+  const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, list = {"--list"};
   const Args dry_ensure_odd = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "51"};
   const std::string odd = "ZkL_zkS12mm__040A03371A2B";  // "Test", 10 x 51 mm: the height's last bit set
   const DriverFiles odd_tape = {"[CustomTape]\n" + odd + "/Test\n", odd + "/Test:\t70\t360\n", "",
@@ -208,8 +205,7 @@ std::vector<Case> end_to_end_cases() {
                            checked("length digits: " + id('E') + " 'Wrong' is 5 bytes long", "length-digits");
   std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
-      {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0,
-       kSame, {}},
+      {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0},
 
       // Faulty command lines get the usage text.
       rejected("no_words", {}),
@@ -269,7 +265,7 @@ std::vector<Case> end_to_end_cases() {
           "2147483640\t1108", "0.00\t283.03"),
       add("roll_longest_written_exactly", "lm230", "A", "62", "182096572", "62", "182096572", "ZkL013E2BC",
           "695\t2147483640", "0.00\t515396090.71"),
-      {"roll_width_beyond_dots", "lm230", {"-P", "q", "-d", "A", "-w", "182096570"}, kBare, usage("lm230", ""), 0, kSame, {}},
+      {"roll_width_beyond_dots", "lm230", {"-P", "q", "-d", "A", "-w", "182096570"}, kBare, usage("lm230", ""), 0},
       add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL043E007",
           "695\t11", "0.00\t19.81"),
       // Names and printers reach the companion and the files byte for byte.
@@ -303,8 +299,7 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n",
         roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
        DriverFiles{"[CustomTape]\n", "", "Copies=1\nMediaSize=29X1\n", ""}, {deleting("Roll")}},
-      // Long lines that are not the first: one naming the format without an
-      // identifier, and the paper table's entry.
+      // Long lines that are not the first: one naming the format without an identifier, and the paper table's entry.
       {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test,
        {"[Function]\n" + decoy + "[CustomTape]\n" + old + "/Test\nCut=1\n",
         "A4:\t1\t2\n" + old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\n", tape.settings_file,
@@ -334,8 +329,7 @@ std::vector<Case> end_to_end_cases() {
        {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
        {deleting("Test")}},
 
-      // The companion tool failing: status 255, nothing printed, and how it
-      // failed on standard error.
+      // The companion tool failing: status 255, nothing printed, and how it failed on standard error.
       {"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}, {"companion=3"},
        tool + "exited with status 3\n"},
       {"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")},
@@ -365,37 +359,35 @@ std::vector<Case> end_to_end_cases() {
        {"link:func", "link:rc"}},
       // The administrator's commands: only as the first word after the name.
       rejected("command_word_later", {"-P", "q", "--list", "x"}),
-      {"list_tape", "tvq310", {"--list"}, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {}},
+      {"list_tape", "tvq310", list, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0},
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
        "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\ \\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"
-       "\tmissing=paper,imaging\n", 0, kSame, {}},
-      {"list_tape_without_media", "tvq310", {"--list"}, {"[CustomTape]\nZkL010A0321A2B3/N\n", "ZkL010A0321A2B3/N:\t1\n",
-       "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0, kSame, {}},
-      {"list_without_formats", "tvq310", {"--list"}, kBare, "", 0, kSame, {}},
-      {"list_unreadable", "tvq310", {"--list"}, tape, "", 255, kSame, {}, {"directory:func"},
+       "\tmissing=paper,imaging\n", 0},
+      {"list_tape_without_media", "tvq310", list, {"[CustomTape]\nZkL010A0321A2B3/N\n", "ZkL010A0321A2B3/N:\t1\n",
+       "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0},
+      {"list_without_formats", "tvq310", list, kBare, "", 0},
+      {"list_unreadable", "tvq310", list, tape, "", 255, kSame, {}, {"directory:func"},
        me + inf + "zktvq310func: Is a directory\n"},
-      {"check_without_marker", "tvq310", {"--check"}, {old + "/Test\n", tape.paper_table, tape.settings_file,
-       tape.imaging_area}, checked("no marker: " + inf + "zktvq310func", "no-marker"), 1, kSame, {}},
-      {"check_missing_file_and_marker", "tvq310", {"--check"}, {"", "", "", ""},
+      {"check_without_marker", "tvq310", check, {old + "/Test\n", tape.paper_table, tape.settings_file,
+       tape.imaging_area}, checked("no marker: " + inf + "zktvq310func", "no-marker"), 1},
+      {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""},
        checked("missing: " + inf + "ImagingArea", "missing") + checked("no marker: " + inf + "zktvq310func",
        "no-marker"), 1, kSame, {}, {"missing:imaging"}},
-      {"check_finds_each_fault", "tvq310", {"--check"}, messy,
+      {"check_finds_each_fault", "tvq310", check, messy,
        ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + inf + "ImagingArea", "incomplete", true) +
            checked("orphan: " + id('0') + " in " + inf + "paperinftvq310 has no entry", "orphan", true) +
-           checked("stale setting: " + inf + "zktvq310rc selects " + id('1'), "stale-setting", true),
-       1, kSame, {}},
-      {"check_finds_ties_apart", "tvq310", {"--check"}, {"[CustomTape]\n" + id('B') + "/Dup\n" + id('D') + "/One\n" +
-       id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, ties, 1, kSame, {}},
-      {"repair_mends_what_files_tell", "tvq310", {"--repair", "-P", "q"}, messy,
-       repaired, 1, mended, {deleting("Hal")}},
-      {"repair_leaves_name_too_long_to_ask_about", "tvq310", {"--repair", "-P", "q"},
-       {"[CustomTape]\nZkL_zkS12mm__210A03271A2B/" + std::string(33, 'n') + "\n", "", "", ""}, "", 1, kSame, {}},
-      {"repair_refuses_foreign_link", "tvq310", {"--repair", "-P", "q"}, messy, "", 255, kSame, {},
+           checked("stale setting: " + inf + "zktvq310rc selects " + id('1'), "stale-setting", true), 1},
+      {"check_finds_ties_apart", "tvq310", check, {"[CustomTape]\n" + id('B') + "/Dup\n" + id('D') + "/One\n" +
+       id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, ties, 1},
+      {"repair_mends_what_files_tell", "tvq310", repair, messy, repaired, 1, mended, {deleting("Hal")}},
+      {"repair_leaves_name_too_long_to_ask_about", "tvq310", repair,
+       {"[CustomTape]\nZkL_zkS12mm__210A03271A2B/" + std::string(33, 'n') + "\n", "", "", ""}, "", 1},
+      {"repair_refuses_foreign_link", "tvq310", repair, messy, "", 255, kSame, {},
        {"link-owner:paper"}, me + inf + "paperinftvq310: Permission denied\n"},
-      {"repair_again_changes_nothing", "tvq310", {"--repair", "-P", "q"}, mended, "", 1, kSame, {}},
-      {"repair_keeps_a_complete_selection", "tvq310", {"--repair", "-P", "q"}, tape, "", 0, kSame, {}},
-      {"repair_companion_fails", "tvq310", {"--repair", "-P", "q"}, messy,
+      {"repair_again_changes_nothing", "tvq310", repair, mended, "", 1},
+      {"repair_keeps_a_complete_selection", "tvq310", repair, tape, "", 0},
+      {"repair_companion_fails", "tvq310", repair, messy,
        "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")},
        {"companion=3"}, tool + "exited with status 3\n"},
       {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
@@ -403,38 +395,36 @@ std::vector<Case> end_to_end_cases() {
            ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
            "-Media=" + old + "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n" +
            diff("paperinftvq310", "-1,2 +1") + "-" + old + "/Test:\t70\t353\n A4:\t1\t2\n" +
-           diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n",
-       0, kSame, {}},
+           diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0},
       {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
        run + "-d 'A b' -show 1\n" + run + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
            diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") +
            "+" + a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n",
-       0, kSame, {}},
+       0},
       {"dry_run_not_found", "tvq310", {"--dry-run", "-P", "q", "-d", "It's"}, tape,
-       run + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0, kSame, {}},
+       run + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0},
 
       // Scripting and monitoring: data alone on standard output, errors and
       // usage on standard error (usage exit 2), JSON, an idempotent add.
-      {"version", "tvq310", {"--version"}, kBare, "zkpapertoollpr 0.2\n", 0, kSame, {}},
-      {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0, kSame, {}},
-      {"list_not_installed", "tvq310", {"--list"}, kBare, "", 255, kSame, {}, {"not-installed"},
+      {"version", "tvq310", {"--version"}, kBare, "zkpapertoollpr 0.2\n", 0},
+      {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0},
+      {"list_not_installed", "tvq310", list, kBare, "", 255, kSame, {}, {"not-installed"},
        me + "vantrel/tvq310/bin/inf: not installed\n"},
-      {"check_not_installed", "tvq310", {"--check"}, kBare, checked("not installed: vantrel/tvq310/bin/inf",
+      {"check_not_installed", "tvq310", check, kBare, checked("not installed: vantrel/tvq310/bin/inf",
        "not-installed"), 1, kSame, {}, {"not-installed"}},
-      {"check_json_not_installed", "tvq310", {"--check", "--json"}, kBare, "{\"model\":\"tvq310\",\"findings\":[" +
+      {"check_json_not_installed", "tvq310", check_json, kBare, "{\"model\":\"tvq310\",\"findings\":[" +
        finding("not-installed", "vantrel/tvq310/bin/inf", "null", "null", false) + "]}\n", 1, kSame, {}, {"not-installed"}},
-      {"check_json_clean", "tvq310", {"--check", "--json"}, decoys, "{\"model\":\"tvq310\",\"findings\":[]}\n", 0,
-       kSame, {}},
-      {"check_json_finds_each_fault", "tvq310", {"--check", "--json"}, messy,
+      {"check_json_clean", "tvq310", check_json, decoys, "{\"model\":\"tvq310\",\"findings\":[]}\n", 0},
+      {"check_json_finds_each_fault", "tvq310", check_json, messy,
        "{\"model\":\"tvq310\",\"findings\":[" + finding("duplicate-name", "null", id('C'), "Dup", false) + "," +
            finding("shared-identifier", "null", id('D'), "Two", false) + "," + finding("length-digits", "null",
            id('E'), "Wrong", false) + "," + finding("incomplete", inf + "ImagingArea", id('F'), "Hal", true) + "," +
            finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," +
-           finding("stale-setting", inf + "zktvq310rc", id('1'), "null", true) + "]}\n", 1, kSame, {}},
+           finding("stale-setting", inf + "zktvq310rc", id('1'), "null", true) + "]}\n", 1},
       // A name of the longest length allowed is mended like any other.
-      {"check_json_longest_name_incomplete", "tvq310", {"--check", "--json"}, {"[CustomTape]\n" + id32 + "/" + n32 +
+      {"check_json_longest_name_incomplete", "tvq310", check_json, {"[CustomTape]\n" + id32 + "/" + n32 +
        "\n", id32 + "/" + n32 + ":\t1\t2\n", "", ""}, "{\"model\":\"tvq310\",\"findings\":[" +
-       finding("incomplete", inf + "ImagingArea", id32, n32, true) + "]}\n", 1, kSame, {}},
+       finding("incomplete", inf + "ImagingArea", id32, n32, true) + "]}\n", 1},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
        {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xe0\x80\xaf\xc3\xa9\xc3\n", tape.paper_table,
         "", tape.imaging_area},
@@ -442,7 +432,7 @@ std::vector<Case> end_to_end_cases() {
        "\"id\":\"" + old + "\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"q\\\"b\\\\\\u0001\\udcff"
        "\\udced\\udca0\\udc80\\udce0\\udc80\\udcaf\xc3\xa9\\udcc3\","
        "\"width\":12,\"height\":100,\"media\":\"_zkHS12mm_\",\"id\":\"ZkL_zkHS12mm_07090641A2B3\","
-       "\"state\":\"incomplete\",\"missing\":[\"paper\",\"imaging\"]}]}\n", 0, kSame, {}},
+       "\"state\":\"incomplete\",\"missing\":[\"paper\",\"imaging\"]}]}\n", 0},
       // Roll heights beyond the identifier's 12 bits, from the paper table's
       // dots, or without them from ImagingArea's points.
       {"list_json_roll_heights", "lm230", {"--list", "--json"},
@@ -454,10 +444,9 @@ std::vector<Case> end_to_end_cases() {
        "\"id\":\"ZkL033E38811234\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"Tall\",\"width\":62,"
        "\"height\":4196,\"media\":null,\"id\":\"ZkL043E06411235\",\"state\":\"incomplete\",\"missing\":[\"paper\"]},"
        "{\"name\":\"Low\",\"width\":62,\"height\":4095,\"media\":null,\"id\":\"ZkL033EFFF11236\",\"state\":"
-       "\"complete\",\"missing\":[]}]}\n",
-       0, kSame, {}},
-      {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
-      {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
+       "\"complete\",\"missing\":[]}]}\n", 0},
+      {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0},
+      {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0},
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
        DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n",
@@ -473,34 +462,34 @@ std::vector<Case> end_to_end_cases() {
 
       // A repair acts only on a tree it reads whole, and its dry run shows
       // it; the check's findings of a missing model and of zero bytes.
-      {"repair_without_function_file", "tvq310", {"--repair", "-P", "q"}, tape, "", 255, kSame, {}, {"missing:func"},
+      {"repair_without_function_file", "tvq310", repair, tape, "", 255, kSame, {}, {"missing:func"},
        me + inf + "zktvq310func: No such file or directory\n"},
-      {"repair_of_empty_function_file", "tvq310", {"--repair", "-P", "q"}, {"", tape.paper_table, tape.settings_file,
+      {"repair_of_empty_function_file", "tvq310", repair, {"", tape.paper_table, tape.settings_file,
        tape.imaging_area}, "", 255, kSame, {}, {}, me + inf + "zktvq310func: No data available\n"},
       // A hand-added entry holding a complete format's name; one whose
       // identifier is inside a complete one's (a longer roll width).
-      {"repair_leaves_a_name_held_twice", "tvq310", {"--repair", "-P", "q"},
+      {"repair_leaves_a_name_held_twice", "tvq310", repair,
        {"[CustomTape]\nZkL_zkS12mm__040C0141CCCC/Test\n" + old + "/Test\n", tape.paper_table, tape.settings_file,
-        tape.imaging_area}, "", 1, kSame, {}},
-      {"repair_keeps_lines_of_a_longer_identifier", "lm230", {"--repair", "-P", "q"},
+        tape.imaging_area}, "", 1},
+      {"repair_keeps_lines_of_a_longer_identifier", "lm230", repair,
        {"[CustomTape]\nZkL0110003271A2/X\nZkL0110003271A2B/Y\n", "ZkL0110003271A2B/Y:\t1\n", "",
-        "ZkL0110003271A2B:\t1\n"}, "", 1, kSame, {}},
-      {"repair_reports_the_selection_it_resets", "tvq310", {"--repair", "-P", "q"},
+        "ZkL0110003271A2B:\t1\n"}, "", 1},
+      {"repair_reports_the_selection_it_resets", "tvq310", repair,
        {tape.function_file, "A4:\t1\t2\n", tape.settings_file, tape.imaging_area},
        "removed incomplete: " + old + " 'Test'\nreset setting: " + inf + "zktvq310rc from " + old + "\n", 0,
        tape_without, {deleting("Test")}},
       // A zero byte in a name is reported as such, not as a wrong length;
       // one in an identifier keeps the line from being an entry at all.
-      {"check_zero_bytes", "tvq310", {"--check"}, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
+      {"check_zero_bytes", "tvq310", check, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
        "ZkL_zkS12mm__040A03" + std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area},
        checked("zero byte: " + inf + "zktvq310func has one in the line at byte 45", "zero-byte") +
-           checked("zero byte: " + inf + "zktvq310func has one in the line at byte 13", "zero-byte"), 1, kSame, {}},
+           checked("zero byte: " + inf + "zktvq310func has one in the line at byte 13", "zero-byte"), 1},
       {"dry_run_repair", "tvq310", {"--dry-run", "--repair", "-P", "q"}, messy,
        run + "-d Hal -show 1\n" + repaired + diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" +
            diff("paperinftvq310", "-2,5 +2,3") + " " + id('C') + "/Dup:\t1\t2\n " + id('D') + "/One:\t1\t2\n " +
            id('E') + "/Wrong:\t1\t2\n-" + id('F') + "/Hal:\t1\t2\n-" + id('0') + "/Gone:\t1\t2\n" +
            diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +
-           id('F') + "/Hal\n", 1, kSame, {}},
+           id('F') + "/Hal\n", 1},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}, {},
        at("zktvq310func", "No data available")},
       // An entry on the marker's line (an add after an unended marker line wrote it): its delete keeps the marker.
@@ -509,11 +498,10 @@ std::vector<Case> end_to_end_cases() {
        "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
   };
-  // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or
-  // rewritten, a link that may not be followed, a copy that cannot be made (a directory at its name, an inf
-  // directory the run may not write): the system's error text (none for an add's own step), the file named
-  // on standard error, status 255, nothing changed and the companion never asked, a dry run as its request
-  // (Gone: an orphan).
+  // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or rewritten, a
+  // link that may not be followed, a copy that cannot be made (a directory at its name, an inf directory the run may
+  // not write): the system's error text (none for an add's own step), the file named on standard error, status 255,
+  // nothing changed and the companion never asked, a dry run as its request (Gone: an orphan).
   const auto refused = [](const std::string &what, const std::string &program, const Args &args, const std::string &why) {
     const std::string name = "zkpapertoollpr_" + program, use = " --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n";
     return Case{what, program, args, kBare, "", 2, kSame, {}, {}, name + ": " + why + "\nusage: " + name + use};
