@@ -427,16 +427,23 @@ std::vector<Case> end_to_end_cases() {
        0, kSame, {}},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0, kSame, {}},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0, kSame, {}},
+      // A replacement keeps the printer's selection on the format: the settings line names the new identifier.
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
        DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n",
-                   "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\nDarkness=3",
+                   "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=" + added + "\nDarkness=3",
                    "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       {deleting("Test"), add_test_call}},
+      // The add request deletes, then adds: the selection falls back.
+      {"add_of_the_selected_name_resets_its_setting", "tvq310", add_test, {tape.function_file, old +
+       "/Test:\t70\t352\nA4:\t1\t2\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{"[Function]\n"
+       "[CustomTape]\n" + added + "/Test\nCut=1\n", "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\n"
+       "Darkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
       // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
       {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, {"[CustomTape]\n" + wrong + "/Test\n",
        wrong + "/Test:\t70\t353\n", "Media=" + wrong + "\n", wrong + ":\t0.00\t0.00\t28.00\t141.52\n"}, "replaced\n", 0,
-       DriverFiles{"[CustomTape]\n" + added + "/Test\n", added + "/Test:\t70\t353\n", "Media=zkS12mm\n", added +
+       DriverFiles{"[CustomTape]\n" + added + "/Test\n", added + "/Test:\t70\t353\n", "Media=" + added + "\n", added +
        ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
 
