@@ -242,11 +242,8 @@ int record_add(void *ctx, const char *bytes, size_t len) {
 
 int record_add_copy(void *ctx, const char *bytes, size_t len) {
   DiffRecorder *r = static_cast<DiffRecorder *>(ctx);
-  char *copy = nullptr;
-  size_t cap = 0;
-  while (cap < len) {
-    if (make_room(&copy, &cap, cap) != 0) return -1;
-  }
+  char *copy = static_cast<char *>(sys_io.realloc(nullptr, len + 1));
+  if (copy == nullptr) return -1;
   if (make_room(&r->copies, &r->copy_cap, r->copy_count) != 0) {
     std::free(copy);
     return -1;

@@ -85,11 +85,8 @@ const IdSwap *swap_of(const SwapSet *swaps, const FormatId &id) {
 int swap_line(Tracker *t, LineScan *scan, size_t at, const IdSwap &swap) {
   const char *line = scan->buf + scan->pos;
   const size_t len = scan->line_end - scan->pos, from = std::strlen(swap.from.text), to = std::strlen(swap.to.text);
-  char *text = nullptr;
-  size_t cap = 0;
-  while (cap < len - from + to + 1) {
-    if (make_room(&text, &cap, cap) != 0) return -1;
-  }
+  char *text = static_cast<char *>(sys_io.realloc(nullptr, len - from + to));
+  if (text == nullptr) return -1;
   std::memcpy(text, line, at);
   std::memcpy(text + at, swap.to.text, to);
   std::memcpy(text + at + to, line + at + from, len - at - from);
