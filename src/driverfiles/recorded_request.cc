@@ -12,6 +12,7 @@
 #include "driverfiles/apply_formats.h"
 #include "driverfiles/audit_log.h"
 #include "driverfiles/model_files.h"
+#include "driverfiles/rewrite.h"
 #include "driverfiles/sys_io.h"
 
 namespace {
@@ -84,6 +85,19 @@ int first_identifier(const PaperJob &job, AddChoice *choice, FormatId *first) {
 // be made or a record that cannot be written fails, before anything is
 // asked, as the step that would have met it first: the delete's when the
 // name has an entry, else the add's.
+// The settings file of a replacement whose selection follows it, read
+// and the place of its copy checked before anything is asked (a file
+// that selects none of it has nothing to follow: choice->follows null).
+int32_t check_selection(const PaperJob &job, AddChoice *choice) {
+  const char *path = job.driver_path[kSettingsFile];
+  const int held = driver_file_holds(path, choice->follows->text);
+  if (held == 0) choice->follows = nullptr;
+  if (held <= 0) return held == 0 ? kOpDone : kOpFileFailed;
+  if (check_temporary(path) == 0) return kOpDone;
+  note_failed_driver_file(path);
+  return kOpFileFailed;
+}
+
 // A replacement whose selection follows it (choice.follows) leaves the
 // settings file to the add; when the add fails with nothing of it agreed
 // to, the selection of the format gone falls back as a delete leaves it.
@@ -95,6 +109,7 @@ int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, As
   const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, &choice, &first);
   if (held < 0) rc = kOpFileFailed;
   if (rc == kOpDone) rc = check_add_copies(job);
+  if (rc == kOpDone && choice.follows != nullptr) rc = check_selection(job, &choice);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
   *in_add = rc != kOpDone && held == 0;
   const bool follows = choice.follows != nullptr;

@@ -518,6 +518,9 @@ std::vector<Case> end_to_end_cases() {
       fails("link_of_other_owner", del_test, "link-owner:func", "zktvq310func", "Permission denied"),
       fails("link_to_file_of_other_owner", del_test, "target-owner:rc", "zktvq310rc", "Permission denied"),
       fails("ensure_unreadable", ensure_test, "directory:func", "zktvq310func", "Is a directory"),
+      // The selection a replacement moves: its copy's place is checked before anything is asked.
+      fails("ensure_of_the_selection_temp_dir_settings", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "60"},
+            "temp-dir:rc", "zktvq310rc", "Is a directory"),
       fails("delete_settings_missing", del_test, "missing:rc", "zktvq310rc", "No such file or directory"),
       fails("add_of_existing_name_settings_missing", add_test, "missing:rc", "zktvq310rc", "No such file or directory"),
       fails("ensure_not_installed", ensure_new, "not-installed", "zktvq310func", "No such file or directory"),
