@@ -79,12 +79,6 @@ int first_identifier(const PaperJob &job, AddChoice *choice, FormatId *first) {
   return found;
 }
 
-// An add request's steps: its paths, what the add needs checked, the
-// temporary copies' places, the record (with the first identifier the
-// add will try), the delete of the name, the add. A copy that could not
-// be made or a record that cannot be written fails, before anything is
-// asked, as the step that would have met it first: the delete's when the
-// name has an entry, else the add's.
 // The settings file of a replacement whose selection follows it, read
 // and the place of its copy checked before anything is asked (a file
 // that selects none of it has nothing to follow: choice->follows null).
@@ -98,6 +92,12 @@ int32_t check_selection(const PaperJob &job, AddChoice *choice) {
   return kOpFileFailed;
 }
 
+// An add request's steps: its paths, what the add needs checked, the
+// temporary copies' places, the record (with the first identifier the
+// add will try), the delete of the name, the add. A copy that could not
+// be made or a record that cannot be written fails, before anything is
+// asked, as the step that would have met it first: the delete's when the
+// name has an entry, else the add's.
 // A replacement whose selection follows it (choice.follows) leaves the
 // settings file to the add; when the add fails with nothing of it agreed
 // to, the selection of the format gone falls back as a delete leaves it.
