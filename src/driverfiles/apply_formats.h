@@ -31,7 +31,8 @@
 //      delete, then its add;
 //   3. the copies are renamed into place: function file, paper table,
 //      ImagingArea, settings file (a run cut short leaves new entries
-//      incomplete, which the next apply replaces), then the audit lines,
+//      incomplete, which the next apply replaces; a selection of a
+//      replaced format moves to its new identifier), then the audit lines,
 //      one per change with its printed verb ("added", "replaced" naming
 //      the old identifier too, "removed"; a replaced format whose add
 //      failed is "removed"), and one per orphan ("removed orphan" for the
@@ -98,6 +99,12 @@ struct ApplyPlan {
   // change of the set all the same, printed and logged.
   ApplyOrphan *orphans;
   size_t orphan_count, orphan_cap;
+  // Settings lines an interrupted apply left under an identifier no entry
+  // holds any more, which follow a format of the set (its record tells):
+  // moved to the format's new identifier (or the one it keeps) instead of
+  // reset. Not owned.
+  const FollowedSetting *followed;
+  size_t followed_count;
 };
 void free_apply_plan(ApplyPlan *plan);
 

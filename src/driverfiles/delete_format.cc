@@ -52,7 +52,7 @@ void log_deleted(const PaperJob &job, const FormatId &entry) {
 // the caller decided it); in the usual case it is the function file's,
 // and the paper table is read once, its lines dropped on the way.
 int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &entry, bool decided,
-                       bool *paper_found, FormatRemoval *removal) {
+                       bool keep_setting, bool *paper_found, FormatRemoval *removal) {
   if (check_driver_links(job) != kOpDone) return kOpFileFailed;
   PaperLookup lookup{job.label_name, {}, false};
   PreparedFile paper{};
@@ -63,7 +63,7 @@ int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &
   if (!same) abandon_driver_file(&paper);
   *paper_found = lookup.found;
   rc = prepare_removal(job, steps, lookup.found ? lookup.id.text : nullptr, entry.text,
-                       same ? &paper : nullptr, removal);
+                       same ? &paper : nullptr, removal, keep_setting);
   abandon_driver_file(&paper);
   return rc;
 }
@@ -75,7 +75,7 @@ int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &
 // either side. A name the function file does not hold is not there:
 // nothing changes, but the companion tool is still asked.
 int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, AskHook *hook,
-                            const FormatId *decided) {
+                            const FormatId *decided, bool keep_setting) {
   const Steps steps{root, dry_run};
   if (format_job_paths(&job, root) != 0) return kOpFileFailed;
   FormatId entry = decided != nullptr ? *decided : FormatId{};
@@ -84,7 +84,7 @@ int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, Ask
   if (found < 0) return kOpFileFailed;
   bool paper_found = false;
   FormatRemoval removal{};
-  int32_t rc = found > 0 ? prepare_delete(job, steps, entry, decided != nullptr, &paper_found, &removal) : kOpDone;
+  int32_t rc = found > 0 ? prepare_delete(job, steps, entry, decided != nullptr, keep_setting, &paper_found, &removal) : kOpDone;
   if (rc == kOpDone && found > 0 && hook != nullptr) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = ask_companion_to_delete(job, steps);
   if (hook != nullptr) hook->pending = rc == kOpDone && found > 0;

@@ -3,6 +3,7 @@
 #include "driverfiles/plan_apply.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "driverfiles/line_scan.h"
@@ -47,26 +48,56 @@ int add_line(Tracker *t, const char *text) {
 // The identifier a line carries: its first "ZkL" read as one, as the
 // lookup and the inventory read it (never one standing inside a name).
 // 1 with *id set, 0 when the line carries none, -1 with errno.
-int line_identifier(const LineScan &scan, const HitLine &hit, FormatId *id) {
+// *at: where it starts in the line.
+int line_identifier(const LineScan &scan, const HitLine &hit, FormatId *id, size_t *at) {
   HitLine first{};
   const int rc = find_in_line(&scan, &hit, kFormatIdPrefix, &first);
   IdParts parts{};
   if (rc <= 0 || !parse_format_id(first.head, first.head_len, &parts)) return rc < 0 ? -1 : 0;
   std::memcpy(id->text, first.head, parts.len);
   id->text[parts.len] = '\0';
+  *at = first.head_at;
   return 1;
 }
 
-// 1 when the line's identifier is the match (or one of the set's).
-int matches(const LineScan &scan, const HitLine &hit, const char *match, const MatchSet *set) {
-  FormatId id{};
-  const int rc = line_identifier(scan, hit, &id);
+// 1 when the line's identifier (*id, starting at *at) is the match (or
+// one of the set's).
+int matches(const LineScan &scan, const HitLine &hit, const char *match, const MatchSet *set, FormatId *id,
+            size_t *at) {
+  const int rc = line_identifier(scan, hit, id, at);
   if (rc <= 0) return rc;
-  if (set == nullptr) return std::strcmp(id.text, match) == 0 ? 1 : 0;
+  if (set == nullptr) return std::strcmp(id->text, match) == 0 ? 1 : 0;
   for (size_t i = 0; i < set->count; ++i) {
-    if (std::strcmp(id.text, set->ids[i].text) == 0) return 1;
+    if (std::strcmp(id->text, set->ids[i].text) == 0) return 1;
   }
   return 0;
+}
+
+const IdSwap *swap_of(const SwapSet *swaps, const FormatId &id) {
+  for (size_t i = 0; swaps != nullptr && i < swaps->count; ++i) {
+    if (std::strcmp(swaps->swaps[i].from.text, id.text) == 0) return &swaps->swaps[i];
+  }
+  return nullptr;
+}
+
+// The open hit line, whole in the scan's window, left out and added again
+// with swap.to where its identifier stands at `at`.
+int swap_line(Tracker *t, LineScan *scan, size_t at, const IdSwap &swap) {
+  const char *line = scan->buf + scan->pos;
+  const size_t len = scan->line_end - scan->pos, from = std::strlen(swap.from.text), to = std::strlen(swap.to.text);
+  char *text = static_cast<char *>(sys_io.realloc(nullptr, len - from + to));
+  if (text == nullptr) return -1;
+  std::memcpy(text, line, at);
+  std::memcpy(text + at, swap.to.text, to);
+  std::memcpy(text + at + to, line + at + from, len - at - from);
+  const size_t n = len - from + to;
+  int rc = skip_line(scan);
+  const PlanTarget &target = *t->target;
+  if (rc == 0) rc = (target.add_copy != nullptr ? target.add_copy : target.add)(target.ctx, text, n);
+  if (rc == 0) t->mid_line = text[n - 1] != '\n';
+  SavedErrno saved;
+  std::free(text);
+  return rc;
 }
 
 }  // namespace
@@ -83,8 +114,15 @@ int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
     if (hit.holds[kWatchSlot] && watch != nullptr && watch->on_hit(watch->ctx, scan, hit) != 0) return -1;
-    const int matched = hit.holds[kMatchSlot] ? matches(scan, hit, plan.match, set) : 0;
+    FormatId id{};
+    size_t id_at = 0;
+    const int matched = hit.holds[kMatchSlot] ? matches(scan, hit, plan.match, set, &id, &id_at) : 0;
     if (matched < 0) return -1;
+    const IdSwap *swap = matched > 0 && scan.line_end != 0 ? swap_of(plan.swaps, id) : nullptr;
+    if (swap != nullptr) {
+      if (swap_line(&tracker, &scan, id_at, *swap) != 0) return -1;
+      continue;
+    }
     if (matched > 0) {
       // A dropped line keeps the marker it shares (an add after an
       // unended marker line wrote its entry there): the entries that

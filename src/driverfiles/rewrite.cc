@@ -276,7 +276,7 @@ int check_link_rule(const char *path) {
 
 int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set) {
   DiffRecorder recorder{};
-  const PlanTarget target{record_put, record_skip, record_add, &recorder};
+  const PlanTarget target{record_put, record_skip, record_add, &recorder, record_add_copy};
   int rc = read_through(path, plan, nullptr, target, set);
   if (rc == 0) rc = print_recorded(path, recorder);
   SavedErrno saved;

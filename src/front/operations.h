@@ -47,9 +47,11 @@ struct FormatId;
 // copied first, then the companion tool, then the copies put in place.
 // decided (may be null: the name is looked up) is the identifier whose
 // lines go in every file, as the caller decided it (entry_named()), or ""
-// for none.
+// for none. keep_setting: the settings file is left to the add that
+// replaces the format (its selection follows the format).
 int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
-                            AskHook *hook = nullptr, const FormatId *decided = nullptr);
+                            AskHook *hook = nullptr, const FormatId *decided = nullptr,
+                            bool keep_setting = false);
 
 // Registers job's format with the companion tool under a fresh identifier
 // and writes it into the function file, paper table and imaging-area file.

@@ -447,16 +447,23 @@ std::vector<Case> end_to_end_cases() {
        "\"complete\",\"missing\":[]}]}\n", 0},
       {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0},
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0},
+      // A replacement keeps the printer's selection on the format: the settings line names the new identifier.
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
        tape.settings_file, tape.imaging_area}, "replaced\n", 0,
        DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n",
-                   "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\nDarkness=3",
+                   "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=" + added + "\nDarkness=3",
                    "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+       {deleting("Test"), add_test_call}},
+      // The add request deletes, then adds: the selection falls back.
+      {"add_of_the_selected_name_resets_its_setting", "tvq310", add_test, {tape.function_file, old +
+       "/Test:\t70\t352\nA4:\t1\t2\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{"[Function]\n"
+       "[CustomTape]\n" + added + "/Test\nCut=1\n", "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\n"
+       "Darkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
       // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
       {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, {"[CustomTape]\n" + wrong + "/Test\n",
        wrong + "/Test:\t70\t353\n", "Media=" + wrong + "\n", wrong + ":\t0.00\t0.00\t28.00\t141.52\n"}, "replaced\n", 0,
-       DriverFiles{"[CustomTape]\n" + added + "/Test\n", added + "/Test:\t70\t353\n", "Media=zkS12mm\n", added +
+       DriverFiles{"[CustomTape]\n" + added + "/Test\n", added + "/Test:\t70\t353\n", "Media=" + added + "\n", added +
        ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
 
@@ -530,6 +537,9 @@ std::vector<Case> end_to_end_cases() {
       fails("link_of_other_owner", del_test, "link-owner:func", "zktvq310func", "Permission denied"),
       fails("link_to_file_of_other_owner", del_test, "target-owner:rc", "zktvq310rc", "Permission denied"),
       fails("ensure_unreadable", ensure_test, "directory:func", "zktvq310func", "Is a directory"),
+      // The selection a replacement moves: its copy's place is checked before anything is asked.
+      fails("ensure_of_the_selection_temp_dir_settings", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "60"},
+            "temp-dir:rc", "zktvq310rc", "Is a directory"),
       fails("delete_settings_missing", del_test, "missing:rc", "zktvq310rc", "No such file or directory"),
       fails("add_of_existing_name_settings_missing", add_test, "missing:rc", "zktvq310rc", "No such file or directory"),
       fails("ensure_not_installed", ensure_new, "not-installed", "zktvq310func", "No such file or directory"),

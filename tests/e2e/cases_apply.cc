@@ -83,11 +83,11 @@ void add_apply_cases(std::vector<Case> *rows) {
        asked_to_add({a, bb}), {input({"A", "Bb"})}},
       {"apply_again_changes_nothing", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + a_old.id + "\n"), "", 0,
        std::nullopt, {}, {input({"Bb", "A"})}},
-      // A changed height replaces that format alone; its selection falls back.
+      // A changed height replaces that format alone; its selection follows it.
       {"apply_replaces_a_changed_size", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
        "replaced\tBb\t12x60\n", 0,
        DriverFiles{"[CustomTape]\n" + bb60 + "/Bb\n" + a_old.id + "/A\n", a_old.id + "/A:\t70\t353\n" + bb60 +
-                   "/Bb:\t70\t424\n", "Media=zkS12mm\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
+                   "/Bb:\t70\t424\n", "Media=" + bb60 + "\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
                    ":\t0.00\t0.00\t28.00\t169.82\n"},
        {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},

@@ -35,6 +35,8 @@ const std::string kCutId = "ZkL_zkS12mm__040A03271A2C";  // an add of "Test" cut
 const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nname 4:Test\nmedia 10:_zkS12mm__\n"
                             "size 10 50 70\n";
 
+const std::string kWrong = "ZkL_zkS12mm__050A03271A2B";  // "Test" with length digits the lookup does not take
+const std::string kTest60 = "ZkL_zkS12mm__040A03C?????";  // "Test", 10 x 60 mm, as --ensure adds it
 const std::string kApplied = "kind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test 10:_zkS12mm__ 10 50 70\n";
 
 Args adding(const std::string &name, const std::string &id) {
@@ -85,6 +87,7 @@ Case cut(const std::string &what, const Args &args, const DriverFiles &before, c
 void add_intent_cases(std::vector<Case> *rows) {
   const Args box = adding("Box 12x50", kBox), test = adding("Test", kTest);
   const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
+  const Args test60 = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60", "-specid", kTest60, "-show", "1"};
   const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
   const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
                     checked_apply = interrupted("an apply of 1 format", "interrupted-apply");
@@ -110,6 +113,16 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
           "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
           {del_test, test, del_test, test}, false),
+      // --ensure's replacement cut once the companion added it: the repair moves the selection on as the run would.
+      cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {"run:--ensure|-P|q|-n|Test|-w|12|"
+          "-h|60"}, "finished: an add of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n" + kTest60 + "/Test\n", kTest60 + "/Test:\t70\t424\n", "Media=" +
+          kTest60 + "\n", kTest60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60}, false),
+      // The entry --ensure decided on, which the lookup does not take, is the one the repair replaces.
+      cut("ensure_intent_replaces_the_decided_entry", kRepair, {"[CustomTape]\n" + kWrong + "/Test\n", kWrong +
+          "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kCutAdd.substr(0, 45) +
+          "replaces " + kWrong + "\n" + kCutAdd.substr(45))}, "finished: an add of 'Test' on printer q\n", 0,
+          DriverFiles{"[CustomTape]\n" + kCutId + "/Test\n", kCutId + "/Test:\t70\t353\n", "Media=" + kCutId + "\n",
+                      kCutId + ":\t0.00\t0.00\t28.00\t141.52\n"}, {del_test, adding("Test", kCutId)}, false),
       cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
           checked_apply + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox,
