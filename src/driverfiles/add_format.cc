@@ -1,11 +1,16 @@
 // Adding a label format: a fresh identifier no driver line holds yet, the
 // companion tool, then the entry, paper table and imaging-area lines. The
-// settings file is left alone.
+// settings file is left alone, unless the add replaces a format whose
+// selection follows it.
+#include "driverfiles/add_format.h"
+
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/audit_log.h"
 #include "driverfiles/driver_edit.h"
@@ -101,10 +106,12 @@ int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const AddCho
   return kOpFileFailed;
 }
 
-// A file the add will copy can be opened and read.
+// A file the add will copy can be opened and read (a missing one is
+// named too: the add needs it).
 int32_t check_readable(const char *path) {
   bool absent = false;
   const int fd = open_driver_file(path, &absent);
+  if (fd < 0 && absent) note_failed_driver_file(path);
   if (fd < 0) return kOpFileFailed;
   char first;  // a directory opens, and fails only when read
   const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, &first, 1); });
@@ -119,15 +126,38 @@ int32_t check_readable(const char *path) {
   return kOpFileFailed;
 }
 
+// The settings file's copy with the replaced format's selection moved to
+// id; none (move's plan left empty) when the file is missing.
+int32_t prepare_selection(const PaperJob &job, const Steps &steps, const FormatId &from, const FormatId &id,
+                          SelectionMove *move, PreparedFile *settings) {
+  plan_selection_move(job, from, id, move);
+  const WatchedText none{nullptr, nullptr, nullptr};
+  const int32_t rc = prepare_driver_file(job, steps, kSettingsFile, move->plan, none, settings);
+  if (rc == kOpDone || (errno != ENOENT && errno != ENOTDIR)) return rc;
+  move->plan.match = nullptr;
+  return kOpDone;
+}
+
 }  // namespace
 
 int32_t check_add_targets(const PaperJob &job) {
   const auto &path = job.driver_path;
   const int marked = driver_file_holds(path[kFunctionFile], kEntryMarker);
-  if (marked == 0 && check_readable(path[kFunctionFile]) == kOpDone) errno = ENODATA;
+  if (marked == 0 && check_readable(path[kFunctionFile]) == kOpDone) {
+    errno = ENODATA;
+    note_failed_driver_file(path[kFunctionFile]);
+  }
   if (marked <= 0) return kOpFileFailed;
   const int32_t rc = check_readable(path[kPaperTable]);
   return rc == kOpDone ? check_readable(path[kImagingArea]) : rc;
+}
+
+int32_t check_add_copies(const PaperJob &job) {
+  const auto refused = [&](DriverFile f) { return check_temporary(job.driver_path[f]) != 0; };
+  const DriverFile *f = std::find_if(std::begin(kAddedFiles), std::end(kAddedFiles), refused);
+  if (f == std::end(kAddedFiles)) return kOpDone;
+  note_failed_driver_file(job.driver_path[*f]);
+  return kOpFileFailed;
 }
 
 // Each file the add changes is copied in the same pass that checks the
@@ -145,12 +175,18 @@ int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const 
   const AddChoice from_clock{now.tv_sec, now.tv_usec, nullptr};
   int32_t rc = format_job_paths(&job, root) == 0 ? kOpDone : kOpFileFailed;
   if (rc == kOpDone) rc = choose_and_prepare(job, steps, choice ? *choice : from_clock, &id, &files);
+  const FormatId *follows = choice != nullptr ? choice->follows : nullptr;
+  SelectionMove move{};
+  PreparedFile settings{};
+  if (rc == kOpDone && follows != nullptr) rc = prepare_selection(job, steps, *follows, id, &move, &settings);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &id);
   if (rc == kOpDone) rc = ask_companion_to_add(job, steps, id);
   if (hook != nullptr) hook->pending = rc == kOpDone;
   for (int i = 0; i < 3 && rc == kOpDone; ++i) {
     rc = commit_driver_file(steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
   }
+  if (rc == kOpDone && move.plan.match != nullptr) rc = commit_driver_file(steps, kSettingsFile, move.plan, &settings);
+  abandon_driver_file(&settings);
   abandon_all(&files);
   if (rc == kOpDone && hook != nullptr) hook->pending = false;
   if (rc == kOpDone && steps.dry_run == nullptr) {

@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "driverfiles/audit_log.h"
+#include "driverfiles/current_format.h"
 #include "driverfiles/label_lines.h"
 #include "driverfiles/sys_io.h"
 #include "front/operations.h"
@@ -45,6 +46,9 @@ struct ApplyFiles {
   FormatId *old_ids;
   size_t old_count, old_cap;
   MatchSet olds;
+  IdSwap *swaps;  // the selections that follow their replaced formats
+  size_t swap_count, swap_cap;
+  SwapSet followed;
   RewritePlan plan[4];  // in kApplyOrder
   bool wanted[4];
   PreparedFile prepared[4];
@@ -60,11 +64,16 @@ void free_files(ApplyFiles *f) {
   std::free(f->papers.bytes);
   std::free(f->imaging.bytes);
   std::free(f->old_ids);
+  std::free(f->swaps);
   *f = ApplyFiles{};
 }
 
 int compare_ids(const void *a, const void *b) {
   return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
+}
+
+int compare_swaps(const void *a, const void *b) {
+  return std::strcmp(static_cast<const IdSwap *>(a)->from.text, static_cast<const IdSwap *>(b)->from.text);
 }
 
 int add_new_lines(const PaperJob &one, const FormatId &id, ApplyFiles *f) {
@@ -75,6 +84,14 @@ int add_new_lines(const PaperJob &one, const FormatId &id, ApplyFiles *f) {
   if (add_text(&f->papers, line) != 0) return -1;
   imaging_line(id, one, line, sizeof line);
   return add_text(&f->imaging, line);
+}
+
+// The change of the set's format at spec, or null (kept as it is).
+const FormatChange *change_of(const ApplyPlan &plan, size_t spec) {
+  for (size_t i = 0; i < plan.count; ++i) {
+    if (plan.changes[i].kind != ChangeKind::kRemoved && plan.changes[i].spec == spec) return &plan.changes[i];
+  }
+  return nullptr;
 }
 
 // The plans of every change (all), or of what was done of each.
@@ -95,7 +112,24 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
         add_new_lines(job_of(job, set.formats[c.spec]), c.new_id, f) != 0) {
       return -1;
     }
+    if (c.kind == ChangeKind::kReplaced && (all || c.state == ChangeState::kDone)) {
+      if (make_room(&f->swaps, &f->swap_cap, f->swap_count) != 0) return -1;
+      f->swaps[f->swap_count++] = IdSwap{c.old_id, c.new_id};
+    }
   }
+  for (size_t i = 0; i < plan.followed_count; ++i) {
+    const FollowedSetting &s = plan.followed[i];
+    const FormatChange *c = change_of(plan, s.format);
+    const FormatEntry *kept = c == nullptr ? entry_named(plan.inv, set.formats[s.format].label_name) : nullptr;
+    const bool done = c != nullptr && c->kind != ChangeKind::kRemoved && (all || c->state == ChangeState::kDone);
+    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0 || make_room(&f->swaps, &f->swap_cap, f->swap_count) != 0) {
+      return -1;
+    }
+    f->old_ids[f->old_count++] = s.id;
+    if (done || kept != nullptr) f->swaps[f->swap_count++] = IdSwap{s.id, done ? c->new_id : kept->id};
+  }
+  if (f->swap_count > 1) std::qsort(f->swaps, f->swap_count, sizeof(IdSwap), compare_swaps);
+  f->followed = SwapSet{f->swaps, f->swap_count, true};
   if (f->old_count > 1) std::qsort(f->old_ids, f->old_count, sizeof(FormatId), compare_ids);
   f->olds = MatchSet{f->old_ids, f->old_count, true};
   const bool entries = f->entries.len != 0;
@@ -104,6 +138,7 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
   f->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->papers), &f->olds};
   f->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->imaging), &f->olds};
   f->plan[3] = RewritePlan{nullptr, default_paper_line(job), nullptr, nullptr, nullptr, &f->olds};
+  f->plan[3].swaps = &f->followed;
   for (int i = 0; i < 3; ++i) f->wanted[i] = entries || f->old_count != 0;
   f->wanted[3] = f->old_count != 0;
   return 0;
@@ -400,7 +435,7 @@ int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const For
   if (asked != kOpDone) {
     abandon_files(f);
     if (plan->failed == 0 && plan->changes[0].state == ChangeState::kPending &&
-        plan->orphan_count == 0) {
+        plan->orphan_count == 0 && plan->followed_count == 0) {
       return asked;
     }
     if (build_files(job, set, *plan, false, f) != 0 ||
@@ -419,7 +454,7 @@ int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const For
 // follow.
 int32_t check_apply_targets(const PaperJob &job, const ApplyPlan &plan) {
   if (check_driver_links(job) != kOpDone) return kOpFileFailed;
-  bool adds = false, removes = plan.orphan_count != 0;
+  bool adds = false, removes = plan.orphan_count != 0 || plan.followed_count != 0;
   for (size_t i = 0; i < plan.count; ++i) {
     adds = adds || plan.changes[i].kind != ChangeKind::kRemoved;
     removes = removes || plan.changes[i].kind != ChangeKind::kAdded;
@@ -442,7 +477,7 @@ int32_t check_apply_targets(const PaperJob &job, const ApplyPlan &plan) {
 int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
                   ApplyPlan *plan, DryRun *dry_run, AskHook *hook) {
   plan->failed = plan->count;
-  if (plan->count == 0 && plan->orphan_count == 0) return kOpDone;
+  if (plan->count == 0 && plan->orphan_count == 0 && plan->followed_count == 0) return kOpDone;
   PaperJob copy = job;
   const Steps steps{root, dry_run};
   ApplyFiles files{};

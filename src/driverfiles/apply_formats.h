@@ -31,7 +31,8 @@
 //      delete, then its add;
 //   3. the copies are renamed into place: function file, paper table,
 //      ImagingArea, settings file (a run cut short leaves new entries
-//      incomplete, which the next apply replaces), then the audit lines,
+//      incomplete, which the next apply replaces; a selection of a
+//      replaced format moves to its new identifier), then the audit lines,
 //      one per change with its printed verb ("added", "replaced" naming
 //      the old identifier too, "removed"; a replaced format whose add
 //      failed is "removed"), and one per orphan ("removed orphan" for the
@@ -53,24 +54,10 @@
 
 #include "driverfiles/driver_edit.h"
 #include "driverfiles/format_id.h"
+#include "driverfiles/format_spec.h"
 #include "driverfiles/line_scan.h"
 #include "driverfiles/model_files.h"
 #include "front/paper_job.h"
-
-// One format as the set asks for it: what the command line of its add
-// request would put into the job record.
-struct FormatSpec {
-  char label_name[kLabelNameMax + 1];
-  char media_name[kLabelNameMax + 1];
-  int64_t width, height, pins;
-  int64_t asked_width = 0, asked_height = 0;  // as the set gave them
-};
-
-// The longest document an apply reads (front/format_set.h): 64 MiB holds
-// the listing of 10^5 formats even with every name at 32 escaped bytes.
-// So no set holds more than kApplySetMax formats: each takes at least
-// {"name":"a","width":1,"height":1} and a comma.
-enum : size_t { kApplyDocumentMax = size_t{64} << 20, kApplySetMax = kApplyDocumentMax / 34 };
 
 struct FormatSet {
   FormatSpec *formats;  // grown through sys_io; free_format_set()
@@ -112,6 +99,12 @@ struct ApplyPlan {
   // change of the set all the same, printed and logged.
   ApplyOrphan *orphans;
   size_t orphan_count, orphan_cap;
+  // Settings lines an interrupted apply left under an identifier no entry
+  // holds any more, which follow a format of the set (its record tells):
+  // moved to the format's new identifier (or the one it keeps) instead of
+  // reset. Not owned.
+  const FollowedSetting *followed;
+  size_t followed_count;
 };
 void free_apply_plan(ApplyPlan *plan);
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/intent_record.h"
 #include "driverfiles/json_writer.h"
 #include "driverfiles/sys_io.h"
 
@@ -14,16 +15,41 @@
 // with the stream, and the entry routine checks it once before the exit.
 namespace {
 
-const char *const kKindWords[] = {"not-installed", "missing", "no-marker", "incomplete",
-                                  "duplicate-name", "shared-identifier", "length-digits",
-                                  "orphan", "stale-setting", "zero-byte", "not-executable",
-                                  "temporary", "damaged-entry", "interrupted-add", "interrupted-delete",
-                                  "damaged-intent", "interrupted-apply"};
+// Each kind: its word, and what --repair does to a finding of it that it
+// mends and to one it leaves (null: never of that kind). What the repair
+// does is model_repair.cc's: a row changes with it.
+struct KindRow {
+  const char *word;
+  const char *mends;
+  const char *leaves;
+};
+const KindRow kKinds[] = {
+    {"not-installed", nullptr, "leaves it, install the model's driver"},
+    {"missing", nullptr, "leaves it, restore it by hand, and without a driver file mends nothing"},
+    {"no-marker", nullptr, "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
+    {"incomplete", "removes the format on both sides", "leaves it, mend it by hand"},
+    {"duplicate-name", nullptr, "leaves both, mend them by hand"},
+    {"shared-identifier", nullptr, "leaves both, mend them by hand"},
+    {"length-digits", nullptr, "leaves it, mend the line by hand"},
+    {"orphan", "removes its lines", "leaves it, remove it by hand"},
+    {"stale-setting", "resets the setting to the default paper", "leaves it, reset it by hand"},
+    {"zero-byte", nullptr, "leaves it, mend the line by hand"},
+    {"not-executable", nullptr, "leaves it, make it executable by hand"},
+    {"temporary", "removes it", nullptr},
+    {"damaged-entry", nullptr, "leaves it, mend the line by hand"},
+    {"interrupted-add", "finishes the add", nullptr},
+    {"interrupted-delete", "finishes the delete", nullptr},
+    {"damaged-intent", nullptr,
+     "leaves it and mends nothing, remove it by hand once both sides are checked"},
+    {"interrupted-apply", "finishes the apply", nullptr},
+};
 
-void print_quoted(const char *name, size_t len) {
-  std::putchar('\'');
-  print_escaped_name(name, len);
-  std::putchar('\'');
+const KindRow &row_of(FindingKind kind) { return kKinds[static_cast<int>(kind)]; }
+
+void print_quoted(const char *name, size_t len, FILE *to) {
+  (void)std::fputc('\'', to);
+  print_escaped_name(name, len, to);
+  (void)std::fputc('\'', to);
 }
 
 const int kLineFiles[2] = {kPaperTable, kImagingArea};
@@ -216,106 +242,96 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
 }
 
 // An identifier copied by hand may hold any byte: escaped like a name.
-void print_id(const char *id) { print_escaped_name(id, std::strlen(id)); }
+void print_id(const char *id, FILE *to) { print_escaped_name(id, std::strlen(id), to); }
 
-void print_entry_finding(const Finding &f) {
+void print_entry_finding(const Finding &f, FILE *to) {
   switch (f.kind) {
     case FindingKind::kIncomplete:
-      (void)std::fputs("incomplete: ", stdout);
-      print_id(f.id);
-      std::putchar(' ');
-      print_quoted(f.name, f.name_len);
-      std::printf(" has no line in %s\n", f.file);
+      (void)std::fputs("incomplete: ", to);
+      print_id(f.id, to);
+      (void)std::fputc(' ', to);
+      print_quoted(f.name, f.name_len, to);
+      (void)std::fprintf(to, " has no line in %s", f.file);
       return;
     case FindingKind::kDuplicateName:
-      (void)std::fputs("duplicate name: ", stdout);
-      print_quoted(f.name, f.name_len);
-      (void)std::fputs(" on ", stdout);
-      print_id(f.other_id);
-      (void)std::fputs(" and ", stdout);
-      print_id(f.id);
-      std::putchar('\n');
+      (void)std::fputs("duplicate name: ", to);
+      print_quoted(f.name, f.name_len, to);
+      (void)std::fputs(" on ", to);
+      print_id(f.other_id, to);
+      (void)std::fputs(" and ", to);
+      print_id(f.id, to);
       return;
     case FindingKind::kSharedIdentifier:
-      (void)std::fputs("shared identifier: ", stdout);
-      print_id(f.id);
-      (void)std::fputs(" on ", stdout);
-      print_quoted(f.other_name, f.other_name_len);
-      (void)std::fputs(" and ", stdout);
-      print_quoted(f.name, f.name_len);
-      std::putchar('\n');
+      (void)std::fputs("shared identifier: ", to);
+      print_id(f.id, to);
+      (void)std::fputs(" on ", to);
+      print_quoted(f.other_name, f.other_name_len, to);
+      (void)std::fputs(" and ", to);
+      print_quoted(f.name, f.name_len, to);
       return;
     default:  // length digits
-      (void)std::fputs("length digits: ", stdout);
-      print_id(f.id);
-      std::putchar(' ');
-      print_quoted(f.name, f.name_len);
-      std::printf(" is %lld bytes long\n", static_cast<long long>(f.number));
+      (void)std::fputs("length digits: ", to);
+      print_id(f.id, to);
+      (void)std::fputc(' ', to);
+      print_quoted(f.name, f.name_len, to);
+      (void)std::fprintf(to, " is %lld bytes long", static_cast<long long>(f.number));
+  }
+}
+
+// The finding's text without the repair's part.
+void print_finding_text(const Finding &f, FILE *to) {
+  switch (f.kind) {
+    case FindingKind::kNotInstalled: (void)std::fprintf(to, "not installed: %s", f.file); return;
+    case FindingKind::kMissing: (void)std::fprintf(to, "missing: %s", f.file); return;
+    case FindingKind::kNoMarker: (void)std::fprintf(to, "no marker: %s", f.file); return;
+    case FindingKind::kOrphan:
+      (void)std::fputs("orphan: ", to);
+      print_id(f.id, to);
+      (void)std::fprintf(to, " in %s has no entry", f.file);
+      return;
+    case FindingKind::kStaleSetting:
+      (void)std::fprintf(to, "stale setting: %s selects ", f.file);
+      print_id(f.id, to);
+      return;
+    case FindingKind::kZeroByte:
+      (void)std::fprintf(to, "zero byte: %s has one in the line at byte %lld", f.file,
+                         static_cast<long long>(f.number));
+      return;
+    case FindingKind::kNotExecutable: (void)std::fprintf(to, "not executable: %s", f.file); return;
+    case FindingKind::kTemporary: (void)std::fprintf(to, "temporary copy: %s", f.file); return;
+    case FindingKind::kDamagedEntry:
+      (void)std::fputs("damaged entry: ", to);
+      print_id(f.id, to);
+      (void)std::fputc(' ', to);
+      print_quoted(f.name, f.name_len, to);
+      (void)std::fprintf(to, " at byte %lld of %s", static_cast<long long>(f.number), f.file);
+      return;
+    case FindingKind::kInterruptedAdd:
+    case FindingKind::kInterruptedDelete:
+      print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer, to, "");
+      return;
+    case FindingKind::kInterruptedApply:
+      print_interrupted_apply(static_cast<size_t>(f.number), f.printer, to, "");
+      return;
+    case FindingKind::kDamagedIntent:
+      (void)std::fprintf(to, "damaged intent: %s is not a record this tool wrote for this model", f.file);
+      return;
+    default: print_entry_finding(f, to);
   }
 }
 
 }  // namespace
 
-const char *finding_kind_word(FindingKind kind) { return kKindWords[static_cast<int>(kind)]; }
+const char *finding_kind_word(FindingKind kind) { return row_of(kind).word; }
 
-void print_escaped_name(const char *name, size_t len, FILE *to) {
-  for (size_t i = 0; i < len; ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c == '\\') {
-      (void)std::fputs("\\\\", to);
-    } else if (c == '\t') {
-      (void)std::fputs("\\t", to);
-    } else if (c == '\r') {
-      (void)std::fputs("\\r", to);
-    } else if (c < 0x20 || c == 0x7F) {
-      (void)std::fprintf(to, "\\x%02X", c);
-    } else {
-      (void)std::fputc(c, to);
-    }
-  }
+const char *finding_repair(const Finding &f) {
+  const KindRow &row = row_of(f.kind);
+  return f.repairable ? row.mends : row.leaves;
 }
 
-void print_finding(const Finding &f) {
-  switch (f.kind) {
-    case FindingKind::kNotInstalled: std::printf("not installed: %s\n", f.file); return;
-    case FindingKind::kMissing: std::printf("missing: %s\n", f.file); return;
-    case FindingKind::kNoMarker: std::printf("no marker: %s\n", f.file); return;
-    case FindingKind::kOrphan:
-      (void)std::fputs("orphan: ", stdout);
-      print_id(f.id);
-      std::printf(" in %s has no entry\n", f.file);
-      return;
-    case FindingKind::kStaleSetting:
-      std::printf("stale setting: %s selects ", f.file);
-      print_id(f.id);
-      std::putchar('\n');
-      return;
-    case FindingKind::kZeroByte:
-      std::printf("zero byte: %s has one in the line at byte %lld\n", f.file,
-                  static_cast<long long>(f.number));
-      return;
-    case FindingKind::kNotExecutable: std::printf("not executable: %s\n", f.file); return;
-    case FindingKind::kTemporary: std::printf("temporary copy: %s\n", f.file); return;
-    case FindingKind::kDamagedEntry:
-      (void)std::fputs("damaged entry: ", stdout);
-      print_id(f.id);
-      std::putchar(' ');
-      print_quoted(f.name, f.name_len);
-      std::printf(" at byte %lld of %s\n", static_cast<long long>(f.number), f.file);
-      return;
-    case FindingKind::kInterruptedAdd:
-    case FindingKind::kInterruptedDelete:
-      print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer);
-      return;
-    case FindingKind::kInterruptedApply:
-      print_interrupted_apply(static_cast<size_t>(f.number), f.printer);
-      return;
-    case FindingKind::kDamagedIntent:
-      std::printf("damaged intent: %s is not a record this tool wrote for this model; --repair leaves it\n",
-                  f.file);
-      return;
-    default: print_entry_finding(f);
-  }
+void print_finding(const Finding &f, FILE *to) {
+  print_finding_text(f, to);
+  (void)std::fprintf(to, " (repair: %s)\n", finding_repair(f));
 }
 
 void print_finding_json(const Finding &f) {
@@ -331,6 +347,8 @@ void print_finding_json(const Finding &f) {
   else write_json_text(nullptr);
   (void)std::fputs(",\"repairable\":", stdout);
   write_json_bool(f.repairable);
+  (void)std::fputs(",\"repair\":", stdout);
+  write_json_text(finding_repair(f));
   std::putchar('}');
 }
 

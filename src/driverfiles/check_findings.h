@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "driverfiles/escaped_name.h"
 #include "driverfiles/model_files.h"
 
 enum class FindingKind {
@@ -45,17 +46,20 @@ struct Finding {
 // "not-installed", "missing", ...: the kind as one word.
 const char *finding_kind_word(FindingKind kind);
 
-// The finding's text line ("incomplete: ID 'NAME' has no line in PATH").
-void print_finding(const Finding &finding);
+// What --repair does to the finding, as its kind's row says for one it
+// mends (repairable) or leaves: "removes the format on both sides",
+// "leaves it, mend the line by hand"... (no ";", which a monitoring
+// engine would turn into ":").
+const char *finding_repair(const Finding &finding);
 
-// The finding as a JSON object: {"kind","file","id","name","repairable"},
-// null for what does not apply; an identifier as a name is written.
+// The finding's text line and what the repair does to it ("incomplete: ID
+// 'NAME' has no line in PATH (repair: removes the format on both sides)").
+void print_finding(const Finding &finding, FILE *to = stdout);
+
+// The finding as a JSON object: {"kind","file","id","name","repairable",
+// "repair"}, null for what does not apply; an identifier as a name is
+// written.
 void print_finding_json(const Finding &finding);
-
-// Names escaped so a line splits at its tabs without doubt: backslash as
-// \\, tab \t, carriage return \r, every other byte below 0x20 and 0x7F as
-// \xHH; all other bytes as they are. To standard output unless told.
-void print_escaped_name(const char *name, size_t len, FILE *to = stdout);
 
 // What sets an entry apart from the others, from the sorted neighbours.
 struct EntryTies {

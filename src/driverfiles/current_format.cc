@@ -57,15 +57,12 @@ const FormatEntry *entry_named(const ModelInventory &inv, const char *name) {
   return e.name_len == len && std::memcmp(e.name, name, len) == 0 ? &e : nullptr;
 }
 
-int current_format_state(const PaperJob &job, const char *root) {
+int current_format_state(const PaperJob &job, const char *root, FormatId *old) {
   ModelInventory inv{};
   int state = read_inventory(root, job.model, &inv) == 0 ? kFormatAbsent : -1;
-  const size_t len = std::strlen(job.label_name);
-  for (size_t i = 0; state == kFormatAbsent && i < inv.entry_count; ++i) {
-    const FormatEntry &e = inv.entries[i];
-    if (e.name_len != len || std::memcmp(e.name, job.label_name, len) != 0) continue;
-    state = format_is_current(job, inv, e) ? kFormatCurrent : kFormatDiffers;
-  }
+  const FormatEntry *e = state == 0 ? entry_named(inv, job.label_name) : nullptr;
+  if (e != nullptr) state = format_is_current(job, inv, *e) ? kFormatCurrent : kFormatDiffers;
+  if (old != nullptr) *old = e != nullptr ? e->id : FormatId{};
   free_inventory(&inv);
   return state;
 }

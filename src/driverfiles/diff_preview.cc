@@ -240,6 +240,19 @@ int record_add(void *ctx, const char *bytes, size_t len) {
   return 0;
 }
 
+int record_add_copy(void *ctx, const char *bytes, size_t len) {
+  DiffRecorder *r = static_cast<DiffRecorder *>(ctx);
+  char *copy = static_cast<char *>(sys_io.realloc(nullptr, len + 1));
+  if (copy == nullptr) return -1;
+  if (make_room(&r->copies, &r->copy_cap, r->copy_count) != 0) {
+    std::free(copy);
+    return -1;
+  }
+  r->copies[r->copy_count++] = copy;
+  std::memcpy(copy, bytes, len);
+  return record_add(ctx, copy, len);
+}
+
 int print_diff(const DiffRecorder *r, int fd, const char *path) {
   if (r->count == 0) return 0;
   DiffPrint d{};
@@ -265,6 +278,8 @@ int print_diff(const DiffRecorder *r, int fd, const char *path) {
 }
 
 void free_diff(DiffRecorder *recorder) {
+  for (size_t i = 0; i < recorder->copy_count; ++i) std::free(recorder->copies[i]);
+  std::free(recorder->copies);
   std::free(recorder->edits);
   *recorder = DiffRecorder{};
 }

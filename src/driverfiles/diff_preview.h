@@ -27,11 +27,15 @@ struct DiffRecorder {
   long lines_done;    // old lines handed on so far
   bool kept_open;     // the last bytes kept end inside a line
   bool skipped_open;  // the last bytes left out end inside a line
+  char **copies;  // what record_add_copy() kept, malloc'd
+  size_t copy_count, copy_cap;
 };
 
 int record_put(void *ctx, const char *bytes, size_t len);
 int record_skip(void *ctx, const char *bytes, size_t len);
 int record_add(void *ctx, const char *bytes, size_t len);
+// record_add() of a text that lives only for the call: a copy is kept.
+int record_add_copy(void *ctx, const char *bytes, size_t len);
 
 // Prints the recorded change of the file open at fd under path; nothing
 // when there is none. Returns 0, or -1 with errno.

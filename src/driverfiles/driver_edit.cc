@@ -10,6 +10,7 @@
 
 #include "driverfiles/companion.h"
 #include "driverfiles/label_lines.h"
+#include "driverfiles/model_files.h"
 #include "driverfiles/sys_io.h"
 #include "front/operations.h"
 
@@ -39,6 +40,10 @@ int merge_plan(DryRun *dry_run, DriverFile which, const RewritePlan &plan) {
     p.order = dry_run->touched++;
   }
   if (plan.match != nullptr && add_match(&p, plan.match) != 0) return -1;
+  for (size_t i = 0; plan.swaps != nullptr && i < plan.swaps->count; ++i) {
+    if (make_room(&p.swaps, &p.swap_cap, p.swap_count) != 0) return -1;
+    p.swaps[p.swap_count++] = plan.swaps->swaps[i];
+  }
   if (plan.replace != nullptr) p.replace = plan.replace;
   if (plan.marker != nullptr) p.marker = plan.marker;
   keep_text(p.insert, sizeof p.insert, plan.insert);
@@ -156,6 +161,21 @@ const char *default_paper_line(const PaperJob &job) {
   return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
 }
 
+void plan_selection_move(const PaperJob &job, const FormatId &from, const FormatId &to, SelectionMove *move) {
+  move->swap = IdSwap{from, to};
+  move->set = SwapSet{&move->swap, 1};
+  move->plan = RewritePlan{move->swap.from.text, default_paper_line(job), nullptr, nullptr, nullptr};
+  move->plan.swaps = &move->set;
+}
+
+int32_t follow_selection(const PaperJob &job, const Steps &steps, const FormatId &from, const FormatId &to) {
+  SelectionMove move{};
+  plan_selection_move(job, from, to, &move);
+  const int held = driver_file_holds(job.driver_path[kSettingsFile], from.text);
+  if (held <= 0) return held == 0 ? kOpDone : kOpFileFailed;
+  return rewrite_driver_file(job, steps, kSettingsFile, move.plan);
+}
+
 namespace {
 
 const DriverFile kRemovalOrder[4] = {DriverFile::kImagingArea, DriverFile::kSettingsFile,
@@ -170,13 +190,14 @@ RewritePlan removal_plan(const PaperJob &job, const FormatRemoval &removal, int 
 }  // namespace
 
 int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
-                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal) {
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal,
+                        bool keep_setting) {
   *removal = FormatRemoval{};
   keep_text(removal->id, sizeof removal->id, id);
   keep_text(removal->entry_id, sizeof removal->entry_id, entry_id);
   const WatchedText none{nullptr, nullptr, nullptr};
   for (int i = 0; i < 4; ++i) {
-    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr;
+    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr && (i != 1 || !keep_setting);
     if (i == 2 && paper != nullptr) {
       removal->prepared[i] = *paper;
       paper->ready = false;
@@ -218,7 +239,9 @@ int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
     for (const DriverFile which : kDriverFiles) {
       const PendingPlan &p = dry_run.pending[which];
       if (!p.touched || p.order != order) continue;
-      const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
+      const SwapSet swaps{p.swaps, p.swap_count};
+      RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
+      plan.swaps = &swaps;
       const MatchSet set{p.matches, p.match_count};
       if (noted(preview_file(job->driver_path[which], plan, p.match_count ? &set : nullptr),
                 job->driver_path[which]) != kOpDone) {
@@ -239,7 +262,10 @@ DryRun *start_dry_run() {
 int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show) {
   PaperJob copy = job;
   const int32_t rc = show ? show_dry_run(*dry_run, &copy, root) : kOpDone;
-  for (PendingPlan &p : dry_run->pending) std::free(p.matches);
+  for (PendingPlan &p : dry_run->pending) {
+    std::free(p.matches);
+    std::free(p.swaps);
+  }
   *dry_run = DryRun{};
   return rc;
 }

@@ -2,6 +2,8 @@
 // run opens anyway, so no lock file is ever created among the driver's
 // files. The descriptor is close-on-exec, so the companion tool does not
 // inherit it. Taking the lock also clears what a killed run left behind.
+#include "driverfiles/driver_lock.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 

@@ -8,19 +8,7 @@
 
 #include <cstddef>
 
-struct PaperJob;
-
-// The four driver files; a DriverFile indexes every per-file array, and
-// kDriverFiles lists them in that order.
-enum DriverFile : int {
-  kFunctionFile,  // <root>/<model>/bin/inf/zk<model>func
-  kPaperTable,    // <root>/<model>/bin/inf/paperinf<model>
-  kSettingsFile,  // <root>/<model>/bin/inf/zk<model>rc
-  kImagingArea,   // <root>/<model>/bin/inf/ImagingArea
-};
-enum : int { kDriverFileCount = 4 };
-const DriverFile kDriverFiles[kDriverFileCount] = {kFunctionFile, kPaperTable, kSettingsFile,
-                                                   kImagingArea};
+#include "front/paper_job.h"
 
 // Each returns 0, or -1 with errno ENAMETOOLONG when out (of size cap) is
 // short. The companion tool is <root>/<model>/bin/lpd/zkpapertoolcups_<model>,

@@ -10,10 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driverfiles/apply_formats.h"
-#include "driverfiles/check_findings.h"
 #include "driverfiles/driver_paths.h"
-#include "driverfiles/model_files.h"
+#include "driverfiles/escaped_name.h"
+#include "driverfiles/format_spec.h"
 #include "driverfiles/rewrite.h"
 #include "driverfiles/sys_io.h"
 
@@ -83,6 +82,12 @@ void compose_apply(const Intent &in, Text *t) {
     put_number(t, f.height, " ");
     put_number(t, f.pins, "\n");
   }
+  for (size_t i = 0; i < in.move_count; ++i) {
+    put_text(t, "selection ");
+    put_text(t, in.moves[i].id.text);
+    put_text(t, " ");
+    put_number(t, static_cast<long long>(in.moves[i].format), "\n");
+  }
 }
 
 void compose(const Intent &in, Text *t) {
@@ -99,6 +104,11 @@ void compose(const Intent &in, Text *t) {
     put_text(t, in.add ? "add " : "delete");
     put_text(t, in.add ? in.id.text : "");
     put_text(t, "\n");
+    if (in.add && in.replaced.text[0] != '\0') {
+      put_text(t, "replaces ");
+      put_text(t, in.replaced.text);
+      put_text(t, "\n");
+    }
     put_field(t, "printer ", job.printer);
     put_field(t, "name ", job.label_name);
     put_field(t, "media ", job.media_name);
@@ -160,6 +170,41 @@ void field(Cursor *c, const char *key, char (&to)[N]) {
   expect(c, "\n");
 }
 
+// A whole identifier up to the character stop, which is skipped.
+void identifier(Cursor *c, char stop, FormatId *id) {
+  const char *end = c->ok ? static_cast<const char *>(std::memchr(c->at, stop, static_cast<size_t>(c->end - c->at)))
+                          : nullptr;
+  IdParts parts{};
+  const size_t len = end != nullptr ? static_cast<size_t>(end - c->at) : 0;
+  c->ok = end != nullptr && len < sizeof id->text && parse_format_id(c->at, len, &parts) && parts.len == len;
+  if (!c->ok) return;
+  std::memcpy(id->text, c->at, len);
+  id->text[len] = '\0';
+  c->at = end + 1;
+}
+
+bool next_is(const Cursor *c, const char *text) {
+  const size_t len = std::strlen(text);
+  return c->ok && static_cast<size_t>(c->end - c->at) >= len && std::memcmp(c->at, text, len) == 0;
+}
+
+// An apply's selections moved, after its formats.
+void parse_moves(Cursor *c, Intent *in) {
+  size_t cap = 0;
+  while (next_is(c, "selection ") && in->move_count < in->format_count) {
+    c->no_memory = make_room(&in->moves, &cap, in->move_count) != 0;
+    c->ok = !c->no_memory;
+    if (!c->ok) return;
+    expect(c, "selection ");
+    FollowedSetting &move = in->moves[in->move_count];
+    identifier(c, ' ', &move.id);
+    const long long format = number(c, '\n');
+    c->ok = c->ok && format >= 0 && static_cast<size_t>(format) < in->format_count;
+    move.format = static_cast<size_t>(format);
+    if (c->ok) ++in->move_count;
+  }
+}
+
 // An apply's request line (past "request apply "), printer and set.
 void parse_apply(Cursor *c, Intent *in) {
   in->apply = true;
@@ -186,6 +231,7 @@ void parse_apply(Cursor *c, Intent *in) {
     c->ok = c->ok && f.label_name[0] != '\0';
     if (c->ok) ++in->format_count;
   }
+  parse_moves(c, in);
 }
 
 void parse_request(Cursor *c, Intent *in) {
@@ -201,15 +247,10 @@ void parse_request(Cursor *c, Intent *in) {
     return;
   }
   expect(c, "add ");
-  const char *line_end = static_cast<const char *>(std::memchr(c->at, '\n', static_cast<size_t>(c->end - c->at)));
-  IdParts parts{};
-  c->ok = c->ok && line_end != nullptr &&
-          static_cast<size_t>(line_end - c->at) < sizeof in->id.text &&
-          parse_format_id(c->at, static_cast<size_t>(line_end - c->at), &parts) &&
-          parts.len == static_cast<size_t>(line_end - c->at);
-  if (!c->ok) return;
-  std::memcpy(in->id.text, c->at, parts.len);
-  c->at = line_end + 1;
+  identifier(c, '\n', &in->id);
+  if (!next_is(c, "replaces ")) return;  // an older record's, or a plain add's
+  expect(c, "replaces ");
+  identifier(c, '\n', &in->replaced);
 }
 
 // The kind the model table gives model, or -1.
@@ -260,12 +301,15 @@ int parse(const char *bytes, size_t len, const char *model, Intent *in) {
 // format lines, each at most kFormatLineMax, of at most kApplySetMax.
 enum : size_t { kNumberText = 20 };
 constexpr size_t kRequestMax = sizeof kHeader + sizeof "model \n" + kPathMax + sizeof "kind \n" + kNumberText +
-                               sizeof "request add \n" + kFormatIdMax + sizeof "printer 1024:\n" + kPrinterMax +
+                               sizeof "request add \n" + sizeof "replaces \n" + 2 * kFormatIdMax +
+                               sizeof "printer 1024:\n" + kPrinterMax +
                                size_t{2} * (sizeof "media 32:\n" + kLabelNameMax) + sizeof "size   \n" + 3 * kNumberText +
                                sizeof "sum 0123456789ABCDEF\n";
 constexpr size_t kHeadMax = 4096;
 static_assert(kRequestMax <= kHeadMax, "a record of one request fits in its head");
-constexpr size_t kFormatLineMax = sizeof "format 32: 32:   \n" + size_t{2} * kLabelNameMax + 3 * kNumberText;
+// An apply's selection line counts with its format's: one per format at most.
+constexpr size_t kFormatLineMax = sizeof "format 32: 32:   \n" + size_t{2} * kLabelNameMax + 3 * kNumberText +
+                                  sizeof "selection  \n" + kFormatIdMax + kNumberText;
 
 // How long the record whose first bytes t holds may be: an apply's names
 // its count of format lines; any other fits within kHeadMax.
@@ -353,8 +397,11 @@ int read_intent(const char *root, const char *model, Intent *intent) {
 
 void free_intent(Intent *intent) {
   std::free(intent->formats);
+  std::free(intent->moves);
   intent->formats = nullptr;
   intent->format_count = 0;
+  intent->moves = nullptr;
+  intent->move_count = 0;
 }
 
 int write_intent(const char *root, const Intent &intent) {
@@ -383,36 +430,37 @@ int remove_intent(const char *root, const char *model, bool sync) {
 
 namespace {
 
-const char kInterruptedTail[] = " was interrupted after the companion may have been asked: run --repair\n";
+const char kInterrupted[] = " was interrupted after the companion may have been asked";
 
-void print_apply(size_t count, const char *printer) {
-  std::printf("an apply of %zu format%s on printer ", count, count == 1 ? "" : "s");
-  print_escaped_name(printer, std::strlen(printer));
+void print_apply(size_t count, const char *printer, FILE *to) {
+  (void)std::fprintf(to, "an apply of %zu format%s on printer ", count, count == 1 ? "" : "s");
+  print_escaped_name(printer, std::strlen(printer), to);
 }
 
-void print_request(bool add, const char *name, size_t name_len, const char *printer) {
-  std::printf("%s of '", add ? "an add" : "a delete");
-  print_escaped_name(name, name_len);
-  (void)std::fputs("' on printer ", stdout);
-  print_escaped_name(printer, std::strlen(printer));
+void print_request(bool add, const char *name, size_t name_len, const char *printer, FILE *to) {
+  (void)std::fprintf(to, "%s of '", add ? "an add" : "a delete");
+  print_escaped_name(name, name_len, to);
+  (void)std::fputs("' on printer ", to);
+  print_escaped_name(printer, std::strlen(printer), to);
 }
 
 }  // namespace
 
 void print_intent(const Intent &intent) {
   if (intent.apply) {
-    print_apply(intent.format_count, intent.job.printer);
+    print_apply(intent.format_count, intent.job.printer, stdout);
     return;
   }
-  print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer);
+  print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer, stdout);
 }
 
-void print_interrupted(bool add, const char *name, size_t name_len, const char *printer) {
-  print_request(add, name, name_len, printer);
-  (void)std::fputs(kInterruptedTail, stdout);
+void print_interrupted(bool add, const char *name, size_t name_len, const char *printer, FILE *to,
+                       const char *then) {
+  print_request(add, name, name_len, printer, to);
+  (void)std::fprintf(to, "%s%s", kInterrupted, then);
 }
 
-void print_interrupted_apply(size_t count, const char *printer) {
-  print_apply(count, printer);
-  (void)std::fputs(kInterruptedTail, stdout);
+void print_interrupted_apply(size_t count, const char *printer, FILE *to, const char *then) {
+  print_apply(count, printer, to);
+  (void)std::fprintf(to, "%s%s", kInterrupted, then);
 }

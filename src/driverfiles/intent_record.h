@@ -49,6 +49,8 @@
 //   model <model>
 //   kind <kind>
 //   request add <identifier>      (or: request delete)
+//   replaces <identifier>         (an add of --ensure replacing a format:
+//                                  the entry it decided on; may be absent)
 //   printer <length>:<bytes>
 //   name <length>:<bytes>
 //   media <length>:<bytes>
@@ -59,13 +61,18 @@
 //   request apply <keep others: 0 or 1> <count>
 //   printer <length>:<bytes>
 //   format <length>:<name> <length>:<media> <width> <height> <pins>
+//   selection <identifier> <format>   (none or more; format counts from 0)
 //   sum ...
+// A "replaces" line tells the repair to remove that entry and move its
+// selection in the settings file to the added identifier, as the request
+// did; a "selection" line, that the apply replaced that format of its set
+// and moved its selection, found under the identifier, to the new one.
 // A record that does not read back exactly so, for the running model, is
 // damaged: never guessed at, never acted on, never removed by the tool.
 // So is anything else at its path: a link (never followed), a folder, a
 // FIFO (never waited on), a device, or a file longer than any record the
 // tool writes (4 KiB holds one of an add or a delete; an apply's may add
-// 143 bytes per format it counts). The reader looks at no more than that,
+// 276 bytes per format it counts). The reader looks at no more than that,
 // whatever stands there; the writer's temporary copy is made with
 // O_CREAT | O_EXCL | O_NOFOLLOW and renamed over the path, which replaces
 // a link instead of following it.
@@ -74,7 +81,10 @@
 #ifndef ZKPT_DRIVERFILES_INTENT_RECORD_H
 #define ZKPT_DRIVERFILES_INTENT_RECORD_H
 
+#include <cstdio>
+
 #include "driverfiles/format_id.h"
+#include "driverfiles/plan_apply.h"
 #include "front/paper_job.h"
 
 struct FormatSpec;
@@ -82,10 +92,13 @@ struct FormatSpec;
 struct Intent {
   bool add;
   FormatId id;  // an add's identifier
+  FormatId replaced;  // an --ensure add's: the entry it replaces, its selection following ("": none)
   PaperJob job;  // the request as the tool took it (scratch_path unused)
   bool apply, keep_others;  // an apply: its set (job's name empty)
   FormatSpec *formats;  // read_intent() allocates them: free_intent()
   size_t format_count;
+  FollowedSetting *moves;  // an apply's selections moved (read_intent() allocates them)
+  size_t move_count;
 };
 void free_intent(Intent *intent);
 
@@ -111,10 +124,13 @@ int remove_intent(const char *root, const char *model, bool sync);
 // does, to standard output.
 void print_intent(const Intent &intent);
 // The same for an add or a delete of name (name_len bytes), followed by
-// " was interrupted after the companion may have been asked: run
-// --repair" and a newline: what --check and a refused request say.
-void print_interrupted(bool add, const char *name, size_t name_len, const char *printer);
+// " was interrupted after the companion may have been asked" and then:
+// what a refused request says (": run --repair" and a newline), or what
+// --check follows it with.
+void print_interrupted(bool add, const char *name, size_t name_len, const char *printer, FILE *to = stdout,
+                       const char *then = ": run --repair\n");
 // The same for an apply of count formats.
-void print_interrupted_apply(size_t count, const char *printer);
+void print_interrupted_apply(size_t count, const char *printer, FILE *to = stdout,
+                             const char *then = ": run --repair\n");
 
 #endif

@@ -1,6 +1,8 @@
 // Repairing a model's driver files: what the check finds and the files
 // alone tell how to mend, planned from one reading and then carried out,
 // or shown as a dry run through the same steps.
+#include "driverfiles/model_repair.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +11,9 @@
 #include "driverfiles/audit_log.h"
 #include "driverfiles/check_findings.h"
 #include "driverfiles/driver_edit.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/format_id.h"
 #include "driverfiles/model_files.h"
-#include "driverfiles/model_report.h"
 #include "driverfiles/recorded_request.h"
 #include "driverfiles/sys_io.h"
 #include "front/operations.h"
@@ -20,10 +22,21 @@
 // with the stream, and the entry routine checks it once before the exit.
 namespace {
 
+// Identifiers, like names, escaped as the check prints them.
+void print_id(const char *id) { print_escaped_name(id, std::strlen(id)); }
+
 void print_entry(const char *what, const FormatEntry &e, const char *after) {
-  std::printf("%s: %s '", what, e.id.text);
+  std::printf("%s: ", what);
+  print_id(e.id.text);
+  (void)std::fputs(" '", stdout);
   print_escaped_name(e.name, e.name_len);
   std::printf("'%s\n", after);
+}
+
+void print_reset(const char *settings, const char *id) {
+  std::printf("reset setting: %s from ", settings);
+  print_id(id);
+  std::putchar('\n');
 }
 
 // The audit line of a change the repair made; a preview logs nothing.
@@ -49,7 +62,7 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
   print_entry("removed incomplete", e, "");
   log_change(*job, steps, "removed incomplete", e.id.text, e.name, e.name_len);
   if (inventory_holds(inv, kSettingsFile, e.id.text)) {
-    std::printf("reset setting: %s from %s\n", inv.path[kSettingsFile], e.id.text);
+    print_reset(inv.path[kSettingsFile], e.id.text);
     log_change(*job, steps, "reset setting", e.id.text, "", 0);
   }
   return kOpDone;
@@ -98,8 +111,13 @@ int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &step
     const RewritePlan one{id, replace, nullptr, nullptr, nullptr};
     if (steps.dry_run != nullptr && rewrite_driver_file(*job, steps, at, one) != kOpDone) rc = kOpFileFailed;
     if (rc != kOpDone) break;
-    if (at == kSettingsFile) std::printf("%s: %s from %s\n", action, inv.path[at], id);
-    else std::printf("%s: %s from %s\n", action, id, inv.path[at]);
+    if (at == kSettingsFile) {
+      print_reset(inv.path[at], id);
+    } else {
+      std::printf("%s: ", action);
+      print_id(id);
+      std::printf(" from %s\n", inv.path[at]);
+    }
     log_change(*job, steps, action, id, "", 0);
   }
   std::free(orphans.ids);

@@ -1,6 +1,7 @@
 // What an administrator asks of a model's formats as a whole: list them,
-// check that the four driver files agree, mend what the files alone tell
-// how to mend. Everything is printed to standard output.
+// check that the four driver files agree (mending what the files alone
+// tell how to mend is model_repair.h's). Everything is printed to
+// standard output.
 //
 // Names, media names and identifiers are printed escaped, as
 // print_escaped_name() does, so a line splits at its tabs without doubt.
@@ -39,23 +40,5 @@ long check_formats(const PaperJob &job, const char *root, bool json = false);
 // *formats the entries read; or -1 with errno.
 long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx,
                          size_t *formats);
-
-// Finishes an interrupted request from its record first; then, decided
-// from one reading of the files, which it acts on only when it read them
-// whole: removes incomplete formats as a delete does (the companion tool
-// asked first, with job.printer; a selection of one reset), orphaned
-// lines, and resets stale settings: what the check names repairable, one
-// line per change (a temporary copy the writer's lock removed included).
-// Returns the number of that reading's findings it does not mend; -1 with
-// errno when a file failed, the tree was not whole (the file at fault
-// noted: ENOENT, or ENODATA without the marker) or the record is damaged
-// (EBADMSG, the record noted); -2 when the companion tool failed (a line
-// said which format).
-long repair_formats(const PaperJob &job, const char *root);
-
-// The same repair as a dry run: the companion tool's command lines and
-// the repair's lines as they would come, then one diff per file changed.
-// Returns as repair_formats() does.
-long preview_repair(const PaperJob &job, const char *root);
 
 #endif

@@ -2,8 +2,8 @@
 // the preview both run, so a preview is the real plan rendered.
 #include "driverfiles/plan_apply.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "driverfiles/line_scan.h"
@@ -15,6 +15,7 @@ namespace {
 struct Tracker {
   const PlanTarget *target;
   bool mid_line;
+  bool skipped_newline;  // the last line left out ended with a newline
 };
 
 int track_put(void *ctx, const char *bytes, size_t len) {
@@ -24,9 +25,12 @@ int track_put(void *ctx, const char *bytes, size_t len) {
 }
 
 int track_skip(void *ctx, const char *bytes, size_t len) {
-  const Tracker *t = static_cast<const Tracker *>(ctx);
+  Tracker *t = static_cast<Tracker *>(ctx);
+  t->skipped_newline = bytes[len - 1] == '\n';
   return t->target->skip ? t->target->skip(t->target->ctx, bytes, len) : 0;
 }
+
+const char kMarkerLine[] = "[CustomTape]\n";
 
 int add_text(Tracker *t, const char *text) {
   const size_t len = std::strlen(text);
@@ -41,48 +45,72 @@ int add_line(Tracker *t, const char *text) {
   return add_text(t, text);
 }
 
-// Whether an identifier of the sorted set starts text (len bytes). The
-// greatest one not above text starts it, or else none longer than what
-// the two have in common does: the search goes on within that.
-bool sorted_set_starts(const MatchSet &set, const char *text, size_t len) {
-  while (true) {
-    size_t lo = 0, hi = set.count;  // the first one above text
-    while (lo < hi) {
-      const size_t mid = lo + (hi - lo) / 2;
-      const char *id = set.ids[mid].text;
-      const size_t n = std::strlen(id);
-      const int c = std::memcmp(id, text, n < len ? n : len);
-      if (c < 0 || (c == 0 && n <= len)) lo = mid + 1;
-      else hi = mid;
-    }
-    if (lo == 0) return false;
-    const char *id = set.ids[lo - 1].text;
-    size_t common = 0;
-    while (common < len && id[common] == text[common]) ++common;
-    if (id[common] == '\0') return true;
-    if (common == len) return false;
-    len = common;
-  }
+int compare_ids(const void *a, const void *b) {
+  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
 }
 
-// 1 when a line holding the match (or the set's prefix) is matched.
-int matches(const LineScan &scan, const HitLine &hit, const MatchSet *set) {
-  if (set == nullptr) return 1;
-  if (set->sorted && hit.line != nullptr) {  // each identifier the line holds looked up
-    const char *end = hit.line + hit.line_len;
-    for (const char *p = hit.line; p < end; ++p) {
-      p = static_cast<const char *>(memmem(p, static_cast<size_t>(end - p), kFormatIdPrefix, kMediaAt));
-      if (p == nullptr) return 0;
-      if (sorted_set_starts(*set, p, std::min(static_cast<size_t>(end - p), size_t{kFormatIdMax}))) return 1;
-    }
-    return 0;
-  }
+// The identifier a line carries: its first "ZkL" read as one, as the
+// lookup and the inventory read it (never one standing inside a name).
+// 1 with *id set, 0 when the line carries none, -1 with errno.
+// *at: where it starts in the line.
+int line_identifier(const LineScan &scan, const HitLine &hit, FormatId *id, size_t *at) {
+  HitLine first{};
+  const int rc = find_in_line(&scan, &hit, kFormatIdPrefix, &first);
+  IdParts parts{};
+  if (rc <= 0 || !parse_format_id(first.head, first.head_len, &parts)) return rc < 0 ? -1 : 0;
+  std::memcpy(id->text, first.head, parts.len);
+  id->text[parts.len] = '\0';
+  *at = first.head_at;
+  return 1;
+}
+
+// 1 when the line's identifier (*id, starting at *at) is the match (or
+// one of the set's).
+int matches(const LineScan &scan, const HitLine &hit, const char *match, const MatchSet *set, FormatId *id,
+            size_t *at) {
+  const int rc = line_identifier(scan, hit, id, at);
+  if (rc <= 0) return rc;
+  if (set == nullptr) return std::strcmp(id->text, match) == 0 ? 1 : 0;
+  if (set->sorted) return std::bsearch(id, set->ids, set->count, sizeof(FormatId), compare_ids) != nullptr ? 1 : 0;
   for (size_t i = 0; i < set->count; ++i) {
-    HitLine found{};
-    const int rc = find_in_line(&scan, &hit, set->ids[i].text, &found);
-    if (rc != 0) return rc;
+    if (std::strcmp(id->text, set->ids[i].text) == 0) return 1;
   }
   return 0;
+}
+
+// An identifier (the key) against a swap's from.
+int compare_from(const void *key, const void *swap) {
+  return std::strcmp(static_cast<const FormatId *>(key)->text, static_cast<const IdSwap *>(swap)->from.text);
+}
+
+const IdSwap *swap_of(const SwapSet *swaps, const FormatId &id) {
+  if (swaps != nullptr && swaps->sorted) {
+    return static_cast<const IdSwap *>(std::bsearch(&id, swaps->swaps, swaps->count, sizeof(IdSwap), compare_from));
+  }
+  for (size_t i = 0; swaps != nullptr && i < swaps->count; ++i) {
+    if (std::strcmp(swaps->swaps[i].from.text, id.text) == 0) return &swaps->swaps[i];
+  }
+  return nullptr;
+}
+
+// The open hit line, whole in the scan's window, left out and added again
+// with swap.to where its identifier stands at `at`.
+int swap_line(Tracker *t, LineScan *scan, size_t at, const IdSwap &swap) {
+  const char *line = scan->buf + scan->pos;
+  const size_t len = scan->line_end - scan->pos, from = std::strlen(swap.from.text), to = std::strlen(swap.to.text);
+  char *text = static_cast<char *>(sys_io.realloc(nullptr, len - from + to));
+  if (text == nullptr) return -1;
+  std::memcpy(text, line, at);
+  std::memcpy(text + at, swap.to.text, to);
+  std::memcpy(text + at + to, line + at + from, len - at - from);
+  const size_t n = len - from + to;
+  int rc = skip_line(scan);
+  const PlanTarget &target = *t->target;
+  if (rc == 0) rc = (target.add_copy != nullptr ? target.add_copy : target.add)(target.ctx, text, n);
+  if (rc == 0) t->mid_line = text[n - 1] != '\n';
+  SavedErrno saved;
+  std::free(text);
+  return rc;
 }
 
 }  // namespace
@@ -90,7 +118,7 @@ int matches(const LineScan &scan, const HitLine &hit, const MatchSet *set) {
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
                const PlanTarget &target, const MatchSet *set) {
   if (set == nullptr && plan.matches != nullptr && plan.matches->count != 0) set = plan.matches;
-  Tracker tracker{&target, false};
+  Tracker tracker{&target, false, false};
   LineScan scan{};
   const char *const texts[kNeedles] = {set ? kFormatIdPrefix : plan.match, plan.marker,
                                        watch ? watch->text : nullptr};  // by ScanSlot
@@ -99,14 +127,28 @@ int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
   int rc;
   while ((rc = next_hit(&scan, &hit)) > 0) {
     if (hit.holds[kWatchSlot] && watch != nullptr && watch->on_hit(watch->ctx, scan, hit) != 0) return -1;
-    const int matched = hit.holds[kMatchSlot] ? matches(scan, hit, set) : 0;
+    FormatId id{};
+    size_t id_at = 0;
+    const int matched = hit.holds[kMatchSlot] ? matches(scan, hit, plan.match, set, &id, &id_at) : 0;
     if (matched < 0) return -1;
-    if (matched > 0) {
-      if (skip_line(&scan) != 0) return -1;
-      if (plan.replace != nullptr && add_text(&tracker, plan.replace) != 0) return -1;
+    const IdSwap *swap = matched > 0 && scan.line_end != 0 ? swap_of(plan.swaps, id) : nullptr;
+    if (swap != nullptr) {
+      if (swap_line(&tracker, &scan, id_at, *swap) != 0) return -1;
       continue;
     }
-    if (pass_line(&scan) != 0) return -1;
+    if (matched > 0) {
+      // A dropped line keeps the marker it shares (an add after an
+      // unended marker line wrote its entry there): the entries that
+      // follow, and the next add's, need it.
+      HitLine marker{};
+      const int marked = plan.replace == nullptr ? find_in_line(&scan, &hit, kEntryMarker, &marker) : 0;
+      if (marked < 0 || skip_line(&scan) != 0) return -1;
+      const char *kept = marked == 0 ? plan.replace : tracker.skipped_newline ? kMarkerLine : kEntryMarker;
+      if (kept != nullptr && add_text(&tracker, kept) != 0) return -1;
+      if (marked == 0) continue;
+    } else if (pass_line(&scan) != 0) {
+      return -1;
+    }
     if (!hit.holds[kMarkerSlot]) continue;
     if (plan.marker_seen != nullptr) *plan.marker_seen = true;
     if (add_line(&tracker, plan.insert) != 0) return -1;

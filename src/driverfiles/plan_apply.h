@@ -10,6 +10,7 @@
 #include "driverfiles/line_scan.h"
 
 struct MatchSet;
+struct SwapSet;
 
 // What becomes of a file's lines (see rewrite.h). insert and append may
 // hold several lines; matches (may be null or empty) stands for match
@@ -22,6 +23,7 @@ struct RewritePlan {
   const char *append;   // may be null
   const MatchSet *matches = nullptr;
   bool *marker_seen = nullptr;  // may be null; set when a line holding marker is kept
+  const SwapSet *swaps = nullptr;  // may be null: matching lines whose identifier moves on
 };
 
 // A text watched for on the way through a file: each line holding it is
@@ -34,13 +36,33 @@ struct WatchedText {
 };
 
 // Several identifiers matched at once (a dry run's gathered rewrites, an
-// apply's formats): a line holding any of them counts as holding the
+// apply's formats): a line carrying any of them counts as carrying the
 // plan's match (which is then not used). A sorted set (by strcmp) is
-// searched, not gone through, for each identifier a line holds.
+// searched, not gone through.
 struct MatchSet {
   const FormatId *ids;
   size_t count;
   bool sorted = false;
+};
+
+// A selection that follows its format to a new identifier: a matching
+// line carrying `from` becomes the same line with `to` where `from`
+// stood, every other byte kept (a line longer than a scan chunk, which
+// is never held whole, gets the plan's replace line instead).
+struct IdSwap {
+  FormatId from, to;
+};
+struct SwapSet {
+  const IdSwap *swaps;
+  size_t count;
+  bool sorted = false;  // by from (no two alike): searched, not gone through
+};
+
+// A settings line that follows a format of an apply's set: its
+// identifier, and the format's place in the set.
+struct FollowedSetting {
+  FormatId id;
+  size_t format;
 };
 
 struct PlanTarget {
@@ -48,6 +70,8 @@ struct PlanTarget {
   int (*skip)(void *ctx, const char *bytes, size_t len);  // bytes left out; may be null
   int (*add)(void *ctx, const char *bytes, size_t len);   // text the plan adds
   void *ctx;
+  // Added text that lives only for the call (a swapped line); null: add.
+  int (*add_copy)(void *ctx, const char *bytes, size_t len) = nullptr;
 };
 
 // Reads fd from its start and hands every byte of the result to target,

@@ -259,6 +259,15 @@ int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *
   return rc;
 }
 
+int check_temporary(const char *path) {
+  PreparedFile prepared{};
+  if (resolve_target(path, prepared.file, sizeof prepared.file) != 0 ||
+      format_temp_path(prepared.temp, sizeof prepared.temp, prepared.file) != 0) {
+    return -1;
+  }
+  return probe_temp(prepared);
+}
+
 int check_link_rule(const char *path) {
   char file[kPathMax];
   if (resolve_target(path, file, sizeof file) == 0 || errno == ENOENT) return 0;
@@ -267,7 +276,7 @@ int check_link_rule(const char *path) {
 
 int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set) {
   DiffRecorder recorder{};
-  const PlanTarget target{record_put, record_skip, record_add, &recorder};
+  const PlanTarget target{record_put, record_skip, record_add, &recorder, record_add_copy};
   int rc = read_through(path, plan, nullptr, target, set);
   if (rc == 0) rc = print_recorded(path, recorder);
   SavedErrno saved;

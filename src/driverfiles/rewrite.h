@@ -1,10 +1,14 @@
 // Rewriting a driver file: the one way this tool changes a driver file,
 // and the one way it shows a change it would make.
 //
-// A plan says what becomes of each line: a line holding `match` (or any
+// A plan says what becomes of each line: a line carrying `match` (or any
 // identifier of `matches`) is left out, or replaced by `replace`; after
 // each other line holding `marker`, `insert` is written; `append` follows
-// the last line. insert and append may be many lines, so any number of
+// the last line. A line carries the identifier its first "ZkL" reads as
+// (as the lookup and the inventory read it), never one inside a name or
+// a longer one. A line left out that holds "[CustomTape]" (an entry an
+// add wrote on an unended marker line) leaves that marker, with the
+// line's newline if it had one, as a marker line of its own. insert and append may be many lines, so any number of
 // formats is dropped and added in one pass and one rename. Text written after
 // a last line without a newline gets one first, so an added line never
 // merges with a line the tool does not own. Lines of any length and zero
@@ -75,6 +79,11 @@ void abandon_rewrite(PreparedFile *prepared);
 // "<file>.$$$" is EISDIR, as removing a stale copy there fails), then the
 // file read through the plan, watched (watch may be null).
 int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch);
+
+// check_rewrite()'s look at the place of the temporary copy alone (the
+// link rule too), without reading the file: 0, or -1 with errno. Lets a
+// request find, before it asks anything, a copy it could not make.
+int check_temporary(const char *path);
 
 // Step 1 alone: 0 when a rewrite of path may go ahead as far as links go
 // (path is no link, a link it may follow, or not there), else -1 with

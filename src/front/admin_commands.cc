@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/model_repair.h"
 #include "driverfiles/model_report.h"
 #include "front/apply_command.h"
 #include "front/dispatch.h"

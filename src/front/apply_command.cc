@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "driverfiles/apply_formats.h"
-#include "driverfiles/check_findings.h"
+#include "driverfiles/driver_edit.h"
+#include "driverfiles/escaped_name.h"
 #include "driverfiles/json_writer.h"
 #include "driverfiles/recorded_request.h"
-#include "front/admin_commands.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"
 #include "front/format_set.h"

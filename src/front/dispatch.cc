@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "driverfiles/current_format.h"
+#include "driverfiles/driver_edit.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/recorded_request.h"
 #include "front/failure_report.h"
 #include "front/operations.h"
@@ -17,6 +19,15 @@ namespace {
 // The error line: the system's text for errno, and a newline.
 void print_error_line() { std::printf("%s\n", std::strerror(errno)); }
 
+// A failed file step: the error line where the request prints one, and
+// the file and reason on standard error either way. Returns -1.
+int file_failure(bool error_line) {
+  const int err = errno;
+  if (error_line) print_error_line();
+  errno = err;
+  return report_step_failure(kOpFileFailed);
+}
+
 int show_usage(const PaperJob &job) {
   print_usage(job);
   return 0;
@@ -24,12 +35,12 @@ int show_usage(const PaperJob &job) {
 
 // An older format of the same name goes first, so the name stays unique;
 // what the add will need is checked before that delete asks anything. A
-// failure of the add step prints nothing.
-int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
+// failure of the add step prints nothing on standard output.
+int add_request(const PaperJob &job, const char *root, DryRun *dry_run, const FormatId *decided) {
   bool in_add = false;
-  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add);
+  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add, decided);
   if (rc == kOpCompanionFailed) return report_step_failure(rc);
-  if (rc == kOpFileFailed && !in_add) print_error_line();
+  if (rc == kOpFileFailed) return file_failure(!in_add);
   return rc < 0 ? -1 : 0;
 }
 
@@ -37,8 +48,7 @@ int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
   bool in_add = false;
   switch (run_recorded_request(job, root, false, dry_run, &in_add)) {
     case kOpFileFailed:
-      print_error_line();
-      return -1;
+      return file_failure(true);
     case kOpCompanionFailed:
       return report_step_failure(kOpCompanionFailed);
     case kOpIntentOpen:
@@ -56,26 +66,27 @@ struct Request {
   const PaperJob *job;
   const char *root;
   bool add, preview, ensure;
+  const FormatId *decided;  // --ensure: what its add replaces, as decided
 };
 
 // The request's steps under the lock; a dry run shows the changes
 // gathered once the request is done.
 int run_steps(const Request &r) {
   DryRun *dry_run = r.preview ? start_dry_run() : nullptr;
-  int status = r.add ? add_request(*r.job, r.root, dry_run) : delete_request(*r.job, r.root, dry_run);
+  int status = r.add ? add_request(*r.job, r.root, dry_run, r.decided) : delete_request(*r.job, r.root, dry_run);
   if (dry_run != nullptr && end_dry_run(dry_run, *r.job, r.root, status == 0) != kOpDone) {
-    print_error_line();
-    status = -1;
+    status = file_failure(true);
   }
   return status;
 }
 
-int run_ensured(const Request &r) {
-  const int state = current_format_state(*r.job, r.root);
-  if (state < 0) {
-    print_error_line();
-    return -1;
-  }
+// The add replaces what the state was decided from, as --apply does, so
+// "replaced" always means the old format went.
+int run_ensured(Request r) {
+  FormatId old{};
+  const int state = current_format_state(*r.job, r.root, &old);
+  r.decided = &old;
+  if (state < 0) return file_failure(true);
   if (state == kFormatCurrent) {
     std::printf("unchanged\n");
     return 0;
@@ -89,19 +100,18 @@ int run_ensured(const Request &r) {
 long run_request(void *ctx) {
   const Request &r = *static_cast<const Request *>(ctx);
   const int32_t open = refuse_if_interrupted(*r.job, r.root);
-  if (open == kOpFileFailed) print_error_line();
+  if (open == kOpFileFailed) return file_failure(true);
   if (open != kOpDone) return -1;
   return r.ensure ? run_ensured(r) : run_steps(r);
 }
 
 // A request holds the model's lock from its first read to its last edit;
-// a dry run shares it. The lock's failure is an error line for a request,
-// and for the administrator's forms an error on standard error.
+// a dry run shares it. The lock's failure is an error on standard error,
+// and for a request an error line too.
 int locked_request(Request r) {
   long status = -1;
   if (under_driver_lock(*r.job, r.root, !r.preview, run_request, &r, &status) != 0) {
-    if (r.preview || r.ensure) report_step_failure(kOpFileFailed);
-    else print_error_line();
+    (void)file_failure(!r.preview && !r.ensure);
   }
   return static_cast<int>(status);
 }
@@ -131,11 +141,11 @@ bool is_request(const SeenFlags &seen) { return request_fault(seen) == nullptr; 
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
   if (!is_request(seen)) return show_usage(job);
-  return locked_request(Request{&job, root, seen.add, preview, false});
+  return locked_request(Request{&job, root, seen.add, preview, false, nullptr});
 }
 
 int ensure_request(const PaperJob &job, const char *root, bool preview) {
-  return locked_request(Request{&job, root, true, preview, true});
+  return locked_request(Request{&job, root, true, preview, true, nullptr});
 }
 
 int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root) {

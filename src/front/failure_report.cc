@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/check_findings.h"
 #include "driverfiles/companion.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/escaped_name.h"
 #include "driverfiles/intent_record.h"
 #include "front/operations.h"
 
@@ -28,7 +29,7 @@ const char *failure_reason(long result) {
   if (result == kOpCompanionFailed) return companion_failure();
   if (errno == EBADMSG) return kDamagedIntentReason;
   static_assert(kReaderLockWaitMs == 10000, "the lock's give-up message names the wait");
-  if (errno == EWOULDBLOCK) return "another run holds the driver files' lock; gave up after 10 s";
+  if (errno == EWOULDBLOCK) return "another run holds the driver files' lock: gave up after 10 s";
   return std::strerror(errno);
 }
 

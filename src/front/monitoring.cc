@@ -1,11 +1,14 @@
-// The check's status line for monitoring (see monitoring.h).
+// The check's output for monitoring (see monitoring.h).
 #include "front/monitoring.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "driverfiles/driver_paths.h"
 #include "driverfiles/model_report.h"
+#include "driverfiles/plan_apply.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"
 #include "front/operations.h"
@@ -13,18 +16,28 @@
 namespace {
 
 const char kService[] = "ZKPAPERTOOLLPR";
+const long kShownMax = 20;  // findings shown as long output
 
-// The check's numbers, and whether the model is installed at all.
+// The check's numbers and the findings' lines, rendered as they come in
+// (the records do not outlive the reading).
 struct Tally {
   const PaperJob *job;
   const char *root;
   size_t formats;
   bool not_installed;
+  long intents;  // records of interrupted requests, damaged or not
+  long seen;
+  FILE *lines;  // the first kShownMax findings' lines
 };
 
-// Only a missing model is told apart; every other finding just counts.
 void note_finding(void *ctx, const Finding &f) {
-  if (f.kind == FindingKind::kNotInstalled) static_cast<Tally *>(ctx)->not_installed = true;
+  Tally &t = *static_cast<Tally *>(ctx);
+  if (f.kind == FindingKind::kNotInstalled) t.not_installed = true;
+  if (f.kind == FindingKind::kInterruptedAdd || f.kind == FindingKind::kInterruptedDelete ||
+      f.kind == FindingKind::kInterruptedApply || f.kind == FindingKind::kDamagedIntent) {
+    ++t.intents;
+  }
+  if (t.seen++ < kShownMax) print_finding(f, t.lines);
 }
 
 long tally(void *ctx) {
@@ -32,32 +45,109 @@ long tally(void *ctx) {
   return find_model_findings(*t.job, t.root, note_finding, &t, &t.formats);
 }
 
-int failed(const PaperJob &job) {
-  const bool busy = errno == EWOULDBLOCK;
-  const char *path = failed_driver_file(), *reason = failure_reason(kOpFileFailed);
-  std::printf("%s %s - %s: %s%s%s\n", kService, busy ? "UNKNOWN" : "CRITICAL", job.model, path,
-              *path != '\0' ? ": " : "", reason);
-  return busy ? kMonitorUnknown : kMonitorCritical;
+// Text the engine shows: a "|" would start performance data and the
+// engine turns a ";" into ":", so both are written as a name's other bytes
+// are escaped, "\x7C" and "\x3B".
+void put_text(FILE *to, const char *text, size_t len) {
+  for (size_t i = 0; i < len; ++i) {
+    if (text[i] == '|' || text[i] == ';') (void)std::fprintf(to, "\\x%02X", text[i]);
+    else (void)std::fputc(text[i], to);
+  }
+}
+
+void put_status(FILE *to, const char *state, const char *model, const char *text, size_t len) {
+  (void)std::fprintf(to, "%s %s - %s: ", kService, state, model);
+  put_text(to, text, len);
+}
+
+// The status line of a run that found something: the count and the first
+// finding; then every finding shown, one a line.
+void put_findings(FILE *to, const Tally &t, long found, const char *lines, size_t len) {
+  const char *end = static_cast<const char *>(std::memchr(lines, '\n', len));
+  const size_t first = end != nullptr ? static_cast<size_t>(end - lines) : len;
+  (void)std::fprintf(to, "%s WARNING - %s: %ld finding%s, the first: ", kService, t.job->model, found,
+                     found == 1 ? "" : "s");
+  put_text(to, lines, first);
+  (void)std::fprintf(to, " | formats=%zu;;;0 findings=%ld;0;;0 intents=%ld;;;0\n", t.formats, found, t.intents);
+  put_text(to, lines, len);
+  if (found > kShownMax) (void)std::fprintf(to, "and %ld more (--check shows them all)\n", found - kShownMax);
+}
+
+void put_result(FILE *to, const Tally &t, long found, const char *lines, size_t len) {
+  const char *model = t.job->model;
+  if (found < 0) {
+    const bool busy = errno == EWOULDBLOCK;
+    const char *path = failed_driver_file(), *reason = failure_reason(kOpFileFailed);
+    (void)std::fprintf(to, "%s %s - %s: ", kService, busy ? "UNKNOWN" : "CRITICAL", model);
+    put_text(to, path, std::strlen(path));
+    if (*path != '\0') (void)std::fputs(": ", to);
+    put_text(to, reason, std::strlen(reason));
+    (void)std::fputc('\n', to);
+  } else if (t.not_installed) {
+    char dir[kPathMax] = "";
+    (void)format_inf_directory(dir, sizeof dir, t.root, model);
+    put_status(to, "CRITICAL", model, dir, std::strlen(dir));
+    (void)std::fputs(": not installed\n", to);
+  } else if (found > 0) {
+    put_findings(to, t, found, lines, len);
+  } else {
+    (void)std::fprintf(to, "%s OK - %s: formats %zu, findings 0 | formats=%zu;;;0 findings=0;0;;0 intents=0;;;0\n",
+                       kService, model, t.formats, t.formats);
+  }
+}
+
+// The plugin's whole output leaves in one write at the end, so output
+// that cannot be written is UNKNOWN as the plugin's status, never 255.
+// (out writes to *text and *len, which it sets when closed).
+int emit(FILE *out, char **text, const size_t *len, int status) {
+  const bool built = std::fclose(out) == 0;
+  const bool written = built && write_all(1, *text, *len) == 0;
+  std::free(*text);
+  return written ? status : kMonitorUnknown;
+}
+
+int state_of(const Tally &t, long found) {
+  if (found < 0) return errno == EWOULDBLOCK ? kMonitorUnknown : kMonitorCritical;
+  if (t.not_installed) return kMonitorCritical;
+  return found > 0 ? kMonitorWarning : kMonitorOk;
 }
 
 }  // namespace
 
 int run_check_monitoring(const PaperJob &job, const char *root) {
-  Tally t{&job, root, 0, false};
-  long found = -1;
-  if (under_driver_lock(job, root, false, tally, &t, &found) != 0 || found < 0) return failed(job);
-  if (t.not_installed) {
-    char dir[kPathMax] = "";
-    (void)format_inf_directory(dir, sizeof dir, root, job.model);
-    std::printf("%s CRITICAL - %s: %s: not installed\n", kService, job.model, dir);
-    return kMonitorCritical;
+  char *lines = nullptr, *text = nullptr;
+  size_t lines_len = 0, len = 0;
+  Tally t{&job, root, 0, false, 0, 0, open_memstream(&lines, &lines_len)};
+  FILE *out = open_memstream(&text, &len);
+  if (t.lines == nullptr || out == nullptr) {
+    if (t.lines != nullptr) (void)std::fclose(t.lines);
+    if (out != nullptr) (void)std::fclose(out);
+    std::free(lines);
+    std::free(text);
+    return kMonitorUnknown;
   }
-  std::printf("%s %s - %s: formats %zu, findings %ld | formats=%zu;;;0 findings=%ld;0;;0\n", kService,
-              found > 0 ? "WARNING" : "OK", job.model, t.formats, found, t.formats, found);
-  return found > 0 ? kMonitorWarning : kMonitorOk;
+  long found = -1;
+  if (under_driver_lock(job, root, false, tally, &t, &found) != 0) found = -1;
+  const int why = errno;
+  // Closing the lines' stream fails only when their memory ran out.
+  if (std::fclose(t.lines) != 0 && found > 0) {
+    found = -1;
+  } else {
+    errno = why;
+  }
+  const int status = state_of(t, found);
+  put_result(out, t, found, lines, lines_len);
+  std::free(lines);
+  return emit(out, &text, &len, status);
 }
 
 int monitoring_usage(const char *program) {
-  std::printf("%s UNKNOWN - usage: %s --check --monitoring\n", kService, program);
-  return kMonitorUnknown;
+  char *text = nullptr;
+  size_t len = 0;
+  FILE *out = open_memstream(&text, &len);
+  if (out == nullptr) return kMonitorUnknown;
+  (void)std::fprintf(out, "%s UNKNOWN - usage: ", kService);
+  put_text(out, program, std::strlen(program));
+  (void)std::fputs(" --check --monitoring\n", out);
+  return emit(out, &text, &len, kMonitorUnknown);
 }

@@ -1,4 +1,5 @@
-// The job record, the model table and the tape tables.
+// The job record, the four driver files it names, the model table and the
+// tape tables.
 //
 // One PaperJob lives in the entry routine for the whole run. It starts
 // zero-filled, select_model() stores the printer model found in the program
@@ -13,13 +14,24 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driverfiles/driver_paths.h"
-
 enum : int {
   kPathMax = 1024,       // path, command and line buffers, terminator included
   kPrinterMax = 1024,    // longest printer name, in bytes
   kLabelNameMax = 32,    // longest label format name, in bytes
 };
+
+// The four driver files of a model (driverfiles/driver_paths.h says where
+// each lives); a DriverFile indexes every per-file array, and kDriverFiles
+// lists them in that order.
+enum DriverFile : int {
+  kFunctionFile,  // <root>/<model>/bin/inf/zk<model>func
+  kPaperTable,    // <root>/<model>/bin/inf/paperinf<model>
+  kSettingsFile,  // <root>/<model>/bin/inf/zk<model>rc
+  kImagingArea,   // <root>/<model>/bin/inf/ImagingArea
+};
+enum : int { kDriverFileCount = 4 };
+const DriverFile kDriverFiles[kDriverFileCount] = {kFunctionFile, kPaperTable, kSettingsFile,
+                                                   kImagingArea};
 
 struct PaperJob {
   int32_t kind;                        // 0..2 roll models, 3 tape models

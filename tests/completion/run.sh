@@ -5,8 +5,7 @@ set -eu
 export LC_ALL=C.UTF-8
 here=$(cd "$(dirname "$0")" && pwd)
 script=${1:-$here/../../build/completion/zkpapertoollpr}
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT
 cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
 #!/bin/sh
 printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x' "It's" 'Say "$x"' "Quote'"
@@ -18,8 +17,7 @@ PATH=$tmp:$PATH
 . "$script"
 passed=0 failed=0
 
-# check LINE EXPECTED: completes at the end of LINE; EXPECTED joins the
-# replies with '|'.
+# check LINE EXPECTED: completes at the end of LINE; EXPECTED joins the replies with '|'.
 check() {
     COMP_LINE="zkpapertoollpr_tvq310 $1" COMP_POINT=${#COMP_LINE}
     read -ra COMP_WORDS <<<"$COMP_LINE"
@@ -30,8 +28,7 @@ check() {
 }
 # verdict WHAT GOT WANTED
 verdict() {
-    if [[ $2 == "$3" ]]; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); echo "FAIL: $1 gave [$2], want [$3]"; fi
+    if [[ $2 == "$3" ]]; then passed=$((passed+1)); else failed=$((failed+1)); echo "FAIL: $1 gave [$2], want [$3]"; fi
 }
 
 check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--apply|--help|--version'

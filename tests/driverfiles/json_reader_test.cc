@@ -1,5 +1,4 @@
-// The JSON reader on documents of every kind: what it takes whole, and
-// what it refuses, why and where.
+// The JSON reader on documents of every kind: what it takes whole, and what it refuses, why and where.
 #include "driverfiles/json_reader.h"
 
 #include <gtest/gtest.h>
@@ -8,10 +7,7 @@
 
 namespace {
 
-struct Row {
-  std::string text, error;  // error empty: the whole text is one value
-  size_t at;
-};
+struct Row { std::string text, error; size_t at; };  // error empty: the whole text is one value
 
 TEST(JsonReader, SkipsOneValueOrSaysWhatIsWrongAndWhere) {
   const std::string deep = std::string(65, '[') + std::string(65, ']');
@@ -37,8 +33,7 @@ TEST(JsonReader, SkipsOneValueOrSaysWhatIsWrongAndWhere) {
   }
 }
 
-// Each call answers false itself where its value fails, not only later;
-// numbers fit their buffer with the terminator.
+// Each call answers false itself where its value fails, not only later; numbers fit their buffer with the terminator.
 TEST(JsonReader, EachCallFailsWhereItsValueDoes) {
   JsonReader r;
   start_json(&r, "[", 1);

@@ -13,7 +13,9 @@
 
 #include "driverfiles/apply_formats.h"
 #include "driverfiles/companion.h"
+#include "driverfiles/driver_lock.h"
 #include "driverfiles/driver_paths.h"
+#include "driverfiles/model_repair.h"
 #include "driverfiles/model_report.h"
 #include "driverfiles/recorded_request.h"
 #include "driverfiles/rewrite.h"
@@ -97,9 +99,8 @@ class Operations : public ::testing::Test {
   std::string record = paths.inf + "/zkpapertoollpr.intent";
 };
 
-// An identifier ends in the last hex digit of the clock's seconds and the
-// last four of its microseconds. The settings file holds the clock's and
-// the paper table the next, wrapping to zeros, so the one after is used.
+// An identifier ends in the last hex digit of the clock's seconds and the last four of its microseconds. The settings
+// file holds the clock's and the paper table the next, wrapping to zeros, so the one after is used.
 TEST_F(Operations, AddSkipsATakenIdentifier) {
   DriverFiles files = tape_files();
   files.settings_file = "Media=ZkL_zkS12mm__030A032FFFFF\n";
@@ -145,10 +146,9 @@ TEST_F(Operations, RepairLogsEachChange) {
             events("log "));
 }
 
-// A request that changes nothing writes no record: a delete of a name not
-// there, a satisfied --ensure, an add refused, not cut, as its paths are
-// too long (slashes pad the root). A repair finishing an interrupted
-// delete logs the delete, then the finishing.
+// A request that changes nothing writes no record: a delete of a name not there, a satisfied --ensure, an add
+// refused, not cut, as its paths are too long (slashes pad the root). A repair finishing an interrupted delete logs
+// the delete, then the finishing.
 TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   arm_fault(Call::kOpen, 0, 0);
   bool in_add = false;
@@ -167,9 +167,8 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   EXPECT_FALSE(file_exists(record));
 }
 
-// Every value from outside is quoted with its line-breaking, quoting and
-// escaping bytes as \xHH, so none can fake a field or a line; sudo's
-// invoking user stands beside the uids.
+// Every value from outside is quoted with its line-breaking, quoting and escaping bytes as \xHH, so none can fake a
+// field or a line; sudo's invoking user stands beside the uids.
 TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
   const std::string id = "ZkL_zkS12mm__050A03271A2B";
   write_driver_files(paths, {"[CustomTape]\n" + id + "/It's\\\n", id + "/It's\\:\t1\t2\n", "", id + ":\t1\n"});
@@ -188,7 +187,7 @@ TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
 TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
   const int writer = ::open(paths.inf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   ASSERT_EQ(0, ::flock(writer, LOCK_EX));
-  const std::string gave_up = paths.inf + ": another run holds the driver files' lock; gave up after 10 s\n";
+  const std::string gave_up = paths.inf + ": another run holds the driver files' lock: gave up after 10 s\n";
   const char *const z = "zkpapertoollpr_tvq310";
   const std::vector<const char *> lines[] = {{z, "--check", "--monitoring"}, {z, "--dry-run", "-P", "q", "-d", "Test"},
                                              {z, "--dry-run", "--ensure", "-P", "q", "-n", "N", "-w", "12", "-h", "50"}};
@@ -224,12 +223,12 @@ TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
 
 // A whole request, lock to last sync, with the clock set: an add of
 // label (its delete first) or a delete of it, its intent recorded.
-int32_t run_request(const std::string &root, bool add, const char *label) {
+int32_t run_request(const std::string &root, bool add, const char *label, const FormatId *decided = nullptr) {
   const PaperJob job = tape_job(label);
   int lock = -1;
   if (hold_driver_lock(job, root.c_str(), true, &lock) != 0) return kOpFileFailed;
   bool in_add = false;
-  const int32_t rc = run_recorded_request(job, root.c_str(), add, nullptr, &in_add);
+  const int32_t rc = run_recorded_request(job, root.c_str(), add, nullptr, &in_add, decided);
   release_driver_lock(lock);
   return rc;
 }
@@ -248,14 +247,17 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   write_driver_files(paths, tape_files());
   ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
   const DriverFiles deleted = read_driver_files(paths);
-  for (const char *label : {"New", "Test", ""}) {
-    const bool add = *label != '\0';
-    if (!add) label = "Test";
-    const auto request = [&] { return run_request(root, add, label); };
+  FormatId test{};
+  copy_text(test.text, kTapeId.c_str());
+  for (const char *label : {"New", "Test", "", "ensure"}) {  // ensure: --ensure's replacement, its selection following
+    const bool add = *label != '\0', ensure = *label == 'e';
+    if (!add || ensure) label = "Test";
+    const auto request = [&] { return run_request(root, add, label, ensure ? &test : nullptr); };
     ASSERT_EQ(0, run_failing(Call::kOpen, 0, request));
     using Names = std::vector<std::string>;
-    const Names del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
+    Names del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
     Names expected = add ? Names{paths.function_file, paths.paper_table, paths.imaging_area} : del;
+    if (ensure) del.erase(del.begin() + 1), expected.push_back(paths.settings_file);
     if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
     expected.insert(expected.begin(), record);
     EXPECT_EQ(expected, events());
@@ -264,6 +266,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     EXPECT_EQ(add ? events("log ") : Names{by + uid}, events("log "));
     const std::vector<Call> clean = call_log();
     const DriverFiles done = read_driver_files(paths);
+    EXPECT_EQ(ensure ? "Copies=1\nMedia=" + done.function_file.substr(24, 25) + "\n" : done.settings_file, done.settings_file);
     const std::vector<std::string> names = list_dir(paths.inf);
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
@@ -362,17 +365,24 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
       // Kept when the companion agreed to a change not all in place, else only by a failed unlink.
       const bool kept = rc == kOpFileFailed && calls_made(Call::kWaitpid) > 0;
       EXPECT_TRUE(kept ? file_exists(record) : !file_exists(record) || clean[i] == Call::kUnlink) << what;
+      // The selected format whose add (the fourth call) failed is gone, its selection reset (once the settings
+      // file is renamed, else a repair's apply moves it on): it comes back unselected.
+      const bool refused = calls_made(Call::kSpawn) >= 4 && (statuses[1] != '\0' || (nth == 4 && (clean[i] == Call::kSpawn ||
+                                                                                           clean[i] == Call::kWaitpid)));
+      std::vector<std::string> again = whole;
+      const std::string reset = "Copies=1\nMedia=zkS12mm\n";
+      if (refused && (!file_exists(record) || read_driver_files(paths).settings_file == reset)) again[2] = reset;
       arm_fault(Call::kOpen, 0, 0);
       set_companion_status(paths, "0");
       if (file_exists(record)) {
         EXPECT_GT(0, rc) << what;
         EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
         EXPECT_EQ("finished apply" + q + "'' id='' size=0x0" + w, events("log ").back()) << what;
-        EXPECT_EQ(whole, applied_shape(read_driver_files(paths), true)) << what;
+        EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
       }
       EXPECT_EQ(names, list_dir(paths.inf)) << what;
       EXPECT_EQ(kOpDone, run_apply_request(root)) << what;
-      EXPECT_EQ(whole, applied_shape(read_driver_files(paths), true)) << what;
+      EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
     }
   }
 }

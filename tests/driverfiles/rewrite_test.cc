@@ -1,6 +1,5 @@
-// Rewriting a driver file: exact bytes, kept owner and bits, every failing
-// call leaving the file as it was, durability and link safety, and the
-// preview agreeing with diff over the real result.
+// Rewriting a driver file: exact bytes, kept owner and bits, every failing call leaving the file as it was,
+// durability and link safety, and the preview agreeing with diff over the real result.
 #include "driverfiles/rewrite.h"
 
 #include <sys/stat.h>
@@ -20,11 +19,11 @@
 
 namespace {
 
-const RewritePlan kDrop{"MATCH", nullptr, nullptr, nullptr, nullptr};
-const RewritePlan kReplace{"MATCH", "NEW\n", nullptr, nullptr, nullptr};
+const RewritePlan kDrop{"ZkLBADC0FFEE0DD", nullptr, nullptr, nullptr, nullptr};
+const RewritePlan kReplace{"ZkLBADC0FFEE0DD", "NEW\n", nullptr, nullptr, nullptr};
 const RewritePlan kInsert{nullptr, nullptr, "[M]", "INS\n", nullptr};
 const RewritePlan kAppend{nullptr, nullptr, nullptr, nullptr, "END\n"};
-const RewritePlan kAll{"MATCH", "NEW\n", "[M]", "INS\n", "END\n"};
+const RewritePlan kAll{"ZkLBADC0FFEE0DD", "NEW\n", "[M]", "INS\n", "END\n"};
 
 const std::string kLong(2 * kScanChunk + 12345, 'b');
 const std::string kStraddle = std::string(kScanChunk - 4, 'a') + "\n";  // next line at 1 MiB - 3
@@ -38,34 +37,32 @@ class Rewrite : public ::testing::Test {
   std::string file = d + "/zkfunc", temp = file + ".$$$";
 };
 
-// Each plan gives exact bytes (where stated, kAny: not), and its preview
-// is the change as diff prints it. Lines the plan matches six and seven
-// unchanged lines apart make one hunk, then two.
+// Each plan gives exact bytes (where stated, kAny: not), and its preview is the change as diff prints it. Lines the
+// plan matches six and seven unchanged lines apart make one hunk, then two.
 TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
-  const std::string base = "a\nMATCH 1\nb [M]\nc", kAny = "?";
+  const std::string base = "a\nZkLBADC0FFEE0DD 1\nb [M]\nc", kAny = "?";
   std::string lines, gaps;
-  for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + (i % 9 == 4 ? " MATCH\n" : "\n");
-  for (int i = 0; i < 24; ++i) gaps += "g" + std::to_string(i) + (i == 3 || i == 10 || i == 18 ? " MATCH\n" : "\n");
-  const struct {
-    std::string before;
-    RewritePlan plan;
-    std::string after;
-  } cases[] = {
+  for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + (i % 9 == 4 ? " ZkLBADC0FFEE0DD\n" : "\n");
+  for (int i = 0; i < 24; ++i) gaps += "g" + std::to_string(i) + (i == 3 || i == 10 || i == 18 ? " ZkLBADC0FFEE0DD\n" : "\n");
+  const struct { std::string before; RewritePlan plan; std::string after; } cases[] = {
       {base, kDrop, "a\nb [M]\nc"},
       {base, kReplace, "a\nNEW\nb [M]\nc"},
-      {base, kInsert, "a\nMATCH 1\nb [M]\nINS\nc"},
+      {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"},
       {base, kAppend, base + "\nEND\n"},
       {"a\nb [M]", kInsert, "a\nb [M]\nINS\n"},
-      {"a\nMATCH", kDrop, "a\n"},
+      {"a\nZkLBADC0FFEE0DD", kDrop, "a\n"},
+      // A line whose identifier is another (longer, or before a name holding it) stays; a marker shared stays.
+      {"ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]ZkLBADC0FFEE0DD/A", kDrop,
+       "ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]"},
       {"", kAppend, "END\n"},
-      {std::string("x\0MATCH\nMATCH\n", 14), kDrop, std::string("x\0MATCH\n", 8)},
-      {std::string("a\nx\0MATCH", 9), kDrop, std::string("a\nx\0MATCH", 9)},
-      {kStraddle + "MATCH\nz\n", kDrop, kStraddle + "z\n"},
+      {std::string("x\0ZkLBADC0FFEE0DD\nZkLBADC0FFEE0DD\n", 34), kDrop, std::string("x\0ZkLBADC0FFEE0DD\n", 18)},
+      {std::string("a\nx\0ZkLBADC0FFEE0DD", 19), kDrop, std::string("a\nx\0ZkLBADC0FFEE0DD", 19)},
+      {kStraddle + "ZkLBADC0FFEE0DD\nz\n", kDrop, kStraddle + "z\n"},
       {kStraddle + "[M]\nz\n", kInsert, kStraddle + "[M]\nINS\nz\n"},
-      {kLong + "\nMATCH\n", kDrop, kLong + "\n"},
-      {"[M]\n" + kLong + "MATCH\n", kDrop, "[M]\n"},
+      {kLong + "\nZkLBADC0FFEE0DD\n", kDrop, kLong + "\n"},
+      {"[M]\n" + kLong + "ZkLBADC0FFEE0DD\n", kDrop, "[M]\n"},
       {kLong + "[M]\nz", kAll, kLong + "[M]\nINS\nz\nEND\n"},
-      {std::string(kLookAhead - 4, 'x') + "MATCH" + kLong + "\nz\n", kDrop, "z\n"},
+      {std::string(kLookAhead - 4, 'x') + "ZkLBADC0FFEE0DD:" + kLong + "\nz\n", kDrop, "z\n"},
       {lines + "[M]\nend", kAll, kAny}, {lines, kDrop, kAny}, {lines, kInsert, kAny},
       {gaps, kDrop, kAny}, {gaps, kReplace, kAny},
   };
@@ -95,7 +92,7 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
 TEST_F(Rewrite, KeepsOwnerAndGroup) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give the file away";
   for (const int refused : {0, 1}) {
-    write_file(file, "MATCH\nx\n");
+    write_file(file, "ZkLBADC0FFEE0DD\nx\n");
     ASSERT_EQ(0, ::chown(file.c_str(), 7, 7));
     arm_fault(Call::kFchown, refused, EPERM);
     ASSERT_EQ(0, rewrite_file(file.c_str(), kDrop));
@@ -105,28 +102,20 @@ TEST_F(Rewrite, KeepsOwnerAndGroup) {
   }
 }
 
-// The copy is synced before the rename, the directory after it. Every
-// call fails in turn: before the rename the file stays as it was, after
-// it the new content stands but the failure is reported (closing the
-// reading side alone may go unreported); an interrupted read or write is
-// retried. Each edit comes when the output buffer is full, after a long
+// The copy is synced before the rename, the directory after it. Every call fails in turn: before the rename the file
+// stays as it was, after it the new content stands but the failure is reported (closing the reading side alone may go
+// unreported); an interrupted read or write is retried. Each edit comes when the output buffer is full, after a long
 // line; a long kept line holds the marker.
 TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   const size_t full = kRewriteBuffer;
   const std::string a(full - 7, 'a'), b(full - 9, 'b'), z(full - 4, 'z');
-  const std::string before = kLong + "MATCH\n" + a + "\nMATCH\n" + b + "\n[M]\n" + z;
+  const std::string before = kLong + "ZkLBADC0FFEE0DD\n" + a + "\nZkLBADC0FFEE0DD\n" + b + "\n[M]\n" + z;
   const std::string after = "NEW\n" + a + "\nNEW\n" + b + "\n[M]\nINS\n" + z + "\nEND\n";
-  const struct {
-    std::string before, after;
-    bool linked;
-  } cases[] = {{before, after, false},
-               {before, after, true},
-               {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
+  const struct { std::string before, after; bool linked; } cases[] = {
+      {before, after, false}, {before, after, true}, {kLong + "[M]\nz", kLong + "[M]\nINS\nz\nEND\n", false}};
   for (const auto &c : cases) {
     const std::string target = c.linked ? d + "/real" : file;
-    if (c.linked) {
-      ASSERT_EQ(0, ::symlink("real", file.c_str()));
-    }
+    ASSERT_TRUE(!c.linked || ::symlink("real", file.c_str()) == 0);
     write_file(target, c.before);
     arm_fault(Call::kOpen, 0, 0);
     ASSERT_EQ(0, rewrite_file(file.c_str(), kAll));
@@ -161,25 +150,24 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
 }
 
 TEST_F(Rewrite, WriteWithoutProgressIsEio) {
-  write_file(file, "MATCH\nx\n");
+  write_file(file, "ZkLBADC0FFEE0DD\nx\n");
   arm_fault(Call::kOpen, 0, 0);
   stall_writes();
   errno = 0;
   EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop));
   EXPECT_EQ(EIO, errno);
-  EXPECT_EQ("MATCH\nx\n", read_file(file));
+  EXPECT_EQ("ZkLBADC0FFEE0DD\nx\n", read_file(file));
   EXPECT_FALSE(file_exists(temp));
 }
 
-// Whatever appears at a name between the checks and the open is never
-// used: a link or a file at the temporary name, a link in place of the
-// driver file itself.
+// Whatever appears at a name between the checks and the open is never used: a link or a file at the temporary name, a
+// link in place of the driver file itself.
 TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
   const std::string victim = d + "/victim";
   const struct { bool at_temp, as_link; } plants[] = {{true, true}, {true, false}, {false, true}};
   for (const auto &plant : plants) {
     write_file(victim, "keep, and more than the copy holds\n");
-    write_file(file, "MATCH\nx\n");
+    write_file(file, "ZkLBADC0FFEE0DD\nx\n");
     arm_fault(Call::kOpen, 0, 0);
     const std::string at = plant.at_temp ? temp : file;
     bool planted = false;
@@ -191,7 +179,7 @@ TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
     });
     EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop)) << plant.at_temp << plant.as_link;
     EXPECT_EQ("keep, and more than the copy holds\n", read_file(victim));
-    EXPECT_TRUE(!plant.at_temp || read_file(file) == "MATCH\nx\n");
+    EXPECT_TRUE(!plant.at_temp || read_file(file) == "ZkLBADC0FFEE0DD\nx\n");
     ::unlink(temp.c_str());
     ::unlink(file.c_str());
   }
@@ -205,25 +193,26 @@ TEST_F(Rewrite, RefusesALinkToAPathTooLongToHold) {
     ASSERT_EQ(0, ::mkdir(deep.c_str(), 0755));
   }
   const std::string target = deep + "/" + std::string(kPathMax - deep.size() - 1, 'f');
-  write_file(target, "MATCH\n");
+  write_file(target, "ZkLBADC0FFEE0DD\n");
   ASSERT_EQ(0, ::symlink(target.c_str(), file.c_str()));
   errno = 0;
   EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop));
   EXPECT_EQ(ENAMETOOLONG, errno);
-  EXPECT_EQ("MATCH\n", read_file(target));
+  EXPECT_EQ("ZkLBADC0FFEE0DD\n", read_file(target));
 }
 
-// A sorted set is searched: each line whose identifier is one of it goes,
-// one it holds as the start of a longer one (P of PA) included; a line
-// sharing all but the last digit with two of them (Q) stays.
+// A sorted set is searched: each line whose own identifier is one of it
+// goes (P, and PA that P starts); one whose identifier only starts with
+// one of them (P6), or shares all but its last digit (Q), stays.
 TEST_F(Rewrite, SortedSetDropsTheLinesOfItsIdentifiers) {
   const FormatId ids[] = {{"ZkL010A03200001"}, {"ZkL010A032000015"}, {"ZkL020A03200003"}};
   const MatchSet set{ids, 3, true};
   RewritePlan drop{nullptr, nullptr, nullptr, nullptr, nullptr};
   drop.matches = &set;
-  write_file(file, "ZkL010A03200001/A\nZkL010A032000015/B\nZkL010A03200002/C\nplain\nZkL020A03200003:\t1\n");
+  write_file(file, "ZkL010A03200001/A\nZkL010A032000015/B\nZkL010A032000016/D\nZkL010A03200002/C\nplain\n"
+                   "ZkL020A03200003:\t1\n");
   EXPECT_EQ(0, rewrite_file(file.c_str(), drop));
-  EXPECT_EQ("ZkL010A03200002/C\nplain\n", read_file(file));
+  EXPECT_EQ("ZkL010A032000016/D\nZkL010A03200002/C\nplain\n", read_file(file));
 }
 
 }  // namespace

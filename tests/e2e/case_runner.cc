@@ -1,8 +1,6 @@
-// Runs every end-to-end case (cases.cc) as a test of its own,
-// EndToEnd.<what>, and checks all the run leaves behind: exit status,
-// standard output and error, the companion's calls, the four driver files;
-// always also no descriptor inherited by the companion, no file left or
-// lost beside the driver files (or link targets), every file's owner and
+// Runs every end-to-end case (cases.cc) as a test of its own, EndToEnd.<what>, and checks all the run leaves behind:
+// exit status, standard output and error, the companion's calls, the four driver files; always also no descriptor
+// inherited by the companion, no file left or lost beside the driver files (or link targets), every file's owner and
 // link kept, and mode 0666 on every file rewritten.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,8 +38,7 @@ void replace_all(std::string *text, const std::string &from, const std::string &
   for (size_t at; (at = text->find(from)) != std::string::npos;) text->replace(at, from.size(), to);
 }
 
-// A real JSON parser reads the document; every name, turned back into
-// bytes, is an entry's name in the function file.
+// A real JSON parser reads the document; every name, turned back into bytes, is an entry's name in the function file.
 void expect_json(const std::string &out, const DriverFiles &before, const std::string &dir) {
   write_file(dir + "/out.json", out);
   write_file(dir + "/func", before.function_file);
@@ -74,17 +71,15 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
   const std::string kind = word.substr(0, colon);
   int f = 0;
   while (f < 3 && (colon == std::string::npos || word.substr(colon + 1) != kFileNames[f])) ++f;
-  const std::string path = p.*kFilePath[f];
-  const std::string target = dir + "/targets/" + path.substr(path.rfind('/') + 1);
+  const std::string path = p.*kFilePath[f], target = dir + "/targets/" + path.substr(path.rfind('/') + 1);
+  if (kind.rfind("companion=", 0) == 0) return set_companion_status(p, kind.substr(10));
+  if (kind == "temporary") return write_file(path + ".$$$", "half\n");
+  if (kind == "chown") return check(::chown(path.c_str(), 7, 7) == 0, word);
   if (kind == "stdout=full" || kind == "stdout=closed") {
     *out = kind == "stdout=full" ? Stdout::kFull : Stdout::kClosed;
-  } else if (kind.rfind("companion=", 0) == 0) {
-    set_companion_status(p, kind.substr(10));
   } else if (kind == "no-companion" || kind == "plain-companion") {
     check(::unlink(p.companion.c_str()) == 0, word);
     if (kind == "plain-companion") write_file(p.companion, "#!/bin/sh\n");
-  } else if (kind == "temporary") {
-    write_file(path + ".$$$", "half\n");
   } else if (kind == "not-installed") {
     for (int i = 0; i < 4; ++i) check(::unlink((p.*kFilePath[i]).c_str()) == 0, word);
     check(::rmdir(p.inf.c_str()) == 0, word);
@@ -105,25 +100,20 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
     else if (word == "intent-zero") check(::symlink("/dev/zero", record.c_str()) == 0, word);
     else if (word == "intent-sparse") check(::ftruncate(fd, off_t{1} << 36) == 0 && ::close(fd) == 0, word);
     else write_file(record, word.substr(7));
-  } else if (kind == "chown") {
-    check(::chown(path.c_str(), 7, 7) == 0, word);
   } else if (kind == "link" || kind == "link-owner" || kind == "target-owner") {
     check((::mkdir((dir + "/targets").c_str(), 0755) == 0 || errno == EEXIST) &&
-              ::rename(path.c_str(), target.c_str()) == 0 &&
-              ::symlink(target.c_str(), path.c_str()) == 0, word);
+              ::rename(path.c_str(), target.c_str()) == 0 && ::symlink(target.c_str(), path.c_str()) == 0, word);
     if (kind == "link-owner") check(::lchown(path.c_str(), 7, 7) == 0, word);
     if (kind == "target-owner") check(::chown(target.c_str(), 7, 7) == 0, word);
   } else if (kind == "temp-dir" || kind == "read-only") {  // read-only:inf
-    check(kind == "temp-dir" ? ::mkdir((path + ".$$$").c_str(), 0755) == 0
-                             : ::chmod(p.inf.c_str(), 0555) == 0, word);
+    check(kind == "temp-dir" ? ::mkdir((path + ".$$$").c_str(), 0755) == 0 : ::chmod(p.inf.c_str(), 0555) == 0, word);
   } else {
     ADD_FAILURE() << "unknown setup " << word;
   }
 }
 
-// The files in the inf directory but the intent record and the temporary
-// files that were there before the run (a run cut short left them; the
-// next writer removes them).
+// The files in the inf directory but the intent record and the temporary files that were there before the run (a run
+// cut short left them; the next writer removes them).
 std::vector<std::string> beside(const std::string &inf, const std::vector<std::string> &before) {
   std::vector<std::string> names;
   for (const std::string &name : list_dir(inf)) {
@@ -154,9 +144,7 @@ struct Row : ::testing::Test {
 
 void Row::TestBody() {
   for (const std::string &word : c.setup) {
-    if (word.find("own") != std::string::npos && geteuid() != 0) {
-      GTEST_SKIP() << "needs root to give a file another owner";
-    }
+    if (geteuid() != 0 && word.find("own") != std::string::npos) GTEST_SKIP() << "needs root to give files away";
   }
   TempDir dir;
   const std::string name = "zkpapertoollpr_" + c.program;

@@ -1,8 +1,6 @@
-// End-to-end cases: one run of the built program under one of its names
-// in a directory holding a model's driver tree ("vantrel/<model>") with the
-// fake companion tool, and all the run must leave behind. Output of a
-// --json row must also parse, and each name a parser reads back
-// (surrogateescape) must stand as an entry in the function file.
+// End-to-end cases: one run of the built program under one of its names in a directory holding a model's driver tree
+// ("vantrel/<model>") with the fake companion tool, and all the run must leave behind. Output of a --json row must
+// also parse, and each name a parser reads back (surrogateescape) must stand as an entry in the function file.
 #ifndef ZKPT_TESTS_E2E_CASES_H
 #define ZKPT_TESTS_E2E_CASES_H
 
@@ -21,19 +19,17 @@ struct Case {
   DriverFiles before;                // the four files of the program's model
   std::string out;                   // standard output, byte for byte
   int status;                        // exit status
-  std::optional<DriverFiles> after;  // byte for byte; nullopt: unchanged
+  std::optional<DriverFiles> after = std::nullopt;  // byte for byte; nullopt: unchanged
   // The companion's argument lists. A "?" in one stands for an upper-case
   // hex digit; the identifier it matches replaces it in `out` and `after`.
-  std::vector<Args> calls;
+  std::vector<Args> calls = {};
   // Changes made after the tree is written, before the run:
-  //   companion=<statuses>  the companion's exit statuses, a word per call
-  //                         ("kill": killed by SIGKILL), the last repeating
+  //   companion=<statuses>  the companion's exit statuses, a word a call ("kill": killed by SIGKILL), the last repeating
   //   no-companion          the companion tool is missing
   //   plain-companion       ... a file that may not be run
   //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
-  //   input=<bytes>         the file in.json holds them; "stdin": it is
-  //                         standard input too
+  //   input=<bytes>         the file in.json holds them; "stdin": it is standard input too
   // and on one driver file (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
   //   (missing:inf: the model's inf directory and its files are missing)
@@ -43,8 +39,7 @@ struct Case {
   //   link-owner:F            ... a link that belongs to user 7
   //   target-owner:F          ... a link to a file that belongs to user 7
   //   temp-dir:F  a directory at "F.$$$"; read-only:inf  inf has mode 0555, its permissions bind root
-  //   run:W1|W2|...           the program run with these words first (after
-  //                           the statuses: "parent" cuts it short)
+  //   run:W1|W2|...           the program run with these words first (after the statuses: "parent" cuts it short)
   //   intent=BYTES  intent-dir  intent-fifo  intent-zero  intent-sparse  the intent
   //                 record holds BYTES, or is a folder, a FIFO, a link to /dev/zero,
   //                 or a file of 64 GiB, all a hole
@@ -63,6 +58,12 @@ std::string diff(const std::string &file, const std::string &ranges);
 // One finding of --check --json; "null" stands for a file, id or name it lacks.
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable);
+// What --repair does to a finding of kind; a --check line with it.
+std::string repair_of(const std::string &kind, bool repairable);
+std::string checked(const std::string &text, const std::string &kind, bool repairable = false);
+// --check --monitoring's output on tvq310 for found findings, lines their --check lines as shown.
+std::string monitored(const std::string &formats, int found, const std::string &lines, int intents = 0,
+                      const std::string &more = "");
 // The companion's arguments when asked to delete name.
 Args deleting(const std::string &name, const std::string &printer = "q");
 

@@ -70,6 +70,8 @@ Case refused(const std::string &what, const std::string &doc, const std::string 
 void add_apply_cases(std::vector<Case> *rows) {
   const Tape a = tape("A"), bb = tape("Bb"), ccc = tape("Ccc"), dddd = tape("Dddd"), eeeee = tape("Eeeee");
   const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
+  const Tape holder = tape("x" + a_old.id, "1A2B6");  // a name holding A's identifier
+  const std::string a60 = "ZkL_zkS12mm__010A03C?????";
   const std::string pad(14, 'z'), utf8 = "\xc3\xa9\xc2\x80\xe2\x82\xac\xf0\x9f\x98\x80" + pad;
   const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????", five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});  // bb60: "Bb", 12x60
@@ -81,11 +83,11 @@ void add_apply_cases(std::vector<Case> *rows) {
        asked_to_add({a, bb}), {input({"A", "Bb"})}},
       {"apply_again_changes_nothing", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + a_old.id + "\n"), "", 0,
        std::nullopt, {}, {input({"Bb", "A"})}},
-      // A changed height replaces that format alone; its selection falls back.
+      // A changed height replaces that format alone; its selection follows it.
       {"apply_replaces_a_changed_size", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
        "replaced\tBb\t12x60\n", 0,
        DriverFiles{"[CustomTape]\n" + bb60 + "/Bb\n" + a_old.id + "/A\n", a_old.id + "/A:\t70\t353\n" + bb60 +
-                   "/Bb:\t70\t424\n", "Media=zkS12mm\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
+                   "/Bb:\t70\t424\n", "Media=" + bb60 + "\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
                    ":\t0.00\t0.00\t28.00\t169.82\n"},
        {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
@@ -96,13 +98,19 @@ void add_apply_cases(std::vector<Case> *rows) {
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
         "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
       // The others in the function file's order, their identifiers falling.
-      {"apply_removes_the_others", "tvq310", kApply, holding({tape("O[CustomTape", "1A2B5"), tape("Zed", "1A2B6"), tape("Yy", "1A2B7"), a_old}),
+      {"apply_removes_the_others", "tvq310", kApply,
+       holding({tape("O[CustomTape", "1A2B5"), tape("Zed", "1A2B6"), tape("Yy", "1A2B7"), a_old}),
        "removed\tO[CustomTape\t12x50\nremoved\tZed\t12x50\nremoved\tYy\t12x50\n", 0, holding({a_old}),
        {deleting("O[CustomTape"), deleting("Zed"), deleting("Yy")}, {input({"A"})}},
       {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
        asked_to_add({a}), {input({"A"}), "missing:rc"}},
       {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, std::nullopt, {}, {input({"A"}), "missing:paper"},
        kMe + inf + "paperinftvq310: No such file or directory\n"},
+      {"apply_keeps_a_name_holding_the_identifier", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"},
+       holding({a_old, holder}), "replaced\tA\t12x60\n", 0, DriverFiles{"[CustomTape]\n" + a60 + "/A\n" + holder.id +
+       "/" + holder.name + "\n", holding({holder}).paper_table + a60 + "/A:\t70\t424\n", "", holding({holder}).imaging_area +
+       a60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {deleting("A"), {"-P", "q", "-n", "A", "-w", "10", "-h", "60", "-specid",
+       a60, "-show", "1"}}, {input({"A"}, "60")}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.
@@ -140,7 +148,8 @@ void add_apply_cases(std::vector<Case> *rows) {
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
       // The first name given again is refused, before a fault of a later format.
-      refused("apply_input_name_twice", input({"A", "Bb", "Bb", "A", std::string(33, 'n')}), "format 'Bb': the name is given twice"),
+      refused("apply_input_name_twice", input({"A", "Bb", "Bb", "A", std::string(33, 'n')}),
+              "format 'Bb': the name is given twice"),
       refused("apply_input_tape_of_30mm", "input={\"formats\":[{\"name\":\"A\",\"width\":30,\"height\":50}]}",
               "format 'A': width 30: wider than the widest tape (24 mm)"),
       refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),

@@ -27,14 +27,16 @@ const std::vector<std::string> kApplyBox = {"input={\"formats\":[{\"name\":\"Box
                                             "run:--apply|in.json|-P|q|--keep-others"};
 const std::string kDamaged = "intent=zkpapertoollpr intent 1\nmodel tvq310\n";
 // What --check finds in a record not whole or of another model, and what a request or repair says of it.
-const std::string kNotOurs = "damaged intent: " + kRecord + " is not a record this tool wrote for this model; "
-                             "--repair leaves it\n";
+const std::string kNotOurs = checked("damaged intent: " + kRecord + " is not a record this tool wrote for this model",
+                                    "damaged-intent");
 const std::string kUntouched = kRecord + ": not an intent record this tool wrote for this model; nothing was changed\n";
 const std::string kByHand = "kind 3\nrequest delete\nprinter 3:a\nb\nname 4:Test\nmedia 0:\nsize 10 50 70\n";
 const std::string kCutId = "ZkL_zkS12mm__040A03271A2C";  // an add of "Test" cut after its first rename
 const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nname 4:Test\nmedia 10:_zkS12mm__\n"
                             "size 10 50 70\n";
 
+const std::string kWrong = "ZkL_zkS12mm__050A03271A2B";  // "Test" with length digits the lookup does not take
+const std::string kTest60 = "ZkL_zkS12mm__040A03C?????";  // "Test", 10 x 60 mm, as --ensure adds it
 const std::string kApplied = "kind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test 10:_zkS12mm__ 10 50 70\n";
 
 Args adding(const std::string &name, const std::string &id) {
@@ -49,12 +51,15 @@ std::string copies(const std::string &text, bool del, bool json = false) {
   for (int i = 0; i < 4; ++i) {
     const std::string path = "vantrel/tvq310/bin/inf/" + files[i] + ".$$$";
     if (del || i != 2) all += json ? "," + finding("temporary", path, "null", "null", true) : text + path + "\n";
+    if ((del || i != 2) && text == "temporary copy: ") all.replace(all.size() - 1, 1, " (repair: removes it)\n");
   }
   return all;
 }
 
-std::string interrupted(const std::string &request) {
-  return request + " on printer q was interrupted after the companion may have been asked: run --repair\n";
+// What a refused request says of an interrupted one, or with kind the check.
+std::string interrupted(const std::string &request, const std::string &kind = "") {
+  const std::string line = request + " on printer q was interrupted after the companion may have been asked";
+  return kind.empty() ? line + ": run --repair\n" : checked(line, kind, true);
 }
 
 // The setup word of a record laid out as intent_record.h documents it for
@@ -82,7 +87,10 @@ Case cut(const std::string &what, const Args &args, const DriverFiles &before, c
 void add_intent_cases(std::vector<Case> *rows) {
   const Args box = adding("Box 12x50", kBox), test = adding("Test", kTest);
   const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
+  const Args test60 = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60", "-specid", kTest60, "-show", "1"};
   const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
+  const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
+                    checked_apply = interrupted("an apply of 1 format", "interrupted-apply");
   const DriverFiles unselected = {kTape.function_file, kTape.paper_table, "", kTape.imaging_area};
   const DriverFiles emptied = {"[CustomTape]\n", "", "Media=zkS12mm\n", ""};
   const DriverFiles replaced = {"[CustomTape]\n" + kTest + "/Test\n", kTest + "/Test:\t70\t353\n", "Media=zkS12mm\n",
@@ -90,7 +98,10 @@ void add_intent_cases(std::vector<Case> *rows) {
   const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
   const std::string left = "removed temporary copy: ", seen = "temporary copy: ";
   const std::vector<Case> cases = {
-      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, open_add + copies(seen, false), 1, std::nullopt,
+      cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, checked_add + copies(seen, false), 1,
+          std::nullopt, {del_box, box}, true),
+      cut("interrupted_add_monitored", {"--check", "--monitoring"}, kTape, "0 parent", {kAddBox}, monitored("1", 4,
+          checked_add + copies(seen, false), 1), 1, std::nullopt,
           {del_box, box}, true),
       cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) +
@@ -102,8 +113,18 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
           "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
           {del_test, test, del_test, test}, false),
+      // --ensure's replacement cut once the companion added it: the repair moves the selection on as the run would.
+      cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {"run:--ensure|-P|q|-n|Test|-w|12|"
+          "-h|60"}, "finished: an add of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n" + kTest60 + "/Test\n", kTest60 + "/Test:\t70\t424\n", "Media=" +
+          kTest60 + "\n", kTest60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60}, false),
+      // The entry --ensure decided on, which the lookup does not take, is the one the repair replaces.
+      cut("ensure_intent_replaces_the_decided_entry", kRepair, {"[CustomTape]\n" + kWrong + "/Test\n", kWrong +
+          "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kCutAdd.substr(0, 45) +
+          "replaces " + kWrong + "\n" + kCutAdd.substr(45))}, "finished: an add of 'Test' on printer q\n", 0,
+          DriverFiles{"[CustomTape]\n" + kCutId + "/Test\n", kCutId + "/Test:\t70\t353\n", "Media=" + kCutId + "\n",
+                      kCutId + ":\t0.00\t0.00\t28.00\t141.52\n"}, {del_test, adding("Test", kCutId)}, false),
       cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
-          interrupted("an apply of 1 format") + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
+          checked_apply + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox,
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-apply", kRecord, "null", "null", true) +
               copies("", false, true) + "]}\n", 1, std::nullopt, {del_box, box}, true),
@@ -118,7 +139,8 @@ void add_intent_cases(std::vector<Case> *rows) {
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n", "", "", ""},
           {del_test, del_test}, false),
       cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
-          interrupted("a delete of 'Test'") + copies(seen, true), 1, std::nullopt, {del_test}, true),
+          interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, std::nullopt, {del_test},
+          true),
       cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, emptied, {del_test, del_test}, false),
       cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
@@ -160,7 +182,7 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
           "finished: an apply of 1 format on printer q\n", 0, std::nullopt, {}, false),
       cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0", {record("tvq310", kApplied.substr(0, 44) +
-          "1:T" + kApplied.substr(50))}, interrupted("an apply of 1 format"), 1, std::nullopt, {}, true),
+          "1:T" + kApplied.substr(50))}, checked_apply, 1, std::nullopt, {}, true),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
           {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, kNotOurs, 1, std::nullopt, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, kNotOurs, 1,
@@ -189,5 +211,5 @@ void add_intent_cases(std::vector<Case> *rows) {
   std::string many = "kind 3\nrequest apply 1 100\nprinter 1:q\n";
   for (int i = 0; i < 100; ++i) many += "format 32:" + std::string(29, 'n') + std::to_string(100 + i) + " 10:_zkS12mm__ 10 50 70\n";
   rows->push_back(cut("apply_intent_of_100_formats_checked", {"--check"}, kTape, "0", {record("tvq310", many)},
-                      interrupted("an apply of 100 formats"), 1, std::nullopt, {}, true));
+                      interrupted("an apply of 100 formats", "interrupted-apply"), 1, std::nullopt, {}, true));
 }

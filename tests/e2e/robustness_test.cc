@@ -1,7 +1,6 @@
-// The program under hostile conditions: a full or read-only file system,
-// kills at any moment, many runs at once. Whatever happens, every driver
-// file holds its old or its new content, never a mix or a part, and no
-// temporary file outlives the next run.
+// The program under hostile conditions: a full or read-only file system, kills at any moment, many runs at once.
+// Whatever happens, every driver file holds its old or its new content, never a mix or a part, and no temporary file
+// outlives the next run.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -43,18 +42,13 @@ DriverFiles large_files(int lines) {
 int remove_line(std::string *text, const std::string &line) {
   int removed = 0;
   for (size_t at = text->find(line); at != std::string::npos; at = text->find(line, at)) {
-    if (at == 0 || (*text)[at - 1] == '\n') {
-      text->erase(at, line.size());
-      ++removed;
-    } else {
-      ++at;
-    }
+    if (at != 0 && (*text)[at - 1] != '\n') ++at;  // inside another line
+    else text->erase(at, line.size()), ++removed;
   }
   return removed;
 }
 
-// Whether text holds the line with marker; fails unless text is base, or
-// base and that one line.
+// Whether text holds the line with marker; fails unless text is base, or base and that one line.
 bool holds(const std::string &base, const std::string &text, const std::string &marker,
            const std::string &what) {
   const size_t at = text.find(marker), start = text.rfind('\n', at) + 1;  // npos + 1 == 0
@@ -109,15 +103,17 @@ class Robustness : public ::testing::Test {
     ::kill(pid, SIGKILL);
     (void)wait_program(pid);
   }
-  // A delete and an add that the file system refuses change nothing.
+  // A delete and an add that the file system refuses change nothing; each
+  // names its first copy on standard error (the add prints no error line).
   void expect_refused(const DriverFiles &files, int error) {
     const std::vector<std::string> names = list_dir(p.inf);
+    const std::string why = std::string(std::strerror(error)) + "\n", at = "zkpapertoollpr_tvq310: vantrel/tvq310/bin/inf/";
     ProgramResult r = run({"-P", "q", "-d", "Test"});
     EXPECT_EQ(255, r.status);
-    EXPECT_EQ(std::string(std::strerror(error)) + "\n", r.out + r.err);
+    EXPECT_EQ(why + at + "paperinftvq310: " + why, r.out + r.err);
     r = run({"-P", "q", "-n", "New", "-w", "12", "-h", "50"});
     EXPECT_EQ(255, r.status);
-    EXPECT_EQ("", r.out + r.err);
+    EXPECT_EQ(at + "zktvq310func: " + why, r.out + r.err);
     expect_driver_files(files, p);
     EXPECT_EQ(names, list_dir(p.inf));
   }
@@ -152,11 +148,10 @@ std::string companion_holds(const ModelPaths &p) {
   return id;
 }
 
-// SIGKILL at spread-out moments of adds and of deletes of a format the
-// settings file selects: every file stays whole, the steps taken are a
-// prefix of the run's own order, after a repair (which finishes what an
-// intent record names) the companion's calls and the files agree, and the
-// next delete restores every byte, no record or temporary file left.
+// SIGKILL at spread-out moments of adds and of deletes of a format the settings file selects: every file stays whole,
+// the steps taken are a prefix of the run's own order, after a repair (which finishes what an intent record names)
+// the companion's calls and the files agree, and the next delete restores every byte, no record or temporary file
+// left.
 TEST_F(Robustness, KillsAtAnyMoment) {
   const DriverFiles base = large_files(20000);
   write_driver_files(p, base);
@@ -201,11 +196,9 @@ TEST_F(Robustness, KillsAtAnyMoment) {
   EXPECT_LE(20, midway) << "of 200 kills, too few landed while a request was running";
 }
 
-// SIGKILL at spread-out moments of an apply adding "Crash" and "Boom" and
-// removing "Test": every file is as it was or as the apply leaves it, in
-// the apply's order of renames, and a repair (which finishes a recorded
-// apply) then the same apply run again leave the tree as one whole apply
-// does.
+// SIGKILL at spread-out moments of an apply adding "Crash" and "Boom" and removing "Test": every file is as it was or
+// as the apply leaves it, in the apply's order of renames, and a repair (which finishes a recorded apply) then the
+// same apply run again leave the tree as one whole apply does.
 TEST_F(Robustness, KillsDuringAnApply) {
   const DriverFiles base = large_files(20000);
   write_file(dir.path + "/in.json", "{\"formats\":[{\"name\":\"Crash\",\"width\":12,\"height\":50},"
@@ -238,9 +231,8 @@ TEST_F(Robustness, KillsDuringAnApply) {
   }
 }
 
-// Sixteen adds at once, then eight deletes and eight adds at once: each
-// format left has its three lines once, under one identifier, and every
-// other line is as it was.
+// Sixteen adds at once, then eight deletes and eight adds at once: each format left has its three lines once, under
+// one identifier, and every other line is as it was.
 TEST_F(Robustness, ManyRunsAtOnce) {
   const DriverFiles base = large_files(2000);
   write_driver_files(p, base);

@@ -1,9 +1,7 @@
 #!/bin/sh
-# Every format --list shows, added by its listed name and size (-w, -h)
-# into a copy of the sample tree holding no formats, lists again with the
-# same name, size, media and state; and so does the whole listing's JSON
-# applied (--apply) to another such copy, in the same order.
-# Usage: round_trip.sh PROGRAM SAMPLE_TREE
+# Every format --list shows, added by its listed name and size (-w, -h) into a copy of the sample tree holding no
+# formats, lists again with the same name, size, media and state; and so does the whole listing's JSON applied
+# (--apply) to another such copy, in the same order. Usage: round_trip.sh PROGRAM SAMPLE_TREE
 set -eu
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

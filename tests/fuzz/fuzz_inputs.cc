@@ -1,10 +1,8 @@
-// Hostile driver files under one fuzz target: the first byte picks a tape
-// or a roll model, the rest splits at 0xFF bytes into its four files; with
-// the first byte's second bit the settings file's bytes are also the
-// intent record. They are listed, checked and rewritten; the whole input
-// is also read as an apply's list of formats; a broken property aborts so libFuzzer
-// keeps the input. Built without libFuzzer, main() replays folders of
-// inputs; the test suite replays the seeds.
+// Hostile driver files under one fuzz target: the first byte picks a tape or a roll model, the rest splits at 0xFF
+// bytes into its four files; with the first byte's second bit the settings file's bytes are also the intent record.
+// They are listed, checked and rewritten; the whole input is also read as an apply's list of formats; a broken
+// property aborts so libFuzzer keeps the input. Built without libFuzzer, main() replays folders of inputs; the test
+// suite replays the seeds.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -24,9 +22,7 @@
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
+void check(bool ok) { if (!ok) std::abort(); }
 
 std::string dir;  // a memory-backed folder where possible: every rewrite syncs
 
@@ -47,10 +43,8 @@ std::string ended(const std::string &text, bool wanted) {
   return wanted && !text.empty() && text.back() != '\n' ? text + "\n" : text;
 }
 
-// Dropping or replacing an identifier the file does not hold leaves it
-// byte for byte; inserting an entry or appending a line and dropping it
-// again gives it back, a last line without newline gaining one where text
-// went after it.
+// Dropping or replacing an identifier the file does not hold leaves it byte for byte; inserting an entry or appending
+// a line and dropping it again gives it back, a last line without newline gaining one where text went after it.
 void rewrite(const std::string &file) {
   const std::string content = read_all(file);
   if (content.find(kId) != std::string::npos) return;
@@ -96,8 +90,7 @@ void inventory(const PaperJob &job, const std::string &root) {
   check(found == lines);
 }
 
-// The input as an apply's list: refused with nothing kept, or formats a
-// request could name, none twice.
+// The input as an apply's list: refused with nothing kept, or formats a request could name, none twice.
 void read_as_format_set(const std::string &in) {
   const std::string path = dir + "/in.json";
   std::ofstream(path, std::ios::binary | std::ios::trunc) << in;

@@ -1,7 +1,6 @@
 #!/bin/sh
-# Where the models are named in words of their own, the names are exactly
-# those of models.tsv in its order: the Debian description, the manual, the
-# README, the collection's choices; its map also holds each id and kind.
+# Where the models are named in words of their own, the names are exactly those of models.tsv in its order: the Debian
+# description, the manual, the README, the collection's choices; its map also holds each id and kind.
 set -eu
 cd "$(dirname "$0")/../.."
 plugins=ansible/ansible_collections/zkpapertoollpr/labels/plugins failed=0

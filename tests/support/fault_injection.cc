@@ -35,8 +35,7 @@ std::string fd_path(int fd) {
 template <Call C, auto Member>
 struct Seam;
 
-// One wrapper for every entry: count, observe, fail when due, else call
-// the real entry.
+// One wrapper for every entry: count, observe, fail when due, else call the real entry.
 template <Call C, typename R, typename... A, R (*SysIo::*Member)(A...)>
 struct Seam<C, Member> {
   static R call_through(A... a) {
@@ -75,9 +74,7 @@ std::string call_name(Call call) {
 
 void arm_fault(Call call, int nth, int err) {
   state = FaultState{};
-  state.call = call;
-  state.nth = nth;
-  state.err = err;
+  state.call = call, state.nth = nth, state.err = err;
 #define ZKPT_SEAM(kind, member) &Seam<Call::kind, &SysIo::member>::call_through,
   sys_io = {ZKPT_CALLS(ZKPT_SEAM)};
   static_assert(sizeof(SysIo) / sizeof(void *) == static_cast<size_t>(Call::kNanosleep) + 1, "an entry lacks a kind");
@@ -86,13 +83,8 @@ void arm_fault(Call call, int nth, int err) {
 
 void stall_writes() { state.stalled = true; }
 void set_open_hook(std::function<void(const char *)> hook) { state.open_hook = std::move(hook); }
-void set_clock(long seconds, long microseconds) {
-  state.seconds = seconds;
-  state.microseconds = microseconds;
-}
-int calls_made(Call call) {
-  return static_cast<int>(std::count(state.log.begin(), state.log.end(), call));
-}
+void set_clock(long seconds, long microseconds) { state.seconds = seconds, state.microseconds = microseconds; }
+int calls_made(Call call) { return static_cast<int>(std::count(state.log.begin(), state.log.end(), call)); }
 int nth_of_kind(const std::vector<Call> &log, size_t i) {
   return static_cast<int>(std::count(log.begin(), log.begin() + static_cast<long>(i) + 1, log[i]));
 }

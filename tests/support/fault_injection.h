@@ -1,8 +1,6 @@
-// Failure injection and observation for driver-file editing: one counting
-// wrapper replaces every entry of sys_io, so the nth call of one kind can
-// fail with a chosen errno, and a test can see what was synced and
-// renamed, act just before an open, and set the time of day. Pauses and
-// syncs are counted and cost nothing.
+// Failure injection and observation for driver-file editing: one counting wrapper replaces every entry of sys_io, so
+// the nth call of one kind can fail with a chosen errno, and a test can see what was synced and renamed, act just
+// before an open, and set the time of day. Pauses and syncs are counted and cost nothing.
 #ifndef ZKPT_TESTS_SUPPORT_FAULT_INJECTION_H
 #define ZKPT_TESTS_SUPPORT_FAULT_INJECTION_H
 

@@ -18,11 +18,9 @@ int open_as(int fd, const std::string &path) {
   return got < 0 || dup2(got, fd) < 0 || (got != fd && ::close(got) != 0) ? -1 : 0;
 }
 
-// Forks; the child sets up its descriptors and directory, then runs exe
-// with SIGCHLD ignored, as some daemons leave it, and an alarm that kills
-// a run still going after a minute (128 + SIGALRM), so a hang fails
-// its test instead of stopping the suite. A child that cannot get that
-// far exits 121 or 122.
+// Forks; the child sets up its descriptors and directory, then runs exe with SIGCHLD ignored, as some daemons leave
+// it, and an alarm that kills a run still going after a minute (128 + SIGALRM), so a hang fails its test instead of
+// stopping the suite. A child that cannot get that far exits 121 or 122.
 int spawn(const std::string &exe, const std::vector<std::string> &argv,
           const std::string &cwd, const std::string &out, const std::string &err, bool unprivileged = false,
           const std::string &in = "/dev/null") {
@@ -44,8 +42,7 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv,
 
 }  // namespace
 
-int start_program(const std::string &exe, const std::vector<std::string> &argv,
-                  const std::string &cwd) {
+int start_program(const std::string &exe, const std::vector<std::string> &argv, const std::string &cwd) {
   return spawn(exe, argv, cwd, "/dev/null", "/dev/null");
 }
 
@@ -58,11 +55,7 @@ int wait_program(int pid) {
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
                           const std::string &cwd, Stdout out, bool unprivileged, const std::string &in) {
   TempDir capture;
-  const std::string out_path = out == Stdout::kFull     ? "/dev/full"
-                               : out == Stdout::kClosed ? ""
-                                                        : capture.path + "/out";
-  const int pid = spawn(exe, argv, cwd, out_path, capture.path + "/err", unprivileged, in);
-  const int status = wait_program(pid);
-  return {status, out == Stdout::kCaptured ? read_file(out_path) : "",
-          read_file(capture.path + "/err")};
+  const std::string to = out == Stdout::kFull ? "/dev/full" : out == Stdout::kClosed ? "" : capture.path + "/out";
+  const int status = wait_program(spawn(exe, argv, cwd, to, capture.path + "/err", unprivileged, in));
+  return {status, out == Stdout::kCaptured ? read_file(to) : "", read_file(capture.path + "/err")};
 }

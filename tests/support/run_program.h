@@ -1,5 +1,4 @@
-// Runs the built program as a separate process, the way a shell would start
-// it, and collects what it did.
+// Runs the built program as a separate process, the way a shell would start it, and collects what it did.
 #ifndef ZKPT_TESTS_SUPPORT_RUN_PROGRAM_H
 #define ZKPT_TESTS_SUPPORT_RUN_PROGRAM_H
 
@@ -16,10 +15,9 @@ struct ProgramResult {
   std::string err;
 };
 
-// Runs exe with argv (argv[0] is the name it is started under) in the
-// directory cwd, standard input read from the file in, inheriting no
-// descriptor above 2; unprivileged: without root's power over permissions.
-// A run still going after a minute is killed (status 128 + SIGALRM).
+// Runs exe with argv (argv[0] is the name it is started under) in the directory cwd, standard input read from the
+// file in, inheriting no descriptor above 2; unprivileged: without root's power over permissions. A run still going
+// after a minute is killed (status 128 + SIGALRM).
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
                           const std::string &cwd, Stdout out = Stdout::kCaptured, bool unprivileged = false,
                           const std::string &in = "/dev/null");

@@ -70,13 +70,9 @@ ModelPaths make_driver_tree(const std::string &root, const std::string &model,
   const ModelPaths paths{inf, bin + "/lpd/zkpapertoolcups_" + model,
                          inf + "/zk" + model + "func", inf + "/paperinf" + model,
                          inf + "/zk" + model + "rc", inf + "/ImagingArea"};
-  for (const std::string &dir : {root, root + "/" + model, bin, inf, bin + "/lpd"}) {
-    ::mkdir(dir.c_str(), 0755);
-  }
+  for (const std::string &dir : {root, root + "/" + model, bin, inf, bin + "/lpd"}) ::mkdir(dir.c_str(), 0755);
   write_driver_files(paths, files);
-  if (::symlink(fake_path.c_str(), paths.companion.c_str()) != 0) {
-    ADD_FAILURE() << "cannot link the fake companion tool";
-  }
+  if (::symlink(fake_path.c_str(), paths.companion.c_str()) != 0) ADD_FAILURE() << "cannot link the fake companion";
   return paths;
 }
 

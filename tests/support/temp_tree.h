@@ -1,6 +1,5 @@
-// Test helpers: a temporary directory, small file utilities, and a model's
-// driver tree laid out as the installed driver lays it out, with the fake
-// companion tool in place of the real one.
+// Test helpers: a temporary directory, small file utilities, and a model's driver tree laid out as the installed
+// driver lays it out, with the fake companion tool in place of the real one.
 #ifndef ZKPT_TESTS_SUPPORT_TEMP_TREE_H
 #define ZKPT_TESTS_SUPPORT_TEMP_TREE_H
 
@@ -42,8 +41,7 @@ struct ModelPaths {
   std::string imaging_area;
 };
 
-// The four files in a fixed order (function file, paper table, settings
-// file, imaging area), for loops over them.
+// The four files in a fixed order (function file, paper table, settings file, imaging area), for loops over them.
 extern std::string DriverFiles::*const kFileText[4];
 extern std::string ModelPaths::*const kFilePath[4];
 
@@ -57,14 +55,12 @@ DriverFiles read_driver_files(const ModelPaths &paths);
 // Expects the four files to hold exactly these bytes.
 void expect_driver_files(const DriverFiles &files, const ModelPaths &paths);
 
-// Files as an apply leaves them whatever its clock: the four texts, each
-// 12 mm tape identifier without its five clock digits, then the function
-// file's lines sorted (a run again puts its entries before those of the
-// run it finishes); in_any_order: the function file's text left empty.
+// Files as an apply leaves them whatever its clock: the four texts, each 12 mm tape identifier without its five clock
+// digits, then the function file's lines sorted (a run again puts its entries before those of the run it finishes);
+// in_any_order: the function file's text left empty.
 std::vector<std::string> applied_shape(const DriverFiles &files, bool in_any_order = false);
 
-// What the fake companion tool was asked, one vector of arguments (without
-// the tool path) per call.
+// What the fake companion tool was asked, one vector of arguments (without the tool path) per call.
 std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths);
 
 // The fake companion's exit statuses from its next call on, one word per

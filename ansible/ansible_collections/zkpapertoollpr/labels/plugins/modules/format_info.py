@@ -62,6 +62,7 @@ findings:
       id: ZkL_zkS24mm__0616064B8A01
       name: Cables
       repairable: true
+      repair: removes the format on both sides
 '''
 
 from ansible.module_utils.basic import AnsibleModule

@@ -28,7 +28,10 @@ attributes:
     support: full
     description:
       - Runs C(--dry-run --apply --json), which runs nothing and changes
-        nothing, for C(changed) and the changes it would make.
+        nothing, for C(changed) and the changes it would make, and fails
+        where the run would fail its check of the listing, on the listing
+        those changes would leave (a format the program cannot delete,
+        a name held twice).
   diff_mode:
     support: full
     description:
@@ -110,8 +113,8 @@ import json
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zkpapertoollpr.labels.plugins.module_utils.label_tool import (
-    COMMON_ARGS, MODELS, check_format, check_printer, describe, list_formats,
-    load_json, one_as_asked, run, run_change, run_json)
+    COMMON_ARGS, MODELS, check_format, check_printer, describe, list_formats, listed_size,
+    load_json, named, one_as_asked, run, run_change, run_json)
 
 
 def check_list(module):
@@ -126,9 +129,10 @@ def check_list(module):
         first[f['name']] = at
 
 
-def expect(module, formats, changed):
+def expect(module, formats, changed, shown=None):
     """Fails unless formats hold each format of the list once, as asked,
-    and, exclusive, nothing else."""
+    and, exclusive, nothing else; the failure returns shown (default
+    formats) as the listing."""
     p = module.params
     problems = [one_as_asked(module, formats, f['name'], f['width'], f['height'])
                 for f in p['formats']]
@@ -138,7 +142,28 @@ def expect(module, formats, changed):
         problems.append('the listing also holds %s' % describe(others))
     problems = [text for text in problems if text]
     if problems:
-        module.fail_json(msg='; '.join(problems), changed=changed, formats=formats)
+        module.fail_json(msg='; '.join(problems), changed=changed,
+                         formats=formats if shown is None else shown)
+
+
+def predict(module, before, changes):
+    """The listing the apply whose dry run printed changes would leave:
+    each format of the list a change names is added as asked, at the top
+    in the list's order, in place of its first entry; when exclusive, the
+    other entries of a name a change names go (the program removes every
+    entry of a name it can delete, and names no request can give none);
+    the rest stay as they are. Only names are read from changes."""
+    p = module.params
+    touched = set(c['name'] for c in changes)
+    new, left = [], list(before)
+    for f in p['formats']:
+        if f['name'] in touched:
+            first = named(left, f['name'])
+            if first:
+                left.remove(first[0])
+            width, height = listed_size(module, f['name'], f['width'], f['height'])
+            new.append(dict(name=f['name'], width=width, height=height, state='complete'))
+    return new + [f for f in left if not (p['exclusive'] and f['name'] in touched)]
 
 
 def main():
@@ -163,10 +188,9 @@ def main():
         result['diff'] = {'prepared': run(module, ['--dry-run'] + request, data=wanted)[1]}
     if module.check_mode:
         document = run_json(module, ['--dry-run'] + request + ['--json'], data=wanted)
-        # The preview foresees the check of the listing where the run
-        # would change nothing.
-        if not document['changes']:
-            expect(module, before, False)
+        # The real run's check of the listing, on the listing foreseen.
+        expect(module, predict(module, before, document['changes']),
+               bool(document['changes']), before)
         module.exit_json(changed=bool(document['changes']), changes=document['changes'],
                          formats=before, **result)
     document = load_json(module, run_change(module, request + ['--json'], before, data=wanted))
