@@ -68,10 +68,6 @@ void free_files(ApplyFiles *f) {
   *f = ApplyFiles{};
 }
 
-int compare_ids(const void *a, const void *b) {
-  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
-}
-
 int compare_swaps(const void *a, const void *b) {
   return std::strcmp(static_cast<const IdSwap *>(a)->from.text, static_cast<const IdSwap *>(b)->from.text);
 }
@@ -130,7 +126,7 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
   }
   if (f->swap_count > 1) std::qsort(f->swaps, f->swap_count, sizeof(IdSwap), compare_swaps);
   f->followed = SwapSet{f->swaps, f->swap_count, true};
-  if (f->old_count > 1) std::qsort(f->old_ids, f->old_count, sizeof(FormatId), compare_ids);
+  if (f->old_count > 1) std::qsort(f->old_ids, f->old_count, sizeof(FormatId), compare_match_ids);
   f->olds = MatchSet{f->old_ids, f->old_count, true};
   const bool entries = f->entries.len != 0;
   f->plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
@@ -322,7 +318,7 @@ int choose_ids(const PaperJob &job, const FormatSet &set, ApplyPlan *plan, long 
       rc = make_room(&earlier.ids, &earlier.cap, earlier.count) == 0 ? 1 : -1;
       if (rc > 0) earlier.ids[earlier.count++] = plan->changes[j].new_id;
     }
-    if (earlier.count > 1) std::qsort(earlier.ids, earlier.count, sizeof(FormatId), compare_ids);
+    if (earlier.count > 1) std::qsort(earlier.ids, earlier.count, sizeof(FormatId), compare_match_ids);
   }
   std::free(clock);
   std::free(earlier.ids);
@@ -337,7 +333,7 @@ int watch_new_ids(const ApplyPlan &plan, IdWatch *w) {
     if (make_room(&w->ids, &cap, w->count) != 0) return -1;
     w->ids[w->count++] = plan.changes[i].new_id;
   }
-  if (w->count > 1) std::qsort(w->ids, w->count, sizeof(FormatId), compare_ids);
+  if (w->count > 1) std::qsort(w->ids, w->count, sizeof(FormatId), compare_match_ids);
   return 0;
 }
 

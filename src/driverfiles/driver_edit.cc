@@ -24,10 +24,8 @@ void keep_text(char *to, size_t cap, const char *from) {
   if (from != nullptr) (void)std::snprintf(to, cap, "%s", from);
 }
 
+// One given twice matches as once: the set is sorted and searched when shown.
 int add_match(PendingPlan *p, const char *match) {
-  for (size_t i = 0; i < p->match_count; ++i) {
-    if (std::strcmp(p->matches[i].text, match) == 0) return 0;
-  }
   if (make_room(&p->matches, &p->match_cap, p->match_count) != 0) return -1;
   keep_text(p->matches[p->match_count++].text, kFormatIdMax, match);
   return 0;
@@ -40,6 +38,9 @@ int merge_plan(DryRun *dry_run, DriverFile which, const RewritePlan &plan) {
     p.order = dry_run->touched++;
   }
   if (plan.match != nullptr && add_match(&p, plan.match) != 0) return -1;
+  for (size_t i = 0; plan.matches != nullptr && i < plan.matches->count; ++i) {
+    if (add_match(&p, plan.matches->ids[i].text) != 0) return -1;
+  }
   for (size_t i = 0; plan.swaps != nullptr && i < plan.swaps->count; ++i) {
     if (make_room(&p.swaps, &p.swap_cap, p.swap_count) != 0) return -1;
     p.swaps[p.swap_count++] = plan.swaps->swaps[i];
@@ -242,7 +243,8 @@ int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
       const SwapSet swaps{p.swaps, p.swap_count};
       RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
       plan.swaps = &swaps;
-      const MatchSet set{p.matches, p.match_count};
+      if (p.match_count > 1) std::qsort(p.matches, p.match_count, sizeof(FormatId), compare_match_ids);
+      const MatchSet set{p.matches, p.match_count, true};
       if (noted(preview_file(job->driver_path[which], plan, p.match_count ? &set : nullptr),
                 job->driver_path[which]) != kOpDone) {
         return kOpFileFailed;

@@ -89,9 +89,8 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps 
 
 // The file's lines under the orphans of at (its sorted identifiers that
 // is_orphan() tells and no entry may hold) dropped, or replaced by
-// replace: in one rewrite, so a tree of many costs one pass; a dry run
-// gathers each as its own plan for the diff. Each is printed and logged
-// as action.
+// replace: in one rewrite (or one gathered plan), so a tree of many costs
+// one pass. Each is printed and logged as action.
 int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &steps, DriverFile at,
                      const char *replace, const char *action) {
   const IdList &list = inv.ids[at];
@@ -105,12 +104,9 @@ int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &step
   const MatchSet set{orphans.ids, orphans.count, true};
   RewritePlan all{nullptr, replace, nullptr, nullptr, nullptr};
   all.matches = &set;
-  if (rc == kOpDone && orphans.count != 0 && steps.dry_run == nullptr) rc = rewrite_driver_file(*job, steps, at, all);
+  if (rc == kOpDone && orphans.count != 0) rc = rewrite_driver_file(*job, steps, at, all);
   for (size_t i = 0; i < orphans.count && rc == kOpDone; ++i) {
     const char *id = orphans.ids[i].text;
-    const RewritePlan one{id, replace, nullptr, nullptr, nullptr};
-    if (steps.dry_run != nullptr && rewrite_driver_file(*job, steps, at, one) != kOpDone) rc = kOpFileFailed;
-    if (rc != kOpDone) break;
     if (at == kSettingsFile) {
       print_reset(inv.path[at], id);
     } else {

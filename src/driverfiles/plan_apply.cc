@@ -45,10 +45,6 @@ int add_line(Tracker *t, const char *text) {
   return add_text(t, text);
 }
 
-int compare_ids(const void *a, const void *b) {
-  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
-}
-
 // The identifier a line carries: its first "ZkL" read as one, as the
 // lookup and the inventory read it (never one standing inside a name).
 // 1 with *id set, 0 when the line carries none, -1 with errno.
@@ -71,7 +67,7 @@ int matches(const LineScan &scan, const HitLine &hit, const char *match, const M
   const int rc = line_identifier(scan, hit, id, at);
   if (rc <= 0) return rc;
   if (set == nullptr) return std::strcmp(id->text, match) == 0 ? 1 : 0;
-  if (set->sorted) return std::bsearch(id, set->ids, set->count, sizeof(FormatId), compare_ids) != nullptr ? 1 : 0;
+  if (set->sorted) return std::bsearch(id, set->ids, set->count, sizeof(FormatId), compare_match_ids) != nullptr ? 1 : 0;
   for (size_t i = 0; i < set->count; ++i) {
     if (std::strcmp(id->text, set->ids[i].text) == 0) return 1;
   }
@@ -114,6 +110,10 @@ int swap_line(Tracker *t, LineScan *scan, size_t at, const IdSwap &swap) {
 }
 
 }  // namespace
+
+int compare_match_ids(const void *a, const void *b) {
+  return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
+}
 
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
                const PlanTarget &target, const MatchSet *set) {

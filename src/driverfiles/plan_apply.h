@@ -44,6 +44,8 @@ struct MatchSet {
   size_t count;
   bool sorted = false;
 };
+// The order of a sorted set, for qsort.
+int compare_match_ids(const void *a, const void *b);
 
 // A selection that follows its format to a new identifier: a matching
 // line carrying `from` becomes the same line with `to` where `from`
