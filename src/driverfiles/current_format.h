@@ -22,12 +22,7 @@ int current_format_state(const PaperJob &job, const char *root, FormatId *old = 
 
 // The entry of a name as every command that replaces a format decides it
 // (--ensure, --apply): the inventory's first entry of that name that no
-// zero byte cuts short, or null.
-const FormatEntry *entry_named(const ModelInventory &inv, const char *name);
-
-// The entry of a name as every command that replaces a format decides it
-// (--apply): the inventory's first entry of that name that no zero byte
-// cuts short, or null. A binary search of the inventory's names.
+// zero byte cuts short, or null. A binary search of the inventory's names.
 const FormatEntry *entry_named(const ModelInventory &inv, const char *name);
 
 // The same comparison for one entry of an inventory already read.
