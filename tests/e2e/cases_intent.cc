@@ -90,8 +90,7 @@ void add_intent_cases(std::vector<Case> *rows) {
   const Args test60 = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60", "-specid", kTest60, "-show", "1"};
   const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
   const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
-                    checked_apply = interrupted("an apply of 1 format", "interrupted-apply"),
-                    checked_ensure = interrupted("an add of 'Test'", "interrupted-add");
+                    checked_apply = interrupted("an apply of 1 format", "interrupted-apply");
   const std::string ensure60 = "run:--ensure|-P|q|-n|Test|-w|12|-h|60";
   const DriverFiles moved = {"[CustomTape]\n", "", "Media=" + kOld + "\n", ""};
   const std::string moved_apply = record("tvq310", kApplied + "selection " + kOld + " 0\n");
@@ -105,25 +104,25 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, checked_add + copies(seen, false), 1,
           std::nullopt, {del_box, box}, true),
       cut("interrupted_add_monitored", {"--check", "--monitoring"}, kTape, "0 parent", {kAddBox}, monitored("1", 4,
-          checked_add + copies(seen, false), 1), 1, std::nullopt,
-          {del_box, box}, true),
+          checked_add + copies(seen, false), 1), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) +
-              copies("", false, true) + "]}\n",
-          1, std::nullopt, {del_box, box}, true),
+              copies("", false, true) + "]}\n", 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox},
           "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0, with_box(kBox),
           {del_box, box, del_box, box}, false),
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
-          "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
-          {del_test, test, del_test, test}, false),
+          "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced, {del_test, test, del_test, test}, false),
       // --ensure's replacement cut once the companion added it: the repair moves the selection on as the run would.
-      cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {ensure60}, "finished: an add of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n" + kTest60 + "/Test\n", kTest60 + "/Test:\t70\t424\n", "Media=" +
-          kTest60 + "\n", kTest60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60}, false),
+      cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {ensure60},
+          "finished: an add of 'Test' on printer q\n" + copies(left, true), 0,
+          DriverFiles{"[CustomTape]\n" + kTest60 + "/Test\n", kTest60 + "/Test:\t70\t424\n", "Media=" + kTest60 + "\n",
+                      kTest60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60}, false),
       // Cut once the old entry went: the selection no entry holds is the one the repair moves on.
-      cut("interrupted_ensure_of_the_selection_checked", {"--check"}, kTape, "0 parent", {ensure60}, checked_ensure +
-          copies(seen, true) + "stale setting: vantrel/tvq310/bin/inf/zktvq310rc selects " + kOld +
-          " (repair: moves the selection to the new 'Test')\n", 1, std::nullopt, {del_test, test60}, true),
+      cut("interrupted_ensure_of_the_selection_checked", {"--check"}, kTape, "0 parent", {ensure60},
+          interrupted("an add of 'Test'", "interrupted-add") + copies(seen, true) + "stale setting: vantrel/tvq310/bin/"
+          "inf/zktvq310rc selects " + kOld + " (repair: moves the selection to the new 'Test')\n", 1, std::nullopt,
+          {del_test, test60}, true),
       // The entry --ensure decided on, which the lookup does not take, is the one the repair replaces.
       cut("ensure_intent_replaces_the_decided_entry", kRepair, {"[CustomTape]\n" + kWrong + "/Test\n", kWrong +
           "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kCutAdd.substr(0, 45) +
@@ -146,14 +145,12 @@ void add_intent_cases(std::vector<Case> *rows) {
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n", "", "", ""},
           {del_test, del_test}, false),
       cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
-          interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, std::nullopt, {del_test},
-          true),
+          interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, std::nullopt, {del_test}, true),
       cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, emptied, {del_test, del_test}, false),
       cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
           {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0,
-          with_box(kBox),
-          {del_box, box, del_box, box, del_box, box}, false),
+          with_box(kBox), {del_box, box, del_box, box, del_box, box}, false),
       cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
           std::nullopt, {del_box, box}, true),
       cut("open_intent_refuses_a_satisfied_ensure", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"},
