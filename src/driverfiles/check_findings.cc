@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/format_spec.h"
 #include "driverfiles/intent_record.h"
 #include "driverfiles/json_writer.h"
 #include "driverfiles/sys_io.h"
@@ -45,6 +46,8 @@ const KindRow kKinds[] = {
 };
 
 const KindRow &row_of(FindingKind kind) { return kKinds[static_cast<int>(kind)]; }
+
+const char kMoves[] = "moves the selection to the new";
 
 void print_quoted(const char *name, size_t len, FILE *to) {
   (void)std::fputc('\'', to);
@@ -121,6 +124,23 @@ Finding about_entry(FindingKind kind, const char *file, const FormatEntry &e) {
   return f;
 }
 
+// A stale setting of id. A selection the open record names follows its
+// format: finishing the record moves it to the new identifier (whatever
+// else the tree holds) before the repair would reset it.
+Finding stale_setting(const ModelInventory &inv, const char *id, bool repairable) {
+  Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
+  f.id = id;
+  const Intent &in = inv.intent;
+  if (inv.intent_state == kOpenIntent && in.add && std::strcmp(in.replaced.text, id) == 0) {
+    f.follows = in.job.label_name;
+  }
+  for (size_t m = 0; inv.intent_state == kOpenIntent && m < in.move_count; ++m) {
+    if (std::strcmp(in.moves[m].id.text, id) == 0) f.follows = in.formats[in.moves[m].format].label_name;
+  }
+  f.repairable = repairable || f.follows != nullptr;
+  return f;
+}
+
 // The findings of one entry, in the text's order.
 long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, FindingSink sink,
                     void *ctx) {
@@ -136,10 +156,7 @@ long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, Fin
   }
   // The repair resets a setting that selects a format it removes.
   if (found > 0 && mendable && inventory_holds(inv, kSettingsFile, e.id.text)) {
-    Finding s = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
-    s.id = e.id.text;
-    s.repairable = true;
-    sink(ctx, s);
+    sink(ctx, stale_setting(inv, e.id.text, true));
     ++found;
   }
   Finding f = about_entry(FindingKind::kDuplicateName, nullptr, e);
@@ -231,9 +248,10 @@ long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
   for (const int at : files) {
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
       if (!is_orphan(inv, at, i)) continue;
-      Finding f = about(at == kSettingsFile ? FindingKind::kStaleSetting : FindingKind::kOrphan, inv.path[at]);
+      Finding f = about(FindingKind::kOrphan, inv.path[at]);
       f.id = inv.ids[at].ids[i].text;
       f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
+      if (at == kSettingsFile) f = stale_setting(inv, f.id, f.repairable);
       sink(ctx, f);
       ++found;
     }
@@ -325,13 +343,19 @@ void print_finding_text(const Finding &f, FILE *to) {
 const char *finding_kind_word(FindingKind kind) { return row_of(kind).word; }
 
 const char *finding_repair(const Finding &f) {
+  if (f.follows != nullptr) return kMoves;
   const KindRow &row = row_of(f.kind);
   return f.repairable ? row.mends : row.leaves;
 }
 
 void print_finding(const Finding &f, FILE *to) {
   print_finding_text(f, to);
-  (void)std::fprintf(to, " (repair: %s)\n", finding_repair(f));
+  (void)std::fprintf(to, " (repair: %s", finding_repair(f));
+  if (f.follows != nullptr) {
+    (void)std::fputc(' ', to);
+    print_quoted(f.follows, std::strlen(f.follows), to);
+  }
+  (void)std::fputs(")\n", to);
 }
 
 void print_finding_json(const Finding &f) {
@@ -348,7 +372,10 @@ void print_finding_json(const Finding &f) {
   (void)std::fputs(",\"repairable\":", stdout);
   write_json_bool(f.repairable);
   (void)std::fputs(",\"repair\":", stdout);
-  write_json_text(finding_repair(f));
+  char moves[sizeof kMoves + kLabelNameMax + 3];
+  const int len = f.follows != nullptr ? std::snprintf(moves, sizeof moves, "%s '%s'", kMoves, f.follows) : -1;
+  if (len > 0) write_json_string(moves, static_cast<size_t>(len));
+  else write_json_text(finding_repair(f));
   std::putchar('}');
 }
 

@@ -41,6 +41,9 @@ struct Finding {
   off_t number;  // length digits: the name's length; zero byte, damaged entry: the line's offset;
                  // interrupted apply: its count of formats
   const char *printer;  // an interrupted request's
+  // A stale setting the open intent record moves on: the name of the
+  // format it follows (an --ensure add's, or the apply's replaced one).
+  const char *follows;
 };
 
 // "not-installed", "missing", ...: the kind as one word.
@@ -49,11 +52,15 @@ const char *finding_kind_word(FindingKind kind);
 // What --repair does to the finding, as its kind's row says for one it
 // mends (repairable) or leaves: "removes the format on both sides",
 // "leaves it, mend the line by hand"... (no ";", which a monitoring
-// engine would turn into ":").
+// engine would turn into ":"). For a setting that follows a format,
+// "moves the selection to the new", which the printers end with the
+// format's quoted name: finishing the record moves it before the repair
+// looks for stale settings.
 const char *finding_repair(const Finding &finding);
 
 // The finding's text line and what the repair does to it ("incomplete: ID
-// 'NAME' has no line in PATH (repair: removes the format on both sides)").
+// 'NAME' has no line in PATH (repair: removes the format on both sides)",
+// "... (repair: moves the selection to the new 'NAME')").
 void print_finding(const Finding &finding, FILE *to = stdout);
 
 // The finding as a JSON object: {"kind","file","id","name","repairable",

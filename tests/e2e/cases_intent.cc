@@ -91,6 +91,9 @@ void add_intent_cases(std::vector<Case> *rows) {
   const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
   const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
                     checked_apply = interrupted("an apply of 1 format", "interrupted-apply");
+  const std::string ensure60 = "run:--ensure|-P|q|-n|Test|-w|12|-h|60";
+  const DriverFiles moved = {"[CustomTape]\n", "", "Media=" + kOld + "\n", ""};
+  const std::string moved_apply = record("tvq310", kApplied + "selection " + kOld + " 0\n");
   const DriverFiles unselected = {kTape.function_file, kTape.paper_table, "", kTape.imaging_area};
   const DriverFiles emptied = {"[CustomTape]\n", "", "Media=zkS12mm\n", ""};
   const DriverFiles replaced = {"[CustomTape]\n" + kTest + "/Test\n", kTest + "/Test:\t70\t353\n", "Media=zkS12mm\n",
@@ -101,22 +104,25 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, checked_add + copies(seen, false), 1,
           std::nullopt, {del_box, box}, true),
       cut("interrupted_add_monitored", {"--check", "--monitoring"}, kTape, "0 parent", {kAddBox}, monitored("1", 4,
-          checked_add + copies(seen, false), 1), 1, std::nullopt,
-          {del_box, box}, true),
+          checked_add + copies(seen, false), 1), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox},
           "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-add", kRecord, kBox, "Box 12x50", true) +
-              copies("", false, true) + "]}\n",
-          1, std::nullopt, {del_box, box}, true),
+              copies("", false, true) + "]}\n", 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox},
           "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0, with_box(kBox),
           {del_box, box, del_box, box}, false),
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
-          "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced,
-          {del_test, test, del_test, test}, false),
+          "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced, {del_test, test, del_test, test}, false),
       // --ensure's replacement cut once the companion added it: the repair moves the selection on as the run would.
-      cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {"run:--ensure|-P|q|-n|Test|-w|12|"
-          "-h|60"}, "finished: an add of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n" + kTest60 + "/Test\n", kTest60 + "/Test:\t70\t424\n", "Media=" +
-          kTest60 + "\n", kTest60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60}, false),
+      cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {ensure60},
+          "finished: an add of 'Test' on printer q\n" + copies(left, true), 0,
+          DriverFiles{"[CustomTape]\n" + kTest60 + "/Test\n", kTest60 + "/Test:\t70\t424\n", "Media=" + kTest60 + "\n",
+                      kTest60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60}, false),
+      // Cut once the old entry went: the selection no entry holds is the one the repair moves on.
+      cut("interrupted_ensure_of_the_selection_checked", {"--check"}, kTape, "0 parent", {ensure60},
+          interrupted("an add of 'Test'", "interrupted-add") + copies(seen, true) + "stale setting: vantrel/tvq310/bin/"
+          "inf/zktvq310rc selects " + kOld + " (repair: moves the selection to the new 'Test')\n", 1, std::nullopt,
+          {del_test, test60}, true),
       // The entry --ensure decided on, which the lookup does not take, is the one the repair replaces.
       cut("ensure_intent_replaces_the_decided_entry", kRepair, {"[CustomTape]\n" + kWrong + "/Test\n", kWrong +
           "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kCutAdd.substr(0, 45) +
@@ -139,14 +145,12 @@ void add_intent_cases(std::vector<Case> *rows) {
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n", "", "", ""},
           {del_test, del_test}, false),
       cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
-          interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, std::nullopt, {del_test},
-          true),
+          interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, std::nullopt, {del_test}, true),
       cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},
           "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, emptied, {del_test, del_test}, false),
       cut("interrupted_repair_finished_by_the_next", kRepair, kTape, "0 parent 0 parent 0",
           {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0,
-          with_box(kBox),
-          {del_box, box, del_box, box, del_box, box}, false),
+          with_box(kBox), {del_box, box, del_box, box, del_box, box}, false),
       cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
           std::nullopt, {del_box, box}, true),
       cut("open_intent_refuses_a_satisfied_ensure", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"},
@@ -181,6 +185,14 @@ void add_intent_cases(std::vector<Case> *rows) {
       // A finished apply repeated from its record asks nothing and changes nothing.
       cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
           "finished: an apply of 1 format on printer q\n", 0, std::nullopt, {}, false),
+      // A selection the apply moved ahead of its format: the repair moves it on, as the check says.
+      cut("apply_intent_of_a_moved_selection_checked_json", {"--check", "--json"}, moved, "0", {moved_apply},
+          "{\"model\":\"tvq310\",\"findings\":[" + finding("interrupted-apply", kRecord, "null", "null", true) +
+          ",{\"kind\":\"stale-setting\",\"file\":\"vantrel/tvq310/bin/inf/zktvq310rc\",\"id\":\"" + kOld + "\",\"name\""
+          ":null,\"repairable\":true,\"repair\":\"moves the selection to the new 'Test'\"}]}\n", 1, std::nullopt, {}, true),
+      cut("apply_intent_of_a_moved_selection_repaired", kRepair, moved, "0", {moved_apply}, "finished: an apply of 1 "
+          "format on printer q\n", 0, DriverFiles{replaced.function_file, replaced.paper_table, "Media=" + kTest + "\n",
+          replaced.imaging_area}, {del_test, test}, false),
       cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0", {record("tvq310", kApplied.substr(0, 44) +
           "1:T" + kApplied.substr(50))}, checked_apply, 1, std::nullopt, {}, true),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
