@@ -164,23 +164,12 @@ bool starts_with_new_id(const IdWatch &w, const char *text, size_t len) {
 }
 
 int note_new_id(void *ctx, const LineScan &scan, const HitLine &hit) {
-  IdWatch *w = static_cast<IdWatch *>(ctx);
-  if (hit.line == nullptr) {  // longer than a chunk: each looked for
-    for (size_t i = 0; i < w->count && !w->seen; ++i) {
-      HitLine found{};
-      const int rc = find_in_line(&scan, &hit, w->ids[i].text, &found);
-      if (rc < 0) return -1;
-      w->seen = rc > 0;
-    }
-    return 0;
-  }
-  const char *end = hit.line + hit.line_len;
-  for (const char *p = hit.line; p < end && !w->seen; ++p) {
-    p = static_cast<const char *>(memmem(p, static_cast<size_t>(end - p), kFormatIdPrefix, kMediaAt));
-    if (p == nullptr) break;
-    w->seen = starts_with_new_id(*w, p, static_cast<size_t>(end - p));
-  }
-  return 0;
+  const auto seen = [](void *watch, const char *head, size_t len) {
+    IdWatch *w = static_cast<IdWatch *>(watch);
+    w->seen = w->seen || starts_with_new_id(*w, head, len);
+    return w->seen ? 1 : 0;
+  };
+  return each_in_line(&scan, &hit, kFormatIdPrefix, seen, ctx) < 0 ? -1 : 0;
 }
 
 int32_t prepare_files(const PaperJob &job, const Steps &steps, ApplyFiles *f, IdWatch *watched) {

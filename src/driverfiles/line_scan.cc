@@ -305,6 +305,48 @@ int find_in_line(const LineScan *s, const HitLine *hit, const char *text, HitLin
   return read_head(s->fd, facts.first, found) == 0 ? 1 : -1;
 }
 
+int each_in_line(const LineScan *s, const HitLine *hit, const char *text,
+                 int (*on_place)(void *ctx, const char *head, size_t len), void *ctx) {
+  const size_t text_len = std::strlen(text);
+  if (hit->line != nullptr) {
+    const char *end = hit->line + hit->line_len;
+    for (const char *p = hit->line; p < end; ++p) {
+      p = static_cast<const char *>(memmem(p, static_cast<size_t>(end - p), text, text_len));
+      if (p == nullptr) return 0;
+      const size_t room = static_cast<size_t>(end - p);
+      if (on_place(ctx, p, room < kHeadMax ? room : kHeadMax) != 0) return 1;
+    }
+    return 0;
+  }
+  // Read ahead as look_ahead() does, each place's head read on its own.
+  const size_t keep = text_len > 0 ? text_len - 1 : 0;  // bytes a text may reach back over
+  size_t have = 0;
+  off_t at = hit->offset;
+  for (;;) {
+    const ssize_t got = read_at(s->fd, lookahead_buffer + have, sizeof lookahead_buffer - have, at);
+    if (got < 0) return -1;
+    const off_t window_off = at - static_cast<off_t>(have);
+    at += got;
+    const size_t fresh = static_cast<size_t>(got);
+    size_t len = have + fresh;
+    const char *nl = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\n', fresh));
+    const char *nul = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\0', fresh));
+    const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
+    if (stop != nullptr) len = static_cast<size_t>(stop - lookahead_buffer);
+    for (size_t pos = 0; pos < len; ++pos) {
+      const void *p = memmem(lookahead_buffer + pos, len - pos, text, text_len);
+      if (p == nullptr) break;
+      pos = static_cast<size_t>(static_cast<const char *>(p) - lookahead_buffer);
+      HitLine place{};
+      if (read_head(s->fd, window_off + static_cast<off_t>(pos), &place) != 0) return -1;
+      if (on_place(ctx, place.head, place.head_len) != 0) return 1;
+    }
+    if (stop != nullptr || got == 0) return 0;
+    have = keep < len ? keep : len;
+    std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
+  }
+}
+
 int file_holds(int fd, const char *text) {
   LineScan scan{};
   open_scan(&scan, fd, {text, nullptr, nullptr}, ScanSink{nullptr, nullptr, nullptr});

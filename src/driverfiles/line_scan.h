@@ -101,6 +101,14 @@ int skip_line(LineScan *scan);
 int find_in_line(const LineScan *scan, const HitLine *hit, const char *text,
                  HitLine *found);
 
+// Shows each place text stands in a hit line (before its first zero
+// byte), in order, to on_place with the line from there (up to kHeadMax
+// bytes, cut at the line's end), until on_place returns non-zero: 1 when
+// it did, 0 when the line holds no more, -1 with errno. A line longer
+// than a chunk is read once more, however many places it holds.
+int each_in_line(const LineScan *scan, const HitLine *hit, const char *text,
+                 int (*on_place)(void *ctx, const char *head, size_t len), void *ctx);
+
 // True when a line of the file at fd holds text: 1, 0, or -1 with errno.
 int file_holds(int fd, const char *text);
 

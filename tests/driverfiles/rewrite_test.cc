@@ -2,6 +2,7 @@
 // durability and link safety, and the preview agreeing with diff over the real result.
 #include "driverfiles/rewrite.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -213,6 +214,31 @@ TEST_F(Rewrite, SortedSetDropsTheLinesOfItsIdentifiers) {
                    "ZkL020A03200003:\t1\n");
   EXPECT_EQ(0, rewrite_file(file.c_str(), drop));
   EXPECT_EQ("ZkL010A032000016/D\nZkL010A03200002/C\nplain\n", read_file(file));
+}
+
+// Every place a line holds a text is shown in order, its head cut at the
+// line's end, none after a zero byte: in a line that fits a chunk and in
+// a longer one, where one place straddles two read-ahead pieces.
+TEST_F(Rewrite, EachPlaceInALineIsShown) {
+  const std::string tail("\0ZkL5\nZkL6\n", 11), gap(kLookAhead - 7, 'g');
+  const struct { std::string line, shown; } cases[] = {
+      {"ZkL1 ZkL2xZkL3", "ZkL1 |ZkL2x|ZkL3|"}, {"ZkL1 " + gap + "ZkL2" + kLong + "ZkL3", "ZkL1 |ZkL2b|ZkL3|"}};
+  for (const auto &c : cases) {
+    write_file(file, c.line + tail);
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    LineScan scan{};
+    open_scan(&scan, fd, {"ZkL", nullptr, nullptr}, ScanSink{nullptr, nullptr, nullptr});
+    HitLine hit{};
+    ASSERT_EQ(1, next_hit(&scan, &hit));
+    std::string shown;
+    const auto note = [](void *ctx, const char *head, size_t len) {
+      *static_cast<std::string *>(ctx) += std::string(head, std::min(len, size_t{5})) + "|";
+      return 0;
+    };
+    EXPECT_EQ(0, each_in_line(&scan, &hit, "ZkL", note, &shown));
+    EXPECT_EQ(c.shown, shown);
+    ::close(fd);
+  }
 }
 
 }  // namespace
