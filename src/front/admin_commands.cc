@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/driver_paths.h"
-#include "driverfiles/model_repair.h"
-#include "driverfiles/model_report.h"
+#include "driverfiles/sys/driver_paths.h"
+#include "driverfiles/change/model_repair.h"
+#include "driverfiles/model/model_report.h"
 #include "front/apply_command.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"

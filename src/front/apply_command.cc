@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/apply_formats.h"
-#include "driverfiles/driver_edit.h"
-#include "driverfiles/escaped_name.h"
-#include "driverfiles/json_writer.h"
-#include "driverfiles/recorded_request.h"
+#include "driverfiles/change/apply_formats.h"
+#include "driverfiles/change/driver_edit.h"
+#include "driverfiles/text/escaped_name.h"
+#include "driverfiles/text/json_writer.h"
+#include "driverfiles/change/recorded_request.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"
 #include "front/format_set.h"

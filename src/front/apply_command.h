@@ -1,5 +1,5 @@
 // --apply: a model's formats made exactly the set a JSON document lists,
-// in one step (driverfiles/apply_formats.h says what changes and how).
+// in one step (driverfiles/change/apply_formats.h says what changes and how).
 //
 //   PROG --apply FILE -P PRINTER [--keep-others] [--json]
 //   PROG --dry-run --apply FILE -P PRINTER [--keep-others] [--json]

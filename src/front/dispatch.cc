@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/current_format.h"
-#include "driverfiles/driver_edit.h"
-#include "driverfiles/driver_lock.h"
-#include "driverfiles/recorded_request.h"
+#include "driverfiles/model/current_format.h"
+#include "driverfiles/change/driver_edit.h"
+#include "driverfiles/change/driver_lock.h"
+#include "driverfiles/change/recorded_request.h"
 #include "front/failure_report.h"
 #include "front/operations.h"
 #include "front/usage.h"

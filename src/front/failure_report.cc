@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/companion.h"
-#include "driverfiles/driver_lock.h"
-#include "driverfiles/driver_paths.h"
-#include "driverfiles/escaped_name.h"
-#include "driverfiles/intent_record.h"
+#include "driverfiles/sys/companion.h"
+#include "driverfiles/change/driver_lock.h"
+#include "driverfiles/sys/driver_paths.h"
+#include "driverfiles/text/escaped_name.h"
+#include "driverfiles/model/intent_record.h"
 #include "front/operations.h"
 
 namespace {

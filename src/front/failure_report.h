@@ -12,7 +12,7 @@ void set_program_name(const char *argv0);
 const char *program_name();
 
 // "PROGRAM: PATH: " on standard error, both escaped as names are
-// (driverfiles/escaped_name.h) so that no byte of them can end the line
+// (driverfiles/text/escaped_name.h) so that no byte of them can end the line
 // or fake another; "PROGRAM: " alone for an empty path. Every message on
 // standard error that names a file starts so.
 void print_failure_start(const char *path);

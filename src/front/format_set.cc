@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driverfiles/json_reader.h"
-#include "driverfiles/sys_io.h"
+#include "driverfiles/text/json_reader.h"
+#include "driverfiles/sys/sys_io.h"
 #include "front/options.h"
 
 namespace {

@@ -27,7 +27,7 @@
 
 #include <cstddef>
 
-#include "driverfiles/apply_formats.h"
+#include "driverfiles/change/apply_formats.h"
 #include "front/paper_job.h"
 
 struct SetError {

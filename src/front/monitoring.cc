@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driverfiles/driver_paths.h"
-#include "driverfiles/model_report.h"
-#include "driverfiles/plan_apply.h"
+#include "driverfiles/sys/driver_paths.h"
+#include "driverfiles/model/model_report.h"
+#include "driverfiles/lines/plan_apply.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"
 #include "front/operations.h"

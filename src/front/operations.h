@@ -1,8 +1,8 @@
 // The two driver-file operations a request comes down to, and the results
 // every part of the driver-file subsystem answers with. What else the front
 // end uses of the subsystem has a header there: the dry run
-// (driverfiles/driver_edit.h), the lock (driverfiles/driver_lock.h), a
-// request with its intent recorded (driverfiles/recorded_request.h).
+// (driverfiles/change/driver_edit.h), the lock (driverfiles/change/driver_lock.h), a
+// request with its intent recorded (driverfiles/change/recorded_request.h).
 //
 // Each operation takes a copy of the job (it formats the copy's paths
 // when the job does not hold them yet, format_job_paths()) and the root of the driver tree ("/opt/vantrel" for the
@@ -37,7 +37,7 @@ enum : int32_t {
 // What a dry run has gathered, null for a request carried out; the intent
 // record's part in the operations, and how an add chooses its identifier,
 // null: none, and the clock. The subsystem defines them
-// (driverfiles/driver_edit.h), and the identifier (driverfiles/format_id.h).
+// (driverfiles/change/driver_edit.h), and the identifier (driverfiles/format/format_id.h).
 struct DryRun;
 struct AskHook;
 struct AddChoice;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driverfiles/format_id.h"
-#include "driverfiles/label_lines.h"
+#include "driverfiles/format/format_id.h"
+#include "driverfiles/format/label_lines.h"
 
 bool names_heat_shrink(const char *label_name) {
   return std::strstr(label_name, "HS") != nullptr ||

@@ -20,7 +20,7 @@ enum : int {
   kLabelNameMax = 32,    // longest label format name, in bytes
 };
 
-// The four driver files of a model (driverfiles/driver_paths.h says where
+// The four driver files of a model (driverfiles/sys/driver_paths.h says where
 // each lives); a DriverFile indexes every per-file array, and kDriverFiles
 // lists them in that order.
 enum DriverFile : int {

@@ -1,11 +1,11 @@
 // Identifiers found again by name, never past the end of a line.
-#include "driverfiles/format_id.h"
+#include "driverfiles/format/format_id.h"
 
 #include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "driverfiles/model_files.h"
+#include "driverfiles/model/model_files.h"
 #include "gtest/gtest.h"
 #include "support/fault_injection.h"
 #include "support/temp_tree.h"

@@ -1,5 +1,5 @@
 // The JSON reader on documents of every kind: what it takes whole, and what it refuses, why and where.
-#include "driverfiles/json_reader.h"
+#include "driverfiles/text/json_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "driverfiles/apply_formats.h"
-#include "driverfiles/companion.h"
-#include "driverfiles/driver_lock.h"
-#include "driverfiles/driver_paths.h"
-#include "driverfiles/model_repair.h"
-#include "driverfiles/model_report.h"
-#include "driverfiles/recorded_request.h"
-#include "driverfiles/rewrite.h"
+#include "driverfiles/change/apply_formats.h"
+#include "driverfiles/sys/companion.h"
+#include "driverfiles/change/driver_lock.h"
+#include "driverfiles/sys/driver_paths.h"
+#include "driverfiles/change/model_repair.h"
+#include "driverfiles/model/model_report.h"
+#include "driverfiles/change/recorded_request.h"
+#include "driverfiles/lines/rewrite.h"
 #include "front/admin_commands.h"
 #include "front/dispatch.h"
 #include "front/failure_report.h"

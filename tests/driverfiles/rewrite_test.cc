@@ -1,6 +1,6 @@
 // Rewriting a driver file: exact bytes, kept owner and bits, every failing call leaving the file as it was,
 // durability and link safety, and the preview agreeing with diff over the real result.
-#include "driverfiles/rewrite.h"
+#include "driverfiles/lines/rewrite.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "driverfiles/line_scan.h"
+#include "driverfiles/lines/line_scan.h"
 #include "gtest/gtest.h"
 #include "support/fault_injection.h"
 #include "support/temp_tree.h"

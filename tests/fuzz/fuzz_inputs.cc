@@ -15,8 +15,8 @@
 #include <sstream>
 #include <string>
 
-#include "driverfiles/model_report.h"
-#include "driverfiles/rewrite.h"
+#include "driverfiles/model/model_report.h"
+#include "driverfiles/lines/rewrite.h"
 #include "front/format_set.h"
 #include "front/paper_job.h"
 

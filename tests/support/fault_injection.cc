@@ -9,7 +9,7 @@
 #include <tuple>
 #include <type_traits>
 
-#include "driverfiles/sys_io.h"
+#include "driverfiles/sys/sys_io.h"
 
 namespace {
 

@@ -1,0 +1,161 @@
+// Deciding what an apply changes, from one reading of the model's files
+// (see apply_formats.h).
+#include <cstdlib>
+#include <initializer_list>
+#include <cstring>
+
+#include "driverfiles/change/apply_formats.h"
+#include "driverfiles/model/current_format.h"
+#include "driverfiles/format/label_lines.h"
+#include "driverfiles/model/model_report.h"
+#include "driverfiles/sys/sys_io.h"
+#include "front/operations.h"
+
+namespace {
+
+// A name a request could give the companion tool to delete.
+bool askable(const FormatEntry &e) {
+  return !e.zero_byte && e.name_len > 0 && e.name_len <= kLabelNameMax &&
+         memmem(e.name, e.name_len, kEntryMarker, sizeof kEntryMarker - 1) == nullptr;
+}
+
+int add_change(ApplyPlan *plan, ChangeKind kind, const char *name, size_t len, const FormatEntry *old) {
+  if (make_room(&plan->changes, &plan->cap, plan->count) != 0) return -1;
+  FormatChange &c = plan->changes[plan->count++];
+  c = FormatChange{};
+  c.kind = kind;
+  std::memcpy(c.name, name, len);
+  c.name_len = len;
+  if (old != nullptr) c.old_id = old->id;
+  return 0;
+}
+
+void listed_old_size(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e, FormatChange *c) {
+  listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
+              inventory_values(inv, kImagingArea, e.id.text), &c->old_width, &c->old_height);
+}
+
+// The set's formats, in its order; each claims the first entry of its name.
+int decide_named(const PaperJob &job, const FormatSet &set, bool *claimed, ApplyPlan *plan) {
+  const ModelInventory &inv = plan->inv;
+  for (size_t i = 0; i < set.count; ++i) {
+    const FormatSpec &spec = set.formats[i];
+    const FormatEntry *old = entry_named(inv, spec.label_name);
+    if (old != nullptr) claimed[old - inv.entries] = true;
+    if (old != nullptr && format_is_current(job_of(job, spec), inv, *old)) continue;
+    const ChangeKind kind = old != nullptr ? ChangeKind::kReplaced : ChangeKind::kAdded;
+    if (add_change(plan, kind, spec.label_name, std::strlen(spec.label_name), old) != 0) return -1;
+    FormatChange &c = plan->changes[plan->count - 1];
+    c.spec = i;
+    if (old != nullptr) listed_old_size(job, inv, *old, &c);
+  }
+  return 0;
+}
+
+// Every entry no format of the set claimed, in the function file's order.
+int decide_others(const PaperJob &job, const bool *claimed, ApplyPlan *plan) {
+  const ModelInventory &inv = plan->inv;
+  for (size_t e = 0; e < inv.entry_count; ++e) {
+    const FormatEntry &entry = inv.entries[e];
+    if (claimed[e] || !askable(entry)) continue;
+    if (add_change(plan, ChangeKind::kRemoved, entry.name, entry.name_len, &entry) != 0) return -1;
+    listed_old_size(job, inv, entry, &plan->changes[plan->count - 1]);
+  }
+  return 0;
+}
+
+// Whether an entry's identifier starts with id (a line holding the
+// entry's would hold id, so it is no orphan's to drop).
+bool held_by_entry(const ModelInventory &inv, const char *id) {
+  const IdList &entries = inv.ids[kFunctionFile];
+  size_t lo = 0, hi = entries.count;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (std::strcmp(entries.ids[mid].text, id) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo < entries.count && std::strncmp(entries.ids[lo].text, id, std::strlen(id)) == 0;
+}
+
+// An identifier in both the paper table and ImagingArea is one orphan:
+// the one match drops its lines from every file.
+int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
+  const ModelInventory &inv = plan->inv;
+  for (const DriverFile at : {kPaperTable, kImagingArea, kSettingsFile}) {
+    const IdList &list = inv.ids[at];
+    for (size_t i = 0; i < list.count; ++i) {
+      const char *id = list.ids[i].text;
+      if (held_by_entry(inv, id) || (at == kImagingArea && inventory_holds(inv, kPaperTable, id))) continue;
+      if (make_room(&plan->orphans, &plan->orphan_cap, plan->orphan_count) != 0) return -1;
+      ApplyOrphan &o = plan->orphans[plan->orphan_count++];
+      o = ApplyOrphan{list.ids[i], at, 0, 0};
+      FormatEntry e{};
+      e.id = o.id;
+      (void)parse_format_id(id, std::strlen(id), &e.parts);
+      listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, id), inventory_values(inv, kImagingArea, id),
+                  &o.width, &o.height);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void free_format_set(FormatSet *set) {
+  std::free(set->formats);
+  *set = FormatSet{};
+}
+
+void free_apply_plan(ApplyPlan *plan) {
+  std::free(plan->changes);
+  std::free(plan->orphans);
+  free_inventory(&plan->inv);
+  *plan = ApplyPlan{};
+}
+
+PaperJob job_of(const PaperJob &job, const FormatSpec &spec) {
+  PaperJob one = job;
+  copy_text(one.label_name, spec.label_name);
+  copy_text(one.media_name, spec.media_name);
+  one.width = spec.width;
+  one.height = spec.height;
+  one.pins = spec.pins;
+  one.asked_width = spec.asked_width;
+  one.asked_height = spec.asked_height;
+  return one;
+}
+
+int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                     bool keep_others, ApplyPlan *plan) {
+  if (read_inventory(root, job.model, &plan->inv) != 0) return kOpFileFailed;
+  const size_t entries = plan->inv.entry_count;
+  // One more than the entries, so there is a block to free when none.
+  bool *claimed = static_cast<bool *>(sys_io.realloc(nullptr, (entries + 1) * sizeof(bool)));
+  if (claimed == nullptr) return kOpFileFailed;
+  std::memset(claimed, 0, (entries + 1) * sizeof(bool));
+  int rc = decide_named(job, set, claimed, plan);
+  if (rc == 0 && !keep_others) rc = decide_others(job, claimed, plan);
+  if (rc == 0) rc = decide_orphans(job, plan);
+  std::free(claimed);
+  plan->failed = plan->count;
+  return rc == 0 ? kOpDone : kOpFileFailed;
+}
+
+void listed_change_size(const PaperJob &job, const FormatSet &set, const FormatChange &change,
+                        int64_t *width, int64_t *height) {
+  if (change.kind == ChangeKind::kRemoved || change.state == ChangeState::kOldGone) {
+    *width = change.old_width;
+    *height = change.old_height;
+    return;
+  }
+  // The lines the add writes, as the listing would read them back; the
+  // identifier's clock digits do not count.
+  const PaperJob one = job_of(job, set.formats[change.spec]);
+  FormatEntry e{};
+  e.id = make_format_id(one, 0, 0);
+  (void)parse_format_id(e.id.text, std::strlen(e.id.text), &e.parts);
+  const PaperDots dots = paper_dots(one);
+  const LineValues paper{e.id, true, static_cast<double>(low_32_bits(dots.across)),
+                         static_cast<double>(low_32_bits(dots.along))};
+  listed_size(is_tape(job), e, &paper, nullptr, width, height);
+}

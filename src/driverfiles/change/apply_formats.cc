@@ -1,0 +1,478 @@
+// Carrying out an apply: every changed file copied once with all its
+// changes, the companion asked change by change, the copies put in place
+// (see apply_formats.h).
+#include "driverfiles/change/apply_formats.h"
+
+#include <sys/time.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+#include "driverfiles/change/audit_log.h"
+#include "driverfiles/model/current_format.h"
+#include "driverfiles/format/label_lines.h"
+#include "driverfiles/sys/sys_io.h"
+#include "front/operations.h"
+
+namespace {
+
+// The order the copies are put in place: new entries first, so a run cut
+// short leaves them incomplete, and the next apply replaces them.
+const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSettingsFile};
+
+struct Text {
+  char *bytes;
+  size_t len, cap;
+};
+
+int add_text(Text *t, const char *line) {
+  const size_t n = std::strlen(line);
+  while (t->cap < t->len + n + 1) {
+    if (make_room(&t->bytes, &t->cap, t->cap) != 0) return -1;
+  }
+  std::memcpy(t->bytes + t->len, line, n + 1);
+  t->len += n;
+  return 0;
+}
+
+const char *or_null(const Text &t) { return t.len != 0 ? t.bytes : nullptr; }
+
+// The four files' plans, built from the changes that count, and their copies.
+struct ApplyFiles {
+  Text entries, papers, imaging;
+  FormatId *old_ids;
+  size_t old_count, old_cap;
+  MatchSet olds;
+  IdSwap *swaps;  // the selections that follow their replaced formats
+  size_t swap_count, swap_cap;
+  SwapSet followed;
+  RewritePlan plan[4];  // in kApplyOrder
+  bool wanted[4];
+  PreparedFile prepared[4];
+};
+
+void abandon_files(ApplyFiles *f) {
+  for (PreparedFile &p : f->prepared) abandon_driver_file(&p);
+}
+
+void free_files(ApplyFiles *f) {
+  abandon_files(f);
+  std::free(f->entries.bytes);
+  std::free(f->papers.bytes);
+  std::free(f->imaging.bytes);
+  std::free(f->old_ids);
+  std::free(f->swaps);
+  *f = ApplyFiles{};
+}
+
+int compare_swaps(const void *a, const void *b) {
+  return std::strcmp(static_cast<const IdSwap *>(a)->from.text, static_cast<const IdSwap *>(b)->from.text);
+}
+
+int add_new_lines(const PaperJob &one, const FormatId &id, ApplyFiles *f) {
+  char line[kLineMax];
+  entry_line(id, one, line, sizeof line);
+  if (add_text(&f->entries, line) != 0) return -1;
+  paper_line(id, one, line, sizeof line);
+  if (add_text(&f->papers, line) != 0) return -1;
+  imaging_line(id, one, line, sizeof line);
+  return add_text(&f->imaging, line);
+}
+
+// The change of the set's format at spec, or null (kept as it is).
+const FormatChange *change_of(const ApplyPlan &plan, size_t spec) {
+  for (size_t i = 0; i < plan.count; ++i) {
+    if (plan.changes[i].kind != ChangeKind::kRemoved && plan.changes[i].spec == spec) return &plan.changes[i];
+  }
+  return nullptr;
+}
+
+// The plans of every change (all), or of what was done of each.
+int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan, bool all,
+                ApplyFiles *f) {
+  free_files(f);
+  for (size_t i = 0; i < plan.orphan_count; ++i) {
+    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
+    f->old_ids[f->old_count++] = plan.orphans[i].id;
+  }
+  for (size_t i = 0; i < plan.count; ++i) {
+    const FormatChange &c = plan.changes[i];
+    if (c.kind != ChangeKind::kAdded && (all || c.state != ChangeState::kPending)) {
+      if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
+      f->old_ids[f->old_count++] = c.old_id;
+    }
+    if (c.kind != ChangeKind::kRemoved && (all || c.state == ChangeState::kDone) &&
+        add_new_lines(job_of(job, set.formats[c.spec]), c.new_id, f) != 0) {
+      return -1;
+    }
+    if (c.kind == ChangeKind::kReplaced && (all || c.state == ChangeState::kDone)) {
+      if (make_room(&f->swaps, &f->swap_cap, f->swap_count) != 0) return -1;
+      f->swaps[f->swap_count++] = IdSwap{c.old_id, c.new_id};
+    }
+  }
+  for (size_t i = 0; i < plan.followed_count; ++i) {
+    const FollowedSetting &s = plan.followed[i];
+    const FormatChange *c = change_of(plan, s.format);
+    const FormatEntry *kept = c == nullptr ? entry_named(plan.inv, set.formats[s.format].label_name) : nullptr;
+    const bool done = c != nullptr && c->kind != ChangeKind::kRemoved && (all || c->state == ChangeState::kDone);
+    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0 || make_room(&f->swaps, &f->swap_cap, f->swap_count) != 0) {
+      return -1;
+    }
+    f->old_ids[f->old_count++] = s.id;
+    if (done || kept != nullptr) f->swaps[f->swap_count++] = IdSwap{s.id, done ? c->new_id : kept->id};
+  }
+  if (f->swap_count > 1) std::qsort(f->swaps, f->swap_count, sizeof(IdSwap), compare_swaps);
+  f->followed = SwapSet{f->swaps, f->swap_count, true};
+  if (f->old_count > 1) std::qsort(f->old_ids, f->old_count, sizeof(FormatId), compare_match_ids);
+  f->olds = MatchSet{f->old_ids, f->old_count, true};
+  const bool entries = f->entries.len != 0;
+  f->plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
+                           entries ? f->entries.bytes : nullptr, nullptr, &f->olds};
+  f->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->papers), &f->olds};
+  f->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->imaging), &f->olds};
+  f->plan[3] = RewritePlan{nullptr, default_paper_line(job), nullptr, nullptr, nullptr, &f->olds};
+  f->plan[3].swaps = &f->followed;
+  for (int i = 0; i < 3; ++i) f->wanted[i] = entries || f->old_count != 0;
+  f->wanted[3] = f->old_count != 0;
+  return 0;
+}
+
+// The new identifiers, sorted, watched for in every line copied: a line
+// holding one (anywhere, not only as its first) makes it taken.
+struct IdWatch {
+  FormatId *ids;
+  size_t count;
+  bool seen;
+};
+
+// Whether a new identifier starts the text (len bytes). No new
+// identifier starts another, so the sorted list is searched once.
+bool starts_with_new_id(const IdWatch &w, const char *text, size_t len) {
+  size_t lo = 0, hi = w.count;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    const size_t n = std::strlen(w.ids[mid].text);
+    const int c = std::memcmp(w.ids[mid].text, text, n < len ? n : len);
+    if (c == 0 && n <= len) return true;
+    if (c < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return false;
+}
+
+int note_new_id(void *ctx, const LineScan &scan, const HitLine &hit) {
+  const auto seen = [](void *watch, const char *head, size_t len) {
+    IdWatch *w = static_cast<IdWatch *>(watch);
+    w->seen = w->seen || starts_with_new_id(*w, head, len);
+    return w->seen ? 1 : 0;
+  };
+  return each_in_line(&scan, &hit, kFormatIdPrefix, seen, ctx) < 0 ? -1 : 0;
+}
+
+int32_t prepare_files(const PaperJob &job, const Steps &steps, ApplyFiles *f, IdWatch *watched) {
+  const WatchedText none{nullptr, nullptr, nullptr};
+  const WatchedText watch{kFormatIdPrefix, note_new_id, watched};
+  for (int i = 0; i < 4; ++i) {
+    if (f->wanted[i] && prepare_driver_file(job, steps, kApplyOrder[i], f->plan[i],
+                                            watched != nullptr ? watch : none,
+                                            &f->prepared[i]) != kOpDone) {
+      abandon_files(f);
+      return kOpFileFailed;
+    }
+  }
+  return kOpDone;
+}
+
+// The sorted start of the list holding key or what follows it.
+size_t lower_bound(const IdList &list, const char *key) {
+  size_t lo = 0, hi = list.count;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (std::strcmp(list.ids[mid].text, key) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+// A line of the list's file would hold id (its identifier starts with
+// id), or id would hold its identifier (id starts with it).
+bool taken_in(const IdList &list, const char *id) {
+  const size_t len = std::strlen(id);
+  size_t at = lower_bound(list, id);
+  if (at < list.count && std::strncmp(list.ids[at].text, id, len) == 0) return true;
+  FormatId head{};
+  for (size_t n = kMediaAt + 1; n < len; ++n) {
+    std::memcpy(head.text, id, n);
+    head.text[n] = '\0';
+    at = lower_bound(list, head.text);
+    if (at < list.count && std::strcmp(list.ids[at].text, head.text) == 0) return true;
+  }
+  return false;
+}
+
+// Whether id is taken by a line of the files or by one of earlier, a
+// sorted list of identifiers chosen before it.
+bool taken(const ApplyPlan &plan, const IdList &earlier, const FormatId &id) {
+  const auto in_list = [&](const IdList &list) { return taken_in(list, id.text); };
+  return std::any_of(std::begin(plan.inv.ids), std::end(plan.inv.ids), in_list) || in_list(earlier);
+}
+
+struct ChangeRef {
+  const FormatChange *change;
+};
+
+int compare_new_ids(const void *a, const void *b) {
+  const FormatChange *x = static_cast<const ChangeRef *>(a)->change;
+  const FormatChange *y = static_cast<const ChangeRef *>(b)->change;
+  const int c = std::strcmp(x->new_id.text, y->new_id.text);
+  return c != 0 ? c : x < y ? -1 : x > y ? 1 : 0;
+}
+
+// The first of the changes before upto whose new identifier starts an
+// earlier one's or is started by it (upto when none), from one sort: an
+// identifier that another starts sorts right before it, or before others
+// it starts. -1 with no memory.
+long first_clash(const ApplyPlan &plan, size_t upto) {
+  ChangeRef *order = static_cast<ChangeRef *>(sys_io.realloc(nullptr, (upto + 1) * sizeof(ChangeRef)));
+  if (order == nullptr) return -1;
+  size_t n = 0;
+  for (size_t i = 0; i < upto; ++i) {
+    if (plan.changes[i].kind != ChangeKind::kRemoved) order[n++] = ChangeRef{&plan.changes[i]};
+  }
+  if (n > 1) std::qsort(order, n, sizeof(ChangeRef), compare_new_ids);
+  size_t first = upto;
+  for (size_t a = 0; a < n; ++a) {
+    const char *id = order[a].change->new_id.text;
+    const size_t len = std::strlen(id);
+    for (size_t b = a + 1; b < n && std::strncmp(order[b].change->new_id.text, id, len) == 0; ++b) {
+      first = std::min(first, static_cast<size_t>(std::max(order[a].change, order[b].change) - plan.changes));
+    }
+  }
+  std::free(order);
+  return static_cast<long>(first);
+}
+
+struct TimeDigits {
+  long seconds, microseconds;
+};
+
+// Fresh identifiers from the clock digits on, a microsecond apart at
+// least, none that a line or another new identifier holds or is held by:
+// each checked against the files' sorted lists, then all against each
+// other in one sort. Where one clashes with an earlier one (a longer
+// width can make one start another), the choice is made again from that
+// change on, each checked against the sorted ones before it too.
+int choose_ids(const PaperJob &job, const FormatSet &set, ApplyPlan *plan, long *seconds,
+               long *microseconds) {
+  TimeDigits *clock = static_cast<TimeDigits *>(sys_io.realloc(nullptr, (plan->count + 1) * sizeof(TimeDigits)));
+  IdList earlier{};
+  int rc = clock == nullptr ? -1 : 1;
+  size_t from = 0;
+  while (rc > 0) {
+    size_t i = from;
+    for (; i < plan->count && rc > 0; ++i) {
+      FormatChange &c = plan->changes[i];
+      clock[i] = TimeDigits{*seconds, *microseconds};
+      if (c.kind == ChangeKind::kRemoved) continue;
+      const PaperJob one = job_of(job, set.formats[c.spec]);
+      long tries = 0;
+      do {
+        if (++tries > 0xFFFFF) {
+          errno = EEXIST;
+          rc = 0;  // unless an earlier choice was wrong
+          break;
+        }
+        c.new_id = make_format_id(one, *seconds, *microseconds);
+        next_time_digits(seconds, microseconds);
+      } while (taken(*plan, earlier, c.new_id));
+    }
+    const size_t upto = rc > 0 ? plan->count : i - 1;
+    const int saved = errno;
+    const long clash = first_clash(*plan, upto);
+    if (clash < 0 || static_cast<size_t>(clash) == upto) {
+      if (clash >= 0) errno = saved;
+      rc = clash < 0 || rc == 0 ? -1 : 0;
+      break;
+    }
+    from = static_cast<size_t>(clash);
+    *seconds = clock[from].seconds;
+    *microseconds = clock[from].microseconds;
+    earlier.count = 0;
+    rc = 1;
+    for (size_t j = 0; j < from && rc > 0; ++j) {
+      if (plan->changes[j].kind == ChangeKind::kRemoved) continue;
+      rc = make_room(&earlier.ids, &earlier.cap, earlier.count) == 0 ? 1 : -1;
+      if (rc > 0) earlier.ids[earlier.count++] = plan->changes[j].new_id;
+    }
+    if (earlier.count > 1) std::qsort(earlier.ids, earlier.count, sizeof(FormatId), compare_match_ids);
+  }
+  std::free(clock);
+  std::free(earlier.ids);
+  return rc;
+}
+
+int watch_new_ids(const ApplyPlan &plan, IdWatch *w) {
+  *w = IdWatch{};
+  size_t cap = 0;
+  for (size_t i = 0; i < plan.count; ++i) {
+    if (plan.changes[i].kind == ChangeKind::kRemoved) continue;
+    if (make_room(&w->ids, &cap, w->count) != 0) return -1;
+    w->ids[w->count++] = plan.changes[i].new_id;
+  }
+  if (w->count > 1) std::qsort(w->ids, w->count, sizeof(FormatId), compare_match_ids);
+  return 0;
+}
+
+// Identifiers chosen and every copy prepared with all changes, nothing
+// asked yet; a copied line holding a chosen identifier starts it over.
+int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const FormatSet &set,
+                           ApplyPlan *plan, ApplyFiles *f) {
+  struct timeval now {};
+  if (sys_io.gettimeofday(&now, nullptr) != 0) return kOpFileFailed;
+  long seconds = now.tv_sec, microseconds = now.tv_usec;
+  for (int round = 0; round < 16; ++round) {
+    IdWatch watch{};
+    if (choose_ids(job, set, plan, &seconds, &microseconds) != 0 || watch_new_ids(*plan, &watch) != 0 ||
+        build_files(job, set, *plan, true, f) != 0) {
+      std::free(watch.ids);
+      return kOpFileFailed;
+    }
+    const int32_t rc = prepare_files(job, steps, f, &watch);
+    std::free(watch.ids);
+    if (rc != kOpDone || !watch.seen) return rc;
+    abandon_files(f);
+  }
+  errno = EEXIST;
+  return kOpFileFailed;
+}
+
+int32_t ask_for_changes(const PaperJob &job, const Steps &steps, const FormatSet &set,
+                        ApplyPlan *plan) {
+  for (size_t i = 0; i < plan->count; ++i) {
+    FormatChange &c = plan->changes[i];
+    PaperJob one = job;
+    if (c.kind == ChangeKind::kRemoved) copy_text(one.label_name, c.name);
+    else one = job_of(job, set.formats[c.spec]);
+    int32_t rc = ask_companion_to_delete(one, steps);
+    if (rc == kOpDone) {
+      c.state = ChangeState::kOldGone;
+      if (c.kind != ChangeKind::kRemoved) rc = ask_companion_to_add(one, steps, c.new_id);
+    }
+    if (rc != kOpDone) {
+      plan->failed = i;
+      return rc;
+    }
+    c.state = ChangeState::kDone;
+  }
+  return kOpDone;
+}
+
+int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f) {
+  int32_t rc = kOpDone;
+  for (int i = 0; i < 4 && rc == kOpDone; ++i) {
+    if (!f->wanted[i]) continue;
+    if (steps.dry_run != nullptr && steps.dry_run->quiet) continue;
+    rc = steps.dry_run != nullptr ? show_driver_file(job, kApplyOrder[i], f->plan[i])
+                                  : commit_driver_file(steps, kApplyOrder[i], f->plan[i],
+                                                       &f->prepared[i]);
+  }
+  abandon_files(f);
+  return rc;
+}
+
+void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan) {
+  for (size_t i = 0; i < plan.count; ++i) {
+    const FormatChange &c = plan.changes[i];
+    if (c.state == ChangeState::kPending) continue;
+    if (c.state == ChangeState::kOldGone || c.kind == ChangeKind::kRemoved) {
+      IdParts parts{};
+      (void)parse_format_id(c.old_id.text, std::strlen(c.old_id.text), &parts);
+      log_format_change({"removed", job.model, job.printer, c.name, c.name_len, c.old_id.text,
+                         parts.width, parts.height});
+      continue;
+    }
+    const PaperJob one = job_of(job, set.formats[c.spec]);
+    const bool replaced = c.kind == ChangeKind::kReplaced;
+    log_format_change({replaced ? "replaced" : "added", job.model, job.printer, c.name, c.name_len,
+                       c.new_id.text, one.width, one.height, replaced ? c.old_id.text : nullptr,
+                       one.asked_width, one.asked_height});
+  }
+  for (size_t i = 0; i < plan.orphan_count; ++i) {
+    const char *id = plan.orphans[i].id.text;
+    IdParts parts{};
+    (void)parse_format_id(id, std::strlen(id), &parts);
+    log_format_change({plan.orphans[i].file == kSettingsFile ? "reset setting" : "removed orphan", job.model,
+                       job.printer, "", 0, id, parts.width, parts.height});
+  }
+}
+
+// The apply's point of no return, in one place: the companion asked
+// change by change, then the copies put in place and the changes logged.
+// When the companion fails part-way, the copies are made again with what
+// it did, so both sides agree.
+int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const FormatSet &set,
+                              ApplyPlan *plan, ApplyFiles *f) {
+  const int32_t asked = ask_for_changes(job, steps, set, plan);
+  const int asked_errno = errno;  // why the companion failed, past the copies made again
+  if (asked != kOpDone) {
+    abandon_files(f);
+    if (plan->failed == 0 && plan->changes[0].state == ChangeState::kPending &&
+        plan->orphan_count == 0 && plan->followed_count == 0) {
+      return asked;
+    }
+    if (build_files(job, set, *plan, false, f) != 0 ||
+        prepare_files(job, steps, f, nullptr) != kOpDone) {
+      return kOpFileFailed;
+    }
+  }
+  const int32_t rc = commit_files(job, steps, f);
+  if (rc == kOpDone && steps.dry_run == nullptr) log_changes(job, set, *plan);
+  if (rc == kOpDone) errno = asked_errno;
+  return rc == kOpDone ? asked : rc;
+}
+
+// What the apply needs before it asks or changes anything: no link it may
+// not follow, every file it rewrites there, and the marker new entries
+// follow.
+int32_t check_apply_targets(const PaperJob &job, const ApplyPlan &plan) {
+  if (check_driver_links(job) != kOpDone) return kOpFileFailed;
+  bool adds = false, removes = plan.orphan_count != 0 || plan.followed_count != 0;
+  for (size_t i = 0; i < plan.count; ++i) {
+    adds = adds || plan.changes[i].kind != ChangeKind::kRemoved;
+    removes = removes || plan.changes[i].kind != ChangeKind::kAdded;
+  }
+  const ModelInventory &inv = plan.inv;
+  for (const DriverFile which : kApplyOrder) {
+    if (inv.present[which] || (which == kSettingsFile && !removes)) continue;
+    errno = ENOENT;
+    note_failed_driver_file(inv.path[which]);
+    return kOpFileFailed;
+  }
+  if (!adds || inv.has_marker) return kOpDone;
+  errno = ENODATA;
+  note_failed_driver_file(inv.path[kFunctionFile]);
+  return kOpFileFailed;
+}
+
+}  // namespace
+
+int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                  ApplyPlan *plan, DryRun *dry_run, AskHook *hook) {
+  plan->failed = plan->count;
+  if (plan->count == 0 && plan->orphan_count == 0 && plan->followed_count == 0) return kOpDone;
+  PaperJob copy = job;
+  const Steps steps{root, dry_run};
+  ApplyFiles files{};
+  int32_t rc = format_job_paths(&copy, root) == 0 ? check_apply_targets(copy, *plan) : kOpFileFailed;
+  if (rc == kOpDone) rc = choose_and_prepare(copy, steps, set, plan, &files);
+  if (rc == kOpDone && hook != nullptr && plan->count != 0) rc = hook->before(hook->ctx, nullptr);
+  if (rc == kOpDone) rc = companion_then_commit(copy, steps, set, plan, &files);
+  for (size_t i = 0; hook != nullptr && rc == kOpFileFailed && i < plan->count; ++i) {
+    hook->pending = hook->pending || plan->changes[i].state != ChangeState::kPending;
+  }
+  free_files(&files);
+  return rc;
+}

@@ -1,0 +1,273 @@
+// A request's steps, taken or shown: the companion tool run or printed,
+// each driver file rewritten or its rewrite gathered for the dry run's diff.
+#include "driverfiles/change/driver_edit.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+#include "driverfiles/sys/companion.h"
+#include "driverfiles/format/label_lines.h"
+#include "driverfiles/model/model_files.h"
+#include "driverfiles/sys/sys_io.h"
+#include "front/operations.h"
+
+namespace {
+
+const char kRollDefaultPaper[] = "MediaSize=29X1\n";
+const char kTapeDefaultPaper[] = "Media=zkS12mm\n";
+const size_t kMaxArgs = 16;
+
+void keep_text(char *to, size_t cap, const char *from) {
+  if (from != nullptr) (void)std::snprintf(to, cap, "%s", from);
+}
+
+// One given twice matches as once: the set is sorted and searched when shown.
+int add_match(PendingPlan *p, const char *match) {
+  if (make_room(&p->matches, &p->match_cap, p->match_count) != 0) return -1;
+  keep_text(p->matches[p->match_count++].text, kFormatIdMax, match);
+  return 0;
+}
+
+int merge_plan(DryRun *dry_run, DriverFile which, const RewritePlan &plan) {
+  PendingPlan &p = dry_run->pending[which];
+  if (!p.touched) {
+    p.touched = true;
+    p.order = dry_run->touched++;
+  }
+  if (plan.match != nullptr && add_match(&p, plan.match) != 0) return -1;
+  for (size_t i = 0; plan.matches != nullptr && i < plan.matches->count; ++i) {
+    if (add_match(&p, plan.matches->ids[i].text) != 0) return -1;
+  }
+  for (size_t i = 0; plan.swaps != nullptr && i < plan.swaps->count; ++i) {
+    if (make_room(&p.swaps, &p.swap_cap, p.swap_count) != 0) return -1;
+    p.swaps[p.swap_count++] = plan.swaps->swaps[i];
+  }
+  if (plan.replace != nullptr) p.replace = plan.replace;
+  if (plan.marker != nullptr) p.marker = plan.marker;
+  keep_text(p.insert, sizeof p.insert, plan.insert);
+  keep_text(p.append, sizeof p.append, plan.append);
+  return 0;
+}
+
+// An argument as the shell would take it back: quoted unless plain.
+// Standard output's errors are checked once, before the exit.
+void print_word(const char *word) {
+  if (*word != '\0' && std::strspn(word, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                         "0123456789_./=:,+-%@") == std::strlen(word)) {
+    (void)std::fputs(word, stdout);
+    return;
+  }
+  std::putchar('\'');
+  for (const char *c = word; *c != '\0'; ++c) {
+    if (*c == '\'') {
+      (void)std::fputs("'\\''", stdout);
+    } else {
+      std::putchar(*c);
+    }
+  }
+  std::putchar('\'');
+}
+
+// A file step's result; a failure names its file for the error line.
+int32_t noted(int rc, const char *path) {
+  if (rc == 0) return kOpDone;
+  note_failed_driver_file(path);
+  return kOpFileFailed;
+}
+
+const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
+
+// A dry run's rewrite, its file already checked: the plan gathered.
+int32_t gather_plan(const Steps &steps, DriverFile which, const RewritePlan &plan) {
+  return merge_plan(steps.dry_run, which, plan) == 0 ? kOpDone : kOpFileFailed;
+}
+
+}  // namespace
+
+int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
+                            const RewritePlan &plan) {
+  const char *path = job.driver_path[which];
+  if (steps.dry_run == nullptr) return noted(rewrite_file(path, plan), path);
+  if (noted(check_rewrite(path, plan, nullptr), path) != kOpDone) return kOpFileFailed;
+  return gather_plan(steps, which, plan);
+}
+
+int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
+                            const RewritePlan &plan, const WatchedText &watch,
+                            PreparedFile *prepared) {
+  prepared->ready = false;
+  const char *path = job.driver_path[which];
+  const int rc = steps.dry_run != nullptr ? check_rewrite(path, plan, &watch)
+                                          : prepare_rewrite(path, plan, &watch, prepared);
+  return noted(rc, path);
+}
+
+int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
+                           PreparedFile *prepared) {
+  if (steps.dry_run != nullptr) return gather_plan(steps, which, plan);
+  return noted(commit_rewrite(prepared), prepared->file);
+}
+
+void abandon_driver_file(PreparedFile *prepared) { abandon_rewrite(prepared); }
+
+int32_t run_model_companion(const PaperJob &job, const Steps &steps,
+                            const char *const *args) {
+  const char *tool = job.companion_path;
+  const char *argv[kMaxArgs + 2] = {tool};
+  size_t n = 1;
+  for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
+  // A dry run foresees the tool that could not be started; either names it.
+  if ((steps.dry_run == nullptr ? run_companion(argv) : check_companion(tool)) != 0) {
+    note_failed_driver_file(tool);
+    return kOpCompanionFailed;
+  }
+  if (steps.dry_run == nullptr || steps.dry_run->quiet) return kOpDone;
+  (void)std::fputs("run:", stdout);
+  for (size_t i = 0; i < n; ++i) {
+    std::putchar(' ');
+    print_word(argv[i]);
+  }
+  std::putchar('\n');
+  return kOpDone;
+}
+
+int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps) {
+  const char *const args[] = {"-P", job.printer, "-d", job.label_name, "-show", "1", nullptr};
+  return run_model_companion(job, steps, args);
+}
+
+int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const FormatId &id) {
+  char width[16], height[16];
+  (void)std::snprintf(width, sizeof width, "%d", low_32_bits(job.width));
+  (void)std::snprintf(height, sizeof height, "%d", low_32_bits(job.height));
+  const char *const args[] = {"-P", job.printer, "-n", job.label_name, "-w", width,
+                              "-h", height, "-specid", id.text, "-show", "1", nullptr};
+  return run_model_companion(job, steps, args);
+}
+
+int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan) {
+  return noted(preview_file(job.driver_path[which], plan, nullptr), job.driver_path[which]);
+}
+
+int32_t check_driver_links(const PaperJob &job) {
+  const auto refused = [](const char *path) { return check_link_rule(path) != 0; };
+  const auto *path = std::find_if(std::begin(job.driver_path), std::end(job.driver_path), refused);
+  return path == std::end(job.driver_path) ? kOpDone : noted(-1, *path);
+}
+
+const char *default_paper_line(const PaperJob &job) {
+  return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
+}
+
+void plan_selection_move(const PaperJob &job, const FormatId &from, const FormatId &to, SelectionMove *move) {
+  move->swap = IdSwap{from, to};
+  move->set = SwapSet{&move->swap, 1};
+  move->plan = RewritePlan{move->swap.from.text, default_paper_line(job), nullptr, nullptr, nullptr};
+  move->plan.swaps = &move->set;
+}
+
+int32_t follow_selection(const PaperJob &job, const Steps &steps, const FormatId &from, const FormatId &to) {
+  SelectionMove move{};
+  plan_selection_move(job, from, to, &move);
+  const int held = driver_file_holds(job.driver_path[kSettingsFile], from.text);
+  if (held <= 0) return held == 0 ? kOpDone : kOpFileFailed;
+  return rewrite_driver_file(job, steps, kSettingsFile, move.plan);
+}
+
+namespace {
+
+const DriverFile kRemovalOrder[4] = {DriverFile::kImagingArea, DriverFile::kSettingsFile,
+                                     DriverFile::kPaperTable, DriverFile::kFunctionFile};
+
+RewritePlan removal_plan(const PaperJob &job, const FormatRemoval &removal, int i) {
+  if (i == 3) return RewritePlan{removal.entry_id, nullptr, nullptr, nullptr, nullptr};
+  return RewritePlan{removal.id, i == 1 ? default_paper_line(job) : nullptr, nullptr, nullptr,
+                     nullptr};
+}
+
+}  // namespace
+
+int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal,
+                        bool keep_setting) {
+  *removal = FormatRemoval{};
+  keep_text(removal->id, sizeof removal->id, id);
+  keep_text(removal->entry_id, sizeof removal->entry_id, entry_id);
+  const WatchedText none{nullptr, nullptr, nullptr};
+  for (int i = 0; i < 4; ++i) {
+    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr && (i != 1 || !keep_setting);
+    if (i == 2 && paper != nullptr) {
+      removal->prepared[i] = *paper;
+      paper->ready = false;
+      continue;
+    }
+    if (removal->wanted[i] &&
+        prepare_driver_file(job, steps, kRemovalOrder[i], removal_plan(job, *removal, i), none,
+                            &removal->prepared[i]) != kOpDone) {
+      abandon_removal(removal);
+      return kOpFileFailed;
+    }
+  }
+  return kOpDone;
+}
+
+int32_t commit_removal(const PaperJob &job, const Steps &steps, FormatRemoval *removal) {
+  int32_t rc = kOpDone;
+  for (int i = 0; i < 4 && rc == kOpDone; ++i) {
+    if (!removal->wanted[i]) continue;
+    rc = commit_driver_file(steps, kRemovalOrder[i], removal_plan(job, *removal, i),
+                            &removal->prepared[i]);
+  }
+  abandon_removal(removal);
+  return rc;
+}
+
+void abandon_removal(FormatRemoval *removal) {
+  for (PreparedFile &p : removal->prepared) abandon_driver_file(&p);
+}
+
+namespace {
+
+DryRun the_dry_run;  // one dry run a program run at most
+
+// Prints the diff of every file the dry run touched, in the order touched.
+int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
+  if (format_job_paths(job, root) != 0) return kOpFileFailed;
+  for (int order = 0; order < dry_run.touched; ++order) {
+    for (const DriverFile which : kDriverFiles) {
+      const PendingPlan &p = dry_run.pending[which];
+      if (!p.touched || p.order != order) continue;
+      const SwapSet swaps{p.swaps, p.swap_count};
+      RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
+      plan.swaps = &swaps;
+      if (p.match_count > 1) std::qsort(p.matches, p.match_count, sizeof(FormatId), compare_match_ids);
+      const MatchSet set{p.matches, p.match_count, true};
+      if (noted(preview_file(job->driver_path[which], plan, p.match_count ? &set : nullptr),
+                job->driver_path[which]) != kOpDone) {
+        return kOpFileFailed;
+      }
+    }
+  }
+  return kOpDone;
+}
+
+}  // namespace
+
+DryRun *start_dry_run() {
+  the_dry_run = DryRun{};
+  return &the_dry_run;
+}
+
+int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show) {
+  PaperJob copy = job;
+  const int32_t rc = show ? show_dry_run(*dry_run, &copy, root) : kOpDone;
+  for (PendingPlan &p : dry_run->pending) {
+    std::free(p.matches);
+    std::free(p.swaps);
+  }
+  *dry_run = DryRun{};
+  return rc;
+}

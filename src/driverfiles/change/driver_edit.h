@@ -1,0 +1,165 @@
+// The steps every request and repair is made of: running the companion
+// tool and rewriting one driver file. A request runs them for real, or,
+// given a dry run, shows them: the companion tool's command lines are
+// printed as they come and the rewrites of each file are gathered into one
+// plan per file, shown as a unified diff at the end. Both go through the
+// same operations, so what a dry run shows is what the request does.
+//
+// Results: kOpDone, or kOpFileFailed with errno set and the file noted
+// (failed_driver_file()); the companion step may give kOpCompanionFailed.
+#ifndef ZKPT_DRIVERFILES_DRIVER_EDIT_H
+#define ZKPT_DRIVERFILES_DRIVER_EDIT_H
+
+#include <cstdint>
+
+#include "driverfiles/sys/driver_paths.h"
+#include "driverfiles/format/format_id.h"
+#include "driverfiles/format/label_lines.h"
+#include "driverfiles/lines/rewrite.h"
+#include "front/operations.h"
+#include "front/paper_job.h"
+
+// One file's rewrites in a dry run, merged: each rewrite's match joins a
+// set, and a delete's and an add's plans never set the other fields both.
+struct PendingPlan {
+  bool touched;
+  int order;  // when the file was first touched
+  FormatId *matches;  // grown through sys_io; free_steps() frees it
+  size_t match_count, match_cap;
+  const char *replace;
+  const char *marker;
+  char insert[kLineMax];
+  char append[kLineMax];
+  IdSwap *swaps;  // grown through sys_io; end_dry_run() frees it
+  size_t swap_count, swap_cap;
+};
+
+struct DryRun {
+  PendingPlan pending[kDriverFileCount];
+  int touched;
+  bool quiet;  // checks alone: no companion call or diff printed
+};
+
+// The dry run of one run of the program (one at most): start it, hand it
+// to the requests, then end it, which prints the diff of every file
+// touched in the order touched when show is set, and frees what it
+// gathered. end_dry_run returns kOpDone or kOpFileFailed (errno set).
+DryRun *start_dry_run();
+int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show);
+
+// Where a request's steps go: the driver tree, and the dry run that shows
+// them instead (null: they are taken).
+struct Steps {
+  const char *root;
+  DryRun *dry_run;
+};
+
+// The steps read the files' and the companion tool's paths from the job
+// record, formatted once for the request (format_job_paths()).
+//
+// Rewrites which file with plan (in a dry run: checks the file as
+// check_rewrite() does, then gathers plan into the dry run's).
+int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
+                            const RewritePlan &plan);
+
+// The same rewrite in two halves, watching for a text on the way (see
+// rewrite.h); a dry run only checks and watches (check_rewrite()), and
+// its commit gathers the plan.
+// A failed prepare leaves nothing prepared; abandon removes what prepare
+// left.
+int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
+                            const RewritePlan &plan, const WatchedText &watch,
+                            PreparedFile *prepared);
+int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
+                           PreparedFile *prepared);
+void abandon_driver_file(PreparedFile *prepared);
+
+// Runs the model's companion tool with args (null-terminated, without the
+// tool path), or prints "run: " and the command line in a dry run, which
+// first checks that the tool could be started; kOpCompanionFailed with
+// the tool noted
+// (failed_driver_file(), and companion_failure() says how).
+int32_t run_model_companion(const PaperJob &job, const Steps &steps,
+                            const char *const *args);
+
+// Asks the companion tool to delete job's format by name.
+int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
+
+// Asks the companion tool to add job's format under id.
+int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const FormatId &id);
+
+// Prints the diff plan would make of the file (a dry run's commit of a
+// plan that is whole already, as an apply's is).
+int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan);
+
+// A format's lines, removed in two halves like a rewrite: prepare reads
+// and copies every file that changes (nothing changed yet, nothing asked),
+// commit puts the copies in place in the reverse of the order an add
+// writes them: ImagingArea, the settings line reset to the model's
+// default paper, paper table (all under id), then the function file's
+// entries (under entry_id). A run cut short at any point leaves the
+// entries in place, so the next delete finds the format again and
+// finishes. id may be null (only the entries go); paper, when not null,
+// is the paper table's copy already prepared for id and is taken over.
+// keep_setting leaves the settings file to the add that follows (its
+// selection moves to the new format: follow_selection()).
+// On a failure nothing is left prepared. abandon removes what is prepared.
+struct FormatRemoval {
+  char id[kFormatIdMax], entry_id[kFormatIdMax];
+  PreparedFile prepared[4];  // ImagingArea, settings, paper table, function file
+  bool wanted[4];
+};
+int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal,
+                        bool keep_setting = false);
+int32_t commit_removal(const PaperJob &job, const Steps &steps, FormatRemoval *removal);
+void abandon_removal(FormatRemoval *removal);
+
+// The intent record's part in the delete and add steps (intent_record.h):
+// before is called just before the companion tool is asked to change
+// anything, with an add's identifier (null for a delete, which calls it
+// only when the function file holds the name, and for an apply); an add
+// request also calls it, with the first identifier its add will try,
+// before its delete step. A failure stops the step with nothing asked.
+// pending tells that the companion tool agreed to a step whose files are
+// not all in place.
+struct AskHook {
+  int32_t (*before)(void *ctx, const FormatId *id);
+  void *ctx;
+  bool pending;
+};
+
+// How an add chooses its identifier: from the time digits, a microsecond
+// on while a driver line holds one or one holds an entry's identifier, or
+// exactly *fixed (a repeated add; a taken one fails with EEXIST, except in
+// a dry run, whose shown delete has not freed it). follows (may be null):
+// the replaced format's identifier, whose selection in the settings file
+// moves to the added one, its copy made with the others' and put in place
+// last.
+struct AddChoice {
+  long seconds, microseconds;
+  const FormatId *fixed;
+  const FormatId *follows = nullptr;
+};
+
+// The settings file's plan that moves a selection of from to *swap's
+// identifier (swap holds both; plan and swap live as long as the caller
+// keeps them). A missing settings file holds no selection: preparing or
+// rewriting it gives kOpDone with nothing prepared.
+struct SelectionMove {
+  IdSwap swap;
+  SwapSet set;
+  RewritePlan plan;
+};
+void plan_selection_move(const PaperJob &job, const FormatId &from, const FormatId &to, SelectionMove *move);
+// The move carried out at once (a repair finishing a replacement).
+int32_t follow_selection(const PaperJob &job, const Steps &steps, const FormatId &from, const FormatId &to);
+
+// Refuses, before anything is changed, a request that would rewrite a
+// link it may not follow among the model's four driver files.
+int32_t check_driver_links(const PaperJob &job);
+
+// The default paper line a settings line falls back to.
+const char *default_paper_line(const PaperJob &job);
+
+#endif

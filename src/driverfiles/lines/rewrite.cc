@@ -1,0 +1,285 @@
+// The one way a driver file is changed: a prepared copy renamed over it,
+// and the preview of the same plan.
+#include "driverfiles/lines/rewrite.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "driverfiles/lines/diff_preview.h"
+#include "driverfiles/sys/driver_paths.h"
+#include "driverfiles/lines/plan_apply.h"
+#include "front/paper_job.h"
+#include "driverfiles/sys/sys_io.h"
+
+namespace {
+
+// The temporary file's output, collected and written a chunk at a time.
+struct TempOut {
+  int fd;
+  size_t len;
+};
+char out_buffer[kRewriteBuffer];
+
+int flush_out(TempOut *out) {
+  const int rc = write_all(out->fd, out_buffer, out->len);
+  out->len = 0;
+  return rc;
+}
+
+int out_put(void *ctx, const char *bytes, size_t len) {
+  TempOut *out = static_cast<TempOut *>(ctx);
+  if (out->len + len > sizeof out_buffer && flush_out(out) != 0) return -1;
+  if (len >= sizeof out_buffer) return write_all(out->fd, bytes, len);
+  std::memcpy(out_buffer + out->len, bytes, len);
+  out->len += len;
+  return 0;
+}
+
+int discard(void *, const char *, size_t) { return 0; }
+
+int directory_of(const char *path, char *dir, size_t cap) {
+  const char *slash = std::strrchr(path, '/');
+  if (slash == nullptr) return copy_path(dir, cap, ".", 1);
+  if (slash == path) return copy_path(dir, cap, "/", 1);
+  return copy_path(dir, cap, path, static_cast<size_t>(slash - path));
+}
+
+// The file a rewrite of path really changes: path itself, or the target
+// of a link whose link and target belong to the directory's owner.
+int resolve_target(const char *path, char *target, size_t cap) {
+  struct stat link {};
+  if (sys_io.lstat(path, &link) != 0) return -1;
+  if (!S_ISLNK(link.st_mode)) return copy_path(target, cap, path, std::strlen(path));
+  char dir[kPathMax];
+  struct stat dir_st {}, target_st {};
+  if (directory_of(path, dir, sizeof dir) != 0 || sys_io.stat(dir, &dir_st) != 0) return -1;
+  char real[PATH_MAX];
+  if (sys_io.realpath(path, real) == nullptr ||
+      copy_path(target, cap, real, std::strlen(real)) != 0 ||
+      sys_io.stat(target, &target_st) != 0) {
+    return -1;
+  }
+  if (link.st_uid != dir_st.st_uid || target_st.st_uid != dir_st.st_uid) {
+    errno = EACCES;
+    return -1;
+  }
+  return 0;
+}
+
+// Where prepare_rewrite() starts: the file a rewrite of path changes and
+// its temporary path in prepared, and that file opened for reading.
+int open_rewrite(const char *path, PreparedFile *prepared) {
+  prepared->ready = false;
+  if (resolve_target(path, prepared->file, sizeof prepared->file) != 0 ||
+      format_temp_path(prepared->temp, sizeof prepared->temp, prepared->file) != 0) {
+    return -1;
+  }
+  return sys_io.open(prepared->file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+}
+
+// What create_temp() would meet, found without writing (see check_rewrite).
+int probe_temp(const PreparedFile &prepared) {
+  char dir[kPathMax];
+  if (directory_of(prepared.file, dir, sizeof dir) != 0 ||
+      sys_io.faccessat(AT_FDCWD, dir, W_OK | X_OK, AT_EACCESS) != 0) {
+    return -1;
+  }
+  struct stat st {};
+  if (sys_io.lstat(prepared.temp, &st) != 0) return errno == ENOENT ? 0 : -1;
+  if (!S_ISDIR(st.st_mode)) return 0;
+  errno = EISDIR;
+  return -1;
+}
+
+int create_temp(const char *temp) {
+  if (sys_io.unlink(temp) != 0 && errno != ENOENT) return -1;
+  return sys_io.open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+// The driver file's owner and group, as far as the caller may give them;
+// a caller who may not keeps the file as the caller's own, as sed -i does.
+int keep_owner(int in, int out) {
+  struct stat st {};
+  if (sys_io.fstat(in, &st) != 0) return -1;
+  if (sys_io.fchown(out, st.st_uid, st.st_gid) == 0) return 0;
+  if (errno != EPERM) return -1;
+  if (sys_io.fchown(out, static_cast<uid_t>(-1), st.st_gid) == 0 || errno == EPERM) return 0;
+  return -1;
+}
+
+// Copies through the plan and makes the copy durable; closes out either way.
+int write_temp(int in, int out, const RewritePlan &plan, const WatchedText *watch) {
+  TempOut temp{out, 0};
+  const PlanTarget target{out_put, nullptr, out_put, &temp};
+  int rc = apply_plan(in, plan, watch, target);
+  if (rc == 0) rc = flush_out(&temp);
+  if (rc == 0) rc = keep_owner(in, out);
+  // The umask must not narrow the bits the driver's programs rely on.
+  if (rc == 0) rc = sys_io.fchmod(out, 0666);
+  if (rc == 0) rc = sys_io.fsync(out);
+  if (rc != 0) {
+    SavedErrno saved;
+    sys_io.close(out);
+    return -1;
+  }
+  return sys_io.close(out);
+}
+
+}  // namespace
+
+int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
+                    PreparedFile *prepared) {
+  const int in = open_rewrite(path, prepared);
+  if (in < 0) return -1;
+  const int out = create_temp(prepared->temp);
+  if (out < 0) {
+    SavedErrno saved;
+    sys_io.close(in);
+    return -1;
+  }
+  const int rc = write_temp(in, out, plan, watch);
+  SavedErrno saved;  // closing the reading side cannot lose data
+  sys_io.close(in);
+  if (rc != 0) {
+    sys_io.unlink(prepared->temp);
+    return -1;
+  }
+  prepared->ready = true;
+  return 0;
+}
+
+int commit_rewrite(PreparedFile *prepared) {
+  prepared->ready = false;
+  if (sys_io.rename(prepared->temp, prepared->file) != 0) {
+    SavedErrno saved;
+    sys_io.unlink(prepared->temp);
+    return -1;
+  }
+  return sync_directory(prepared->file);
+}
+
+void abandon_rewrite(PreparedFile *prepared) {
+  if (!prepared->ready) return;
+  prepared->ready = false;
+  SavedErrno saved;  // the failure that made the caller give up counts
+  sys_io.unlink(prepared->temp);
+}
+
+int sync_directory(const char *path) {
+  char dir[kPathMax];
+  if (directory_of(path, dir, sizeof dir) != 0) return -1;
+  const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (sys_io.fsync(fd) != 0) {
+    SavedErrno saved;
+    sys_io.close(fd);
+    return -1;
+  }
+  return sys_io.close(fd);
+}
+
+int write_whole_file(const char *path, const char *bytes, size_t len) {
+  PreparedFile prepared{};
+  if (copy_path(prepared.file, sizeof prepared.file, path, std::strlen(path)) != 0 ||
+      format_temp_path(prepared.temp, sizeof prepared.temp, path) != 0) {
+    return -1;
+  }
+  const int out = create_temp(prepared.temp);
+  if (out < 0) return -1;
+  int rc = write_all(out, bytes, len);
+  if (rc == 0) rc = sys_io.fsync(out);
+  if (rc != 0) {
+    SavedErrno saved;
+    sys_io.close(out);
+    sys_io.unlink(prepared.temp);
+    return -1;
+  }
+  if (sys_io.close(out) != 0) {
+    SavedErrno saved;
+    sys_io.unlink(prepared.temp);
+    return -1;
+  }
+  return commit_rewrite(&prepared);
+}
+
+int rewrite_file(const char *path, const RewritePlan &plan) {
+  PreparedFile prepared{};
+  if (prepare_rewrite(path, plan, nullptr, &prepared) != 0) return -1;
+  return commit_rewrite(&prepared);
+}
+
+namespace {
+
+// Opens the file a rewrite of path changes (path, or the link's target
+// under the link rule) for reading; -1 with errno.
+int open_target(const char *path) {
+  char file[kPathMax];
+  if (resolve_target(path, file, sizeof file) != 0) return -1;
+  return sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+}
+
+// Runs plan over the file at path into target, nothing written to it.
+int read_through(const char *path, const RewritePlan &plan, const WatchedText *watch,
+                 const PlanTarget &target, const MatchSet *set) {
+  const int in = open_target(path);
+  if (in < 0) return -1;
+  const int rc = apply_plan(in, plan, watch, target, set);
+  SavedErrno saved;
+  sys_io.close(in);
+  return rc;
+}
+
+// The change recorded, printed from a fresh read of the old file.
+int print_recorded(const char *path, const DiffRecorder &recorder) {
+  if (recorder.count == 0) return 0;
+  const int in = open_target(path);
+  if (in < 0) return -1;
+  const int rc = print_diff(&recorder, in, path);
+  SavedErrno saved;
+  sys_io.close(in);
+  return rc;
+}
+
+}  // namespace
+
+int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch) {
+  PreparedFile prepared{};
+  const int in = open_rewrite(path, &prepared);
+  if (in < 0) return -1;
+  const PlanTarget target{discard, nullptr, discard, nullptr};
+  int rc = probe_temp(prepared);
+  if (rc == 0) rc = apply_plan(in, plan, watch, target);
+  SavedErrno saved;
+  sys_io.close(in);
+  return rc;
+}
+
+int check_temporary(const char *path) {
+  PreparedFile prepared{};
+  if (resolve_target(path, prepared.file, sizeof prepared.file) != 0 ||
+      format_temp_path(prepared.temp, sizeof prepared.temp, prepared.file) != 0) {
+    return -1;
+  }
+  return probe_temp(prepared);
+}
+
+int check_link_rule(const char *path) {
+  char file[kPathMax];
+  if (resolve_target(path, file, sizeof file) == 0 || errno == ENOENT) return 0;
+  return -1;
+}
+
+int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set) {
+  DiffRecorder recorder{};
+  const PlanTarget target{record_put, record_skip, record_add, &recorder, record_add_copy};
+  int rc = read_through(path, plan, nullptr, target, set);
+  if (rc == 0) rc = print_recorded(path, recorder);
+  SavedErrno saved;
+  free_diff(&recorder);
+  return rc;
+}

@@ -1,0 +1,88 @@
+// Formats the paths of a model's driver files and companion tool, and
+// keeps the one whose call failed last (see driver_paths.h).
+#include "driverfiles/sys/driver_paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "driverfiles/sys/sys_io.h"
+#include "front/paper_job.h"
+
+namespace {
+
+int checked(int written, size_t cap) {
+  if (written < 0 || static_cast<size_t>(written) >= cap) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int format_driver_path(char *out, size_t cap, const char *root,
+                       const char *model, DriverFile which) {
+  int n = -1;
+  switch (which) {
+    case kFunctionFile:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%sfunc", root, model,
+                        model);
+      break;
+    case kPaperTable:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/paperinf%s", root, model,
+                        model);
+      break;
+    case kSettingsFile:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%src", root, model, model);
+      break;
+    case kImagingArea:
+      n = std::snprintf(out, cap, "%s/%s/bin/inf/ImagingArea", root, model);
+      break;
+  }
+  return checked(n, cap);
+}
+
+int format_companion_path(char *out, size_t cap, const char *root, const char *model) {
+  return checked(std::snprintf(out, cap, "%s/%s/bin/lpd/zkpapertoolcups_%s", root, model, model), cap);
+}
+
+int format_inf_directory(char *out, size_t cap, const char *root, const char *model) {
+  return checked(std::snprintf(out, cap, "%s/%s/bin/inf", root, model), cap);
+}
+
+int format_job_paths(PaperJob *job, const char *root) {
+  if (job->companion_path[0] != '\0') return 0;  // formatted last, so all are there
+  const auto format = [&](DriverFile which) {
+    return format_driver_path(job->driver_path[which], kPathMax, root, job->model, which) == 0;
+  };
+  if (!std::all_of(std::begin(kDriverFiles), std::end(kDriverFiles), format)) return -1;
+  return format_companion_path(job->companion_path, kPathMax, root, job->model);
+}
+
+int format_temp_path(char *out, size_t cap, const char *path) {
+  return checked(std::snprintf(out, cap, "%s.$$$", path), cap);
+}
+
+int copy_path(char *out, size_t cap, const char *from, size_t len) {
+  if (len >= cap) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  std::memcpy(out, from, len);
+  out[len] = '\0';
+  return 0;
+}
+
+namespace {
+char failed_path[1024];  // a driver path's buffer size
+}  // namespace
+
+void note_failed_driver_file(const char *path) {
+  SavedErrno saved;
+  (void)std::snprintf(failed_path, sizeof failed_path, "%s", path);
+}
+
+const char *failed_driver_file() { return failed_path; }

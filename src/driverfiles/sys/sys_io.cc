@@ -1,0 +1,61 @@
+// The real system calls behind the table, and the helpers around it.
+#include "driverfiles/sys/sys_io.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <syslog.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+int real_open(const char *path, int flags, mode_t mode) {
+  return ::open(path, flags, mode);
+}
+
+int real_clock(struct timeval *now, void *) { return ::gettimeofday(now, nullptr); }
+
+int real_spawn(pid_t *child, char *const *argv) {
+  const int rc = ::posix_spawn(child, argv[0], nullptr, nullptr, argv, environ);
+  if (rc == 0) return 0;
+  errno = rc;
+  return -1;
+}
+
+int real_log_line(int priority, const char *line) {
+  ::openlog("zkpapertoollpr", LOG_PID, LOG_LPR);
+  ::syslog(priority, "%s", line);
+  ::closelog();
+  return 0;
+}
+
+// Constant, so both tables are filled before any other code runs.
+constexpr SysIo real_calls() noexcept {
+  return {real_open, ::read,  ::pread,    ::write, ::fsync,  ::fchmod,
+          ::fchown,  ::fstat, ::stat,     ::lstat, ::realpath, ::close,
+          ::rename,  ::unlink, ::flock,   real_clock, std::realloc, real_log_line,
+          ::waitpid, ::faccessat, real_spawn, ::nanosleep};
+}
+
+}  // namespace
+
+const SysIo kRealSysIo = real_calls();
+SysIo sys_io = real_calls();
+
+int grow_array(void **items, size_t *cap, size_t count, size_t item_size) {
+  if (count < *cap) return 0;
+  const size_t more = *cap ? *cap * 2 : 16;
+  if (more > static_cast<size_t>(-1) / item_size) {
+    errno = ENOMEM;
+    return -1;
+  }
+  void *grown = sys_io.realloc(*items, more * item_size);
+  if (grown == nullptr) return -1;
+  *items = grown;
+  *cap = more;
+  return 0;
+}
