@@ -67,6 +67,8 @@ int matches(const LineScan &scan, const HitLine &hit, const char *match, const M
   const int rc = line_identifier(scan, hit, id, at);
   if (rc <= 0) return rc;
   if (set == nullptr) return std::strcmp(id->text, match) == 0 ? 1 : 0;
+  // An empty set may have no block at all, which bsearch must not be given.
+  if (set->count == 0) return 0;
   if (set->sorted) return std::bsearch(id, set->ids, set->count, sizeof(FormatId), compare_match_ids) != nullptr ? 1 : 0;
   for (size_t i = 0; i < set->count; ++i) {
     if (std::strcmp(id->text, set->ids[i].text) == 0) return 1;
@@ -80,10 +82,11 @@ int compare_from(const void *key, const void *swap) {
 }
 
 const IdSwap *swap_of(const SwapSet *swaps, const FormatId &id) {
-  if (swaps != nullptr && swaps->sorted) {
+  if (swaps == nullptr || swaps->count == 0) return nullptr;
+  if (swaps->sorted) {
     return static_cast<const IdSwap *>(std::bsearch(&id, swaps->swaps, swaps->count, sizeof(IdSwap), compare_from));
   }
-  for (size_t i = 0; swaps != nullptr && i < swaps->count; ++i) {
+  for (size_t i = 0; i < swaps->count; ++i) {
     if (std::strcmp(swaps->swaps[i].from.text, id.text) == 0) return &swaps->swaps[i];
   }
   return nullptr;
