@@ -102,6 +102,24 @@ void note_texts(const char *const *needle, const size_t *needle_len, size_t len,
   }
 }
 
+// Reads the next piece of a long line from file offset *at into
+// lookahead_buffer, after the `have` bytes kept of the last piece: *len
+// the bytes of the line now there, *done when the line or the file ended
+// in it. 0, or -1 with errno.
+int next_piece(int fd, size_t have, off_t *at, size_t *len, bool *done) {
+  const ssize_t got = read_at(fd, lookahead_buffer + have, sizeof lookahead_buffer - have, *at);
+  if (got < 0) return -1;
+  *at += got;
+  const size_t fresh = static_cast<size_t>(got);
+  *len = have + fresh;
+  const char *nl = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\n', fresh));
+  const char *nul = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\0', fresh));
+  const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
+  if (stop != nullptr) *len = static_cast<size_t>(stop - lookahead_buffer);
+  *done = stop != nullptr || got == 0;
+  return 0;
+}
+
 // Reads the line at file offset line_off ahead with pread, in
 // kLookAhead pieces, for its facts: 0, or -1 with errno.
 int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
@@ -116,18 +134,13 @@ int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
   size_t have = 0;
   off_t at = line_off;
   for (;;) {
-    const ssize_t got = read_at(fd, lookahead_buffer + have, sizeof lookahead_buffer - have, at);
-    if (got < 0) return -1;
-    at += got;
-    const size_t fresh = static_cast<size_t>(got);
-    size_t len = have + fresh;
-    const char *nl = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\n', fresh));
-    const char *nul = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\0', fresh));
-    const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
-    if (stop != nullptr) len = static_cast<size_t>(stop - lookahead_buffer);
-    note_texts(needle, needle_len, len, at - static_cast<off_t>(have + fresh), facts);
-    facts->end = at - static_cast<off_t>(have + fresh) + static_cast<off_t>(len);
-    if (stop != nullptr || got == 0) return 0;
+    const off_t window_off = at - static_cast<off_t>(have);
+    size_t len = 0;
+    bool done = false;
+    if (next_piece(fd, have, &at, &len, &done) != 0) return -1;
+    note_texts(needle, needle_len, len, window_off, facts);
+    facts->end = window_off + static_cast<off_t>(len);
+    if (done) return 0;
     have = keep < len ? keep : len;
     std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
   }
@@ -323,16 +336,10 @@ int each_in_line(const LineScan *s, const HitLine *hit, const char *text,
   size_t have = 0;
   off_t at = hit->offset;
   for (;;) {
-    const ssize_t got = read_at(s->fd, lookahead_buffer + have, sizeof lookahead_buffer - have, at);
-    if (got < 0) return -1;
     const off_t window_off = at - static_cast<off_t>(have);
-    at += got;
-    const size_t fresh = static_cast<size_t>(got);
-    size_t len = have + fresh;
-    const char *nl = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\n', fresh));
-    const char *nul = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\0', fresh));
-    const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
-    if (stop != nullptr) len = static_cast<size_t>(stop - lookahead_buffer);
+    size_t len = 0;
+    bool done = false;
+    if (next_piece(s->fd, have, &at, &len, &done) != 0) return -1;
     for (size_t pos = 0; pos < len; ++pos) {
       const void *p = memmem(lookahead_buffer + pos, len - pos, text, text_len);
       if (p == nullptr) break;
@@ -341,7 +348,7 @@ int each_in_line(const LineScan *s, const HitLine *hit, const char *text,
       if (read_head(s->fd, window_off + static_cast<off_t>(pos), &place) != 0) return -1;
       if (on_place(ctx, place.head, place.head_len) != 0) return 1;
     }
-    if (stop != nullptr || got == 0) return 0;
+    if (done) return 0;
     have = keep < len ? keep : len;
     std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
   }
