@@ -144,7 +144,6 @@ long locked_apply(void *ctx) {
   ApplyCommand &c = *static_cast<ApplyCommand *>(ctx);
   // An interrupted request is finished by --repair before the set is made.
   const int32_t open = refuse_if_interrupted(*c.job, c.root);
-  if (open == kOpIntentOpen) return -1;
   if (open != kOpDone) return report_step_failure(open);
   int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
   if (rc == kOpDone && c.preview) {

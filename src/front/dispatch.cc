@@ -39,7 +39,7 @@ int show_usage(const PaperJob &job) {
 int add_request(const PaperJob &job, const char *root, DryRun *dry_run, const FormatId *decided) {
   bool in_add = false;
   const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add, decided);
-  if (rc == kOpCompanionFailed) return report_step_failure(rc);
+  if (rc == kOpCompanionFailed || rc == kOpIntentOpen) return report_step_failure(rc);
   if (rc == kOpFileFailed) return file_failure(!in_add);
   return rc < 0 ? -1 : 0;
 }
@@ -52,7 +52,7 @@ int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
     case kOpCompanionFailed:
       return report_step_failure(kOpCompanionFailed);
     case kOpIntentOpen:
-      return -1;
+      return report_step_failure(kOpIntentOpen);
     case kOpNotFound:
       std::printf("Not found '%s'\n", job.label_name);
       return 0;
@@ -101,7 +101,7 @@ long run_request(void *ctx) {
   const Request &r = *static_cast<const Request *>(ctx);
   const int32_t open = refuse_if_interrupted(*r.job, r.root);
   if (open == kOpFileFailed) return file_failure(true);
-  if (open != kOpDone) return -1;
+  if (open != kOpDone) return report_step_failure(open);
   return r.ensure ? run_ensured(r) : run_steps(r);
 }
 

@@ -27,6 +27,7 @@ const char *program_name() { return program; }
 
 const char *failure_reason(long result) {
   if (result == kOpCompanionFailed) return companion_failure();
+  if (result == kOpIntentOpen && errno != EBADMSG) return "holds an interrupted request: run --repair";
   if (errno == EBADMSG) return kDamagedIntentReason;
   static_assert(kReaderLockWaitMs == 10000, "the lock's give-up message names the wait");
   if (errno == EWOULDBLOCK) return "another run holds the driver files' lock: gave up after 10 s";

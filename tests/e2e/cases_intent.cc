@@ -77,9 +77,9 @@ std::string record(const std::string &model, const std::string &body) {
 // with statuses ("parent": the run is cut short once it answered).
 Case cut(const std::string &what, const Args &args, const DriverFiles &before, const std::string &statuses,
          std::vector<std::string> runs, const std::string &out, int status, std::optional<DriverFiles> after,
-         const std::vector<Args> &calls, bool open) {
+         const std::vector<Args> &calls, bool open, const std::string &err = "") {
   runs.insert(runs.begin(), "companion=" + statuses);
-  return {what, "tvq310", args, before, out, status, after, calls, runs, "", open};
+  return {what, "tvq310", args, before, out, status, after, calls, runs, err, open};
 }
 
 }  // namespace
@@ -89,6 +89,7 @@ void add_intent_cases(std::vector<Case> *rows) {
   const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
   const Args test60 = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60", "-specid", kTest60, "-show", "1"};
   const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
+  const std::string refused = me + kRecord + ": holds an interrupted request: run --repair\n";
   const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
                     checked_apply = interrupted("an apply of 1 format", "interrupted-apply");
   const std::string ensure60 = "run:--ensure|-P|q|-n|Test|-w|12|-h|60";
@@ -152,11 +153,11 @@ void add_intent_cases(std::vector<Case> *rows) {
           {kAddBox, "run:--repair|-P|q"}, "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0,
           with_box(kBox), {del_box, box, del_box, box, del_box, box}, false),
       cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
-          std::nullopt, {del_box, box}, true),
+          std::nullopt, {del_box, box}, true, refused),
       cut("open_intent_refuses_a_satisfied_ensure", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"},
-          kTape, "0 parent 0", {kAddBox}, open_add, 255, std::nullopt, {del_box, box}, true),
+          kTape, "0 parent 0", {kAddBox}, open_add, 255, std::nullopt, {del_box, box}, true, refused),
       cut("open_intent_refuses_an_apply", {"--apply", "in.json", "-P", "q"}, kTape, "0 parent 0",
-          {kAddBox, "input={\"formats\":[]}"}, open_add, 255, std::nullopt, {del_box, box}, true),
+          {kAddBox, "input={\"formats\":[]}"}, open_add, 255, std::nullopt, {del_box, box}, true, refused),
       cut("dry_run_shows_an_open_intent_finished", {"--dry-run", "--repair", "-P", "q"}, kTape, "0 parent 0",
           {kAddBox}, run + "-d 'Box 12x50' -show 1\n" + run + "-n 'Box 12x50' -w 10 -h 50 -specid " + kBox +
           " -show 1\nfinished: an add of 'Box 12x50' on printer q\n" + copies(left, false) + diff("zktvq310func", "-1,2 +1,3") +
@@ -205,7 +206,7 @@ void add_intent_cases(std::vector<Case> *rows) {
       {"damaged_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, std::nullopt, {}, {kDamaged},
        me + kUntouched, true},
       {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kUntouched, 255, std::nullopt,
-       {}, {kDamaged}, "", true},
+       {}, {kDamaged}, me + kUntouched, true},
   };
   rows->insert(rows->end(), cases.begin(), cases.end());
   // Whatever else stands at the record's path is a damaged record, told at once: no read of it waits or
@@ -217,7 +218,7 @@ void add_intent_cases(std::vector<Case> *rows) {
     rows->push_back({"intent_" + garbage + "_checked", "tvq310", {"--check"}, kTape, kNotOurs, 1, std::nullopt, {}, at,
                      "", true});
     rows->push_back({"intent_" + garbage + "_refuses_an_add", "tvq310", {"-P", "q", "-n", "Box", "-w", "12", "-h", "50"},
-                     kTape, kUntouched, 255, std::nullopt, {}, at, "", true});
+                     kTape, kUntouched, 255, std::nullopt, {}, at, "zkpapertoollpr_tvq310: " + kUntouched, true});
   }
   // An apply's record of many formats is longer than any other, and read back whole.
   std::string many = "kind 3\nrequest apply 1 100\nprinter 1:q\n";

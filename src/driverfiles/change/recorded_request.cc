@@ -201,16 +201,19 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
   const int state = read_intent(root, job.model, &intent);
   if (state < 0) return kOpFileFailed;
   if (state == kNoIntent) return kOpDone;
-  if (state == kOpenIntent) {
+  char path[kPathMax];
+  const bool open_record = state == kOpenIntent;
+  if (open_record) {
     const PaperJob &open = intent.job;
     if (intent.apply) print_interrupted_apply(intent.format_count, open.printer);
     else print_interrupted(intent.add, open.label_name, std::strlen(open.label_name), open.printer);
     free_intent(&intent);
-    return kOpIntentOpen;
   }
-  char path[kPathMax];
   if (format_intent_path(path, sizeof path, root, job.model) != 0) return kOpFileFailed;
-  std::printf("%s: %s\n", path, kDamagedIntentReason);
+  if (!open_record) std::printf("%s: %s\n", path, kDamagedIntentReason);
+  // The refusal is a failure like any other on standard error: the record, and why.
+  note_failed_driver_file(path);
+  errno = open_record ? 0 : EBADMSG;
   return kOpIntentOpen;
 }
 
