@@ -207,7 +207,7 @@ TEST_F(Rewrite, RefusesALinkToAPathTooLongToHold) {
 // one of them (P6), or shares all but its last digit (Q), stays.
 TEST_F(Rewrite, SortedSetDropsTheLinesOfItsIdentifiers) {
   const FormatId ids[] = {{"ZkL010A03200001"}, {"ZkL010A032000015"}, {"ZkL020A03200003"}};
-  const MatchSet set{ids, 3, true};
+  const MatchSet set{ids, 3};
   RewritePlan drop{nullptr, nullptr, nullptr, nullptr, nullptr};
   drop.matches = &set;
   write_file(file, "ZkL010A03200001/A\nZkL010A032000015/B\nZkL010A032000016/D\nZkL010A03200002/C\nplain\n"

@@ -68,10 +68,6 @@ void free_files(ApplyFiles *f) {
   *f = ApplyFiles{};
 }
 
-int compare_swaps(const void *a, const void *b) {
-  return std::strcmp(static_cast<const IdSwap *>(a)->from.text, static_cast<const IdSwap *>(b)->from.text);
-}
-
 int add_new_lines(const PaperJob &one, const FormatId &id, ApplyFiles *f) {
   char line[kLineMax];
   entry_line(id, one, line, sizeof line);
@@ -125,9 +121,9 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
     if (done || kept != nullptr) f->swaps[f->swap_count++] = IdSwap{s.id, done ? c->new_id : kept->id};
   }
   if (f->swap_count > 1) std::qsort(f->swaps, f->swap_count, sizeof(IdSwap), compare_swaps);
-  f->followed = SwapSet{f->swaps, f->swap_count, true};
+  f->followed = SwapSet{f->swaps, f->swap_count};
   if (f->old_count > 1) std::qsort(f->old_ids, f->old_count, sizeof(FormatId), compare_match_ids);
-  f->olds = MatchSet{f->old_ids, f->old_count, true};
+  f->olds = MatchSet{f->old_ids, f->old_count};
   const bool entries = f->entries.len != 0;
   f->plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
                            entries ? f->entries.bytes : nullptr, nullptr, &f->olds};

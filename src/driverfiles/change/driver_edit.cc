@@ -240,11 +240,12 @@ int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
     for (const DriverFile which : kDriverFiles) {
       const PendingPlan &p = dry_run.pending[which];
       if (!p.touched || p.order != order) continue;
+      if (p.swap_count > 1) std::qsort(p.swaps, p.swap_count, sizeof(IdSwap), compare_swaps);
       const SwapSet swaps{p.swaps, p.swap_count};
       RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
       plan.swaps = &swaps;
       if (p.match_count > 1) std::qsort(p.matches, p.match_count, sizeof(FormatId), compare_match_ids);
-      const MatchSet set{p.matches, p.match_count, true};
+      const MatchSet set{p.matches, p.match_count};
       if (noted(preview_file(job->driver_path[which], plan, p.match_count ? &set : nullptr),
                 job->driver_path[which]) != kOpDone) {
         return kOpFileFailed;

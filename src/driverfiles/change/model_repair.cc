@@ -101,7 +101,7 @@ int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &step
     if (make_room(&orphans.ids, &orphans.cap, orphans.count) != 0) rc = kOpFileFailed;
     else orphans.ids[orphans.count++] = list.ids[i];
   }
-  const MatchSet set{orphans.ids, orphans.count, true};
+  const MatchSet set{orphans.ids, orphans.count};
   RewritePlan all{nullptr, replace, nullptr, nullptr, nullptr};
   all.matches = &set;
   if (rc == kOpDone && orphans.count != 0) rc = rewrite_driver_file(*job, steps, at, all);

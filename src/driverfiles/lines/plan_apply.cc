@@ -69,11 +69,7 @@ int matches(const LineScan &scan, const HitLine &hit, const char *match, const M
   if (set == nullptr) return std::strcmp(id->text, match) == 0 ? 1 : 0;
   // An empty set may have no block at all, which bsearch must not be given.
   if (set->count == 0) return 0;
-  if (set->sorted) return std::bsearch(id, set->ids, set->count, sizeof(FormatId), compare_match_ids) != nullptr ? 1 : 0;
-  for (size_t i = 0; i < set->count; ++i) {
-    if (std::strcmp(id->text, set->ids[i].text) == 0) return 1;
-  }
-  return 0;
+  return std::bsearch(id, set->ids, set->count, sizeof(FormatId), compare_match_ids) != nullptr ? 1 : 0;
 }
 
 // An identifier (the key) against a swap's from.
@@ -83,13 +79,7 @@ int compare_from(const void *key, const void *swap) {
 
 const IdSwap *swap_of(const SwapSet *swaps, const FormatId &id) {
   if (swaps == nullptr || swaps->count == 0) return nullptr;
-  if (swaps->sorted) {
-    return static_cast<const IdSwap *>(std::bsearch(&id, swaps->swaps, swaps->count, sizeof(IdSwap), compare_from));
-  }
-  for (size_t i = 0; i < swaps->count; ++i) {
-    if (std::strcmp(swaps->swaps[i].from.text, id.text) == 0) return &swaps->swaps[i];
-  }
-  return nullptr;
+  return static_cast<const IdSwap *>(std::bsearch(&id, swaps->swaps, swaps->count, sizeof(IdSwap), compare_from));
 }
 
 // The open hit line, whole in the scan's window, left out and added again
@@ -116,6 +106,10 @@ int swap_line(Tracker *t, LineScan *scan, size_t at, const IdSwap &swap) {
 
 int compare_match_ids(const void *a, const void *b) {
   return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
+}
+
+int compare_swaps(const void *a, const void *b) {
+  return std::strcmp(static_cast<const IdSwap *>(a)->from.text, static_cast<const IdSwap *>(b)->from.text);
 }
 
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,

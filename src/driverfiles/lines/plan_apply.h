@@ -37,12 +37,11 @@ struct WatchedText {
 
 // Several identifiers matched at once (a dry run's gathered rewrites, an
 // apply's formats): a line carrying any of them counts as carrying the
-// plan's match (which is then not used). A sorted set (by strcmp) is
-// searched, not gone through.
+// plan's match (which is then not used). The set is sorted (by strcmp)
+// and searched, not gone through.
 struct MatchSet {
   const FormatId *ids;
   size_t count;
-  bool sorted = false;
 };
 // The order of a sorted set, for qsort.
 int compare_match_ids(const void *a, const void *b);
@@ -56,9 +55,10 @@ struct IdSwap {
 };
 struct SwapSet {
   const IdSwap *swaps;
-  size_t count;
-  bool sorted = false;  // by from (no two alike): searched, not gone through
+  size_t count;  // sorted by from (no two alike) and searched
 };
+// The order of a sorted swap set, for qsort.
+int compare_swaps(const void *a, const void *b);
 
 // A settings line that follows a format of an apply's set: its
 // identifier, and the format's place in the set.
