@@ -78,8 +78,7 @@ void put_result(FILE *to, const Tally &t, long found, const char *lines, size_t 
   if (found < 0) {
     const bool busy = errno == EWOULDBLOCK;
     const char *path = failed_driver_file(), *reason = failure_reason(kOpFileFailed);
-    (void)std::fprintf(to, "%s %s - %s: ", kService, busy ? "UNKNOWN" : "CRITICAL", model);
-    put_text(to, path, std::strlen(path));
+    put_status(to, busy ? "UNKNOWN" : "CRITICAL", model, path, std::strlen(path));
     if (*path != '\0') (void)std::fputs(": ", to);
     put_text(to, reason, std::strlen(reason));
     (void)std::fputc('\n', to);
