@@ -39,7 +39,7 @@ int show_usage(const PaperJob &job) {
 int add_request(const PaperJob &job, const char *root, DryRun *dry_run, const FormatId *decided) {
   bool in_add = false;
   const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add, decided);
-  if (rc == kOpCompanionFailed || rc == kOpIntentOpen) return report_step_failure(rc);
+  if (rc == kOpCompanionFailed) return report_step_failure(rc);
   if (rc == kOpFileFailed) return file_failure(!in_add);
   return rc < 0 ? -1 : 0;
 }
