@@ -2,6 +2,7 @@
 // the hit lines handed out one at a time (see line_scan.h).
 #include "driverfiles/lines/line_scan.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "driverfiles/sys/sys_io.h"
@@ -25,6 +26,13 @@ ssize_t read_at(int fd, char *into, size_t len, off_t at) {
   return retry_interrupted([=] { return sys_io.pread(fd, into, len, at); });
 }
 
+// The first newline or zero byte of the n bytes at p, or null.
+const char *line_stop(const char *p, size_t n) {
+  const char *nl = static_cast<const char *>(std::memchr(p, '\n', n));
+  const void *nul = std::memchr(p, '\0', nl ? static_cast<size_t>(nl - p) : n);
+  return nul ? static_cast<const char *>(nul) : nl;
+}
+
 // Moves the unread window to the buffer's start and reads behind it.
 // Returns the bytes read (0 at end of file) or -1.
 ssize_t refill(LineScan *s) {
@@ -42,13 +50,6 @@ ssize_t refill(LineScan *s) {
   return got;
 }
 
-size_t find_in(const char *from, size_t len, const char *needle, size_t nlen,
-               const char *base) {
-  if (needle == nullptr) return kNone;
-  const void *at = memmem(from, len, needle, nlen);
-  return at == nullptr ? kNone : static_cast<size_t>(static_cast<const char *>(at) - base);
-}
-
 // Earliest text in the window from pos on, as a buffer index, or kNone.
 // Each text's next place is remembered until the scan moves past it, so
 // a window is searched once per text, not once per hit.
@@ -56,11 +57,12 @@ size_t earliest_hit(LineScan *s) {
   size_t best = kNone;
   for (size_t k = 0; k < kNeedles; ++k) {
     if (!s->next_known[k] || (s->next[k] != kNone && s->next[k] < s->pos)) {
-      s->next[k] = find_in(s->buf + s->pos, s->end - s->pos, s->needle[k],
-                           s->needle_len[k], s->buf);
+      const void *at = s->needle[k] == nullptr ? nullptr
+                       : memmem(s->buf + s->pos, s->end - s->pos, s->needle[k], s->needle_len[k]);
+      s->next[k] = at == nullptr ? kNone : static_cast<size_t>(static_cast<const char *>(at) - s->buf);
       s->next_known[k] = true;
     }
-    if (s->next[k] < best) best = s->next[k];
+    best = std::min(best, s->next[k]);
   }
   return best;
 }
@@ -80,119 +82,71 @@ int stream_line(LineScan *s, bool keep) {
   }
 }
 
-// What a line longer than the window holds before its first zero byte
-// and newline: which texts, and where the earliest one is.
-struct LongFacts {
-  bool holds[kNeedles];
-  off_t first;  // file offset of the earliest text, or -1
-  off_t end;    // file offset of the first zero byte, newline or end of file
-};
-
-// Notes the texts in the first len bytes read ahead, which start at file
-// offset window_off.
-void note_texts(const char *const *needle, const size_t *needle_len, size_t len,
-                off_t window_off, LongFacts *facts) {
-  for (size_t k = 0; k < kNeedles; ++k) {
-    if (facts->holds[k]) continue;
-    const size_t pos = find_in(lookahead_buffer, len, needle[k], needle_len[k], lookahead_buffer);
-    if (pos == kNone) continue;
-    facts->holds[k] = true;
-    const off_t hit = window_off + static_cast<off_t>(pos);
-    if (facts->first < 0 || hit < facts->first) facts->first = hit;
-  }
-}
-
-// Reads the next piece of a long line from file offset *at into
-// lookahead_buffer, after the `have` bytes kept of the last piece: *len
-// the bytes of the line now there, *done when the line or the file ended
-// in it. 0, or -1 with errno.
-int next_piece(int fd, size_t have, off_t *at, size_t *len, bool *done) {
-  const ssize_t got = read_at(fd, lookahead_buffer + have, sizeof lookahead_buffer - have, *at);
-  if (got < 0) return -1;
-  *at += got;
-  const size_t fresh = static_cast<size_t>(got);
-  *len = have + fresh;
-  const char *nl = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\n', fresh));
-  const char *nul = static_cast<const char *>(std::memchr(lookahead_buffer + have, '\0', fresh));
-  const char *stop = nul != nullptr && (nl == nullptr || nul < nl) ? nul : nl;
-  if (stop != nullptr) *len = static_cast<size_t>(stop - lookahead_buffer);
-  *done = stop != nullptr || got == 0;
-  return 0;
-}
-
-// Reads the line at file offset line_off ahead with pread, in
-// kLookAhead pieces, for its facts: 0, or -1 with errno.
-int look_ahead(int fd, const char *const *needle, const size_t *needle_len,
-               off_t line_off, LongFacts *facts) {
-  size_t longest = 1;
-  for (size_t k = 0; k < kNeedles; ++k) {
-    facts->holds[k] = false;
-    if (needle[k] != nullptr && needle_len[k] > longest) longest = needle_len[k];
-  }
-  facts->first = -1;
-  const size_t keep = longest - 1;  // bytes a text may reach back over
+// Reads the line at file offset from ahead with pread, in pieces of
+// lookahead_buffer, up to its first zero byte or newline or the file's
+// end: the piece that holds the line's end is the last one read.
+// on_piece(len, at) sees the buffer's first len bytes, which stand at
+// file offset at; the last `keep` bytes of a piece lead the next, so a
+// text of keep + 1 bytes is seen across two. Stops at on_piece's non-zero
+// result and returns it; 0 at the line's end, -1 with errno.
+template <class OnPiece>
+int read_ahead(int fd, off_t from, size_t keep, OnPiece on_piece) {
   size_t have = 0;
-  off_t at = line_off;
-  for (;;) {
-    const off_t window_off = at - static_cast<off_t>(have);
-    size_t len = 0;
-    bool done = false;
-    if (next_piece(fd, have, &at, &len, &done) != 0) return -1;
-    note_texts(needle, needle_len, len, window_off, facts);
-    facts->end = window_off + static_cast<off_t>(len);
-    if (done) return 0;
-    have = keep < len ? keep : len;
+  for (off_t at = from;;) {
+    const ssize_t got = read_at(fd, lookahead_buffer + have, sizeof lookahead_buffer - have, at);
+    if (got < 0) return -1;
+    const char *stop = line_stop(lookahead_buffer + have, static_cast<size_t>(got));
+    const size_t len = stop ? static_cast<size_t>(stop - lookahead_buffer) : have + static_cast<size_t>(got);
+    const int rc = on_piece(len, at - static_cast<off_t>(have));
+    if (rc != 0 || stop != nullptr || got == 0) return rc;
+    at += got;
+    have = std::min(keep, len);
     std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
   }
 }
 
-// Reads up to kHeadMax bytes of a line from offset at, cut at its newline
-// or first zero byte.
+// Reads up to kHeadMax bytes of a line from offset at into out's head,
+// cut at its newline or first zero byte.
 int read_head(int fd, off_t at, HitLine *out) {
   const ssize_t got = read_at(fd, long_head, kHeadMax, at);
   if (got < 0) return -1;
-  size_t len = static_cast<size_t>(got);
-  out->zero_cut = false;
-  for (size_t i = 0; i < len; ++i) {
-    if (long_head[i] == '\n' || long_head[i] == '\0') {
-      out->zero_cut = long_head[i] == '\0';
-      len = i;
-    }
-  }
+  const char *stop = line_stop(long_head, static_cast<size_t>(got));
+  out->zero_cut = stop != nullptr && *stop == '\0';
   out->head = long_head;
-  out->head_len = len;
+  out->head_len = stop ? static_cast<size_t>(stop - long_head) : static_cast<size_t>(got);
   return 0;
 }
 
-// Fills in what a hit line holds and its head, for a line that ends in
-// the window; vis_end is where its first zero byte or its newline stands.
-void describe_hit(LineScan *s, size_t hit, size_t vis_end, bool zero_cut, HitLine *out) {
-  out->zero_cut = zero_cut;
-  // Every text's next place lies at or after the line's earliest one.
-  for (size_t k = 0; k < kNeedles; ++k) {
-    out->holds[k] = s->next[k] != kNone && s->next[k] < vis_end;
-  }
-  out->offset = s->base + static_cast<off_t>(s->pos);
-  out->line = s->buf + s->pos;
-  out->line_len = vis_end - s->pos;
-  out->head = s->buf + hit;
-  out->head_at = hit - s->pos;
-  const size_t room = vis_end - hit;
-  out->head_len = room < kHeadMax ? room : kHeadMax;
-}
-
-// A hit line running past a full window: its facts come from reading ahead.
+// A hit line running past a full window: what it holds comes from
+// reading it ahead. 1 with the line left open as the hit, 0 when it
+// holds no text before its first zero byte, -1 with errno.
 int long_hit(LineScan *s, HitLine *out) {
-  LongFacts facts{};
   const off_t line_off = s->base + static_cast<off_t>(s->pos);
-  if (look_ahead(s->fd, s->needle, s->needle_len, line_off, &facts) != 0) return -1;
-  if (facts.first < 0) return 0;  // nothing before the first zero byte
-  for (size_t k = 0; k < kNeedles; ++k) out->holds[k] = facts.holds[k];
+  size_t longest = 1;
+  for (size_t k = 0; k < kNeedles; ++k) {
+    out->holds[k] = false;
+    if (s->needle[k] != nullptr) longest = std::max(longest, s->needle_len[k]);
+  }
+  off_t first = -1, end = line_off;
+  const int rc = read_ahead(s->fd, line_off, longest - 1, [&](size_t len, off_t at) {
+    for (size_t k = 0; k < kNeedles; ++k) {
+      if (s->needle[k] == nullptr || out->holds[k]) continue;
+      const void *p = memmem(lookahead_buffer, len, s->needle[k], s->needle_len[k]);
+      if (p == nullptr) continue;
+      out->holds[k] = true;
+      const off_t place = at + (static_cast<const char *>(p) - lookahead_buffer);
+      if (first < 0 || place < first) first = place;
+    }
+    end = at + static_cast<off_t>(len);
+    return 0;
+  });
+  if (rc != 0) return -1;
+  if (first < 0) return 0;
   out->offset = line_off;
-  out->head_at = static_cast<size_t>(facts.first - line_off);
+  out->head_at = static_cast<size_t>(first - line_off);
   out->line = nullptr;
-  out->line_len = static_cast<size_t>(facts.end - line_off);
-  if (read_head(s->fd, facts.first, out) != 0) return -1;
+  out->line_len = static_cast<size_t>(end - line_off);
+  if (read_head(s->fd, first, out) != 0) return -1;
   s->line_open = true;
   s->line_end = 0;
   return 1;
@@ -243,10 +197,17 @@ int hand_on_lines(LineScan *s, HitLine *hit) {
 // ends in the window (at its newline end_nl, or at end of file).
 void open_hit(LineScan *s, size_t at, const char *end_nl, HitLine *hit) {
   const size_t line_end = end_nl ? static_cast<size_t>(end_nl - s->buf) + 1 : s->end;
-  const char *nul = static_cast<const char *>(std::memchr(s->buf + at, '\0', line_end - at));
-  size_t vis_end = nul ? static_cast<size_t>(nul - s->buf) : line_end;
-  if (end_nl != nullptr && vis_end == line_end) vis_end = line_end - 1;
-  describe_hit(s, at, vis_end, nul != nullptr, hit);
+  const char *stop = line_stop(s->buf + at, line_end - at);
+  const size_t vis_end = stop ? static_cast<size_t>(stop - s->buf) : line_end;
+  hit->zero_cut = stop != nullptr && *stop == '\0';
+  // Every text's next place lies at or after the line's earliest one.
+  for (size_t k = 0; k < kNeedles; ++k) hit->holds[k] = s->next[k] != kNone && s->next[k] < vis_end;
+  hit->offset = s->base + static_cast<off_t>(s->pos);
+  hit->line = s->buf + s->pos;
+  hit->line_len = vis_end - s->pos;
+  hit->head = s->buf + at;
+  hit->head_at = at - s->pos;
+  hit->head_len = std::min(vis_end - at, size_t{kHeadMax});
   s->line_open = true;
   s->line_end = line_end;
 }
@@ -266,6 +227,40 @@ int stop_at_text(LineScan *s, size_t at, HitLine *hit) {
   }
   open_hit(s, at, end_nl, hit);
   return 1;
+}
+
+// Shows each place text stands in a hit line, before its first zero
+// byte, to on_place(head, head_len, head_at, zero_cut) as find_in_line()
+// describes a place, until it returns non-zero: 1 then, 0 when the line
+// holds no more, -1 with errno.
+template <class OnPlace>
+int each_place(const LineScan *s, const HitLine *hit, const char *text, OnPlace on_place) {
+  const size_t text_len = std::strlen(text);
+  if (hit->line != nullptr) {
+    const char *end = hit->line + hit->line_len;
+    for (const char *p = hit->line; p < end; ++p) {
+      p = static_cast<const char *>(memmem(p, static_cast<size_t>(end - p), text, text_len));
+      if (p == nullptr) return 0;
+      const size_t room = std::min(static_cast<size_t>(end - p), size_t{kHeadMax});
+      if (on_place(p, room, static_cast<size_t>(p - hit->line), hit->zero_cut) != 0) return 1;
+    }
+    return 0;
+  }
+  // A line longer than a chunk: read ahead once, each place's head on its own.
+  return read_ahead(s->fd, hit->offset, text_len > 0 ? text_len - 1 : 0, [&](size_t len, off_t at) {
+    for (size_t pos = 0; pos < len; ++pos) {
+      const void *p = memmem(lookahead_buffer + pos, len - pos, text, text_len);
+      if (p == nullptr) break;
+      pos = static_cast<size_t>(static_cast<const char *>(p) - lookahead_buffer);
+      const off_t place = at + static_cast<off_t>(pos);
+      HitLine head{};
+      if (read_head(s->fd, place, &head) != 0) return -1;
+      if (on_place(head.head, head.head_len, static_cast<size_t>(place - hit->offset), head.zero_cut) != 0) {
+        return 1;
+      }
+    }
+    return 0;
+  });
 }
 
 }  // namespace
@@ -299,59 +294,18 @@ int skip_line(LineScan *s) { return finish_line(s, false); }
 
 int find_in_line(const LineScan *s, const HitLine *hit, const char *text, HitLine *found) {
   *found = *hit;
-  const size_t len = std::strlen(text);
-  if (hit->line != nullptr) {
-    const void *at = memmem(hit->line, hit->line_len, text, len);
-    if (at == nullptr) return 0;
-    found->head = static_cast<const char *>(at);
-    found->head_at = static_cast<size_t>(found->head - hit->line);
-    const size_t room = hit->line_len - found->head_at;
-    found->head_len = room < kHeadMax ? room : kHeadMax;
+  return each_place(s, hit, text, [&](const char *head, size_t len, size_t at, bool zero_cut) {
+    found->head = head;
+    found->head_len = len;
+    found->head_at = at;
+    found->zero_cut = zero_cut;
     return 1;
-  }
-  const char *needle[kNeedles] = {text, nullptr, nullptr};
-  const size_t needle_len[kNeedles] = {len, 0, 0};
-  LongFacts facts{};
-  if (look_ahead(s->fd, needle, needle_len, hit->offset, &facts) != 0) return -1;
-  if (facts.first < 0) return 0;
-  found->head_at = static_cast<size_t>(facts.first - hit->offset);
-  return read_head(s->fd, facts.first, found) == 0 ? 1 : -1;
+  });
 }
 
 int each_in_line(const LineScan *s, const HitLine *hit, const char *text,
                  int (*on_place)(void *ctx, const char *head, size_t len), void *ctx) {
-  const size_t text_len = std::strlen(text);
-  if (hit->line != nullptr) {
-    const char *end = hit->line + hit->line_len;
-    for (const char *p = hit->line; p < end; ++p) {
-      p = static_cast<const char *>(memmem(p, static_cast<size_t>(end - p), text, text_len));
-      if (p == nullptr) return 0;
-      const size_t room = static_cast<size_t>(end - p);
-      if (on_place(ctx, p, room < kHeadMax ? room : kHeadMax) != 0) return 1;
-    }
-    return 0;
-  }
-  // Read ahead as look_ahead() does, each place's head read on its own.
-  const size_t keep = text_len > 0 ? text_len - 1 : 0;  // bytes a text may reach back over
-  size_t have = 0;
-  off_t at = hit->offset;
-  for (;;) {
-    const off_t window_off = at - static_cast<off_t>(have);
-    size_t len = 0;
-    bool done = false;
-    if (next_piece(s->fd, have, &at, &len, &done) != 0) return -1;
-    for (size_t pos = 0; pos < len; ++pos) {
-      const void *p = memmem(lookahead_buffer + pos, len - pos, text, text_len);
-      if (p == nullptr) break;
-      pos = static_cast<size_t>(static_cast<const char *>(p) - lookahead_buffer);
-      HitLine place{};
-      if (read_head(s->fd, window_off + static_cast<off_t>(pos), &place) != 0) return -1;
-      if (on_place(ctx, place.head, place.head_len) != 0) return 1;
-    }
-    if (done) return 0;
-    have = keep < len ? keep : len;
-    std::memmove(lookahead_buffer, lookahead_buffer + len - have, have);
-  }
+  return each_place(s, hit, text, [&](const char *head, size_t len, size_t, bool) { return on_place(ctx, head, len); });
 }
 
 int file_holds(int fd, const char *text) {

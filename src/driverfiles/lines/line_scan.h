@@ -1,26 +1,18 @@
-// One pass over a driver file, finding the lines that hold given texts.
+// One pass over a driver file, finding the lines that hold given texts:
+// the one reader of driver lines (besides the lock, an add's one-byte
+// readability check and the diff's reread of a last line). The file is read in chunks of kScanChunk bytes and
+// searched with memmem; lines holding none of the texts are handed on in
+// runs, never looked at one by one.
 //
-// Every read of a driver file's lines goes through this: the lookups, the
-// inventory behind listing, checking and repair, the rewrite and the
-// preview's diff. Only the lock (flock on the directory), the one-byte
-// readability check before an add, and the preview's second read of a
-// last line it shows given a newline (diff_preview.cc) touch the files
-// otherwise. The file is read in chunks of kScanChunk bytes and searched
-// with memmem, so lines that hold none of the texts are never looked at
-// one by one; they are handed on in runs.
-//
-// A line is the bytes up to and including a newline, or the bytes before
-// end of file when the last line has none. A line holds a text when the
-// text occurs before the line's first zero byte. Lines of any length are
-// handled; memory stays the same whatever the file's size or line lengths
-// (a line longer than a chunk is looked at once more with pread before it
-// is handed on).
+// A line is the bytes up to and including a newline, or those before end
+// of file. A line holds a text when the text occurs before its first zero
+// byte. Lines of any length are handled in the same memory (a line longer
+// than a chunk is read once more with pread before it is handed on).
 //
 // Use: open_scan(), then next_hit() until it returns 0, and after each hit
-// either pass_line() or skip_line(). Bytes a scan hands on go to its sink:
-// runs of lines without a hit, and the lines passed. Results are 1 (a
-// hit), 0 (end of file, everything handed on) or -1 with errno from the
-// read or from the sink.
+// pass_line() or skip_line(). The sink gets runs of lines without a hit
+// and the lines passed. Results: 1 (a hit), 0 (end of file, all handed
+// on) or -1 with errno from the read or the sink.
 #ifndef ZKPT_DRIVERFILES_LINE_SCAN_H
 #define ZKPT_DRIVERFILES_LINE_SCAN_H
 
@@ -36,14 +28,12 @@ enum : size_t {
   kHeadMax = 384,
 };
 
-// The texts a scan looks for, by the part each plays in a rewrite plan:
-// the identifier whose lines go, the marker lines are inserted after, the
-// text watched for. A scan for one text uses the first slot.
+// The texts a scan looks for, by their part in a rewrite plan (a scan
+// for one text uses the first slot).
 enum ScanSlot : size_t { kMatchSlot, kMarkerSlot, kWatchSlot, kNeedles };
 
-// Where the bytes a scan hands on go. put gets kept bytes, skip gets the
-// bytes of lines left out; either may be null (bytes dropped). Both
-// return 0, or -1 with errno.
+// put gets kept bytes, skip those of lines left out; either may be null
+// (bytes dropped). Both return 0, or -1 with errno.
 struct ScanSink {
   int (*put)(void *ctx, const char *bytes, size_t len);
   int (*skip)(void *ctx, const char *bytes, size_t len);
@@ -80,32 +70,27 @@ struct LineScan {
   size_t line_end; // its end in buf, or 0 when it runs past the window
 };
 
-// Starts a scan of fd for up to three texts, by ScanSlot (null or empty
-// for a slot not used). fd must stand at the file's start (opened afresh):
-// the scan reads on from where it stands and counts offsets from 0.
+// Starts a scan of fd, standing at the file's start, for up to three
+// texts by ScanSlot (null or empty: slot not used).
 void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
                const ScanSink &sink);
 
-// Hands on the lines up to the next one holding a text and describes that
-// line in *hit (a line still open is passed first): 1, 0 at end of file,
-// -1 with errno.
+// Hands on the lines up to the next one holding a text and describes it
+// in *hit (a line still open is passed first).
 int next_hit(LineScan *scan, HitLine *hit);
-// Hands on the open hit line as kept bytes (pass) or as bytes left out
-// (skip): 0, or -1 with errno.
+// Hands on the open hit line as kept bytes (pass) or left out (skip).
 int pass_line(LineScan *scan);
 int skip_line(LineScan *scan);
 
-// Finds the first place text stands in a hit line (before its first zero
-// byte) and describes the line from there in *found: 1, 0 when the line
-// does not hold it, -1 with errno. Call before passing or skipping it.
+// Describes the hit line from the first place text stands in it in
+// *found: 1, 0 when it holds none, -1 with errno. Call before passing or
+// skipping it.
 int find_in_line(const LineScan *scan, const HitLine *hit, const char *text,
                  HitLine *found);
 
-// Shows each place text stands in a hit line (before its first zero
-// byte), in order, to on_place with the line from there (up to kHeadMax
-// bytes, cut at the line's end), until on_place returns non-zero: 1 when
-// it did, 0 when the line holds no more, -1 with errno. A line longer
-// than a chunk is read once more, however many places it holds.
+// Shows each place text stands in a hit line, in order, to on_place with
+// the line's head from there, until on_place returns non-zero: 1 then, 0
+// when it holds no more, -1 with errno.
 int each_in_line(const LineScan *scan, const HitLine *hit, const char *text,
                  int (*on_place)(void *ctx, const char *head, size_t len), void *ctx);
 
