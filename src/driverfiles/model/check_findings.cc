@@ -2,6 +2,7 @@
 // text and JSON forms of a record.
 #include "driverfiles/model/check_findings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,33 +17,41 @@
 // with the stream, and the entry routine checks it once before the exit.
 namespace {
 
-// Each kind: its word, and what --repair does to a finding of it that it
-// mends and to one it leaves (null: never of that kind). What the repair
-// does is model_repair.cc's: a row changes with it.
+// Each kind: its word, its text (%f the file, %i the identifier, %n the
+// quoted name, %o and %m the other holder's identifier and quoted name,
+// %d the number; null: the intent record's own line), and what --repair
+// does to a finding of it that it mends and to one it leaves (null: never
+// of that kind). What the repair does is model_repair.cc's: a row changes
+// with it.
 struct KindRow {
   const char *word;
+  const char *text;
   const char *mends;
   const char *leaves;
 };
 const KindRow kKinds[] = {
-    {"not-installed", nullptr, "leaves it, install the model's driver"},
-    {"missing", nullptr, "leaves it, restore it by hand, and without a driver file mends nothing"},
-    {"no-marker", nullptr, "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
-    {"incomplete", "removes the format on both sides", "leaves it, mend it by hand"},
-    {"duplicate-name", nullptr, "leaves both, mend them by hand"},
-    {"shared-identifier", nullptr, "leaves both, mend them by hand"},
-    {"length-digits", nullptr, "leaves it, mend the line by hand"},
-    {"orphan", "removes its lines", "leaves it, remove it by hand"},
-    {"stale-setting", "resets the setting to the default paper", "leaves it, reset it by hand"},
-    {"zero-byte", nullptr, "leaves it, mend the line by hand"},
-    {"not-executable", nullptr, "leaves it, make it executable by hand"},
-    {"temporary", "removes it", nullptr},
-    {"damaged-entry", nullptr, "leaves it, mend the line by hand"},
-    {"interrupted-add", "finishes the add", nullptr},
-    {"interrupted-delete", "finishes the delete", nullptr},
-    {"damaged-intent", nullptr,
+    {"not-installed", "not installed: %f", nullptr, "leaves it, install the model's driver"},
+    {"missing", "missing: %f", nullptr,
+     "leaves it, restore it by hand, and without a driver file mends nothing"},
+    {"no-marker", "no marker: %f", nullptr,
+     "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
+    {"incomplete", "incomplete: %i %n has no line in %f", "removes the format on both sides",
+     "leaves it, mend it by hand"},
+    {"duplicate-name", "duplicate name: %n on %o and %i", nullptr, "leaves both, mend them by hand"},
+    {"shared-identifier", "shared identifier: %i on %m and %n", nullptr, "leaves both, mend them by hand"},
+    {"length-digits", "length digits: %i %n is %d bytes long", nullptr, "leaves it, mend the line by hand"},
+    {"orphan", "orphan: %i in %f has no entry", "removes its lines", "leaves it, remove it by hand"},
+    {"stale-setting", "stale setting: %f selects %i", "resets the setting to the default paper",
+     "leaves it, reset it by hand"},
+    {"zero-byte", "zero byte: %f has one in the line at byte %d", nullptr, "leaves it, mend the line by hand"},
+    {"not-executable", "not executable: %f", nullptr, "leaves it, make it executable by hand"},
+    {"temporary", "temporary copy: %f", "removes it", nullptr},
+    {"damaged-entry", "damaged entry: %i %n at byte %d of %f", nullptr, "leaves it, mend the line by hand"},
+    {"interrupted-add", nullptr, "finishes the add", nullptr},
+    {"interrupted-delete", nullptr, "finishes the delete", nullptr},
+    {"damaged-intent", "damaged intent: %f is not a record this tool wrote for this model", nullptr,
      "leaves it and mends nothing, remove it by hand once both sides are checked"},
-    {"interrupted-apply", "finishes the apply", nullptr},
+    {"interrupted-apply", nullptr, "finishes the apply", nullptr},
 };
 
 const KindRow &row_of(FindingKind kind) { return kKinds[static_cast<int>(kind)]; }
@@ -55,24 +64,40 @@ void print_quoted(const char *name, size_t len, FILE *to) {
   (void)std::fputc('\'', to);
 }
 
-const int kLineFiles[2] = {kPaperTable, kImagingArea};
+// An identifier copied by hand may hold any byte: escaped like a name.
+void print_id(const char *id, FILE *to) { print_escaped_name(id, std::strlen(id), to); }
 
-// The entries qsort compares (one sort at a time in this program).
-const FormatEntry *sorted_entries;
-
-int by_name(const void *a, const void *b) {
-  const size_t i = *static_cast<const size_t *>(a), j = *static_cast<const size_t *>(b);
-  const FormatEntry &x = sorted_entries[i], &y = sorted_entries[j];
-  const size_t len = x.name_len < y.name_len ? x.name_len : y.name_len;
-  int rc = std::memcmp(x.name, y.name, len);
-  if (rc == 0) rc = x.name_len < y.name_len ? -1 : x.name_len > y.name_len ? 1 : 0;
-  return rc != 0 ? rc : (i < j ? -1 : i > j ? 1 : 0);
+// The finding's text without the repair's part.
+void print_finding_text(const Finding &f, FILE *to) {
+  if (f.kind == FindingKind::kInterruptedApply) {
+    return print_interrupted_apply(static_cast<size_t>(f.number), f.printer, to, "");
+  }
+  const char *p = row_of(f.kind).text;
+  if (p == nullptr) {
+    return print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer, to, "");
+  }
+  for (; *p != '\0'; ++p) {
+    if (*p != '%') {
+      (void)std::fputc(*p, to);
+      continue;
+    }
+    switch (*++p) {
+      case 'f': (void)std::fputs(f.file, to); break;
+      case 'i': print_id(f.id, to); break;
+      case 'n': print_quoted(f.name, f.name_len, to); break;
+      case 'o': print_id(f.other_id, to); break;
+      case 'm': print_quoted(f.other_name, f.other_name_len, to); break;
+      default: (void)std::fprintf(to, "%lld", static_cast<long long>(f.number));
+    }
+  }
 }
 
-int by_id(const void *a, const void *b) {
-  const size_t i = *static_cast<const size_t *>(a), j = *static_cast<const size_t *>(b);
-  const int rc = std::strcmp(sorted_entries[i].id.text, sorted_entries[j].id.text);
-  return rc != 0 ? rc : (i < j ? -1 : i > j ? 1 : 0);
+const int kLineFiles[2] = {kPaperTable, kImagingArea};
+
+// Names in byte order, a shorter name before a longer one it begins.
+bool name_before(const FormatEntry &x, const FormatEntry &y) {
+  const int rc = std::memcmp(x.name, y.name, std::min(x.name_len, y.name_len));
+  return rc != 0 ? rc < 0 : x.name_len < y.name_len;
 }
 
 bool same_name(const FormatEntry &a, const FormatEntry &b) {
@@ -83,25 +108,51 @@ bool same_id(const FormatEntry &a, const FormatEntry &b) {
   return std::strcmp(a.id.text, b.id.text) == 0;
 }
 
-// Sorts the entry numbers by name (names) or by identifier and marks each
-// entry with what it shares with its neighbour.
+// Sorts the entry numbers by name (names) or by identifier, each within
+// its kind in the file's order, and marks each entry with what it shares
+// with its neighbour.
 void mark_neighbours(const ModelInventory &inv, size_t *order, bool names, EntryTies *ties) {
-  sorted_entries = inv.entries;
-  std::qsort(order, inv.entry_count, sizeof *order, names ? by_name : by_id);
+  const FormatEntry *e = inv.entries;
+  std::sort(order, order + inv.entry_count, [&](size_t i, size_t j) {
+    if (names) return name_before(e[i], e[j]) || (same_name(e[i], e[j]) && i < j);
+    const int rc = std::strcmp(e[i].id.text, e[j].id.text);
+    return rc != 0 ? rc < 0 : i < j;
+  });
   for (size_t k = 1; k < inv.entry_count; ++k) {
-    const FormatEntry &o = inv.entries[order[k - 1]], &e = inv.entries[order[k]];
-    if (names && same_name(o, e)) {
-      ties[order[k]].same_name_before = order[k - 1];
-      ties[order[k]].name_held_twice = ties[order[k - 1]].name_held_twice = true;
-    } else if (!names && same_id(o, e)) {
-      if (!same_name(o, e)) ties[order[k]].same_id_before = order[k - 1];
-      ties[order[k]].id_held_twice = ties[order[k - 1]].id_held_twice = true;
+    const size_t was = order[k - 1], is = order[k];
+    if (names && same_name(e[was], e[is])) {
+      ties[is].same_name_before = was;
+      ties[is].name_held_twice = ties[was].name_held_twice = true;
+    } else if (!names && same_id(e[was], e[is])) {
+      if (!same_name(e[was], e[is])) ties[is].same_id_before = was;
+      ties[is].id_held_twice = ties[was].id_held_twice = true;
     }
   }
 }
 
 bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
   return inv.present[at] && !inventory_holds(inv, at, e.id.text);
+}
+
+// True when an entry lacks its line in the paper table or ImagingArea,
+// of those that are there (a missing file is a finding of its own).
+bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {
+  return lacks(inv, kPaperTable, e) || lacks(inv, kImagingArea, e);
+}
+
+// True when a longer identifier of an entry begins with id, so lines
+// holding id are that entry's too ("ZkL" stands nowhere else in one).
+bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
+  const IdList &list = inv.ids[kFunctionFile];
+  const FormatId *begin = list.ids, *end = begin + list.count;
+  const FormatId *at = std::lower_bound(begin, end, id, [](const FormatId &held, const char *key) {
+    return std::strcmp(held.text, key) < 0;
+  });
+  const size_t len = std::strlen(id);
+  for (; at < end && std::strncmp(at->text, id, len) == 0; ++at) {
+    if (at->text[len] != '\0') return true;
+  }
+  return false;
 }
 
 bool whole_tree(const ModelInventory &inv) {
@@ -124,6 +175,17 @@ Finding about_entry(FindingKind kind, const char *file, const FormatEntry &e) {
   return f;
 }
 
+// Hands findings on and counts them.
+struct Found {
+  FindingSink sink;
+  void *ctx;
+  long count;
+  void operator()(const Finding &f) {
+    sink(ctx, f);
+    ++count;
+  }
+};
+
 // A stale setting of id. A selection the open record names follows its
 // format: finishing the record moves it to the new identifier (whatever
 // else the tree holds) before the repair would reset it.
@@ -142,199 +204,92 @@ Finding stale_setting(const ModelInventory &inv, const char *id, bool repairable
 }
 
 // The findings of one entry, in the text's order.
-long entry_findings(const ModelInventory &inv, size_t i, const EntryTies &t, FindingSink sink,
-                    void *ctx) {
-  const FormatEntry &e = inv.entries[i];
-  long found = 0;
+void entry_findings(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t, Found *found) {
+  const long before = found->count;
   const bool mendable = entry_mendable(inv, e, t);
   for (const int at : kLineFiles) {
     if (!lacks(inv, at, e)) continue;
     Finding f = about_entry(FindingKind::kIncomplete, inv.path[at], e);
     f.repairable = mendable;
-    sink(ctx, f);
-    ++found;
+    (*found)(f);
   }
   // The repair resets a setting that selects a format it removes.
-  if (found > 0 && mendable && inventory_holds(inv, kSettingsFile, e.id.text)) {
-    sink(ctx, stale_setting(inv, e.id.text, true));
-    ++found;
+  if (found->count > before && mendable && inventory_holds(inv, kSettingsFile, e.id.text)) {
+    (*found)(stale_setting(inv, e.id.text, true));
   }
-  Finding f = about_entry(FindingKind::kDuplicateName, nullptr, e);
   if (t.same_name_before != kNoEntry || t.same_id_before != kNoEntry) {
     const bool dup = t.same_name_before != kNoEntry;
     const FormatEntry &o = inv.entries[dup ? t.same_name_before : t.same_id_before];
-    f.kind = dup ? FindingKind::kDuplicateName : FindingKind::kSharedIdentifier;
+    Finding f = about_entry(dup ? FindingKind::kDuplicateName : FindingKind::kSharedIdentifier, nullptr, e);
     f.other_id = o.id.text;
     f.other_name = o.name;
     f.other_name_len = o.name_len;
-    sink(ctx, f);
-    ++found;
+    (*found)(f);
   }
   if (e.zero_byte || e.parts.name_len != e.seen_len) {
-    f = about_entry(e.zero_byte ? FindingKind::kZeroByte : FindingKind::kLengthDigits,
-                    e.zero_byte ? inv.path[kFunctionFile] : nullptr, e);
+    Finding f = about_entry(e.zero_byte ? FindingKind::kZeroByte : FindingKind::kLengthDigits,
+                            e.zero_byte ? inv.path[kFunctionFile] : nullptr, e);
     f.number = e.zero_byte ? e.offset : static_cast<off_t>(e.seen_len);
-    sink(ctx, f);
-    ++found;
+    (*found)(f);
   }
-  return found;
 }
 
 // An interrupted request comes first: --repair finishes it first.
-long intent_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
-  if (inv.intent_state == kNoIntent) return 0;
+void intent_findings(const ModelInventory &inv, Found *found) {
+  if (inv.intent_state == kNoIntent) return;
   Finding f = about(FindingKind::kDamagedIntent, inv.intent_path);
   if (inv.intent_state == kOpenIntent) {
     const Intent &in = inv.intent;
-    f.kind = in.add ? FindingKind::kInterruptedAdd : FindingKind::kInterruptedDelete;
+    f.kind = in.apply ? FindingKind::kInterruptedApply
+             : in.add ? FindingKind::kInterruptedAdd : FindingKind::kInterruptedDelete;
     f.id = in.add ? in.id.text : nullptr;
-    f.name = in.job.label_name;
+    f.name = in.apply ? nullptr : in.job.label_name;
     f.name_len = std::strlen(in.job.label_name);
     f.printer = in.job.printer;
     f.repairable = true;
-    if (in.apply) {
-      f.kind = FindingKind::kInterruptedApply;
-      f.name = nullptr;
-      f.number = static_cast<off_t>(in.format_count);
-    }
+    if (in.apply) f.number = static_cast<off_t>(in.format_count);
   }
-  sink(ctx, f);
-  return 1;
+  (*found)(f);
 }
 
-long file_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
-  long found = intent_findings(inv, sink, ctx);
+void file_findings(const ModelInventory &inv, Found *found) {
+  intent_findings(inv, found);
   for (const DriverFile at : kDriverFiles) {
-    if (inv.present[at]) continue;
-    sink(ctx, about(FindingKind::kMissing, inv.path[at]));
-    ++found;
+    if (!inv.present[at]) (*found)(about(FindingKind::kMissing, inv.path[at]));
   }
   if (inv.companion != 0) {
     const bool absent = inv.companion == ENOENT;
-    sink(ctx, about(absent ? FindingKind::kMissing : FindingKind::kNotExecutable, inv.companion_path));
-    ++found;
+    (*found)(about(absent ? FindingKind::kMissing : FindingKind::kNotExecutable, inv.companion_path));
   }
   for (const char *temp : inv.temporary) {
-    if (*temp == '\0') continue;
     Finding f = about(FindingKind::kTemporary, temp);
     f.repairable = true;  // a writer's lock removes it
-    sink(ctx, f);
-    ++found;
+    if (*temp != '\0') (*found)(f);
   }
-  if (inv.present[kFunctionFile] && !inv.has_marker) {
-    sink(ctx, about(FindingKind::kNoMarker, inv.path[kFunctionFile]));
-    ++found;
-  }
+  if (inv.present[kFunctionFile] && !inv.has_marker) (*found)(about(FindingKind::kNoMarker, inv.path[kFunctionFile]));
   for (size_t i = 0; i < inv.zero_count; ++i) {
     Finding f = about(FindingKind::kZeroByte, inv.path[kFunctionFile]);
     f.number = inv.zero_lines[i];
-    sink(ctx, f);
-    ++found;
+    (*found)(f);
   }
   for (size_t i = 0; i < inv.damaged_count; ++i) {
     Finding f = about_entry(FindingKind::kDamagedEntry, inv.path[kFunctionFile], inv.damaged[i]);
     f.number = inv.damaged[i].offset;
-    sink(ctx, f);
-    ++found;
+    (*found)(f);
   }
-  return found;
 }
 
 // Lines under an identifier no entry holds: orphans in the paper table
 // and ImagingArea, stale settings in the settings file.
-long line_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
-  const int files[] = {kPaperTable, kImagingArea, kSettingsFile};
-  long found = 0;
-  for (const int at : files) {
+void line_findings(const ModelInventory &inv, Found *found) {
+  for (const int at : {kPaperTable, kImagingArea, kSettingsFile}) {
     for (size_t i = 0; i < inv.ids[at].count; ++i) {
       if (!is_orphan(inv, at, i)) continue;
       Finding f = about(FindingKind::kOrphan, inv.path[at]);
       f.id = inv.ids[at].ids[i].text;
       f.repairable = whole_tree(inv) && !may_be_an_entrys(inv, f.id);
-      if (at == kSettingsFile) f = stale_setting(inv, f.id, f.repairable);
-      sink(ctx, f);
-      ++found;
+      (*found)(at == kSettingsFile ? stale_setting(inv, f.id, f.repairable) : f);
     }
-  }
-  return found;
-}
-
-// An identifier copied by hand may hold any byte: escaped like a name.
-void print_id(const char *id, FILE *to) { print_escaped_name(id, std::strlen(id), to); }
-
-void print_entry_finding(const Finding &f, FILE *to) {
-  switch (f.kind) {
-    case FindingKind::kIncomplete:
-      (void)std::fputs("incomplete: ", to);
-      print_id(f.id, to);
-      (void)std::fputc(' ', to);
-      print_quoted(f.name, f.name_len, to);
-      (void)std::fprintf(to, " has no line in %s", f.file);
-      return;
-    case FindingKind::kDuplicateName:
-      (void)std::fputs("duplicate name: ", to);
-      print_quoted(f.name, f.name_len, to);
-      (void)std::fputs(" on ", to);
-      print_id(f.other_id, to);
-      (void)std::fputs(" and ", to);
-      print_id(f.id, to);
-      return;
-    case FindingKind::kSharedIdentifier:
-      (void)std::fputs("shared identifier: ", to);
-      print_id(f.id, to);
-      (void)std::fputs(" on ", to);
-      print_quoted(f.other_name, f.other_name_len, to);
-      (void)std::fputs(" and ", to);
-      print_quoted(f.name, f.name_len, to);
-      return;
-    default:  // length digits
-      (void)std::fputs("length digits: ", to);
-      print_id(f.id, to);
-      (void)std::fputc(' ', to);
-      print_quoted(f.name, f.name_len, to);
-      (void)std::fprintf(to, " is %lld bytes long", static_cast<long long>(f.number));
-  }
-}
-
-// The finding's text without the repair's part.
-void print_finding_text(const Finding &f, FILE *to) {
-  switch (f.kind) {
-    case FindingKind::kNotInstalled: (void)std::fprintf(to, "not installed: %s", f.file); return;
-    case FindingKind::kMissing: (void)std::fprintf(to, "missing: %s", f.file); return;
-    case FindingKind::kNoMarker: (void)std::fprintf(to, "no marker: %s", f.file); return;
-    case FindingKind::kOrphan:
-      (void)std::fputs("orphan: ", to);
-      print_id(f.id, to);
-      (void)std::fprintf(to, " in %s has no entry", f.file);
-      return;
-    case FindingKind::kStaleSetting:
-      (void)std::fprintf(to, "stale setting: %s selects ", f.file);
-      print_id(f.id, to);
-      return;
-    case FindingKind::kZeroByte:
-      (void)std::fprintf(to, "zero byte: %s has one in the line at byte %lld", f.file,
-                         static_cast<long long>(f.number));
-      return;
-    case FindingKind::kNotExecutable: (void)std::fprintf(to, "not executable: %s", f.file); return;
-    case FindingKind::kTemporary: (void)std::fprintf(to, "temporary copy: %s", f.file); return;
-    case FindingKind::kDamagedEntry:
-      (void)std::fputs("damaged entry: ", to);
-      print_id(f.id, to);
-      (void)std::fputc(' ', to);
-      print_quoted(f.name, f.name_len, to);
-      (void)std::fprintf(to, " at byte %lld of %s", static_cast<long long>(f.number), f.file);
-      return;
-    case FindingKind::kInterruptedAdd:
-    case FindingKind::kInterruptedDelete:
-      print_interrupted(f.kind == FindingKind::kInterruptedAdd, f.name, f.name_len, f.printer, to, "");
-      return;
-    case FindingKind::kInterruptedApply:
-      print_interrupted_apply(static_cast<size_t>(f.number), f.printer, to, "");
-      return;
-    case FindingKind::kDamagedIntent:
-      (void)std::fprintf(to, "damaged intent: %s is not a record this tool wrote for this model", f.file);
-      return;
-    default: print_entry_finding(f, to);
   }
 }
 
@@ -364,8 +319,7 @@ void print_finding_json(const Finding &f) {
   (void)std::fputs(",\"file\":", stdout);
   write_json_text(f.file);
   (void)std::fputs(",\"id\":", stdout);
-  if (f.id != nullptr) write_json_string(f.id, std::strlen(f.id));
-  else write_json_text(nullptr);
+  write_json_text(f.id);
   (void)std::fputs(",\"name\":", stdout);
   if (f.name != nullptr) write_json_string(f.name, f.name_len);
   else write_json_text(nullptr);
@@ -399,20 +353,6 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {
   return 0;
 }
 
-bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
-  const IdList &list = inv.ids[kFunctionFile];
-  size_t low = 0, high = list.count;  // the first identifier not below id
-  while (low < high) {
-    const size_t mid = low + (high - low) / 2;
-    if (std::strcmp(list.ids[mid].text, id) < 0) low = mid + 1; else high = mid;
-  }
-  const size_t len = std::strlen(id);
-  for (size_t i = low; i < list.count && std::strncmp(list.ids[i].text, id, len) == 0; ++i) {
-    if (list.ids[i].text[len] != '\0') return true;
-  }
-  return false;
-}
-
 bool may_be_an_entrys(const ModelInventory &inv, const char *id) {
   return inv.damaged_count != 0 || in_a_longer_entry_id(inv, id);
 }
@@ -421,10 +361,6 @@ bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const Entry
   return whole_tree(inv) && e.seen_len <= kLabelNameMax && !e.zero_byte &&
          e.parts.name_len == e.seen_len && !t.name_held_twice && !t.id_held_twice &&
          !in_a_longer_entry_id(inv, e.id.text) && is_incomplete(inv, e);
-}
-
-bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {
-  return lacks(inv, kPaperTable, e) || lacks(inv, kImagingArea, e);
 }
 
 const char *unrepairable_file(const ModelInventory &inv, int *why) {
@@ -445,8 +381,10 @@ bool is_orphan(const ModelInventory &inv, int at, size_t i) {
 long find_findings(const ModelInventory &inv, FindingSink sink, void *ctx) {
   EntryTies *ties = nullptr;
   if (find_entry_ties(inv, &ties) != 0) return -1;
-  long found = file_findings(inv, sink, ctx);
-  for (size_t i = 0; i < inv.entry_count; ++i) found += entry_findings(inv, i, ties[i], sink, ctx);
+  Found found{sink, ctx, 0};
+  file_findings(inv, &found);
+  for (size_t i = 0; i < inv.entry_count; ++i) entry_findings(inv, inv.entries[i], ties[i], &found);
   std::free(ties);
-  return found + line_findings(inv, sink, ctx);
+  line_findings(inv, &found);
+  return found.count;
 }

@@ -80,10 +80,6 @@ const size_t kNoEntry = static_cast<size_t>(-1);
 // One record per entry of inv (free() it). 0, or -1 with errno.
 int find_entry_ties(const ModelInventory &inv, EntryTies **ties);
 
-// True when a longer identifier of an entry begins with id, so lines
-// holding id are that entry's too ("ZkL" stands nowhere else in one).
-bool in_a_longer_entry_id(const ModelInventory &inv, const char *id);
-
 // True when lines under id may be an entry's, so a repair leaves them: a
 // longer identifier holds id, or a damaged entry line's identifier cannot
 // be read (it may be id's).
@@ -97,9 +93,6 @@ bool may_be_an_entrys(const ModelInventory &inv, const char *id);
 // identifier inside a longer one, whose lines are that format's too.
 bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t);
 
-// True when an entry lacks its line in the paper table or ImagingArea,
-// of those that are there (a missing file is a finding of its own).
-bool is_incomplete(const ModelInventory &inv, const FormatEntry &e);
 // The ith identifier of file `at`'s lines (the first of its kind) when
 // no entry carries it: in the paper table or ImagingArea an orphan line,
 // in the settings file a stale setting (it selects a missing format,
