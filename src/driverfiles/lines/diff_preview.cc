@@ -2,6 +2,7 @@
 // in "diff -u" layout while the old file streams past.
 #include "driverfiles/lines/diff_preview.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,16 +19,6 @@ const long kContext = 3;
 // What follows a shown line that has no newline of its own.
 const char kNoNewline[] = "\n\\ No newline at end of file\n";
 
-long count_lines(const char *bytes, size_t len) {
-  long n = 0;
-  for (const char *p = bytes; (p = static_cast<const char *>(
-                                   std::memchr(p, '\n', len - static_cast<size_t>(p - bytes)))) != nullptr;
-       ++p) {
-    ++n;
-  }
-  return n;
-}
-
 int push_edit(DiffRecorder *r, EditKind kind, long line, const char *text, size_t len) {
   if (make_room(&r->edits, &r->cap, r->count) != 0) return -1;
   r->edits[r->count++] = LineEdit{kind, line, text, len};
@@ -35,7 +26,7 @@ int push_edit(DiffRecorder *r, EditKind kind, long line, const char *text, size_
 }
 
 void follow(DiffRecorder *r, const char *bytes, size_t len, bool kept) {
-  r->lines_done += count_lines(bytes, len);
+  r->lines_done += std::count(bytes, bytes + len, '\n');
   const bool open = bytes[len - 1] != '\n';
   r->kept_open = kept && open;
   r->skipped_open = !kept && open;
@@ -45,8 +36,7 @@ void follow(DiffRecorder *r, const char *bytes, size_t len, bool kept) {
 int print_old_bytes(int fd, off_t from, off_t to) {
   static char chunk[1 << 16];
   while (from < to) {
-    const size_t want = static_cast<size_t>(to - from) < sizeof chunk
-                            ? static_cast<size_t>(to - from) : sizeof chunk;
+    const size_t want = std::min(static_cast<size_t>(to - from), sizeof chunk);
     const ssize_t got = retry_interrupted([&] { return sys_io.pread(fd, chunk, want, from); });
     if (got <= 0) {
       if (got == 0) errno = EIO;  // the file shrank under the lock
@@ -65,11 +55,8 @@ void print_line(char sign, const char *bytes, size_t len) {
 }
 
 void print_range(long start, long count) {
-  if (count == 1) {
-    std::printf("%ld", start);
-  } else {
-    std::printf("%ld,%ld", count == 0 ? start - 1 : start, count);
-  }
+  if (count == 1) std::printf("%ld", start);
+  else std::printf("%ld,%ld", count == 0 ? start - 1 : start, count);
 }
 
 struct Hunk {
@@ -79,8 +66,8 @@ struct Hunk {
 
 void edit_span(const LineEdit &e, long lines, long *lo, long *hi) {
   const long at = e.kind == EditKind::kInsert ? e.line + 1 : e.line;
-  *lo = at - kContext < 1 ? 1 : at - kContext;
-  *hi = e.line + kContext > lines ? lines : e.line + kContext;
+  *lo = std::max(at - kContext, 1L);
+  *hi = std::min(e.line + kContext, lines);
 }
 
 // The next hunk from edit `from` on: edits whose context touches.
@@ -91,7 +78,7 @@ Hunk next_hunk(const DiffRecorder *r, size_t from, long lines) {
     long lo, hi;
     edit_span(r->edits[h.last + 1], lines, &lo, &hi);
     if (lo > h.hi + 1) break;
-    h.hi = hi > h.hi ? hi : h.hi;
+    h.hi = std::max(hi, h.hi);
     ++h.last;
   }
   return h;
@@ -139,7 +126,7 @@ void start_hunk(DiffPrint *d) {
     if (d->r->edits[i].kind == EditKind::kInsert) ++added;
     if (d->r->edits[i].kind == EditKind::kDrop) ++dropped;
   }
-  const long old_count = h.hi - h.lo + 1 < 0 ? 0 : h.hi - h.lo + 1;
+  const long old_count = std::max(h.hi - h.lo + 1, 0L);
   (void)std::fputs("@@ -", stdout);
   print_range(h.lo, old_count);
   (void)std::fputs(" +", stdout);

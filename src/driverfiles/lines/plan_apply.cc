@@ -2,6 +2,7 @@
 // the preview both run, so a preview is the real plan rendered.
 #include "driverfiles/lines/plan_apply.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -67,19 +68,17 @@ int matches(const LineScan &scan, const HitLine &hit, const char *match, const M
   const int rc = line_identifier(scan, hit, id, at);
   if (rc <= 0) return rc;
   if (set == nullptr) return std::strcmp(id->text, match) == 0 ? 1 : 0;
-  // An empty set may have no block at all, which bsearch must not be given.
-  if (set->count == 0) return 0;
-  return std::bsearch(id, set->ids, set->count, sizeof(FormatId), compare_match_ids) != nullptr ? 1 : 0;
-}
-
-// An identifier (the key) against a swap's from.
-int compare_from(const void *key, const void *swap) {
-  return std::strcmp(static_cast<const FormatId *>(key)->text, static_cast<const IdSwap *>(swap)->from.text);
+  const auto before = [](const FormatId &a, const FormatId &b) { return std::strcmp(a.text, b.text) < 0; };
+  return std::binary_search(set->ids, set->ids + set->count, *id, before) ? 1 : 0;
 }
 
 const IdSwap *swap_of(const SwapSet *swaps, const FormatId &id) {
-  if (swaps == nullptr || swaps->count == 0) return nullptr;
-  return static_cast<const IdSwap *>(std::bsearch(&id, swaps->swaps, swaps->count, sizeof(IdSwap), compare_from));
+  if (swaps == nullptr) return nullptr;
+  const IdSwap *end = swaps->swaps + swaps->count;
+  const IdSwap *at = std::lower_bound(swaps->swaps, end, id, [](const IdSwap &swap, const FormatId &key) {
+    return std::strcmp(swap.from.text, key.text) < 0;
+  });
+  return at != end && std::strcmp(at->from.text, id.text) == 0 ? at : nullptr;
 }
 
 // The open hit line, whole in the scan's window, left out and added again

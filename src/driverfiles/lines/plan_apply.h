@@ -13,8 +13,8 @@ struct MatchSet;
 struct SwapSet;
 
 // What becomes of a file's lines (see rewrite.h). insert and append may
-// hold several lines; matches (may be null or empty) stands for match
-// when it holds identifiers, so one pass drops or resets many formats.
+// hold several lines; matches (may be null), when not empty, stands for
+// match, so one pass drops or resets many formats.
 struct RewritePlan {
   const char *match;    // may be null
   const char *replace;  // null: matching lines are left out
@@ -26,24 +26,22 @@ struct RewritePlan {
   const SwapSet *swaps = nullptr;  // may be null: matching lines whose identifier moves on
 };
 
-// A text watched for on the way through a file: each line holding it is
-// shown to on_hit before the plan acts on the line. on_hit returns 0 to go
-// on, or -1 with errno to fail the pass.
+// A text watched for on the way: each line holding it is shown to on_hit
+// before the plan acts on it; on_hit returns 0, or -1 with errno.
 struct WatchedText {
   const char *text;
   int (*on_hit)(void *ctx, const LineScan &scan, const HitLine &hit);
   void *ctx;
 };
 
-// Several identifiers matched at once (a dry run's gathered rewrites, an
-// apply's formats): a line carrying any of them counts as carrying the
-// plan's match (which is then not used). The set is sorted (by strcmp)
-// and searched, not gone through.
+// Identifiers matched at once (a dry run's gathered rewrites, an apply's
+// formats), sorted by strcmp: a line carrying any of them carries the
+// plan's match (which is then not used).
 struct MatchSet {
   const FormatId *ids;
   size_t count;
 };
-// The order of a sorted set, for qsort.
+// The order of a sorted set (and of a swap set by from), for qsort.
 int compare_match_ids(const void *a, const void *b);
 
 // A selection that follows its format to a new identifier: a matching
@@ -55,9 +53,8 @@ struct IdSwap {
 };
 struct SwapSet {
   const IdSwap *swaps;
-  size_t count;  // sorted by from (no two alike) and searched
+  size_t count;  // sorted by from, no two alike
 };
-// The order of a sorted swap set, for qsort.
 int compare_swaps(const void *a, const void *b);
 
 // A settings line that follows a format of an apply's set: its
@@ -77,14 +74,14 @@ struct PlanTarget {
 };
 
 // Reads fd from its start and hands every byte of the result to target,
-// showing watch (may be null) every line holding its text first; set
-// (may be null) stands for the plan's match, and so do plan.matches. Returns 0, or -1 with errno
-// from a read, the watch or the target.
+// showing watch (may be null) every line holding its text first; set (may
+// be null) stands for the plan's match, as plan.matches does. 0, or -1
+// with errno from a read, the watch or the target.
 int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
                const PlanTarget &target, const MatchSet *set = nullptr);
 
-// Writes all len bytes to fd, retrying short writes and interrupted calls.
-// Returns 0, or -1 with errno; a write that makes no progress is EIO.
+// Writes all len bytes to fd, retrying short writes and interrupted
+// calls: 0, or -1 with errno (EIO for a write that makes no progress).
 int write_all(int fd, const char *bytes, size_t len);
 
 #endif
