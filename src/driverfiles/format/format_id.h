@@ -44,15 +44,14 @@ struct IdParts {
   long height;       // millimetres, low 12 bits
 };
 
-// Reads the identifier at the start of text (len bytes): "ZkL", the media
-// part when "_zk" follows, then at least twelve hex digits. Never reads
-// past len. False when text does not start with one.
+// Reads the identifier at the start of text (len bytes, never read past):
+// "ZkL", the media part when "_zk" follows, twelve hex digits or more.
+// False when text does not start with one.
 bool parse_format_id(const char *text, size_t len, IdParts *parts);
 
-// Finds the identifier of the entry named label_name in line. The first
-// "ZkL" of the line is read as an identifier, followed by "/" and the
-// name. Returns false for a line whose entry is malformed or carries
-// another name; never reads outside the line.
+// The identifier of the entry named label_name in line: its first "ZkL"
+// read as one, followed by "/" and the name; false for a malformed entry
+// or another name. Never reads outside the line.
 bool match_entry_line(const char *line, size_t len, const char *label_name,
                       FormatId *id);
 

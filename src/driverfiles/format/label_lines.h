@@ -23,12 +23,10 @@ struct PaperDots {
 PaperDots paper_dots(const PaperJob &job);
 
 // True when every number an add writes for job's size is the number
-// itself: the companion's -w and -h (32-bit signed), the identifier's
-// width digits (32 bits), the paper table's dots (32-bit signed) and
-// ImagingArea's points. The dots are the narrowest: a roll width of at
-// most 182096569 mm and a height of at most 182096572 mm (2147483640
-// dots each), far inside the others; tape sizes always fit. Below the
-// roll margins the dots are negative, as the driver reckons them.
+// itself (the companion's -w and -h, the width digits, the paper table's
+// 32-bit signed dots, the points). The dots are the narrowest: a roll
+// width up to 182096569 mm, a height up to 182096572 mm; tape sizes always
+// fit. Below the roll margins the dots are negative, as the driver's are.
 bool size_written_exactly(const PaperJob &job);
 
 // The three lines, each formatted into a buffer of cap bytes (kLineMax
@@ -44,10 +42,9 @@ void paper_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 // "<id>:\t0.00\t0.00\t<width pt>\t<height pt>\n", appended to ImagingArea.
 void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap);
 
-// The height an add was asked for (-h), from the identifier's low 12 bits
-// of it and the paper table's dots along (or, when along_known is false,
-// ImagingArea's points high; neither known: the 12 bits): the one height
-// with those bits nearest what the line says.
+// The height an add was asked for (-h): the one with the identifier's low
+// 12 bits nearest the paper table's dots along (else ImagingArea's points
+// high; neither known: the bits).
 int64_t recover_height(bool tape, long low_bits, bool along_known, double along,
                        bool points_known, double points);
 

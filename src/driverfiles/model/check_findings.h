@@ -1,13 +1,9 @@
 // The check's findings: every inconsistency of a model's driver files as
-// one plain record, found in one place from the inventory (a model not
-// installed, before any inventory, by find_model_findings()) and printed by
-// one text printer; a machine-readable printer prints the same records,
-// and the repair asks the same questions before it acts.
-//
-// Finding takes time that grows as sorting does: entries are sorted by
-// name and by identifier and compared with their neighbours, so of a name
-// or identifier held three times each holder is paired with the one
-// before it. Memory grows with the entries, as the listing's does.
+// a plain record, found from the inventory in one place and printed as
+// text or JSON; the repair asks the same questions before it acts. Entries
+// are sorted by name and by identifier and compared with their neighbours
+// (n log n; of a name held three times each holder is paired with the one
+// before it).
 #ifndef ZKPT_DRIVERFILES_CHECK_FINDINGS_H
 #define ZKPT_DRIVERFILES_CHECK_FINDINGS_H
 
@@ -49,13 +45,10 @@ struct Finding {
 // "not-installed", "missing", ...: the kind as one word.
 const char *finding_kind_word(FindingKind kind);
 
-// What --repair does to the finding, as its kind's row says for one it
-// mends (repairable) or leaves: "removes the format on both sides",
-// "leaves it, mend the line by hand"... (no ";", which a monitoring
-// engine would turn into ":"). For a setting that follows a format,
-// "moves the selection to the new", which the printers end with the
-// format's quoted name: finishing the record moves it before the repair
-// looks for stale settings.
+// What --repair does to the finding ("removes the format on both sides",
+// "leaves it, mend the line by hand"...; never a ";", which monitoring
+// would turn into ":"); for a setting that follows a format, "moves the
+// selection to the new", which the printers end with its quoted name.
 const char *finding_repair(const Finding &finding);
 
 // The finding's text line and what the repair does to it ("incomplete: ID
@@ -63,9 +56,8 @@ const char *finding_repair(const Finding &finding);
 // "... (repair: moves the selection to the new 'NAME')").
 void print_finding(const Finding &finding, FILE *to = stdout);
 
-// The finding as a JSON object: {"kind","file","id","name","repairable",
-// "repair"}, null for what does not apply; an identifier as a name is
-// written.
+// The finding as a JSON object {"kind","file","id","name","repairable",
+// "repair"}, null for what does not apply.
 void print_finding_json(const Finding &finding);
 
 // What sets an entry apart from the others, from the sorted neighbours.
@@ -85,28 +77,24 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties);
 // be read (it may be id's).
 bool may_be_an_entrys(const ModelInventory &inv, const char *id);
 
-// Whether a repair removes this entry: only an incomplete one, not when
-// the tree is not whole, nor for a name this tool could not have given (it
-// would reach the companion tool cut short, where it might name another
-// format), a name or identifier another entry holds too, a name a zero
-// byte cuts short, length digits that disagree with the name, or an
-// identifier inside a longer one, whose lines are that format's too.
+// Whether a repair removes this entry: an incomplete one in a whole tree,
+// unless its name is one this tool could not have given (the companion
+// would get it cut short), is held twice or cut by a zero byte, disagrees
+// with its length digits, or its identifier is held twice or stands in a
+// longer one.
 bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t);
 
-// The ith identifier of file `at`'s lines (the first of its kind) when
-// no entry carries it: in the paper table or ImagingArea an orphan line,
-// in the settings file a stale setting (it selects a missing format,
-// whatever other lines the identifier has).
+// The ith identifier of file `at` (the first of its kind) when no entry
+// carries it: an orphan line, or in the settings file a stale setting.
 bool is_orphan(const ModelInventory &inv, int at, size_t i);
 
-// A repair acts only on a tree read whole: the four files there and the
-// function file holding its marker. Returns the file that keeps it from
-// acting, its reason in *why (ENOENT, or ENODATA for the marker); null
-// when the tree is whole.
+// A repair acts only on a whole tree: the four files there, the function
+// file holding its marker. The file that is not, with *why ENOENT (or
+// ENODATA for the marker); null when whole.
 const char *unrepairable_file(const ModelInventory &inv, int *why);
 
-// Hands every finding of inv to sink in the text's order. Returns the
-// number found, or -1 with errno.
+// Hands every finding of inv to sink in the text's order: the number
+// found, or -1 with errno.
 typedef void (*FindingSink)(void *ctx, const Finding &finding);
 long find_findings(const ModelInventory &inv, FindingSink sink, void *ctx);
 

@@ -1,10 +1,7 @@
-// Reading a model's driver files: the lookups of a request and the
-// inventory that listing, checking and repairing work from. Every read
-// goes through the line scan.
-//
-// Only a file that does not exist (ENOENT, or ENOTDIR for a missing
-// folder) counts as holding nothing; any other failure to open or read is
-// an error (-1 with errno), never taken for absence.
+// Reading a model's driver files through the line scan: a request's
+// lookups and the inventory that listing, checking and repairing use.
+// Only a file that is not there (ENOENT, ENOTDIR) holds nothing; any other
+// failure to open or read is -1 with errno, never taken for absence.
 #ifndef ZKPT_DRIVERFILES_MODEL_FILES_H
 #define ZKPT_DRIVERFILES_MODEL_FILES_H
 
@@ -19,15 +16,14 @@
 // file noted unless *absent tells that it is simply not there.
 int open_driver_file(const char *path, bool *absent);
 
-// Looks label_name up in the driver file at path; the first line whose
-// first identifier is followed by "/" and the name wins. Returns 1 with
-// the identifier, 0 when not found or the file is absent, -1 with errno
-// and the file noted (failed_driver_file()).
+// Looks label_name up in the driver file at path: the first line whose
+// first identifier is followed by "/" and the name wins. 1 with the
+// identifier, 0 when not found or the file is absent, -1 with errno and
+// the file noted (failed_driver_file()).
 int find_format_id(const char *path, const char *label_name, FormatId *id);
 
-// The lookup's test of one line a scan stopped at: 1 when its first
-// identifier is followed by "/" and label_name (*id filled), 0 when not,
-// -1 with errno. Scans that look up a name watch for "/<name>".
+// The lookup's test of a hit line (scans for a name watch for "/<name>"):
+// 1 with *id, 0 when not the name's entry, -1 with errno.
 int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
                        FormatId *id);
 
@@ -70,8 +66,7 @@ struct ModelInventory {
   bool has_marker;  // the function file holds "[CustomTape]"
   FormatEntry *entries;
   size_t entry_count, entry_cap;
-  // The entries no zero byte cuts short, sorted by name and, within a
-  // name, in the file's order (read_inventory() sorts them).
+  // The entries no zero byte cuts short, by name, then in file order.
   struct Named {
     const FormatEntry *entry;
   } *by_name;
@@ -81,18 +76,16 @@ struct ModelInventory {
   // Function file lines a zero byte cut short of being an entry.
   off_t *zero_lines;
   size_t zero_count, zero_cap;
-  // Function file lines "ZkL.../name" whose identifier is not whole: the
-  // text before the "/" as id, the rest as name, and where each starts.
+  // Function file lines "ZkL.../name" whose identifier is not whole (the
+  // text before the "/" as id).
   FormatEntry *damaged;
   size_t damaged_count, damaged_cap;
-  // Beside the files (read_surroundings()): the companion tool's state
-  // (0, or ENOENT when absent, EACCES when it cannot be run) and the
-  // temporary copies "<file>.$$$" an interrupted run left.
+  // Beside the files (read_surroundings()): the companion tool's state (0,
+  // ENOENT or EACCES), the temporary copies "<file>.$$$" a run left.
   char companion_path[kPathMax];
   int companion;
   char temporary[kDriverFileCount][kPathMax];  // the copy's path, or ""
-  // The intent record beside the files (intent_record.h): its state,
-  // path, and what it holds when open (read_surroundings()).
+  // The intent record (intent_record.h): state, path, content when open.
   int intent_state;
   char intent_path[kPathMax];
   Intent intent;
@@ -103,9 +96,8 @@ struct ModelInventory {
 int read_inventory(const char *root, const char *model, ModelInventory *inv);
 void free_inventory(ModelInventory *inv);
 
-// Adds to inv what stands beside the files it read, the intent record
-// among them (a listing never needs it): 0, or -1 with errno (and the
-// path noted) when that cannot be told.
+// Adds to inv what stands beside the files, the intent record among them:
+// 0, or -1 with errno and the path noted.
 int read_surroundings(const char *root, const char *model, ModelInventory *inv);
 
 // Reads only the entries (and the marker) of the function file at path

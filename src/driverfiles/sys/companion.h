@@ -1,11 +1,9 @@
 // Starting the driver's companion tool, which keeps the CUPS side's list of
 // label formats in step with ours.
 //
-// The tool is started directly with an argument vector, never through a
-// shell, so printer and label names reach it as single literal arguments
-// whatever bytes they hold. Standard output is flushed first, as the tool
-// shares it. Only its exit status is used; a failure is described for the
-// error line that names the tool.
+// Started with an argument vector, never through a shell, so names reach
+// it as single literal arguments whatever bytes they hold; standard output
+// is flushed first, as the tool shares it. Only its exit status counts.
 #ifndef ZKPT_DRIVERFILES_COMPANION_H
 #define ZKPT_DRIVERFILES_COMPANION_H
 
@@ -14,10 +12,9 @@
 // or waited for (errno set), exited non-zero or was killed by a signal.
 int run_companion(const char *const *argv);
 
-// Whether the tool at path can be started, as far as can be told without
-// starting it: 0 for an executable file; -1 with errno ENOENT (or ENOTDIR)
-// when it is not there, EACCES when it is not an executable file or its
-// folder cannot be searched, or the error of the stat that failed.
+// Whether the tool at path could be started: 0 for an executable file; -1
+// with ENOENT (or ENOTDIR) when not there, EACCES when not an executable
+// file or its folder cannot be searched, or the stat's error.
 int check_companion(const char *path);
 
 // How the last failure of run_companion() or check_companion() came

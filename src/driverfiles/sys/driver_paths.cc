@@ -21,28 +21,17 @@ int checked(int written, size_t cap) {
   return 0;
 }
 
+char failed_path[1024];  // a driver path's buffer size
+
 }  // namespace
 
-int format_driver_path(char *out, size_t cap, const char *root,
-                       const char *model, DriverFile which) {
-  int n = -1;
-  switch (which) {
-    case kFunctionFile:
-      n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%sfunc", root, model,
-                        model);
-      break;
-    case kPaperTable:
-      n = std::snprintf(out, cap, "%s/%s/bin/inf/paperinf%s", root, model,
-                        model);
-      break;
-    case kSettingsFile:
-      n = std::snprintf(out, cap, "%s/%s/bin/inf/zk%src", root, model, model);
-      break;
-    case kImagingArea:
-      n = std::snprintf(out, cap, "%s/%s/bin/inf/ImagingArea", root, model);
-      break;
-  }
-  return checked(n, cap);
+int format_driver_path(char *out, size_t cap, const char *root, const char *model, DriverFile which) {
+  // By DriverFile: the name's text before the model and after it.
+  static const char *const kNames[kDriverFileCount][2] = {
+      {"zk", "func"}, {"paperinf", ""}, {"zk", "rc"}, {"ImagingArea", nullptr}};
+  const char *const *name = kNames[which];
+  return checked(std::snprintf(out, cap, "%s/%s/bin/inf/%s%s%s", root, model, name[0],
+                               name[1] ? model : "", name[1] ? name[1] : ""), cap);
 }
 
 int format_companion_path(char *out, size_t cap, const char *root, const char *model) {
@@ -75,10 +64,6 @@ int copy_path(char *out, size_t cap, const char *from, size_t len) {
   out[len] = '\0';
   return 0;
 }
-
-namespace {
-char failed_path[1024];  // a driver path's buffer size
-}  // namespace
 
 void note_failed_driver_file(const char *path) {
   SavedErrno saved;

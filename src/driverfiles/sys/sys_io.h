@@ -1,18 +1,13 @@
 // The system calls that driver-file editing makes, behind one table.
 //
-// Everything in this subsystem that touches a file, reads the clock,
-// grows memory, starts or waits for the companion tool, pauses for the
-// lock or writes the audit trail goes through sys_io, so tests can make
-// exactly one call fail (the third write, the fsync, the rename, a
-// realloc, the start, the wait), plant a link at the right moment, set the
-// time, or pause no real time, and check what that leaves behind. The
-// installed program never changes the table.
+// Every file access, clock read, allocation, start of or wait for the
+// companion, lock pause and audit line of the engine goes through sys_io,
+// so tests can fail exactly one call, plant a link, set the time or pause
+// no real time; the installed program never changes the table.
 //
-// Results, here and in every file helper built on the table (paths, line
-// scan, plans, rewrite, reading a model's files, identifiers): 0, or -1
-// with errno from the call that failed; a question answers 1 (yes),
-// 0 (no) or -1 with errno. The operations above answer as
-// front/operations.h says.
+// Results, here and in every helper built on it: 0, or -1 with errno from
+// the call that failed; a question answers 1, 0 or -1 with errno (the
+// operations answer as front/operations.h says).
 #ifndef ZKPT_DRIVERFILES_SYS_IO_H
 #define ZKPT_DRIVERFILES_SYS_IO_H
 
@@ -43,8 +38,7 @@ struct SysIo {
   int (*flock)(int fd, int operation);
   int (*gettimeofday)(struct timeval *now, void *zone);
   void *(*realloc)(void *block, size_t size);  // sets errno on failure
-  // One line of the audit trail to syslog(3), priority as syslog takes it;
-  // 0 (syslog reports nothing back).
+  // One audit line to syslog(3) at priority; 0 (syslog tells nothing).
   int (*log_line)(int priority, const char *line);
   pid_t (*waitpid)(pid_t child, int *status, int options);
   int (*faccessat)(int dir, const char *path, int mode, int flags);
@@ -59,10 +53,7 @@ extern SysIo sys_io;
 // The real calls, for tests that wrap some of them and restore the rest.
 extern const SysIo kRealSysIo;
 
-// The helpers every caller of the table uses for the same three chores.
-
-// Keeps errno of a failure across the clean-up calls that follow it, until
-// the end of the enclosing scope.
+// Keeps errno across the clean-up calls after a failure, to scope end.
 struct SavedErrno {
   int value = errno;
   ~SavedErrno() { errno = value; }
@@ -77,9 +68,9 @@ auto retry_interrupted(Call call) -> decltype(call()) {
   }
 }
 
-// Makes room for one more item in a growing array of count items, doubling
-// its capacity (first 16) through sys_io.realloc. 0, or -1 with errno and
-// the array as it was.
+// Room for one more item in a growing array of count items, doubling its
+// capacity (first 16) through sys_io.realloc: 0, or -1 with errno and the
+// array as it was.
 int grow_array(void **items, size_t *cap, size_t count, size_t item_size);
 template <class T>
 int make_room(T **items, size_t *cap, size_t count) {

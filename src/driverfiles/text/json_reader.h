@@ -1,21 +1,16 @@
-// Reading a JSON document held in memory, value by value: what the
-// listing writes, and any other strict JSON (RFC 8259: whitespace, any
-// member order, escapes), nothing else. No tree is built; the caller walks
-// the document with these calls and skips what it does not want.
+// Reading strict JSON (RFC 8259) held in memory, value by value; no tree
+// is built, the caller walks the document and skips what it does not want.
 //
-// Strings come back as bytes, decoded as the writer (json_writer.h)
-// encodes them: valid UTF-8 as it is, every escape to its character's
-// UTF-8, and a lone \udc80..\udcff to the one byte 0x80..0xff it stands
-// for, so a name written by the listing reads back byte for byte. Raw
+// Strings come back as bytes, decoded as json_writer.h encodes them: valid
+// UTF-8 as it is, escapes to UTF-8, a lone \udc80..\udcff to the byte
+// 0x80..0xff it stands for (a listed name reads back byte for byte). Raw
 // bytes that are not UTF-8, raw control characters and other lone
 // surrogates are refused.
 //
-// Every call returns true, or false with the reader's error set (what was
-// wrong, and the offset of the byte where it was found, from 0; json_next()
-// is false without an error at its closing byte); after a failure every
-// call fails. json_skip_value() refuses nesting deeper than
-// kJsonDepthMax; the caller's own walk goes only as deep as the shape it
-// expects.
+// Every call returns true, or false with the error set (what, and the
+// offset of the byte where it was found; json_next() is false without an
+// error at its closing byte); after a failure every call fails.
+// json_skip_value() refuses nesting deeper than kJsonDepthMax.
 #ifndef ZKPT_DRIVERFILES_JSON_READER_H
 #define ZKPT_DRIVERFILES_JSON_READER_H
 
