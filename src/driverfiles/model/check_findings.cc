@@ -94,12 +94,6 @@ void print_finding_text(const Finding &f, FILE *to) {
 
 const int kLineFiles[2] = {kPaperTable, kImagingArea};
 
-// Names in byte order, a shorter name before a longer one it begins.
-bool name_before(const FormatEntry &x, const FormatEntry &y) {
-  const int rc = std::memcmp(x.name, y.name, std::min(x.name_len, y.name_len));
-  return rc != 0 ? rc < 0 : x.name_len < y.name_len;
-}
-
 bool same_name(const FormatEntry &a, const FormatEntry &b) {
   return a.name_len == b.name_len && std::memcmp(a.name, b.name, a.name_len) == 0;
 }

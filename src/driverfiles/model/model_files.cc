@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -78,16 +79,6 @@ int compare_ids(const void *a, const void *b) {
   return std::strcmp(static_cast<const FormatId *>(a)->text, static_cast<const FormatId *>(b)->text);
 }
 
-// By name, then by place in the one entries array (the file's order).
-int compare_names(const void *a, const void *b) {
-  const FormatEntry *x = static_cast<const ModelInventory::Named *>(a)->entry;
-  const FormatEntry *y = static_cast<const ModelInventory::Named *>(b)->entry;
-  const int c = std::memcmp(x->name, y->name, x->name_len < y->name_len ? x->name_len : y->name_len);
-  if (c != 0) return c;
-  if (x->name_len != y->name_len) return x->name_len < y->name_len ? -1 : 1;
-  return x < y ? -1 : x > y ? 1 : 0;
-}
-
 int sort_names(ModelInventory *inv) {
   using Named = ModelInventory::Named;
   inv->by_name = static_cast<Named *>(sys_io.realloc(nullptr, (inv->entry_count + 1) * sizeof(Named)));
@@ -95,7 +86,10 @@ int sort_names(ModelInventory *inv) {
   for (size_t i = 0; i < inv->entry_count; ++i) {
     if (!inv->entries[i].zero_byte) inv->by_name[inv->by_name_count++] = Named{&inv->entries[i]};
   }
-  if (inv->by_name_count > 1) std::qsort(inv->by_name, inv->by_name_count, sizeof(Named), compare_names);
+  // By name, then by place in the one entries array (the file's order).
+  std::sort(inv->by_name, inv->by_name + inv->by_name_count, [](const Named &a, const Named &b) {
+    return name_before(*a.entry, *b.entry) || (!name_before(*b.entry, *a.entry) && a.entry < b.entry);
+  });
   return 0;
 }
 
@@ -163,6 +157,11 @@ int scan_model_file(ModelInventory *inv, int at) {
 }
 
 }  // namespace
+
+bool name_before(const FormatEntry &a, const FormatEntry &b) {
+  const int rc = std::memcmp(a.name, b.name, std::min(a.name_len, b.name_len));
+  return rc != 0 ? rc < 0 : a.name_len < b.name_len;
+}
 
 int open_driver_file(const char *path, bool *absent) {
   const int fd = sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);

@@ -42,6 +42,9 @@ struct FormatEntry {
   bool zero_byte;            // a zero byte cuts the name short
 };
 
+// Entry names in byte order, a shorter name before a longer one it begins.
+bool name_before(const FormatEntry &a, const FormatEntry &b);
+
 // The identifiers a file's lines carry: the first of each line that has one.
 struct IdList {
   FormatId *ids;

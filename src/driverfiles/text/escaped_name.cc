@@ -4,16 +4,9 @@
 void print_escaped_name(const char *name, size_t len, FILE *to) {
   for (size_t i = 0; i < len; ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c == '\\') {
-      (void)std::fputs("\\\\", to);
-    } else if (c == '\t') {
-      (void)std::fputs("\\t", to);
-    } else if (c == '\r') {
-      (void)std::fputs("\\r", to);
-    } else if (c < 0x20 || c == 0x7F) {
-      (void)std::fprintf(to, "\\x%02X", c);
-    } else {
-      (void)std::fputc(c, to);
-    }
+    const char *named = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : nullptr;
+    if (named != nullptr) (void)std::fputs(named, to);
+    else if (c < 0x20 || c == 0x7F) (void)std::fprintf(to, "\\x%02X", c);
+    else (void)std::fputc(c, to);
   }
 }
