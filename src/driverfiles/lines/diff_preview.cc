@@ -100,9 +100,11 @@ struct DiffPrint {
   long delta;         // new lines minus old lines in earlier hunks
 };
 
-bool inserts_after(const DiffPrint *d, long line) {
+// Whether the edit at hand, in the hunk, inserts after line (insert) or
+// drops or ends that line.
+bool edit_at(const DiffPrint *d, long line, bool insert) {
   return d->e <= d->h.last && d->r->edits[d->e].line == line &&
-         d->r->edits[d->e].kind == EditKind::kInsert;
+         (d->r->edits[d->e].kind == EditKind::kInsert) == insert;
 }
 
 // Prints the new lines waiting, up to the edit at hand. A line given its
@@ -121,11 +123,9 @@ int print_added(DiffPrint *d) {
 
 void start_hunk(DiffPrint *d) {
   const Hunk &h = d->h;
-  long added = 0, dropped = 0;
-  for (size_t i = h.first; i <= h.last; ++i) {
-    if (d->r->edits[i].kind == EditKind::kInsert) ++added;
-    if (d->r->edits[i].kind == EditKind::kDrop) ++dropped;
-  }
+  const LineEdit *from = d->r->edits + h.first, *to = d->r->edits + h.last + 1;
+  const long added = std::count_if(from, to, [](const LineEdit &e) { return e.kind == EditKind::kInsert; });
+  const long dropped = std::count_if(from, to, [](const LineEdit &e) { return e.kind == EditKind::kDrop; });
   const long old_count = std::max(h.hi - h.lo + 1, 0L);
   (void)std::fputs("@@ -", stdout);
   print_range(h.lo, old_count);
@@ -135,7 +135,7 @@ void start_hunk(DiffPrint *d) {
   d->delta += added - dropped;
   d->in_hunk = true;
   d->e = d->block = h.first;
-  while (inserts_after(d, h.lo - 1)) ++d->e;
+  while (edit_at(d, h.lo - 1, true)) ++d->e;
 }
 
 int finish_hunk(DiffPrint *d) {
@@ -154,8 +154,7 @@ int begin_line(DiffPrint *d) {
   if (!d->in_hunk && d->have_hunk && d->line == d->h.lo) start_hunk(d);
   d->shown = d->in_hunk;
   if (!d->shown) return 0;
-  d->edited = d->e <= d->h.last && d->r->edits[d->e].line == d->line &&
-              d->r->edits[d->e].kind != EditKind::kInsert;
+  d->edited = edit_at(d, d->line, false);
   if (!d->edited && print_added(d) != 0) return -1;
   std::putchar(d->edited ? '-' : ' ');
   return 0;
@@ -166,7 +165,7 @@ int end_line(DiffPrint *d, bool newline) {
   if (d->shown && !newline) (void)std::fputs(kNoNewline, stdout);
   if (d->in_hunk) {
     if (d->edited) ++d->e;
-    while (inserts_after(d, d->line)) ++d->e;
+    while (edit_at(d, d->line, true)) ++d->e;
     if (d->line == d->h.hi && finish_hunk(d) != 0) return -1;
   }
   ++d->line;

@@ -124,15 +124,10 @@ bool skip_nested(JsonReader *r, int depth) {
     ++r->pos;
     return skip_members(r, c == '{' ? '}' : ']', depth);
   }
-  if (c == '"') {
-    size_t len = 0;
-    return json_read_string(r, nullptr, 0, &len);
-  }
-  if (c == '-' || (c >= '0' && c <= '9')) {
-    char number[2];
-    bool whole = false;
-    return json_read_number(r, number, 0, &whole);
-  }
+  size_t len = 0;
+  bool whole = false;
+  if (c == '"') return json_read_string(r, nullptr, 0, &len);
+  if (c == '-' || (c >= '0' && c <= '9')) return json_read_number(r, nullptr, 0, &whole);
   return skip_word(r, c == 't' ? "true" : c == 'f' ? "false" : "null");
 }
 
@@ -152,9 +147,7 @@ bool json_take(JsonReader *r, char c) {
   char got = 0;
   if (!json_peek(r, &got)) return false;
   if (got != c) {
-    static const char *const kExpected[] = {"expected '{'", "expected '['", "expected ':'", "expected a string"};
-    const char *what = c == '{' ? kExpected[0] : c == '[' ? kExpected[1] : c == ':' ? kExpected[2] : kExpected[3];
-    return fail(r, what);
+    return fail(r, c == '{' ? "expected '{'" : c == '[' ? "expected '['" : c == ':' ? "expected ':'" : "expected a string");
   }
   ++r->pos;
   return true;
@@ -199,11 +192,8 @@ bool json_read_number(JsonReader *r, char *out, size_t cap, bool *whole) {
   if (!json_peek(r, &c)) return false;
   const size_t start = r->pos;
   if (c == '-') ++r->pos;
-  if (r->pos < r->len && r->text[r->pos] == '0') {
-    ++r->pos;
-  } else if (!skip_digits(r)) {
-    return false;
-  }
+  if (r->pos < r->len && r->text[r->pos] == '0') ++r->pos;
+  else if (!skip_digits(r)) return false;
   *whole = true;
   if (r->pos < r->len && r->text[r->pos] == '.') {
     ++r->pos;
