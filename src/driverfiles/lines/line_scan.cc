@@ -307,10 +307,3 @@ int each_in_line(const LineScan *s, const HitLine *hit, const char *text,
                  int (*on_place)(void *ctx, const char *head, size_t len), void *ctx) {
   return each_place(s, hit, text, [&](const char *head, size_t len, size_t, bool) { return on_place(ctx, head, len); });
 }
-
-int file_holds(int fd, const char *text) {
-  LineScan scan{};
-  open_scan(&scan, fd, {text, nullptr, nullptr}, ScanSink{nullptr, nullptr, nullptr});
-  HitLine hit{};
-  return next_hit(&scan, &hit);
-}

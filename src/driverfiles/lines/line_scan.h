@@ -94,7 +94,4 @@ int find_in_line(const LineScan *scan, const HitLine *hit, const char *text,
 int each_in_line(const LineScan *scan, const HitLine *hit, const char *text,
                  int (*on_place)(void *ctx, const char *head, size_t len), void *ctx);
 
-// True when a line of the file at fd holds text: 1, 0, or -1 with errno.
-int file_holds(int fd, const char *text);
-
 #endif

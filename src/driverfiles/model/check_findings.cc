@@ -21,8 +21,8 @@ namespace {
 // quoted name, %o and %m the other holder's identifier and quoted name,
 // %d the number; null: the intent record's own line), and what --repair
 // does to a finding of it that it mends and to one it leaves (null: never
-// of that kind). What the repair does is model_repair.cc's: a row changes
-// with it.
+// of that kind; never a ";", which monitoring would turn into ":"). What
+// the repair does is model_repair.cc's: a row changes with it.
 struct KindRow {
   const char *word;
   const char *text;
@@ -56,7 +56,14 @@ const KindRow kKinds[] = {
 
 const KindRow &row_of(FindingKind kind) { return kKinds[static_cast<int>(kind)]; }
 
+// A setting that follows a format: the printers end this with its name.
 const char kMoves[] = "moves the selection to the new";
+
+const char *finding_repair(const Finding &f) {
+  if (f.follows != nullptr) return kMoves;
+  const KindRow &row = row_of(f.kind);
+  return f.repairable ? row.mends : row.leaves;
+}
 
 void print_quoted(const char *name, size_t len, FILE *to) {
   (void)std::fputc('\'', to);
@@ -289,14 +296,6 @@ void line_findings(const ModelInventory &inv, Found *found) {
 
 }  // namespace
 
-const char *finding_kind_word(FindingKind kind) { return row_of(kind).word; }
-
-const char *finding_repair(const Finding &f) {
-  if (f.follows != nullptr) return kMoves;
-  const KindRow &row = row_of(f.kind);
-  return f.repairable ? row.mends : row.leaves;
-}
-
 void print_finding(const Finding &f, FILE *to) {
   print_finding_text(f, to);
   (void)std::fprintf(to, " (repair: %s", finding_repair(f));
@@ -309,7 +308,7 @@ void print_finding(const Finding &f, FILE *to) {
 
 void print_finding_json(const Finding &f) {
   (void)std::fputs("{\"kind\":", stdout);
-  write_json_text(finding_kind_word(f.kind));
+  write_json_text(row_of(f.kind).word);
   (void)std::fputs(",\"file\":", stdout);
   write_json_text(f.file);
   (void)std::fputs(",\"id\":", stdout);

@@ -42,15 +42,6 @@ struct Finding {
   const char *follows;
 };
 
-// "not-installed", "missing", ...: the kind as one word.
-const char *finding_kind_word(FindingKind kind);
-
-// What --repair does to the finding ("removes the format on both sides",
-// "leaves it, mend the line by hand"...; never a ";", which monitoring
-// would turn into ":"); for a setting that follows a format, "moves the
-// selection to the new", which the printers end with its quoted name.
-const char *finding_repair(const Finding &finding);
-
 // The finding's text line and what the repair does to it ("incomplete: ID
 // 'NAME' has no line in PATH (repair: removes the format on both sides)",
 // "... (repair: moves the selection to the new 'NAME')").

@@ -194,7 +194,12 @@ int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *lab
 }
 
 int driver_file_holds(const char *path, const char *text) {
-  return read_driver_file(path, [&](int fd) { return file_holds(fd, text); });
+  return read_driver_file(path, [&](int fd) {
+    LineScan scan{};
+    open_scan(&scan, fd, {text, nullptr, nullptr}, kNoSink);
+    HitLine hit{};
+    return next_hit(&scan, &hit);
+  });
 }
 
 int read_inventory(const char *root, const char *model, ModelInventory *inv) {

@@ -221,5 +221,3 @@ bool json_at_end(JsonReader *r) {
   skip_space(r);
   return r->pos == r->len || fail(r, "more text after the document");
 }
-
-bool json_refuse(JsonReader *r, const char *why) { return fail(r, why); }

@@ -54,7 +54,4 @@ bool json_skip_value(JsonReader *r);
 // Nothing but whitespace is left.
 bool json_at_end(JsonReader *r);
 
-// Refuses at the current place, for what the caller found wrong.
-bool json_refuse(JsonReader *r, const char *why);
-
 #endif
