@@ -9,13 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/model/check_findings.h"
 #include "driverfiles/text/json_writer.h"
 #include "driverfiles/format/label_lines.h"
-#include "driverfiles/model/model_files.h"
 #include "driverfiles/sys/sys_io.h"
 #include "front/operations.h"
-#include "front/paper_job.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
 // with the stream, and the entry routine checks it once before the exit.

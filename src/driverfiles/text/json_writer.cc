@@ -25,14 +25,9 @@ size_t utf8_length(const unsigned char *b, size_t len) {
 namespace {
 
 void write_ascii(unsigned char c) {
-  if (c == '"' || c == '\\') {
-    std::putchar('\\');
-    std::putchar(c);
-  } else if (c < 0x20 || c == 0x7F) {
-    std::printf("\\u%04x", c);
-  } else {
-    std::putchar(c);
-  }
+  if (c < 0x20 || c == 0x7F) std::printf("\\u%04x", c);
+  else if (c == '"' || c == '\\') std::printf("\\%c", c);
+  else std::putchar(c);
 }
 
 }  // namespace
@@ -55,11 +50,8 @@ void write_json_string(const char *bytes, size_t len) {
 }
 
 void write_json_text(const char *text) {
-  if (text == nullptr) {
-    (void)std::fputs("null", stdout);
-  } else {
-    write_json_string(text, std::strlen(text));
-  }
+  if (text == nullptr) (void)std::fputs("null", stdout);
+  else write_json_string(text, std::strlen(text));
 }
 
 void write_json_number(int64_t value) { std::printf("%lld", static_cast<long long>(value)); }
