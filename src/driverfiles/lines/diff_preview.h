@@ -1,12 +1,9 @@
-// A preview of a rewrite: the plan's calls are recorded as line edits of
-// the old file, then printed as a unified diff of the old file against
-// the result ("diff -u" layout: "--- PATH", "+++ PATH", hunks with three
-// lines of context, "\ No newline at end of file" where due).
-//
-// Use: record_put/record_skip/record_add as a PlanTarget with a zeroed
-// DiffRecorder, then print_diff() with the old file open afresh (it reads
-// it through the line scan, from its start, never holding a line whole),
-// then free_diff().
+// A preview of a rewrite: the plan's calls recorded as line edits of the
+// old file, then printed as a unified diff against the result ("diff -u"
+// layout, three lines of context, "\ No newline at end of file" where due).
+// Use: the record_ calls as a PlanTarget with a zeroed DiffRecorder, then
+// print_diff() with the old file open afresh (read through the line scan,
+// never a line held whole), then free_diff().
 #ifndef ZKPT_DRIVERFILES_DIFF_PREVIEW_H
 #define ZKPT_DRIVERFILES_DIFF_PREVIEW_H
 

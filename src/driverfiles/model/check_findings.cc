@@ -161,15 +161,16 @@ bool whole_tree(const ModelInventory &inv) {
   return unrepairable_file(inv, &why) == nullptr;
 }
 
-Finding about(FindingKind kind, const char *file) {
+Finding about(FindingKind kind, const char *file, off_t number = 0) {
   Finding f{};
   f.kind = kind;
   f.file = file;
+  f.number = number;
   return f;
 }
 
-Finding about_entry(FindingKind kind, const char *file, const FormatEntry &e) {
-  Finding f = about(kind, file);
+Finding about_entry(FindingKind kind, const char *file, const FormatEntry &e, off_t number = 0) {
+  Finding f = about(kind, file, number);
   f.id = e.id.text;
   f.name = e.name;
   f.name_len = e.name_len;
@@ -228,10 +229,8 @@ void entry_findings(const ModelInventory &inv, const FormatEntry &e, const Entry
     (*found)(f);
   }
   if (e.zero_byte || e.parts.name_len != e.seen_len) {
-    Finding f = about_entry(e.zero_byte ? FindingKind::kZeroByte : FindingKind::kLengthDigits,
-                            e.zero_byte ? inv.path[kFunctionFile] : nullptr, e);
-    f.number = e.zero_byte ? e.offset : static_cast<off_t>(e.seen_len);
-    (*found)(f);
+    (*found)(e.zero_byte ? about_entry(FindingKind::kZeroByte, inv.path[kFunctionFile], e, e.offset)
+                         : about_entry(FindingKind::kLengthDigits, nullptr, e, static_cast<off_t>(e.seen_len)));
   }
 }
 
@@ -269,14 +268,11 @@ void file_findings(const ModelInventory &inv, Found *found) {
   }
   if (inv.present[kFunctionFile] && !inv.has_marker) (*found)(about(FindingKind::kNoMarker, inv.path[kFunctionFile]));
   for (size_t i = 0; i < inv.zero_count; ++i) {
-    Finding f = about(FindingKind::kZeroByte, inv.path[kFunctionFile]);
-    f.number = inv.zero_lines[i];
-    (*found)(f);
+    (*found)(about(FindingKind::kZeroByte, inv.path[kFunctionFile], inv.zero_lines[i]));
   }
   for (size_t i = 0; i < inv.damaged_count; ++i) {
-    Finding f = about_entry(FindingKind::kDamagedEntry, inv.path[kFunctionFile], inv.damaged[i]);
-    f.number = inv.damaged[i].offset;
-    (*found)(f);
+    const FormatEntry &e = inv.damaged[i];
+    (*found)(about_entry(FindingKind::kDamagedEntry, inv.path[kFunctionFile], e, e.offset));
   }
 }
 

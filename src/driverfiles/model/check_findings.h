@@ -23,9 +23,7 @@ enum class FindingKind {
 
 struct Finding {
   FindingKind kind;
-  // The driver file or directory, companion tool, temporary copy or
-  // intent record it concerns, or null.
-  const char *file;
+  const char *file;  // the file or directory it concerns, or null
   const char *id;    // or null
   const char *name;  // name_len bytes, or null
   size_t name_len;
@@ -34,12 +32,9 @@ struct Finding {
   const char *other_id;
   const char *other_name;
   size_t other_name_len;
-  off_t number;  // length digits: the name's length; zero byte, damaged entry: the line's offset;
-                 // interrupted apply: its count of formats
+  off_t number;  // the name's length, the line's offset, or an apply's count
   const char *printer;  // an interrupted request's
-  // A stale setting the open intent record moves on: the name of the
-  // format it follows (an --ensure add's, or the apply's replaced one).
-  const char *follows;
+  const char *follows;  // a stale setting the open record moves on: its format's name
 };
 
 // The finding's text line and what the repair does to it ("incomplete: ID
