@@ -57,10 +57,8 @@ void paper_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) 
 }
 
 void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
-  const double width_pt =
-      static_cast<double>(job.pins) / kTapeDotsPerInch * kPointsPerInch;
-  const double height_pt =
-      static_cast<double>(job.height) / kMillimetresPerInch * kPointsPerInch;
+  const double width_pt = static_cast<double>(job.pins) / kTapeDotsPerInch * kPointsPerInch;
+  const double height_pt = static_cast<double>(job.height) / kMillimetresPerInch * kPointsPerInch;
   (void)std::snprintf(out, cap, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
                 width_pt, height_pt);
 }

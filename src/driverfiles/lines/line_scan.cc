@@ -180,8 +180,7 @@ size_t line_start(const LineScan *s, size_t at) {
 // errno.
 int long_line(LineScan *s, HitLine *hit) {
   const int rc = long_hit(s, hit);
-  if (rc != 0) return rc;
-  return stream_line(s, true);
+  return rc != 0 ? rc : stream_line(s, true);
 }
 
 // No text in the rest of the window, before end of file: hands on its

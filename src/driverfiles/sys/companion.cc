@@ -50,14 +50,9 @@ int run_companion(const char *const *argv) {
   pid_t child = -1;
   if (sys_io.spawn(&child, const_cast<char *const *>(argv)) != 0) return failed_with_errno();
   int status = 0;
-  if (retry_interrupted([&] { return sys_io.waitpid(child, &status, 0); }) < 0) {
-    return failed_with_errno();
-  }
+  if (retry_interrupted([&] { return sys_io.waitpid(child, &status, 0); }) < 0) return failed_with_errno();
   if (WIFSIGNALED(status)) return failed_by(true, WTERMSIG(status));
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return failed_by(false, WEXITSTATUS(status));
-  }
-  return 0;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : failed_by(false, WEXITSTATUS(status));
 }
 
 int check_companion(const char *path) {

@@ -13,9 +13,7 @@
 
 namespace {
 
-int real_open(const char *path, int flags, mode_t mode) {
-  return ::open(path, flags, mode);
-}
+int real_open(const char *path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 
 int real_clock(struct timeval *now, void *) { return ::gettimeofday(now, nullptr); }
 

@@ -59,15 +59,13 @@ bool read_unicode(JsonReader *r, char *out, size_t cap, size_t *len) {
     put_byte(out, cap, len, static_cast<unsigned char>(code - 0xDC00));
     return true;
   }
-  if (code >= 0xDC00 && code <= 0xDFFF) {
-    r->pos = escape;
-    return fail(r, "a lone surrogate");
-  }
-  if (code < 0xD800 || code > 0xDBFF) {
+  if (code < 0xD800 || code > 0xDFFF) {
     put_code(out, cap, len, static_cast<unsigned>(code));
     return true;
   }
-  const long low = r->len - r->pos >= 2 && r->text[r->pos] == '\\' && r->text[r->pos + 1] == 'u'
+  // A high surrogate takes the low one after it; a low one alone is lone.
+  const bool high = code <= 0xDBFF;
+  const long low = high && r->len - r->pos >= 2 && r->text[r->pos] == '\\' && r->text[r->pos + 1] == 'u'
                        ? hex4(*r, r->pos + 2) : -1;
   if (low < 0xDC00 || low > 0xDFFF) {
     r->pos = escape;
