@@ -105,10 +105,6 @@ bool same_name(const FormatEntry &a, const FormatEntry &b) {
   return a.name_len == b.name_len && std::memcmp(a.name, b.name, a.name_len) == 0;
 }
 
-bool same_id(const FormatEntry &a, const FormatEntry &b) {
-  return std::strcmp(a.id.text, b.id.text) == 0;
-}
-
 // Sorts the entry numbers by name (names) or by identifier, each within
 // its kind in the file's order, and marks each entry with what it shares
 // with its neighbour.
@@ -124,7 +120,7 @@ void mark_neighbours(const ModelInventory &inv, size_t *order, bool names, Entry
     if (names && same_name(e[was], e[is])) {
       ties[is].same_name_before = was;
       ties[is].name_held_twice = ties[was].name_held_twice = true;
-    } else if (!names && same_id(e[was], e[is])) {
+    } else if (!names && std::strcmp(e[was].id.text, e[is].id.text) == 0) {
       if (!same_name(e[was], e[is])) ties[is].same_id_before = was;
       ties[is].id_held_twice = ties[was].id_held_twice = true;
     }
@@ -312,9 +308,7 @@ void print_finding_json(const Finding &f) {
   (void)std::fputs(",\"name\":", stdout);
   if (f.name != nullptr) write_json_string(f.name, f.name_len);
   else write_json_text(nullptr);
-  (void)std::fputs(",\"repairable\":", stdout);
-  write_json_bool(f.repairable);
-  (void)std::fputs(",\"repair\":", stdout);
+  std::printf(",\"repairable\":%s,\"repair\":", f.repairable ? "true" : "false");
   char moves[sizeof kMoves + kLabelNameMax + 3];
   const int len = f.follows != nullptr ? std::snprintf(moves, sizeof moves, "%s '%s'", kMoves, f.follows) : -1;
   if (len > 0) write_json_string(moves, static_cast<size_t>(len));

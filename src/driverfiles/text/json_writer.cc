@@ -55,5 +55,3 @@ void write_json_text(const char *text) {
 }
 
 void write_json_number(int64_t value) { std::printf("%lld", static_cast<long long>(value)); }
-
-void write_json_bool(bool value) { (void)std::fputs(value ? "true" : "false", stdout); }

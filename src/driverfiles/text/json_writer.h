@@ -1,5 +1,5 @@
 // The pieces of a JSON document written to standard output: strings from
-// bytes, numbers, null, booleans. Structure ({, [, keys) is the caller's.
+// bytes, numbers, null. Structure ({, [, keys) is the caller's.
 //
 // A string's valid UTF-8 passes as it is, with JSON's escapes for '"',
 // '\\' and control characters (\u00XX); every byte that is not part of
@@ -19,6 +19,5 @@ void write_json_string(const char *bytes, size_t len);
 size_t utf8_length(const unsigned char *bytes, size_t len);
 void write_json_text(const char *text);  // a terminated string; null: null
 void write_json_number(int64_t value);
-void write_json_bool(bool value);
 
 #endif
