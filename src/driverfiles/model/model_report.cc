@@ -62,9 +62,8 @@ int64_t listed_width(const FormatEntry &e) {
 }
 
 ListedFormat listed_format(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
-  ListedFormat f{&e, 0, 0, false, false};
-  f.paper_missing = !inventory_holds(inv, kPaperTable, e.id.text);
-  f.imaging_missing = !inventory_holds(inv, kImagingArea, e.id.text);
+  ListedFormat f{&e, 0, 0, !inventory_holds(inv, kPaperTable, e.id.text),
+                 !inventory_holds(inv, kImagingArea, e.id.text)};
   listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
               inventory_values(inv, kImagingArea, e.id.text), &f.width, &f.height);
   return f;
@@ -76,11 +75,8 @@ void print_text_format(const PaperJob &job, const ListedFormat &f) {
   std::printf("\t%lldx%lld\t", static_cast<long long>(f.width), static_cast<long long>(f.height));
   // An identifier copied by hand may hold any byte: escaped like a name,
   // so the line still splits at its tabs.
-  if (e.parts.media_len != 0) {
-    print_escaped_name(e.id.text + kMediaAt, e.parts.media_len);
-  } else {
-    (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
-  }
+  if (e.parts.media_len != 0) print_escaped_name(e.id.text + kMediaAt, e.parts.media_len);
+  else (void)std::fputs(is_tape(job) ? "-" : "roll", stdout);
   std::putchar('\t');
   print_escaped_name(e.id.text, std::strlen(e.id.text));
   const bool paper = f.paper_missing, imaging = f.imaging_missing;
@@ -92,11 +88,8 @@ void print_json_format(const ListedFormat &f) {
   const FormatEntry &e = *f.entry;
   (void)std::fputs("{\"name\":", stdout);
   write_json_string(e.name, e.name_len);
-  (void)std::fputs(",\"width\":", stdout);
-  write_json_number(f.width);
-  (void)std::fputs(",\"height\":", stdout);
-  write_json_number(f.height);
-  (void)std::fputs(",\"media\":", stdout);
+  std::printf(",\"width\":%lld,\"height\":%lld,\"media\":", static_cast<long long>(f.width),
+              static_cast<long long>(f.height));
   if (e.parts.media_len != 0) write_json_string(e.id.text + kMediaAt, e.parts.media_len);
   else write_json_text(nullptr);
   (void)std::fputs(",\"id\":", stdout);

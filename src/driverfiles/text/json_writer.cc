@@ -53,5 +53,3 @@ void write_json_text(const char *text) {
   if (text == nullptr) (void)std::fputs("null", stdout);
   else write_json_string(text, std::strlen(text));
 }
-
-void write_json_number(int64_t value) { std::printf("%lld", static_cast<long long>(value)); }

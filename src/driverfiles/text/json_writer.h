@@ -1,5 +1,5 @@
-// The pieces of a JSON document written to standard output: strings from
-// bytes, numbers, null. Structure ({, [, keys) is the caller's.
+// JSON strings (or null) written to standard output; the rest of a
+// document (structure, keys, numbers, booleans) is the caller's.
 //
 // A string's valid UTF-8 passes as it is, with JSON's escapes for '"',
 // '\\' and control characters (\u00XX); every byte that is not part of
@@ -10,7 +10,6 @@
 #define ZKPT_DRIVERFILES_JSON_WRITER_H
 
 #include <cstddef>
-#include <cstdint>
 
 void write_json_string(const char *bytes, size_t len);
 
@@ -18,6 +17,5 @@ void write_json_string(const char *bytes, size_t len);
 // bytes are not one (the writer's \udcXX bytes, the reader's refusal).
 size_t utf8_length(const unsigned char *bytes, size_t len);
 void write_json_text(const char *text);  // a terminated string; null: null
-void write_json_number(int64_t value);
 
 #endif
