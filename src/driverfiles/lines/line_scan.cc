@@ -15,10 +15,13 @@ char long_head[kHeadMax];
 
 const size_t kNone = static_cast<size_t>(-1);
 
-int emit(const ScanSink &sink, bool keep, const char *bytes, size_t len) {
-  int (*to)(void *, const char *, size_t) = keep ? sink.put : sink.skip;
-  if (len == 0 || to == nullptr) return 0;
-  return to(sink.ctx, bytes, len);
+// Hands on the window's bytes up to buffer index stop, kept or left out.
+int hand_on(LineScan *s, size_t stop, bool keep) {
+  int (*to)(void *, const char *, size_t) = keep ? s->sink.put : s->sink.skip;
+  const size_t len = stop - s->pos;
+  const char *bytes = s->buf + s->pos;
+  s->pos = stop;
+  return len == 0 || to == nullptr ? 0 : to(s->sink.ctx, bytes, len);
 }
 
 // Reads from file offset at, without moving the scan's own position.
@@ -73,8 +76,7 @@ int stream_line(LineScan *s, bool keep) {
     const char *nl = static_cast<const char *>(
         std::memchr(s->buf + s->pos, '\n', s->end - s->pos));
     const size_t stop = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->end;
-    if (emit(s->sink, keep, s->buf + s->pos, stop - s->pos) != 0) return -1;
-    s->pos = stop;
+    if (hand_on(s, stop, keep) != 0) return -1;
     if (nl != nullptr || s->at_eof) return 0;
     const ssize_t got = refill(s);
     if (got < 0) return -1;
@@ -155,17 +157,7 @@ int long_hit(LineScan *s, HitLine *out) {
 // Hands on the open hit line as kept bytes or as bytes left out.
 int finish_line(LineScan *s, bool keep) {
   s->line_open = false;
-  if (s->line_end == 0) return stream_line(s, keep);
-  const int rc = emit(s->sink, keep, s->buf + s->pos, s->line_end - s->pos);
-  s->pos = s->line_end;
-  return rc;
-}
-
-// Hands on the window's bytes up to buffer index stop as kept bytes.
-int hand_on_to(LineScan *s, size_t stop) {
-  if (emit(s->sink, true, s->buf + s->pos, stop - s->pos) != 0) return -1;
-  s->pos = stop;
-  return 0;
+  return s->line_end == 0 ? stream_line(s, keep) : hand_on(s, s->line_end, keep);
 }
 
 // Where the line holding buffer index at starts (the window starts at a
@@ -187,7 +179,7 @@ int long_line(LineScan *s, HitLine *hit) {
 // complete lines and reads on. 0 to look again, 1 with a hit line longer
 // than the window, -1 with errno.
 int hand_on_lines(LineScan *s, HitLine *hit) {
-  if (hand_on_to(s, line_start(s, s->end)) != 0) return -1;
+  if (hand_on(s, line_start(s, s->end), true) != 0) return -1;
   if (s->pos == 0 && s->end == kScanChunk) return long_line(s, hit);
   return refill(s) < 0 ? -1 : 0;
 }
@@ -217,7 +209,7 @@ void open_hit(LineScan *s, size_t at, const char *end_nl, HitLine *hit) {
 // (read on and look again, or read ahead when the line fills a whole
 // window). 1 with the hit, 0 to look again, -1 with errno.
 int stop_at_text(LineScan *s, size_t at, HitLine *hit) {
-  if (hand_on_to(s, line_start(s, at)) != 0) return -1;
+  if (hand_on(s, line_start(s, at), true) != 0) return -1;
   if (std::memchr(s->buf + s->pos, '\0', at - s->pos) != nullptr) return stream_line(s, true);
   const char *end_nl = static_cast<const char *>(std::memchr(s->buf + at, '\n', s->end - at));
   if (end_nl == nullptr && !s->at_eof) {
@@ -281,7 +273,7 @@ int next_hit(LineScan *s, HitLine *hit) {
   if (s->line_open && pass_line(s) != 0) return -1;
   for (;;) {
     const size_t at = earliest_hit(s);
-    if (at == kNone && s->at_eof) return hand_on_to(s, s->end);
+    if (at == kNone && s->at_eof) return hand_on(s, s->end, true);
     const int rc = at == kNone ? hand_on_lines(s, hit) : stop_at_text(s, at, hit);
     if (rc != 0) return rc;
   }
@@ -304,5 +296,6 @@ int find_in_line(const LineScan *s, const HitLine *hit, const char *text, HitLin
 
 int each_in_line(const LineScan *s, const HitLine *hit, const char *text,
                  int (*on_place)(void *ctx, const char *head, size_t len), void *ctx) {
-  return each_place(s, hit, text, [&](const char *head, size_t len, size_t, bool) { return on_place(ctx, head, len); });
+  return each_place(s, hit, text,
+                    [&](const char *head, size_t len, size_t, bool) { return on_place(ctx, head, len); });
 }

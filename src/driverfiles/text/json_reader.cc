@@ -16,9 +16,7 @@ bool fail(JsonReader *r, const char *why) {
 }
 
 void skip_space(JsonReader *r) {
-  while (r->pos < r->len && std::strchr(" \t\r\n", r->text[r->pos]) != nullptr && r->text[r->pos] != '\0') {
-    ++r->pos;
-  }
+  while (r->pos < r->len && r->text[r->pos] != '\0' && std::strchr(" \t\r\n", r->text[r->pos])) ++r->pos;
 }
 
 // Stores one decoded byte; counts it either way.
@@ -145,7 +143,9 @@ bool json_take(JsonReader *r, char c) {
   char got = 0;
   if (!json_peek(r, &got)) return false;
   if (got != c) {
-    return fail(r, c == '{' ? "expected '{'" : c == '[' ? "expected '['" : c == ':' ? "expected ':'" : "expected a string");
+    return fail(r, c == '{'   ? "expected '{'"
+                   : c == '[' ? "expected '['"
+                   : c == ':' ? "expected ':'" : "expected a string");
   }
   ++r->pos;
   return true;
