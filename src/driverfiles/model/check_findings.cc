@@ -111,9 +111,10 @@ bool same_name(const FormatEntry &a, const FormatEntry &b) {
 void mark_neighbours(const ModelInventory &inv, size_t *order, bool names, EntryTies *ties) {
   const FormatEntry *e = inv.entries;
   std::sort(order, order + inv.entry_count, [&](size_t i, size_t j) {
-    if (names) return name_before(e[i], e[j]) || (same_name(e[i], e[j]) && i < j);
+    const bool earlier = i < j;
+    if (names) return name_before(e[i], e[j]) || (same_name(e[i], e[j]) && earlier);
     const int rc = std::strcmp(e[i].id.text, e[j].id.text);
-    return rc != 0 ? rc < 0 : i < j;
+    return rc != 0 ? rc < 0 : earlier;
   });
   for (size_t k = 1; k < inv.entry_count; ++k) {
     const size_t was = order[k - 1], is = order[k];
