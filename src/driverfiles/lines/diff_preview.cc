@@ -197,9 +197,7 @@ int record_put(void *ctx, const char *bytes, size_t len) {
 
 int record_skip(void *ctx, const char *bytes, size_t len) {
   DiffRecorder *r = static_cast<DiffRecorder *>(ctx);
-  if (!r->skipped_open && push_edit(r, EditKind::kDrop, r->lines_done + 1, nullptr, 0) != 0) {
-    return -1;
-  }
+  if (!r->skipped_open && push_edit(r, EditKind::kDrop, r->lines_done + 1, nullptr, 0) != 0) return -1;
   follow(r, bytes, len, false);
   return 0;
 }
@@ -228,12 +226,9 @@ int record_add(void *ctx, const char *bytes, size_t len) {
 
 int record_add_copy(void *ctx, const char *bytes, size_t len) {
   DiffRecorder *r = static_cast<DiffRecorder *>(ctx);
+  if (make_room(&r->copies, &r->copy_cap, r->copy_count) != 0) return -1;
   char *copy = static_cast<char *>(sys_io.realloc(nullptr, len + 1));
   if (copy == nullptr) return -1;
-  if (make_room(&r->copies, &r->copy_cap, r->copy_count) != 0) {
-    std::free(copy);
-    return -1;
-  }
   r->copies[r->copy_count++] = copy;
   std::memcpy(copy, bytes, len);
   return record_add(ctx, copy, len);
