@@ -1,6 +1,5 @@
 // Listing a model's formats and checking its driver files, as text or
-// JSON (see model_report.h); the repair declared with them is in
-// model_repair.cc.
+// JSON (see model_report.h); the repair is model_repair.cc's.
 #include "driverfiles/model/model_report.h"
 
 #include <sys/stat.h>
@@ -140,9 +139,7 @@ long find_model_findings(const PaperJob &job, const char *root, FindingSink sink
   char dir[kPathMax];
   struct stat st {};
   *formats = 0;
-  if (format_inf_directory(dir, sizeof dir, root, job.model) != 0) {
-    return -1;
-  }
+  if (format_inf_directory(dir, sizeof dir, root, job.model) != 0) return -1;
   if (sys_io.stat(dir, &st) != 0) {
     if (errno != ENOENT && errno != ENOTDIR) {
       note_failed_driver_file(dir);
