@@ -172,14 +172,13 @@ long locked_apply(void *ctx) {
 
 }  // namespace
 
-int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
-                      const char *root, bool preview) {
+int run_apply_command(int argc, const char *const *argv, PaperJob *job, const char *root, bool preview) {
   ApplyCommand c{nullptr, job, root, preview, false, false, {}, {}};
   const char *wrong = read_words(argc, argv, job, &c);
   if (wrong != nullptr) {
     print_failure_start("");
     (void)std::fprintf(stderr, "%s\n", wrong);
-    print_admin_usage(program, preview ? "--dry-run" : "--apply");
+    print_admin_usage(preview ? "--dry-run" : "--apply");
     return 2;
   }
   SetError error{};

@@ -38,4 +38,12 @@ int under_driver_lock(const PaperJob &job, const char *root, bool writer,
                       long (*body)(void *ctx), void *ctx, long *result,
                       bool *installed = nullptr);
 
+// The same for a callable body (a lambda).
+template <typename Body>
+int under_driver_lock(const PaperJob &job, const char *root, bool writer, Body body, long *result,
+                      bool *installed = nullptr) {
+  const auto run = [](void *ctx) -> long { return (*static_cast<Body *>(ctx))(); };
+  return under_driver_lock(job, root, writer, +run, &body, result, installed);
+}
+
 #endif

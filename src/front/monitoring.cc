@@ -140,13 +140,13 @@ int run_check_monitoring(const PaperJob &job, const char *root) {
   return emit(out, &text, &len, status);
 }
 
-int monitoring_usage(const char *program) {
+int monitoring_usage() {
   char *text = nullptr;
   size_t len = 0;
   FILE *out = open_memstream(&text, &len);
   if (out == nullptr) return kMonitorUnknown;
   (void)std::fprintf(out, "%s UNKNOWN - usage: ", kService);
-  put_text(out, program, std::strlen(program));
+  put_text(out, program_name(), std::strlen(program_name()));
   (void)std::fputs(" --check --monitoring\n", out);
   return emit(out, &text, &len, kMonitorUnknown);
 }

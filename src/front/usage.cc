@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "front/failure_report.h"
+
 namespace {
 
 const char kVersion[] = "v " ZKPT_VERSION;
@@ -88,12 +90,12 @@ void print_admin_commands() {
       stdout);
 }
 
-void print_admin_usage(const char *program, const char *word) {
+void print_admin_usage(const char *word) {
   for (const AdminSynopsis &s : kAdminSynopses) {
     if (std::strcmp(s.word, word) != 0) continue;
     for (const char *line = s.lines; *line != '\0';) {
       const size_t len = std::strcspn(line, "\n");
-      (void)std::fprintf(stderr, "usage: %s %.*s\n", program, static_cast<int>(len), line);
+      (void)std::fprintf(stderr, "usage: %s %.*s\n", program_name(), static_cast<int>(len), line);
       line += len + (line[len] == '\n' ? 1 : 0);
     }
   }

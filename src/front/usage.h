@@ -16,7 +16,7 @@ void print_usage(PaperJob job);
 void print_admin_commands();
 
 // Writes a malformed administrator command line's usage, the line(s) of
-// the command word (program: the name as started), to standard error.
-void print_admin_usage(const char *program, const char *word);
+// the command word after program_name(), to standard error.
+void print_admin_usage(const char *word);
 
 #endif
