@@ -36,24 +36,20 @@ const char *read_words(int argc, const char *const *argv, PaperJob *job, ApplyCo
   c->file = argv[1];
   bool printer = false;
   for (int i = 2; i < argc; ++i) {
+    // As in a request's words, only the first two bytes count: -Printer is -P.
     bool *flag = std::strcmp(argv[i], "--keep-others") == 0 ? &c->keep_others
                  : std::strcmp(argv[i], "--json") == 0       ? &c->json
+                 : std::strncmp(argv[i], "-P", 2) == 0       ? &printer
                                                               : nullptr;
-    if (flag != nullptr && *flag) return "a word given twice";
-    if (flag != nullptr) {
-      *flag = true;
-      continue;
-    }
-    // As in a request's words, only the first two bytes count: -Printer is -P.
-    if (std::strncmp(argv[i], "-P", 2) != 0) return "not an option (-P, --keep-others or --json)";
-    if (printer) return "a word given twice";
+    if (flag == nullptr) return "not an option (-P, --keep-others or --json)";
+    if (*flag) return "a word given twice";
+    *flag = true;
+    if (flag != &printer) continue;
     SeenFlags seen{};
-    ParseFault fault{};
     const char *const pair[] = {"", argv[i], i + 1 < argc ? argv[i + 1] : ""};
-    if (i + 1 >= argc || parse_options(3, pair, job, &seen, &fault) != ParseResult::kAccepted) {
+    if (i + 1 >= argc || parse_options(3, pair, job, &seen) != ParseResult::kAccepted) {
       return "-P: a printer name of 1 to 1024 bytes must follow";
     }
-    printer = true;
     ++i;
   }
   return printer ? nullptr : "missing -P";
@@ -130,44 +126,38 @@ void print_changes(const ApplyCommand &c) {
   if (c.json) (void)std::fputs("]}\n", stdout);
 }
 
-void report_companion_failure(const ApplyCommand &c) {
+// Decides and carries out the apply, or shows it; under the lock.
+long locked_apply(ApplyCommand &c) {
+  // An interrupted request is finished by --repair before the set is made.
+  const int32_t open = refuse_if_interrupted(*c.job, c.root);
+  if (open != kOpDone) return report_step_failure(open);
+  // The apply as a dry run: quietly, its checks alone; else with the
+  // companion calls and diffs it shows.
+  const auto dry_run = [&](bool quiet) {
+    DryRun *d = start_dry_run();
+    d->quiet = quiet;
+    const int32_t rc = run_apply(*c.job, c.root, c.set, &c.plan, d, nullptr);
+    (void)end_dry_run(d, *c.job, c.root, false);
+    return rc;
+  };
+  int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
+  if (rc == kOpDone && c.preview) {
+    // Every check the apply makes before the changes are shown.
+    rc = dry_run(true);
+    if (rc == kOpDone) print_changes(c);
+    if (rc == kOpDone && !c.json) rc = dry_run(false);
+  } else if (rc == kOpDone) {
+    rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
+    if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);
+  }
+  if (rc != kOpCompanionFailed) return rc == kOpDone ? 0 : report_step_failure(rc);
   const FormatChange &failed = c.plan.changes[c.plan.failed];
   const char *reason = failure_reason(kOpCompanionFailed);
   print_failure_start(failed_driver_file());
   (void)std::fprintf(stderr, "%s while applying '", reason);
   print_escaped_name(failed.name, failed.name_len, stderr);
   (void)std::fputs("'\n", stderr);
-}
-
-// Decides and carries out the apply, or shows it; under the lock.
-long locked_apply(void *ctx) {
-  ApplyCommand &c = *static_cast<ApplyCommand *>(ctx);
-  // An interrupted request is finished by --repair before the set is made.
-  const int32_t open = refuse_if_interrupted(*c.job, c.root);
-  if (open != kOpDone) return report_step_failure(open);
-  int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
-  if (rc == kOpDone && c.preview) {
-    // Every check the apply makes, quietly, before the changes are shown;
-    // then the text preview's companion calls and diffs.
-    DryRun *checks = start_dry_run();
-    checks->quiet = true;
-    rc = run_apply(*c.job, c.root, c.set, &c.plan, checks, nullptr);
-    (void)end_dry_run(checks, *c.job, c.root, false);
-    if (rc == kOpDone) print_changes(c);
-    if (rc == kOpDone && !c.json) {
-      DryRun *shown = start_dry_run();
-      rc = run_apply(*c.job, c.root, c.set, &c.plan, shown, nullptr);
-      (void)end_dry_run(shown, *c.job, c.root, false);
-    }
-  } else if (rc == kOpDone) {
-    rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
-    if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);
-  }
-  if (rc == kOpCompanionFailed) {
-    report_companion_failure(c);
-    return -1;
-  }
-  return rc == kOpDone ? 0 : report_step_failure(rc);
+  return -1;
 }
 
 }  // namespace
@@ -187,7 +177,7 @@ int run_apply_command(int argc, const char *const *argv, PaperJob *job, const ch
     return 2;
   }
   long status = -1;
-  if (under_driver_lock(*job, root, !preview, locked_apply, &c, &status) != 0) {
+  if (under_driver_lock(*job, root, !preview, [&] { return locked_apply(c); }, &status) != 0) {
     status = report_step_failure(-1);
   }
   free_apply_plan(&c.plan);
