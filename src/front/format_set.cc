@@ -42,12 +42,18 @@ int read_all(const char *path, char **text, size_t *len) {
   return rc;
 }
 
+// A size member as written: its text, kept.
+struct RawSize {
+  char text[kNumberMax];
+  bool has, whole;
+};
+
 // One format's members as written.
 struct RawFormat {
   char name[kLabelNameMax + 1];
   size_t name_len;
-  char width[kNumberMax], height[kNumberMax];
-  bool has_name, has_width, has_height, whole_width, whole_height;
+  bool has_name;
+  RawSize width, height;
 };
 
 // The reason: before, value, after and more, one after the other.
@@ -59,30 +65,27 @@ int refuse(SetError *e, long format, const char *name, const char *before, const
   return -1;
 }
 
-// A size member: a number, its text kept.
-int read_size_member(JsonReader *r, SetError *e, long format, const char *key, char *out, bool *whole,
-                     bool *has) {
+// A member's value ahead, refused when the member came before or the
+// value is not a string (or, for a number, not a number).
+int start_member(JsonReader *r, SetError *e, long format, const char *key, bool *has, bool number) {
   char c = 0;
   if (*has) return refuse(e, format, "", "\"", key, "\" is given twice");
   if (!json_peek(r, &c)) return -1;
-  if (c != '-' && (c < '0' || c > '9')) return refuse(e, format, "", "\"", key, "\" is not a number");
+  if (number ? c != '-' && (c < '0' || c > '9') : c != '"') {
+    return refuse(e, format, "", "\"", key, number ? "\" is not a number" : "\" is not a string");
+  }
   *has = true;
-  return json_read_number(r, out, kNumberMax, whole) ? 0 : -1;
+  return 0;
 }
 
 int read_member(JsonReader *r, SetError *e, long format, const char *key, RawFormat *f) {
-  if (std::strcmp(key, "width") == 0) {
-    return read_size_member(r, e, format, key, f->width, &f->whole_width, &f->has_width);
-  }
-  if (std::strcmp(key, "height") == 0) {
-    return read_size_member(r, e, format, key, f->height, &f->whole_height, &f->has_height);
+  if (std::strcmp(key, "width") == 0 || std::strcmp(key, "height") == 0) {
+    RawSize &size = key[0] == 'w' ? f->width : f->height;
+    if (start_member(r, e, format, key, &size.has, true) != 0) return -1;
+    return json_read_number(r, size.text, kNumberMax, &size.whole) ? 0 : -1;
   }
   if (std::strcmp(key, "name") != 0) return json_skip_value(r) ? 0 : -1;
-  char c = 0;
-  if (f->has_name) return refuse(e, format, "", "\"name\" is given twice");
-  if (!json_peek(r, &c)) return -1;
-  if (c != '"') return refuse(e, format, "", "\"name\" is not a string");
-  f->has_name = true;
+  if (start_member(r, e, format, key, &f->has_name, false) != 0) return -1;
   return json_read_string(r, f->name, kLabelNameMax, &f->name_len) ? 0 : -1;
 }
 
@@ -104,7 +107,7 @@ int read_raw(JsonReader *r, SetError *e, long format, RawFormat *f) {
     if (read_key(r, key) != 0 || read_member(r, e, format, key, f) != 0) return -1;
   }
   if (r->error != nullptr) return -1;
-  const char *missing = !f->has_name ? "name" : !f->has_width ? "width" : !f->has_height ? "height" : nullptr;
+  const char *missing = !f->has_name ? "name" : !f->width.has ? "width" : !f->height.has ? "height" : nullptr;
   return missing != nullptr ? refuse(e, format, "", "no \"", missing, "\"") : 0;
 }
 
@@ -118,27 +121,23 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   name[f.name_len] = '\0';
   PaperJob one = job;
   SeenFlags seen{};
-  ParseFault fault{'\0', "refused"};
-  const char *const n[] = {"", "-n", name}, *const w[] = {"", "-w", f.width}, *const h[] = {"", "-h", f.height};
+  const char *const n[] = {"", "-n", name};
   if (parse_options(3, n, &one, &seen) != ParseResult::kAccepted) {
     return refuse(e, format, "", "the name holds a newline or \"[CustomTape]\"");
   }
-  if (!f.whole_width) return refuse(e, format, name, "width ", f.width, " is not a whole number");
-  if (parse_options(3, w, &one, &seen, &fault) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "width ", f.width, ": ", fault.reason);
+  for (const RawSize *size : {&f.width, &f.height}) {
+    const bool width = size == &f.width;
+    const char *what = width ? "width " : "height ";
+    const char *const words[] = {"", width ? "-w" : "-h", size->text};
+    ParseFault fault{'\0', "refused"};
+    if (!size->whole) return refuse(e, format, name, what, size->text, " is not a whole number");
+    if (parse_options(3, words, &one, &seen, &fault) != ParseResult::kAccepted) {
+      return refuse(e, format, name, what, size->text, ": ", fault.reason);
+    }
   }
-  if (!f.whole_height) return refuse(e, format, name, "height ", f.height, " is not a whole number");
-  if (parse_options(3, h, &one, &seen, &fault) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "height ", f.height, ": ", fault.reason);
-  }
-  *spec = FormatSpec{};
+  *spec = FormatSpec{{}, {}, one.width, one.height, one.pins, one.asked_width, one.asked_height};
   copy_text(spec->label_name, one.label_name);
   copy_text(spec->media_name, one.media_name);
-  spec->width = one.width;
-  spec->height = one.height;
-  spec->pins = one.pins;
-  spec->asked_width = one.asked_width;
-  spec->asked_height = one.asked_height;
   return 0;
 }
 
@@ -155,35 +154,23 @@ int add_format(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) 
   return 0;
 }
 
-struct SpecRef {
-  const FormatSpec *spec;
-};
-
-// By name, then by place in the set.
-int compare_specs(const void *a, const void *b) {
-  const FormatSpec *x = static_cast<const SpecRef *>(a)->spec;
-  const FormatSpec *y = static_cast<const SpecRef *>(b)->spec;
-  const int c = std::strcmp(x->label_name, y->label_name);
-  return c != 0 ? c : x < y ? -1 : x > y ? 1 : 0;
-}
-
 // The first format (from 1) whose name an earlier one has, 0 when none,
-// -1 with no memory: the formats sorted by name once, so a set of any
-// size is checked in one sort.
+// -1 with no memory: the formats sorted by name, then by place, once, so
+// a set of any size is checked in one sort, and a name's later formats
+// sort right after its first.
 long first_repeat(const FormatSet &set) {
   if (set.count < 2) return 0;
-  SpecRef *order = static_cast<SpecRef *>(sys_io.realloc(nullptr, set.count * sizeof(SpecRef)));
+  const auto order = static_cast<const FormatSpec **>(sys_io.realloc(nullptr, set.count * sizeof(FormatSpec *)));
   if (order == nullptr) return -1;
-  for (size_t i = 0; i < set.count; ++i) order[i] = SpecRef{&set.formats[i]};
-  std::qsort(order, set.count, sizeof(SpecRef), compare_specs);
-  const auto name = [&](size_t i) { return order[i].spec->label_name; };
+  for (size_t i = 0; i < set.count; ++i) order[i] = &set.formats[i];
+  std::sort(order, order + set.count, [](const FormatSpec *x, const FormatSpec *y) {
+    const int c = std::strcmp(x->label_name, y->label_name);
+    return c != 0 ? c < 0 : x < y;
+  });
   size_t first = set.count;
   for (size_t i = 1; i < set.count; ++i) {
-    // The second of a name in the set's order sorts right after the first.
-    if (std::strcmp(name(i - 1), name(i)) != 0) continue;
-    if (i == 1 || std::strcmp(name(i - 2), name(i)) != 0) {
-      first = std::min(first, static_cast<size_t>(order[i].spec - set.formats));
-    }
+    if (std::strcmp(order[i - 1]->label_name, order[i]->label_name) != 0) continue;
+    first = std::min(first, static_cast<size_t>(order[i] - set.formats));
   }
   std::free(order);
   return first < set.count ? static_cast<long>(first) + 1 : 0;
@@ -200,11 +187,7 @@ int read_formats(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set
 
 // The "model" member: this program's model, or refused.
 int read_model(const PaperJob &job, JsonReader *r, SetError *e, bool *seen) {
-  char c = 0;
-  if (*seen) return refuse(e, 0, "", "\"model\" is given twice");
-  if (!json_peek(r, &c)) return -1;
-  if (c != '"') return refuse(e, 0, "", "\"model\" is not a string");
-  *seen = true;
+  if (start_member(r, e, 0, "model", seen, false) != 0) return -1;
   size_t len = 0;
   if (!json_read_string(r, e->other_model, sizeof e->other_model, &len)) return -1;
   if (len == std::strlen(job.model) && std::memcmp(e->other_model, job.model, len) == 0) return 0;
