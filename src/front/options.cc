@@ -2,6 +2,7 @@
 // with the tape models' width and height rules (see options.h).
 #include "front/options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,12 +31,7 @@ bool apply_tape_width(PaperJob *job) {
 }
 
 void apply_tape_height(PaperJob *job) {
-  const int64_t longest = names_heat_shrink(job->label_name) ? 500 : 1000;
-  if (job->height < 4) {
-    job->height = 4;
-  } else if (job->height > longest) {
-    job->height = longest;
-  }
+  job->height = std::clamp<int64_t>(job->height, 4, names_heat_shrink(job->label_name) ? 500 : 1000);
 }
 
 namespace {
