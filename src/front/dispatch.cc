@@ -126,11 +126,9 @@ const char *request_fault(const SeenFlags &seen) {
   return seen.height ? nullptr : "-n without -h";
 }
 
-bool is_request(const SeenFlags &seen) { return request_fault(seen) == nullptr; }
-
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
-  if (!is_request(seen)) return show_usage(job);
+  if (request_fault(seen) != nullptr) return show_usage(job);
   return locked_request(Request{&job, root, seen.add, preview, false, nullptr});
 }
 

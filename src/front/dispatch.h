@@ -20,10 +20,8 @@ int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *roo
 // "replaced".
 int ensure_request(const PaperJob &job, const char *root, bool preview);
 
-// True when seen makes a request: -P with -d, or with -n, -w and -h.
-bool is_request(const SeenFlags &seen);
-
-// Why seen makes no request, in words ("missing -P"); null when it does.
+// Why seen makes no request (a request is -P with -d, or with -n, -w and
+// -h), in words ("missing -P"); null when it makes one.
 const char *request_fault(const SeenFlags &seen);
 
 // Parses argv (argv[0] stands for the program name and is not read) and

@@ -34,13 +34,10 @@ const AdminSynopsis kAdminSynopses[] = {
 
 }  // namespace
 
-const char *example_printer(const char *model) {
-  const ModelRow *row = find_model(model);
-  return row != nullptr ? row->printer : "";
-}
-
 void print_usage(PaperJob job) {
-  const char *printer = example_printer(job.model);
+  // The example's print queue: empty for the roll models.
+  const ModelRow *row = find_model(job.model);
+  const char *printer = row != nullptr ? row->printer : "";
   std::printf(
       "%s\n LPRng Paper Size Tool (%s)\n"
       " Usage: zkpapertoollpr_xxxx -P Printer Name [-n add a Lable Format "

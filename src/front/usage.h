@@ -6,9 +6,6 @@
 
 #include "front/paper_job.h"
 
-// Example printer name shown for a model id; empty for the roll models.
-const char *example_printer(const char *model);
-
 // Writes the usage text for job.model to standard output.
 void print_usage(PaperJob job);
 
