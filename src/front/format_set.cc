@@ -23,23 +23,17 @@ int read_all(const char *path, char **text, size_t *len) {
   const int fd = stdin_wanted ? 0 : sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return -1;
   size_t cap = 0;
-  int rc = 0;
-  *len = 0;
-  while (*len <= kApplyDocumentMax) {
-    ssize_t got = -1;
-    if (make_room(text, &cap, *len) == 0) {
-      const size_t room = std::min(cap - *len, kApplyDocumentMax + 1 - *len);
-      got = retry_interrupted([&] { return sys_io.read(fd, *text + *len, room); });
-    }
-    if (got <= 0) {
-      rc = got == 0 ? 0 : -1;
-      break;
-    }
-    *len += static_cast<size_t>(got);
+  ssize_t got = 1;
+  for (*len = 0; got > 0 && *len <= kApplyDocumentMax;) {
+    const size_t room = kApplyDocumentMax + 1 - *len;
+    got = make_room(text, &cap, *len) != 0 ? -1 : retry_interrupted([&] {
+      return sys_io.read(fd, *text + *len, std::min(cap - *len, room));
+    });
+    if (got > 0) *len += static_cast<size_t>(got);
   }
   SavedErrno saved;
   if (!stdin_wanted) sys_io.close(fd);
-  return rc;
+  return got < 0 ? -1 : 0;
 }
 
 // A size member as written: its text, kept.
@@ -202,17 +196,13 @@ int read_document(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *se
   for (bool first = true; json_next(r, '}', first, &more); first = false) {
     char key[kKeyMax];
     if (read_key(r, key) != 0) return -1;
-    if (std::strcmp(key, "model") == 0) {
-      if (read_model(job, r, e, &model) != 0) return -1;
-      continue;
-    }
-    if (std::strcmp(key, "formats") != 0) {
-      if (!json_skip_value(r)) return -1;
-      continue;
-    }
-    if (seen) return refuse(e, 0, "", "\"formats\" is given twice");
-    seen = true;
-    if (read_formats(job, r, e, set) != 0) return -1;
+    const bool formats = std::strcmp(key, "formats") == 0;
+    if (formats && seen) return refuse(e, 0, "", "\"formats\" is given twice");
+    seen = seen || formats;
+    const int rc = std::strcmp(key, "model") == 0 ? read_model(job, r, e, &model)
+                   : formats                      ? read_formats(job, r, e, set)
+                                                  : json_skip_value(r) ? 0 : -1;
+    if (rc != 0) return -1;
   }
   if (r->error != nullptr || !json_at_end(r)) return -1;
   return seen ? 0 : refuse(e, 0, "", "no \"formats\"");
