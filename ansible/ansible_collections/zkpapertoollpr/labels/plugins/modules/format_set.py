@@ -197,5 +197,6 @@ def main():
     module.exit_json(changed=bool(document['changes']), changes=document['changes'],
                      formats=after, **result)
 
+
 if __name__ == '__main__':
     main()
