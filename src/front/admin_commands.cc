@@ -103,23 +103,6 @@ int run_request_command(const Admin &a, int argc, const char *const *argv, const
   return dispatch_request(*a.job, seen, a.root, preview);
 }
 
-int run_dry_run(const Admin &a, int argc, const char *const *argv) {
-  if (argc > 2 && std::strcmp(argv[2], "--apply") == 0) {
-    return run_apply_command(argc - 2, argv + 2, a.job, a.root, true);
-  }
-  if (argc > 2 && std::strcmp(argv[2], "--repair") == 0) return run_repair(a, argc - 1, argv + 1, true);
-  if (argc > 2 && std::strcmp(argv[2], "--ensure") == 0) {
-    return run_request_command(a, argc - 2, argv + 2, "--dry-run", true, true);
-  }
-  // The other command words change nothing, so there is nothing to preview.
-  if (argc > 2 && is_command_word(argv[2])) {
-    static char reason[64];
-    (void)std::snprintf(reason, sizeof reason, "%s changes nothing; a dry run previews a change", argv[2]);
-    return usage_error("--dry-run", reason);
-  }
-  return run_request_command(a, argc - 1, argv + 1, "--dry-run", false, true);
-}
-
 }  // namespace
 
 bool is_command_word(const char *word) {
@@ -128,13 +111,25 @@ bool is_command_word(const char *word) {
 
 int run_admin_command(int argc, const char *const *argv, PaperJob *job, const char *root) {
   const Admin a{job, root};
-  const char *word = argv[1];
-  if (std::strcmp(word, "--dry-run") == 0) return run_dry_run(a, argc, argv);
-  if (std::strcmp(word, "--ensure") == 0) {
-    return run_request_command(a, argc - 1, argv + 1, word, true, false);
+  // --dry-run before a request's words previews the request; before a
+  // command word, that command.
+  const bool preview = std::strcmp(argv[1], "--dry-run") == 0;
+  if (preview && (argc < 3 || !is_command_word(argv[2]))) {
+    return run_request_command(a, argc - 1, argv + 1, "--dry-run", false, true);
   }
-  if (std::strcmp(word, "--repair") == 0) return run_repair(a, argc, argv, false);
-  if (std::strcmp(word, "--apply") == 0) return run_apply_command(argc - 1, argv + 1, job, root, false);
+  if (preview) --argc, ++argv;
+  const char *word = argv[1];
+  if (std::strcmp(word, "--ensure") == 0) {
+    return run_request_command(a, argc - 1, argv + 1, preview ? "--dry-run" : word, true, preview);
+  }
+  if (std::strcmp(word, "--repair") == 0) return run_repair(a, argc, argv, preview);
+  if (std::strcmp(word, "--apply") == 0) return run_apply_command(argc - 1, argv + 1, job, root, preview);
+  // The other command words change nothing, so there is nothing to preview.
+  if (preview) {
+    static char reason[64];
+    (void)std::snprintf(reason, sizeof reason, "%s changes nothing; a dry run previews a change", word);
+    return usage_error("--dry-run", reason);
+  }
   if (std::strcmp(word, "--list") == 0 || std::strcmp(word, "--check") == 0) {
     return run_reader(a, argc, argv);
   }
