@@ -48,25 +48,23 @@ def _length(text):
     return len(text.encode('utf-8', 'surrogateescape'))
 
 
-def _no_nul(module, key, text):
+def _check_text(module, key, text, most, shown=''):
+    """Fails naming key unless text is 1 to most bytes without a NUL
+    (shown follows the length in the message)."""
     if '\0' in text:
         module.fail_json(msg='%s holds a NUL byte, which no command line carries' % key)
+    if not 1 <= _length(text) <= most:
+        module.fail_json(msg='%s must be 1 to %d bytes long, not %d%s' % (key, most, _length(text), shown))
 
 
 def check_printer(module, printer):
     """Fails naming printer unless the tool's -P takes it."""
-    _no_nul(module, 'printer', printer)
-    if not 1 <= _length(printer) <= PRINTER_MAX:
-        module.fail_json(msg='printer must be 1 to %d bytes long, not %d'
-                         % (PRINTER_MAX, _length(printer)))
+    _check_text(module, 'printer', printer, PRINTER_MAX)
 
 
 def check_name(module, key, name):
     """Fails naming key unless the tool's -n and -d take name."""
-    _no_nul(module, key, name)
-    if not 1 <= _length(name) <= NAME_MAX:
-        module.fail_json(msg='%s must be 1 to %d bytes long, not %d: %r'
-                         % (key, NAME_MAX, _length(name), name))
+    _check_text(module, key, name, NAME_MAX, ': %r' % (name,))
     if '\n' in name or '[CustomTape]' in name:
         module.fail_json(msg='%s must hold neither a newline nor "[CustomTape]": %r'
                          % (key, name))
