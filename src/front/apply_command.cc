@@ -82,22 +82,6 @@ void print_input_error(const ApplyCommand &c, const SetError &e) {
 
 const char *const kActions[] = {"added", "replaced", "removed"};
 
-// One change: a line, or a member of the document's list.
-void print_change(const ApplyCommand &c, const char *action, const char *name, size_t len, int64_t width,
-                  int64_t height, bool *first) {
-  if (c.json) {
-    std::printf("%s{\"action\":\"%s\",\"name\":", *first ? "" : ",", action);
-    write_json_string(name, len);
-    std::printf(",\"width\":%lld,\"height\":%lld}", static_cast<long long>(width),
-                static_cast<long long>(height));
-  } else {
-    std::printf("%s\t", action);
-    print_escaped_name(name, len);
-    std::printf("\t%lldx%lld\n", static_cast<long long>(width), static_cast<long long>(height));
-  }
-  *first = false;
-}
-
 // The changes carried out (all decided ones when previewed), then the
 // orphaned lines dropped and settings reset with them, as lines or one
 // JSON document.
@@ -108,6 +92,19 @@ void print_changes(const ApplyCommand &c) {
     (void)std::fputs(",\"changes\":[", stdout);
   }
   bool first = true;
+  // One change: a line, or a member of the document's list.
+  const auto put = [&](const char *action, const char *name, size_t len, long long width, long long height) {
+    if (c.json) {
+      std::printf("%s{\"action\":\"%s\",\"name\":", first ? "" : ",", action);
+      write_json_string(name, len);
+      std::printf(",\"width\":%lld,\"height\":%lld}", width, height);
+    } else {
+      std::printf("%s\t", action);
+      print_escaped_name(name, len);
+      std::printf("\t%lldx%lld\n", width, height);
+    }
+    first = false;
+  };
   for (size_t i = 0; i < c.plan.count; ++i) {
     const FormatChange &change = c.plan.changes[i];
     // A replaced format whose add the companion refused was removed.
@@ -116,12 +113,11 @@ void print_changes(const ApplyCommand &c) {
     int64_t width = 0, height = 0;
     listed_change_size(*c.job, c.set, change, &width, &height);
     const char *action = kActions[static_cast<int>(removed ? ChangeKind::kRemoved : change.kind)];
-    print_change(c, action, change.name, change.name_len, width, height, &first);
+    put(action, change.name, change.name_len, width, height);
   }
   for (size_t i = 0; i < c.plan.orphan_count; ++i) {
     const ApplyOrphan &o = c.plan.orphans[i];
-    print_change(c, o.file == kSettingsFile ? "reset setting" : "removed orphan", "", 0, o.width, o.height,
-                 &first);
+    put(o.file == kSettingsFile ? "reset setting" : "removed orphan", "", 0, o.width, o.height);
   }
   if (c.json) (void)std::fputs("]}\n", stdout);
 }
