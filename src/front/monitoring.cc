@@ -53,19 +53,6 @@ void put_status(FILE *to, const char *state, const char *model, const char *text
   put_text(to, text, len);
 }
 
-// The status line of a run that found something: the count and the first
-// finding; then every finding shown, one a line.
-void put_findings(FILE *to, const char *model, const Tally &t, long found, const char *lines, size_t len) {
-  const char *end = static_cast<const char *>(std::memchr(lines, '\n', len));
-  const size_t first = end != nullptr ? static_cast<size_t>(end - lines) : len;
-  (void)std::fprintf(to, "%s WARNING - %s: %ld finding%s, the first: ", kService, model, found,
-                     found == 1 ? "" : "s");
-  put_text(to, lines, first);
-  (void)std::fprintf(to, " | formats=%zu;;;0 findings=%ld;0;;0 intents=%ld;;;0\n", t.formats, found, t.intents);
-  put_text(to, lines, len);
-  if (found > kShownMax) (void)std::fprintf(to, "and %ld more (--check shows them all)\n", found - kShownMax);
-}
-
 // The result's lines; returns the plugin's status.
 int put_result(FILE *to, const PaperJob &job, const char *root, const Tally &t, long found, const char *lines,
                size_t len) {
@@ -86,7 +73,14 @@ int put_result(FILE *to, const PaperJob &job, const char *root, const Tally &t, 
     return kMonitorCritical;
   }
   if (found > 0) {
-    put_findings(to, job.model, t, found, lines, len);
+    // The count and the first finding; then every finding shown, one a line.
+    const char *end = static_cast<const char *>(std::memchr(lines, '\n', len));
+    (void)std::fprintf(to, "%s WARNING - %s: %ld finding%s, the first: ", kService, job.model, found,
+                       found == 1 ? "" : "s");
+    put_text(to, lines, end != nullptr ? static_cast<size_t>(end - lines) : len);
+    (void)std::fprintf(to, " | formats=%zu;;;0 findings=%ld;0;;0 intents=%ld;;;0\n", t.formats, found, t.intents);
+    put_text(to, lines, len);
+    if (found > kShownMax) (void)std::fprintf(to, "and %ld more (--check shows them all)\n", found - kShownMax);
     return kMonitorWarning;
   }
   (void)std::fprintf(to, "%s OK - %s: formats %zu, findings 0 | formats=%zu;;;0 findings=0;0;;0 intents=0;;;0\n",
