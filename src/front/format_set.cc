@@ -42,7 +42,7 @@ struct RawSize {
   bool has, whole;
 };
 
-// One format's members as written.
+// One format's members as written (zero-filled first).
 struct RawFormat {
   char name[kLabelNameMax + 1];
   size_t name_len;
@@ -110,9 +110,7 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   if (f.name_len == 0) return refuse(e, format, "", "the name is empty");
   if (f.name_len > kLabelNameMax) return refuse(e, format, "", "the name is longer than 32 bytes");
   if (std::memchr(f.name, '\0', f.name_len) != nullptr) return refuse(e, format, "", "the name holds a zero byte");
-  char name[kLabelNameMax + 1];
-  std::memcpy(name, f.name, f.name_len);
-  name[f.name_len] = '\0';
+  const char *name = f.name;  // terminated: the record is zero-filled past the name's bytes
   PaperJob one = job;
   SeenFlags seen{};
   const char *const n[] = {"", "-n", name};
@@ -132,19 +130,6 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   *spec = FormatSpec{{}, {}, one.width, one.height, one.pins, one.asked_width, one.asked_height};
   copy_text(spec->label_name, one.label_name);
   copy_text(spec->media_name, one.media_name);
-  return 0;
-}
-
-int add_format(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) {
-  const long format = static_cast<long>(set->count) + 1;
-  RawFormat raw{};
-  FormatSpec spec{};
-  if (read_raw(r, e, format, &raw) != 0 || take_format(job, raw, e, format, &spec) != 0) return -1;
-  if (make_room(&set->formats, &set->cap, set->count) != 0) {
-    e->unreadable = true;
-    return -1;
-  }
-  set->formats[set->count++] = spec;
   return 0;
 }
 
@@ -174,7 +159,15 @@ int read_formats(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set
   bool more = false;
   if (!json_take(r, '[')) return -1;
   for (bool first = true; json_next(r, ']', first, &more); first = false) {
-    if (add_format(job, r, e, set) != 0) return -1;
+    const long format = static_cast<long>(set->count) + 1;
+    RawFormat raw{};
+    FormatSpec spec{};
+    if (read_raw(r, e, format, &raw) != 0 || take_format(job, raw, e, format, &spec) != 0) return -1;
+    if (make_room(&set->formats, &set->cap, set->count) != 0) {
+      e->unreadable = true;
+      return -1;
+    }
+    set->formats[set->count++] = spec;
   }
   return r->error == nullptr ? 0 : -1;
 }
