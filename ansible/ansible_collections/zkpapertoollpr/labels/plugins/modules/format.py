@@ -136,18 +136,16 @@ def present(module, before):
         out = run(module, ['--dry-run'] + request)[1]
         if module._diff:
             result['diff'] = {'prepared': out}
-        if module.check_mode:
-            # The preview foresees the check of the listing where the
-            # run would change nothing.
-            if not ensured(out):
-                expect(module, before, out, False)
-            result.update(changed=ensured(out), stdout=out, format=held[0] if held else None)
-            return result
+    if module.check_mode:
+        # The preview foresees the check of the listing where the run
+        # would change nothing.
+        if not ensured(out):
+            expect(module, before, out, False)
+        return dict(result, changed=ensured(out), stdout=out, format=held[0] if held else None)
     out = run(module, request, before=before)[1]
     after = list_formats(module)
     expect(module, after, out, ensured(out))
-    result.update(changed=ensured(out), stdout=out, format=named(after, p['name'])[0])
-    return result
+    return dict(result, changed=ensured(out), stdout=out, format=named(after, p['name'])[0])
 
 
 def ensured(out):
