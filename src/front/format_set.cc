@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 
 #include "driverfiles/text/json_reader.h"
 #include "driverfiles/sys/sys_io.h"
@@ -139,17 +140,17 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
 // sort right after its first.
 long first_repeat(const FormatSet &set) {
   if (set.count < 2) return 0;
-  const auto order = static_cast<const FormatSpec **>(sys_io.realloc(nullptr, set.count * sizeof(FormatSpec *)));
+  size_t *order = static_cast<size_t *>(sys_io.realloc(nullptr, set.count * sizeof(size_t)));
   if (order == nullptr) return -1;
-  for (size_t i = 0; i < set.count; ++i) order[i] = &set.formats[i];
-  std::sort(order, order + set.count, [](const FormatSpec *x, const FormatSpec *y) {
-    const int c = std::strcmp(x->label_name, y->label_name);
+  std::iota(order, order + set.count, size_t{0});
+  const auto name = [&](size_t at) { return set.formats[at].label_name; };
+  std::sort(order, order + set.count, [&](size_t x, size_t y) {
+    const int c = std::strcmp(name(x), name(y));
     return c != 0 ? c < 0 : x < y;
   });
   size_t first = set.count;
   for (size_t i = 1; i < set.count; ++i) {
-    if (std::strcmp(order[i - 1]->label_name, order[i]->label_name) != 0) continue;
-    first = std::min(first, static_cast<size_t>(order[i] - set.formats));
+    if (std::strcmp(name(order[i - 1]), name(order[i])) == 0) first = std::min(first, order[i]);
   }
   std::free(order);
   return first < set.count ? static_cast<long>(first) + 1 : 0;
