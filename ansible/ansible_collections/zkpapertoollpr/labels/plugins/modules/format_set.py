@@ -123,10 +123,9 @@ def check_list(module):
     for at, f in enumerate(module.params['formats']):
         key = 'formats[%d].' % at
         check_format(module, key, f['name'], f['width'], f['height'])
-        if f['name'] in first:
+        if first.setdefault(f['name'], at) != at:
             module.fail_json(msg='%sname: %s is also formats[%d].name'
                              % (key, f['name'], first[f['name']]))
-        first[f['name']] = at
 
 
 def expect(module, formats, changed, shown=None):
