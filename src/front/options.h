@@ -34,9 +34,10 @@ struct ParseFault {
   const char *reason;
 };
 
-// fault (may be null) is set when the result is kRejected. A name holding
-// "HS" or "hs" asks for heat-shrink tube: its width is turned into a tube,
-// its height held to 4 to 500 mm (other tapes: 4 to 1000).
+// fault (may be null) is set when the result is kRejected. On a tape
+// model a name holding "HS" or "hs" asks for heat-shrink tube: its width
+// is turned into a tube, its height held to 4 to 500 mm (other tapes: 4
+// to 1000).
 ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
                           SeenFlags *seen, ParseFault *fault = nullptr);
 
