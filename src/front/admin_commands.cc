@@ -29,17 +29,6 @@ struct Admin {
   const char *root;
 };
 
-// "PROGRAM: reason" (with the option it concerns) and the command's
-// usage, on standard error.
-int usage_error(const char *word, const ParseFault &fault) {
-  print_failure_start("");
-  if (fault.option != '\0') (void)std::fprintf(stderr, "-%c: ", fault.option);
-  (void)std::fprintf(stderr, "%s\n", fault.reason);
-  print_admin_usage(word);
-  return 2;
-}
-int usage_error(const char *word, const char *reason) { return usage_error(word, ParseFault{'\0', reason}); }
-
 // A report run under the model's lock, as a writer or a reader: exit
 // status 1 when it found anything, or its failure told; *installed false
 // when the model has no driver directory.

@@ -161,12 +161,7 @@ long locked_apply(ApplyCommand &c) {
 int run_apply_command(int argc, const char *const *argv, PaperJob *job, const char *root, bool preview) {
   ApplyCommand c{nullptr, job, root, preview, false, false, {}, {}};
   const char *wrong = read_words(argc, argv, job, &c);
-  if (wrong != nullptr) {
-    print_failure_start("");
-    (void)std::fprintf(stderr, "%s\n", wrong);
-    print_admin_usage(preview ? "--dry-run" : "--apply");
-    return 2;
-  }
+  if (wrong != nullptr) return usage_error(preview ? "--dry-run" : "--apply", wrong);
   SetError error{};
   if (read_format_set(c.file, *job, &c.set, &error) != 0) {
     print_input_error(c, error);

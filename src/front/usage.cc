@@ -1,5 +1,5 @@
 // The usage texts: the tool's own, --help's administrator commands and a
-// malformed administrator command's synopsis (see usage.h).
+// malformed administrator command's reason and synopsis (see usage.h).
 #include "front/usage.h"
 
 #include <cstdio>
@@ -79,7 +79,10 @@ void print_admin_commands() {
       stdout);
 }
 
-void print_admin_usage(const char *word) {
+int usage_error(const char *word, const ParseFault &fault) {
+  print_failure_start("");
+  if (fault.option != '\0') (void)std::fprintf(stderr, "-%c: ", fault.option);
+  (void)std::fprintf(stderr, "%s\n", fault.reason);
   for (const AdminSynopsis &s : kAdminSynopses) {
     if (std::strcmp(s.word, word) != 0) continue;
     for (const char *line = s.lines; *line != '\0';) {
@@ -88,4 +91,7 @@ void print_admin_usage(const char *word) {
       line += len + (line[len] == '\n' ? 1 : 0);
     }
   }
+  return 2;
 }
+
+int usage_error(const char *word, const char *reason) { return usage_error(word, ParseFault{'\0', reason}); }
