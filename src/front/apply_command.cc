@@ -36,24 +36,20 @@ const char *read_words(int argc, const char *const *argv, PaperJob *job, ApplyCo
   c->file = argv[1];
   bool printer = false;
   for (int i = 2; i < argc; ++i) {
+    // As in a request's words, only the first two bytes count: -Printer is -P.
     bool *flag = std::strcmp(argv[i], "--keep-others") == 0 ? &c->keep_others
                  : std::strcmp(argv[i], "--json") == 0       ? &c->json
+                 : std::strncmp(argv[i], "-P", 2) == 0       ? &printer
                                                               : nullptr;
-    if (flag != nullptr && *flag) return "a word given twice";
-    if (flag != nullptr) {
-      *flag = true;
-      continue;
-    }
-    // As in a request's words, only the first two bytes count: -Printer is -P.
-    if (std::strncmp(argv[i], "-P", 2) != 0) return "not an option (-P, --keep-others or --json)";
-    if (printer) return "a word given twice";
+    if (flag == nullptr) return "not an option (-P, --keep-others or --json)";
+    if (*flag) return "a word given twice";
+    *flag = true;
+    if (flag != &printer) continue;
     SeenFlags seen{};
-    ParseFault fault{};
     const char *const pair[] = {"", argv[i], i + 1 < argc ? argv[i + 1] : ""};
-    if (i + 1 >= argc || parse_options(3, pair, job, &seen, &fault) != ParseResult::kAccepted) {
+    if (i + 1 >= argc || parse_options(3, pair, job, &seen) != ParseResult::kAccepted) {
       return "-P: a printer name of 1 to 1024 bytes must follow";
     }
-    printer = true;
     ++i;
   }
   return printer ? nullptr : "missing -P";
@@ -86,22 +82,6 @@ void print_input_error(const ApplyCommand &c, const SetError &e) {
 
 const char *const kActions[] = {"added", "replaced", "removed"};
 
-// One change: a line, or a member of the document's list.
-void print_change(const ApplyCommand &c, const char *action, const char *name, size_t len, int64_t width,
-                  int64_t height, bool *first) {
-  if (c.json) {
-    std::printf("%s{\"action\":\"%s\",\"name\":", *first ? "" : ",", action);
-    write_json_string(name, len);
-    std::printf(",\"width\":%lld,\"height\":%lld}", static_cast<long long>(width),
-                static_cast<long long>(height));
-  } else {
-    std::printf("%s\t", action);
-    print_escaped_name(name, len);
-    std::printf("\t%lldx%lld\n", static_cast<long long>(width), static_cast<long long>(height));
-  }
-  *first = false;
-}
-
 // The changes carried out (all decided ones when previewed), then the
 // orphaned lines dropped and settings reset with them, as lines or one
 // JSON document.
@@ -112,6 +92,19 @@ void print_changes(const ApplyCommand &c) {
     (void)std::fputs(",\"changes\":[", stdout);
   }
   bool first = true;
+  // One change: a line, or a member of the document's list.
+  const auto put = [&](const char *action, const char *name, size_t len, long long width, long long height) {
+    if (c.json) {
+      std::printf("%s{\"action\":\"%s\",\"name\":", first ? "" : ",", action);
+      write_json_string(name, len);
+      std::printf(",\"width\":%lld,\"height\":%lld}", width, height);
+    } else {
+      std::printf("%s\t", action);
+      print_escaped_name(name, len);
+      std::printf("\t%lldx%lld\n", width, height);
+    }
+    first = false;
+  };
   for (size_t i = 0; i < c.plan.count; ++i) {
     const FormatChange &change = c.plan.changes[i];
     // A replaced format whose add the companion refused was removed.
@@ -120,75 +113,62 @@ void print_changes(const ApplyCommand &c) {
     int64_t width = 0, height = 0;
     listed_change_size(*c.job, c.set, change, &width, &height);
     const char *action = kActions[static_cast<int>(removed ? ChangeKind::kRemoved : change.kind)];
-    print_change(c, action, change.name, change.name_len, width, height, &first);
+    put(action, change.name, change.name_len, width, height);
   }
   for (size_t i = 0; i < c.plan.orphan_count; ++i) {
     const ApplyOrphan &o = c.plan.orphans[i];
-    print_change(c, o.file == kSettingsFile ? "reset setting" : "removed orphan", "", 0, o.width, o.height,
-                 &first);
+    put(o.file == kSettingsFile ? "reset setting" : "removed orphan", "", 0, o.width, o.height);
   }
   if (c.json) (void)std::fputs("]}\n", stdout);
 }
 
-void report_companion_failure(const ApplyCommand &c) {
+// Decides and carries out the apply, or shows it; under the lock.
+long locked_apply(ApplyCommand &c) {
+  // An interrupted request is finished by --repair before the set is made.
+  const int32_t open = refuse_if_interrupted(*c.job, c.root);
+  if (open != kOpDone) return report_step_failure(open);
+  // The apply as a dry run: quietly, its checks alone; else with the
+  // companion calls and diffs it shows.
+  const auto dry_run = [&](bool quiet) {
+    DryRun *d = start_dry_run();
+    d->quiet = quiet;
+    const int32_t rc = run_apply(*c.job, c.root, c.set, &c.plan, d, nullptr);
+    (void)end_dry_run(d, *c.job, c.root, false);
+    return rc;
+  };
+  int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
+  if (rc == kOpDone && c.preview) {
+    // Every check the apply makes before the changes are shown.
+    rc = dry_run(true);
+    if (rc == kOpDone) print_changes(c);
+    if (rc == kOpDone && !c.json) rc = dry_run(false);
+  } else if (rc == kOpDone) {
+    rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
+    if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);
+  }
+  if (rc != kOpCompanionFailed) return rc == kOpDone ? 0 : report_step_failure(rc);
   const FormatChange &failed = c.plan.changes[c.plan.failed];
   const char *reason = failure_reason(kOpCompanionFailed);
   print_failure_start(failed_driver_file());
   (void)std::fprintf(stderr, "%s while applying '", reason);
   print_escaped_name(failed.name, failed.name_len, stderr);
   (void)std::fputs("'\n", stderr);
-}
-
-// Decides and carries out the apply, or shows it; under the lock.
-long locked_apply(void *ctx) {
-  ApplyCommand &c = *static_cast<ApplyCommand *>(ctx);
-  // An interrupted request is finished by --repair before the set is made.
-  const int32_t open = refuse_if_interrupted(*c.job, c.root);
-  if (open != kOpDone) return report_step_failure(open);
-  int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
-  if (rc == kOpDone && c.preview) {
-    // Every check the apply makes, quietly, before the changes are shown;
-    // then the text preview's companion calls and diffs.
-    DryRun *checks = start_dry_run();
-    checks->quiet = true;
-    rc = run_apply(*c.job, c.root, c.set, &c.plan, checks, nullptr);
-    (void)end_dry_run(checks, *c.job, c.root, false);
-    if (rc == kOpDone) print_changes(c);
-    if (rc == kOpDone && !c.json) {
-      DryRun *shown = start_dry_run();
-      rc = run_apply(*c.job, c.root, c.set, &c.plan, shown, nullptr);
-      (void)end_dry_run(shown, *c.job, c.root, false);
-    }
-  } else if (rc == kOpDone) {
-    rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
-    if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);
-  }
-  if (rc == kOpCompanionFailed) {
-    report_companion_failure(c);
-    return -1;
-  }
-  return rc == kOpDone ? 0 : report_step_failure(rc);
+  return -1;
 }
 
 }  // namespace
 
-int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
-                      const char *root, bool preview) {
+int run_apply_command(int argc, const char *const *argv, PaperJob *job, const char *root, bool preview) {
   ApplyCommand c{nullptr, job, root, preview, false, false, {}, {}};
   const char *wrong = read_words(argc, argv, job, &c);
-  if (wrong != nullptr) {
-    print_failure_start("");
-    (void)std::fprintf(stderr, "%s\n", wrong);
-    print_admin_usage(program, preview ? "--dry-run" : "--apply");
-    return 2;
-  }
+  if (wrong != nullptr) return usage_error(preview ? "--dry-run" : "--apply", wrong);
   SetError error{};
   if (read_format_set(c.file, *job, &c.set, &error) != 0) {
     print_input_error(c, error);
     return 2;
   }
   long status = -1;
-  if (under_driver_lock(*job, root, !preview, locked_apply, &c, &status) != 0) {
+  if (under_driver_lock(*job, root, !preview, [&] { return locked_apply(c); }, &status) != 0) {
     status = report_step_failure(-1);
   }
   free_apply_plan(&c.plan);

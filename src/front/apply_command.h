@@ -29,8 +29,7 @@
 
 #include "front/paper_job.h"
 
-// argv[0] is "--apply"; program is the name the tool was started under.
-int run_apply_command(const char *program, int argc, const char *const *argv, PaperJob *job,
-                      const char *root, bool preview);
+// argv[0] is "--apply".
+int run_apply_command(int argc, const char *const *argv, PaperJob *job, const char *root, bool preview);
 
 #endif

@@ -16,14 +16,12 @@
 
 namespace {
 
-// The error line: the system's text for errno, and a newline.
-void print_error_line() { std::printf("%s\n", std::strerror(errno)); }
-
-// A failed file step: the error line where the request prints one, and
-// the file and reason on standard error either way. Returns -1.
+// A failed file step: the error line (the system's text for errno)
+// where the request prints one, and the file and reason on standard
+// error either way. Returns -1.
 int file_failure(bool error_line) {
   const int err = errno;
-  if (error_line) print_error_line();
+  if (error_line) std::printf("%s\n", std::strerror(err));
   errno = err;
   return report_step_failure(kOpFileFailed);
 }
@@ -46,19 +44,11 @@ int add_request(const PaperJob &job, const char *root, DryRun *dry_run, const Fo
 
 int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
   bool in_add = false;
-  switch (run_recorded_request(job, root, false, dry_run, &in_add)) {
-    case kOpFileFailed:
-      return file_failure(true);
-    case kOpCompanionFailed:
-      return report_step_failure(kOpCompanionFailed);
-    case kOpIntentOpen:
-      return report_step_failure(kOpIntentOpen);
-    case kOpNotFound:
-      std::printf("Not found '%s'\n", job.label_name);
-      return 0;
-    default:
-      return 0;
-  }
+  const int32_t rc = run_recorded_request(job, root, false, dry_run, &in_add);
+  if (rc == kOpFileFailed) return file_failure(true);
+  if (rc == kOpCompanionFailed || rc == kOpIntentOpen) return report_step_failure(rc);
+  if (rc == kOpNotFound) std::printf("Not found '%s'\n", job.label_name);
+  return 0;
 }
 
 // One request as the command line asked for it.
@@ -136,11 +126,9 @@ const char *request_fault(const SeenFlags &seen) {
   return seen.height ? nullptr : "-n without -h";
 }
 
-bool is_request(const SeenFlags &seen) { return request_fault(seen) == nullptr; }
-
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
-  if (!is_request(seen)) return show_usage(job);
+  if (request_fault(seen) != nullptr) return show_usage(job);
   return locked_request(Request{&job, root, seen.add, preview, false, nullptr});
 }
 

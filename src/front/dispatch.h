@@ -20,10 +20,8 @@ int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *roo
 // "replaced".
 int ensure_request(const PaperJob &job, const char *root, bool preview);
 
-// True when seen makes a request: -P with -d, or with -n, -w and -h.
-bool is_request(const SeenFlags &seen);
-
-// Why seen makes no request, in words ("missing -P"); null when it does.
+// Why seen makes no request (a request is -P with -d, or with -n, -w and
+// -h), in words ("missing -P"); null when it makes one.
 const char *request_fault(const SeenFlags &seen);
 
 // Parses argv (argv[0] stands for the program name and is not read) and
@@ -37,5 +35,13 @@ int run_request_words(int argc, const char *const *argv, PaperJob *job, const ch
 int under_driver_lock(const PaperJob &job, const char *root, bool writer,
                       long (*body)(void *ctx), void *ctx, long *result,
                       bool *installed = nullptr);
+
+// The same for a callable body (a lambda).
+template <typename Body>
+int under_driver_lock(const PaperJob &job, const char *root, bool writer, Body body, long *result,
+                      bool *installed = nullptr) {
+  const auto run = [](void *ctx) -> long { return (*static_cast<Body *>(ctx))(); };
+  return under_driver_lock(job, root, writer, +run, &body, result, installed);
+}
 
 #endif

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 
 #include "driverfiles/text/json_reader.h"
 #include "driverfiles/sys/sys_io.h"
@@ -23,31 +24,31 @@ int read_all(const char *path, char **text, size_t *len) {
   const int fd = stdin_wanted ? 0 : sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return -1;
   size_t cap = 0;
-  int rc = 0;
-  *len = 0;
-  while (*len <= kApplyDocumentMax) {
-    ssize_t got = -1;
-    if (make_room(text, &cap, *len) == 0) {
-      const size_t room = std::min(cap - *len, kApplyDocumentMax + 1 - *len);
-      got = retry_interrupted([&] { return sys_io.read(fd, *text + *len, room); });
-    }
-    if (got <= 0) {
-      rc = got == 0 ? 0 : -1;
-      break;
-    }
-    *len += static_cast<size_t>(got);
+  ssize_t got = 1;
+  for (*len = 0; got > 0 && *len <= kApplyDocumentMax;) {
+    const size_t room = kApplyDocumentMax + 1 - *len;
+    got = make_room(text, &cap, *len) != 0 ? -1 : retry_interrupted([&] {
+      return sys_io.read(fd, *text + *len, std::min(cap - *len, room));
+    });
+    if (got > 0) *len += static_cast<size_t>(got);
   }
   SavedErrno saved;
   if (!stdin_wanted) sys_io.close(fd);
-  return rc;
+  return got < 0 ? -1 : 0;
 }
 
-// One format's members as written.
+// A size member as written: its text, kept.
+struct RawSize {
+  char text[kNumberMax];
+  bool has, whole;
+};
+
+// One format's members as written (zero-filled first).
 struct RawFormat {
   char name[kLabelNameMax + 1];
   size_t name_len;
-  char width[kNumberMax], height[kNumberMax];
-  bool has_name, has_width, has_height, whole_width, whole_height;
+  bool has_name;
+  RawSize width, height;
 };
 
 // The reason: before, value, after and more, one after the other.
@@ -59,30 +60,27 @@ int refuse(SetError *e, long format, const char *name, const char *before, const
   return -1;
 }
 
-// A size member: a number, its text kept.
-int read_size_member(JsonReader *r, SetError *e, long format, const char *key, char *out, bool *whole,
-                     bool *has) {
+// A member's value ahead, refused when the member came before or the
+// value is not a string (or, for a number, not a number).
+int start_member(JsonReader *r, SetError *e, long format, const char *key, bool *has, bool number) {
   char c = 0;
   if (*has) return refuse(e, format, "", "\"", key, "\" is given twice");
   if (!json_peek(r, &c)) return -1;
-  if (c != '-' && (c < '0' || c > '9')) return refuse(e, format, "", "\"", key, "\" is not a number");
+  if (number ? c != '-' && (c < '0' || c > '9') : c != '"') {
+    return refuse(e, format, "", "\"", key, number ? "\" is not a number" : "\" is not a string");
+  }
   *has = true;
-  return json_read_number(r, out, kNumberMax, whole) ? 0 : -1;
+  return 0;
 }
 
 int read_member(JsonReader *r, SetError *e, long format, const char *key, RawFormat *f) {
-  if (std::strcmp(key, "width") == 0) {
-    return read_size_member(r, e, format, key, f->width, &f->whole_width, &f->has_width);
-  }
-  if (std::strcmp(key, "height") == 0) {
-    return read_size_member(r, e, format, key, f->height, &f->whole_height, &f->has_height);
+  if (std::strcmp(key, "width") == 0 || std::strcmp(key, "height") == 0) {
+    RawSize &size = key[0] == 'w' ? f->width : f->height;
+    if (start_member(r, e, format, key, &size.has, true) != 0) return -1;
+    return json_read_number(r, size.text, kNumberMax, &size.whole) ? 0 : -1;
   }
   if (std::strcmp(key, "name") != 0) return json_skip_value(r) ? 0 : -1;
-  char c = 0;
-  if (f->has_name) return refuse(e, format, "", "\"name\" is given twice");
-  if (!json_peek(r, &c)) return -1;
-  if (c != '"') return refuse(e, format, "", "\"name\" is not a string");
-  f->has_name = true;
+  if (start_member(r, e, format, key, &f->has_name, false) != 0) return -1;
   return json_read_string(r, f->name, kLabelNameMax, &f->name_len) ? 0 : -1;
 }
 
@@ -104,7 +102,7 @@ int read_raw(JsonReader *r, SetError *e, long format, RawFormat *f) {
     if (read_key(r, key) != 0 || read_member(r, e, format, key, f) != 0) return -1;
   }
   if (r->error != nullptr) return -1;
-  const char *missing = !f->has_name ? "name" : !f->has_width ? "width" : !f->has_height ? "height" : nullptr;
+  const char *missing = !f->has_name ? "name" : !f->width.has ? "width" : !f->height.has ? "height" : nullptr;
   return missing != nullptr ? refuse(e, format, "", "no \"", missing, "\"") : 0;
 }
 
@@ -113,77 +111,46 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   if (f.name_len == 0) return refuse(e, format, "", "the name is empty");
   if (f.name_len > kLabelNameMax) return refuse(e, format, "", "the name is longer than 32 bytes");
   if (std::memchr(f.name, '\0', f.name_len) != nullptr) return refuse(e, format, "", "the name holds a zero byte");
-  char name[kLabelNameMax + 1];
-  std::memcpy(name, f.name, f.name_len);
-  name[f.name_len] = '\0';
+  const char *name = f.name;  // terminated: the record is zero-filled past the name's bytes
   PaperJob one = job;
   SeenFlags seen{};
-  ParseFault fault{'\0', "refused"};
-  const char *const n[] = {"", "-n", name}, *const w[] = {"", "-w", f.width}, *const h[] = {"", "-h", f.height};
+  const char *const n[] = {"", "-n", name};
   if (parse_options(3, n, &one, &seen) != ParseResult::kAccepted) {
     return refuse(e, format, "", "the name holds a newline or \"[CustomTape]\"");
   }
-  if (!f.whole_width) return refuse(e, format, name, "width ", f.width, " is not a whole number");
-  if (parse_options(3, w, &one, &seen, &fault) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "width ", f.width, ": ", fault.reason);
+  for (const RawSize *size : {&f.width, &f.height}) {
+    const bool width = size == &f.width;
+    const char *what = width ? "width " : "height ";
+    const char *const words[] = {"", width ? "-w" : "-h", size->text};
+    ParseFault fault{'\0', "refused"};
+    if (!size->whole) return refuse(e, format, name, what, size->text, " is not a whole number");
+    if (parse_options(3, words, &one, &seen, &fault) != ParseResult::kAccepted) {
+      return refuse(e, format, name, what, size->text, ": ", fault.reason);
+    }
   }
-  if (!f.whole_height) return refuse(e, format, name, "height ", f.height, " is not a whole number");
-  if (parse_options(3, h, &one, &seen, &fault) != ParseResult::kAccepted) {
-    return refuse(e, format, name, "height ", f.height, ": ", fault.reason);
-  }
-  *spec = FormatSpec{};
+  *spec = FormatSpec{{}, {}, one.width, one.height, one.pins, one.asked_width, one.asked_height};
   copy_text(spec->label_name, one.label_name);
   copy_text(spec->media_name, one.media_name);
-  spec->width = one.width;
-  spec->height = one.height;
-  spec->pins = one.pins;
-  spec->asked_width = one.asked_width;
-  spec->asked_height = one.asked_height;
   return 0;
-}
-
-int add_format(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) {
-  const long format = static_cast<long>(set->count) + 1;
-  RawFormat raw{};
-  FormatSpec spec{};
-  if (read_raw(r, e, format, &raw) != 0 || take_format(job, raw, e, format, &spec) != 0) return -1;
-  if (make_room(&set->formats, &set->cap, set->count) != 0) {
-    e->unreadable = true;
-    return -1;
-  }
-  set->formats[set->count++] = spec;
-  return 0;
-}
-
-struct SpecRef {
-  const FormatSpec *spec;
-};
-
-// By name, then by place in the set.
-int compare_specs(const void *a, const void *b) {
-  const FormatSpec *x = static_cast<const SpecRef *>(a)->spec;
-  const FormatSpec *y = static_cast<const SpecRef *>(b)->spec;
-  const int c = std::strcmp(x->label_name, y->label_name);
-  return c != 0 ? c : x < y ? -1 : x > y ? 1 : 0;
 }
 
 // The first format (from 1) whose name an earlier one has, 0 when none,
-// -1 with no memory: the formats sorted by name once, so a set of any
-// size is checked in one sort.
+// -1 with no memory: the formats sorted by name, then by place, once, so
+// a set of any size is checked in one sort, and a name's later formats
+// sort right after its first.
 long first_repeat(const FormatSet &set) {
   if (set.count < 2) return 0;
-  SpecRef *order = static_cast<SpecRef *>(sys_io.realloc(nullptr, set.count * sizeof(SpecRef)));
+  size_t *order = static_cast<size_t *>(sys_io.realloc(nullptr, set.count * sizeof(size_t)));
   if (order == nullptr) return -1;
-  for (size_t i = 0; i < set.count; ++i) order[i] = SpecRef{&set.formats[i]};
-  std::qsort(order, set.count, sizeof(SpecRef), compare_specs);
-  const auto name = [&](size_t i) { return order[i].spec->label_name; };
+  std::iota(order, order + set.count, size_t{0});
+  const auto name = [&](size_t at) { return set.formats[at].label_name; };
+  std::sort(order, order + set.count, [&](size_t x, size_t y) {
+    const int c = std::strcmp(name(x), name(y));
+    return c != 0 ? c < 0 : x < y;
+  });
   size_t first = set.count;
   for (size_t i = 1; i < set.count; ++i) {
-    // The second of a name in the set's order sorts right after the first.
-    if (std::strcmp(name(i - 1), name(i)) != 0) continue;
-    if (i == 1 || std::strcmp(name(i - 2), name(i)) != 0) {
-      first = std::min(first, static_cast<size_t>(order[i].spec - set.formats));
-    }
+    if (std::strcmp(name(order[i - 1]), name(order[i])) == 0) first = std::min(first, order[i]);
   }
   std::free(order);
   return first < set.count ? static_cast<long>(first) + 1 : 0;
@@ -193,18 +160,22 @@ int read_formats(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set
   bool more = false;
   if (!json_take(r, '[')) return -1;
   for (bool first = true; json_next(r, ']', first, &more); first = false) {
-    if (add_format(job, r, e, set) != 0) return -1;
+    const long format = static_cast<long>(set->count) + 1;
+    RawFormat raw{};
+    FormatSpec spec{};
+    if (read_raw(r, e, format, &raw) != 0 || take_format(job, raw, e, format, &spec) != 0) return -1;
+    if (make_room(&set->formats, &set->cap, set->count) != 0) {
+      e->unreadable = true;
+      return -1;
+    }
+    set->formats[set->count++] = spec;
   }
   return r->error == nullptr ? 0 : -1;
 }
 
 // The "model" member: this program's model, or refused.
 int read_model(const PaperJob &job, JsonReader *r, SetError *e, bool *seen) {
-  char c = 0;
-  if (*seen) return refuse(e, 0, "", "\"model\" is given twice");
-  if (!json_peek(r, &c)) return -1;
-  if (c != '"') return refuse(e, 0, "", "\"model\" is not a string");
-  *seen = true;
+  if (start_member(r, e, 0, "model", seen, false) != 0) return -1;
   size_t len = 0;
   if (!json_read_string(r, e->other_model, sizeof e->other_model, &len)) return -1;
   if (len == std::strlen(job.model) && std::memcmp(e->other_model, job.model, len) == 0) return 0;
@@ -219,17 +190,13 @@ int read_document(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *se
   for (bool first = true; json_next(r, '}', first, &more); first = false) {
     char key[kKeyMax];
     if (read_key(r, key) != 0) return -1;
-    if (std::strcmp(key, "model") == 0) {
-      if (read_model(job, r, e, &model) != 0) return -1;
-      continue;
-    }
-    if (std::strcmp(key, "formats") != 0) {
-      if (!json_skip_value(r)) return -1;
-      continue;
-    }
-    if (seen) return refuse(e, 0, "", "\"formats\" is given twice");
-    seen = true;
-    if (read_formats(job, r, e, set) != 0) return -1;
+    const bool formats = std::strcmp(key, "formats") == 0;
+    if (formats && seen) return refuse(e, 0, "", "\"formats\" is given twice");
+    seen = seen || formats;
+    const int rc = std::strcmp(key, "model") == 0 ? read_model(job, r, e, &model)
+                   : formats                      ? read_formats(job, r, e, set)
+                                                  : json_skip_value(r) ? 0 : -1;
+    if (rc != 0) return -1;
   }
   if (r->error != nullptr || !json_at_end(r)) return -1;
   return seen ? 0 : refuse(e, 0, "", "no \"formats\"");

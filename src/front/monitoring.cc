@@ -21,8 +21,6 @@ const long kShownMax = 20;  // findings shown as long output
 // The check's numbers and the findings' lines, rendered as they come in
 // (the records do not outlive the reading).
 struct Tally {
-  const PaperJob *job;
-  const char *root;
   size_t formats;
   bool not_installed;
   long intents;  // records of interrupted requests, damaged or not
@@ -40,11 +38,6 @@ void note_finding(void *ctx, const Finding &f) {
   if (t.seen++ < kShownMax) print_finding(f, t.lines);
 }
 
-long tally(void *ctx) {
-  Tally &t = *static_cast<Tally *>(ctx);
-  return find_model_findings(*t.job, t.root, note_finding, &t, &t.formats);
-}
-
 // Text the engine shows: a "|" would start performance data and the
 // engine turns a ";" into ":", so both are written as a name's other bytes
 // are escaped, "\x7C" and "\x3B".
@@ -60,93 +53,82 @@ void put_status(FILE *to, const char *state, const char *model, const char *text
   put_text(to, text, len);
 }
 
-// The status line of a run that found something: the count and the first
-// finding; then every finding shown, one a line.
-void put_findings(FILE *to, const Tally &t, long found, const char *lines, size_t len) {
-  const char *end = static_cast<const char *>(std::memchr(lines, '\n', len));
-  const size_t first = end != nullptr ? static_cast<size_t>(end - lines) : len;
-  (void)std::fprintf(to, "%s WARNING - %s: %ld finding%s, the first: ", kService, t.job->model, found,
-                     found == 1 ? "" : "s");
-  put_text(to, lines, first);
-  (void)std::fprintf(to, " | formats=%zu;;;0 findings=%ld;0;;0 intents=%ld;;;0\n", t.formats, found, t.intents);
-  put_text(to, lines, len);
-  if (found > kShownMax) (void)std::fprintf(to, "and %ld more (--check shows them all)\n", found - kShownMax);
-}
-
-void put_result(FILE *to, const Tally &t, long found, const char *lines, size_t len) {
-  const char *model = t.job->model;
+// The result's lines; returns the plugin's status.
+int put_result(FILE *to, const PaperJob &job, const char *root, const Tally &t, long found, const char *lines,
+               size_t len) {
   if (found < 0) {
     const bool busy = errno == EWOULDBLOCK;
     const char *path = failed_driver_file(), *reason = failure_reason(kOpFileFailed);
-    put_status(to, busy ? "UNKNOWN" : "CRITICAL", model, path, std::strlen(path));
+    put_status(to, busy ? "UNKNOWN" : "CRITICAL", job.model, path, std::strlen(path));
     if (*path != '\0') (void)std::fputs(": ", to);
     put_text(to, reason, std::strlen(reason));
     (void)std::fputc('\n', to);
-  } else if (t.not_installed) {
-    char dir[kPathMax] = "";
-    (void)format_inf_directory(dir, sizeof dir, t.root, model);
-    put_status(to, "CRITICAL", model, dir, std::strlen(dir));
-    (void)std::fputs(": not installed\n", to);
-  } else if (found > 0) {
-    put_findings(to, t, found, lines, len);
-  } else {
-    (void)std::fprintf(to, "%s OK - %s: formats %zu, findings 0 | formats=%zu;;;0 findings=0;0;;0 intents=0;;;0\n",
-                       kService, model, t.formats, t.formats);
+    return busy ? kMonitorUnknown : kMonitorCritical;
   }
+  if (t.not_installed) {
+    char dir[kPathMax] = "";
+    (void)format_inf_directory(dir, sizeof dir, root, job.model);
+    put_status(to, "CRITICAL", job.model, dir, std::strlen(dir));
+    (void)std::fputs(": not installed\n", to);
+    return kMonitorCritical;
+  }
+  if (found > 0) {
+    // The count and the first finding; then every finding shown, one a line.
+    const char *end = static_cast<const char *>(std::memchr(lines, '\n', len));
+    (void)std::fprintf(to, "%s WARNING - %s: %ld finding%s, the first: ", kService, job.model, found,
+                       found == 1 ? "" : "s");
+    put_text(to, lines, end != nullptr ? static_cast<size_t>(end - lines) : len);
+    (void)std::fprintf(to, " | formats=%zu;;;0 findings=%ld;0;;0 intents=%ld;;;0\n", t.formats, found, t.intents);
+    put_text(to, lines, len);
+    if (found > kShownMax) (void)std::fprintf(to, "and %ld more (--check shows them all)\n", found - kShownMax);
+    return kMonitorWarning;
+  }
+  (void)std::fprintf(to, "%s OK - %s: formats %zu, findings 0 | formats=%zu;;;0 findings=0;0;;0 intents=0;;;0\n",
+                     kService, job.model, t.formats, t.formats);
+  return kMonitorOk;
 }
 
-// The plugin's whole output leaves in one write at the end, so output
-// that cannot be written is UNKNOWN as the plugin's status, never 255.
-// (out writes to *text and *len, which it sets when closed).
-int emit(FILE *out, char **text, const size_t *len, int status) {
-  const bool built = std::fclose(out) == 0;
-  const bool written = built && write_all(1, *text, *len) == 0;
-  std::free(*text);
+// The plugin's whole output, put(out) returning its status, leaves in one
+// write at the end, so output that cannot be written is UNKNOWN as the
+// plugin's status, never 255.
+template <typename Put>
+int emit(Put put) {
+  char *text = nullptr;
+  size_t len = 0;
+  FILE *out = open_memstream(&text, &len);
+  if (out == nullptr) return kMonitorUnknown;
+  const int status = put(out);
+  const bool written = std::fclose(out) == 0 && write_all(1, text, len) == 0;
+  std::free(text);
   return written ? status : kMonitorUnknown;
-}
-
-int state_of(const Tally &t, long found) {
-  if (found < 0) return errno == EWOULDBLOCK ? kMonitorUnknown : kMonitorCritical;
-  if (t.not_installed) return kMonitorCritical;
-  return found > 0 ? kMonitorWarning : kMonitorOk;
 }
 
 }  // namespace
 
 int run_check_monitoring(const PaperJob &job, const char *root) {
-  char *lines = nullptr, *text = nullptr;
-  size_t lines_len = 0, len = 0;
-  Tally t{&job, root, 0, false, 0, 0, open_memstream(&lines, &lines_len)};
-  FILE *out = open_memstream(&text, &len);
-  if (t.lines == nullptr || out == nullptr) {
-    if (t.lines != nullptr) (void)std::fclose(t.lines);
-    if (out != nullptr) (void)std::fclose(out);
-    std::free(lines);
-    std::free(text);
-    return kMonitorUnknown;
-  }
+  char *lines = nullptr;
+  size_t len = 0;
+  Tally t{0, false, 0, 0, open_memstream(&lines, &len)};
+  if (t.lines == nullptr) return kMonitorUnknown;
   long found = -1;
-  if (under_driver_lock(job, root, false, tally, &t, &found) != 0) found = -1;
-  const int why = errno;
+  (void)under_driver_lock(job, root, false, [&] { return find_model_findings(job, root, note_finding, &t, &t.formats); },
+                          &found);
+  int why = errno;
   // Closing the lines' stream fails only when their memory ran out.
-  if (std::fclose(t.lines) != 0 && found > 0) {
-    found = -1;
-  } else {
+  if (std::fclose(t.lines) != 0 && found > 0) found = -1, why = errno;
+  const int status = emit([&](FILE *out) {
     errno = why;
-  }
-  const int status = state_of(t, found);
-  put_result(out, t, found, lines, lines_len);
+    return put_result(out, job, root, t, found, lines, len);
+  });
   std::free(lines);
-  return emit(out, &text, &len, status);
+  return status;
 }
 
-int monitoring_usage(const char *program) {
-  char *text = nullptr;
-  size_t len = 0;
-  FILE *out = open_memstream(&text, &len);
-  if (out == nullptr) return kMonitorUnknown;
-  (void)std::fprintf(out, "%s UNKNOWN - usage: ", kService);
-  put_text(out, program, std::strlen(program));
-  (void)std::fputs(" --check --monitoring\n", out);
-  return emit(out, &text, &len, kMonitorUnknown);
+int monitoring_usage() {
+  return emit([](FILE *out) {
+    (void)std::fprintf(out, "%s UNKNOWN - usage: ", kService);
+    put_text(out, program_name(), std::strlen(program_name()));
+    (void)std::fputs(" --check --monitoring\n", out);
+    return kMonitorUnknown;
+  });
 }

@@ -28,8 +28,7 @@ enum : int { kMonitorOk = 0, kMonitorWarning = 1, kMonitorCritical = 2, kMonitor
 // returns the plugin's exit status.
 int run_check_monitoring(const PaperJob &job, const char *root);
 
-// The line for a malformed command line (program: the name as started);
-// returns kMonitorUnknown.
-int monitoring_usage(const char *program);
+// The line for a malformed command line; returns kMonitorUnknown.
+int monitoring_usage();
 
 #endif

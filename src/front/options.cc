@@ -2,6 +2,7 @@
 // with the tape models' width and height rules (see options.h).
 #include "front/options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,11 +10,15 @@
 #include "driverfiles/format/format_id.h"
 #include "driverfiles/format/label_lines.h"
 
+namespace {
+
+// True when the name asks for heat-shrink tube.
 bool names_heat_shrink(const char *label_name) {
   return std::strstr(label_name, "HS") != nullptr ||
          std::strstr(label_name, "hs") != nullptr;
 }
 
+// The tape width rule: false when no tape is wide enough.
 bool apply_tape_width(PaperJob *job) {
   const TapeTable tapes = tape_table(names_heat_shrink(job->label_name));
   for (size_t i = 0; i < tapes.count; ++i) {
@@ -28,17 +33,6 @@ bool apply_tape_width(PaperJob *job) {
   }
   return false;
 }
-
-void apply_tape_height(PaperJob *job) {
-  const int64_t longest = names_heat_shrink(job->label_name) ? 500 : 1000;
-  if (job->height < 4) {
-    job->height = 4;
-  } else if (job->height > longest) {
-    job->height = longest;
-  }
-}
-
-namespace {
 
 const size_t kSizeTextMax = 32;  // longest -w or -h value, in bytes
 
@@ -78,7 +72,8 @@ Fault take_size(char option, const char *value, PaperJob *job) {
   if (Fault f = read_size(value, size)) return f;
   (option == 'w' ? job->asked_width : job->asked_height) = *size;
   if (is_tape(*job)) {
-    if (option == 'h') apply_tape_height(job);
+    // A tape is at least 4 mm long, at most 1000 (500 for tube).
+    if (option == 'h') job->height = std::clamp<int64_t>(job->height, 4, names_heat_shrink(job->label_name) ? 500 : 1000);
     else if (!apply_tape_width(job)) return "wider than the widest tape (24 mm)";
   }
   if (size_written_exactly(*job)) return nullptr;

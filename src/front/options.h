@@ -34,17 +34,11 @@ struct ParseFault {
   const char *reason;
 };
 
-// fault (may be null) is set when the result is kRejected.
+// fault (may be null) is set when the result is kRejected. On a tape
+// model a name holding "HS" or "hs" asks for heat-shrink tube: its width
+// is turned into a tube, its height held to 4 to 500 mm (other tapes: 4
+// to 1000).
 ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
                           SeenFlags *seen, ParseFault *fault = nullptr);
-
-// True when the name asks for heat-shrink tube ("HS" or "hs" anywhere).
-bool names_heat_shrink(const char *label_name);
-
-// The tape width rule: false when no tape is wide enough.
-bool apply_tape_width(PaperJob *job);
-
-// The tape height rule: at least 4 mm, at most 1000 (500 for tube).
-void apply_tape_height(PaperJob *job);
 
 #endif

@@ -1,9 +1,11 @@
 // The usage texts: the tool's own, --help's administrator commands and a
-// malformed administrator command's synopsis (see usage.h).
+// malformed administrator command's reason and synopsis (see usage.h).
 #include "front/usage.h"
 
 #include <cstdio>
 #include <cstring>
+
+#include "front/failure_report.h"
 
 namespace {
 
@@ -32,38 +34,27 @@ const AdminSynopsis kAdminSynopses[] = {
 
 }  // namespace
 
-const char *example_printer(const char *model) {
-  const ModelRow *row = find_model(model);
-  return row != nullptr ? row->printer : "";
-}
-
 void print_usage(PaperJob job) {
-  const char *printer = example_printer(job.model);
-  std::printf("%s\n", kRule);
-  std::printf(" LPRng Paper Size Tool (%s)\n", kVersion);
+  // The example's print queue: empty for the roll models.
+  const ModelRow *row = find_model(job.model);
+  const char *printer = row != nullptr ? row->printer : "";
   std::printf(
+      "%s\n LPRng Paper Size Tool (%s)\n"
       " Usage: zkpapertoollpr_xxxx -P Printer Name [-n add a Lable Format "
       "Name (<=%d bytes) -w Media Width(unit:mm) -h Media "
-      "Height(unit:mm)]/[-d delete Lable Format Name]\n",
-      static_cast<int>(kLabelNameMax));
-  std::printf(
-      "%s\n",
+      "Height(unit:mm)]/[-d delete Lable Format Name]\n"
       " **Label width is  3.5mm,6mm,9mm,12mm,18mm,24mm,36mm and Height is "
-      "between 4mm and 1000mm(HS tape max is 500mm)");
-  std::printf("%s\n", " For example:");
-  std::printf("%s\n",
-              " 1. Add a new Label Format with \"New Label Format\" name and "
-              "12mm width and 50mm length:");
-  std::printf(
+      "between 4mm and 1000mm(HS tape max is 500mm)\n"
+      " For example:\n"
+      " 1. Add a new Label Format with \"New Label Format\" name and "
+      "12mm width and 50mm length:\n"
       "\t\"zkpapertoollpr_%s -P %s -n New\\ Label Namw (\"HS\" contain name "
       "means heat srink tube ex.HS12mmx50mm)\\ Format -w 12 -h 50\" "
-      "[enter]\n\n",
-      job.model, printer);
-  std::printf("%s\n",
-              " 2. Remove the Label Format with \"New Label Format\" name:");
-  std::printf("\t\"zkpapertoollpr_%s -P %s -d New\\ Label\\ Format\" [enter]\n\n",
-              job.model, printer);
-  std::printf("%s\n", kRule);
+      "[enter]\n\n"
+      " 2. Remove the Label Format with \"New Label Format\" name:\n"
+      "\t\"zkpapertoollpr_%s -P %s -d New\\ Label\\ Format\" [enter]\n\n"
+      "%s\n",
+      kRule, kVersion, static_cast<int>(kLabelNameMax), job.model, printer, job.model, printer, kRule);
 }
 
 void print_admin_commands() {
@@ -88,13 +79,19 @@ void print_admin_commands() {
       stdout);
 }
 
-void print_admin_usage(const char *program, const char *word) {
+int usage_error(const char *word, const ParseFault &fault) {
+  print_failure_start("");
+  if (fault.option != '\0') (void)std::fprintf(stderr, "-%c: ", fault.option);
+  (void)std::fprintf(stderr, "%s\n", fault.reason);
   for (const AdminSynopsis &s : kAdminSynopses) {
     if (std::strcmp(s.word, word) != 0) continue;
     for (const char *line = s.lines; *line != '\0';) {
       const size_t len = std::strcspn(line, "\n");
-      (void)std::fprintf(stderr, "usage: %s %.*s\n", program, static_cast<int>(len), line);
+      (void)std::fprintf(stderr, "usage: %s %.*s\n", program_name(), static_cast<int>(len), line);
       line += len + (line[len] == '\n' ? 1 : 0);
     }
   }
+  return 2;
 }
+
+int usage_error(const char *word, const char *reason) { return usage_error(word, ParseFault{'\0', reason}); }

@@ -1,13 +1,11 @@
 // The usage texts: the tool's own, the only answer to a faulty request
-// line; --help's administrator commands; and the synopsis of a malformed
-// administrator command line.
+// line; --help's administrator commands; and a malformed administrator
+// command line's reason and synopsis.
 #ifndef ZKPT_FRONT_USAGE_H
 #define ZKPT_FRONT_USAGE_H
 
+#include "front/options.h"
 #include "front/paper_job.h"
-
-// Example printer name shown for a model id; empty for the roll models.
-const char *example_printer(const char *model);
 
 // Writes the usage text for job.model to standard output.
 void print_usage(PaperJob job);
@@ -15,8 +13,10 @@ void print_usage(PaperJob job);
 // --help's part after the usage text: the administrator commands.
 void print_admin_commands();
 
-// Writes a malformed administrator command line's usage, the line(s) of
-// the command word (program: the name as started), to standard error.
-void print_admin_usage(const char *program, const char *word);
+// A malformed administrator command line on standard error:
+// "PROGRAM: reason" (with the option it concerns), then the usage line(s)
+// of the command word after program_name(). Returns 2, its exit status.
+int usage_error(const char *word, const ParseFault &fault);
+int usage_error(const char *word, const char *reason);
 
 #endif

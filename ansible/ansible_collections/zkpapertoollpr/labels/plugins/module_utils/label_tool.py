@@ -6,8 +6,9 @@
 #
 # Order of use: check_* on the parameters (nothing has run yet), then
 # list_formats (which also proves the program serves the asked model),
-# then run or run_json for the request, then list_formats again and
-# one_as_asked on what it shows.
+# then run or run_json for the request (given the formats listed before
+# it when it may change them), then list_formats again and one_as_asked
+# on what it shows.
 from __future__ import absolute_import, division, print_function
 __metaclass__ = type
 
@@ -47,25 +48,23 @@ def _length(text):
     return len(text.encode('utf-8', 'surrogateescape'))
 
 
-def _no_nul(module, key, text):
+def _check_text(module, key, text, most, shown=''):
+    """Fails naming key unless text is 1 to most bytes without a NUL
+    (shown follows the length in the message)."""
     if '\0' in text:
         module.fail_json(msg='%s holds a NUL byte, which no command line carries' % key)
+    if not 1 <= _length(text) <= most:
+        module.fail_json(msg='%s must be 1 to %d bytes long, not %d%s' % (key, most, _length(text), shown))
 
 
 def check_printer(module, printer):
     """Fails naming printer unless the tool's -P takes it."""
-    _no_nul(module, 'printer', printer)
-    if not 1 <= _length(printer) <= PRINTER_MAX:
-        module.fail_json(msg='printer must be 1 to %d bytes long, not %d'
-                         % (PRINTER_MAX, _length(printer)))
+    _check_text(module, 'printer', printer, PRINTER_MAX)
 
 
 def check_name(module, key, name):
     """Fails naming key unless the tool's -n and -d take name."""
-    _no_nul(module, key, name)
-    if not 1 <= _length(name) <= NAME_MAX:
-        module.fail_json(msg='%s must be 1 to %d bytes long, not %d: %r'
-                         % (key, NAME_MAX, _length(name), name))
+    _check_text(module, key, name, NAME_MAX, ': %r' % (name,))
     if '\n' in name or '[CustomTape]' in name:
         module.fail_json(msg='%s must hold neither a newline nor "[CustomTape]": %r'
                          % (key, name))
@@ -113,53 +112,41 @@ def tool_argv(module, args):
     return [os.path.join(p['bin_dir'], 'zkpapertoollpr_' + p['model'])] + args
 
 
-def run(module, args, ok=(0,), data=None):
+def _call(module, args, data=None):
+    return module.run_command(tool_argv(module, args), cwd=module.params['chdir'], data=data,
+                              expand_user_and_vars=False)
+
+
+def run(module, args, ok=(0,), data=None, before=None):
     """Runs the model's name with args as one argument list: no shell,
     and no "~" or "$VAR" expanded, so every argument reaches the tool byte
     for byte. data goes to its standard input. An exit status outside ok
-    fails the module with the tool's message and status. Returns (status,
-    standard output)."""
-    argv = tool_argv(module, args)
-    rc, out, err = module.run_command(argv, cwd=module.params['chdir'], data=data,
-                                      expand_user_and_vars=False)
+    fails the module with the tool's message and status. before (for a
+    request that may change driver files): the formats a listing showed
+    before it; its failure then says it changed something unless the
+    listing still shows before (a failed listing counts as a change: it
+    cannot be ruled out). Returns (status, standard output)."""
+    rc, out, err = _call(module, args, data)
     if rc not in ok:
-        module.fail_json(msg=err.strip() or out.strip() or 'exit status %d' % rc,
-                         rc=rc, cmd=argv, stdout=out, stderr=err)
+        failure = dict(msg=err.strip() or out.strip() or 'exit status %d' % rc,
+                       rc=rc, cmd=tool_argv(module, args), stdout=out, stderr=err)
+        if before is not None:
+            lrc, listed, dummy = _call(module, ['--list', '--json'])
+            try:
+                failure['changed'] = lrc != 0 or json.loads(listed)['formats'] != before
+            except (ValueError, KeyError, TypeError):
+                failure['changed'] = True
+        module.fail_json(**failure)
     return rc, out
 
 
-def run_change(module, args, before, data=None):
-    """run for a request that may change driver files, from a listing
-    that showed before. When it fails, the failure says it changed
-    something unless the listing still shows before (a failed listing
-    counts as a change: it cannot be ruled out). Returns standard output."""
-    rc, out, err = module.run_command(tool_argv(module, args), cwd=module.params['chdir'],
-                                      data=data, expand_user_and_vars=False)
-    if rc != 0:
-        lrc, listed, dummy = module.run_command(tool_argv(module, ['--list', '--json']),
-                                                cwd=module.params['chdir'],
-                                                expand_user_and_vars=False)
-        try:
-            changed = lrc != 0 or json.loads(listed)['formats'] != before
-        except (ValueError, KeyError, TypeError):
-            changed = True
-        module.fail_json(msg=err.strip() or out.strip() or 'exit status %d' % rc,
-                         rc=rc, cmd=tool_argv(module, args), stdout=out, stderr=err,
-                         changed=changed)
-    return out
-
-
-def load_json(module, out):
-    """The JSON document a --json command printed as out."""
+def run_json(module, args, **kwargs):
+    """run for a --json command: the document it printed."""
+    out = run(module, args, **kwargs)[1]
     try:
         return json.loads(out)
     except ValueError:
         return module.fail_json(msg='the program printed no JSON document', stdout=out)
-
-
-def run_json(module, args, ok=(0,), data=None):
-    """run for a --json command: the document it printed."""
-    return load_json(module, run(module, args, ok, data)[1])
 
 
 def check_model(module, document):

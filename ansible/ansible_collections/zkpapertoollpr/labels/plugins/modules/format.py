@@ -120,7 +120,7 @@ stdout:
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zkpapertoollpr.labels.plugins.module_utils.label_tool import (
     COMMON_ARGS, check_format, check_name, check_printer, describe, list_formats, named,
-    one_as_asked, run, run_change)
+    one_as_asked, run)
 
 
 def present(module, before):
@@ -136,18 +136,16 @@ def present(module, before):
         out = run(module, ['--dry-run'] + request)[1]
         if module._diff:
             result['diff'] = {'prepared': out}
-        if module.check_mode:
-            # The preview foresees the check of the listing where the
-            # run would change nothing.
-            if not ensured(out):
-                expect(module, before, out, False)
-            result.update(changed=ensured(out), stdout=out, format=held[0] if held else None)
-            return result
-    out = run_change(module, request, before)
+    if module.check_mode:
+        # The preview foresees the check of the listing where the run
+        # would change nothing.
+        if not ensured(out):
+            expect(module, before, out, False)
+        return dict(result, changed=ensured(out), stdout=out, format=held[0] if held else None)
+    out = run(module, request, before=before)[1]
     after = list_formats(module)
     expect(module, after, out, ensured(out))
-    result.update(changed=ensured(out), stdout=out, format=named(after, p['name'])[0])
-    return result
+    return dict(result, changed=ensured(out), stdout=out, format=named(after, p['name'])[0])
 
 
 def ensured(out):
@@ -176,7 +174,7 @@ def absent(module, before):
             previews.append(run(module, ['--dry-run'] + request)[1])
             check_found(module, previews[-1], before, done)
         if not module.check_mode:
-            outs.append(run_change(module, request, before))
+            outs.append(run(module, request, before=before)[1])
             check_found(module, outs[-1], before, done)
     result = dict(changed=True, stdout=''.join(outs or previews), format=None)
     if previews and module._diff:

@@ -114,7 +114,7 @@ import json
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zkpapertoollpr.labels.plugins.module_utils.label_tool import (
     COMMON_ARGS, MODELS, check_format, check_printer, describe, list_formats, listed_size,
-    load_json, named, one_as_asked, run, run_change, run_json)
+    named, one_as_asked, run, run_json)
 
 
 def check_list(module):
@@ -123,10 +123,9 @@ def check_list(module):
     for at, f in enumerate(module.params['formats']):
         key = 'formats[%d].' % at
         check_format(module, key, f['name'], f['width'], f['height'])
-        if f['name'] in first:
+        if first.setdefault(f['name'], at) != at:
             module.fail_json(msg='%sname: %s is also formats[%d].name'
                              % (key, f['name'], first[f['name']]))
-        first[f['name']] = at
 
 
 def expect(module, formats, changed, shown=None):
@@ -187,15 +186,13 @@ def main():
     if module._diff:
         result['diff'] = {'prepared': run(module, ['--dry-run'] + request, data=wanted)[1]}
     if module.check_mode:
-        document = run_json(module, ['--dry-run'] + request + ['--json'], data=wanted)
+        document, after = run_json(module, ['--dry-run'] + request + ['--json'], data=wanted), before
         # The real run's check of the listing, on the listing foreseen.
-        expect(module, predict(module, before, document['changes']),
-               bool(document['changes']), before)
-        module.exit_json(changed=bool(document['changes']), changes=document['changes'],
-                         formats=before, **result)
-    document = load_json(module, run_change(module, request + ['--json'], before, data=wanted))
-    after = list_formats(module)
-    expect(module, after, bool(document['changes']))
+        expect(module, predict(module, before, document['changes']), bool(document['changes']), before)
+    else:
+        document = run_json(module, request + ['--json'], data=wanted, before=before)
+        after = list_formats(module)
+        expect(module, after, bool(document['changes']))
     module.exit_json(changed=bool(document['changes']), changes=document['changes'],
                      formats=after, **result)
 
