@@ -34,10 +34,6 @@ bool matches(const std::string &pattern, const std::string &got) {
   return true;
 }
 
-void replace_all(std::string *text, const std::string &from, const std::string &to) {
-  for (size_t at; (at = text->find(from)) != std::string::npos;) text->replace(at, from.size(), to);
-}
-
 // A real JSON parser reads the document; every name, turned back into bytes, is an entry's name in the function file.
 void expect_json(const std::string &out, const DriverFiles &before, const std::string &dir) {
   write_file(dir + "/out.json", out);
@@ -127,11 +123,12 @@ std::vector<std::string> beside(const std::string &inf, const std::vector<std::s
 void fill_in(const std::vector<Args> &got, std::vector<Args> *calls, std::string *out, DriverFiles *after) {
   for (size_t i = 0; i < calls->size() && i < got.size(); ++i) {
     for (size_t j = 0; j < (*calls)[i].size() && j < got[i].size(); ++j) {
-      if (!matches((*calls)[i][j], got[i][j])) continue;
       const std::string pattern = (*calls)[i][j];
-      replace_all(&(*calls)[i][j], pattern, got[i][j]);
-      replace_all(out, pattern, got[i][j]);
-      for (auto text : kFileText) replace_all(&(after->*text), pattern, got[i][j]);
+      if (!matches(pattern, got[i][j])) continue;
+      for (std::string *text : {&(*calls)[i][j], out, &after->function_file, &after->paper_table, &after->settings_file,
+                                &after->imaging_area}) {
+        for (size_t at; (at = text->find(pattern)) != std::string::npos;) text->replace(at, pattern.size(), got[i][j]);
+      }
     }
   }
 }

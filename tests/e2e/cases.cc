@@ -27,11 +27,7 @@ std::string usage(const std::string &model, const std::string &printer) {
 }
 
 // An add run as --ensure, which ends with its word.
-Case ensured(Case c, const std::string &word) {
-  c.args.insert(c.args.begin(), "--ensure");
-  c.out += word;
-  return c;
-}
+Case ensured(Case c, const std::string &word) { return c.args.insert(c.args.begin(), "--ensure"), c.out += word, c; }
 
 // --help's part after the usage text.
 const std::string kAdminHelp =
@@ -56,8 +52,7 @@ const std::string kAdminHelp =
 }  // namespace
 
 std::string diff(const std::string &file, const std::string &ranges) {
-  const std::string path = "vantrel/tvq310/bin/inf/" + file;
-  return "--- " + path + "\n+++ " + path + "\n@@ " + ranges + " @@\n";
+  return "--- vantrel/tvq310/bin/inf/" + file + "\n+++ vantrel/tvq310/bin/inf/" + file + "\n@@ " + ranges + " @@\n";
 }
 
 std::string repair_of(const std::string &kind, bool repairable) {
@@ -96,16 +91,11 @@ std::string finding(const std::string &kind, const std::string &file, const std:
          ",\"repairable\":" + (repairable ? "true" : "false") + ",\"repair\":\"" + repair_of(kind, repairable) + "\"}";
 }
 
-Args deleting(const std::string &name, const std::string &printer) {
-  return {"-P", printer, "-d", name, "-show", "1"};
-}
+Args deleting(const std::string &name, const std::string &printer) { return {"-P", printer, "-d", name, "-show", "1"}; }
 
 namespace {
 
-Case with(Case c, const std::vector<std::string> &setup) {
-  c.setup = setup;
-  return c;
-}
+Case with(Case c, const std::vector<std::string> &setup) { return c.setup = setup, c; }
 
 // A command line answered with tvq310's usage text, nothing touched.
 Case rejected(const std::string &what, const Args &args) {
@@ -115,8 +105,7 @@ Case rejected(const std::string &what, const Args &args) {
 // An add on a tree without formats: the companion is asked to delete the name, then to add it as w by h under an
 // identifier starting with id; the paper table line carries dots, the imaging-area line points.
 Case adding(const std::string &what, const std::string &program, const Args &args, const std::string &w,
-            const std::string &h, const std::string &id, const std::string &dots,
-            const std::string &points) {
+            const std::string &h, const std::string &id, const std::string &dots, const std::string &points) {
   std::string printer, name;
   for (size_t i = 0; i + 1 < args.size(); i += 2) {
     if (args[i][1] == 'P') printer = args[i + 1];
@@ -135,9 +124,9 @@ Case adding12(const std::string &what, const Args &args, const std::string &id) 
 }
 
 // The same for "-P q -n name -w width -h height".
-Case add(const std::string &what, const std::string &program, const std::string &name,
-         const std::string &width, const std::string &height, const std::string &w, const std::string &h,
-         const std::string &id, const std::string &dots, const std::string &points) {
+Case add(const std::string &what, const std::string &program, const std::string &name, const std::string &width,
+         const std::string &height, const std::string &w, const std::string &h, const std::string &id,
+         const std::string &dots, const std::string &points) {
   return adding(what, program, {"-P", "q", "-n", name, "-w", width, "-h", height}, w, h, id, dots, points);
 }
 
@@ -203,30 +192,18 @@ std::vector<Case> end_to_end_cases() {
   const std::string ties = checked("duplicate name: 'Dup' on " + id('B') + " and " + id('C'), "duplicate-name") +
                            checked("shared identifier: " + id('D') + " on 'One' and 'Two'", "shared-identifier") +
                            checked("length digits: " + id('E') + " 'Wrong' is 5 bytes long", "length-digits");
+  // A run of tvq310 on tape; one that deletes Test from it.
+  const auto on_tape = [&](const std::string &what, const Args &args, const std::string &out, int status,
+                           const std::optional<DriverFiles> &after = kSame, const std::vector<Args> &calls = {},
+                           const std::vector<std::string> &setup = {}, const std::string &err = "") {
+    return Case{what, "tvq310", args, tape, out, status, after, calls, setup, err};
+  };
+  const auto deletes = [&](const std::string &what, const std::vector<std::string> &setup = {}) {
+    return on_tape(what, del_test, "", 0, tape_without, {deleting("Test")}, setup);
+  };
   std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
       {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0},
-
-      // Faulty command lines get the usage text.
-      rejected("no_words", {}),
-      rejected("odd_word_count", {"-P"}),
-      rejected("no_printer", {"-d", "A"}),
-      rejected("empty_printer", {"-P", "", "-d", "A"}),
-      rejected("printer_of_1025_bytes", {"-P", std::string(1025, 'p'), "-d", "A"}),
-      rejected("empty_name", {"-P", "q", "-d", ""}),
-      rejected("name_of_33_bytes", {"-P", "q", "-n", std::string(33, 'n'), "-w", "12", "-h", "50"}),
-      rejected("delete_name_holding_newline", {"-P", "q", "-d", "\n"}),
-      rejected("delete_name_holding_marker", {"-P", "q", "-d", "[CustomTape]"}),
-      rejected("add_and_delete_at_once", {"-P", "q", "-n", "A", "-w", "12", "-h", "50", "-d", "A"}),
-      rejected("add_without_width", {"-P", "q", "-n", "A", "-h", "50"}),
-      rejected("add_without_height", {"-P", "q", "-n", "A", "-w", "12"}),
-      rejected("zero_width", {"-P", "q", "-n", "A", "-w", "0", "-h", "50"}),
-      rejected("size_of_33_bytes", {"-P", "q", "-n", "A", "-w", "12", "-h", "1" + std::string(32, '0')}),
-      rejected("tube_of_25mm", {"-P", "q", "-n", "HS", "-w", "25", "-h", "50"}),
-      rejected("unknown_option_after_a_request", {"-P", "q", "-d", "A", "-x", "y"}),
-      rejected("option_letters_keep_case", {"-p", "q", "-d", "A"}),
-      rejected("dash_alone", {"-", "q", "-d", "A"}),
-      rejected("option_without_dash", {"aP", "q", "-d", "A"}),
 
       // Tape: width to tape, pins and media; height 4 to 1000 mm.
       // add(what, program, name, -w, -h, companion -w and -h, identifier, dots, points)
@@ -289,7 +266,7 @@ std::vector<Case> end_to_end_cases() {
        {deleting("A"), {"-P", "q", "-n", "A", "-w", "10", "-h", "50", "-specid", a, "-show", "1"}}},
 
       // A delete drops every line of the format and resets its selection.
-      {"tape_delete", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}},
+      deletes("tape_delete"),
       // A name holding the identifier is another format's, kept with its selection.
       {"delete_keeps_a_name_holding_the_identifier", "tvq310", del_test, {tape.function_file + holder + "\n",
        tape.paper_table + holder + ":\t1\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{
@@ -313,8 +290,8 @@ std::vector<Case> end_to_end_cases() {
       }(),
       {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame,
        {deleting("Nope")}},
-      {"delete_takes_the_last_name", "tvq310", {"-P", "q", "-d", "LongName", "-d", "A"}, tape, "Not found 'A'\n", 0,
-       kSame, {deleting("A")}},
+      on_tape("delete_takes_the_last_name", {"-P", "q", "-d", "LongName", "-d", "A"}, "Not found 'A'\n", 0, kSame,
+              {deleting("A")}),
       {"delete_paper_entry_twice", "tvq310", del_test,
        {tape.function_file, old + "/Test:\t1\t2\n" + tape.paper_table, tape.settings_file, tape.imaging_area}, "", 0,
        tape_without, {deleting("Test")}},
@@ -330,36 +307,30 @@ std::vector<Case> end_to_end_cases() {
        {deleting("Test")}},
 
       // The companion tool failing: status 255, nothing printed, and how it failed on standard error.
-      {"delete_companion_fails", "tvq310", del_test, tape, "", 255, kSame, {deleting("Test")}, {"companion=3"},
-       tool + "exited with status 3\n"},
-      {"add_companion_killed_on_delete", "tvq310", add_test, tape, "", 255, kSame, {deleting("Test")},
-       {"companion=kill"}, tool + "killed by signal 9\n"},
-      {"add_companion_fails_after_delete", "tvq310", add_test, tape, "", 255, tape_without,
-       {deleting("Test"), add_test_call}, {"companion=0 3"}, tool + "exited with status 3\n"},
-      {"companion_missing", "tvq310", del_test, tape, "", 255, kSame, {}, {"no-companion"},
-       tool + "No such file or directory\n"},
+      on_tape("delete_companion_fails", del_test, "", 255, kSame, {deleting("Test")}, {"companion=3"},
+              tool + "exited with status 3\n"),
+      on_tape("add_companion_killed_on_delete", add_test, "", 255, kSame, {deleting("Test")}, {"companion=kill"},
+              tool + "killed by signal 9\n"),
+      on_tape("add_companion_fails_after_delete", add_test, "", 255, tape_without, {deleting("Test"), add_test_call},
+              {"companion=0 3"}, tool + "exited with status 3\n"),
+      on_tape("companion_missing", del_test, "", 255, kSame, {}, {"no-companion"}, tool + "No such file or directory\n"),
 
       // A paper table that is not there holds no entry of the name: the
       // function file's goes, and the name was not found.
-      {"delete_paper_table_missing", "tvq310", del_test, tape, "Not found 'Test'\n", 0,
-       DriverFiles{tape_without.function_file, "<missing>", tape.settings_file, tape.imaging_area},
-       {deleting("Test")}, {"missing:paper"}},
+      on_tape("delete_paper_table_missing", del_test, "Not found 'Test'\n", 0, DriverFiles{tape_without.function_file,
+              "<missing>", tape.settings_file, tape.imaging_area}, {deleting("Test")}, {"missing:paper"}),
 
       // Standard output that cannot be written fails a run that prints.
-      {"not_found_stdout_full", "tvq310", {"-P", "q", "-d", "Nope"}, tape, "", 255, kSame, {deleting("Nope")},
-       {"stdout=full"}},
-      {"usage_stdout_closed", "tvq310", {"-P", "q"}, tape, "", 255, kSame, {}, {"stdout=closed"}},
-      {"silent_delete_stdout_full", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")}, {"stdout=full"}},
+      on_tape("not_found_stdout_full", {"-P", "q", "-d", "Nope"}, "", 255, kSame, {deleting("Nope")}, {"stdout=full"}),
+      on_tape("usage_stdout_closed", {"-P", "q"}, "", 255, kSame, {}, {"stdout=closed"}),
+      deletes("silent_delete_stdout_full", {"stdout=full"}),
 
       // Rewritten files keep their owner; a link is followed only when it,
       // its target and its directory have one owner.
-      {"delete_keeps_owner", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")},
-       {"chown:rc", "chown:imaging"}},
-      {"delete_through_links", "tvq310", del_test, tape, "", 0, tape_without, {deleting("Test")},
-       {"link:func", "link:rc"}},
-      // The administrator's commands: only as the first word after the name.
-      rejected("command_word_later", {"-P", "q", "--list", "x"}),
-      {"list_tape", "tvq310", list, tape, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0},
+      deletes("delete_keeps_owner", {"chown:rc", "chown:imaging"}),
+      deletes("delete_through_links", {"link:func", "link:rc"}),
+      // The administrator's commands: only as the first word after the name (command_word_later above).
+      on_tape("list_tape", list, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0),
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
        "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\ \\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"
@@ -367,8 +338,7 @@ std::vector<Case> end_to_end_cases() {
       {"list_tape_without_media", "tvq310", list, {"[CustomTape]\nZkL010A0321A2B3/N\n", "ZkL010A0321A2B3/N:\t1\n",
        "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0},
       {"list_without_formats", "tvq310", list, kBare, "", 0},
-      {"list_unreadable", "tvq310", list, tape, "", 255, kSame, {}, {"directory:func"},
-       me + inf + "zktvq310func: Is a directory\n"},
+      on_tape("list_unreadable", list, "", 255, kSame, {}, {"directory:func"}, at("zktvq310func", "Is a directory")),
       {"check_without_marker", "tvq310", check, {old + "/Test\n", tape.paper_table, tape.settings_file,
        tape.imaging_area}, checked("no marker: " + inf + "zktvq310func", "no-marker"), 1},
       {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""},
@@ -386,23 +356,20 @@ std::vector<Case> end_to_end_cases() {
       {"repair_refuses_foreign_link", "tvq310", repair, messy, "", 255, kSame, {},
        {"link-owner:paper"}, me + inf + "paperinftvq310: Permission denied\n"},
       {"repair_again_changes_nothing", "tvq310", repair, mended, "", 1},
-      {"repair_keeps_a_complete_selection", "tvq310", repair, tape, "", 0},
+      on_tape("repair_keeps_a_complete_selection", repair, "", 0),
       {"repair_companion_fails", "tvq310", repair, messy,
        "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")},
        {"companion=3"}, tool + "exited with status 3\n"},
-      {"dry_run_delete", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, tape,
-       run + "-d Test -show 1\n" + diff("ImagingArea", "-1,2 +1") + "-" + old +
+      on_tape("dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, run + "-d Test -show 1\n" + diff("ImagingArea", "-1,2 +1") + "-" + old +
            ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
            "-Media=" + old + "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n" +
            diff("paperinftvq310", "-1,2 +1") + "-" + old + "/Test:\t70\t353\n A4:\t1\t2\n" +
-           diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0},
+           diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0),
       {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
        run + "-d 'A b' -show 1\n" + run + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
            diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") +
-           "+" + a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n",
-       0},
-      {"dry_run_not_found", "tvq310", {"--dry-run", "-P", "q", "-d", "It's"}, tape,
-       run + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0},
+           "+" + a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n", 0},
+      on_tape("dry_run_not_found", {"--dry-run", "-P", "q", "-d", "It's"}, run + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0),
 
       // Scripting and monitoring: data alone on standard output, errors and
       // usage on standard error (usage exit 2), JSON, an idempotent add.
@@ -445,7 +412,7 @@ std::vector<Case> end_to_end_cases() {
        "\"height\":4196,\"media\":null,\"id\":\"ZkL043E06411235\",\"state\":\"incomplete\",\"missing\":[\"paper\"]},"
        "{\"name\":\"Low\",\"width\":62,\"height\":4095,\"media\":null,\"id\":\"ZkL033EFFF11236\",\"state\":"
        "\"complete\",\"missing\":[]}]}\n", 0},
-      {"ensure_unchanged", "tvq310", ensure_test, tape, "unchanged\n", 0},
+      on_tape("ensure_unchanged", ensure_test, "unchanged\n", 0),
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0},
       // A replacement keeps the printer's selection on the format: the settings line names the new identifier.
       {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
@@ -469,8 +436,8 @@ std::vector<Case> end_to_end_cases() {
 
       // A repair acts only on a tree it reads whole, and its dry run shows
       // it; the check's findings of a missing model and of zero bytes.
-      {"repair_without_function_file", "tvq310", repair, tape, "", 255, kSame, {}, {"missing:func"},
-       me + inf + "zktvq310func: No such file or directory\n"},
+      on_tape("repair_without_function_file", repair, "", 255, kSame, {}, {"missing:func"},
+              at("zktvq310func", "No such file or directory")),
       {"repair_of_empty_function_file", "tvq310", repair, {"", tape.paper_table, tape.settings_file,
        tape.imaging_area}, "", 255, kSame, {}, {}, me + inf + "zktvq310func: No data available\n"},
       // A hand-added entry holding a complete format's name; one whose
@@ -505,6 +472,20 @@ std::vector<Case> end_to_end_cases() {
        "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
   };
+  // Faulty command lines get the usage text.
+  for (const auto &[what, args] : std::vector<std::pair<std::string, Args>>{{"no_words", {}},
+       {"odd_word_count", {"-P"}}, {"no_printer", {"-d", "A"}}, {"empty_printer", {"-P", "", "-d", "A"}},
+       {"printer_of_1025_bytes", {"-P", std::string(1025, 'p'), "-d", "A"}}, {"empty_name", {"-P", "q", "-d", ""}},
+       {"name_of_33_bytes", {"-P", "q", "-n", std::string(33, 'n'), "-w", "12", "-h", "50"}},
+       {"delete_name_holding_newline", {"-P", "q", "-d", "\n"}}, {"delete_name_holding_marker", {"-P", "q", "-d", "[CustomTape]"}},
+       {"add_and_delete_at_once", {"-P", "q", "-n", "A", "-w", "12", "-h", "50", "-d", "A"}},
+       {"add_without_width", {"-P", "q", "-n", "A", "-h", "50"}}, {"add_without_height", {"-P", "q", "-n", "A", "-w", "12"}},
+       {"zero_width", {"-P", "q", "-n", "A", "-w", "0", "-h", "50"}},
+       {"size_of_33_bytes", {"-P", "q", "-n", "A", "-w", "12", "-h", "1" + std::string(32, '0')}},
+       {"tube_of_25mm", {"-P", "q", "-n", "HS", "-w", "25", "-h", "50"}},
+       {"unknown_option_after_a_request", {"-P", "q", "-d", "A", "-x", "y"}}, {"option_letters_keep_case", {"-p", "q", "-d", "A"}},
+       {"dash_alone", {"-", "q", "-d", "A"}}, {"option_without_dash", {"aP", "q", "-d", "A"}},
+       {"command_word_later", {"-P", "q", "--list", "x"}}}) rows.push_back(rejected(what, args));
   // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or rewritten, a
   // link that may not be followed, a copy that cannot be made (a directory at its name, an inf directory the run may
   // not write): the system's error text (none for an add's own step), the file named on standard error, status 255,
