@@ -76,6 +76,8 @@ std::string checked(const std::string &text, const std::string &kind, bool repai
   return text + " (repair: " + repair_of(kind, repairable) + ")\n";
 }
 
+std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
+
 std::string monitored(const std::string &formats, int found, const std::string &lines, int intents,
                       const std::string &more) {
   const std::string n = std::to_string(found);
@@ -200,6 +202,13 @@ std::vector<Case> end_to_end_cases() {
   };
   const auto deletes = [&](const std::string &what, const std::vector<std::string> &setup = {}) {
     return on_tape(what, del_test, "", 0, tape_without, {deleting("Test")}, setup);
+  };
+  // Test with other dots; added again after the A4 lines, the settings' selection media.
+  const DriverFiles dots352 = {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n", tape.settings_file,
+                               tape.imaging_area};
+  const auto readded = [&](const std::string &media) {
+    return DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n", "A4:\t1\t2\n" + added + "/Test:\t70\t353\n",
+                       "Media=" + media + "\nDarkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"};
   };
   std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
@@ -341,9 +350,8 @@ std::vector<Case> end_to_end_cases() {
       on_tape("list_unreadable", list, "", 255, kSame, {}, {"directory:func"}, at("zktvq310func", "Is a directory")),
       {"check_without_marker", "tvq310", check, {old + "/Test\n", tape.paper_table, tape.settings_file,
        tape.imaging_area}, checked("no marker: " + inf + "zktvq310func", "no-marker"), 1},
-      {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""},
-       checked("missing: " + inf + "ImagingArea", "missing") + checked("no marker: " + inf + "zktvq310func",
-       "no-marker"), 1, kSame, {}, {"missing:imaging"}},
+      {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""}, checked("missing: " + inf + "ImagingArea",
+       "missing") + checked("no marker: " + inf + "zktvq310func", "no-marker"), 1, kSame, {}, {"missing:imaging"}},
       {"check_finds_each_fault", "tvq310", check, messy,
        ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + inf + "ImagingArea", "incomplete", true) +
            checked("orphan: " + id('0') + " in " + inf + "paperinftvq310 has no entry", "orphan", true) +
@@ -353,15 +361,15 @@ std::vector<Case> end_to_end_cases() {
       {"repair_mends_what_files_tell", "tvq310", repair, messy, repaired, 1, mended, {deleting("Hal")}},
       {"repair_leaves_name_too_long_to_ask_about", "tvq310", repair,
        {"[CustomTape]\nZkL_zkS12mm__210A03271A2B/" + std::string(33, 'n') + "\n", "", "", ""}, "", 1},
-      {"repair_refuses_foreign_link", "tvq310", repair, messy, "", 255, kSame, {},
-       {"link-owner:paper"}, me + inf + "paperinftvq310: Permission denied\n"},
+      {"repair_refuses_foreign_link", "tvq310", repair, messy, "", 255, kSame, {}, {"link-owner:paper"},
+       at("paperinftvq310", "Permission denied")},
       {"repair_again_changes_nothing", "tvq310", repair, mended, "", 1},
       on_tape("repair_keeps_a_complete_selection", repair, "", 0),
       {"repair_companion_fails", "tvq310", repair, messy,
        "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")},
        {"companion=3"}, tool + "exited with status 3\n"},
-      on_tape("dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, run + "-d Test -show 1\n" + diff("ImagingArea", "-1,2 +1") + "-" + old +
-           ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
+      on_tape("dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, run + "-d Test -show 1\n" +
+           diff("ImagingArea", "-1,2 +1") + "-" + old + ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
            "-Media=" + old + "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n" +
            diff("paperinftvq310", "-1,2 +1") + "-" + old + "/Test:\t70\t353\n A4:\t1\t2\n" +
            diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0),
@@ -369,7 +377,8 @@ std::vector<Case> end_to_end_cases() {
        run + "-d 'A b' -show 1\n" + run + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
            diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") +
            "+" + a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n", 0},
-      on_tape("dry_run_not_found", {"--dry-run", "-P", "q", "-d", "It's"}, run + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0),
+      on_tape("dry_run_not_found", {"--dry-run", "-P", "q", "-d", "It's"},
+              run + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0),
 
       // Scripting and monitoring: data alone on standard output, errors and
       // usage on standard error (usage exit 2), JSON, an idempotent add.
@@ -379,19 +388,17 @@ std::vector<Case> end_to_end_cases() {
        me + "vantrel/tvq310/bin/inf: not installed\n"},
       {"check_not_installed", "tvq310", check, kBare, checked("not installed: vantrel/tvq310/bin/inf",
        "not-installed"), 1, kSame, {}, {"not-installed"}},
-      {"check_json_not_installed", "tvq310", check_json, kBare, "{\"model\":\"tvq310\",\"findings\":[" +
-       finding("not-installed", "vantrel/tvq310/bin/inf", "null", "null", false) + "]}\n", 1, kSame, {}, {"not-installed"}},
-      {"check_json_clean", "tvq310", check_json, decoys, "{\"model\":\"tvq310\",\"findings\":[]}\n", 0},
-      {"check_json_finds_each_fault", "tvq310", check_json, messy,
-       "{\"model\":\"tvq310\",\"findings\":[" + finding("duplicate-name", "null", id('C'), "Dup", false) + "," +
-           finding("shared-identifier", "null", id('D'), "Two", false) + "," + finding("length-digits", "null",
-           id('E'), "Wrong", false) + "," + finding("incomplete", inf + "ImagingArea", id('F'), "Hal", true) + "," +
-           finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," +
-           finding("stale-setting", inf + "zktvq310rc", id('1'), "null", true) + "]}\n", 1},
+      {"check_json_not_installed", "tvq310", check_json, kBare, document(finding("not-installed",
+       "vantrel/tvq310/bin/inf", "null", "null", false)), 1, kSame, {}, {"not-installed"}},
+      {"check_json_clean", "tvq310", check_json, decoys, document(""), 0},
+      {"check_json_finds_each_fault", "tvq310", check_json, messy, document(finding("duplicate-name", "null", id('C'),
+       "Dup", false) + "," + finding("shared-identifier", "null", id('D'), "Two", false) + "," + finding("length-digits",
+       "null", id('E'), "Wrong", false) + "," + finding("incomplete", inf + "ImagingArea", id('F'), "Hal", true) + "," +
+       finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," + finding("stale-setting", inf +
+       "zktvq310rc", id('1'), "null", true)), 1},
       // A name of the longest length allowed is mended like any other.
-      {"check_json_longest_name_incomplete", "tvq310", check_json, {"[CustomTape]\n" + id32 + "/" + n32 +
-       "\n", id32 + "/" + n32 + ":\t1\t2\n", "", ""}, "{\"model\":\"tvq310\",\"findings\":[" +
-       finding("incomplete", inf + "ImagingArea", id32, n32, true) + "]}\n", 1},
+      {"check_json_longest_name_incomplete", "tvq310", check_json, {"[CustomTape]\n" + id32 + "/" + n32 + "\n", id32 +
+       "/" + n32 + ":\t1\t2\n", "", ""}, document(finding("incomplete", inf + "ImagingArea", id32, n32, true)), 1},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
        {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xe0\x80\xaf\xc3\xa9\xc3\n", tape.paper_table,
         "", tape.imaging_area},
@@ -415,17 +422,10 @@ std::vector<Case> end_to_end_cases() {
       on_tape("ensure_unchanged", ensure_test, "unchanged\n", 0),
       {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0},
       // A replacement keeps the printer's selection on the format: the settings line names the new identifier.
-      {"ensure_replaces_other_dots", "tvq310", ensure_test, {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n",
-       tape.settings_file, tape.imaging_area}, "replaced\n", 0,
-       DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n",
-                   "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=" + added + "\nDarkness=3",
-                   "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+      {"ensure_replaces_other_dots", "tvq310", ensure_test, dots352, "replaced\n", 0, readded(added),
        {deleting("Test"), add_test_call}},
       // The add request deletes, then adds: the selection falls back.
-      {"add_of_the_selected_name_resets_its_setting", "tvq310", add_test, {tape.function_file, old +
-       "/Test:\t70\t352\nA4:\t1\t2\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{"[Function]\n"
-       "[CustomTape]\n" + added + "/Test\nCut=1\n", "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "Media=zkS12mm\n"
-       "Darkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
+      {"add_of_the_selected_name_resets_its_setting", "tvq310", add_test, dots352, "", 0, readded("zkS12mm"),
        {deleting("Test"), add_test_call}},
       // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
       {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, {"[CustomTape]\n" + wrong + "/Test\n",
@@ -439,7 +439,7 @@ std::vector<Case> end_to_end_cases() {
       on_tape("repair_without_function_file", repair, "", 255, kSame, {}, {"missing:func"},
               at("zktvq310func", "No such file or directory")),
       {"repair_of_empty_function_file", "tvq310", repair, {"", tape.paper_table, tape.settings_file,
-       tape.imaging_area}, "", 255, kSame, {}, {}, me + inf + "zktvq310func: No data available\n"},
+       tape.imaging_area}, "", 255, kSame, {}, {}, at("zktvq310func", "No data available")},
       // A hand-added entry holding a complete format's name; one whose
       // identifier is inside a complete one's (a longer roll width).
       {"repair_leaves_a_name_held_twice", "tvq310", repair,

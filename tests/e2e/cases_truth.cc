@@ -26,9 +26,6 @@ DriverFiles format(const std::string &id, const std::string &name, const std::st
           f.imaging_area + g.imaging_area};
 }
 
-std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
-
-
 }  // namespace
 
 void add_truth_cases(std::vector<Case> *rows) {
