@@ -20,9 +20,7 @@ namespace {
 
 const std::string kFileNames[4] = {"func", "paper", "rc", "imaging"};
 
-void check(bool ok, const std::string &what) {
-  if (!ok) ADD_FAILURE() << what << ": " << std::strerror(errno);
-}
+void check(bool ok, const std::string &what) { if (!ok) ADD_FAILURE() << what << ": " << std::strerror(errno); }
 
 // True when got is pattern with an upper-case hex digit for each "?".
 bool matches(const std::string &pattern, const std::string &got) {
@@ -59,8 +57,7 @@ std::string owners(const ModelPaths &p) {
 }
 
 // Applies one setup word (cases.h) to the tree of the case in dir.
-void apply(const std::string &word, const ModelPaths &p, const std::string &dir, const std::string &name,
-           Stdout *out) {
+void apply(const std::string &word, const ModelPaths &p, const std::string &dir, const std::string &name, Stdout *out) {
   if (word.rfind("input=", 0) == 0) return write_file(dir + "/in.json", word.substr(6));
   if (word == "stdin") return;
   const size_t colon = word.find(':');
@@ -170,9 +167,7 @@ void Row::TestBody() {
   EXPECT_EQ(c.status, r.status) << "exit status";
   EXPECT_EQ(out, r.out) << "standard output";
   EXPECT_EQ(c.err, r.err) << "standard error";
-  if (!r.out.empty() && std::find(c.args.begin(), c.args.end(), "--json") != c.args.end()) {
-    expect_json(r.out, before, dir.path);
-  }
+  if (!r.out.empty() && std::count(c.args.begin(), c.args.end(), "--json")) expect_json(r.out, before, dir.path);
   EXPECT_EQ(calls, got_calls) << "companion calls";
   EXPECT_EQ("", companion_inherited(p)) << "descriptors the companion inherited";
   const DriverFiles now = read_driver_files(p);

@@ -268,10 +268,9 @@ std::vector<Case> end_to_end_cases() {
 
       // An add writes after every marker line, each line a line of its own,
       // and first deletes a format of the same name.
-      {"add_after_each_marker_and_unended_lines", "tvq310", add_a,
-       {"[CustomTape]\nx\n[CustomTape]", "A4:\t1\t2", "", "A4:\t1"}, "", 0,
-       DriverFiles{"[CustomTape]\n" + a + "/A\nx\n[CustomTape]\n" + a + "/A\n", "A4:\t1\t2\n" + a + "/A:\t70\t353\n",
-                   "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"},
+      {"add_after_each_marker_and_unended_lines", "tvq310", add_a, {"[CustomTape]\nx\n[CustomTape]", "A4:\t1\t2", "",
+       "A4:\t1"}, "", 0, DriverFiles{"[CustomTape]\n" + a + "/A\nx\n[CustomTape]\n" + a + "/A\n",
+       "A4:\t1\t2\n" + a + "/A:\t70\t353\n", "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("A"), {"-P", "q", "-n", "A", "-w", "10", "-h", "50", "-specid", a, "-show", "1"}}},
 
       // A delete drops every line of the format and resets its selection.
@@ -281,9 +280,8 @@ std::vector<Case> end_to_end_cases() {
        tape.paper_table + holder + ":\t1\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{
        tape_without.function_file + holder + "\n", tape_without.paper_table + holder + ":\t1\n",
        tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
-      {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"},
-       {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n",
-        roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
+      {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"}, {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n",
+       "Copies=1\nMediaSize=" + roll + "\n", roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
        DriverFiles{"[CustomTape]\n", "", "Copies=1\nMediaSize=29X1\n", ""}, {deleting("Roll")}},
       // Long lines that are not the first: one naming the format without an identifier, and the paper table's entry.
       {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test,
@@ -297,23 +295,19 @@ std::vector<Case> end_to_end_cases() {
         c.after->settings_file = "<missing>";
         return c;
       }(),
-      {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame,
-       {deleting("Nope")}},
+      {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame, {deleting("Nope")}},
       on_tape("delete_takes_the_last_name", {"-P", "q", "-d", "LongName", "-d", "A"}, "Not found 'A'\n", 0, kSame,
               {deleting("A")}),
-      {"delete_paper_entry_twice", "tvq310", del_test,
-       {tape.function_file, old + "/Test:\t1\t2\n" + tape.paper_table, tape.settings_file, tape.imaging_area}, "", 0,
-       tape_without, {deleting("Test")}},
+      {"delete_paper_entry_twice", "tvq310", del_test, {tape.function_file, old + "/Test:\t1\t2\n" + tape.paper_table,
+       tape.settings_file, tape.imaging_area}, "", 0, tape_without, {deleting("Test")}},
       // The paper table's identifier of the name is the one the other files drop.
       {"delete_paper_table_names_another_identifier", "tvq310", del_test,
        {tape.function_file, other + "/Test:\t1\t2\nA4:\t1\t2\n", "Media=" + other + "\nDarkness=3",
         other + ":\t1\nA4:\t0.00\t0.00\t1.00\t2.00\n"}, "", 0, tape_without, {deleting("Test")}},
-      {"delete_lower_case_identifier", "tvq310", {"-P", "q", "-d", "TenLetters"},
-       {"[CustomTape]\n" + lower + "/TenLetters\n", lower + "/TenLetters:\t1\t2\n", "", lower + ":\t1\n"}, "", 0,
-       kBare, {deleting("TenLetters")}},
-      {"delete_needs_the_function_file_entry", "tvq310", del_test,
-       {"[CustomTape]\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame,
-       {deleting("Test")}},
+      {"delete_lower_case_identifier", "tvq310", {"-P", "q", "-d", "TenLetters"}, {"[CustomTape]\n" + lower +
+       "/TenLetters\n", lower + "/TenLetters:\t1\t2\n", "", lower + ":\t1\n"}, "", 0, kBare, {deleting("TenLetters")}},
+      {"delete_needs_the_function_file_entry", "tvq310", del_test, {"[CustomTape]\n", tape.paper_table,
+       tape.settings_file, tape.imaging_area}, "Not found 'Test'\n", 0, kSame, {deleting("Test")}},
 
       // The companion tool failing: status 255, nothing printed, and how it failed on standard error.
       on_tape("delete_companion_fails", del_test, "", 255, kSame, {deleting("Test")}, {"companion=3"},
@@ -365,12 +359,11 @@ std::vector<Case> end_to_end_cases() {
        at("paperinftvq310", "Permission denied")},
       {"repair_again_changes_nothing", "tvq310", repair, mended, "", 1},
       on_tape("repair_keeps_a_complete_selection", repair, "", 0),
-      {"repair_companion_fails", "tvq310", repair, messy,
-       "not removed: " + id('F') + " 'Hal': the companion tool failed\n", 255, kSame, {deleting("Hal")},
-       {"companion=3"}, tool + "exited with status 3\n"},
+      {"repair_companion_fails", "tvq310", repair, messy, "not removed: " + id('F') + " 'Hal': the companion tool failed\n",
+       255, kSame, {deleting("Hal")}, {"companion=3"}, tool + "exited with status 3\n"},
       on_tape("dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, run + "-d Test -show 1\n" +
-           diff("ImagingArea", "-1,2 +1") + "-" + old + ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" + diff("zktvq310rc", "-1,2 +1,2") +
-           "-Media=" + old + "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n" +
+           diff("ImagingArea", "-1,2 +1") + "-" + old + ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" +
+           diff("zktvq310rc", "-1,2 +1,2") + "-Media=" + old + "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n" +
            diff("paperinftvq310", "-1,2 +1") + "-" + old + "/Test:\t70\t353\n A4:\t1\t2\n" +
            diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0),
       {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
@@ -442,16 +435,13 @@ std::vector<Case> end_to_end_cases() {
        tape.imaging_area}, "", 255, kSame, {}, {}, at("zktvq310func", "No data available")},
       // A hand-added entry holding a complete format's name; one whose
       // identifier is inside a complete one's (a longer roll width).
-      {"repair_leaves_a_name_held_twice", "tvq310", repair,
-       {"[CustomTape]\nZkL_zkS12mm__040C0141CCCC/Test\n" + old + "/Test\n", tape.paper_table, tape.settings_file,
-        tape.imaging_area}, "", 1},
-      {"repair_keeps_lines_of_a_longer_identifier", "lm230", repair,
-       {"[CustomTape]\nZkL0110003271A2/X\nZkL0110003271A2B/Y\n", "ZkL0110003271A2B/Y:\t1\n", "",
-        "ZkL0110003271A2B:\t1\n"}, "", 1},
-      {"repair_reports_the_selection_it_resets", "tvq310", repair,
-       {tape.function_file, "A4:\t1\t2\n", tape.settings_file, tape.imaging_area},
-       "removed incomplete: " + old + " 'Test'\nreset setting: " + inf + "zktvq310rc from " + old + "\n", 0,
-       tape_without, {deleting("Test")}},
+      {"repair_leaves_a_name_held_twice", "tvq310", repair, {"[CustomTape]\nZkL_zkS12mm__040C0141CCCC/Test\n" + old +
+       "/Test\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "", 1},
+      {"repair_keeps_lines_of_a_longer_identifier", "lm230", repair, {"[CustomTape]\nZkL0110003271A2/X\nZkL0110003271A2B/Y\n",
+       "ZkL0110003271A2B/Y:\t1\n", "", "ZkL0110003271A2B:\t1\n"}, "", 1},
+      {"repair_reports_the_selection_it_resets", "tvq310", repair, {tape.function_file, "A4:\t1\t2\n", tape.settings_file,
+       tape.imaging_area}, "removed incomplete: " + old + " 'Test'\nreset setting: " + inf + "zktvq310rc from " + old +
+       "\n", 0, tape_without, {deleting("Test")}},
       // A zero byte in a name is reported as such, not as a wrong length;
       // one in an identifier keeps the line from being an entry at all.
       {"check_zero_bytes", "tvq310", check, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
