@@ -60,14 +60,14 @@ std::string repair_of(const std::string &kind, bool repairable) {
       {"orphan", "removes its lines"}, {"stale-setting", "resets the setting to the default paper"},
       {"temporary", "removes it"}, {"interrupted-add", "finishes the add"},
       {"interrupted-delete", "finishes the delete"}, {"interrupted-apply", "finishes the apply"}};
-  const std::map<std::string, std::string> leaves = {
-      {"not-installed", "leaves it, install the model's driver"},
+  const std::map<std::string, std::string> leaves = {{"not-installed", "leaves it, install the model's driver"},
       {"missing", "leaves it, restore it by hand, and without a driver file mends nothing"},
       {"no-marker", "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
       {"duplicate-name", "leaves both, mend them by hand"}, {"shared-identifier", "leaves both, mend them by hand"},
       {"length-digits", "leaves it, mend the line by hand"}, {"damaged-entry", "leaves it, mend the line by hand"},
       {"zero-byte", "leaves it, mend the line by hand"}, {"incomplete", "leaves it, mend it by hand"},
-      {"orphan", "leaves it, remove it by hand"}, {"stale-setting", "leaves it, reset it by hand"}, {"not-executable", "leaves it, make it executable by hand"},
+      {"orphan", "leaves it, remove it by hand"}, {"stale-setting", "leaves it, reset it by hand"},
+      {"not-executable", "leaves it, make it executable by hand"},
       {"damaged-intent", "leaves it and mends nothing, remove it by hand once both sides are checked"}};
   return (repairable ? mends : leaves).at(kind);
 }
@@ -174,8 +174,7 @@ std::vector<Case> end_to_end_cases() {
   // A model whose files disagree in every way the check knows, and the
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
-  const std::string me = "zkpapertoollpr_tvq310: ";
-  const std::string tool = me + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
+  const std::string me = "zkpapertoollpr_tvq310: ", tool = me + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
   const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string n32(32, 'N'), id32 = "ZkL_zkS12mm__200A0321000F";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
@@ -183,9 +182,8 @@ std::vector<Case> end_to_end_cases() {
   const std::string papers = id('B') + "/Dup:\t1\t2\n" + id('C') + "/Dup:\t1\t2\n" + id('D') + "/One:\t1\t2\n" +
                              id('E') + "/Wrong:\t1\t2\n";
   const std::string imaging = id('B') + ":\t1\n" + id('C') + ":\t1\n" + id('D') + ":\t1\n" + id('E') + ":\t1\n";
-  const DriverFiles messy = {"[CustomTape]\n" + entries + id('F') + "/Hal\n",
-                             papers + id('F') + "/Hal:\t1\t2\n" + id('0') + "/Gone:\t1\t2\n",
-                             "Media=" + id('1') + "\n", imaging};
+  const DriverFiles messy = {"[CustomTape]\n" + entries + id('F') + "/Hal\n", papers + id('F') + "/Hal:\t1\t2\n" +
+                             id('0') + "/Gone:\t1\t2\n", "Media=" + id('1') + "\n", imaging};
   const DriverFiles mended = {"[CustomTape]\n" + entries, papers, "Media=zkS12mm\n", imaging};
   const std::string repaired = "removed incomplete: " + id('F') + " 'Hal'\nremoved orphan: " + id('0') + " from " +
                                inf + "paperinftvq310\nreset setting: " + inf + "zktvq310rc from " + id('1') + "\n";
