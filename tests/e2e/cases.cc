@@ -489,9 +489,8 @@ std::vector<Case> end_to_end_cases() {
   };
   const std::string dots = " mm, beyond the paper table's 32-bit dots";
   const Args add_new = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, dry_del = {"--dry-run", "-P", "q", "-d", "Test"};
-  Args dry_add_new = add_new, ensure_new = add_new;
-  dry_add_new.insert(dry_add_new.begin(), "--dry-run");
-  ensure_new.insert(ensure_new.begin(), "--ensure");
+  const Args dry_add_new = {"--dry-run", "-P", "q", "-n", "New", "-w", "12", "-h", "50"};
+  const Args ensure_new = {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"};
   for (const Case &c : {
       refused("ensure_roll_width_beyond_dots", "lm230", {"--ensure", "-w", "4294967296"}, "-w: above 182096569" + dots),
       refused("ensure_roll_height_beyond_dots", "lm230", {"--ensure", "-h", "182096573"}, "-h: above 182096572" + dots),
@@ -520,10 +519,8 @@ std::vector<Case> end_to_end_cases() {
       fails("dry_run_add_temp_dir_paper", dry_add_new, "temp-dir:paper", "paperinftvq310", "Is a directory", false),
       fails("ensure_read_only", ensure_new, "read-only:inf", "zktvq310func", "Permission denied", false),
   }) rows.push_back(c);
-  add_usage_rows(&rows);
-  add_truth_cases(&rows);
-  add_apply_cases(&rows);
-  add_intent_cases(&rows);
-  add_usage_cases(&rows);
+  for (auto add_topic : {add_usage_rows, add_truth_cases, add_apply_cases, add_intent_cases, add_usage_cases}) {
+    add_topic(&rows);
+  }
   return rows;
 }
