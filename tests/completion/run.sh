@@ -11,8 +11,7 @@ cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
 printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x' "It's" 'Say "$x"' "Quote'"
 EOF
 printf '#!/bin/sh\necho "TV-Q310 accepting"; echo "LM230 accepting"\n' >"$tmp/lpstat"
-chmod +x "$tmp/zkpapertoollpr_tvq310" "$tmp/lpstat"
-PATH=$tmp:$PATH
+chmod +x "$tmp/zkpapertoollpr_tvq310" "$tmp/lpstat" && PATH=$tmp:$PATH
 # shellcheck source=/dev/null
 . "$script"
 passed=0 failed=0

@@ -30,24 +30,24 @@ std::string usage(const std::string &model, const std::string &printer) {
 Case ensured(Case c, const std::string &word) { return c.args.insert(c.args.begin(), "--ensure"), c.out += word, c; }
 
 // --help's part after the usage text.
-const std::string kAdminHelp =
-    " Administrator commands (only as the first word after the program name):\n"
-    "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"
-    "                            media, identifier, state\n"
-    "  --check [--json]          what the driver files disagree on; exit 1 if anything\n"
-    "  --check --monitoring      the same as a monitoring plugin's status line\n"
-    "  --repair -P PRINTER       mend what interrupted adds and deletes left\n"
-    "  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
-    "                            add unless that format is there as asked; prints\n"
-    "                            unchanged, added or replaced\n"
-    "  --apply FILE -P PRINTER [--keep-others] [--json]\n"
-    "                            make the formats exactly those FILE lists (the JSON\n"
-    "                            of --list --json; - reads standard input), others\n"
-    "                            removed unless kept; prints each change\n"
-    "  --dry-run REQUEST         the companion calls and a diff of each file; nothing\n"
-    "                            changes (REQUEST: -d, an add, --ensure, --repair\n"
-    "                            or --apply)\n"
-    "  --help, --version\n";
+const std::string kAdminHelp = R"( Administrator commands (only as the first word after the program name):
+  --list [--json]           the model's formats: name, size as -w and -h take it,
+                            media, identifier, state
+  --check [--json]          what the driver files disagree on; exit 1 if anything
+  --check --monitoring      the same as a monitoring plugin's status line
+  --repair -P PRINTER       mend what interrupted adds and deletes left
+  --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT
+                            add unless that format is there as asked; prints
+                            unchanged, added or replaced
+  --apply FILE -P PRINTER [--keep-others] [--json]
+                            make the formats exactly those FILE lists (the JSON
+                            of --list --json; - reads standard input), others
+                            removed unless kept; prints each change
+  --dry-run REQUEST         the companion calls and a diff of each file; nothing
+                            changes (REQUEST: -d, an add, --ensure, --repair
+                            or --apply)
+  --help, --version
+)";
 
 }  // namespace
 
