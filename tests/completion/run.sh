@@ -11,8 +11,7 @@ cat >"$tmp/zkpapertoollpr_tvq310" <<'EOF'
 printf '%s\t4x9\t-\tZkL\tcomplete\n' 'Box 12x50' Cables 'Bin:7' 'Tab\there' 'a\\b' 'Café x' "It's" 'Say "$x"' "Quote'"
 EOF
 printf '#!/bin/sh\necho "TV-Q310 accepting"; echo "LM230 accepting"\n' >"$tmp/lpstat"
-chmod +x "$tmp/zkpapertoollpr_tvq310" "$tmp/lpstat"
-PATH=$tmp:$PATH
+chmod +x "$tmp/zkpapertoollpr_tvq310" "$tmp/lpstat" && PATH=$tmp:$PATH
 # shellcheck source=/dev/null
 . "$script"
 passed=0 failed=0
@@ -31,37 +30,19 @@ verdict() {
     if [[ $2 == "$3" ]]; then passed=$((passed+1)); else failed=$((failed+1)); echo "FAIL: $1 gave [$2], want [$3]"; fi
 }
 
+# Options, and what each administrator command takes after it.
 check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--apply|--help|--version'
-check '--l' '--list'
-check '--list ' '--json'
-check '--list --json ' ''
-check '--check ' '--json|--monitoring'
-check '--ensure -P X -' '-P|-n|-w|-h'
-check '--dry-run -' '-P|-n|-d|-w|-h|--ensure|--repair|--apply'
-check "--apply $tmp/lps" "$tmp/lpstat"
-check '--apply f -' '-P|--keep-others|--json'
-check '--dry-run --apply f -P ' 'TV-Q310|LM230'
-check '--dry-run --repair -' '-P'
-check '--dry-run --ensure -P X -' '-P|-n|-w|-h'
-check '-P TV-Q310 -' '-P|-n|-d|-w|-h'
-check '-n -d -' '-P|-n|-d|-w|-h'
-check '--repair -' '-P'
-check '--repair -P ' 'TV-Q310|LM230'
-check '-P L' 'LM230'
-check '-P X -w ' ''
-check '-P X -d Bo' 'Box\ 12x50'
-check '-P X -d Box\ 1' 'Box\ 12x50'
-check '-P X -d "Box 1' 'Box 12x50'
-check '-P X -n Bin:' '7'
-check '-P X -d T' "\$'Tab\\there'"
-check '-P X -d a' 'a\\b'
-check '-P X -d Caf' 'Café\ x'
-check '--dry-run -P X -d C' 'Cables|Café\ x'
-check "-P X -d It" "It\\'s"
-check "-P X -d 'It" "It'\\''s"
-check '-P X -d "It' "It's"
-check '-P X -d "Say' 'Say \"\$x\""'
-check "-P X -d 'Say" 'Say "$x"'
+check '--l' '--list'; check '--list ' '--json'; check '--list --json ' ''; check '--check ' '--json|--monitoring'
+check '--ensure -P X -' '-P|-n|-w|-h'; check '--dry-run -' '-P|-n|-d|-w|-h|--ensure|--repair|--apply'
+check "--apply $tmp/lps" "$tmp/lpstat"; check '--apply f -' '-P|--keep-others|--json'
+check '--dry-run --apply f -P ' 'TV-Q310|LM230'; check '--dry-run --repair -' '-P'
+check '--dry-run --ensure -P X -' '-P|-n|-w|-h'; check '-P TV-Q310 -' '-P|-n|-d|-w|-h'; check '-n -d -' '-P|-n|-d|-w|-h'
+check '--repair -' '-P'; check '--repair -P ' 'TV-Q310|LM230'; check '-P L' 'LM230'; check '-P X -w ' ''
+# Names, quoted as the word being completed is.
+check '-P X -d Bo' 'Box\ 12x50'; check '-P X -d Box\ 1' 'Box\ 12x50'; check '-P X -d "Box 1' 'Box 12x50'
+check '-P X -n Bin:' '7'; check '-P X -d T' "\$'Tab\\there'"; check '-P X -d a' 'a\\b'; check '-P X -d Caf' 'Café\ x'
+check '--dry-run -P X -d C' 'Cables|Café\ x'; check "-P X -d It" "It\\'s"; check "-P X -d 'It" "It'\\''s"
+check '-P X -d "It' "It's"; check '-P X -d "Say' 'Say \"\$x\""'; check "-P X -d 'Say" 'Say "$x"'
 check "-P X -d 'Quo" "Quote'\\'''"
 
 printf '# queues\nlp|Main printer:\\\n  :sd=/var/spool/lp:\\\n  :lp=/dev/lp0:\nlabels:sd=/x:\n' >"$tmp/printcap"

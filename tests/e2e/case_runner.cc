@@ -20,9 +20,7 @@ namespace {
 
 const std::string kFileNames[4] = {"func", "paper", "rc", "imaging"};
 
-void check(bool ok, const std::string &what) {
-  if (!ok) ADD_FAILURE() << what << ": " << std::strerror(errno);
-}
+void check(bool ok, const std::string &what) { if (!ok) ADD_FAILURE() << what << ": " << std::strerror(errno); }
 
 // True when got is pattern with an upper-case hex digit for each "?".
 bool matches(const std::string &pattern, const std::string &got) {
@@ -32,10 +30,6 @@ bool matches(const std::string &pattern, const std::string &got) {
     if (pattern[i] == '?' ? !hex : pattern[i] != got[i]) return false;
   }
   return true;
-}
-
-void replace_all(std::string *text, const std::string &from, const std::string &to) {
-  for (size_t at; (at = text->find(from)) != std::string::npos;) text->replace(at, from.size(), to);
 }
 
 // A real JSON parser reads the document; every name, turned back into bytes, is an entry's name in the function file.
@@ -63,8 +57,7 @@ std::string owners(const ModelPaths &p) {
 }
 
 // Applies one setup word (cases.h) to the tree of the case in dir.
-void apply(const std::string &word, const ModelPaths &p, const std::string &dir, const std::string &name,
-           Stdout *out) {
+void apply(const std::string &word, const ModelPaths &p, const std::string &dir, const std::string &name, Stdout *out) {
   if (word.rfind("input=", 0) == 0) return write_file(dir + "/in.json", word.substr(6));
   if (word == "stdin") return;
   const size_t colon = word.find(':');
@@ -127,11 +120,12 @@ std::vector<std::string> beside(const std::string &inf, const std::vector<std::s
 void fill_in(const std::vector<Args> &got, std::vector<Args> *calls, std::string *out, DriverFiles *after) {
   for (size_t i = 0; i < calls->size() && i < got.size(); ++i) {
     for (size_t j = 0; j < (*calls)[i].size() && j < got[i].size(); ++j) {
-      if (!matches((*calls)[i][j], got[i][j])) continue;
       const std::string pattern = (*calls)[i][j];
-      replace_all(&(*calls)[i][j], pattern, got[i][j]);
-      replace_all(out, pattern, got[i][j]);
-      for (auto text : kFileText) replace_all(&(after->*text), pattern, got[i][j]);
+      if (!matches(pattern, got[i][j])) continue;
+      for (std::string *text : {&(*calls)[i][j], out, &after->function_file, &after->paper_table, &after->settings_file,
+                                &after->imaging_area}) {
+        for (size_t at; (at = text->find(pattern)) != std::string::npos;) text->replace(at, pattern.size(), got[i][j]);
+      }
     }
   }
 }
@@ -173,9 +167,7 @@ void Row::TestBody() {
   EXPECT_EQ(c.status, r.status) << "exit status";
   EXPECT_EQ(out, r.out) << "standard output";
   EXPECT_EQ(c.err, r.err) << "standard error";
-  if (!r.out.empty() && std::find(c.args.begin(), c.args.end(), "--json") != c.args.end()) {
-    expect_json(r.out, before, dir.path);
-  }
+  if (!r.out.empty() && std::count(c.args.begin(), c.args.end(), "--json")) expect_json(r.out, before, dir.path);
   EXPECT_EQ(calls, got_calls) << "companion calls";
   EXPECT_EQ("", companion_inherited(p)) << "descriptors the companion inherited";
   const DriverFiles now = read_driver_files(p);

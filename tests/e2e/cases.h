@@ -25,24 +25,19 @@ struct Case {
   std::vector<Args> calls = {};
   // Changes made after the tree is written, before the run:
   //   companion=<statuses>  the companion's exit statuses, a word a call ("kill": killed by SIGKILL), the last repeating
-  //   no-companion          the companion tool is missing
-  //   plain-companion       ... a file that may not be run
+  //   no-companion, plain-companion  the companion tool is missing, or a file that may not be run
   //   not-installed         the model's inf/ directory is missing
   //   stdout=full|closed    standard output is /dev/full, or closed
   //   input=<bytes>         the file in.json holds them; "stdin": it is standard input too
-  // and on one driver file (func, paper, rc or imaging):
+  // and on one driver file F (func, paper, rc or imaging):
   //   missing:F  directory:F  the file is missing, or a directory
-  //   (missing:inf: the model's inf directory and its files are missing)
-  //   temporary:F             its temporary copy F.$$$ is there
-  //   chown:F                 the file belongs to user and group 7
-  //   link:F                  the file is a link to a file elsewhere
-  //   link-owner:F            ... a link that belongs to user 7
-  //   target-owner:F          ... a link to a file that belongs to user 7
-  //   temp-dir:F  a directory at "F.$$$"; read-only:inf  inf has mode 0555, its permissions bind root
+  //   temporary:F  temp-dir:F  its temporary copy F.$$$ is there, or a directory at that name
+  //   chown:F  link:F          the file belongs to user and group 7, or is a link to a file elsewhere
+  //   link-owner:F  target-owner:F  ... a link that belongs to user 7, or to a file that belongs to user 7
+  //   read-only:inf           inf has mode 0555, its permissions bind root
   //   run:W1|W2|...           the program run with these words first (after the statuses: "parent" cuts it short)
-  //   intent=BYTES  intent-dir  intent-fifo  intent-zero  intent-sparse  the intent
-  //                 record holds BYTES, or is a folder, a FIFO, a link to /dev/zero,
-  //                 or a file of 64 GiB, all a hole
+  //   intent=BYTES  intent-dir  intent-fifo  intent-zero  intent-sparse  the intent record holds BYTES, or is a
+  //                 folder, a FIFO, a link to /dev/zero, or a file of 64 GiB, all a hole
   std::vector<std::string> setup = {};
   std::string err = "";  // standard error, byte for byte
   bool intent_open = false;  // the intent record is there after the run
@@ -58,6 +53,8 @@ std::string diff(const std::string &file, const std::string &ranges);
 // One finding of --check --json; "null" stands for a file, id or name it lacks.
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable);
+// --check --json's document on tvq310 of these findings, joined by commas.
+std::string document(const std::string &findings);
 // What --repair does to a finding of kind; a --check line with it.
 std::string repair_of(const std::string &kind, bool repairable);
 std::string checked(const std::string &text, const std::string &kind, bool repairable = false);

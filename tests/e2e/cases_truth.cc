@@ -26,9 +26,6 @@ DriverFiles format(const std::string &id, const std::string &name, const std::st
           f.imaging_area + g.imaging_area};
 }
 
-std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
-
-
 }  // namespace
 
 void add_truth_cases(std::vector<Case> *rows) {
@@ -63,21 +60,21 @@ void add_truth_cases(std::vector<Case> *rows) {
               kMe + kTool + ": No such file or directory\n"),
       failing("dry_run_add_companion_not_executable", {"--dry-run", "-P", "q", "-n", "New", "-w", "12", "-h", "50"},
               "plain-companion", kMe + kTool + ": Permission denied\n"),
-      {"dry_run_repair_companion_missing", "tvq310", {"--dry-run", "--repair", "-P", "q"},
-       {kTape.function_file, "", "", ""}, "not removed: " + kId + " 'Test': the companion tool failed\n", 255,
-       kSame, {}, {"no-companion"}, kMe + kTool + ": No such file or directory\n"},
+      {"dry_run_repair_companion_missing", "tvq310", {"--dry-run", "--repair", "-P", "q"}, {kTape.function_file, "",
+       "", ""}, "not removed: " + kId + " 'Test': the companion tool failed\n", 255, kSame, {}, {"no-companion"},
+       kMe + kTool + ": No such file or directory\n"},
       // A listing that fails prints no document.
       {"list_json_not_installed", "tvq310", {"--list", "--json"}, {}, "", 255, kSame, {}, {"not-installed"},
        kMe + kInf + ": not installed\n"},
       // What the check finds beside the files and in damaged entry lines; names of any length are counted whole.
-      {"check_companion_missing_and_a_temporary_copy", "tvq310", kCheck, kTape, checked("missing: " + kTool,
-       "missing") + checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, kSame, {},
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", kCheck, kTape, checked("missing: " + kTool, "missing") +
+       checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, kSame, {},
        {"no-companion", "temporary:func"}},
-      {"check_companion_not_executable", "tvq310", kCheck, kTape, checked("not executable: " + kTool,
-       "not-executable"), 1, kSame, {}, {"plain-companion"}},
-      {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", kCheckJson, kTape, document(
-       finding("not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$",
-       "null", "null", true)), 1, kSame, {}, {"plain-companion", "temporary:imaging"}},
+      {"check_companion_not_executable", "tvq310", kCheck, kTape, checked("not executable: " + kTool, "not-executable"),
+       1, kSame, {}, {"plain-companion"}},
+      {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", kCheckJson, kTape, document(finding(
+       "not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$", "null",
+       "null", true)), 1, kSame, {}, {"plain-companion", "temporary:imaging"}},
       {"check_damaged_entries", "tvq310", kCheck, damaged, damage, 1},
       {"check_json_damaged_entry", "tvq310", kCheckJson, format(broken, "Test"),
        document(finding("damaged-entry", kInf + "/zktvq310func", broken, "Test", false)), 1},
@@ -87,21 +84,20 @@ void add_truth_cases(std::vector<Case> *rows) {
        document(finding("orphan", kInf + "/paperinftvq310", kGone, "null", true) + "," + finding("stale-setting",
        kInf + "/zktvq310rc", kGone, "null", true)), 1},
       // A selected format the repair removes: its setting is named, as the repair resets it.
-      {"check_names_the_setting_of_an_incomplete_format", "tvq310", kCheck, {kTape.function_file,
-       kTape.paper_table, "Media=" + kId + "\n", ""}, checked("incomplete: " + kId + " 'Test' has no line in " +
-       kInf + "/ImagingArea", "incomplete", true) + checked("stale setting: " + kInf + "/zktvq310rc selects " + kId,
-       "stale-setting", true), 1},
+      {"check_names_the_setting_of_an_incomplete_format", "tvq310", kCheck, {kTape.function_file, kTape.paper_table,
+       "Media=" + kId + "\n", ""}, checked("incomplete: " + kId + " 'Test' has no line in " + kInf + "/ImagingArea",
+       "incomplete", true) + checked("stale setting: " + kInf + "/zktvq310rc selects " + kId, "stale-setting", true), 1},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
        "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, kSame, {}, {"temporary:func"}},
       // A repair's lines escape an identifier as the check's do.
-      {"repair_escapes_identifiers", "tvq310", kRepair, {kTape.function_file, kTape.paper_table +
-       kOdd + "/Gone:\t1\t2\n", "Media=" + kOdd + "\n", kTape.imaging_area}, "removed orphan: " + kOddShown + " from " +
-       kInf + "/paperinftvq310\nreset setting: " + kInf + "/zktvq310rc from " + kOddShown + "\n", 0, DriverFiles{
-       kTape.function_file, kTape.paper_table, "Media=zkS12mm\n", kTape.imaging_area}, {}},
+      {"repair_escapes_identifiers", "tvq310", kRepair, {kTape.function_file, kTape.paper_table + kOdd + "/Gone:\t1\t2\n",
+       "Media=" + kOdd + "\n", kTape.imaging_area}, "removed orphan: " + kOddShown + " from " + kInf + "/paperinftvq310\n"
+       "reset setting: " + kInf + "/zktvq310rc from " + kOddShown + "\n", 0, DriverFiles{kTape.function_file,
+       kTape.paper_table, "Media=zkS12mm\n", kTape.imaging_area}, {}},
       {"repair_leaves_damaged_entries", "tvq310", kRepair, damaged, "", 1},
       // ... and the lines of a damaged entry's format, which may be restored.
-      {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", kRepair, {"[CustomTape]\n" +
-       broken + "/Test\n", kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1},
+      {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", kRepair, {"[CustomTape]\n" + broken + "/Test\n",
+       kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1},
       // Without the marker the repair mends nothing, and the check says so of each finding.
       {"check_of_a_tree_without_its_marker", "tvq310", kCheck, {kId + "/Test\n", kTape.paper_table + kGone +
        "/Gone:\t1\t2\n", "Media=" + kGone + "\n", ""}, checked("no marker: " + kInf + "/zktvq310func", "no-marker") +
@@ -111,18 +107,18 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"check_names_of_any_length", "tvq310", kCheck, long_names,
        checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1},
       // The check as a monitoring plugin: every finding counts.
-      {"monitoring_ok", "tvq310", kMonitor, kTape, "ZKPAPERTOOLLPR OK - tvq310: formats 1, findings "
-       "0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0},
+      {"monitoring_ok", "tvq310", kMonitor, kTape,
+       "ZKPAPERTOOLLPR OK - tvq310: formats 1, findings 0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0},
       {"monitoring_warns_of_any_finding", "tvq310", kMonitor, damaged,
        monitored("0", 3, checked("missing: " + kTool, "missing") + damage), 1, kSame, {}, {"no-companion"}},
       // Twenty findings shown; a "|" in a name escaped so it starts no performance data, a ";" as engines keep none.
-      {"monitoring_shows_twenty_findings", "tvq310", kMonitor, orphans, monitored("1", 22,
-       shown, 0, "and 2 more (--check shows them all)\n"), 1},
+      {"monitoring_shows_twenty_findings", "tvq310", kMonitor, orphans,
+       monitored("1", 22, shown, 0, "and 2 more (--check shows them all)\n"), 1},
       {"monitoring_output_unwritable", "tvq310", kMonitor, kTape, "", 3, kSame, {}, {"stdout=full"}},
-      {"monitoring_not_installed", "tvq310", kMonitor, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
-       kInf + ": not installed\n", 2, kSame, {}, {"not-installed"}},
-      {"monitoring_unreadable", "tvq310", kMonitor, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " +
-       kInf + "/zktvq310func: Is a directory\n", 2, kSame, {}, {"directory:func"}},
+      {"monitoring_not_installed", "tvq310", kMonitor, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: " + kInf +
+       ": not installed\n", 2, kSame, {}, {"not-installed"}},
+      {"monitoring_unreadable", "tvq310", kMonitor, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " + kInf +
+       "/zktvq310func: Is a directory\n", 2, kSame, {}, {"directory:func"}},
       {"monitoring_usage", "tvq310", {"--check", "--monitoring", "x"}, kTape,
        "ZKPAPERTOOLLPR UNKNOWN - usage: zkpapertoollpr_tvq310 --check --monitoring\n", 3},
   };

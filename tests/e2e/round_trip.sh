@@ -3,8 +3,7 @@
 # formats, lists again with the same name, size, media and state; and so does the whole listing's JSON applied
 # (--apply) to another such copy, in the same order. Usage: round_trip.sh PROGRAM SAMPLE_TREE
 set -eu
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT
 for side in full empty applied; do mkdir "$tmp/$side" && cp -R "$2" "$tmp/$side/vantrel"; done
 sed -i '/^ZkL/d' "$tmp"/empty/vantrel/*/bin/inf/* "$tmp"/applied/vantrel/*/bin/inf/*
 cd "$tmp"

@@ -35,8 +35,7 @@ std::string read_all(const std::string &path) {
 const char kId[] = "ZkL_zkFUZZ___0A0A0320FFFF";
 
 std::string rewritten(const std::string &file, const RewritePlan &plan) {
-  check(rewrite_file(file.c_str(), plan) == 0);
-  return read_all(file);
+  return check(rewrite_file(file.c_str(), plan) == 0), read_all(file);
 }
 
 std::string ended(const std::string &text, bool wanted) {

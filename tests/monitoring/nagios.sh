@@ -10,15 +10,12 @@ engine=$(command -v nagios4 || true)
 [ -n "$engine" ] || { echo "monitoring test: SKIPPED: no nagios4 (apt-get install nagios4-core)"; exit 0; }
 tool=$(cd "${1:-build}" && pwd)/zkpapertoollpr-localroot
 d=$(mktemp -d) && chmod 755 "$d"
-engine_pid="" holder=""
-trap 'kill $holder $engine_pid 2> /dev/null; rm -rf "$d"' EXIT
+engine_pid="" holder="" && trap 'kill $holder $engine_pid 2> /dev/null; rm -rf "$d"' EXIT
 fail() { echo "monitoring test: $*" >&2; cat "$d/engine.out" "$d/out" >&2 2>/dev/null; exit 1; }
 # The test build's driver tree is ./vantrel: the engine's plugin starts in the tree's directory.
 mkdir "$d/bin" "$d/results" && ln -s "$tool" "$d/bin/zkpapertoollpr_tvq310"
 printf '#!/bin/sh\ncd "%s" && exec bin/zkpapertoollpr_tvq310 "$@"\n' "$d" > "$d/zkpapertoollpr_tvq310"
-chmod 755 "$d/zkpapertoollpr_tvq310"
-cp -R demo/vantrel "$d/vantrel"
-inf="$d/vantrel/tvq310/bin/inf"
+chmod 755 "$d/zkpapertoollpr_tvq310" && cp -R demo/vantrel "$d/vantrel" && inf="$d/vantrel/tvq310/bin/inf"
 command=$(sed -n '/^define command {/,/^}/p' doc/zkpapertoollpr.8 | sed 's/\\-/-/g; s#/usr/sbin#'"$d"'#')
 printf '%s\n' "cfg_file=$d/objects.cfg" "log_file=$d/nagios.log" "status_file=$d/status.dat" status_update_interval=1 \
   "command_file=$d/nagios.cmd" check_external_commands=1 "lock_file=$d/nagios.pid" "temp_file=$d/nagios.tmp" \
@@ -39,8 +36,7 @@ define() { echo "define $1 {"; shift; printf '  %s\n' "$@"; echo "}"; }
   define service "host_name printserver" "service_description labels" "check_command check_zkpapertoollpr!tvq310" \
     "max_check_attempts 1" "check_interval 3600" "retry_interval 3600"
 } > "$d/objects.cfg"
-(cd "$d" && exec "$engine" "$d/nagios.cfg") > "$d/engine.out" 2>&1 &
-engine_pid=$!
+(cd "$d" && exec "$engine" "$d/nagios.cfg") > "$d/engine.out" 2>&1 & engine_pid=$!
 # The service's fields in status.dat, as KEY=VALUE lines.
 service() { sed -n '/^servicestatus {/,/}/p' "$d/status.dat" 2>/dev/null | sed 's/^\t//'; }
 field() { service | sed -n "s/^$1=//p"; }
@@ -61,16 +57,14 @@ expect() {
 expect 0 'ZKPAPERTOOLLPR OK - tvq310: formats 2, findings 0' '' 'formats=2;;;0 findings=0;0;;0 intents=0;;;0'
 printf 'ZkL_zkS12mm__030A03210000/O|;\n' >> "$inf/zktvq310func"
 lacks="incomplete: ZkL_zkS12mm__030A03210000 'O\\x7C\\x3B' has no line in vantrel/tvq310/bin/inf"
-fix="(repair: removes the format on both sides)"
-# status.dat keeps the long output's backslashes doubled and its newlines as "\n", the last one dropped.
-long=$(printf '%s' "$lacks" | sed 's/\\/\\\\/g')
+fix="(repair: removes the format on both sides)" long=$(printf '%s' "$lacks" | sed 's/\\/\\\\/g')
+# status.dat keeps the long output's backslashes doubled (long) and its newlines as "\n", the last one dropped.
 expect 1 "ZKPAPERTOOLLPR WARNING - tvq310: 2 findings, the first: $lacks/paperinftvq310 $fix" \
   "$long/paperinftvq310 $fix\\n$long/ImagingArea $fix" 'formats=3;;;0 findings=2;0;;0 intents=0;;;0'
 mv "$d/vantrel/tvq310" "$d/vantrel/away"
 expect 2 'ZKPAPERTOOLLPR CRITICAL - tvq310: vantrel/tvq310/bin/inf: not installed' '' ''
 mv "$d/vantrel/away" "$d/vantrel/tvq310"
-(exec 9< "$inf" && flock 9 && touch "$d/held" && exec sleep 60) &
-holder=$!
+(exec 9< "$inf" && flock 9 && touch "$d/held" && exec sleep 60) & holder=$!
 wait_for '[ -f "$d/held" ]' "the lock not taken"
 expect 3 "ZKPAPERTOOLLPR UNKNOWN - tvq310: vantrel/tvq310/bin/inf: another run holds the driver files' lock: gave up \
 after 10 s" '' ''

@@ -20,8 +20,8 @@ enum class Call { ZKPT_CALLS(ZKPT_KIND) };
 #undef ZKPT_KIND
 std::string call_name(Call call);
 
-// Installs the wrappers and clears every log, hook, clock and limit; the
-// nth call (from 1) of kind call fails with err; nth 0: none fails.
+// Installs the wrappers and clears every log, hook, clock and limit; the nth call of kind call (from 1; 0: none)
+// fails with err.
 void arm_fault(Call call, int nth, int err);
 void stall_writes();  // every write reports that it wrote nothing
 void set_open_hook(std::function<void(const char *path)> hook);  // before each open
@@ -30,8 +30,7 @@ void set_clock(long seconds, long microseconds);                 // gettimeofday
 int calls_made(Call call);
 int nth_of_kind(const std::vector<Call> &log, size_t i);
 const std::vector<Call> &call_log();  // every call, in order
-// "fsync <path the descriptor names>", "rename <target>", "log <line>"
-// (the audit trail) and "wait" (for the companion), in order.
+// "fsync <path the descriptor names>", "rename <target>", "log <line>" (the audit trail), "wait" (for the companion).
 const std::vector<std::string> &sync_and_rename_log();
 void disarm_faults();  // the real calls again
 

@@ -25,20 +25,12 @@ std::vector<std::string> list_dir(const std::string &dir);  // sorted
 
 // The four driver files of one model, by content.
 struct DriverFiles {
-  std::string function_file;
-  std::string paper_table;
-  std::string settings_file;
-  std::string imaging_area;
+  std::string function_file, paper_table, settings_file, imaging_area;
 };
 
 // Paths inside a driver tree rooted at root (for example "<dir>/vantrel").
 struct ModelPaths {
-  std::string inf;
-  std::string companion;
-  std::string function_file;
-  std::string paper_table;
-  std::string settings_file;
-  std::string imaging_area;
+  std::string inf, companion, function_file, paper_table, settings_file, imaging_area;
 };
 
 // The four files in a fixed order (function file, paper table, settings file, imaging area), for loops over them.
