@@ -150,6 +150,32 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   }
 }
 
+// Held, a directory renamed into is synced once, after the renames: a link's target's and the file's own, in the order
+// first renamed into; a failing sync is told, the others still made; the hold ends with them.
+TEST_F(Rewrite, HeldSyncsAreOnePerDirectory) {
+  const std::string other = d + "/other", second = d + "/second", third = other + "/third";
+  ASSERT_EQ(0, ::mkdir(other.c_str(), 0755));
+  ASSERT_EQ(0, ::symlink((other + "/real").c_str(), file.c_str()));
+  for (const int failing : {0, 5}) {  // the fifth fsync: the first directory's
+    for (const std::string &f : {other + "/real", second, third}) write_file(f, "x\n");
+    arm_fault(Call::kFsync, failing, EIO);
+    hold_directory_syncs();
+    for (const std::string &f : {file, second, third, file}) ASSERT_EQ(0, rewrite_file(f.c_str(), kDrop));
+    const char *failed = nullptr;
+    errno = 0;
+    EXPECT_EQ(failing ? -1 : 0, sync_held_directories(&failed));
+    EXPECT_EQ(failing ? EIO : 0, errno);
+    EXPECT_EQ(failing ? other : "", failed != nullptr ? failed : "");
+    ASSERT_EQ(0, rewrite_file(second.c_str(), kDrop));
+    const std::string target = other + "/real";
+    EXPECT_EQ((std::vector<std::string>{"fsync " + target + ".$$$", "rename " + target, "fsync " + second + ".$$$",
+                                        "rename " + second, "fsync " + third + ".$$$", "rename " + third,
+                                        "fsync " + target + ".$$$", "rename " + target, "fsync " + other, "fsync " + d,
+                                        "fsync " + second + ".$$$", "rename " + second, "fsync " + d}),
+              sync_and_rename_log());
+  }
+}
+
 TEST_F(Rewrite, WriteWithoutProgressIsEio) {
   write_file(file, "ZkLBADC0FFEE0DD\nx\n");
   arm_fault(Call::kOpen, 0, 0);
