@@ -73,14 +73,12 @@ class Operations : public ::testing::Test {
                                    put = {"fsync " + record + ".$$$", "rename " + record, "fsync " + paths.inf};
     return std::search(all.begin(), all.end(), put.begin(), put.end()) < std::find(all.begin(), all.end(), "wait") - 2;
   }
-  // Whether the model's directory was synced once for the driver files' renames, after the last, besides once for
-  // each write of the record.
+  // Whether the model's directory was synced once for the driver files' renames, after the last, and once for each
+  // write of the record.
   bool synced_once_after_renames(long record_writes) {
     const std::vector<std::string> all = events(""), syncs = events("fsync ");
-    const auto renamed = [](const std::string &e) { return e.compare(0, 7, "rename ") == 0; };
-    const auto last = std::find_if(all.rbegin(), all.rend(), renamed);
-    return std::count(syncs.begin(), syncs.end(), paths.inf) == record_writes + 1 &&
-           std::find(all.rbegin(), last, "fsync " + paths.inf) != last;
+    const auto last = std::find_if(all.rbegin(), all.rend(), [](const std::string &e) { return e.rfind("rename ", 0) == 0; });
+    return std::count(syncs.begin(), syncs.end(), paths.inf) == record_writes + 1 && std::find(all.rbegin(), last, "fsync " + paths.inf) != last;
   }
   // run on the tape files with the clock set and the nth call of kind
   // failing (kOpen 0: none), errno after it in *err; no descriptor left.
@@ -271,8 +269,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
     expected.insert(expected.begin(), record);
     EXPECT_EQ(expected, events());
-    EXPECT_TRUE(record_synced_first());
-    EXPECT_TRUE(synced_once_after_renames(1));
+    EXPECT_TRUE(record_synced_first() && synced_once_after_renames(1));
     const std::string q = " model=tvq310 printer='q' name='", by = "removed" + q + "Test' id='" + kTapeId + "' size=10x50 uid=";
     EXPECT_EQ(add ? events("log ") : Names{by + uid}, events("log "));
     const std::vector<Call> clean = call_log();
@@ -351,8 +348,7 @@ int32_t run_apply_request(const std::string &root, bool preview = false) {
 TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
   const auto apply = [&] { return run_apply_request(root); };
   ASSERT_EQ(kOpDone, run_failing(Call::kOpen, 0, apply));
-  EXPECT_TRUE(record_synced_first());
-  EXPECT_TRUE(synced_once_after_renames(1));
+  EXPECT_TRUE(record_synced_first() && synced_once_after_renames(1));
   const std::vector<std::string> whole = applied_shape(read_driver_files(paths), true);
   const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
   EXPECT_EQ((std::vector<std::string>{"added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50 asked=12x50" + w,
