@@ -1,5 +1,5 @@
 /* The least work one request cannot avoid, as the benchmark's floor:
- *   floor [-l LINES] COMPANION TIMES FILE...
+ *   floor [-s] [-l LINES] COMPANION TIMES FILE...
  * first writes the intent record a request owes beside the first FILE
  * (zkpapertoollpr.intent: a small file through its .$$$, its fsync, the
  * rename and the fsync of the directory), starts COMPANION (no shell)
@@ -8,7 +8,10 @@
  * the rename over FILE and the fsync of the directory; then removes the
  * record (an unlink, unsynced) and writes the audit line each change owes
  * to syslog (LINES of them, one unless told: an apply of many formats owes
- * one per format). Exit status 0 on success, 1 with the reason printed. */
+ * one per format). With -s the renames share their directory's fsync:
+ * every FILE renamed unsynced, then one fsync of the first FILE's
+ * directory (the FILEs share it), before the record is removed. Exit
+ * status 0 on success, 1 with the reason printed. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -77,7 +80,7 @@ static int record(const char *path, int remove) {
   return sync_dir(name);
 }
 
-static int copy(const char *path) {
+static int copy(const char *path, int shared) {
   char temp[4096], dir[4096];
   if (snprintf(temp, sizeof temp, "%s.$$$", path) >= (int)sizeof temp ||
       snprintf(dir, sizeof dir, "%s", path) >= (int)sizeof dir) {
@@ -104,25 +107,38 @@ static int copy(const char *path) {
   if (close(out) != 0) return fail("close", temp);
   if (close(in) != 0) return fail("close", path);
   if (rename(temp, path) != 0) return fail("rename", temp);
-  return sync_dir(dir);
+  return shared ? 0 : sync_dir(dir);
 }
 
 int main(int argc, char **argv) {
-  int lines = 1;
-  if (argc > 2 && strcmp(argv[1], "-l") == 0) {
-    lines = atoi(argv[2]);
-    argc -= 2;
-    argv += 2;
+  int lines = 1, shared = 0;
+  for (;;) {
+    if (argc > 1 && strcmp(argv[1], "-s") == 0) {
+      shared = 1;
+      argc -= 1;
+      argv += 1;
+    } else if (argc > 2 && strcmp(argv[1], "-l") == 0) {
+      lines = atoi(argv[2]);
+      argc -= 2;
+      argv += 2;
+    } else {
+      break;
+    }
   }
   if (argc < 3) {
-    fprintf(stderr, "usage: floor [-l LINES] COMPANION TIMES FILE...\n");
+    fprintf(stderr, "usage: floor [-s] [-l LINES] COMPANION TIMES FILE...\n");
     return 1;
   }
   if (argc > 3 && record(argv[3], 0) != 0) return 1;
   for (int n = atoi(argv[2]); n > 0; n--)
     if (run(argv[1]) != 0) return 1;
   for (int i = 3; i < argc; i++)
-    if (copy(argv[i]) != 0) return 1;
+    if (copy(argv[i], shared) != 0) return 1;
+  if (shared && argc > 3) {
+    char dir[4096];
+    snprintf(dir, sizeof dir, "%s", argv[3]);
+    if (sync_dir(dir) != 0) return 1;
+  }
   if (argc > 3 && record(argv[3], 1) != 0) return 1;
   openlog("zkpapertoollpr", LOG_PID, LOG_LPR);
   for (; lines > 0; lines--)

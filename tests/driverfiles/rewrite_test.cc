@@ -150,6 +150,27 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   }
 }
 
+// Held, a directory renamed into is synced once, after the renames: a link's target's and the file's own, in the order
+// first renamed into; a failing sync is told, the others still made; the hold ends with them.
+TEST_F(Rewrite, HeldSyncsAreOnePerDirectory) {
+  const std::string other = d + "/other", target = other + "/real", second = d + "/second", third = other + "/third";
+  ASSERT_TRUE(::mkdir(other.c_str(), 0755) == 0 && ::symlink(target.c_str(), file.c_str()) == 0);
+  for (const int failing : {0, 5}) {  // the fifth fsync: the first directory's
+    std::vector<std::string> expected;
+    for (const std::string &f : {target, second, third, target}) expected.insert(expected.end(), {"fsync " + f + ".$$$", "rename " + f});
+    expected.insert(expected.end(), {"fsync " + other, "fsync " + d, "fsync " + second + ".$$$", "rename " + second, "fsync " + d});
+    for (const std::string &f : {target, second, third}) write_file(f, "x\n");
+    arm_fault(Call::kFsync, failing, EIO);
+    hold_directory_syncs();
+    for (const std::string &f : {file, second, third, file}) ASSERT_EQ(0, rewrite_file(f.c_str(), kDrop));
+    const char *failed = nullptr;
+    const int rc = sync_held_directories(&failed);
+    EXPECT_TRUE(failing ? rc == -1 && errno == EIO && failed == other : rc == 0 && failed == nullptr) << failing;
+    ASSERT_EQ(0, rewrite_file(second.c_str(), kDrop));
+    EXPECT_EQ(expected, sync_and_rename_log());
+  }
+}
+
 TEST_F(Rewrite, WriteWithoutProgressIsEio) {
   write_file(file, "ZkLBADC0FFEE0DD\nx\n");
   arm_fault(Call::kOpen, 0, 0);

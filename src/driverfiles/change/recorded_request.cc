@@ -50,13 +50,31 @@ int32_t record_before_asking(void *ctx, const FormatId *id) {
   if (id != nullptr) r->intent.id = *id;
   if (r->plan != nullptr && note_moves(r) != 0) return kOpFileFailed;
   r->written = true;  // a failed write may have left it in place
+  hold_directory_syncs();  // once it is, the renames share their syncs
   return write_intent(r->root, r->intent) == 0 ? kOpDone : kOpFileFailed;
 }
 
+// The directories of the renames made while the record was in place,
+// synced once each (rewrite.h): true, or false with *rc a file's failure
+// (the directory noted) unless it tells one already (its errno kept).
+bool held_synced(int32_t *rc) {
+  const int why = errno;
+  const char *dir = nullptr;
+  const bool synced = sync_held_directories(&dir) == 0;
+  if (synced || *rc == kOpFileFailed) {
+    errno = why;
+  } else {
+    note_failed_driver_file(dir);
+    *rc = kOpFileFailed;
+  }
+  return synced;
+}
+
 // The record stays for --repair while a step the companion tool agreed to
-// is not all in place; else it goes, synced after a failure.
+// is not all in place or not known durable; else it goes, synced after a
+// failure.
 int32_t close_recording(Recording *r, int32_t rc) {
-  if (!r->written || r->hook.pending) return rc;
+  if (!r->written || !held_synced(&rc) || r->hook.pending) return rc;
   if (rc < 0) {
     SavedErrno saved;  // a failed request reports its own failure
     (void)remove_intent(r->root, r->intent.job.model, true);
@@ -184,14 +202,7 @@ int32_t finish_apply(const Intent &intent, const Steps &steps) {
   if (rc == kOpDone) rc = run_apply(intent.job, steps.root, set, &plan, steps.dry_run, nullptr);
   free_apply_plan(&plan);
   std::free(followed);
-  if (rc != kOpDone) return rc;
-  (void)std::fputs("finished: ", stdout);
-  print_intent(intent);
-  std::putchar('\n');
-  if (steps.dry_run != nullptr) return kOpDone;
-  const PaperJob &job = intent.job;
-  log_format_change({"finished apply", job.model, job.printer, "", 0, "", 0, 0});
-  return remove_intent(steps.root, job.model, false) == 0 ? kOpDone : kOpFileFailed;
+  return rc;
 }
 
 }  // namespace
@@ -247,7 +258,10 @@ int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSe
   return rc;
 }
 
-int32_t finish_intent(const Intent &intent, const Steps &steps) {
+namespace {
+
+// The recorded request's steps, repeated unless its files show it finished.
+int32_t repeat_recorded(const Intent &intent, const Steps &steps) {
   if (intent.apply) return finish_apply(intent, steps);
   PaperJob job = intent.job;
   if (format_job_paths(&job, steps.root) != 0) return kOpFileFailed;
@@ -267,13 +281,25 @@ int32_t finish_intent(const Intent &intent, const Steps &steps) {
     rc = delete_label_format(job, steps.root, steps.dry_run);
   }
   if (rc == kOpDone && finished > 0 && replaces) rc = follow_selection(job, steps, intent.replaced, intent.id);
-  if (rc < 0) return rc;
+  return rc;
+}
+
+}  // namespace
+
+int32_t finish_intent(const Intent &intent, const Steps &steps) {
+  if (steps.dry_run == nullptr) hold_directory_syncs();  // the record is in place throughout
+  int32_t rc = repeat_recorded(intent, steps);
+  if ((steps.dry_run == nullptr && !held_synced(&rc)) || rc < 0) return rc;
   (void)std::fputs("finished: ", stdout);
   print_intent(intent);
   std::putchar('\n');
   if (steps.dry_run != nullptr) return kOpDone;
-  log_format_change({intent.add ? "finished add" : "finished delete", job.model, job.printer,
-                     job.label_name, std::strlen(job.label_name), intent.add ? intent.id.text : "",
-                     job.width, job.height});
+  const PaperJob &job = intent.job;
+  if (intent.apply) {
+    log_format_change({"finished apply", job.model, job.printer, "", 0, "", 0, 0});
+  } else {
+    log_format_change({intent.add ? "finished add" : "finished delete", job.model, job.printer, job.label_name,
+                       std::strlen(job.label_name), intent.add ? intent.id.text : "", job.width, job.height});
+  }
   return remove_intent(steps.root, job.model, false) == 0 ? kOpDone : kOpFileFailed;
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <iterator>
 
 #include "driverfiles/lines/diff_preview.h"
 #include "driverfiles/sys/driver_paths.h"
@@ -153,14 +154,68 @@ int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText
   return 0;
 }
 
-int commit_rewrite(PreparedFile *prepared) {
-  prepared->ready = false;
-  if (sys_io.rename(prepared->temp, prepared->file) != 0) {
+namespace {
+
+// The directories whose fsync commits leave to sync_held_directories():
+// one per driver file at most, so a fifth (never met) is synced at once.
+struct HeldSyncs {
+  bool on;
+  size_t count;
+  char dir[4][kPathMax];
+};
+HeldSyncs held;
+
+int sync_dir(const char *dir) {
+  const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (sys_io.fsync(fd) != 0) {
     SavedErrno saved;
-    sys_io.unlink(prepared->temp);
+    sys_io.close(fd);
     return -1;
   }
-  return sync_directory(prepared->file);
+  return sys_io.close(fd);
+}
+
+// Step 5's rename; on failure the copy goes.
+int rename_prepared(PreparedFile *prepared) {
+  prepared->ready = false;
+  if (sys_io.rename(prepared->temp, prepared->file) == 0) return 0;
+  SavedErrno saved;
+  sys_io.unlink(prepared->temp);
+  return -1;
+}
+
+// The directory of a file renamed while the syncs are held, noted once.
+int hold_sync(const char *path) {
+  char dir[kPathMax];
+  if (directory_of(path, dir, sizeof dir) != 0) return -1;
+  for (size_t i = 0; i < held.count; ++i) {
+    if (std::strcmp(held.dir[i], dir) == 0) return 0;
+  }
+  if (held.count == std::size(held.dir)) return sync_dir(dir);
+  std::memcpy(held.dir[held.count++], dir, sizeof dir);
+  return 0;
+}
+
+}  // namespace
+
+int commit_rewrite(PreparedFile *prepared) {
+  if (rename_prepared(prepared) != 0) return -1;
+  return held.on ? hold_sync(prepared->file) : sync_directory(prepared->file);
+}
+
+void hold_directory_syncs() { held.on = true; }
+
+int sync_held_directories(const char **failed) {
+  *failed = nullptr;
+  int why = 0;
+  for (size_t i = 0; i < held.count; ++i) {  // past a failure too: the first is told
+    if (sync_dir(held.dir[i]) != 0 && *failed == nullptr) why = errno, *failed = held.dir[i];
+  }
+  held.on = false;
+  held.count = 0;  // *failed still reads its directory
+  errno = why;
+  return *failed != nullptr ? -1 : 0;
 }
 
 void abandon_rewrite(PreparedFile *prepared) {
@@ -172,15 +227,7 @@ void abandon_rewrite(PreparedFile *prepared) {
 
 int sync_directory(const char *path) {
   char dir[kPathMax];
-  if (directory_of(path, dir, sizeof dir) != 0) return -1;
-  const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (sys_io.fsync(fd) != 0) {
-    SavedErrno saved;
-    sys_io.close(fd);
-    return -1;
-  }
-  return sys_io.close(fd);
+  return directory_of(path, dir, sizeof dir) != 0 ? -1 : sync_dir(dir);
 }
 
 int write_whole_file(const char *path, const char *bytes, size_t len) {
@@ -204,7 +251,7 @@ int write_whole_file(const char *path, const char *bytes, size_t len) {
     sys_io.unlink(prepared.temp);
     return -1;
   }
-  return commit_rewrite(&prepared);
+  return rename_prepared(&prepared) != 0 ? -1 : sync_directory(path);
 }
 
 int rewrite_file(const char *path, const RewritePlan &plan) {

@@ -26,7 +26,8 @@
 //      the group, as far as allowed), permission bits 0666 (the driver's
 //      programs rely on them), fsync and close it;
 //   5. rename it over the file (readers see the old file or the new one,
-//      never none or part of one), then fsync the directory.
+//      never none or part of one), then fsync the directory (or leave
+//      that to one sync of the change set: see hold_directory_syncs()).
 // Result: 0, or -1 with errno from the call that failed. Up to the rename
 // the file is exactly as it was and the temporary file is removed on
 // every failure; a failed directory fsync is reported although the new
@@ -70,6 +71,18 @@ int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText
                     PreparedFile *prepared);
 int commit_rewrite(PreparedFile *prepared);
 void abandon_rewrite(PreparedFile *prepared);
+
+// Step 5's directory fsync, shared by a change set: while an intent
+// record is in place the order in which its renames become durable does
+// not matter, only that all are before the record goes (intent_record.h).
+// From hold_directory_syncs() to sync_held_directories(), commit_rewrite()
+// and rewrite_file() rename without the fsync and note the directory of
+// the file renamed (a link's target's); sync_held_directories() fsyncs
+// each distinct directory noted once and ends the hold: 0, or -1 with
+// errno and *failed the first directory whose fsync failed (the others
+// are synced all the same). write_whole_file() syncs at once, held or not.
+void hold_directory_syncs();
+int sync_held_directories(const char **failed);
 
 // prepare_rewrite() without writing anything (a dry run's prepare, so it
 // fails where the request would): the same link rule and open, the place

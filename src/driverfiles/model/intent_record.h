@@ -14,12 +14,16 @@
 //      the companion even for a name not there) reads anything; an add
 //      whose identifier had to move on writes it again before its own
 //      companion call, so the record always names the identifier asked;
-//   2. the request's steps, each commit renaming and syncing its files;
-//   3. remove_intent(): after the last commit, an unlink alone; after a
-//      failure that came once the companion tool agreed to a step whose
-//      files are not all in place, nothing: the record stays for --repair,
-//      and every request refuses to start until it is gone; after any
-//      other failure, an unlink and a directory fsync.
+//   2. the request's steps, each commit renaming its files, the fsync of
+//      their directories held (rewrite.h) for one sync of each distinct
+//      directory renamed into, after the last rename (--repair's
+//      finishing too: the record stands throughout);
+//   3. remove_intent(): after the last commit and that sync, an unlink
+//      alone; after a failed shared sync, or a failure that came once the
+//      companion tool agreed to a step whose files are not all in place,
+//      nothing: the record stays for --repair, and every request refuses
+//      to start until it is gone; after any other failure, an unlink and
+//      a directory fsync.
 // A delete of a name the function file does not hold, an --ensure that
 // is satisfied, an apply that asks the companion nothing and a dry run
 // write no record.
@@ -31,6 +35,20 @@
 // Only when those files cannot be put in place does it stay, and --repair
 // runs the recorded apply again: it is all or nothing and idempotent, so a
 // finished apply repeated asks nothing and changes nothing.
+//
+// What each sync protects. The record's own (its temporary's fsync, the
+// rename, the directory fsync): the record stands on disk before the
+// companion tool is first asked, so no power cut after that question
+// loses it. The shared sync of the renamed files' directories, before the
+// record goes: while the record stands, a power cut may undo any of the
+// change set's renames, in any order, for --repair repeats the request
+// from the record; the record's unlink must not outlive them, so they are
+// all durable before it. A failed shared sync fails the request (the
+// directory noted) and keeps the record, as a failed rename does: the
+// repair then finds the files in place and closes it. Without a record
+// (a request that writes none, the repair's own mending) each rename is
+// synced on its own, in the order that lets the next run finish a run
+// cut short.
 //
 // Why a finished request's removal needs no directory fsync: every rename
 // before it was synced, so a record that a power cut brings back speaks
