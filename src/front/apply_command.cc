@@ -149,16 +149,9 @@ long locked_apply(void *ctx) {
   if (rc == kOpDone && c.preview) {
     // Every check the apply makes, quietly, before the changes are shown;
     // then the text preview's companion calls and diffs.
-    DryRun *checks = start_dry_run();
-    checks->quiet = true;
-    rc = run_apply(*c.job, c.root, c.set, &c.plan, checks, nullptr);
-    (void)end_dry_run(checks, *c.job, c.root, false);
+    rc = preview_apply(*c.job, c.root, c.set, &c.plan, true);
     if (rc == kOpDone) print_changes(c);
-    if (rc == kOpDone && !c.json) {
-      DryRun *shown = start_dry_run();
-      rc = run_apply(*c.job, c.root, c.set, &c.plan, shown, nullptr);
-      (void)end_dry_run(shown, *c.job, c.root, false);
-    }
+    if (rc == kOpDone && !c.json) rc = preview_apply(*c.job, c.root, c.set, &c.plan, false);
   } else if (rc == kOpDone) {
     rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
     if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);

@@ -131,14 +131,7 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   if (parse_options(3, h, &one, &seen, &fault) != ParseResult::kAccepted) {
     return refuse(e, format, name, "height ", f.height, ": ", fault.reason);
   }
-  *spec = FormatSpec{};
-  copy_text(spec->label_name, one.label_name);
-  copy_text(spec->media_name, one.media_name);
-  spec->width = one.width;
-  spec->height = one.height;
-  spec->pins = one.pins;
-  spec->asked_width = one.asked_width;
-  spec->asked_height = one.asked_height;
+  *spec = spec_of(one);
   return 0;
 }
 

@@ -125,8 +125,20 @@ PaperJob job_of(const PaperJob &job, const FormatSpec &spec) {
   return one;
 }
 
+FormatSpec spec_of(const PaperJob &job) {
+  FormatSpec spec{};
+  copy_text(spec.label_name, job.label_name);
+  copy_text(spec.media_name, job.media_name);
+  spec.width = job.width;
+  spec.height = job.height;
+  spec.pins = job.pins;
+  spec.asked_width = job.asked_width;
+  spec.asked_height = job.asked_height;
+  return spec;
+}
+
 int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set,
-                     bool keep_others, ApplyPlan *plan) {
+                     bool keep_others, ApplyPlan *plan, bool orphans) {
   if (read_inventory(root, job.model, &plan->inv) != 0) return kOpFileFailed;
   const size_t entries = plan->inv.entry_count;
   // One more than the entries, so there is a block to free when none.
@@ -135,7 +147,7 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
   std::memset(claimed, 0, (entries + 1) * sizeof(bool));
   int rc = decide_named(job, set, claimed, plan);
   if (rc == 0 && !keep_others) rc = decide_others(job, claimed, plan);
-  if (rc == 0) rc = decide_orphans(job, plan);
+  if (rc == 0 && orphans) rc = decide_orphans(job, plan);
   std::free(claimed);
   plan->failed = plan->count;
   return rc == 0 ? kOpDone : kOpFileFailed;

@@ -463,6 +463,7 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
   const Steps steps{root, dry_run};
   ApplyFiles files{};
   int32_t rc = format_job_paths(&copy, root) == 0 ? check_apply_targets(copy, *plan) : kOpFileFailed;
+  plan->found = rc == kOpDone;
   if (rc == kOpDone) rc = choose_and_prepare(copy, steps, set, plan, &files);
   if (rc == kOpDone && hook != nullptr && plan->count != 0) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = companion_then_commit(copy, steps, set, plan, &files);
@@ -470,5 +471,14 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
     hook->pending = hook->pending || plan->changes[i].state != ChangeState::kPending;
   }
   free_files(&files);
+  return rc;
+}
+
+int32_t preview_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                      ApplyPlan *plan, bool quiet) {
+  DryRun *dry_run = start_dry_run();
+  dry_run->quiet = quiet;
+  const int32_t rc = run_apply(job, root, set, plan, dry_run, nullptr);
+  (void)end_dry_run(dry_run, job, root, false);
   return rc;
 }
