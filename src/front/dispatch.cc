@@ -36,9 +36,9 @@ int show_usage(const PaperJob &job) {
 // An older format of the same name goes first, so the name stays unique;
 // what the add will need is checked before that delete asks anything. A
 // failure of the add step prints nothing on standard output.
-int add_request(const PaperJob &job, const char *root, DryRun *dry_run, const FormatId *decided) {
+int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
   bool in_add = false;
-  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add, decided);
+  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add);
   if (rc == kOpCompanionFailed) return report_step_failure(rc);
   if (rc == kOpFileFailed) return file_failure(!in_add);
   return rc < 0 ? -1 : 0;
@@ -66,14 +66,13 @@ struct Request {
   const PaperJob *job;
   const char *root;
   bool add, preview, ensure;
-  const FormatId *decided;  // --ensure: what its add replaces, as decided
 };
 
 // The request's steps under the lock; a dry run shows the changes
 // gathered once the request is done.
 int run_steps(const Request &r) {
   DryRun *dry_run = r.preview ? start_dry_run() : nullptr;
-  int status = r.add ? add_request(*r.job, r.root, dry_run, r.decided) : delete_request(*r.job, r.root, dry_run);
+  int status = r.add ? add_request(*r.job, r.root, dry_run) : delete_request(*r.job, r.root, dry_run);
   if (dry_run != nullptr && end_dry_run(dry_run, *r.job, r.root, status == 0) != kOpDone) {
     status = file_failure(true);
   }
@@ -151,11 +150,11 @@ bool is_request(const SeenFlags &seen) { return request_fault(seen) == nullptr; 
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
   if (!is_request(seen)) return show_usage(job);
-  return locked_request(Request{&job, root, seen.add, preview, false, nullptr});
+  return locked_request(Request{&job, root, seen.add, preview, false});
 }
 
 int ensure_request(const PaperJob &job, const char *root, bool preview) {
-  return locked_request(Request{&job, root, true, preview, true, nullptr});
+  return locked_request(Request{&job, root, true, preview, true});
 }
 
 int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root) {

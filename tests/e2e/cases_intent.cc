@@ -124,12 +124,12 @@ void add_intent_cases(std::vector<Case> *rows) {
                       "\n", kTest60b + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60b}, false),
       cut("interrupted_ensure_of_the_selection_checked", {"--check"}, kTape, "0 parent", {ensure60},
           checked_apply + copies(seen, true), 1, std::nullopt, {del_test, test60}, true),
-      // The entry --ensure decided on, which the lookup does not take, is the one the repair replaces.
+      // The entry of the name an apply (an --ensure) decides on, which the lookup does not take, is the one the
+      // repair's apply replaces, its selection following.
       cut("ensure_intent_replaces_the_decided_entry", kRepair, {"[CustomTape]\n" + kWrong + "/Test\n", kWrong +
-          "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kCutAdd.substr(0, 45) +
-          "replaces " + kWrong + "\n" + kCutAdd.substr(45))}, "finished: an add of 'Test' on printer q\n", 0,
-          DriverFiles{"[CustomTape]\n" + kCutId + "/Test\n", kCutId + "/Test:\t70\t353\n", "Media=" + kCutId + "\n",
-                      kCutId + ":\t0.00\t0.00\t28.00\t141.52\n"}, {del_test, adding("Test", kCutId)}, false),
+          "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kApplied)},
+          "finished: an apply of 1 format on printer q\n", 0, DriverFiles{replaced.function_file, replaced.paper_table,
+          "Media=" + kTest + "\n", replaced.imaging_area}, {del_test, test}, false),
       cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
           checked_apply + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox,

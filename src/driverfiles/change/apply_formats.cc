@@ -12,7 +12,6 @@
 #include <iterator>
 
 #include "driverfiles/change/audit_log.h"
-#include "driverfiles/model/current_format.h"
 #include "driverfiles/format/label_lines.h"
 #include "driverfiles/sys/sys_io.h"
 #include "front/operations.h"

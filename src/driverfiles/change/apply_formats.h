@@ -134,6 +134,11 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
 int32_t preview_apply(const PaperJob &job, const char *root, const FormatSet &set,
                       ApplyPlan *plan, bool quiet);
 
+// The entry of a name as an apply decides it: the inventory's first entry
+// of that name that no zero byte cuts short, or null. A binary search of
+// the inventory's names.
+const FormatEntry *entry_named(const ModelInventory &inv, const char *name);
+
 // The job record of the set's format (job gives model and printer), and
 // the format of an add's job record.
 PaperJob job_of(const PaperJob &job, const FormatSpec &spec);

@@ -42,7 +42,7 @@ struct Finding {
                  // interrupted apply: its count of formats
   const char *printer;  // an interrupted request's
   // A stale setting the open intent record moves on: the name of the
-  // format it follows (an --ensure add's, or the apply's replaced one).
+  // format it follows (the apply's replaced one).
   const char *follows;
 };
 
