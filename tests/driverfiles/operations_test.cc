@@ -390,6 +390,60 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
   }
 }
 
+// The executor of one change set (an --ensure's: one format, others kept), the companion agreeing or refusing the
+// add, a rename failing once it agreed: what it asks, the bytes it leaves, its record (the set, the selection it moves)
+// and its audit lines. A format already as asked asks nothing.
+TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
+  using Lines = std::vector<std::string>;
+  const std::string t60 = "ZkL_zkS12mm__040A03C71A2B", q = " model=tvq310 printer='q' name=", w = " uid=" + uid;
+  const DriverFiles old = tape_files(), gone = {"[Function]\n[CustomTape]\n" + kOtherId + "/Other\n", kOtherId +
+      "/Other:\t50\t353\n", "Copies=1\nMedia=zkS12mm\n", kOtherId + ":\t0.00\t0.00\t20.00\t141.52\n"};
+  const DriverFiles replaced = {"[Function]\n[CustomTape]\n" + t60 + "/Test\n" + kOtherId + "/Other\n", gone.paper_table +
+      t60 + "/Test:\t70\t424\n", "Copies=1\nMedia=" + t60 + "\n", gone.imaging_area + t60 + ":\t0.00\t0.00\t28.00\t169.82\n"};
+  const Lines del = {"-P", "q", "-d", "Test", "-show", "1"}, add = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60",
+      "-specid", t60, "-show", "1"}, del_new = {"-P", "q", "-d", "New", "-show", "1"}, add_new = {"-P", "q", "-n", "New",
+      "-w", "10", "-h", "50", "-specid", "ZkL_zkS12mm__030A03271A2B", "-show", "1"};
+  const std::string set = "zkpapertoollpr intent 1\nmodel tvq310\nkind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test "
+                          "10:_zkS12mm__ 10 60 70\nselection " + kTapeId + " 0\n";
+  const struct {
+    const char *name, *statuses;
+    int height, rename;  // the rename that fails (0: none)
+    int32_t rc;
+    DriverFiles after;
+    std::vector<Lines> calls;
+    Lines logged;
+    std::string record;
+  } rows[] = {
+      {"Test", "0", 60, 0, kOpDone, replaced, {del, add}, {"replaced" + q + "'Test' id='" + t60 + "' old_id='" + kTapeId +
+       "' size=10x60 asked=12x60" + w}, "<missing>"},
+      {"Test", "0 3", 60, 0, kOpCompanionFailed, gone, {del, add}, {"removed" + q + "'Test' id='" + kTapeId + "' size=10x50" + w},
+       "<missing>"},
+      {"New", "0 3", 50, 0, kOpCompanionFailed, old, {del_new, add_new}, {}, "<missing>"},
+      {"Test", "0", 60, 2, kOpFileFailed, old, {del, add}, {}, set},  // the record, then the function file
+      {"Test", "0", 50, 0, kOpDone, old, {}, {}, "<missing>"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " " + row.statuses + " " + std::to_string(row.height));
+    ::unlink(record.c_str()), ::unlink((paths.companion + ".log").c_str());
+    set_companion_status(paths, row.statuses);
+    PaperJob one = tape_job(row.name);
+    one.height = one.asked_height = row.height;
+    FormatSpec spec = spec_of(one);
+    const FormatSet set_of_one{&spec, 1, 1};
+    ApplyPlan plan{};
+    EXPECT_EQ(row.rc, run_failing(Call::kRename, row.rename, [&] {
+      const int32_t rc = decide_apply(tape_job(""), root.c_str(), set_of_one, true, &plan, false);
+      return rc == kOpDone ? run_recorded_apply(tape_job(""), root.c_str(), set_of_one, true, &plan) : rc;
+    }));
+    free_apply_plan(&plan);
+    EXPECT_EQ(row.calls, companion_calls(paths));
+    expect_driver_files(row.after, paths);
+    const std::string kept = read_file(record);
+    EXPECT_EQ(row.record, kept.substr(0, kept.find("sum ")));
+    EXPECT_EQ(row.logged, events("log "));
+  }
+}
+
 // The listing, the check, a preview, a repair's and a request's dry run
 // and the companion's run report every failing call of theirs (a driver file's naming it) and leave no
 // descriptor open; none answers from what it read before the failure. An

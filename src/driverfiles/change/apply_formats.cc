@@ -381,7 +381,8 @@ int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f) {
 void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan) {
   for (size_t i = 0; i < plan.count; ++i) {
     const FormatChange &c = plan.changes[i];
-    if (c.state == ChangeState::kPending) continue;
+    // An added format whose add the companion refused changed nothing.
+    if (c.state == ChangeState::kPending || (c.kind == ChangeKind::kAdded && c.state != ChangeState::kDone)) continue;
     if (c.state == ChangeState::kOldGone || c.kind == ChangeKind::kRemoved) {
       IdParts parts{};
       (void)parse_format_id(c.old_id.text, std::strlen(c.old_id.text), &parts);
