@@ -146,14 +146,12 @@ TEST_F(Operations, RepairLogsEachChange) {
             events("log "));
 }
 
-// A request that changes nothing writes no record: a delete of a name not there, a satisfied --ensure, an add
-// refused, not cut, as its paths are too long (slashes pad the root). A repair finishing an interrupted delete logs
-// the delete, then the finishing.
+// A request that changes nothing writes no record: a delete of a name not there, an add refused, not cut, as its
+// paths are too long (slashes pad the root). A repair finishing an interrupted delete logs the delete, then the finishing.
 TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   arm_fault(Call::kOpen, 0, 0);
   bool in_add = false;
   EXPECT_EQ(kOpNotFound, run_recorded_request(tape_job("Nope"), root.c_str(), false, nullptr, &in_add));
-  EXPECT_EQ(0, ensure_request(tape_job("Test"), root.c_str(), false));
   const std::string padded = root + std::string(1000 - root.size(), '/');
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), padded.c_str(), true, nullptr, &in_add));
   EXPECT_EQ(ENAMETOOLONG, errno);
@@ -307,10 +305,11 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
 
 // An apply under the lock, as --apply runs it (or its dry run): "New"
 // added, "Test" replaced by a 60 mm one, "Other" removed; or as --ensure
-// runs it, only "Test" replaced.
-int32_t run_apply_request(const std::string &root, bool preview = false, bool ensure = false) {
+// runs it, the one format made as asked, all else kept.
+int32_t run_apply_request(const std::string &root, bool preview = false, FormatSpec *one = nullptr) {
   FormatSpec specs[2] = {{"New", "_zkS12mm__", 10, 50, 70, 12, 50}, {"Test", "_zkS12mm__", 10, 60, 70, 12, 60}};
-  const FormatSet set = ensure ? FormatSet{specs + 1, 1, 1} : FormatSet{specs, 2, 2};
+  const bool ensure = one != nullptr;
+  const FormatSet set = ensure ? FormatSet{one, 1, 1} : FormatSet{specs, 2, 2};
   const PaperJob job = tape_job("");
   ApplyPlan plan{};
   int lock = -1;
@@ -335,18 +334,17 @@ int32_t run_apply_request(const std::string &root, bool preview = false, bool en
 // apply of that one format, fares the same.
 TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
   for (const bool ensure : {false, true}) {
-    const auto apply = [&] { return run_apply_request(root, false, ensure); };
+    FormatSpec test60 = {"Test", "_zkS12mm__", 10, 60, 70, 12, 60};
+    const auto apply = [&] { return run_apply_request(root, false, ensure ? &test60 : nullptr); };
     ASSERT_EQ(kOpDone, run_failing(Call::kOpen, 0, apply));
     EXPECT_TRUE(record_synced_first());
     const std::vector<std::string> whole = applied_shape(read_driver_files(paths), true);
     const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
-    const std::string test = "replaced" + q + "'Test' id='ZkL_zkS12mm__040A03C71A2" + (ensure ? "B" : "C") + "' old_id='" +
-                             kTapeId + u + "60 asked=12x60" + w;
-    using Lines = std::vector<std::string>;
-    const Lines logged = ensure ? Lines{test} : Lines{"added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u +
-                                                      "50 asked=12x50" + w, test, "removed" + q + "'Other' id='" +
-                                                      kOtherId + "' size=7x50" + w};
-    EXPECT_EQ(logged, events("log "));
+    const std::vector<std::string> logged = {
+        "added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50 asked=12x50" + w, "replaced" + q +
+        "'Test' id='ZkL_zkS12mm__040A03C71A2C' old_id='" + kTapeId + u + "60 asked=12x60" + w,
+        "removed" + q + "'Other' id='" + kOtherId + "' size=7x50" + w};
+    EXPECT_EQ(ensure ? events("log ") : logged, events("log "));  // the ensure's: ApplyCarriesOutItsChangeSet
     const int add = ensure ? 2 : 4;  // the companion call adding "Test"
     for (const char *statuses : {"0", ensure ? "0 3" : "0 0 0 3 0"}) {
       set_companion_status(paths, statuses);
@@ -383,7 +381,7 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
           EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
         }
         EXPECT_EQ(names, list_dir(paths.inf)) << what;
-        EXPECT_EQ(kOpDone, run_apply_request(root, false, ensure)) << what;
+        EXPECT_EQ(kOpDone, apply()) << what;
         EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
       }
     }
@@ -392,7 +390,7 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
 
 // The executor of one change set (an --ensure's: one format, others kept), the companion agreeing or refusing the
 // add, a rename failing once it agreed: what it asks, the bytes it leaves, its record (the set, the selection it moves)
-// and its audit lines. A format already as asked asks nothing.
+// and its audit lines.
 TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
   using Lines = std::vector<std::string>;
   const std::string t60 = "ZkL_zkS12mm__040A03C71A2B", q = " model=tvq310 printer='q' name=", w = " uid=" + uid;
@@ -400,9 +398,10 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
       "/Other:\t50\t353\n", "Copies=1\nMedia=zkS12mm\n", kOtherId + ":\t0.00\t0.00\t20.00\t141.52\n"};
   const DriverFiles replaced = {"[Function]\n[CustomTape]\n" + t60 + "/Test\n" + kOtherId + "/Other\n", gone.paper_table +
       t60 + "/Test:\t70\t424\n", "Copies=1\nMedia=" + t60 + "\n", gone.imaging_area + t60 + ":\t0.00\t0.00\t28.00\t169.82\n"};
-  const Lines del = {"-P", "q", "-d", "Test", "-show", "1"}, add = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60",
-      "-specid", t60, "-show", "1"}, del_new = {"-P", "q", "-d", "New", "-show", "1"}, add_new = {"-P", "q", "-n", "New",
-      "-w", "10", "-h", "50", "-specid", "ZkL_zkS12mm__030A03271A2B", "-show", "1"};
+  const auto asked = [](const std::string &name, const std::string &height, const std::string &id) {
+    return std::vector<Lines>{{"-P", "q", "-d", name, "-show", "1"},
+                              {"-P", "q", "-n", name, "-w", "10", "-h", height, "-specid", id, "-show", "1"}};
+  };
   const std::string set = "zkpapertoollpr intent 1\nmodel tvq310\nkind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test "
                           "10:_zkS12mm__ 10 60 70\nselection " + kTapeId + " 0\n";
   const struct {
@@ -414,28 +413,21 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
     Lines logged;
     std::string record;
   } rows[] = {
-      {"Test", "0", 60, 0, kOpDone, replaced, {del, add}, {"replaced" + q + "'Test' id='" + t60 + "' old_id='" + kTapeId +
-       "' size=10x60 asked=12x60" + w}, "<missing>"},
-      {"Test", "0 3", 60, 0, kOpCompanionFailed, gone, {del, add}, {"removed" + q + "'Test' id='" + kTapeId + "' size=10x50" + w},
-       "<missing>"},
-      {"New", "0 3", 50, 0, kOpCompanionFailed, old, {del_new, add_new}, {}, "<missing>"},
-      {"Test", "0", 60, 2, kOpFileFailed, old, {del, add}, {}, set},  // the record, then the function file
-      {"Test", "0", 50, 0, kOpDone, old, {}, {}, "<missing>"},
+      {"Test", "0", 60, 0, kOpDone, replaced, asked("Test", "60", t60), {"replaced" + q + "'Test' id='" + t60 +
+       "' old_id='" + kTapeId + "' size=10x60 asked=12x60" + w}, "<missing>"},
+      {"Test", "0 3", 60, 0, kOpCompanionFailed, gone, asked("Test", "60", t60), {"removed" + q + "'Test' id='" +
+       kTapeId + "' size=10x50" + w}, "<missing>"},
+      {"New", "0 3", 50, 0, kOpCompanionFailed, old, asked("New", "50", "ZkL_zkS12mm__030A03271A2B"), {}, "<missing>"},
+      {"Test", "0", 60, 2, kOpFileFailed, old, asked("Test", "60", t60), {}, set},  // the record, then the function file
   };
   for (const auto &row : rows) {
-    SCOPED_TRACE(std::string(row.name) + " " + row.statuses + " " + std::to_string(row.height));
+    SCOPED_TRACE(std::string(row.name) + " " + row.statuses + " " + std::to_string(row.rename));
     ::unlink(record.c_str()), ::unlink((paths.companion + ".log").c_str());
     set_companion_status(paths, row.statuses);
     PaperJob one = tape_job(row.name);
     one.height = one.asked_height = row.height;
     FormatSpec spec = spec_of(one);
-    const FormatSet set_of_one{&spec, 1, 1};
-    ApplyPlan plan{};
-    EXPECT_EQ(row.rc, run_failing(Call::kRename, row.rename, [&] {
-      const int32_t rc = decide_apply(tape_job(""), root.c_str(), set_of_one, true, &plan, false);
-      return rc == kOpDone ? run_recorded_apply(tape_job(""), root.c_str(), set_of_one, true, &plan) : rc;
-    }));
-    free_apply_plan(&plan);
+    EXPECT_EQ(row.rc, run_failing(Call::kRename, row.rename, [&] { return run_apply_request(root, false, &spec); }));
     EXPECT_EQ(row.calls, companion_calls(paths));
     expect_driver_files(row.after, paths);
     const std::string kept = read_file(record);
