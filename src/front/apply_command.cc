@@ -127,21 +127,12 @@ long locked_apply(ApplyCommand &c) {
   // An interrupted request is finished by --repair before the set is made.
   const int32_t open = refuse_if_interrupted(*c.job, c.root);
   if (open != kOpDone) return report_step_failure(open);
-  // The apply as a dry run: quietly, its checks alone; else with the
-  // companion calls and diffs it shows.
-  const auto dry_run = [&](bool quiet) {
-    DryRun *d = start_dry_run();
-    d->quiet = quiet;
-    const int32_t rc = run_apply(*c.job, c.root, c.set, &c.plan, d, nullptr);
-    (void)end_dry_run(d, *c.job, c.root, false);
-    return rc;
-  };
   int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
   if (rc == kOpDone && c.preview) {
     // Every check the apply makes before the changes are shown.
-    rc = dry_run(true);
+    rc = preview_apply(*c.job, c.root, c.set, &c.plan, true);
     if (rc == kOpDone) print_changes(c);
-    if (rc == kOpDone && !c.json) rc = dry_run(false);
+    if (rc == kOpDone && !c.json) rc = preview_apply(*c.job, c.root, c.set, &c.plan, false);
   } else if (rc == kOpDone) {
     rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
     if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driverfiles/model/current_format.h"
+#include "driverfiles/change/apply_formats.h"
 #include "driverfiles/change/driver_edit.h"
 #include "driverfiles/change/driver_lock.h"
 #include "driverfiles/change/recorded_request.h"
@@ -34,9 +34,9 @@ int show_usage(const PaperJob &job) {
 // An older format of the same name goes first, so the name stays unique;
 // what the add will need is checked before that delete asks anything. A
 // failure of the add step prints nothing on standard output.
-int add_request(const PaperJob &job, const char *root, DryRun *dry_run, const FormatId *decided) {
+int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
   bool in_add = false;
-  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add, decided);
+  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add);
   if (rc == kOpCompanionFailed) return report_step_failure(rc);
   if (rc == kOpFileFailed) return file_failure(!in_add);
   return rc < 0 ? -1 : 0;
@@ -56,34 +56,43 @@ struct Request {
   const PaperJob *job;
   const char *root;
   bool add, preview, ensure;
-  const FormatId *decided;  // --ensure: what its add replaces, as decided
 };
 
 // The request's steps under the lock; a dry run shows the changes
 // gathered once the request is done.
 int run_steps(const Request &r) {
   DryRun *dry_run = r.preview ? start_dry_run() : nullptr;
-  int status = r.add ? add_request(*r.job, r.root, dry_run, r.decided) : delete_request(*r.job, r.root, dry_run);
+  int status = r.add ? add_request(*r.job, r.root, dry_run) : delete_request(*r.job, r.root, dry_run);
   if (dry_run != nullptr && end_dry_run(dry_run, *r.job, r.root, status == 0) != kOpDone) {
     status = file_failure(true);
   }
   return status;
 }
 
-// The add replaces what the state was decided from, as --apply does, so
-// "replaced" always means the old format went.
-int run_ensured(Request r) {
-  FormatId old{};
-  const int state = current_format_state(*r.job, r.root, &old);
-  r.decided = &old;
-  if (state < 0) return file_failure(true);
-  if (state == kFormatCurrent) {
-    std::printf("unchanged\n");
-    return 0;
+// --ensure: the apply of the job's format alone, every other entry and
+// line left as it is, decided and carried out (or shown, after a quiet
+// run of its checks) as --apply is. A failure before the companion was
+// asked prints the error line, as the add request's checks and delete
+// step do; unless no format of the name was there and the files were
+// (the add's own step).
+int run_ensured(const Request &r) {
+  const PaperJob &job = *r.job;
+  FormatSpec spec = spec_of(job);
+  const FormatSet set{&spec, 1, 1};
+  ApplyPlan plan{};
+  int32_t rc = decide_apply(job, r.root, set, true, &plan, false);
+  const bool replaced = plan.count != 0 && plan.changes[0].kind == ChangeKind::kReplaced;
+  if (rc == kOpDone && plan.count != 0 && r.preview) {
+    rc = preview_apply(job, r.root, set, &plan, true);
+    if (rc == kOpDone) rc = preview_apply(job, r.root, set, &plan, false);
+  } else if (rc == kOpDone && plan.count != 0) {
+    rc = run_recorded_apply(job, r.root, set, true, &plan);
   }
-  const int status = run_steps(r);
-  if (status == 0) std::printf("%s\n", state == kFormatAbsent ? "added" : "replaced");
-  return status;
+  const bool line = !plan.found || (replaced && plan.changes[0].state == ChangeState::kPending);
+  if (rc == kOpDone) std::printf("%s\n", plan.count == 0 ? "unchanged" : replaced ? "replaced" : "added");
+  free_apply_plan(&plan);
+  if (rc == kOpFileFailed) return file_failure(line);
+  return rc == kOpDone ? 0 : report_step_failure(rc);
 }
 
 // No request starts while an interrupted one's record is there.
@@ -129,11 +138,11 @@ const char *request_fault(const SeenFlags &seen) {
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
   if (request_fault(seen) != nullptr) return show_usage(job);
-  return locked_request(Request{&job, root, seen.add, preview, false, nullptr});
+  return locked_request(Request{&job, root, seen.add, preview, false});
 }
 
 int ensure_request(const PaperJob &job, const char *root, bool preview) {
-  return locked_request(Request{&job, root, true, preview, true, nullptr});
+  return locked_request(Request{&job, root, true, preview, true});
 }
 
 int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root) {

@@ -128,9 +128,7 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
       return refuse(e, format, name, what, size->text, ": ", fault.reason);
     }
   }
-  *spec = FormatSpec{{}, {}, one.width, one.height, one.pins, one.asked_width, one.asked_height};
-  copy_text(spec->label_name, one.label_name);
-  copy_text(spec->media_name, one.media_name);
+  *spec = spec_of(one);
   return 0;
 }
 

@@ -37,21 +37,15 @@ enum : int32_t {
 // What a dry run has gathered, null for a request carried out; the intent
 // record's part in the operations, and how an add chooses its identifier,
 // null: none, and the clock. The subsystem defines them
-// (driverfiles/change/driver_edit.h), and the identifier (driverfiles/format/format_id.h).
+// (driverfiles/change/driver_edit.h).
 struct DryRun;
 struct AskHook;
 struct AddChoice;
-struct FormatId;
 
 // Removes the format named job.label_name: every file it changes read and
 // copied first, then the companion tool, then the copies put in place.
-// decided (may be null: the name is looked up) is the identifier whose
-// lines go in every file, as the caller decided it (entry_named()), or ""
-// for none. keep_setting: the settings file is left to the add that
-// replaces the format (its selection follows the format).
 int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run = nullptr,
-                            AskHook *hook = nullptr, const FormatId *decided = nullptr,
-                            bool keep_setting = false);
+                            AskHook *hook = nullptr);
 
 // Registers job's format with the companion tool under a fresh identifier
 // and writes it into the function file, paper table and imaging-area file.

@@ -153,14 +153,12 @@ TEST_F(Operations, RepairLogsEachChange) {
             events("log "));
 }
 
-// A request that changes nothing writes no record: a delete of a name not there, a satisfied --ensure, an add
-// refused, not cut, as its paths are too long (slashes pad the root). A repair finishing an interrupted delete logs
-// the delete, then the finishing.
+// A request that changes nothing writes no record: a delete of a name not there, an add refused, not cut, as its
+// paths are too long (slashes pad the root). A repair finishing an interrupted delete logs the delete, then the finishing.
 TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   arm_fault(Call::kOpen, 0, 0);
   bool in_add = false;
   EXPECT_EQ(kOpNotFound, run_recorded_request(tape_job("Nope"), root.c_str(), false, nullptr, &in_add));
-  EXPECT_EQ(0, ensure_request(tape_job("Test"), root.c_str(), false));
   const std::string padded = root + std::string(1000 - root.size(), '/');
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), padded.c_str(), true, nullptr, &in_add));
   EXPECT_EQ(ENAMETOOLONG, errno);
@@ -231,12 +229,12 @@ TEST_F(Operations, OnlyAWriterRemovesStaleTemporaries) {
 
 // A whole request, lock to last sync, with the clock set: an add of
 // label (its delete first) or a delete of it, its intent recorded.
-int32_t run_request(const std::string &root, bool add, const char *label, const FormatId *decided = nullptr) {
+int32_t run_request(const std::string &root, bool add, const char *label) {
   const PaperJob job = tape_job(label);
   int lock = -1;
   if (hold_driver_lock(job, root.c_str(), true, &lock) != 0) return kOpFileFailed;
   bool in_add = false;
-  const int32_t rc = run_recorded_request(job, root.c_str(), add, nullptr, &in_add, decided);
+  const int32_t rc = run_recorded_request(job, root.c_str(), add, nullptr, &in_add);
   release_driver_lock(lock);
   return rc;
 }
@@ -255,17 +253,14 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   write_driver_files(paths, tape_files());
   ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
   const DriverFiles deleted = read_driver_files(paths);
-  FormatId test{};
-  copy_text(test.text, kTapeId.c_str());
-  for (const char *label : {"New", "Test", "", "ensure"}) {  // ensure: --ensure's replacement, its selection following
-    const bool add = *label != '\0', ensure = *label == 'e';
-    if (!add || ensure) label = "Test";
-    const auto request = [&] { return run_request(root, add, label, ensure ? &test : nullptr); };
+  for (const char *label : {"New", "Test", ""}) {
+    const bool add = *label != '\0';
+    if (!add) label = "Test";
+    const auto request = [&] { return run_request(root, add, label); };
     ASSERT_EQ(0, run_failing(Call::kOpen, 0, request));
     using Names = std::vector<std::string>;
     Names del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
     Names expected = add ? Names{paths.function_file, paths.paper_table, paths.imaging_area} : del;
-    if (ensure) del.erase(del.begin() + 1), expected.push_back(paths.settings_file);
     if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
     expected.insert(expected.begin(), record);
     EXPECT_EQ(expected, events());
@@ -275,7 +270,6 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     const std::vector<Call> clean = call_log();
     const size_t renamed = static_cast<size_t>(std::find(clean.rbegin(), clean.rend(), Call::kRename).base() - clean.begin());
     const DriverFiles done = read_driver_files(paths);
-    EXPECT_EQ(ensure ? "Copies=1\nMedia=" + done.function_file.substr(24, 25) + "\n" : done.settings_file, done.settings_file);
     const std::vector<std::string> names = list_dir(paths.inf);
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
@@ -320,18 +314,20 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
 }
 
 // An apply under the lock, as --apply runs it (or its dry run): "New"
-// added, "Test" replaced by a 60 mm one, "Other" removed.
-int32_t run_apply_request(const std::string &root, bool preview = false) {
+// added, "Test" replaced by a 60 mm one, "Other" removed; or as --ensure
+// runs it, the one format made as asked, all else kept.
+int32_t run_apply_request(const std::string &root, bool preview = false, FormatSpec *one = nullptr) {
   FormatSpec specs[2] = {{"New", "_zkS12mm__", 10, 50, 70, 12, 50}, {"Test", "_zkS12mm__", 10, 60, 70, 12, 60}};
-  const FormatSet set{specs, 2, 2};
+  const bool ensure = one != nullptr;
+  const FormatSet set = ensure ? FormatSet{one, 1, 1} : FormatSet{specs, 2, 2};
   const PaperJob job = tape_job("");
   ApplyPlan plan{};
   int lock = -1;
   if (hold_driver_lock(job, root.c_str(), !preview, &lock) != 0) return kOpFileFailed;
   DryRun *dry_run = preview ? start_dry_run() : nullptr;
-  int32_t rc = decide_apply(job, root.c_str(), set, false, &plan);
+  int32_t rc = decide_apply(job, root.c_str(), set, ensure, &plan, !ensure);
   if (rc == kOpDone && preview) rc = run_apply(job, root.c_str(), set, &plan, dry_run, nullptr);
-  if (rc == kOpDone && !preview) rc = run_recorded_apply(job, root.c_str(), set, false, &plan);
+  if (rc == kOpDone && !preview) rc = run_recorded_apply(job, root.c_str(), set, ensure, &plan);
   if (dry_run != nullptr) (void)end_dry_run(dry_run, job, root.c_str(), false);
   free_apply_plan(&plan);
   release_driver_lock(lock);
@@ -344,56 +340,109 @@ int32_t run_apply_request(const std::string &root, bool preview = false) {
 // when it failed before its first rename, leaves its record (on disk
 // before the companion is asked) only by a failure that --repair then
 // finishes, and the same apply run again finishes the rest. A whole
-// apply logs each change.
+// apply logs each change. An --ensure replacing the selected "Test", the
+// apply of that one format, fares the same.
 TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
-  const auto apply = [&] { return run_apply_request(root); };
-  ASSERT_EQ(kOpDone, run_failing(Call::kOpen, 0, apply));
-  EXPECT_TRUE(record_synced_first() && synced_once_after_renames(1));
-  const std::vector<std::string> whole = applied_shape(read_driver_files(paths), true);
-  const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
-  EXPECT_EQ((std::vector<std::string>{"added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50 asked=12x50" + w,
-                                      "replaced" + q + "'Test' id='ZkL_zkS12mm__040A03C71A2C' old_id='" + kTapeId +
-                                          u + "60 asked=12x60" + w,
-                                      "removed" + q + "'Other' id='" + kOtherId + "' size=7x50" + w}),
-            events("log "));
-  for (const char *statuses : {"0", "0 0 0 3 0"}) {
-    set_companion_status(paths, statuses);
-    ASSERT_EQ(statuses[1] == '\0' ? kOpDone : kOpCompanionFailed, run_failing(Call::kOpen, 0, apply));
-    const std::vector<Call> clean = call_log();
-    const std::vector<std::string> names = list_dir(paths.inf);
-    for (size_t i = 0; i < clean.size(); ++i) {
-      const int nth = nth_of_kind(clean, i);
-      const std::string what = call_name(clean[i]) + std::to_string(nth) + " companion " + statuses;
-      SCOPED_TRACE(what);
+  for (const bool ensure : {false, true}) {
+    FormatSpec test60 = {"Test", "_zkS12mm__", 10, 60, 70, 12, 60};
+    const auto apply = [&] { return run_apply_request(root, false, ensure ? &test60 : nullptr); };
+    ASSERT_EQ(kOpDone, run_failing(Call::kOpen, 0, apply));
+    EXPECT_TRUE(record_synced_first() && synced_once_after_renames(1));
+    const std::vector<std::string> whole = applied_shape(read_driver_files(paths), true);
+    const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
+    const std::vector<std::string> logged = {
+        "added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50 asked=12x50" + w, "replaced" + q +
+        "'Test' id='ZkL_zkS12mm__040A03C71A2C' old_id='" + kTapeId + u + "60 asked=12x60" + w,
+        "removed" + q + "'Other' id='" + kOtherId + "' size=7x50" + w};
+    EXPECT_EQ(ensure ? events("log ") : logged, events("log "));  // the ensure's: ApplyCarriesOutItsChangeSet
+    const int add = ensure ? 2 : 4;  // the companion call adding "Test"
+    for (const char *statuses : {"0", ensure ? "0 3" : "0 0 0 3 0"}) {
       set_companion_status(paths, statuses);
-      int err = 0;
-      const int32_t rc = run_failing(clean[i], nth, apply, &err);
-      EXPECT_TRUE(rc == kOpDone ? whole == applied_shape(read_driver_files(paths), true)
-                                : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO)) << what;
-      EXPECT_TRUE((clean[i] != Call::kWaitpid && clean[i] != Call::kSpawn) || rc == kOpCompanionFailed) << what;
-      if (before_first_commit()) expect_driver_files(tape_files(), paths);
-      // Kept when the companion agreed to a change not all in place, else only by a failed unlink.
-      const bool kept = rc == kOpFileFailed && calls_made(Call::kWaitpid) > 0;
-      EXPECT_TRUE(kept ? file_exists(record) : !file_exists(record) || clean[i] == Call::kUnlink) << what;
-      // The selected format whose add (the fourth call) failed is gone, its selection reset (once the settings
-      // file is renamed, else a repair's apply moves it on): it comes back unselected.
-      const bool refused = calls_made(Call::kSpawn) >= 4 && (statuses[1] != '\0' || (nth == 4 && (clean[i] == Call::kSpawn ||
-                                                                                           clean[i] == Call::kWaitpid)));
-      std::vector<std::string> again = whole;
-      const std::string reset = "Copies=1\nMedia=zkS12mm\n";
-      if (refused && (!file_exists(record) || read_driver_files(paths).settings_file == reset)) again[2] = reset;
-      arm_fault(Call::kOpen, 0, 0);
-      set_companion_status(paths, "0");
-      if (file_exists(record)) {
-        EXPECT_GT(0, rc) << what;
-        EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
-        EXPECT_EQ("finished apply" + q + "'' id='' size=0x0" + w, events("log ").back()) << what;
+      ASSERT_EQ(statuses[1] == '\0' ? kOpDone : kOpCompanionFailed, run_failing(Call::kOpen, 0, apply));
+      const std::vector<Call> clean = call_log();
+      const std::vector<std::string> names = list_dir(paths.inf);
+      for (size_t i = 0; i < clean.size(); ++i) {
+        const int nth = nth_of_kind(clean, i);
+        const std::string what = call_name(clean[i]) + std::to_string(nth) + " companion " + statuses;
+        SCOPED_TRACE(what);
+        set_companion_status(paths, statuses);
+        int err = 0;
+        const int32_t rc = run_failing(clean[i], nth, apply, &err);
+        EXPECT_TRUE(rc == kOpDone ? whole == applied_shape(read_driver_files(paths), true)
+                                  : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO)) << what;
+        EXPECT_TRUE((clean[i] != Call::kWaitpid && clean[i] != Call::kSpawn) || rc == kOpCompanionFailed) << what;
+        if (before_first_commit()) expect_driver_files(tape_files(), paths);
+        // Kept when the companion agreed to a change not all in place, else only by a failed unlink.
+        const bool kept = rc == kOpFileFailed && calls_made(Call::kWaitpid) > 0;
+        EXPECT_TRUE(kept ? file_exists(record) : !file_exists(record) || clean[i] == Call::kUnlink) << what;
+        // The selected format whose add failed is gone, its selection reset (once the settings file is renamed, else
+        // a repair's apply moves it on): it comes back unselected.
+        const bool refused = calls_made(Call::kSpawn) >= add && (statuses[1] != '\0' ||
+                             (nth == add && (clean[i] == Call::kSpawn || clean[i] == Call::kWaitpid)));
+        std::vector<std::string> again = whole;
+        const std::string reset = "Copies=1\nMedia=zkS12mm\n";
+        if (refused && (!file_exists(record) || read_driver_files(paths).settings_file == reset)) again[2] = reset;
+        arm_fault(Call::kOpen, 0, 0);
+        set_companion_status(paths, "0");
+        if (file_exists(record)) {
+          EXPECT_GT(0, rc) << what;
+          EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
+          EXPECT_EQ("finished apply" + q + "'' id='' size=0x0" + w, events("log ").back()) << what;
+          EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
+        }
+        EXPECT_EQ(names, list_dir(paths.inf)) << what;
+        EXPECT_EQ(kOpDone, apply()) << what;
         EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
       }
-      EXPECT_EQ(names, list_dir(paths.inf)) << what;
-      EXPECT_EQ(kOpDone, run_apply_request(root)) << what;
-      EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
     }
+  }
+}
+
+// The executor of one change set (an --ensure's: one format, others kept), the companion agreeing or refusing the
+// add, a rename failing once it agreed: what it asks, the bytes it leaves, its record (the set, the selection it moves)
+// and its audit lines.
+TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
+  using Lines = std::vector<std::string>;
+  const std::string t60 = "ZkL_zkS12mm__040A03C71A2B", q = " model=tvq310 printer='q' name=", w = " uid=" + uid;
+  const DriverFiles old = tape_files(), gone = {"[Function]\n[CustomTape]\n" + kOtherId + "/Other\n", kOtherId +
+      "/Other:\t50\t353\n", "Copies=1\nMedia=zkS12mm\n", kOtherId + ":\t0.00\t0.00\t20.00\t141.52\n"};
+  const DriverFiles replaced = {"[Function]\n[CustomTape]\n" + t60 + "/Test\n" + kOtherId + "/Other\n", gone.paper_table +
+      t60 + "/Test:\t70\t424\n", "Copies=1\nMedia=" + t60 + "\n", gone.imaging_area + t60 + ":\t0.00\t0.00\t28.00\t169.82\n"};
+  const auto asked = [](const std::string &name, const std::string &height, const std::string &id) {
+    return std::vector<Lines>{{"-P", "q", "-d", name, "-show", "1"},
+                              {"-P", "q", "-n", name, "-w", "10", "-h", height, "-specid", id, "-show", "1"}};
+  };
+  const std::string set = "zkpapertoollpr intent 1\nmodel tvq310\nkind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test "
+                          "10:_zkS12mm__ 10 60 70\nselection " + kTapeId + " 0\n";
+  const struct {
+    const char *name, *statuses;
+    int height, rename;  // the rename that fails (0: none)
+    int32_t rc;
+    DriverFiles after;
+    std::vector<Lines> calls;
+    Lines logged;
+    std::string record;
+  } rows[] = {
+      {"Test", "0", 60, 0, kOpDone, replaced, asked("Test", "60", t60), {"replaced" + q + "'Test' id='" + t60 +
+       "' old_id='" + kTapeId + "' size=10x60 asked=12x60" + w}, "<missing>"},
+      {"Test", "0 3", 60, 0, kOpCompanionFailed, gone, asked("Test", "60", t60), {"removed" + q + "'Test' id='" +
+       kTapeId + "' size=10x50" + w}, "<missing>"},
+      {"New", "0 3", 50, 0, kOpCompanionFailed, old, asked("New", "50", "ZkL_zkS12mm__030A03271A2B"), {}, "<missing>"},
+      {"Test", "0", 60, 2, kOpFileFailed, old, asked("Test", "60", t60), {}, set},  // the record, then the function file
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " " + row.statuses + " " + std::to_string(row.rename));
+    ::unlink(record.c_str()), ::unlink((paths.companion + ".log").c_str());
+    set_companion_status(paths, row.statuses);
+    PaperJob one = tape_job(row.name);
+    one.height = one.asked_height = row.height;
+    FormatSpec spec = spec_of(one);
+    EXPECT_EQ(row.rc, run_failing(Call::kRename, row.rename, [&] { return run_apply_request(root, false, &spec); }));
+    EXPECT_EQ(row.calls, companion_calls(paths));
+    expect_driver_files(row.after, paths);
+    const std::string kept = read_file(record);
+    EXPECT_EQ(row.record, kept.substr(0, kept.find("sum ")));
+    EXPECT_EQ(row.logged, events("log "));
   }
 }
 

@@ -37,6 +37,7 @@ const std::string kCutAdd = "kind 3\nrequest add " + kCutId + "\nprinter 1:q\nna
 
 const std::string kWrong = "ZkL_zkS12mm__050A03271A2B";  // "Test" with length digits the lookup does not take
 const std::string kTest60 = "ZkL_zkS12mm__040A03C?????";  // "Test", 10 x 60 mm, as --ensure adds it
+const std::string kTest60b = "ZkL_zkS12mm__040A03??????";  // the same, as a repair's apply adds it again
 const std::string kApplied = "kind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:Test 10:_zkS12mm__ 10 50 70\n";
 
 Args adding(const std::string &name, const std::string &id) {
@@ -87,7 +88,8 @@ Case cut(const std::string &what, const Args &args, const DriverFiles &before, c
 void add_intent_cases(std::vector<Case> *rows) {
   const Args box = adding("Box 12x50", kBox), test = adding("Test", kTest);
   const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
-  const Args test60 = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60", "-specid", kTest60, "-show", "1"};
+  Args test60 = {"-P", "q", "-n", "Test", "-w", "10", "-h", "60", "-specid", kTest60b, "-show", "1"}, test60b = test60;
+  test60[9] = kTest60;
   const std::string open_add = interrupted("an add of 'Box 12x50'"), me = "zkpapertoollpr_tvq310: ";
   const std::string refused = me + kRecord + ": holds an interrupted request: run --repair\n";
   const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
@@ -114,22 +116,20 @@ void add_intent_cases(std::vector<Case> *rows) {
           {del_box, box, del_box, box}, false),
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"},
           "finished: an add of 'Test' on printer q\n" + copies(left, false), 0, replaced, {del_test, test, del_test, test}, false),
-      // --ensure's replacement cut once the companion added it: the repair moves the selection on as the run would.
+      // --ensure's replacement (an apply of one format) cut once the companion added it, nothing renamed: the
+      // repair's apply replaces it again, moving the selection on as the run would.
       cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {ensure60},
-          "finished: an add of 'Test' on printer q\n" + copies(left, true), 0,
-          DriverFiles{"[CustomTape]\n" + kTest60 + "/Test\n", kTest60 + "/Test:\t70\t424\n", "Media=" + kTest60 + "\n",
-                      kTest60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60}, false),
-      // Cut once the old entry went: the selection no entry holds is the one the repair moves on.
+          "finished: an apply of 1 format on printer q\n" + copies(left, true), 0,
+          DriverFiles{"[CustomTape]\n" + kTest60b + "/Test\n", kTest60b + "/Test:\t70\t424\n", "Media=" + kTest60b +
+                      "\n", kTest60b + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60b}, false),
       cut("interrupted_ensure_of_the_selection_checked", {"--check"}, kTape, "0 parent", {ensure60},
-          interrupted("an add of 'Test'", "interrupted-add") + copies(seen, true) + "stale setting: vantrel/tvq310/bin/"
-          "inf/zktvq310rc selects " + kOld + " (repair: moves the selection to the new 'Test')\n", 1, std::nullopt,
-          {del_test, test60}, true),
-      // The entry --ensure decided on, which the lookup does not take, is the one the repair replaces.
+          checked_apply + copies(seen, true), 1, std::nullopt, {del_test, test60}, true),
+      // The entry of the name an apply (an --ensure) decides on, which the lookup does not take, is the one the
+      // repair's apply replaces, its selection following.
       cut("ensure_intent_replaces_the_decided_entry", kRepair, {"[CustomTape]\n" + kWrong + "/Test\n", kWrong +
-          "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kCutAdd.substr(0, 45) +
-          "replaces " + kWrong + "\n" + kCutAdd.substr(45))}, "finished: an add of 'Test' on printer q\n", 0,
-          DriverFiles{"[CustomTape]\n" + kCutId + "/Test\n", kCutId + "/Test:\t70\t353\n", "Media=" + kCutId + "\n",
-                      kCutId + ":\t0.00\t0.00\t28.00\t141.52\n"}, {del_test, adding("Test", kCutId)}, false),
+          "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kApplied)},
+          "finished: an apply of 1 format on printer q\n", 0, DriverFiles{replaced.function_file, replaced.paper_table,
+          "Media=" + kTest + "\n", replaced.imaging_area}, {del_test, test}, false),
       cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
           checked_apply + copies(seen, false), 1, std::nullopt, {del_box, box}, true),
       cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox,

@@ -196,38 +196,42 @@ TEST_F(Robustness, KillsAtAnyMoment) {
   EXPECT_LE(20, midway) << "of 200 kills, too few landed while a request was running";
 }
 
-// SIGKILL at spread-out moments of an apply adding "Crash" and "Boom" and removing "Test": every file is as it was or
-// as the apply leaves it, in the apply's order of renames, and a repair (which finishes a recorded apply) then the
-// same apply run again leave the tree as one whole apply does.
+// SIGKILL at spread-out moments of an apply adding "Crash" and "Boom" and removing "Test", and of an --ensure
+// replacing the selected "Test" (the apply of that one format): every file is as it was or as the run leaves it, in
+// the apply's order of renames, and a repair (which finishes a recorded apply) then the same run again leave the tree
+// as one whole run does.
 TEST_F(Robustness, KillsDuringAnApply) {
-  const DriverFiles base = large_files(20000);
+  DriverFiles base = large_files(20000);
   write_file(dir.path + "/in.json", "{\"formats\":[{\"name\":\"Crash\",\"width\":12,\"height\":50},"
                                     "{\"name\":\"Boom\",\"width\":12,\"height\":60}]}");
-  const Args apply = {"--apply", "in.json", "-P", "q"};
-  std::vector<std::string> whole;
-  write_driver_files(p, base);
-  const long span = quickest(apply, [&] {
-    whole = applied_shape(read_driver_files(p));
-    write_driver_files(p, base);
-  });
-  const std::vector<std::string> old = applied_shape(base);
+  const Args apply = {"--apply", "in.json", "-P", "q"}, ensure = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "60"};
   std::mt19937 random(20261208);
-  for (int i = 0; i < 60; ++i) {
-    const std::string what = "run " + std::to_string(i);
+  for (const Args &command : {apply, ensure}) {
+    if (command == ensure) base.settings_file = "Copies=1\nMedia=ZkL_zkS12mm__040A03271A2B\n";
+    std::vector<std::string> whole;
     write_driver_files(p, base);
-    kill_within(apply, span, &random);
-    const std::vector<std::string> now = applied_shape(read_driver_files(p));
-    std::vector<bool> done;
-    for (int f : {0, 1, 3, 2}) {  // function file, paper table, ImagingArea, settings
-      EXPECT_TRUE(now[f] == old[f] || now[f] == whole[f]) << what << ", file " << f;
-      if (old[f] != whole[f]) done.push_back(now[f] != old[f]);
+    const long span = quickest(command, [&] {
+      whole = applied_shape(read_driver_files(p));
+      write_driver_files(p, base);
+    });
+    const std::vector<std::string> old = applied_shape(base);
+    for (int i = 0; i < 40; ++i) {
+      const std::string what = command[0] + " run " + std::to_string(i);
+      write_driver_files(p, base);
+      kill_within(command, span, &random);
+      const std::vector<std::string> now = applied_shape(read_driver_files(p));
+      std::vector<bool> done;
+      for (int f : {0, 1, 3, 2}) {  // function file, paper table, ImagingArea, settings
+        EXPECT_TRUE(now[f] == old[f] || now[f] == whole[f]) << what << ", file " << f;
+        if (old[f] != whole[f]) done.push_back(now[f] != old[f]);
+      }
+      expect_in_order(done, what);
+      ASSERT_EQ(0, run({"--repair", "-P", "q"}).status) << what;  // finishes a recorded apply
+      ASSERT_EQ(0, wait_program(start(command))) << what;
+      std::vector<std::string> again = applied_shape(read_driver_files(p));
+      again[0] = whole[0];  // the entries' order is the sorted lines'
+      EXPECT_EQ(whole, again) << what;
     }
-    expect_in_order(done, what);
-    ASSERT_EQ(0, run({"--repair", "-P", "q"}).status) << what;  // finishes a recorded apply
-    ASSERT_EQ(0, wait_program(start(apply))) << what;
-    std::vector<std::string> again = applied_shape(read_driver_files(p));
-    again[0] = whole[0];  // the entries' order is the sorted lines'
-    EXPECT_EQ(whole, again) << what;
   }
 }
 

@@ -1,7 +1,6 @@
 // Adding a label format: a fresh identifier no driver line holds yet, the
 // companion tool, then the entry, paper table and imaging-area lines. The
-// settings file is left alone, unless the add replaces a format whose
-// selection follows it.
+// settings file is left alone.
 #include "driverfiles/change/add_format.h"
 
 #include <sys/time.h>
@@ -126,18 +125,6 @@ int32_t check_readable(const char *path) {
   return kOpFileFailed;
 }
 
-// The settings file's copy with the replaced format's selection moved to
-// id; none (move's plan left empty) when the file is missing.
-int32_t prepare_selection(const PaperJob &job, const Steps &steps, const FormatId &from, const FormatId &id,
-                          SelectionMove *move, PreparedFile *settings) {
-  plan_selection_move(job, from, id, move);
-  const WatchedText none{nullptr, nullptr, nullptr};
-  const int32_t rc = prepare_driver_file(job, steps, kSettingsFile, move->plan, none, settings);
-  if (rc == kOpDone || (errno != ENOENT && errno != ENOTDIR)) return rc;
-  move->plan.match = nullptr;
-  return kOpDone;
-}
-
 }  // namespace
 
 int32_t check_add_targets(const PaperJob &job) {
@@ -175,18 +162,12 @@ int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const 
   const AddChoice from_clock{now.tv_sec, now.tv_usec, nullptr};
   int32_t rc = format_job_paths(&job, root) == 0 ? kOpDone : kOpFileFailed;
   if (rc == kOpDone) rc = choose_and_prepare(job, steps, choice ? *choice : from_clock, &id, &files);
-  const FormatId *follows = choice != nullptr ? choice->follows : nullptr;
-  SelectionMove move{};
-  PreparedFile settings{};
-  if (rc == kOpDone && follows != nullptr) rc = prepare_selection(job, steps, *follows, id, &move, &settings);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &id);
   if (rc == kOpDone) rc = ask_companion_to_add(job, steps, id);
   if (hook != nullptr) hook->pending = rc == kOpDone;
   for (int i = 0; i < 3 && rc == kOpDone; ++i) {
     rc = commit_driver_file(steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
   }
-  if (rc == kOpDone && move.plan.match != nullptr) rc = commit_driver_file(steps, kSettingsFile, move.plan, &settings);
-  abandon_driver_file(&settings);
   abandon_all(&files);
   if (rc == kOpDone && hook != nullptr) hook->pending = false;
   if (rc == kOpDone && steps.dry_run == nullptr) {

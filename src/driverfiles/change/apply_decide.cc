@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "driverfiles/change/apply_formats.h"
-#include "driverfiles/model/current_format.h"
 #include "driverfiles/format/label_lines.h"
 #include "driverfiles/model/model_report.h"
 #include "driverfiles/sys/sys_io.h"
@@ -33,6 +32,39 @@ int add_change(ApplyPlan *plan, ChangeKind kind, const char *name, size_t len, c
 void listed_old_size(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e, FormatChange *c) {
   listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
               inventory_values(inv, kImagingArea, e.id.text), &c->old_width, &c->old_height);
+}
+
+bool same_id_parts(const PaperJob &job, const FormatEntry &e) {
+  const size_t media_len = std::strlen(job.media_name);
+  return e.parts.media_len == media_len &&
+         std::strncmp(e.id.text + kMediaAt, job.media_name, media_len) == 0 &&
+         e.parts.name_len == e.name_len &&
+         e.parts.width == static_cast<long>(static_cast<uint32_t>(job.width)) &&
+         e.parts.height == static_cast<long>(job.height & 0xFFF);
+}
+
+bool same_lines(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
+  const LineValues *paper = inventory_values(inv, kPaperTable, e.id.text);
+  const LineValues *imaging = inventory_values(inv, kImagingArea, e.id.text);
+  if (paper == nullptr || imaging == nullptr || !paper->valid || !imaging->valid) return false;
+  const PaperDots dots = paper_dots(job);
+  // The imaging line's numbers as imaging_line() writes them.
+  char line[kPathMax];
+  imaging_line(e.id, job, line, sizeof line);
+  const char *height = std::strrchr(line, '\t');
+  const char *width = std::strchr(line, '\t');
+  for (int i = 0; i < 2; ++i) width = std::strchr(width + 1, '\t');
+  return paper->across == low_32_bits(dots.across) && paper->along == low_32_bits(dots.along) &&
+         imaging->across == std::strtod(width + 1, nullptr) &&
+         imaging->along == std::strtod(height + 1, nullptr);
+}
+
+// Whether the entry holds the format exactly as an add of job would
+// write it: its identifier carries the add's media name, name length,
+// width and height bits, and its paper table and ImagingArea lines the
+// add's dots and points.
+bool format_is_current(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
+  return same_id_parts(job, e) && same_lines(job, inv, e);
 }
 
 // The set's formats, in its order; each claims the first entry of its name.
@@ -101,6 +133,21 @@ int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
 
 }  // namespace
 
+const FormatEntry *entry_named(const ModelInventory &inv, const char *name) {
+  const size_t len = std::strlen(name);
+  size_t lo = 0, hi = inv.by_name_count;
+  while (lo < hi) {  // the first entry whose name is not below name
+    const size_t mid = lo + (hi - lo) / 2;
+    const FormatEntry &e = *inv.by_name[mid].entry;
+    const int c = std::memcmp(e.name, name, e.name_len < len ? e.name_len : len);
+    if (c < 0 || (c == 0 && e.name_len < len)) lo = mid + 1;
+    else hi = mid;
+  }
+  if (lo == inv.by_name_count) return nullptr;
+  const FormatEntry &e = *inv.by_name[lo].entry;
+  return e.name_len == len && std::memcmp(e.name, name, len) == 0 ? &e : nullptr;
+}
+
 void free_format_set(FormatSet *set) {
   std::free(set->formats);
   *set = FormatSet{};
@@ -125,8 +172,20 @@ PaperJob job_of(const PaperJob &job, const FormatSpec &spec) {
   return one;
 }
 
+FormatSpec spec_of(const PaperJob &job) {
+  FormatSpec spec{};
+  copy_text(spec.label_name, job.label_name);
+  copy_text(spec.media_name, job.media_name);
+  spec.width = job.width;
+  spec.height = job.height;
+  spec.pins = job.pins;
+  spec.asked_width = job.asked_width;
+  spec.asked_height = job.asked_height;
+  return spec;
+}
+
 int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set,
-                     bool keep_others, ApplyPlan *plan) {
+                     bool keep_others, ApplyPlan *plan, bool orphans) {
   if (read_inventory(root, job.model, &plan->inv) != 0) return kOpFileFailed;
   const size_t entries = plan->inv.entry_count;
   // One more than the entries, so there is a block to free when none.
@@ -135,7 +194,7 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
   std::memset(claimed, 0, (entries + 1) * sizeof(bool));
   int rc = decide_named(job, set, claimed, plan);
   if (rc == 0 && !keep_others) rc = decide_others(job, claimed, plan);
-  if (rc == 0) rc = decide_orphans(job, plan);
+  if (rc == 0 && orphans) rc = decide_orphans(job, plan);
   std::free(claimed);
   plan->failed = plan->count;
   return rc == 0 ? kOpDone : kOpFileFailed;

@@ -12,7 +12,6 @@
 #include <iterator>
 
 #include "driverfiles/change/audit_log.h"
-#include "driverfiles/model/current_format.h"
 #include "driverfiles/format/label_lines.h"
 #include "driverfiles/sys/sys_io.h"
 #include "front/operations.h"
@@ -382,7 +381,8 @@ int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f) {
 void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan) {
   for (size_t i = 0; i < plan.count; ++i) {
     const FormatChange &c = plan.changes[i];
-    if (c.state == ChangeState::kPending) continue;
+    // An added format whose add the companion refused changed nothing.
+    if (c.state == ChangeState::kPending || (c.kind == ChangeKind::kAdded && c.state != ChangeState::kDone)) continue;
     if (c.state == ChangeState::kOldGone || c.kind == ChangeKind::kRemoved) {
       IdParts parts{};
       (void)parse_format_id(c.old_id.text, std::strlen(c.old_id.text), &parts);
@@ -463,6 +463,7 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
   const Steps steps{root, dry_run};
   ApplyFiles files{};
   int32_t rc = format_job_paths(&copy, root) == 0 ? check_apply_targets(copy, *plan) : kOpFileFailed;
+  plan->found = rc == kOpDone;
   if (rc == kOpDone) rc = choose_and_prepare(copy, steps, set, plan, &files);
   if (rc == kOpDone && hook != nullptr && plan->count != 0) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = companion_then_commit(copy, steps, set, plan, &files);
@@ -470,5 +471,14 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
     hook->pending = hook->pending || plan->changes[i].state != ChangeState::kPending;
   }
   free_files(&files);
+  return rc;
+}
+
+int32_t preview_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                      ApplyPlan *plan, bool quiet) {
+  DryRun *dry_run = start_dry_run();
+  dry_run->quiet = quiet;
+  const int32_t rc = run_apply(job, root, set, plan, dry_run, nullptr);
+  (void)end_dry_run(dry_run, job, root, false);
   return rc;
 }

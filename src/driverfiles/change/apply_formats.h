@@ -13,9 +13,10 @@
 // then, unless others are kept, every other entry, in the function file's
 // order, "removed" as the delete request removes it (companion asked to
 // delete it, its lines go, its selection falls back). Lines under an
-// identifier no entry carries go too, as --repair removes them: an apply
-// cut short between its renames leaves the lines of the formats it
-// removed so, and the next apply finishes the work. Entries whose name
+// identifier no entry carries go too (unless the caller leaves them
+// alone, as --ensure does), as --repair removes them: an apply cut short
+// between its renames leaves the lines of the formats it removed so, and
+// the next apply finishes the work. Entries whose name
 // no request could give (empty, longer than 32 bytes, a zero byte or the
 // marker in it) are left alone.
 //
@@ -92,6 +93,7 @@ struct ApplyPlan {
   FormatChange *changes;  // in the order carried out
   size_t count, cap;
   size_t failed;  // the change the companion failed on; count when none
+  bool found;  // run_apply found every file it needs there (its first check)
   ModelInventory inv;  // what the decision was made from
   // Lines under an identifier no entry carries, which an interrupted run
   // leaves: dropped (paper table and ImagingArea) or reset (settings file)
@@ -108,10 +110,11 @@ struct ApplyPlan {
 };
 void free_apply_plan(ApplyPlan *plan);
 
-// Decides the changes (into *plan, which starts zeroed). kOpDone, or
-// kOpFileFailed (errno set, the file noted).
+// Decides the changes (into *plan, which starts zeroed); orphans false
+// leaves the lines no entry carries alone. kOpDone, or kOpFileFailed
+// (errno set, the file noted).
 int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set,
-                     bool keep_others, ApplyPlan *plan);
+                     bool keep_others, ApplyPlan *plan, bool orphans = true);
 
 // Carries the decided changes out, or shows them (dry_run not null).
 // hook (may be null) is called once every copy is ready, before the first
@@ -127,8 +130,19 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
 int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
                   ApplyPlan *plan, DryRun *dry_run, AskHook *hook);
 
-// The job record of the set's format (job gives model and printer).
+// run_apply as a dry run of its own: shown, or (quiet) only checked.
+int32_t preview_apply(const PaperJob &job, const char *root, const FormatSet &set,
+                      ApplyPlan *plan, bool quiet);
+
+// The entry of a name as an apply decides it: the inventory's first entry
+// of that name that no zero byte cuts short, or null. A binary search of
+// the inventory's names.
+const FormatEntry *entry_named(const ModelInventory &inv, const char *name);
+
+// The job record of the set's format (job gives model and printer), and
+// the format of an add's job record.
 PaperJob job_of(const PaperJob &job, const FormatSpec &spec);
+FormatSpec spec_of(const PaperJob &job);
 
 // The size the listing shows for change's format once done (added or
 // replaced) or as it was (removed, or a replaced one whose add failed).

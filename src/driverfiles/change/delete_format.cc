@@ -48,22 +48,21 @@ void log_deleted(const PaperJob &job, const FormatId &entry) {
 }
 
 // The copies of every file the delete changes, for the entry found. The
-// paper table's entry names the identifier for the other files (unless
-// the caller decided it); in the usual case it is the function file's,
-// and the paper table is read once, its lines dropped on the way.
-int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &entry, bool decided,
-                       bool keep_setting, bool *paper_found, FormatRemoval *removal) {
+// paper table's entry names the identifier for the other files; in the
+// usual case it is the function file's, and the paper table is read
+// once, its lines dropped on the way.
+int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &entry, bool *paper_found,
+                       FormatRemoval *removal) {
   if (check_driver_links(job) != kOpDone) return kOpFileFailed;
   PaperLookup lookup{job.label_name, {}, false};
   PreparedFile paper{};
   int32_t rc = prepare_paper(job, steps, entry.text, &lookup, &paper);
   if (rc != kOpDone) return rc;
-  if (decided) lookup = PaperLookup{job.label_name, entry, true};
   const bool same = lookup.found && std::strcmp(lookup.id.text, entry.text) == 0;
   if (!same) abandon_driver_file(&paper);
   *paper_found = lookup.found;
   rc = prepare_removal(job, steps, lookup.found ? lookup.id.text : nullptr, entry.text,
-                       same ? &paper : nullptr, removal, keep_setting);
+                       same ? &paper : nullptr, removal);
   abandon_driver_file(&paper);
   return rc;
 }
@@ -74,17 +73,15 @@ int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &
 // companion tool is asked, so a fault seen on the way changes nothing on
 // either side. A name the function file does not hold is not there:
 // nothing changes, but the companion tool is still asked.
-int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, AskHook *hook,
-                            const FormatId *decided, bool keep_setting) {
+int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, AskHook *hook) {
   const Steps steps{root, dry_run};
   if (format_job_paths(&job, root) != 0) return kOpFileFailed;
-  FormatId entry = decided != nullptr ? *decided : FormatId{};
-  const int found = decided != nullptr ? entry.text[0] != '\0'
-                                       : find_format_id(job.driver_path[kFunctionFile], job.label_name, &entry);
+  FormatId entry{};
+  const int found = find_format_id(job.driver_path[kFunctionFile], job.label_name, &entry);
   if (found < 0) return kOpFileFailed;
   bool paper_found = false;
   FormatRemoval removal{};
-  int32_t rc = found > 0 ? prepare_delete(job, steps, entry, decided != nullptr, keep_setting, &paper_found, &removal) : kOpDone;
+  int32_t rc = found > 0 ? prepare_delete(job, steps, entry, &paper_found, &removal) : kOpDone;
   if (rc == kOpDone && found > 0 && hook != nullptr) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = ask_companion_to_delete(job, steps);
   if (hook != nullptr) hook->pending = rc == kOpDone && found > 0;

@@ -162,21 +162,6 @@ const char *default_paper_line(const PaperJob &job) {
   return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
 }
 
-void plan_selection_move(const PaperJob &job, const FormatId &from, const FormatId &to, SelectionMove *move) {
-  move->swap = IdSwap{from, to};
-  move->set = SwapSet{&move->swap, 1};
-  move->plan = RewritePlan{move->swap.from.text, default_paper_line(job), nullptr, nullptr, nullptr};
-  move->plan.swaps = &move->set;
-}
-
-int32_t follow_selection(const PaperJob &job, const Steps &steps, const FormatId &from, const FormatId &to) {
-  SelectionMove move{};
-  plan_selection_move(job, from, to, &move);
-  const int held = driver_file_holds(job.driver_path[kSettingsFile], from.text);
-  if (held <= 0) return held == 0 ? kOpDone : kOpFileFailed;
-  return rewrite_driver_file(job, steps, kSettingsFile, move.plan);
-}
-
 namespace {
 
 const DriverFile kRemovalOrder[4] = {DriverFile::kImagingArea, DriverFile::kSettingsFile,
@@ -191,14 +176,13 @@ RewritePlan removal_plan(const PaperJob &job, const FormatRemoval &removal, int 
 }  // namespace
 
 int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
-                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal,
-                        bool keep_setting) {
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal) {
   *removal = FormatRemoval{};
   keep_text(removal->id, sizeof removal->id, id);
   keep_text(removal->entry_id, sizeof removal->entry_id, entry_id);
   const WatchedText none{nullptr, nullptr, nullptr};
   for (int i = 0; i < 4; ++i) {
-    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr && (i != 1 || !keep_setting);
+    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr;
     if (i == 2 && paper != nullptr) {
       removal->prepared[i] = *paper;
       paper->ready = false;

@@ -101,8 +101,6 @@ int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePla
 // entries in place, so the next delete finds the format again and
 // finishes. id may be null (only the entries go); paper, when not null,
 // is the paper table's copy already prepared for id and is taken over.
-// keep_setting leaves the settings file to the add that follows (its
-// selection moves to the new format: follow_selection()).
 // On a failure nothing is left prepared. abandon removes what is prepared.
 struct FormatRemoval {
   char id[kFormatIdMax], entry_id[kFormatIdMax];
@@ -110,8 +108,7 @@ struct FormatRemoval {
   bool wanted[4];
 };
 int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
-                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal,
-                        bool keep_setting = false);
+                        const char *entry_id, PreparedFile *paper, FormatRemoval *removal);
 int32_t commit_removal(const PaperJob &job, const Steps &steps, FormatRemoval *removal);
 void abandon_removal(FormatRemoval *removal);
 
@@ -132,28 +129,11 @@ struct AskHook {
 // How an add chooses its identifier: from the time digits, a microsecond
 // on while a driver line holds one or one holds an entry's identifier, or
 // exactly *fixed (a repeated add; a taken one fails with EEXIST, except in
-// a dry run, whose shown delete has not freed it). follows (may be null):
-// the replaced format's identifier, whose selection in the settings file
-// moves to the added one, its copy made with the others' and put in place
-// last.
+// a dry run, whose shown delete has not freed it).
 struct AddChoice {
   long seconds, microseconds;
   const FormatId *fixed;
-  const FormatId *follows = nullptr;
 };
-
-// The settings file's plan that moves a selection of from to *swap's
-// identifier (swap holds both; plan and swap live as long as the caller
-// keeps them). A missing settings file holds no selection: preparing or
-// rewriting it gives kOpDone with nothing prepared.
-struct SelectionMove {
-  IdSwap swap;
-  SwapSet set;
-  RewritePlan plan;
-};
-void plan_selection_move(const PaperJob &job, const FormatId &from, const FormatId &to, SelectionMove *move);
-// The move carried out at once (a repair finishing a replacement).
-int32_t follow_selection(const PaperJob &job, const Steps &steps, const FormatId &from, const FormatId &to);
 
 // Refuses, before anything is changed, a request that would rewrite a
 // link it may not follow among the model's four driver files.

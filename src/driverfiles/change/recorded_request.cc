@@ -98,64 +98,26 @@ int first_identifier(const PaperJob &job, AddChoice *choice, FormatId *first) {
   return found;
 }
 
-// The settings file of a replacement whose selection follows it, read
-// and the place of its copy checked before anything is asked (a file
-// that selects none of it has nothing to follow: choice->follows null).
-int32_t check_selection(const PaperJob &job, AddChoice *choice) {
-  const char *path = job.driver_path[kSettingsFile];
-  const int held = driver_file_holds(path, choice->follows->text);
-  if (held == 0) choice->follows = nullptr;
-  if (held <= 0) return held == 0 ? kOpDone : kOpFileFailed;
-  if (check_temporary(path) == 0) return kOpDone;
-  note_failed_driver_file(path);
-  return kOpFileFailed;
-}
-
 // An add request's steps: its paths, what the add needs checked, the
 // temporary copies' places, the record (with the first identifier the
 // add will try), the delete of the name, the add. A copy that could not
 // be made or a record that cannot be written fails, before anything is
 // asked, as the step that would have met it first: the delete's when the
 // name has an entry, else the add's.
-// A replacement whose selection follows it (choice.follows) leaves the
-// settings file to the add; when the add fails with nothing of it agreed
-// to, the selection of the format gone falls back as a delete leaves it.
 int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, AskHook *hook,
-                          bool *in_add, const FormatId *decided = nullptr) {
+                          bool *in_add) {
   *in_add = false;
   int32_t rc = format_job_paths(&job, steps.root) == 0 ? check_add_targets(job) : kOpFileFailed;
   FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
   const int held = rc != kOpDone || choice.fixed != nullptr ? 1 : first_identifier(job, &choice, &first);
   if (held < 0) rc = kOpFileFailed;
   if (rc == kOpDone) rc = check_add_copies(job);
-  if (rc == kOpDone && choice.follows != nullptr) rc = check_selection(job, &choice);
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &first);
   *in_add = rc != kOpDone && held == 0;
-  const bool follows = choice.follows != nullptr;
-  if (rc == kOpDone) rc = delete_label_format(job, steps.root, steps.dry_run, hook, decided, follows);
+  if (rc == kOpDone) rc = delete_label_format(job, steps.root, steps.dry_run, hook);
   if (rc < 0) return rc;
   *in_add = true;
-  rc = add_label_format(job, steps.root, steps.dry_run, &choice, hook);
-  if (rc < 0 && follows && hook != nullptr && !hook->pending) {
-    SavedErrno saved;  // the add's failure is the one reported
-    const RewritePlan reset{choice.follows->text, default_paper_line(job), nullptr, nullptr, nullptr};
-    if (driver_file_holds(job.driver_path[kSettingsFile], choice.follows->text) > 0) {
-      (void)rewrite_driver_file(job, steps, kSettingsFile, reset);
-    }
-  }
-  return rc;
-}
-
-// Whether the function file still holds an entry under id: 1, 0, -1.
-int entry_held(const PaperJob &job, const FormatId &id) {
-  ModelInventory entries{};
-  if (read_entries(job.driver_path[kFunctionFile], &entries) != 0) return -1;
-  int held = 0;
-  for (size_t i = 0; held == 0 && i < entries.entry_count; ++i) {
-    held = std::strcmp(entries.entries[i].id.text, id.text) == 0 ? 1 : 0;
-  }
-  free_inventory(&entries);
-  return held;
+  return add_label_format(job, steps.root, steps.dry_run, &choice, hook);
 }
 
 // 1 when the files (job's paths) show the recorded request finished, 0
@@ -229,12 +191,10 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
 }
 
 int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
-                             bool *in_add, const FormatId *decided) {
+                             bool *in_add) {
   Recording r{};
-  r = Recording{root, Intent{add, {}, {}, job, false, false, nullptr, 0, nullptr, 0}, false,
+  r = Recording{root, Intent{add, {}, job, false, false, nullptr, 0, nullptr, 0}, false,
                 AskHook{record_before_asking, &r, false}, nullptr, 0};
-  const bool replaces = decided != nullptr && decided->text[0] != '\0';
-  if (replaces) r.intent.replaced = *decided;
   AskHook *hook = dry_run == nullptr ? &r.hook : nullptr;
   const Steps steps{root, dry_run};
   *in_add = false;
@@ -244,14 +204,14 @@ int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, Dr
     *in_add = true;  // the add step's own clock, as the add reads it
     return kOpFileFailed;
   }
-  const AddChoice choice{now.tv_sec, now.tv_usec, nullptr, replaces ? decided : nullptr};
-  return close_recording(&r, add_request_steps(job, steps, choice, hook, in_add, decided));
+  const AddChoice choice{now.tv_sec, now.tv_usec, nullptr};
+  return close_recording(&r, add_request_steps(job, steps, choice, hook, in_add));
 }
 
 int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSet &set,
                            bool keep_others, ApplyPlan *plan) {
   Recording r{};
-  Intent intent{false, {}, {}, job, true, keep_others, set.formats, set.count, nullptr, 0};
+  Intent intent{false, {}, job, true, keep_others, set.formats, set.count, nullptr, 0};
   r = Recording{root, intent, false, AskHook{record_before_asking, &r, false}, plan, 0};
   const int32_t rc = close_recording(&r, run_apply(job, root, set, plan, nullptr, &r.hook));
   std::free(r.intent.moves);
@@ -269,18 +229,11 @@ int32_t repeat_recorded(const Intent &intent, const Steps &steps) {
   if (finished < 0) return kOpFileFailed;
   int32_t rc = kOpDone;
   bool in_add = false;
-  // A replacement's old entry, while it stands, is what its delete
-  // removes; once gone, the lookup finds what the add left of itself.
-  const bool replaces = intent.add && intent.replaced.text[0] != '\0';
-  const int old_held = replaces && finished == 0 ? entry_held(job, intent.replaced) : 0;
-  if (old_held < 0) return kOpFileFailed;
   if (finished == 0 && intent.add) {
-    rc = add_request_steps(job, steps, AddChoice{0, 0, &intent.id, replaces ? &intent.replaced : nullptr}, nullptr,
-                           &in_add, old_held > 0 ? &intent.replaced : nullptr);
+    rc = add_request_steps(job, steps, AddChoice{0, 0, &intent.id}, nullptr, &in_add);
   } else if (finished == 0) {
     rc = delete_label_format(job, steps.root, steps.dry_run);
   }
-  if (rc == kOpDone && finished > 0 && replaces) rc = follow_selection(job, steps, intent.replaced, intent.id);
   return rc;
 }
 

@@ -27,12 +27,8 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root);
 // that a change follows and removed as intent_record.h says. Results as
 // the operations'; *in_add tells that an add request's failure came from
 // its add step (for which nothing is printed).
-// decided (may be null) is what an add's delete step removes, as
-// delete_label_format() takes it; when it names an entry (--ensure's
-// replacement) the record names it too, and a settings line selecting it
-// follows the add to the new identifier instead of being reset.
 int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
-                             bool *in_add, const FormatId *decided = nullptr);
+                             bool *in_add);
 
 // An apply (apply_formats.h) with its whole set recorded once every copy
 // is ready, before its first companion call. The record stays only when
@@ -47,10 +43,10 @@ int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSe
 // delete's name gone from the function file), then prints "finished:
 // <request>" and, unless in a dry run, logs it and removes the record. The
 // repeat is the request's own steps, with the add's recorded identifier
-// kept (and a recorded replacement's entry removed while it stands, its
-// selection moved on, also when the add's files show it finished), so it
-// is all or nothing and a repair cut short is finished by the next. An apply is run again from its recorded set: a finished one asks
-// nothing and changes nothing. Results as the operations'.
+// kept, so it is all or nothing and a repair cut short is finished by the
+// next. An apply (an --ensure's too) is run again from its recorded set:
+// a finished one asks nothing and changes nothing. Results as the
+// operations'.
 int32_t finish_intent(const Intent &intent, const Steps &steps);
 
 #endif

@@ -192,9 +192,6 @@ Finding stale_setting(const ModelInventory &inv, const char *id, bool repairable
   Finding f = about(FindingKind::kStaleSetting, inv.path[kSettingsFile]);
   f.id = id;
   const Intent &in = inv.intent;
-  if (inv.intent_state == kOpenIntent && in.add && std::strcmp(in.replaced.text, id) == 0) {
-    f.follows = in.job.label_name;
-  }
   for (size_t m = 0; inv.intent_state == kOpenIntent && m < in.move_count; ++m) {
     if (std::strcmp(in.moves[m].id.text, id) == 0) f.follows = in.formats[in.moves[m].format].label_name;
   }

@@ -34,7 +34,7 @@ struct Finding {
   size_t other_name_len;
   off_t number;  // the name's length, the line's offset, or an apply's count
   const char *printer;  // an interrupted request's
-  const char *follows;  // a stale setting the open record moves on: its format's name
+  const char *follows;  // a stale setting the open record moves on: its format's name (an apply's replaced one)
 };
 
 // The finding's text line and what the repair does to it ("incomplete: ID

@@ -104,11 +104,6 @@ void compose(const Intent &in, Text *t) {
     put_text(t, in.add ? "add " : "delete");
     put_text(t, in.add ? in.id.text : "");
     put_text(t, "\n");
-    if (in.add && in.replaced.text[0] != '\0') {
-      put_text(t, "replaces ");
-      put_text(t, in.replaced.text);
-      put_text(t, "\n");
-    }
     put_field(t, "printer ", job.printer);
     put_field(t, "name ", job.label_name);
     put_field(t, "media ", job.media_name);
@@ -248,9 +243,6 @@ void parse_request(Cursor *c, Intent *in) {
   }
   expect(c, "add ");
   identifier(c, '\n', &in->id);
-  if (!next_is(c, "replaces ")) return;  // an older record's, or a plain add's
-  expect(c, "replaces ");
-  identifier(c, '\n', &in->replaced);
 }
 
 // The kind the model table gives model, or -1.
@@ -301,7 +293,7 @@ int parse(const char *bytes, size_t len, const char *model, Intent *in) {
 // format lines, each at most kFormatLineMax, of at most kApplySetMax.
 enum : size_t { kNumberText = 20 };
 constexpr size_t kRequestMax = sizeof kHeader + sizeof "model \n" + kPathMax + sizeof "kind \n" + kNumberText +
-                               sizeof "request add \n" + sizeof "replaces \n" + 2 * kFormatIdMax +
+                               sizeof "request add \n" + kFormatIdMax +
                                sizeof "printer 1024:\n" + kPrinterMax +
                                size_t{2} * (sizeof "media 32:\n" + kLabelNameMax) + sizeof "size   \n" + 3 * kNumberText +
                                sizeof "sum 0123456789ABCDEF\n";

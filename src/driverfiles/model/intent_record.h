@@ -24,9 +24,9 @@
 //      nothing: the record stays for --repair, and every request refuses
 //      to start until it is gone; after any other failure, an unlink and
 //      a directory fsync.
-// A delete of a name the function file does not hold, an --ensure that
-// is satisfied, an apply that asks the companion nothing and a dry run
-// write no record.
+// A delete of a name the function file does not hold, an apply that asks
+// the companion nothing (a satisfied --ensure) and a dry run write no
+// record.
 //
 // An apply records its whole set the same way, written once every copy
 // is ready and before its first companion call. When the companion fails
@@ -67,8 +67,6 @@
 //   model <model>
 //   kind <kind>
 //   request add <identifier>      (or: request delete)
-//   replaces <identifier>         (an add of --ensure replacing a format:
-//                                  the entry it decided on; may be absent)
 //   printer <length>:<bytes>
 //   name <length>:<bytes>
 //   media <length>:<bytes>
@@ -81,10 +79,9 @@
 //   format <length>:<name> <length>:<media> <width> <height> <pins>
 //   selection <identifier> <format>   (none or more; format counts from 0)
 //   sum ...
-// A "replaces" line tells the repair to remove that entry and move its
-// selection in the settings file to the added identifier, as the request
-// did; a "selection" line, that the apply replaced that format of its set
+// A "selection" line tells that the apply replaced that format of its set
 // and moved its selection, found under the identifier, to the new one.
+// An --ensure records as the apply of its one format, others kept.
 // A record that does not read back exactly so, for the running model, is
 // damaged: never guessed at, never acted on, never removed by the tool.
 // So is anything else at its path: a link (never followed), a folder, a
@@ -110,7 +107,6 @@ struct FormatSpec;
 struct Intent {
   bool add;
   FormatId id;  // an add's identifier
-  FormatId replaced;  // an --ensure add's: the entry it replaces, its selection following ("": none)
   PaperJob job;  // the request as the tool took it (scratch_path unused)
   bool apply, keep_others;  // an apply: its set (job's name empty)
   FormatSpec *formats;  // read_intent() allocates them: free_intent()
