@@ -160,27 +160,30 @@ void free_apply_plan(ApplyPlan *plan) {
   *plan = ApplyPlan{};
 }
 
+namespace {
+
+// A format's fields, between a job record and a set's format, which name them alike.
+template <class To, class From> void copy_format(To *to, const From &from) {
+  copy_text(to->label_name, from.label_name);
+  copy_text(to->media_name, from.media_name);
+  to->width = from.width;
+  to->height = from.height;
+  to->pins = from.pins;
+  to->asked_width = from.asked_width;
+  to->asked_height = from.asked_height;
+}
+
+}  // namespace
+
 PaperJob job_of(const PaperJob &job, const FormatSpec &spec) {
   PaperJob one = job;
-  copy_text(one.label_name, spec.label_name);
-  copy_text(one.media_name, spec.media_name);
-  one.width = spec.width;
-  one.height = spec.height;
-  one.pins = spec.pins;
-  one.asked_width = spec.asked_width;
-  one.asked_height = spec.asked_height;
+  copy_format(&one, spec);
   return one;
 }
 
 FormatSpec spec_of(const PaperJob &job) {
   FormatSpec spec{};
-  copy_text(spec.label_name, job.label_name);
-  copy_text(spec.media_name, job.media_name);
-  spec.width = job.width;
-  spec.height = job.height;
-  spec.pins = job.pins;
-  spec.asked_width = job.asked_width;
-  spec.asked_height = job.asked_height;
+  copy_format(&spec, job);
   return spec;
 }
 
