@@ -24,17 +24,11 @@ int read_all(const char *path, char **text, size_t *len) {
   const int fd = stdin_wanted ? 0 : sys_io.open(path, O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return -1;
   size_t cap = 0;
-  ssize_t got = 1;
-  for (*len = 0; got > 0 && *len <= kApplyDocumentMax;) {
-    const size_t room = kApplyDocumentMax + 1 - *len;
-    got = make_room(text, &cap, *len) != 0 ? -1 : retry_interrupted([&] {
-      return sys_io.read(fd, *text + *len, std::min(cap - *len, room));
-    });
-    if (got > 0) *len += static_cast<size_t>(got);
-  }
+  *len = 0;
+  const int rc = read_up_to(fd, text, len, &cap, kApplyDocumentMax);
   SavedErrno saved;
   if (!stdin_wanted) sys_io.close(fd);
-  return got < 0 ? -1 : 0;
+  return rc;
 }
 
 // A size member as written: its text, kept.

@@ -316,21 +316,6 @@ size_t record_limit(const Text &t, const char *model) {
   return apply ? kHeadMax + static_cast<size_t>(count) * kFormatLineMax : kHeadMax;
 }
 
-// Reads the open record on into t until its end or until t holds more
-// than limit bytes: 0, or -1 with errno.
-int read_up_to(int fd, Text *t, size_t limit) {
-  while (t->len <= limit) {
-    if (t->len == t->cap && make_room(&t->bytes, &t->cap, t->cap) != 0) return -1;
-    char *to = t->bytes + t->len;
-    const size_t room = std::min(t->cap - t->len, limit + 1 - t->len);
-    const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, to, room); });
-    if (got < 0) return -1;
-    if (got == 0) return 0;
-    t->len += static_cast<size_t>(got);
-  }
-  return 0;
-}
-
 // Reads the record open at fd into t, never more than it can hold: 1
 // when it is damaged before it is parsed (not a regular file, or longer
 // than a record can be), 0 when read, -1 with errno.
@@ -338,9 +323,9 @@ int read_record(int fd, const char *model, Text *t) {
   struct stat st {};
   if (sys_io.fstat(fd, &st) != 0) return -1;
   if (!S_ISREG(st.st_mode)) return 1;
-  if (read_up_to(fd, t, kHeadMax) != 0) return -1;
+  if (read_up_to(fd, &t->bytes, &t->len, &t->cap, kHeadMax) != 0) return -1;
   const size_t limit = t->len > kHeadMax ? record_limit(*t, model) : kHeadMax;
-  if (limit > kHeadMax && read_up_to(fd, t, limit) != 0) return -1;
+  if (limit > kHeadMax && read_up_to(fd, &t->bytes, &t->len, &t->cap, limit) != 0) return -1;
   return t->len > limit ? 1 : 0;
 }
 

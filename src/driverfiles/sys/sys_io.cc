@@ -1,6 +1,8 @@
 // The real system calls behind the table, and the helpers around it.
 #include "driverfiles/sys/sys_io.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -55,5 +57,17 @@ int grow_array(void **items, size_t *cap, size_t count, size_t item_size) {
   if (grown == nullptr) return -1;
   *items = grown;
   *cap = more;
+  return 0;
+}
+
+int read_up_to(int fd, char **bytes, size_t *len, size_t *cap, size_t limit) {
+  while (*len <= limit) {
+    if (make_room(bytes, cap, *len) != 0) return -1;
+    const size_t room = std::min(*cap - *len, limit + 1 - *len);
+    const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, *bytes + *len, room); });
+    if (got < 0) return -1;
+    if (got == 0) return 0;
+    *len += static_cast<size_t>(got);
+  }
   return 0;
 }

@@ -80,4 +80,10 @@ int make_room(T **items, size_t *cap, size_t count) {
   return 0;
 }
 
+// Reads fd on into the growing buffer *bytes (*len used of *cap) until
+// its end or until it holds more than limit bytes, never more than one
+// past it, so a longer input is told by *len and no input can grow the
+// buffer without bound: 0, or -1 with errno.
+int read_up_to(int fd, char **bytes, size_t *len, size_t *cap, size_t limit);
+
 #endif
