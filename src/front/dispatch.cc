@@ -96,8 +96,7 @@ int run_ensured(const Request &r) {
 }
 
 // No request starts while an interrupted one's record is there.
-long run_request(void *ctx) {
-  const Request &r = *static_cast<const Request *>(ctx);
+long run_request(const Request &r) {
   const int32_t open = refuse_if_interrupted(*r.job, r.root);
   if (open == kOpFileFailed) return file_failure(true);
   if (open != kOpDone) return report_step_failure(open);
@@ -109,7 +108,7 @@ long run_request(void *ctx) {
 // and for a request an error line too.
 int locked_request(Request r) {
   long status = -1;
-  if (under_driver_lock(*r.job, r.root, !r.preview, run_request, &r, &status) != 0) {
+  if (under_driver_lock(*r.job, r.root, !r.preview, [&] { return run_request(r); }, &status) != 0) {
     (void)file_failure(!r.preview && !r.ensure);
   }
   return static_cast<int>(status);

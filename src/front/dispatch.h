@@ -36,7 +36,7 @@ int under_driver_lock(const PaperJob &job, const char *root, bool writer,
                       long (*body)(void *ctx), void *ctx, long *result,
                       bool *installed = nullptr);
 
-// The same for a callable body (a lambda).
+// The same for a callable body (a lambda), the form every command uses.
 template <typename Body>
 int under_driver_lock(const PaperJob &job, const char *root, bool writer, Body body, long *result,
                       bool *installed = nullptr) {
