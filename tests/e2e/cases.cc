@@ -10,7 +10,6 @@
 
 namespace {
 
-const auto kSame = std::nullopt;  // the driver files are left as they were
 const DriverFiles kBare = {"[CustomTape]\n", "", "", ""};
 
 std::string usage(const std::string &model, const std::string &printer) {
@@ -94,6 +93,20 @@ std::string finding(const std::string &kind, const std::string &file, const std:
 }
 
 Args deleting(const std::string &name, const std::string &printer) { return {"-P", printer, "-d", name, "-show", "1"}; }
+Args adding_call(const std::string &name, const std::string &id, const std::string &h, const std::string &w,
+                 const std::string &printer) {
+  return {"-P", printer, "-n", name, "-w", w, "-h", h, "-specid", id, "-show", "1"};
+}
+
+DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings, std::vector<Tape> lines) {
+  DriverFiles f{"[CustomTape]\n", "", settings, ""};
+  for (const Tape &t : formats) f.function_file += t.id + "/" + t.name + "\n";
+  for (const Tape &t : lines.empty() ? formats : lines) {
+    f.paper_table += t.id + "/" + t.name + ":\t70\t353\n";
+    f.imaging_area += t.id + ":\t0.00\t0.00\t28.00\t141.52\n";
+  }
+  return f;
+}
 
 namespace {
 

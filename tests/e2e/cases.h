@@ -11,6 +11,7 @@
 #include "support/temp_tree.h"
 
 using Args = std::vector<std::string>;
+constexpr std::nullopt_t kSame = std::nullopt;  // the driver files are left as they were
 
 struct Case {
   std::string what;                  // the behaviour, as the test's name
@@ -61,8 +62,19 @@ std::string checked(const std::string &text, const std::string &kind, bool repai
 // --check --monitoring's output on tvq310 for found findings, lines their --check lines as shown.
 std::string monitored(const std::string &formats, int found, const std::string &lines, int intents = 0,
                       const std::string &more = "");
-// The companion's arguments when asked to delete name.
+// The companion's arguments when asked to delete name; to add it as a w by h mm format under id.
 Args deleting(const std::string &name, const std::string &printer = "q");
+Args adding_call(const std::string &name, const std::string &id, const std::string &h = "50",
+                 const std::string &w = "10", const std::string &printer = "q");
+// tvq310 as its runs name it: the program, the driver files' folder, the companion and a dry run's call of it.
+inline const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf/";
+inline const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310", kRun = "run: " + kTool + " -P q ";
+// Formats as 12 by 50 mm tapes of tvq310 (10 mm printed, 70 pins): a tree holding them, the entries in this order,
+// their other lines in the order of lines (the same when empty).
+struct Tape {
+  std::string name, id;
+};
+DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings = "", std::vector<Tape> lines = {});
 
 // Interrupted requests and their intent record (cases_intent.cc).
 void add_intent_cases(std::vector<Case> *rows);

@@ -9,28 +9,11 @@
 
 namespace {
 
-struct Tape {
-  std::string name, id;
-};
-
 // name's format under a fixed identifier, or a fresh one (pattern).
 Tape tape(const std::string &name, const std::string &digits = "?????") {
   char length[3];
   std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(name.size()));
   return {name, "ZkL_zkS12mm__" + std::string(length) + "0A032" + digits};
-}
-
-// A tree holding the formats, entries in this order, their other lines
-// in the order of lines (the same when empty).
-DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings = "",
-                    std::vector<Tape> lines = {}) {
-  DriverFiles f{"[CustomTape]\n", "", settings, ""};
-  for (const Tape &t : formats) f.function_file += t.id + "/" + t.name + "\n";
-  for (const Tape &t : lines.empty() ? formats : lines) {
-    f.paper_table += t.id + "/" + t.name + ":\t70\t353\n";
-    f.imaging_area += t.id + ":\t0.00\t0.00\t28.00\t141.52\n";
-  }
-  return f;
 }
 
 // The input document: each name at 12 by h mm.
@@ -43,10 +26,7 @@ std::string input(const std::vector<std::string> &names, const std::string &h = 
 // The companion's calls of an add of each format (its delete first).
 std::vector<Args> asked_to_add(const std::vector<Tape> &formats) {
   std::vector<Args> calls;
-  for (const Tape &t : formats) {
-    calls.push_back(deleting(t.name));
-    calls.push_back({"-P", "q", "-n", t.name, "-w", "10", "-h", "50", "-specid", t.id, "-show", "1"});
-  }
+  for (const Tape &t : formats) calls.insert(calls.end(), {deleting(t.name), adding_call(t.name, t.id)});
   return calls;
 }
 
@@ -57,11 +37,10 @@ std::string printed(const std::string &action, const std::vector<Tape> &formats)
 }
 
 const Args kApply = {"--apply", "in.json", "-P", "q"};
-const std::string kMe = "zkpapertoollpr_tvq310: ";
 
 // An input on standard input refused: exit 2, the reason, nothing asked or changed.
 Case refused(const std::string &what, const std::string &doc, const std::string &why) {
-  return {what, "tvq310", {"--apply", "-", "-P", "q"}, holding({tape("Old", "1A2B3")}), "", 2, std::nullopt, {},
+  return {what, "tvq310", {"--apply", "-", "-P", "q"}, holding({tape("Old", "1A2B3")}), "", 2, kSame, {},
           {doc, "stdin"}, kMe + "standard input: " + why + "\n"};
 }
 
@@ -76,25 +55,24 @@ void add_apply_cases(std::vector<Case> *rows) {
   const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????", five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});  // bb60: "Bb", 12x60
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
-  const std::string status3 = kMe + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: exited with status 3 while applying '";
-  const std::string inf = "vantrel/tvq310/bin/inf/", run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
+  const std::string status3 = kMe + kTool + ": exited with status 3 while applying '";
   std::vector<Case> apply = {
       {"apply_to_an_empty_model", "tvq310", kApply, holding({}), printed("added", {a, bb}), 0, holding({a, bb}),
        asked_to_add({a, bb}), {input({"A", "Bb"})}},
       {"apply_again_changes_nothing", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + a_old.id + "\n"), "", 0,
-       std::nullopt, {}, {input({"Bb", "A"})}},
+       kSame, {}, {input({"Bb", "A"})}},
       // A changed height replaces that format alone; its selection follows it.
       {"apply_replaces_a_changed_size", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
        "replaced\tBb\t12x60\n", 0,
        DriverFiles{"[CustomTape]\n" + bb60 + "/Bb\n" + a_old.id + "/A\n", a_old.id + "/A:\t70\t353\n" + bb60 +
                    "/Bb:\t70\t424\n", "Media=" + bb60 + "\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
                    ":\t0.00\t0.00\t28.00\t169.82\n"},
-       {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
+       {deleting("Bb"), adding_call("Bb", bb60, "60")}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
       // Only its add refused: the old format is gone on both sides.
       {"apply_companion_refuses_a_replacement", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
        "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"),
-       {deleting("Bb"), {"-P", "q", "-n", "Bb", "-w", "10", "-h", "60", "-specid", bb60, "-show", "1"}},
+       {deleting("Bb"), adding_call("Bb", bb60, "60")},
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
         "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
       // The others in the function file's order, their identifiers falling.
@@ -104,13 +82,12 @@ void add_apply_cases(std::vector<Case> *rows) {
        {deleting("O[CustomTape"), deleting("Zed"), deleting("Yy")}, {input({"A"})}},
       {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
        asked_to_add({a}), {input({"A"}), "missing:rc"}},
-      {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, std::nullopt, {}, {input({"A"}), "missing:paper"},
-       kMe + inf + "paperinftvq310: No such file or directory\n"},
+      {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, kSame, {}, {input({"A"}), "missing:paper"},
+       kMe + kInf + "paperinftvq310: No such file or directory\n"},
       {"apply_keeps_a_name_holding_the_identifier", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"},
        holding({a_old, holder}), "replaced\tA\t12x60\n", 0, DriverFiles{"[CustomTape]\n" + a60 + "/A\n" + holder.id +
        "/" + holder.name + "\n", holding({holder}).paper_table + a60 + "/A:\t70\t424\n", "", holding({holder}).imaging_area +
-       a60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {deleting("A"), {"-P", "q", "-n", "A", "-w", "10", "-h", "60", "-specid",
-       a60, "-show", "1"}}, {input({"A"}, "60")}},
+       a60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {deleting("A"), adding_call("A", a60, "60")}, {input({"A"}, "60")}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.
@@ -136,15 +113,15 @@ void add_apply_cases(std::vector<Case> *rows) {
         "\",\"width\":12,\"height\":50}]}", "stdin"}},
       {"dry_run_apply_json", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"}, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
-       "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, std::nullopt, {}, {input({"A"})}},
+       "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, kSame, {}, {input({"A"})}},
       {"dry_run_apply", "tvq310", dry, holding({other}), printed("added", {a, bb}) + "removed\tOther\t12x50\n" +
-       run + "-d A -show 1\n" + run + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + run + "-d Bb -show 1\n" + run +
-       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + run + "-d Other -show 1\n" + diff("zktvq310func", "-1,2 +1,3") +
+       kRun + "-d A -show 1\n" + kRun + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + kRun + "-d Bb -show 1\n" + kRun +
+       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + kRun + "-d Other -show 1\n" + diff("zktvq310func", "-1,2 +1,3") +
        " [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" + bb.id + "/Bb\n" + diff("paperinftvq310", "-1 +1,2") +
        "-" + other.id + "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" + bb.id + "/Bb:\t70\t353\n" +
        diff("ImagingArea", "-1 +1,2") + "-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + a.id +
        ":\t0.00\t0.00\t28.00\t141.52\n+" + bb.id + ":\t0.00\t0.00\t28.00\t141.52\n",
-       0, std::nullopt, {}, {input({"A", "Bb"})}},
+       0, kSame, {}, {input({"A", "Bb"})}},
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
       // The first name given again is refused, before a fault of a later format.
@@ -154,9 +131,9 @@ void add_apply_cases(std::vector<Case> *rows) {
               "format 'A': width 30: wider than the widest tape (24 mm)"),
       refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),
       refused("apply_input_lone_surrogate", input({"\\udc7f"}), "not JSON at offset 21: a lone surrogate"),
-      {"apply_input_over_its_bound", "tvq310", {"--apply", "/dev/zero", "-P", "q"}, holding({}), "", 2, std::nullopt, {},
+      {"apply_input_over_its_bound", "tvq310", {"--apply", "/dev/zero", "-P", "q"}, holding({}), "", 2, kSame, {},
        {}, kMe + "/dev/zero: longer than 64 MiB, the most an apply reads\n"},
-      {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, std::nullopt, {}, {}, kMe + "in.json: No such file or directory\n"},
+      {"apply_input_missing", "tvq310", kApply, holding({}), "", 2, kSame, {}, {}, kMe + "in.json: No such file or directory\n"},
       refused("apply_input_width_twice", "input={\"formats\":[{\"width\":1,\"width\":1}]}", "format 1: \"width\" is given twice"),
       refused("apply_input_name_twice_in_one", "input={\"formats\":[{\"name\":\"A\",\"name\":\"A\"}]}", "format 1: \"name\" is given twice"),
       refused("apply_input_width_as_text", "input={\"formats\":[{\"width\":\"1\"}]}", "format 1: \"width\" is not a number"),
@@ -170,33 +147,33 @@ void add_apply_cases(std::vector<Case> *rows) {
               "the formats are for model 'tv4400zd', not 'tvq310'"),
       refused("apply_input_model_as_number", "input={\"formats\":[],\"model\":310}", "\"model\" is not a string"),
       {"apply_input_path_cannot_forge_a_line", "tvq310", {"--apply", "no\nzkpapertoollpr: forged", "-P", "q"}, holding({}),
-       "", 2, std::nullopt, {}, {}, kMe + "no\\x0Azkpapertoollpr: forged: No such file or directory\n"},
+       "", 2, kSame, {}, {}, kMe + "no\\x0Azkpapertoollpr: forged: No such file or directory\n"},
       // -Printer is -P, as a request's words take it; a byte-order mark before the document is passed over.
       {"apply_printer_word", "tvq310", {"--apply", "in.json", "-Printer", "q"}, holding({}), printed("added", {a}), 0,
        holding({a}), asked_to_add({a}), {input({"A"})}},
       {"apply_input_after_a_byte_order_mark", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}),
        asked_to_add({a}), {"input=\xEF\xBB\xBF" + input({"A"}).substr(6)}},
-      {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, std::nullopt, {},
-       {input({"A"}), "directory:paper"}, kMe + inf + "paperinftvq310: Is a directory\n"},
-      {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})},
-       kMe + inf + "zktvq310func: No data available\n"},
+      {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, kSame, {},
+       {input({"A"}), "directory:paper"}, kMe + kInf + "paperinftvq310: Is a directory\n"},
+      {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, kSame, {}, {input({"A"})},
+       kMe + kInf + "zktvq310func: No data available\n"},
   };
   // The JSON preview makes the text preview's checks, and fails as it does.
-  const std::string cups = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
+  const std::string cups = kTool + ": ";
   const std::vector<std::pair<std::string, std::string>> unfit = {
       {"plain-companion", cups + "Permission denied while applying 'A'"},
-      {"missing:paper", inf + "paperinftvq310: No such file or directory"},
-      {"read-only:inf", inf + "zktvq310func: Permission denied"},
-      {"not-installed", inf + "zktvq310func: No such file or directory"}};
+      {"missing:paper", kInf + "paperinftvq310: No such file or directory"},
+      {"read-only:inf", kInf + "zktvq310func: Permission denied"},
+      {"not-installed", kInf + "zktvq310func: No such file or directory"}};
   for (const auto &[setup, err] : unfit) {
     for (const bool json : {false, true}) {
       Args args = dry;
       if (json) args.push_back("--json");
       apply.push_back({"dry_run_apply_fails_as_the_apply" + std::string(json ? "_json_" : "_") + setup, "tvq310", args,
-                       holding({}), "", 255, std::nullopt, {}, {input({"A"}), setup}, kMe + err + "\n"});
+                       holding({}), "", 255, kSame, {}, {input({"A"}), setup}, kMe + err + "\n"});
     }
   }
   apply.push_back({"dry_run_apply_json_without_marker", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"},
-                   {"", "", "", ""}, "", 255, std::nullopt, {}, {input({"A"})}, kMe + inf + "zktvq310func: No data available\n"});
+                   {"", "", "", ""}, "", 255, kSame, {}, {input({"A"})}, kMe + kInf + "zktvq310func: No data available\n"});
   rows->insert(rows->end(), apply.begin(), apply.end());
 }

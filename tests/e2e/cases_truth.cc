@@ -4,27 +4,12 @@
 
 namespace {
 
-const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf";
-const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310";
 const std::string kId = "ZkL_zkS12mm__040A03271A2B", kGone = "ZkL_zkS12mm__030A03210000";  // "Test", 10 x 50 mm
 // An identifier with a tab and an escape sequence in its media part, and as the check shows it.
 const std::string kOdd = "ZkL_zk\t\x1B[1m__0C0A06421F3C", kOddShown = "ZkL_zk\\t\\x1B[1m__0C0A06421F3C";
-const DriverFiles kTape = {"[CustomTape]\n" + kId + "/Test\n", kId + "/Test:\t70\t353\n", "",
-                           kId + ":\t0.00\t0.00\t28.00\t141.52\n"};
+const DriverFiles kTape = holding({{"Test", kId}});
 const Args kDelete = {"-P", "q", "-d", "Test"}, kCheck = {"--check"}, kCheckJson = {"--check", "--json"};
 const Args kRepair = {"--repair", "-P", "q"}, kMonitor = {"--check", "--monitoring"};
-const auto kSame = std::nullopt;
-
-// A complete format named name under id, and a second one if given.
-DriverFiles format(const std::string &id, const std::string &name, const std::string &id2 = "",
-                   const std::string &name2 = "") {
-  DriverFiles f = {"[CustomTape]\n" + id + "/" + name + "\n", id + "/" + name + ":\t70\t353\n", "",
-                   id + ":\t0.00\t0.00\t28.00\t141.52\n"};
-  if (id2.empty()) return f;
-  const DriverFiles g = format(id2, name2);
-  return {f.function_file + g.function_file.substr(13), f.paper_table + g.paper_table, "",
-          f.imaging_area + g.imaging_area};
-}
 
 }  // namespace
 
@@ -39,18 +24,18 @@ void add_truth_cases(std::vector<Case> *rows) {
   };
   const std::string broken = "ZkL_zkS12mm__040A0327GA2B";  // a hex digit lost
   const std::string long_name(300, 'n'), long_id = "ZkL_zkS12mm__2C0A03271A2C";
-  const DriverFiles long_names = format("ZkL_zkS12mm__F00A03271A2B", std::string(240, 'n'), long_id, long_name);
-  DriverFiles damaged = format(broken, "Test");
+  const DriverFiles long_names = holding({{std::string(240, 'n'), "ZkL_zkS12mm__F00A03271A2B"}, {long_name, long_id}});
+  DriverFiles damaged = holding({{"Test", broken}});
   damaged.function_file += "ZkL_zkS12mm__040A03271A2/Cut\n";
   const std::string damage =
-      checked("damaged entry: " + broken + " 'Test' at byte 13 of " + kInf + "/zktvq310func", "damaged-entry") +
-      checked("damaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf + "/zktvq310func", "damaged-entry");
-  DriverFiles orphans = format(kId, "T;|st");
+      checked("damaged entry: " + broken + " 'Test' at byte 13 of " + kInf + "zktvq310func", "damaged-entry") +
+      checked("damaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf + "zktvq310func", "damaged-entry");
+  DriverFiles orphans = holding({{"T;|st", kId}});
   std::string shown = checked("length digits: " + kId + " 'T\\x3B\\x7Cst' is 5 bytes long", "length-digits");
   for (int i = 10; i < 31; ++i) {
     orphans.paper_table += "ZkL_zkS12mm__030A032100" + std::to_string(i) + "/O:\t1\t2\n";
     if (i < 29) shown += checked("orphan: ZkL_zkS12mm__030A032100" + std::to_string(i) + " in " + kInf +
-                                 "/paperinftvq310 has no entry", "orphan", true);
+                                 "paperinftvq310 has no entry", "orphan", true);
   }
   std::vector<Case> more = {
       failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
@@ -65,34 +50,34 @@ void add_truth_cases(std::vector<Case> *rows) {
        kMe + kTool + ": No such file or directory\n"},
       // A listing that fails prints no document.
       {"list_json_not_installed", "tvq310", {"--list", "--json"}, {}, "", 255, kSame, {}, {"not-installed"},
-       kMe + kInf + ": not installed\n"},
+       kMe + "vantrel/tvq310/bin/inf: not installed\n"},
       // What the check finds beside the files and in damaged entry lines; names of any length are counted whole.
       {"check_companion_missing_and_a_temporary_copy", "tvq310", kCheck, kTape, checked("missing: " + kTool, "missing") +
-       checked("temporary copy: " + kInf + "/zktvq310func.$$$", "temporary", true), 1, kSame, {},
+       checked("temporary copy: " + kInf + "zktvq310func.$$$", "temporary", true), 1, kSame, {},
        {"no-companion", "temporary:func"}},
       {"check_companion_not_executable", "tvq310", kCheck, kTape, checked("not executable: " + kTool, "not-executable"),
        1, kSame, {}, {"plain-companion"}},
       {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", kCheckJson, kTape, document(finding(
-       "not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "/ImagingArea.$$$", "null",
+       "not-executable", kTool, "null", "null", false) + "," + finding("temporary", kInf + "ImagingArea.$$$", "null",
        "null", true)), 1, kSame, {}, {"plain-companion", "temporary:imaging"}},
       {"check_damaged_entries", "tvq310", kCheck, damaged, damage, 1},
-      {"check_json_damaged_entry", "tvq310", kCheckJson, format(broken, "Test"),
-       document(finding("damaged-entry", kInf + "/zktvq310func", broken, "Test", false)), 1},
+      {"check_json_damaged_entry", "tvq310", kCheckJson, holding({{"Test", broken}}),
+       document(finding("damaged-entry", kInf + "zktvq310func", broken, "Test", false)), 1},
       // A setting held twice, its format gone but for an orphan line: named once, as one change resets both.
       {"check_json_names_a_setting_of_an_orphan_line", "tvq310", kCheckJson, {kTape.function_file,
        kTape.paper_table + kGone + "/Gone:\t1\t2\n", "Media=" + kGone + "\nLast=" + kGone + "\n", kTape.imaging_area},
-       document(finding("orphan", kInf + "/paperinftvq310", kGone, "null", true) + "," + finding("stale-setting",
-       kInf + "/zktvq310rc", kGone, "null", true)), 1},
+       document(finding("orphan", kInf + "paperinftvq310", kGone, "null", true) + "," + finding("stale-setting",
+       kInf + "zktvq310rc", kGone, "null", true)), 1},
       // A selected format the repair removes: its setting is named, as the repair resets it.
       {"check_names_the_setting_of_an_incomplete_format", "tvq310", kCheck, {kTape.function_file, kTape.paper_table,
-       "Media=" + kId + "\n", ""}, checked("incomplete: " + kId + " 'Test' has no line in " + kInf + "/ImagingArea",
-       "incomplete", true) + checked("stale setting: " + kInf + "/zktvq310rc selects " + kId, "stale-setting", true), 1},
+       "Media=" + kId + "\n", ""}, checked("incomplete: " + kId + " 'Test' has no line in " + kInf + "ImagingArea",
+       "incomplete", true) + checked("stale setting: " + kInf + "zktvq310rc selects " + kId, "stale-setting", true), 1},
       {"dry_run_repair_shows_a_temporary_copy_removed", "tvq310", {"--dry-run", "--repair", "-P", "q"}, kTape,
-       "removed temporary copy: " + kInf + "/zktvq310func.$$$\n", 0, kSame, {}, {"temporary:func"}},
+       "removed temporary copy: " + kInf + "zktvq310func.$$$\n", 0, kSame, {}, {"temporary:func"}},
       // A repair's lines escape an identifier as the check's do.
       {"repair_escapes_identifiers", "tvq310", kRepair, {kTape.function_file, kTape.paper_table + kOdd + "/Gone:\t1\t2\n",
-       "Media=" + kOdd + "\n", kTape.imaging_area}, "removed orphan: " + kOddShown + " from " + kInf + "/paperinftvq310\n"
-       "reset setting: " + kInf + "/zktvq310rc from " + kOddShown + "\n", 0, DriverFiles{kTape.function_file,
+       "Media=" + kOdd + "\n", kTape.imaging_area}, "removed orphan: " + kOddShown + " from " + kInf + "paperinftvq310\n"
+       "reset setting: " + kInf + "zktvq310rc from " + kOddShown + "\n", 0, DriverFiles{kTape.function_file,
        kTape.paper_table, "Media=zkS12mm\n", kTape.imaging_area}, {}},
       {"repair_leaves_damaged_entries", "tvq310", kRepair, damaged, "", 1},
       // ... and the lines of a damaged entry's format, which may be restored.
@@ -100,10 +85,10 @@ void add_truth_cases(std::vector<Case> *rows) {
        kTape.paper_table, "Media=" + kId + "\n", kTape.imaging_area}, "", 1},
       // Without the marker the repair mends nothing, and the check says so of each finding.
       {"check_of_a_tree_without_its_marker", "tvq310", kCheck, {kId + "/Test\n", kTape.paper_table + kGone +
-       "/Gone:\t1\t2\n", "Media=" + kGone + "\n", ""}, checked("no marker: " + kInf + "/zktvq310func", "no-marker") +
-       checked("incomplete: " + kId + " 'Test' has no line in " + kInf + "/ImagingArea", "incomplete") + checked(
-       "orphan: " + kGone + " in " + kInf + "/paperinftvq310 has no entry", "orphan") + checked("stale setting: " +
-       kInf + "/zktvq310rc selects " + kGone, "stale-setting"), 1},
+       "/Gone:\t1\t2\n", "Media=" + kGone + "\n", ""}, checked("no marker: " + kInf + "zktvq310func", "no-marker") +
+       checked("incomplete: " + kId + " 'Test' has no line in " + kInf + "ImagingArea", "incomplete") + checked(
+       "orphan: " + kGone + " in " + kInf + "paperinftvq310 has no entry", "orphan") + checked("stale setting: " +
+       kInf + "zktvq310rc selects " + kGone, "stale-setting"), 1},
       {"check_names_of_any_length", "tvq310", kCheck, long_names,
        checked("length digits: " + long_id + " '" + long_name + "' is 300 bytes long", "length-digits"), 1},
       // The check as a monitoring plugin: every finding counts.
@@ -115,10 +100,10 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"monitoring_shows_twenty_findings", "tvq310", kMonitor, orphans,
        monitored("1", 22, shown, 0, "and 2 more (--check shows them all)\n"), 1},
       {"monitoring_output_unwritable", "tvq310", kMonitor, kTape, "", 3, kSame, {}, {"stdout=full"}},
-      {"monitoring_not_installed", "tvq310", kMonitor, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: " + kInf +
+      {"monitoring_not_installed", "tvq310", kMonitor, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: vantrel/tvq310/bin/inf"
        ": not installed\n", 2, kSame, {}, {"not-installed"}},
       {"monitoring_unreadable", "tvq310", kMonitor, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " + kInf +
-       "/zktvq310func: Is a directory\n", 2, kSame, {}, {"directory:func"}},
+       "zktvq310func: Is a directory\n", 2, kSame, {}, {"directory:func"}},
       {"monitoring_usage", "tvq310", {"--check", "--monitoring", "x"}, kTape,
        "ZKPAPERTOOLLPR UNKNOWN - usage: zkpapertoollpr_tvq310 --check --monitoring\n", 3},
   };
