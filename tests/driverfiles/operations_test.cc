@@ -30,6 +30,7 @@
 
 namespace {
 
+using Lines = std::vector<std::string>;
 const std::string kTapeId = "ZkL_zkS12mm__040A03271A2B";
 const std::string kOtherId = "ZkL_zkS9mm___05070320FFFF";
 
@@ -55,28 +56,30 @@ class Operations : public ::testing::Test {
  protected:
   void TearDown() override { disarm_faults(); }
   // The events of one kind ("rename ", "log "), without the kind.
-  std::vector<std::string> events(const std::string &kind = "rename ") {
-    std::vector<std::string> out;
-    for (const std::string &e : sync_and_rename_log()) {
-      if (e.compare(0, kind.size(), kind) == 0) out.push_back(e.substr(kind.size()));
-    }
+  Lines events(const std::string &kind = "rename ") {
+    Lines out;
+    for (const std::string &e : sync_and_rename_log()) if (e.rfind(kind, 0) == 0) out.push_back(e.substr(kind.size()));
     return out;
+  }
+  // An audit line of tvq310 on printer q: the action, the name, the fields after it, the uids.
+  std::string logged(const std::string &action, const std::string &name, const std::string &fields) const {
+    return action + " model=tvq310 printer='q' name='" + name + "' " + fields + " uid=" + uid;
   }
   // Whether the run renamed nothing but the intent record.
   bool before_first_commit() {
-    const std::vector<std::string> moved = events();
+    const Lines moved = events();
     return std::count(moved.begin(), moved.end(), record) == static_cast<long>(moved.size());
   }
   // Whether the record and its name were on disk before the companion was asked.
   bool record_synced_first() {
-    const std::vector<std::string> all = events(""),
+    const Lines all = events(""),
                                    put = {"fsync " + record + ".$$$", "rename " + record, "fsync " + paths.inf};
     return std::search(all.begin(), all.end(), put.begin(), put.end()) < std::find(all.begin(), all.end(), "wait") - 2;
   }
   // Whether the model's directory was synced once for the driver files' renames, after the last, and once for each
   // write of the record.
   bool synced_once_after_renames(long record_writes) {
-    const std::vector<std::string> all = events(""), syncs = events("fsync ");
+    const Lines all = events(""), syncs = events("fsync ");
     const auto last = std::find_if(all.rbegin(), all.rend(), [](const std::string &e) { return e.rfind("rename ", 0) == 0; });
     return std::count(syncs.begin(), syncs.end(), paths.inf) == record_writes + 1 && std::find(all.rbegin(), last, "fsync " + paths.inf) != last;
   }
@@ -84,10 +87,7 @@ class Operations : public ::testing::Test {
   // failing (kOpen 0: none), errno after it in *err; no descriptor left.
   int32_t run_failing(Call kind, int nth, const std::function<int32_t()> &run, int *err = nullptr) {
     write_driver_files(paths, tape_files());
-    arm_fault(kind, nth, EIO);
-    set_clock(7, 0x1A2B);
-    note_failed_driver_file("");
-    errno = 0;
+    arm_fault(kind, nth, EIO), set_clock(7, 0x1A2B), note_failed_driver_file(""), errno = 0;
     const size_t fds = open_descriptors();
     const int32_t rc = run();
     if (err != nullptr) *err = errno;
@@ -119,8 +119,7 @@ TEST_F(Operations, AddSkipsATakenIdentifier) {
   EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03200001/New\n" + kTapeId + "/Test\n" +
                 kOtherId + "/Other\n",
             read_file(paths.function_file));
-  EXPECT_EQ(std::vector<std::string>{"added model=tvq310 printer='q' name='New' id='ZkL_zkS12mm__030A03200001'"
-                                     " size=10x50 asked=12x50 uid=" + uid}, events("log "));
+  EXPECT_EQ(Lines{logged("added", "New", "id='ZkL_zkS12mm__030A03200001' size=10x50 asked=12x50")}, events("log "));
 }
 
 // An identifier that would hold an existing entry's (a wide roll format's
@@ -143,13 +142,11 @@ TEST_F(Operations, RepairLogsEachChange) {
                              "Media=" + kTapeId + "\nLast=" + stale + "\n", tape_files().imaging_area});
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, preview_repair(tape_job("T"), root.c_str()));
-  EXPECT_EQ(std::vector<std::string>{}, events("log "));
+  EXPECT_EQ(Lines{}, events("log "));
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
-  const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x50 uid=" + uid, u7 = "' size=7x50 uid=" + uid;
-  EXPECT_EQ((std::vector<std::string>{"removed incomplete" + q + "'Test' id='" + kTapeId + u,
-                                      "reset setting" + q + "'' id='" + kTapeId + u,
-                                      "removed orphan" + q + "'' id='" + orphan + u7,
-                                      "reset setting" + q + "'' id='" + stale + u7}),
+  const std::string tape = "id='" + kTapeId + "' size=10x50";
+  EXPECT_EQ((Lines{logged("removed incomplete", "Test", tape), logged("reset setting", "", tape), logged("removed orphan",
+             "", "id='" + orphan + "' size=7x50"), logged("reset setting", "", "id='" + stale + "' size=7x50")}),
             events("log "));
 }
 
@@ -162,14 +159,14 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   const std::string padded = root + std::string(1000 - root.size(), '/');
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), padded.c_str(), true, nullptr, &in_add));
   EXPECT_EQ(ENAMETOOLONG, errno);
-  EXPECT_EQ(std::vector<std::string>{}, events());
+  EXPECT_EQ(Lines{}, events());
   arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
   EXPECT_TRUE(synced_once_after_renames(0));
-  const std::string q = " model=tvq310 printer='q' name='Test' id='", u = "' size=10x50 uid=" + uid;
-  EXPECT_EQ((std::vector<std::string>{"removed" + q + kTapeId + u, "finished delete" + q + u}), events("log "));
+  EXPECT_EQ((Lines{logged("removed", "Test", "id='" + kTapeId + "' size=10x50"), logged("finished delete", "Test",
+             "id='' size=10x50")}), events("log "));
   EXPECT_FALSE(file_exists(record));
 }
 
@@ -183,7 +180,7 @@ TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
   copy_text(job.printer, "q name='F' id=x\nfake");
   arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, delete_label_format(job, root.c_str()));
-  EXPECT_EQ(std::vector<std::string>{"removed model=tvq310 printer='q name=\\x27F\\x27 id=x\\x0Afake' name="
+  EXPECT_EQ(Lines{"removed model=tvq310 printer='q name=\\x27F\\x27 id=x\\x0Afake' name="
                                      "'It\\x27s\\x5C' id='" + id + "' size=10x50 uid=" + uid +
                                      " sudo_user='a\\x27b\\x09c' sudo_uid='0 uid=5'"}, events("log "));
 }
@@ -239,16 +236,12 @@ int32_t run_request(const std::string &root, bool add, const char *label) {
   return rc;
 }
 
-// A request renames its intent record first, then its files in crash
-// order (an add's entry first, a delete's last). Every system call of it
-// failing in turn, the lookups', the lock's, the record's and the wait for
-// the companion included: the request reports it (never success, never
-// "not found"), each file is old or new, no descriptor or temporary file
-// is left, a delete that fails before its first commit changes nothing,
-// a record is left only by a failure and a repair then finishes the
-// request, and a clean delete of the name then leaves the tree as a clean
-// delete would have. An add of "Test" takes the delete's preparation into
-// an add; a clean delete logs one line.
+// A request renames its intent record first, then its files in crash order (an add's entry first, a delete's last).
+// Every system call of it failing in turn, the lookups', the lock's, the record's and the wait for the companion
+// included: the request reports it (never success, never "not found"), each file is old or new, no descriptor or
+// temporary file is left, a delete that fails before its first commit changes nothing, a record is left only by a
+// failure and a repair then finishes the request, and a clean delete of the name then leaves the tree as a clean delete
+// would have. An add of "Test" takes the delete's preparation into an add; a clean delete logs one line.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   write_driver_files(paths, tape_files());
   ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
@@ -258,19 +251,18 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     if (!add) label = "Test";
     const auto request = [&] { return run_request(root, add, label); };
     ASSERT_EQ(0, run_failing(Call::kOpen, 0, request));
-    using Names = std::vector<std::string>;
-    Names del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
-    Names expected = add ? Names{paths.function_file, paths.paper_table, paths.imaging_area} : del;
+    const Lines del{paths.imaging_area, paths.settings_file, paths.paper_table, paths.function_file};
+    Lines expected = add ? Lines{paths.function_file, paths.paper_table, paths.imaging_area} : del;
     if (add && std::string(label) == "Test") expected.insert(expected.begin(), del.begin(), del.end());
     expected.insert(expected.begin(), record);
     EXPECT_EQ(expected, events());
     EXPECT_TRUE(record_synced_first() && synced_once_after_renames(1));
     const std::string q = " model=tvq310 printer='q' name='", by = "removed" + q + "Test' id='" + kTapeId + "' size=10x50 uid=";
-    EXPECT_EQ(add ? events("log ") : Names{by + uid}, events("log "));
+    EXPECT_EQ(add ? events("log ") : Lines{by + uid}, events("log "));
     const std::vector<Call> clean = call_log();
     const size_t renamed = static_cast<size_t>(std::find(clean.rbegin(), clean.rend(), Call::kRename).base() - clean.begin());
     const DriverFiles done = read_driver_files(paths);
-    const std::vector<std::string> names = list_dir(paths.inf);
+    const Lines names = list_dir(paths.inf);
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
       const int nth = nth_of_kind(clean, i);
@@ -286,7 +278,7 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
         // The login uid unread is "unknown"; a line without memory keeps its action and model.
         const bool unread = kind == Call::kOpen || kind == Call::kRead;  // a failing look at the login uid
         const std::string line = by + (unread ? std::to_string(::getuid()) + " login_uid=unknown" : uid);
-        EXPECT_EQ(add ? events("log ") : Names{kind == Call::kRealloc ? "removed model=tvq310 (no memory for the details)" : line},
+        EXPECT_EQ(add ? events("log ") : Lines{kind == Call::kRealloc ? "removed model=tvq310 (no memory for the details)" : line},
                   events("log ")) << what;
       } else {
         EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0) << what;
@@ -313,9 +305,8 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
   }
 }
 
-// An apply under the lock, as --apply runs it (or its dry run): "New"
-// added, "Test" replaced by a 60 mm one, "Other" removed; or as --ensure
-// runs it, the one format made as asked, all else kept.
+// An apply under the lock, as --apply runs it (or its dry run): "New" added, "Test" replaced by a 60 mm one, "Other"
+// removed; or as --ensure runs it, the one format made as asked, all else kept.
 int32_t run_apply_request(const std::string &root, bool preview = false, FormatSpec *one = nullptr) {
   FormatSpec specs[2] = {{"New", "_zkS12mm__", 10, 50, 70, 12, 50}, {"Test", "_zkS12mm__", 10, 60, 70, 12, 60}};
   const bool ensure = one != nullptr;
@@ -334,33 +325,28 @@ int32_t run_apply_request(const std::string &root, bool preview = false, FormatS
   return rc;
 }
 
-// Every system call of an apply failing in turn, with the companion
-// agreeing throughout or refusing the second format's add: the apply
-// reports it, leaves no descriptor or temporary file, changes nothing
-// when it failed before its first rename, leaves its record (on disk
-// before the companion is asked) only by a failure that --repair then
-// finishes, and the same apply run again finishes the rest. A whole
-// apply logs each change. An --ensure replacing the selected "Test", the
-// apply of that one format, fares the same.
+// Every system call of an apply failing in turn, with the companion agreeing throughout or refusing the second format's
+// add: the apply reports it, leaves no descriptor or temporary file, changes nothing when it failed before its first
+// rename, leaves its record (on disk before the companion is asked) only by a failure that --repair then finishes, and
+// the same apply run again finishes the rest. A whole apply logs each change. An --ensure replacing the selected
+// "Test", the apply of that one format, fares the same.
 TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
   for (const bool ensure : {false, true}) {
     FormatSpec test60 = {"Test", "_zkS12mm__", 10, 60, 70, 12, 60};
     const auto apply = [&] { return run_apply_request(root, false, ensure ? &test60 : nullptr); };
     ASSERT_EQ(kOpDone, run_failing(Call::kOpen, 0, apply));
     EXPECT_TRUE(record_synced_first() && synced_once_after_renames(1));
-    const std::vector<std::string> whole = applied_shape(read_driver_files(paths), true);
-    const std::string q = " model=tvq310 printer='q' name=", u = "' size=10x", w = " uid=" + uid;
-    const std::vector<std::string> logged = {
-        "added" + q + "'New' id='ZkL_zkS12mm__030A03271A2B" + u + "50 asked=12x50" + w, "replaced" + q +
-        "'Test' id='ZkL_zkS12mm__040A03C71A2C' old_id='" + kTapeId + u + "60 asked=12x60" + w,
-        "removed" + q + "'Other' id='" + kOtherId + "' size=7x50" + w};
-    EXPECT_EQ(ensure ? events("log ") : logged, events("log "));  // the ensure's: ApplyCarriesOutItsChangeSet
+    const Lines whole = applied_shape(read_driver_files(paths), true);
+    const Lines all = {logged("added", "New", "id='ZkL_zkS12mm__030A03271A2B' size=10x50 asked=12x50"), logged("replaced",
+        "Test", "id='ZkL_zkS12mm__040A03C71A2C' old_id='" + kTapeId + "' size=10x60 asked=12x60"), logged("removed",
+        "Other", "id='" + kOtherId + "' size=7x50")};
+    EXPECT_EQ(ensure ? events("log ") : all, events("log "));  // the ensure's: ApplyCarriesOutItsChangeSet
     const int add = ensure ? 2 : 4;  // the companion call adding "Test"
     for (const char *statuses : {"0", ensure ? "0 3" : "0 0 0 3 0"}) {
       set_companion_status(paths, statuses);
       ASSERT_EQ(statuses[1] == '\0' ? kOpDone : kOpCompanionFailed, run_failing(Call::kOpen, 0, apply));
       const std::vector<Call> clean = call_log();
-      const std::vector<std::string> names = list_dir(paths.inf);
+      const Lines names = list_dir(paths.inf);
       for (size_t i = 0; i < clean.size(); ++i) {
         const int nth = nth_of_kind(clean, i);
         const std::string what = call_name(clean[i]) + std::to_string(nth) + " companion " + statuses;
@@ -379,7 +365,7 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
         // a repair's apply moves it on): it comes back unselected.
         const bool refused = calls_made(Call::kSpawn) >= add && (statuses[1] != '\0' ||
                              (nth == add && (clean[i] == Call::kSpawn || clean[i] == Call::kWaitpid)));
-        std::vector<std::string> again = whole;
+        Lines again = whole;
         const std::string reset = "Copies=1\nMedia=zkS12mm\n";
         if (refused && (!file_exists(record) || read_driver_files(paths).settings_file == reset)) again[2] = reset;
         arm_fault(Call::kOpen, 0, 0);
@@ -387,7 +373,7 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
         if (file_exists(record)) {
           EXPECT_GT(0, rc) << what;
           EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
-          EXPECT_EQ("finished apply" + q + "'' id='' size=0x0" + w, events("log ").back()) << what;
+          EXPECT_EQ(logged("finished apply", "", "id='' size=0x0"), events("log ").back()) << what;
           EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
         }
         EXPECT_EQ(names, list_dir(paths.inf)) << what;
@@ -402,8 +388,7 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
 // add, a rename failing once it agreed: what it asks, the bytes it leaves, its record (the set, the selection it moves)
 // and its audit lines.
 TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
-  using Lines = std::vector<std::string>;
-  const std::string t60 = "ZkL_zkS12mm__040A03C71A2B", q = " model=tvq310 printer='q' name=", w = " uid=" + uid;
+  const std::string t60 = "ZkL_zkS12mm__040A03C71A2B";
   const DriverFiles old = tape_files(), gone = {"[Function]\n[CustomTape]\n" + kOtherId + "/Other\n", kOtherId +
       "/Other:\t50\t353\n", "Copies=1\nMedia=zkS12mm\n", kOtherId + ":\t0.00\t0.00\t20.00\t141.52\n"};
   const DriverFiles replaced = {"[Function]\n[CustomTape]\n" + t60 + "/Test\n" + kOtherId + "/Other\n", gone.paper_table +
@@ -420,13 +405,13 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
     int32_t rc;
     DriverFiles after;
     std::vector<Lines> calls;
-    Lines logged;
+    Lines log;
     std::string record;
   } rows[] = {
-      {"Test", "0", 60, 0, kOpDone, replaced, asked("Test", "60", t60), {"replaced" + q + "'Test' id='" + t60 +
-       "' old_id='" + kTapeId + "' size=10x60 asked=12x60" + w}, "<missing>"},
-      {"Test", "0 3", 60, 0, kOpCompanionFailed, gone, asked("Test", "60", t60), {"removed" + q + "'Test' id='" +
-       kTapeId + "' size=10x50" + w}, "<missing>"},
+      {"Test", "0", 60, 0, kOpDone, replaced, asked("Test", "60", t60), {logged("replaced", "Test", "id='" + t60 +
+       "' old_id='" + kTapeId + "' size=10x60 asked=12x60")}, "<missing>"},
+      {"Test", "0 3", 60, 0, kOpCompanionFailed, gone, asked("Test", "60", t60), {logged("removed", "Test", "id='" +
+       kTapeId + "' size=10x50")}, "<missing>"},
       {"New", "0 3", 50, 0, kOpCompanionFailed, old, asked("New", "50", "ZkL_zkS12mm__030A03271A2B"), {}, "<missing>"},
       {"Test", "0", 60, 2, kOpFileFailed, old, asked("Test", "60", t60), {}, set},  // the record, then the function file
   };
@@ -442,14 +427,13 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
     expect_driver_files(row.after, paths);
     const std::string kept = read_file(record);
     EXPECT_EQ(row.record, kept.substr(0, kept.find("sum ")));
-    EXPECT_EQ(row.logged, events("log "));
+    EXPECT_EQ(row.log, events("log "));
   }
 }
 
-// The listing, the check, a preview, a repair's and a request's dry run
-// and the companion's run report every failing call of theirs (a driver file's naming it) and leave no
-// descriptor open; none answers from what it read before the failure. An
-// interrupted read or wait is no failure.
+// The listing, the check, a preview, a repair's and a request's dry run and the companion's run report every failing
+// call of theirs (a driver file's naming it) and leave no descriptor open; none answers from what it read before the
+// failure. An interrupted read or wait is no failure.
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   // The preview's last line gains a newline, so its old bytes are read again.
@@ -479,7 +463,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
         free_format_set(&set);
         return rc;
       }};
-  std::vector<std::string> unreported;  // gathered while their output is set aside
+  Lines unreported;  // gathered while their output is set aside
   testing::internal::CaptureStdout();
   for (size_t r = 0; r < std::size(readers); ++r) {
     arm_fault(Call::kOpen, 0, 0);
@@ -506,7 +490,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
     }
   }
   (void)testing::internal::GetCapturedStdout();
-  EXPECT_EQ(std::vector<std::string>{}, unreported);
+  EXPECT_EQ(Lines{}, unreported);
 }
 
 }  // namespace

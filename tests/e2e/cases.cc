@@ -51,7 +51,7 @@ const std::string kAdminHelp = R"( Administrator commands (only as the first wor
 }  // namespace
 
 std::string diff(const std::string &file, const std::string &ranges) {
-  return "--- vantrel/tvq310/bin/inf/" + file + "\n+++ vantrel/tvq310/bin/inf/" + file + "\n@@ " + ranges + " @@\n";
+  return "--- " + kInf + file + "\n+++ " + kInf + file + "\n@@ " + ranges + " @@\n";
 }
 
 std::string repair_of(const std::string &kind, bool repairable) {
@@ -102,8 +102,8 @@ DriverFiles holding(const std::vector<Tape> &formats, const std::string &setting
   DriverFiles f{"[CustomTape]\n", "", settings, ""};
   for (const Tape &t : formats) f.function_file += t.id + "/" + t.name + "\n";
   for (const Tape &t : lines.empty() ? formats : lines) {
-    f.paper_table += t.id + "/" + t.name + ":\t70\t353\n";
-    f.imaging_area += t.id + ":\t0.00\t0.00\t28.00\t141.52\n";
+    f.paper_table += t.id + "/" + t.name + ":\t" + t.dots + "\n";
+    f.imaging_area += t.id + ":\t0.00\t0.00\t" + t.points + "\n";
   }
   return f;
 }
@@ -127,10 +127,8 @@ Case adding(const std::string &what, const std::string &program, const Args &arg
     if (args[i][1] == 'n') name = args[i + 1];
   }
   const std::string full = id + "?????";
-  return {what, program, args, kBare, "", 0,
-          DriverFiles{"[CustomTape]\n" + full + "/" + name + "\n", full + "/" + name + ":\t" + dots + "\n",
-                      "", full + ":\t0.00\t0.00\t" + points + "\n"},
-          {deleting(name, printer), {"-P", printer, "-n", name, "-w", w, "-h", h, "-specid", full, "-show", "1"}}};
+  return {what, program, args, kBare, "", 0, holding({{name, full, dots, points}}),
+          {deleting(name, printer), adding_call(name, full, h, w, printer)}};
 }
 
 // The same for a 12 by 50 mm tape on tvq310: 10 mm printed, 70 pins.
@@ -180,15 +178,13 @@ std::vector<Case> end_to_end_cases() {
   const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, list = {"--list"};
   const Args dry_ensure_odd = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "51"};
   const std::string odd = "ZkL_zkS12mm__040A03371A2B";  // "Test", 10 x 51 mm: the height's last bit set
-  const DriverFiles odd_tape = {"[CustomTape]\n" + odd + "/Test\n", odd + "/Test:\t70\t360\n", "",
-                                odd + ":\t0.00\t0.00\t28.00\t144.35\n"};
+  const DriverFiles odd_tape = holding({{"Test", odd, "70\t360", "28.00\t144.35"}});
   const Args add_a = {"-P", "q", "-n", "A", "-w", "12", "-h", "50"};
-  const Args add_test_call = {"-P", "q", "-n", "Test", "-w", "10", "-h", "50", "-specid", added, "-show", "1"};
+  const Args add_test_call = adding_call("Test", added);
   // A model whose files disagree in every way the check knows, and the
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
-  const std::string me = "zkpapertoollpr_tvq310: ", tool = me + "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310: ";
-  const std::string inf = "vantrel/tvq310/bin/inf/", a3 = "ZkL_zkS12mm__030A032?????";
+  const std::string tool = kMe + kTool + ": ", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string n32(32, 'N'), id32 = "ZkL_zkS12mm__200A0321000F";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
@@ -199,9 +195,8 @@ std::vector<Case> end_to_end_cases() {
                              id('0') + "/Gone:\t1\t2\n", "Media=" + id('1') + "\n", imaging};
   const DriverFiles mended = {"[CustomTape]\n" + entries, papers, "Media=zkS12mm\n", imaging};
   const std::string repaired = "removed incomplete: " + id('F') + " 'Hal'\nremoved orphan: " + id('0') + " from " +
-                               inf + "paperinftvq310\nreset setting: " + inf + "zktvq310rc from " + id('1') + "\n";
-  const std::string run = "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q ";
-  const auto at = [&](const std::string &file, const std::string &why) { return me + inf + file + ": " + why + "\n"; };
+                               kInf + "paperinftvq310\nreset setting: " + kInf + "zktvq310rc from " + id('1') + "\n";
+  const auto at = [&](const std::string &file, const std::string &why) { return kMe + kInf + file + ": " + why + "\n"; };
   const std::string ties = checked("duplicate name: 'Dup' on " + id('B') + " and " + id('C'), "duplicate-name") +
                            checked("shared identifier: " + id('D') + " on 'One' and 'Two'", "shared-identifier") +
                            checked("length digits: " + id('E') + " 'Wrong' is 5 bytes long", "length-digits");
@@ -282,7 +277,7 @@ std::vector<Case> end_to_end_cases() {
       {"add_after_each_marker_and_unended_lines", "tvq310", add_a, {"[CustomTape]\nx\n[CustomTape]", "A4:\t1\t2", "",
        "A4:\t1"}, "", 0, DriverFiles{"[CustomTape]\n" + a + "/A\nx\n[CustomTape]\n" + a + "/A\n",
        "A4:\t1\t2\n" + a + "/A:\t70\t353\n", "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"},
-       {deleting("A"), {"-P", "q", "-n", "A", "-w", "10", "-h", "50", "-specid", a, "-show", "1"}}},
+       {deleting("A"), adding_call("A", a)}},
 
       // A delete drops every line of the format and resets its selection.
       deletes("tape_delete"),
@@ -339,8 +334,7 @@ std::vector<Case> end_to_end_cases() {
       on_tape("usage_stdout_closed", {"-P", "q"}, "", 255, kSame, {}, {"stdout=closed"}),
       deletes("silent_delete_stdout_full", {"stdout=full"}),
 
-      // Rewritten files keep their owner; a link is followed only when it,
-      // its target and its directory have one owner.
+      // Rewritten files keep their owner; a link is followed only when it, its target and its directory have one owner.
       deletes("delete_keeps_owner", {"chown:rc", "chown:imaging"}),
       deletes("delete_through_links", {"link:func", "link:rc"}),
       // The administrator's commands: only as the first word after the name (command_word_later above).
@@ -354,13 +348,13 @@ std::vector<Case> end_to_end_cases() {
       {"list_without_formats", "tvq310", list, kBare, "", 0},
       on_tape("list_unreadable", list, "", 255, kSame, {}, {"directory:func"}, at("zktvq310func", "Is a directory")),
       {"check_without_marker", "tvq310", check, {old + "/Test\n", tape.paper_table, tape.settings_file,
-       tape.imaging_area}, checked("no marker: " + inf + "zktvq310func", "no-marker"), 1},
-      {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""}, checked("missing: " + inf + "ImagingArea",
-       "missing") + checked("no marker: " + inf + "zktvq310func", "no-marker"), 1, kSame, {}, {"missing:imaging"}},
+       tape.imaging_area}, checked("no marker: " + kInf + "zktvq310func", "no-marker"), 1},
+      {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""}, checked("missing: " + kInf + "ImagingArea",
+       "missing") + checked("no marker: " + kInf + "zktvq310func", "no-marker"), 1, kSame, {}, {"missing:imaging"}},
       {"check_finds_each_fault", "tvq310", check, messy,
-       ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + inf + "ImagingArea", "incomplete", true) +
-           checked("orphan: " + id('0') + " in " + inf + "paperinftvq310 has no entry", "orphan", true) +
-           checked("stale setting: " + inf + "zktvq310rc selects " + id('1'), "stale-setting", true), 1},
+       ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + kInf + "ImagingArea", "incomplete", true) +
+           checked("orphan: " + id('0') + " in " + kInf + "paperinftvq310 has no entry", "orphan", true) +
+           checked("stale setting: " + kInf + "zktvq310rc selects " + id('1'), "stale-setting", true), 1},
       {"check_finds_ties_apart", "tvq310", check, {"[CustomTape]\n" + id('B') + "/Dup\n" + id('D') + "/One\n" +
        id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, ties, 1},
       {"repair_mends_what_files_tell", "tvq310", repair, messy, repaired, 1, mended, {deleting("Hal")}},
@@ -372,24 +366,24 @@ std::vector<Case> end_to_end_cases() {
       on_tape("repair_keeps_a_complete_selection", repair, "", 0),
       {"repair_companion_fails", "tvq310", repair, messy, "not removed: " + id('F') + " 'Hal': the companion tool failed\n",
        255, kSame, {deleting("Hal")}, {"companion=3"}, tool + "exited with status 3\n"},
-      on_tape("dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, run + "-d Test -show 1\n" +
+      on_tape("dry_run_delete", {"--dry-run", "-P", "q", "-d", "Test"}, kRun + "-d Test -show 1\n" +
            diff("ImagingArea", "-1,2 +1") + "-" + old + ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n" +
            diff("zktvq310rc", "-1,2 +1,2") + "-Media=" + old + "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n" +
            diff("paperinftvq310", "-1,2 +1") + "-" + old + "/Test:\t70\t353\n A4:\t1\t2\n" +
            diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0),
       {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
-       run + "-d 'A b' -show 1\n" + run + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
+       kRun + "-d 'A b' -show 1\n" + kRun + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
            diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") +
            "+" + a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n", 0},
       on_tape("dry_run_not_found", {"--dry-run", "-P", "q", "-d", "It's"},
-              run + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0),
+              kRun + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0),
 
       // Scripting and monitoring: data alone on standard output, errors and
       // usage on standard error (usage exit 2), JSON, an idempotent add.
       {"version", "tvq310", {"--version"}, kBare, "zkpapertoollpr 0.2\n", 0},
       {"help", "tvq310", {"--help"}, kBare, usage("tvq310", "TV-Q310") + kAdminHelp, 0},
       {"list_not_installed", "tvq310", list, kBare, "", 255, kSame, {}, {"not-installed"},
-       me + "vantrel/tvq310/bin/inf: not installed\n"},
+       kMe + "vantrel/tvq310/bin/inf: not installed\n"},
       {"check_not_installed", "tvq310", check, kBare, checked("not installed: vantrel/tvq310/bin/inf",
        "not-installed"), 1, kSame, {}, {"not-installed"}},
       {"check_json_not_installed", "tvq310", check_json, kBare, document(finding("not-installed",
@@ -397,12 +391,12 @@ std::vector<Case> end_to_end_cases() {
       {"check_json_clean", "tvq310", check_json, decoys, document(""), 0},
       {"check_json_finds_each_fault", "tvq310", check_json, messy, document(finding("duplicate-name", "null", id('C'),
        "Dup", false) + "," + finding("shared-identifier", "null", id('D'), "Two", false) + "," + finding("length-digits",
-       "null", id('E'), "Wrong", false) + "," + finding("incomplete", inf + "ImagingArea", id('F'), "Hal", true) + "," +
-       finding("orphan", inf + "paperinftvq310", id('0'), "null", true) + "," + finding("stale-setting", inf +
+       "null", id('E'), "Wrong", false) + "," + finding("incomplete", kInf + "ImagingArea", id('F'), "Hal", true) + "," +
+       finding("orphan", kInf + "paperinftvq310", id('0'), "null", true) + "," + finding("stale-setting", kInf +
        "zktvq310rc", id('1'), "null", true)), 1},
       // A name of the longest length allowed is mended like any other.
       {"check_json_longest_name_incomplete", "tvq310", check_json, {"[CustomTape]\n" + id32 + "/" + n32 + "\n", id32 +
-       "/" + n32 + ":\t1\t2\n", "", ""}, document(finding("incomplete", inf + "ImagingArea", id32, n32, true)), 1},
+       "/" + n32 + ":\t1\t2\n", "", ""}, document(finding("incomplete", kInf + "ImagingArea", id32, n32, true)), 1},
       {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
        {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xe0\x80\xaf\xc3\xa9\xc3\n", tape.paper_table,
         "", tape.imaging_area},
@@ -432,10 +426,8 @@ std::vector<Case> end_to_end_cases() {
       {"add_of_the_selected_name_resets_its_setting", "tvq310", add_test, dots352, "", 0, readded("zkS12mm"),
        {deleting("Test"), add_test_call}},
       // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
-      {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, {"[CustomTape]\n" + wrong + "/Test\n",
-       wrong + "/Test:\t70\t353\n", "Media=" + wrong + "\n", wrong + ":\t0.00\t0.00\t28.00\t141.52\n"}, "replaced\n", 0,
-       DriverFiles{"[CustomTape]\n" + added + "/Test\n", added + "/Test:\t70\t353\n", "Media=" + added + "\n", added +
-       ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("Test"), add_test_call}},
+      {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, holding({{"Test", wrong}}, "Media=" +
+       wrong + "\n"), "replaced\n", 0, holding({{"Test", added}}, "Media=" + added + "\n"), {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
 
       // A repair acts only on a tree it reads whole, and its dry run shows
@@ -451,16 +443,16 @@ std::vector<Case> end_to_end_cases() {
       {"repair_keeps_lines_of_a_longer_identifier", "lm230", repair, {"[CustomTape]\nZkL0110003271A2/X\nZkL0110003271A2B/Y\n",
        "ZkL0110003271A2B/Y:\t1\n", "", "ZkL0110003271A2B:\t1\n"}, "", 1},
       {"repair_reports_the_selection_it_resets", "tvq310", repair, {tape.function_file, "A4:\t1\t2\n", tape.settings_file,
-       tape.imaging_area}, "removed incomplete: " + old + " 'Test'\nreset setting: " + inf + "zktvq310rc from " + old +
+       tape.imaging_area}, "removed incomplete: " + old + " 'Test'\nreset setting: " + kInf + "zktvq310rc from " + old +
        "\n", 0, tape_without, {deleting("Test")}},
       // A zero byte in a name is reported as such, not as a wrong length;
       // one in an identifier keeps the line from being an entry at all.
       {"check_zero_bytes", "tvq310", check, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
        "ZkL_zkS12mm__040A03" + std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area},
-       checked("zero byte: " + inf + "zktvq310func has one in the line at byte 45", "zero-byte") +
-           checked("zero byte: " + inf + "zktvq310func has one in the line at byte 13", "zero-byte"), 1},
+       checked("zero byte: " + kInf + "zktvq310func has one in the line at byte 45", "zero-byte") +
+           checked("zero byte: " + kInf + "zktvq310func has one in the line at byte 13", "zero-byte"), 1},
       {"dry_run_repair", "tvq310", {"--dry-run", "--repair", "-P", "q"}, messy,
-       run + "-d Hal -show 1\n" + repaired + diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" +
+       kRun + "-d Hal -show 1\n" + repaired + diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" +
            diff("paperinftvq310", "-2,5 +2,3") + " " + id('C') + "/Dup:\t1\t2\n " + id('D') + "/One:\t1\t2\n " +
            id('E') + "/Wrong:\t1\t2\n-" + id('F') + "/Hal:\t1\t2\n-" + id('0') + "/Gone:\t1\t2\n" +
            diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +

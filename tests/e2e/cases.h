@@ -69,10 +69,10 @@ Args adding_call(const std::string &name, const std::string &id, const std::stri
 // tvq310 as its runs name it: the program, the driver files' folder, the companion and a dry run's call of it.
 inline const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf/";
 inline const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310", kRun = "run: " + kTool + " -P q ";
-// Formats as 12 by 50 mm tapes of tvq310 (10 mm printed, 70 pins): a tree holding them, the entries in this order,
-// their other lines in the order of lines (the same when empty).
+// Formats of tvq310 (by default 12 by 50 mm tapes: 10 mm printed, 70 pins, 353 dots): a tree holding them, the entries
+// in this order, their other lines in the order of lines (the same when empty).
 struct Tape {
-  std::string name, id;
+  std::string name, id, dots = "70\t353", points = "28.00\t141.52";
 };
 DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings = "", std::vector<Tape> lines = {});
 

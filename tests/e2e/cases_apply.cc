@@ -1,8 +1,6 @@
-// --apply's end-to-end rows. Every format here is a 12 by 50 mm tape on
-// tvq310 (10 mm printed, 70 pins, media "_zkS12mm__"): identifier
-// "ZkL_zkS12mm__" + hex name length + "0A032" + five varying digits,
-// paper line "\t70\t353", imaging line "\t0.00\t0.00\t28.00\t141.52"; a
-// change is printed as "<action>\t<name>\t12x50".
+// --apply's end-to-end rows. Every format here is a 12 by 50 mm tape on tvq310 (10 mm printed, 70 pins, media
+// "_zkS12mm__"): identifier "ZkL_zkS12mm__" + hex name length + "0A032" + five varying digits, paper line "\t70\t353",
+// imaging line "\t0.00\t0.00\t28.00\t141.52"; a change is printed as "<action>\t<name>\t12x50".
 #include <cstdio>
 
 #include "e2e/cases.h"
@@ -29,6 +27,9 @@ std::vector<Args> asked_to_add(const std::vector<Tape> &formats) {
   for (const Tape &t : formats) calls.insert(calls.end(), {deleting(t.name), adding_call(t.name, t.id)});
   return calls;
 }
+
+// name's format at 12 by 60 mm under id.
+Tape tall(const std::string &name, const std::string &id) { return {name, id, "70\t424", "28.00\t169.82"}; }
 
 std::string printed(const std::string &action, const std::vector<Tape> &formats) {
   std::string out;
@@ -63,10 +64,7 @@ void add_apply_cases(std::vector<Case> *rows) {
        kSame, {}, {input({"Bb", "A"})}},
       // A changed height replaces that format alone; its selection follows it.
       {"apply_replaces_a_changed_size", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
-       "replaced\tBb\t12x60\n", 0,
-       DriverFiles{"[CustomTape]\n" + bb60 + "/Bb\n" + a_old.id + "/A\n", a_old.id + "/A:\t70\t353\n" + bb60 +
-                   "/Bb:\t70\t424\n", "Media=" + bb60 + "\n", a_old.id + ":\t0.00\t0.00\t28.00\t141.52\n" + bb60 +
-                   ":\t0.00\t0.00\t28.00\t169.82\n"},
+       "replaced\tBb\t12x60\n", 0, holding({tall("Bb", bb60), a_old}, "Media=" + bb60 + "\n", {a_old, tall("Bb", bb60)}),
        {deleting("Bb"), adding_call("Bb", bb60, "60")}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"width\":12,\"height\":60,"
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
       // Only its add refused: the old format is gone on both sides.
@@ -85,9 +83,8 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, kSame, {}, {input({"A"}), "missing:paper"},
        kMe + kInf + "paperinftvq310: No such file or directory\n"},
       {"apply_keeps_a_name_holding_the_identifier", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"},
-       holding({a_old, holder}), "replaced\tA\t12x60\n", 0, DriverFiles{"[CustomTape]\n" + a60 + "/A\n" + holder.id +
-       "/" + holder.name + "\n", holding({holder}).paper_table + a60 + "/A:\t70\t424\n", "", holding({holder}).imaging_area +
-       a60 + ":\t0.00\t0.00\t28.00\t169.82\n"}, {deleting("A"), adding_call("A", a60, "60")}, {input({"A"}, "60")}},
+       holding({a_old, holder}), "replaced\tA\t12x60\n", 0, holding({tall("A", a60), holder}, "", {holder, tall("A", a60)}),
+       {deleting("A"), adding_call("A", a60, "60")}, {input({"A"}, "60")}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
        printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.

@@ -1,7 +1,6 @@
-// End-to-end rows of interrupted requests: the companion stand-in cuts a
-// request short just after it answered (as a power cut would), and the
-// row's run shows what the intent record makes of it. Both sides agree in
-// the end: the companion's calls against the files.
+// End-to-end rows of interrupted requests: the companion stand-in cuts a request short just after it answered (as a
+// power cut would), and the row's run shows what the intent record makes of it. Both sides agree in the end: the
+// companion's calls against the files.
 #include <cstdint>
 #include <cstdio>
 
@@ -111,8 +110,8 @@ void add_intent_cases(std::vector<Case> *rows) {
       // repair's apply replaces it again, moving the selection on as the run would.
       cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {ensure60},
           "finished: an apply of 1 format on printer q\n" + copies(left, true), 0,
-          DriverFiles{"[CustomTape]\n" + kTest60b + "/Test\n", kTest60b + "/Test:\t70\t424\n", "Media=" + kTest60b +
-                      "\n", kTest60b + ":\t0.00\t0.00\t28.00\t169.82\n"}, {del_test, test60, del_test, test60b}, false),
+          holding({{"Test", kTest60b, "70\t424", "28.00\t169.82"}}, "Media=" + kTest60b + "\n"),
+          {del_test, test60, del_test, test60b}, false),
       cut("interrupted_ensure_of_the_selection_checked", {"--check"}, kTape, "0 parent", {ensure60},
           checked_apply + copies(seen, true), 1, kSame, {del_test, test60}, true),
       // The entry of the name an apply (an --ensure) decides on, which the lookup does not take, is the one the

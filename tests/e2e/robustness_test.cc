@@ -16,13 +16,11 @@
 #include <functional>
 #include <random>
 
+#include "e2e/cases.h"
 #include "gtest/gtest.h"
 #include "support/run_program.h"
-#include "support/temp_tree.h"
 
 namespace {
-
-using Args = std::vector<std::string>;
 
 // Driver files of some length holding the format "Test", not selected.
 DriverFiles large_files(int lines) {
@@ -71,10 +69,7 @@ class Robustness : public ::testing::Test {
     p = make_driver_tree(dir.path + "/vantrel", "tvq310", {}, FAKE_COMPANION);
   }
   void TearDown() override { EXPECT_TRUE(!mounted || ::umount2(p.inf.c_str(), MNT_DETACH) == 0); }
-  Args named(Args words) const {
-    words.insert(words.begin(), "./zkpapertoollpr_tvq310");
-    return words;
-  }
+  Args named(Args words) const { return words.insert(words.begin(), "./zkpapertoollpr_tvq310"), words; }
   int start(const Args &words) { return start_program(named(words)[0], named(words), dir.path); }
   ProgramResult run(const Args &words) { return run_program(named(words)[0], named(words), dir.path); }
   // A tmpfs of this size in place of the model's inf directory, holding files.
@@ -107,7 +102,7 @@ class Robustness : public ::testing::Test {
   // names its first copy on standard error (the add prints no error line).
   void expect_refused(const DriverFiles &files, int error) {
     const std::vector<std::string> names = list_dir(p.inf);
-    const std::string why = std::string(std::strerror(error)) + "\n", at = "zkpapertoollpr_tvq310: vantrel/tvq310/bin/inf/";
+    const std::string why = std::string(std::strerror(error)) + "\n", at = kMe + kInf;
     ProgramResult r = run({"-P", "q", "-d", "Test"});
     EXPECT_EQ(255, r.status);
     EXPECT_EQ(why + at + "paperinftvq310: " + why, r.out + r.err);
@@ -149,9 +144,8 @@ std::string companion_holds(const ModelPaths &p) {
 }
 
 // SIGKILL at spread-out moments of adds and of deletes of a format the settings file selects: every file stays whole,
-// the steps taken are a prefix of the run's own order, after a repair (which finishes what an intent record names)
-// the companion's calls and the files agree, and the next delete restores every byte, no record or temporary file
-// left.
+// the steps taken are a prefix of the run's own order, after a repair (which finishes what an intent record names) the
+// companion's calls and the files agree, and the next delete restores every byte, no record or temporary file left.
 TEST_F(Robustness, KillsAtAnyMoment) {
   const DriverFiles base = large_files(20000);
   write_driver_files(p, base);
@@ -270,7 +264,7 @@ TEST_F(Robustness, ManyRunsAtOnce) {
 // A line longer than the memory the program may have is shown in a dry
 // run's diff, copied and dropped like any other: lines are never held whole.
 TEST_F(Robustness, LineLongerThanMemory) {
-  const std::string id = "ZkL_zkS12mm__040A03271A2B", inf = "vantrel/tvq310/bin/inf/";
+  const std::string id = "ZkL_zkS12mm__040A03271A2B";
   const std::string huge(96u << 20, 'x');
   write_driver_files(p, {"[CustomTape]\n" + id + "/Test\n", huge + "\n" + id + "/Test:\t70\t353\n" + huge, "",
                          id + ":\t0.00\t0.00\t28.00\t141.52\n"});
@@ -278,14 +272,12 @@ TEST_F(Robustness, LineLongerThanMemory) {
     words.insert(words.begin(), {"prlimit", "--as=67108864", "./zkpapertoollpr_tvq310"});
     return run_program("/usr/bin/prlimit", words, dir.path);
   };
-  const auto head = [&](const std::string &file) { return "--- " + inf + file + "\n+++ " + inf + file + "\n"; };
   const ProgramResult shown = limited({"--dry-run", "-P", "q", "-d", "Test"});
   EXPECT_EQ(0, shown.status) << shown.err;
-  EXPECT_TRUE(shown.out == "run: vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310 -P q -d Test -show 1\n" +
-                               head("ImagingArea") + "@@ -1 +0,0 @@\n-" + id + ":\t0.00\t0.00\t28.00\t141.52\n" +
-                               head("paperinftvq310") + "@@ -1,3 +1,2 @@\n " + huge + "\n-" + id +
-                               "/Test:\t70\t353\n " + huge + "\n\\ No newline at end of file\n" +
-                               head("zktvq310func") + "@@ -1,2 +1 @@\n [CustomTape]\n-" + id + "/Test\n");
+  EXPECT_TRUE(shown.out == kRun + "-d Test -show 1\n" + diff("ImagingArea", "-1 +0,0") + "-" + id +
+                               ":\t0.00\t0.00\t28.00\t141.52\n" + diff("paperinftvq310", "-1,3 +1,2") + " " + huge +
+                               "\n-" + id + "/Test:\t70\t353\n " + huge + "\n\\ No newline at end of file\n" +
+                               diff("zktvq310func", "-1,2 +1") + " [CustomTape]\n-" + id + "/Test\n");
   const ProgramResult r = limited({"-P", "q", "-d", "Test"});
   EXPECT_EQ(0, r.status) << r.out << r.err;
   expect_driver_files({"[CustomTape]\n", huge + "\n" + huge, "", ""}, p);
