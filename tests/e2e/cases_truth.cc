@@ -14,13 +14,10 @@ const Args kRepair = {"--repair", "-P", "q"}, kMonitor = {"--check", "--monitori
 }  // namespace
 
 void add_truth_cases(std::vector<Case> *rows) {
-  const Case kSameTape{"", "tvq310", {}, kTape, "", 255};
   // A failure of the companion tool: which tool, and how; a dry run foresees one that cannot be started.
-  const auto failing = [&](const std::string &what, const Args &args, const std::string &setup,
-                           const std::string &err, std::vector<Args> calls = {}) {
-    Case c = kSameTape;
-    c.what = what, c.args = args, c.setup = {setup}, c.err = err, c.calls = std::move(calls);
-    return c;
+  const auto failing = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &err,
+                           const std::vector<Args> &calls = {}) {
+    return Case{what, "tvq310", args, kTape, "", 255, kSame, calls, {setup}, err};
   };
   const std::string broken = "ZkL_zkS12mm__040A0327GA2B";  // a hex digit lost
   const std::string long_name(300, 'n'), long_id = "ZkL_zkS12mm__2C0A03271A2C";
@@ -40,7 +37,7 @@ void add_truth_cases(std::vector<Case> *rows) {
   std::vector<Case> more = {
       failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
       failing("ensure_companion_fails", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, "companion=3",
-              kMe + kTool + ": exited with status 3\n", {{"-P", "q", "-d", "New", "-show", "1"}}),
+              kMe + kTool + ": exited with status 3\n", {deleting("New")}),
       failing("dry_run_delete_companion_missing", {"--dry-run", "-P", "q", "-d", "Test"}, "no-companion",
               kMe + kTool + ": No such file or directory\n"),
       failing("dry_run_add_companion_not_executable", {"--dry-run", "-P", "q", "-n", "New", "-w", "12", "-h", "50"},

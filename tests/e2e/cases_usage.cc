@@ -3,9 +3,9 @@
 
 void add_usage_cases(std::vector<Case> *rows) {
   const auto refused = [&](const std::string &what, const Args &args, const std::string &reason, const Args &synopses) {
-    std::string err = "zkpapertoollpr_tvq310: " + reason + "\n";
+    std::string err = kMe + reason + "\n";
     for (const std::string &s : synopses) err += "usage: zkpapertoollpr_tvq310 " + s + "\n";
-    rows->push_back({what, "tvq310", args, {"[CustomTape]\n", "", "", ""}, "", 2, std::nullopt, {}, {}, err});
+    rows->push_back({what, "tvq310", args, holding({}), "", 2, kSame, {}, {}, err});
   };
   const std::vector<std::string> dry = {"--dry-run -P PRINTER -d NAME", "--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT",
       "--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT", "--dry-run --repair -P PRINTER",
