@@ -129,9 +129,8 @@ void add_intent_cases(std::vector<Case> *rows) {
           {del_box, box, del_box, adding_call("Box 12x50", kBox2)}, false),
       cut("interrupted_delete_checked_json", {"--check", "--json"}, unselected, "parent", {kDeleteTest}, document(
           finding("interrupted-delete", kRecord, "null", "Test", true) + copies("", true, true)), 1, kSame, {del_test}, true),
-      cut("interrupted_delete_repaired", kRepair, unselected, "parent 0", {kDeleteTest},
-          "finished: a delete of 'Test' on printer q\n" + copies(left, true), 0, DriverFiles{"[CustomTape]\n", "", "", ""},
-          {del_test, del_test}, false),
+      cut("interrupted_delete_repaired", kRepair, unselected, "parent 0", {kDeleteTest}, "finished: a delete of 'Test' "
+          "on printer q\n" + copies(left, true), 0, holding({}), {del_test, del_test}, false),
       cut("interrupted_delete_of_selection_checked", {"--check"}, kTape, "parent", {kDeleteTest},
           interrupted("a delete of 'Test'", "interrupted-delete") + copies(seen, true), 1, kSame, {del_test}, true),
       cut("interrupted_delete_of_selection_repaired", kRepair, kTape, "parent 0", {kDeleteTest},

@@ -74,8 +74,7 @@ void add_truth_cases(std::vector<Case> *rows) {
       // A repair's lines escape an identifier as the check's do.
       {"repair_escapes_identifiers", "tvq310", kRepair, {kTape.function_file, kTape.paper_table + kOdd + "/Gone:\t1\t2\n",
        "Media=" + kOdd + "\n", kTape.imaging_area}, "removed orphan: " + kOddShown + " from " + kInf + "paperinftvq310\n"
-       "reset setting: " + kInf + "zktvq310rc from " + kOddShown + "\n", 0, DriverFiles{kTape.function_file,
-       kTape.paper_table, "Media=zkS12mm\n", kTape.imaging_area}, {}},
+       "reset setting: " + kInf + "zktvq310rc from " + kOddShown + "\n", 0, holding({{"Test", kId}}, "Media=zkS12mm\n")},
       {"repair_leaves_damaged_entries", "tvq310", kRepair, damaged, "", 1},
       // ... and the lines of a damaged entry's format, which may be restored.
       {"repair_leaves_the_lines_a_damaged_entry_may_own", "tvq310", kRepair, {"[CustomTape]\n" + broken + "/Test\n",
