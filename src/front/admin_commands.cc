@@ -14,7 +14,6 @@
 #include "front/dispatch.h"
 #include "front/failure_report.h"
 #include "front/monitoring.h"
-#include "front/operations.h"
 #include "front/usage.h"
 
 namespace {

@@ -130,9 +130,8 @@ long locked_apply(ApplyCommand &c) {
   int32_t rc = decide_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
   if (rc == kOpDone && c.preview) {
     // Every check the apply makes before the changes are shown.
-    rc = preview_apply(*c.job, c.root, c.set, &c.plan, true);
-    if (rc == kOpDone) print_changes(c);
-    if (rc == kOpDone && !c.json) rc = preview_apply(*c.job, c.root, c.set, &c.plan, false);
+    const auto shown = [](void *ctx) { print_changes(*static_cast<const ApplyCommand *>(ctx)); };
+    rc = preview_apply(*c.job, c.root, c.set, &c.plan, c.json, shown, &c);
   } else if (rc == kOpDone) {
     rc = run_recorded_apply(*c.job, c.root, c.set, c.keep_others, &c.plan);
     if (rc == kOpDone || rc == kOpCompanionFailed) print_changes(c);

@@ -70,11 +70,10 @@ int run_steps(const Request &r) {
 }
 
 // --ensure: the apply of the job's format alone, every other entry and
-// line left as it is, decided and carried out (or shown, after a quiet
-// run of its checks) as --apply is. A failure before the companion was
-// asked prints the error line, as the add request's checks and delete
-// step do; unless no format of the name was there and the files were
-// (the add's own step).
+// line left as it is, decided and carried out (or shown) as --apply is.
+// A failure before the companion was asked prints the error line, as the
+// add request's checks and delete step do; unless no format of the name
+// was there and the files were (the add's own step).
 int run_ensured(const Request &r) {
   const PaperJob &job = *r.job;
   FormatSpec spec = spec_of(job);
@@ -83,8 +82,7 @@ int run_ensured(const Request &r) {
   int32_t rc = decide_apply(job, r.root, set, true, &plan, false);
   const bool replaced = plan.count != 0 && plan.changes[0].kind == ChangeKind::kReplaced;
   if (rc == kOpDone && plan.count != 0 && r.preview) {
-    rc = preview_apply(job, r.root, set, &plan, true);
-    if (rc == kOpDone) rc = preview_apply(job, r.root, set, &plan, false);
+    rc = preview_apply(job, r.root, set, &plan, false);
   } else if (rc == kOpDone && plan.count != 0) {
     rc = run_recorded_apply(job, r.root, set, true, &plan);
   }

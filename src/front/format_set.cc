@@ -89,9 +89,8 @@ int read_key(JsonReader *r, char *key) {
 
 int read_raw(JsonReader *r, SetError *e, long format, RawFormat *f) {
   *f = RawFormat{};
-  bool more = false;
   if (!json_take(r, '{')) return -1;
-  for (bool first = true; json_next(r, '}', first, &more); first = false) {
+  for (bool first = true; json_next(r, '}', first); first = false) {
     char key[kKeyMax];
     if (read_key(r, key) != 0 || read_member(r, e, format, key, f) != 0) return -1;
   }
@@ -149,9 +148,8 @@ long first_repeat(const FormatSet &set) {
 }
 
 int read_formats(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) {
-  bool more = false;
   if (!json_take(r, '[')) return -1;
-  for (bool first = true; json_next(r, ']', first, &more); first = false) {
+  for (bool first = true; json_next(r, ']', first); first = false) {
     const long format = static_cast<long>(set->count) + 1;
     RawFormat raw{};
     FormatSpec spec{};
@@ -177,9 +175,9 @@ int read_model(const PaperJob &job, JsonReader *r, SetError *e, bool *seen) {
 }
 
 int read_document(const PaperJob &job, JsonReader *r, SetError *e, FormatSet *set) {
-  bool more = false, seen = false, model = false;
+  bool seen = false, model = false;
   if (!json_take(r, '{')) return -1;
-  for (bool first = true; json_next(r, '}', first, &more); first = false) {
+  for (bool first = true; json_next(r, '}', first); first = false) {
     char key[kKeyMax];
     if (read_key(r, key) != 0) return -1;
     const bool formats = std::strcmp(key, "formats") == 0;

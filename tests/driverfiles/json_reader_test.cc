@@ -40,8 +40,8 @@ TEST(JsonReader, EachCallFailsWhereItsValueDoes) {
   EXPECT_FALSE(json_take(&r, '{'));
   EXPECT_STREQ(r.error, "expected '{'");
   char out[4];
-  bool whole = false, more = false;
-  EXPECT_FALSE(json_take(&r, '[') || json_next(&r, ']', true, &more) || json_read_number(&r, out, 4, &whole));
+  bool whole = false;
+  EXPECT_FALSE(json_take(&r, '[') || json_next(&r, ']', true) || json_read_number(&r, out, 4, &whole));
   size_t len = 0;
   for (const std::string text : {"1", "\"\\x\""}) {
     start_json(&r, text.data(), text.size());

@@ -365,11 +365,12 @@ int32_t ask_for_changes(const PaperJob &job, const Steps &steps, const FormatSet
   return kOpDone;
 }
 
-int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f) {
+// A dry run shows the diffs only of a whole run (shown true).
+int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f, bool shown) {
   int32_t rc = kOpDone;
   for (int i = 0; i < 4 && rc == kOpDone; ++i) {
     if (!f->wanted[i]) continue;
-    if (steps.dry_run != nullptr && steps.dry_run->quiet) continue;
+    if (steps.dry_run != nullptr && (steps.dry_run->quiet || !shown)) continue;
     rc = steps.dry_run != nullptr ? show_driver_file(job, kApplyOrder[i], f->plan[i])
                                   : commit_driver_file(steps, kApplyOrder[i], f->plan[i],
                                                        &f->prepared[i]);
@@ -424,7 +425,8 @@ int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const For
       return kOpFileFailed;
     }
   }
-  const int32_t rc = commit_files(job, steps, f);
+  if (asked == kOpDone && steps.dry_run != nullptr) show_held_calls(steps.dry_run);
+  const int32_t rc = commit_files(job, steps, f, asked == kOpDone);
   if (rc == kOpDone && steps.dry_run == nullptr) log_changes(job, set, *plan);
   if (rc == kOpDone) errno = asked_errno;
   return rc == kOpDone ? asked : rc;
@@ -475,10 +477,14 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
 }
 
 int32_t preview_apply(const PaperJob &job, const char *root, const FormatSet &set,
-                      ApplyPlan *plan, bool quiet) {
+                      ApplyPlan *plan, bool quiet, void (*shown)(void *ctx), void *ctx) {
   DryRun *dry_run = start_dry_run();
+  HeldCalls held{shown, ctx, nullptr, 0, 0};
   dry_run->quiet = quiet;
+  dry_run->held = &held;
   const int32_t rc = run_apply(job, root, set, plan, dry_run, nullptr);
+  if (rc == kOpDone) show_held_calls(dry_run);  // a run with nothing to change shows its nothing
   (void)end_dry_run(dry_run, job, root, false);
+  std::free(held.text);
   return rc;
 }

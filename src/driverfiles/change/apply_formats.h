@@ -46,7 +46,9 @@
 //
 // A dry run asks nothing and writes nothing: step 2 prints the companion
 // calls, step 3 each changed file's diff; a quiet one (DryRun::quiet)
-// prints neither and makes the checks alone.
+// prints neither and makes the checks alone. A dry run holding its calls
+// (DryRun::held) prints them once step 2 has made every check, so one
+// pass fails where the apply would, before it prints anything.
 #ifndef ZKPT_DRIVERFILES_APPLY_FORMATS_H
 #define ZKPT_DRIVERFILES_APPLY_FORMATS_H
 
@@ -130,9 +132,12 @@ int32_t decide_apply(const PaperJob &job, const char *root, const FormatSet &set
 int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
                   ApplyPlan *plan, DryRun *dry_run, AskHook *hook);
 
-// run_apply as a dry run of its own: shown, or (quiet) only checked.
+// run_apply as a dry run of its own, in one pass: once every check has
+// passed, shown(ctx) (may be null) is called, then the companion calls
+// and the diffs are printed (unless quiet); nothing when a check fails.
 int32_t preview_apply(const PaperJob &job, const char *root, const FormatSet &set,
-                      ApplyPlan *plan, bool quiet);
+                      ApplyPlan *plan, bool quiet, void (*shown)(void *ctx) = nullptr,
+                      void *ctx = nullptr);
 
 // The entry of a name as an apply decides it: the inventory's first entry
 // of that name that no zero byte cuts short, or null. A binary search of

@@ -52,23 +52,33 @@ int merge_plan(DryRun *dry_run, DriverFile which, const RewritePlan &plan) {
   return 0;
 }
 
-// An argument as the shell would take it back: quoted unless plain.
+// Companion call text: printed, or added to the held calls (-1: no memory).
 // Standard output's errors are checked once, before the exit.
-void print_word(const char *word) {
-  if (*word != '\0' && std::strspn(word, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                         "0123456789_./=:,+-%@") == std::strlen(word)) {
-    (void)std::fputs(word, stdout);
-    return;
+int put_text(HeldCalls *held, const char *text, size_t len) {
+  if (held == nullptr) {
+    (void)std::fwrite(text, 1, len, stdout);
+    return 0;
   }
-  std::putchar('\'');
+  while (held->cap < held->len + len) {
+    if (make_room(&held->text, &held->cap, held->cap) != 0) return -1;
+  }
+  std::memcpy(held->text + held->len, text, len);
+  held->len += len;
+  return 0;
+}
+
+// An argument as the shell would take it back: quoted unless plain.
+int put_word(HeldCalls *held, const char *word) {
+  const size_t len = std::strlen(word);
+  if (len != 0 && std::strspn(word, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                    "0123456789_./=:,+-%@") == len) {
+    return put_text(held, word, len);
+  }
+  int rc = put_text(held, "'", 1);
   for (const char *c = word; *c != '\0'; ++c) {
-    if (*c == '\'') {
-      (void)std::fputs("'\\''", stdout);
-    } else {
-      std::putchar(*c);
-    }
+    rc |= *c == '\'' ? put_text(held, "'\\''", 4) : put_text(held, c, 1);
   }
-  std::putchar('\'');
+  return rc | put_text(held, "'", 1);
 }
 
 // A file step's result; a failure names its file for the error line.
@@ -125,13 +135,19 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps,
     return kOpCompanionFailed;
   }
   if (steps.dry_run == nullptr || steps.dry_run->quiet) return kOpDone;
-  (void)std::fputs("run:", stdout);
-  for (size_t i = 0; i < n; ++i) {
-    std::putchar(' ');
-    print_word(argv[i]);
-  }
-  std::putchar('\n');
-  return kOpDone;
+  HeldCalls *held = steps.dry_run->held;
+  int rc = put_text(held, "run:", 4);
+  for (size_t i = 0; i < n; ++i) rc |= put_text(held, " ", 1) | put_word(held, argv[i]);
+  return (rc | put_text(held, "\n", 1)) == 0 ? kOpDone : kOpFileFailed;
+}
+
+void show_held_calls(DryRun *dry_run) {
+  HeldCalls *held = dry_run->held;
+  if (held == nullptr) return;
+  if (held->shown != nullptr) held->shown(held->ctx);
+  held->shown = nullptr;
+  if (held->len != 0) (void)std::fwrite(held->text, 1, held->len, stdout);
+  held->len = 0;
 }
 
 int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps) {

@@ -34,10 +34,20 @@ struct PendingPlan {
   size_t swap_count, swap_cap;
 };
 
+// An apply's dry run holds its companion calls until every check has
+// passed (show_held_calls()), so it prints nothing where it fails.
+struct HeldCalls {
+  void (*shown)(void *ctx);  // called first (may be null)
+  void *ctx;
+  char *text;  // grown through sys_io; its owner frees it
+  size_t len, cap;
+};
+
 struct DryRun {
   PendingPlan pending[kDriverFileCount];
   int touched;
   bool quiet;  // checks alone: no companion call or diff printed
+  HeldCalls *held;  // null: companion calls printed as they come
 };
 
 // The dry run of one run of the program (one at most): start it, hand it
@@ -81,6 +91,9 @@ void abandon_driver_file(PreparedFile *prepared);
 // (failed_driver_file(), and companion_failure() says how).
 int32_t run_model_companion(const PaperJob &job, const Steps &steps,
                             const char *const *args);
+
+// Calls the held calls' shown(), once, then prints and drops the calls held.
+void show_held_calls(DryRun *dry_run);
 
 // Asks the companion tool to delete job's format by name.
 int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);

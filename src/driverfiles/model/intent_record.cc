@@ -47,202 +47,104 @@ void put(Text *t, const char *bytes, size_t len) {
   t->len += len;
 }
 
-void put_text(Text *t, const char *text) { put(t, text, std::strlen(text)); }
-
-void put_number(Text *t, long long value, const char *after) {
-  char digits[32];
-  const int n = std::snprintf(digits, sizeof digits, "%lld%s", value, after);
-  put(t, digits, static_cast<size_t>(n));
-}
-
-// "<key><length>:<bytes>\n".
-void put_field(Text *t, const char *key, const char *value) {
-  put_text(t, key);
-  put_number(t, static_cast<long long>(std::strlen(value)), ":");
-  put_text(t, value);
-  put_text(t, "\n");
-}
-
-// An apply's request line, printer and formats.
-void compose_apply(const Intent &in, Text *t) {
-  put_text(t, "apply ");
-  put_number(t, in.keep_others ? 1 : 0, " ");
-  put_number(t, static_cast<long long>(in.format_count), "\n");
-  put_field(t, "printer ", in.job.printer);
-  for (size_t i = 0; i < in.format_count; ++i) {
-    const FormatSpec &f = in.formats[i];
-    put_text(t, "format ");
-    put_number(t, static_cast<long long>(std::strlen(f.label_name)), ":");
-    put_text(t, f.label_name);
-    put_text(t, " ");
-    put_number(t, static_cast<long long>(std::strlen(f.media_name)), ":");
-    put_text(t, f.media_name);
-    put_text(t, " ");
-    put_number(t, f.width, " ");
-    put_number(t, f.height, " ");
-    put_number(t, f.pins, "\n");
-  }
-  for (size_t i = 0; i < in.move_count; ++i) {
-    put_text(t, "selection ");
-    put_text(t, in.moves[i].id.text);
-    put_text(t, " ");
-    put_number(t, static_cast<long long>(in.moves[i].format), "\n");
-  }
-}
-
-void compose(const Intent &in, Text *t) {
-  const PaperJob &job = in.job;
-  char sum[32];
-  put_text(t, kHeader);
-  put_text(t, "model ");
-  put_text(t, job.model);
-  put_text(t, "\nkind ");
-  put_number(t, job.kind, "\nrequest ");
-  if (in.apply) {
-    compose_apply(in, t);
-  } else {
-    put_text(t, in.add ? "add " : "delete");
-    put_text(t, in.add ? in.id.text : "");
-    put_text(t, "\n");
-    put_field(t, "printer ", job.printer);
-    put_field(t, "name ", job.label_name);
-    put_field(t, "media ", job.media_name);
-    put_text(t, "size ");
-    put_number(t, job.width, " ");
-    put_number(t, job.height, " ");
-    put_number(t, job.pins, "\n");
-  }
-  (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(t->bytes, t->len));
-  put_text(t, sum);
-}
-
-// Reading the record back: each step either matches or marks it damaged.
-struct Cursor {
-  const char *at, *end;
+// The record's layout is walked once to write it and once to read it
+// back, so writer and reader cannot drift apart: writing puts each piece
+// into text; reading matches it at the cursor and takes the values in,
+// the record damaged (ok false) from the first piece that is not there.
+struct Walk {
+  bool reading;
+  Text text;                     // written
+  const char *start, *at, *end;  // read
   bool ok;
   bool no_memory;  // not damage: the record could not be held
 };
 
-void expect(Cursor *c, const char *text) {
+bool next_is(const Walk *w, const char *text) {
   const size_t len = std::strlen(text);
-  c->ok = c->ok && static_cast<size_t>(c->end - c->at) >= len && std::memcmp(c->at, text, len) == 0;
-  if (c->ok) c->at += len;
+  return w->ok && static_cast<size_t>(w->end - w->at) >= len && std::memcmp(w->at, text, len) == 0;
+}
+
+// A condition only a record read back can fail.
+void require(Walk *w, bool holds) { w->ok = w->ok && (!w->reading || holds); }
+
+void literal(Walk *w, const char *text) {
+  if (!w->reading) return put(&w->text, text, std::strlen(text));
+  w->ok = next_is(w, text);
+  if (w->ok) w->at += std::strlen(text);
 }
 
 // A decimal number up to the character stop, which is skipped.
-long long number(Cursor *c, char stop) {
+void number(Walk *w, long long *value, char stop) {
   char digits[24];
+  if (!w->reading) {
+    const int n = std::snprintf(digits, sizeof digits, "%lld%c", *value, stop);
+    return put(&w->text, digits, static_cast<size_t>(n));
+  }
   size_t n = 0;
-  while (c->ok && c->at < c->end && *c->at != stop && n + 1 < sizeof digits) digits[n++] = *c->at++;
+  while (w->ok && w->at < w->end && *w->at != stop && n + 1 < sizeof digits) digits[n++] = *w->at++;
   digits[n] = '\0';
   char *last = nullptr;
   errno = 0;
-  const long long value = std::strtoll(digits, &last, 10);
-  c->ok = c->ok && n > 0 && *last == '\0' && errno == 0 && c->at < c->end && *c->at == stop;
-  if (c->ok) ++c->at;
-  return value;
+  *value = std::strtoll(digits, &last, 10);
+  w->ok = w->ok && n > 0 && *last == '\0' && errno == 0 && w->at < w->end && *w->at == stop;
+  if (w->ok) ++w->at;
 }
 
-// "<length>:<bytes>" into to (cap bytes with the terminator): a length
-// that does not fit, or a zero byte inside, is damage.
+template <typename T>
+void number(Walk *w, T *value, char stop) {
+  long long v = static_cast<long long>(*value);
+  number(w, &v, stop);
+  *value = static_cast<T>(v);
+}
+
+// "<length>:<bytes>" from or into text (N bytes with the terminator): a
+// length that does not fit, or a zero byte inside, is damage.
 template <size_t N>
-void text_of(Cursor *c, char (&to)[N]) {
-  const long long len = number(c, ':');
-  c->ok = c->ok && len >= 0 && static_cast<size_t>(len) < N &&
-          static_cast<size_t>(c->end - c->at) > static_cast<size_t>(len) &&
-          std::memchr(c->at, '\0', static_cast<size_t>(len)) == nullptr;
-  if (!c->ok) return;
-  std::memcpy(to, c->at, static_cast<size_t>(len));
-  to[len] = '\0';
-  c->at += len;
+void sized(Walk *w, char (&text)[N]) {
+  long long len = static_cast<long long>(std::strlen(text));
+  number(w, &len, ':');
+  if (!w->reading) return put(&w->text, text, static_cast<size_t>(len));
+  w->ok = w->ok && len >= 0 && static_cast<size_t>(len) < N &&
+          static_cast<size_t>(w->end - w->at) > static_cast<size_t>(len) &&
+          std::memchr(w->at, '\0', static_cast<size_t>(len)) == nullptr;
+  if (!w->ok) return;
+  std::memcpy(text, w->at, static_cast<size_t>(len));
+  text[len] = '\0';
+  w->at += len;
 }
 
 // "<key><length>:<bytes>\n".
 template <size_t N>
-void field(Cursor *c, const char *key, char (&to)[N]) {
-  expect(c, key);
-  text_of(c, to);
-  expect(c, "\n");
+void field(Walk *w, const char *key, char (&text)[N]) {
+  literal(w, key);
+  sized(w, text);
+  literal(w, "\n");
 }
 
 // A whole identifier up to the character stop, which is skipped.
-void identifier(Cursor *c, char stop, FormatId *id) {
-  const char *end = c->ok ? static_cast<const char *>(std::memchr(c->at, stop, static_cast<size_t>(c->end - c->at)))
+void identifier(Walk *w, FormatId *id, char stop) {
+  if (!w->reading) {
+    const char after[2] = {stop, '\0'};
+    literal(w, id->text);
+    return literal(w, after);
+  }
+  const char *end = w->ok ? static_cast<const char *>(std::memchr(w->at, stop, static_cast<size_t>(w->end - w->at)))
                           : nullptr;
   IdParts parts{};
-  const size_t len = end != nullptr ? static_cast<size_t>(end - c->at) : 0;
-  c->ok = end != nullptr && len < sizeof id->text && parse_format_id(c->at, len, &parts) && parts.len == len;
-  if (!c->ok) return;
-  std::memcpy(id->text, c->at, len);
+  const size_t len = end != nullptr ? static_cast<size_t>(end - w->at) : 0;
+  w->ok = end != nullptr && len < sizeof id->text && parse_format_id(w->at, len, &parts) && parts.len == len;
+  if (!w->ok) return;
+  std::memcpy(id->text, w->at, len);
   id->text[len] = '\0';
-  c->at = end + 1;
+  w->at = end + 1;
 }
 
-bool next_is(const Cursor *c, const char *text) {
-  const size_t len = std::strlen(text);
-  return c->ok && static_cast<size_t>(c->end - c->at) >= len && std::memcmp(c->at, text, len) == 0;
-}
-
-// An apply's selections moved, after its formats.
-void parse_moves(Cursor *c, Intent *in) {
-  size_t cap = 0;
-  while (next_is(c, "selection ") && in->move_count < in->format_count) {
-    c->no_memory = make_room(&in->moves, &cap, in->move_count) != 0;
-    c->ok = !c->no_memory;
-    if (!c->ok) return;
-    expect(c, "selection ");
-    FollowedSetting &move = in->moves[in->move_count];
-    identifier(c, ' ', &move.id);
-    const long long format = number(c, '\n');
-    c->ok = c->ok && format >= 0 && static_cast<size_t>(format) < in->format_count;
-    move.format = static_cast<size_t>(format);
-    if (c->ok) ++in->move_count;
-  }
-}
-
-// An apply's request line (past "request apply "), printer and set.
-void parse_apply(Cursor *c, Intent *in) {
-  in->apply = true;
-  const long long keep = number(c, ' ');
-  const long long count = number(c, '\n');
-  c->ok = c->ok && (keep == 0 || keep == 1) && count >= 0;
-  in->keep_others = keep == 1;
-  field(c, "printer ", in->job.printer);
-  size_t cap = 0;
-  for (long long i = 0; c->ok && i < count; ++i) {
-    c->no_memory = make_room(&in->formats, &cap, in->format_count) != 0;
-    c->ok = !c->no_memory;
-    if (!c->ok) return;
-    FormatSpec &f = in->formats[in->format_count];
-    f = FormatSpec{};
-    expect(c, "format ");
-    text_of(c, f.label_name);
-    expect(c, " ");
-    text_of(c, f.media_name);
-    expect(c, " ");
-    f.width = number(c, ' ');
-    f.height = number(c, ' ');
-    f.pins = number(c, '\n');
-    c->ok = c->ok && f.label_name[0] != '\0';
-    if (c->ok) ++in->format_count;
-  }
-  parse_moves(c, in);
-}
-
-void parse_request(Cursor *c, Intent *in) {
-  expect(c, "request ");
-  if (c->ok && c->end - c->at > 6 && std::memcmp(c->at, "apply ", 6) == 0) {
-    c->at += 6;
-    parse_apply(c, in);
-    return;
-  }
-  in->add = c->ok && c->end - c->at > 4 && std::memcmp(c->at, "add ", 4) == 0;
-  if (!in->add) {
-    expect(c, "delete\n");
-    return;
-  }
-  expect(c, "add ");
-  identifier(c, '\n', &in->id);
+// Room for one more of a record's items read back.
+template <typename T>
+bool room(Walk *w, T **items, size_t *cap, size_t count) {
+  w->no_memory = w->reading && make_room(items, cap, count) != 0;
+  w->ok = w->ok && !w->no_memory;
+  return w->ok;
 }
 
 // The kind the model table gives model, or -1.
@@ -251,40 +153,95 @@ int32_t model_kind(const char *model) {
   return row != nullptr ? row->kind : -1;
 }
 
-// The header, model and kind lines of model's record.
-void parse_head(Cursor *c, const char *model, Intent *in) {
-  expect(c, kHeader);
-  expect(c, "model ");
-  expect(c, model);
-  expect(c, "\n");
-  expect(c, "kind ");
-  in->job.kind = static_cast<int32_t>(number(c, '\n'));
-  c->ok = c->ok && in->job.kind == model_kind(model);
+// The header, model and kind lines of job's model's record, and "request ".
+void walk_head(Walk *w, PaperJob *job) {
+  literal(w, kHeader);
+  literal(w, "model ");
+  literal(w, job->model);
+  literal(w, "\nkind ");
+  number(w, &job->kind, '\n');
+  require(w, job->kind == model_kind(job->model));
+  literal(w, "request ");
 }
+
+// An apply's request line (past "request "), printer, set and the
+// selections moved after it.
+void walk_apply(Walk *w, Intent *in) {
+  long long keep = in->keep_others ? 1 : 0, count = static_cast<long long>(in->format_count);
+  literal(w, "apply ");
+  number(w, &keep, ' ');
+  number(w, &count, '\n');
+  require(w, (keep == 0 || keep == 1) && count >= 0);
+  in->keep_others = keep == 1;
+  field(w, "printer ", in->job.printer);
+  size_t cap = 0;
+  for (long long i = 0; w->ok && i < count; ++i) {
+    if (!room(w, &in->formats, &cap, in->format_count)) return;
+    FormatSpec &f = in->formats[i];
+    if (w->reading) f = FormatSpec{};
+    literal(w, "format ");
+    sized(w, f.label_name);
+    literal(w, " ");
+    sized(w, f.media_name);
+    literal(w, " ");
+    number(w, &f.width, ' ');
+    number(w, &f.height, ' ');
+    number(w, &f.pins, '\n');
+    require(w, f.label_name[0] != '\0');
+    if (w->reading && w->ok) ++in->format_count;
+  }
+  cap = 0;
+  for (size_t i = 0; w->reading ? next_is(w, "selection ") && i < in->format_count : i < in->move_count; ++i) {
+    if (!room(w, &in->moves, &cap, in->move_count)) return;
+    FollowedSetting &move = in->moves[i];
+    long long format = w->reading ? 0 : static_cast<long long>(move.format);
+    literal(w, "selection ");
+    identifier(w, &move.id, ' ');
+    number(w, &format, '\n');
+    require(w, format >= 0 && static_cast<size_t>(format) < in->format_count);
+    move.format = static_cast<size_t>(format);
+    if (w->reading && w->ok) ++in->move_count;
+  }
+}
+
+void walk(Walk *w, Intent *in) {
+  PaperJob &job = in->job;
+  walk_head(w, &job);
+  if (w->reading) {
+    in->apply = next_is(w, "apply ");
+    in->add = !in->apply && next_is(w, "add ");
+  }
+  if (in->apply) {
+    walk_apply(w, in);
+  } else {
+    literal(w, in->add ? "add " : "delete\n");
+    if (in->add) identifier(w, &in->id, '\n');
+    field(w, "printer ", job.printer);
+    field(w, "name ", job.label_name);
+    field(w, "media ", job.media_name);
+    literal(w, "size ");
+    number(w, &job.width, ' ');
+    number(w, &job.height, ' ');
+    number(w, &job.pins, '\n');
+  }
+  char sum[32];
+  const char *body = w->reading ? w->start : w->text.bytes;
+  const size_t len = w->reading ? static_cast<size_t>(w->at - w->start) : w->text.len;
+  (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(body, len));
+  literal(w, sum);
+}
+
+Walk reader(const char *bytes, size_t len) { return Walk{true, {}, bytes, bytes, bytes + len, true, false}; }
 
 // Whether the record's bytes are one this tool wrote for model (1, 0),
 // or -1 (ENOMEM) when an apply's set could not be held.
 int parse(const char *bytes, size_t len, const char *model, Intent *in) {
   *in = Intent{};
-  Cursor c{bytes, bytes + len, true, false};
-  parse_head(&c, model, in);
   copy_text(in->job.model, model);
-  parse_request(&c, in);
-  if (!in->apply) {
-    field(&c, "printer ", in->job.printer);
-    field(&c, "name ", in->job.label_name);
-    field(&c, "media ", in->job.media_name);
-    expect(&c, "size ");
-    in->job.width = number(&c, ' ');
-    in->job.height = number(&c, ' ');
-    in->job.pins = number(&c, '\n');
-  }
-  const size_t body = static_cast<size_t>(c.at - bytes);
-  char sum[32];
-  (void)std::snprintf(sum, sizeof sum, "sum %016" PRIX64 "\n", checksum(bytes, body));
-  expect(&c, sum);
-  if (c.no_memory) return -1;
-  return c.ok && c.at == c.end && in->job.printer[0] != '\0' && (in->apply || in->job.label_name[0] != '\0');
+  Walk w = reader(bytes, len);
+  walk(&w, in);
+  if (w.no_memory) return -1;
+  return w.ok && w.at == w.end && in->job.printer[0] != '\0' && (in->apply || in->job.label_name[0] != '\0');
 }
 
 // The longest a record can be. One of an add or a delete, every field at
@@ -306,13 +263,15 @@ constexpr size_t kFormatLineMax = sizeof "format 32: 32:   \n" + size_t{2} * kLa
 // How long the record whose first bytes t holds may be: an apply's names
 // its count of format lines; any other fits within kHeadMax.
 size_t record_limit(const Text &t, const char *model) {
-  Intent head{};
-  Cursor c{t.bytes, t.bytes + t.len, true, false};
-  parse_head(&c, model, &head);
-  expect(&c, "request apply ");
-  (void)number(&c, ' ');
-  const long long count = number(&c, '\n');
-  const bool apply = c.ok && count >= 0 && static_cast<unsigned long long>(count) <= kApplySetMax;
+  PaperJob head{};
+  copy_text(head.model, model);
+  Walk w = reader(t.bytes, t.len);
+  walk_head(&w, &head);
+  long long keep = 0, count = 0;
+  literal(&w, "apply ");
+  number(&w, &keep, ' ');
+  number(&w, &count, '\n');
+  const bool apply = w.ok && count >= 0 && static_cast<unsigned long long>(count) <= kApplySetMax;
   return apply ? kHeadMax + static_cast<size_t>(count) * kFormatLineMax : kHeadMax;
 }
 
@@ -384,12 +343,13 @@ void free_intent(Intent *intent) {
 int write_intent(const char *root, const Intent &intent) {
   char path[kPathMax];
   if (format_intent_path(path, sizeof path, root, intent.job.model) != 0) return -1;
-  Text text{};
-  compose(intent, &text);
-  const int rc = text.full ? -1 : write_whole_file(path, text.bytes, text.len);
+  Intent copy = intent;
+  Walk w{false, {}, nullptr, nullptr, nullptr, true, false};
+  walk(&w, &copy);
+  const int rc = w.text.full ? -1 : write_whole_file(path, w.text.bytes, w.text.len);
   if (rc != 0) note_failed_driver_file(path);
   SavedErrno saved;
-  std::free(text.bytes);
+  std::free(w.text.bytes);
   return rc;
 }
 

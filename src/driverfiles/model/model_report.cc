@@ -11,7 +11,6 @@
 #include "driverfiles/text/json_writer.h"
 #include "driverfiles/format/label_lines.h"
 #include "driverfiles/sys/sys_io.h"
-#include "front/operations.h"
 
 // Output goes to standard output unchecked call by call: a failure stays
 // with the stream, and the entry routine checks it once before the exit.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <iterator>
 
 #include "driverfiles/sys/sys_io.h"
@@ -56,13 +55,7 @@ int format_temp_path(char *out, size_t cap, const char *path) {
 }
 
 int copy_path(char *out, size_t cap, const char *from, size_t len) {
-  if (len >= cap) {
-    errno = ENAMETOOLONG;
-    return -1;
-  }
-  std::memcpy(out, from, len);
-  out[len] = '\0';
-  return 0;
+  return checked(std::snprintf(out, cap, "%.*s", static_cast<int>(len), from), cap);
 }
 
 void note_failed_driver_file(const char *path) {

@@ -101,8 +101,7 @@ bool skip_word(JsonReader *r, const char *word) {
 bool skip_nested(JsonReader *r, int depth);
 
 bool skip_members(JsonReader *r, char close, int depth) {
-  bool more = false;
-  for (bool first = true; json_next(r, close, first, &more); first = false) {
+  for (bool first = true; json_next(r, close, first); first = false) {
     if (close == '}') {
       size_t len = 0;
       if (!json_read_string(r, nullptr, 0, &len) || !json_take(r, ':')) return false;
@@ -151,9 +150,8 @@ bool json_take(JsonReader *r, char c) {
   return true;
 }
 
-bool json_next(JsonReader *r, char close, bool first, bool *more) {
+bool json_next(JsonReader *r, char close, bool first) {
   char c = 0;
-  *more = false;
   if (!json_peek(r, &c)) return false;
   if (c == close) {
     ++r->pos;
@@ -161,7 +159,6 @@ bool json_next(JsonReader *r, char close, bool first, bool *more) {
   }
   if (!first && c != ',') return fail(r, close == '}' ? "expected ',' or '}'" : "expected ',' or ']'");
   if (!first) ++r->pos;
-  *more = true;
   return true;
 }
 

@@ -34,10 +34,10 @@ bool json_peek(JsonReader *r, char *c);
 // Takes the byte c after whitespace.
 bool json_take(JsonReader *r, char c);
 
-// Inside an object or array whose opening byte was taken: true with *more
-// set when another member follows (its comma taken), false at the closing
-// byte (taken) or at an error (error set). first: no member read yet.
-bool json_next(JsonReader *r, char close, bool first, bool *more);
+// Inside an object or array whose opening byte was taken: true when
+// another member follows (its comma taken), false at the closing byte
+// (taken) or at an error (error set). first: no member read yet.
+bool json_next(JsonReader *r, char close, bool first);
 
 // A string, decoded into out (cap bytes, not terminated); *len is its
 // whole decoded length, which may exceed cap (the rest is not stored).
