@@ -55,12 +55,12 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
       // A line whose identifier is another (longer, or before a name holding it) stays; a marker shared stays.
       {"ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]ZkLBADC0FFEE0DD/A", kDrop,
        "ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]"},
-      {"", kAppend, "END\n"},
+      {"", kAppend, "END\n"}, {kLong, kDrop, kLong},
       {std::string("x\0ZkLBADC0FFEE0DD\nZkLBADC0FFEE0DD\n", 34), kDrop, std::string("x\0ZkLBADC0FFEE0DD\n", 18)},
       {std::string("a\nx\0ZkLBADC0FFEE0DD", 19), kDrop, std::string("a\nx\0ZkLBADC0FFEE0DD", 19)},
       {kStraddle + "ZkLBADC0FFEE0DD\nz\n", kDrop, kStraddle + "z\n"},
       {kStraddle + "[M]\nz\n", kInsert, kStraddle + "[M]\nINS\nz\n"},
-      {kLong + "\nZkLBADC0FFEE0DD\n", kDrop, kLong + "\n"},
+      {kLong + "\n" + std::string(kLookAhead, 'c') + "ZkLBADC0FFEE0DD\n", kDrop, kLong + "\n"},  // read ahead to its end only
       {"[M]\n" + kLong + "ZkLBADC0FFEE0DD\n", kDrop, "[M]\n"},
       {kLong + "[M]\nz", kAll, kLong + "[M]\nINS\nz\nEND\n"},
       {std::string(kLookAhead - 4, 'x') + "ZkLBADC0FFEE0DD:" + kLong + "\nz\n", kDrop, "z\n"},

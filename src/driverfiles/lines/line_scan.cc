@@ -1,9 +1,10 @@
-// The line scan: chunked reads of a driver file, memmem for the texts, and
+// The line scan: chunked reads of a driver file, a search for the texts, and
 // the hit lines handed out one at a time (see line_scan.h).
 #include "driverfiles/lines/line_scan.h"
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "driverfiles/sys/sys_io.h"
 
@@ -27,6 +28,17 @@ int hand_on(LineScan *s, size_t stop, bool keep) {
 // Reads from file offset at, without moving the scan's own position.
 ssize_t read_at(int fd, char *into, size_t len, off_t at) {
   return retry_interrupted([=] { return sys_io.pread(fd, into, len, at); });
+}
+
+// The first place of text (len bytes) in the n bytes at p, or null, as
+// memmem finds it. The lines of a driver file share long runs (every
+// identifier's start, "/" before every name), on which memmem's skips
+// stay short; the Horspool searcher moves on by up to the text's length
+// at each try, from a table built once per search.
+const char *find_text(const char *p, size_t n, const char *text, size_t len) {
+  const std::boyer_moore_horspool_searcher<const char *> searcher(text, text + len);
+  const char *at = std::search(p, p + n, searcher);
+  return at == p + n && len != 0 ? nullptr : at;
 }
 
 // The first newline or zero byte of the n bytes at p, or null.
@@ -60,9 +72,9 @@ size_t earliest_hit(LineScan *s) {
   size_t best = kNone;
   for (size_t k = 0; k < kNeedles; ++k) {
     if (!s->next_known[k] || (s->next[k] != kNone && s->next[k] < s->pos)) {
-      const void *at = s->needle[k] == nullptr ? nullptr
-                       : memmem(s->buf + s->pos, s->end - s->pos, s->needle[k], s->needle_len[k]);
-      s->next[k] = at == nullptr ? kNone : static_cast<size_t>(static_cast<const char *>(at) - s->buf);
+      const char *at = s->needle[k] == nullptr ? nullptr
+                       : find_text(s->buf + s->pos, s->end - s->pos, s->needle[k], s->needle_len[k]);
+      s->next[k] = at == nullptr ? kNone : static_cast<size_t>(at - s->buf);
       s->next_known[k] = true;
     }
     best = std::min(best, s->next[k]);
@@ -133,10 +145,10 @@ int long_hit(LineScan *s, HitLine *out) {
   const int rc = read_ahead(s->fd, line_off, longest - 1, [&](size_t len, off_t at) {
     for (size_t k = 0; k < kNeedles; ++k) {
       if (s->needle[k] == nullptr || out->holds[k]) continue;
-      const void *p = memmem(lookahead_buffer, len, s->needle[k], s->needle_len[k]);
+      const char *p = find_text(lookahead_buffer, len, s->needle[k], s->needle_len[k]);
       if (p == nullptr) continue;
       out->holds[k] = true;
-      const off_t place = at + (static_cast<const char *>(p) - lookahead_buffer);
+      const off_t place = at + (p - lookahead_buffer);
       if (first < 0 || place < first) first = place;
     }
     end = at + static_cast<off_t>(len);
@@ -240,9 +252,9 @@ int each_place(const LineScan *s, const HitLine *hit, const char *text, OnPlace 
   // A line longer than a chunk: read ahead once, each place's head on its own.
   return read_ahead(s->fd, hit->offset, text_len > 0 ? text_len - 1 : 0, [&](size_t len, off_t at) {
     for (size_t pos = 0; pos < len; ++pos) {
-      const void *p = memmem(lookahead_buffer + pos, len - pos, text, text_len);
+      const char *p = static_cast<const char *>(memmem(lookahead_buffer + pos, len - pos, text, text_len));
       if (p == nullptr) break;
-      pos = static_cast<size_t>(static_cast<const char *>(p) - lookahead_buffer);
+      pos = static_cast<size_t>(p - lookahead_buffer);
       const off_t place = at + static_cast<off_t>(pos);
       HitLine head{};
       if (read_head(s->fd, place, &head) != 0) return -1;
