@@ -1,8 +1,8 @@
 // One pass over a driver file, finding the lines that hold given texts:
 // the one reader of driver lines (besides the lock, an add's one-byte
 // readability check and the diff's reread of a last line). The file is
-// read in chunks of kScanChunk bytes, each searched once for each text
-// (a Horspool search); lines holding none of the texts are handed on
+// read in chunks of kScanChunk bytes, each searched once for each text,
+// sixteen bytes at a time; lines holding none of the texts are handed on
 // in runs, never looked at one by one.
 //
 // A line is the bytes up to and including a newline, or those before end
