@@ -39,18 +39,12 @@ int note_taken(void *ctx, const LineScan &, const HitLine &) {
   return 0;
 }
 
-// The three files an add changes, with their lines, prepared together.
+// The three files an add changes (kAddOrder), with their lines.
 struct AddedFiles {
   char entry[kLineMax], paper[kLineMax], imaging[kLineMax];
-  RewritePlan plan[3];
-  PreparedFile prepared[3];
+  FileCopies copies;
   bool marked;  // the function file's copy has the entry after its marker
 };
-const DriverFile kAddedFiles[3] = {kFunctionFile, kPaperTable, kImagingArea};
-
-void abandon_all(AddedFiles *files) {
-  for (PreparedFile &p : files->prepared) abandon_driver_file(&p);
-}
 
 // Prepares the copies of the three files for id, watching each for it.
 // kOpDone with *taken set when a line already holds it (nothing left
@@ -63,23 +57,22 @@ int32_t prepare_added(const PaperJob &job, const Steps &steps, const FormatId &i
   paper_line(id, job, files->paper, sizeof files->paper);
   imaging_line(id, job, files->imaging, sizeof files->imaging);
   files->marked = false;
-  files->plan[0] = RewritePlan{nullptr, nullptr, kEntryMarker, files->entry, nullptr};
-  files->plan[0].marker_seen = &files->marked;
-  files->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->paper};
-  files->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->imaging};
+  FileCopies &c = files->copies;
+  c = FileCopies{kAddOrder, 3, {}, {true, true, true}, {}};
+  c.plan[0] = RewritePlan{nullptr, nullptr, kEntryMarker, files->entry, nullptr};
+  c.plan[0].marker_seen = &files->marked;
+  c.plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->paper};
+  c.plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, files->imaging};
   const WatchedText watch{id.text, note_taken, taken};
   for (int i = 0; i < 3 && !*taken; ++i) {
-    if (prepare_driver_file(job, steps, kAddedFiles[i], files->plan[i], watch,
-                            &files->prepared[i]) != kOpDone) {
-      return kOpFileFailed;  // add_format abandons what was prepared
-    }
+    if (prepare_copy(job, steps, &watch, i, &c) != kOpDone) return kOpFileFailed;
     if (i == 0 && !files->marked) {
       errno = ENODATA;
       note_failed_driver_file(job.driver_path[kFunctionFile]);
-      return kOpFileFailed;
+      return kOpFileFailed;  // add_format abandons what was prepared
     }
   }
-  if (*taken) abandon_all(files);
+  if (*taken) abandon_copies(&c);
   return kOpDone;
 }
 
@@ -141,8 +134,8 @@ int32_t check_add_targets(const PaperJob &job) {
 
 int32_t check_add_copies(const PaperJob &job) {
   const auto refused = [&](DriverFile f) { return check_temporary(job.driver_path[f]) != 0; };
-  const DriverFile *f = std::find_if(std::begin(kAddedFiles), std::end(kAddedFiles), refused);
-  if (f == std::end(kAddedFiles)) return kOpDone;
+  const DriverFile *f = std::find_if(std::begin(kAddOrder), std::end(kAddOrder), refused);
+  if (f == std::end(kAddOrder)) return kOpDone;
   note_failed_driver_file(job.driver_path[*f]);
   return kOpFileFailed;
 }
@@ -165,10 +158,8 @@ int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const 
   if (rc == kOpDone && hook != nullptr) rc = hook->before(hook->ctx, &id);
   if (rc == kOpDone) rc = ask_companion_to_add(job, steps, id);
   if (hook != nullptr) hook->pending = rc == kOpDone;
-  for (int i = 0; i < 3 && rc == kOpDone; ++i) {
-    rc = commit_driver_file(steps, kAddedFiles[i], files.plan[i], &files.prepared[i]);
-  }
-  abandon_all(&files);
+  if (rc == kOpDone) rc = commit_copies(steps, &files.copies);
+  abandon_copies(&files.copies);
   if (rc == kOpDone && hook != nullptr) hook->pending = false;
   if (rc == kOpDone && steps.dry_run == nullptr) {
     log_format_change({"added", job.model, job.printer, job.label_name,

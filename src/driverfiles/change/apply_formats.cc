@@ -18,10 +18,6 @@
 
 namespace {
 
-// The order the copies are put in place: new entries first, so a run cut
-// short leaves them incomplete, and the next apply replaces them.
-const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSettingsFile};
-
 struct Text {
   char *bytes;
   size_t len, cap;
@@ -48,17 +44,11 @@ struct ApplyFiles {
   IdSwap *swaps;  // the selections that follow their replaced formats
   size_t swap_count, swap_cap;
   SwapSet followed;
-  RewritePlan plan[4];  // in kApplyOrder
-  bool wanted[4];
-  PreparedFile prepared[4];
+  FileCopies copies;  // in kApplyOrder
 };
 
-void abandon_files(ApplyFiles *f) {
-  for (PreparedFile &p : f->prepared) abandon_driver_file(&p);
-}
-
 void free_files(ApplyFiles *f) {
-  abandon_files(f);
+  abandon_copies(&f->copies);
   std::free(f->entries.bytes);
   std::free(f->papers.bytes);
   std::free(f->imaging.bytes);
@@ -124,14 +114,17 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
   if (f->old_count > 1) std::qsort(f->old_ids, f->old_count, sizeof(FormatId), compare_match_ids);
   f->olds = MatchSet{f->old_ids, f->old_count};
   const bool entries = f->entries.len != 0;
-  f->plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
-                           entries ? f->entries.bytes : nullptr, nullptr, &f->olds};
-  f->plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->papers), &f->olds};
-  f->plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->imaging), &f->olds};
-  f->plan[3] = RewritePlan{nullptr, default_paper_line(job), nullptr, nullptr, nullptr, &f->olds};
-  f->plan[3].swaps = &f->followed;
-  for (int i = 0; i < 3; ++i) f->wanted[i] = entries || f->old_count != 0;
-  f->wanted[3] = f->old_count != 0;
+  FileCopies &c = f->copies;
+  c.order = kApplyOrder;
+  c.count = 4;
+  c.plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
+                          entries ? f->entries.bytes : nullptr, nullptr, &f->olds};
+  c.plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->papers), &f->olds};
+  c.plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->imaging), &f->olds};
+  c.plan[3] = RewritePlan{nullptr, default_paper_line(job), nullptr, nullptr, nullptr, &f->olds};
+  c.plan[3].swaps = &f->followed;
+  for (int i = 0; i < 3; ++i) c.wanted[i] = entries || f->old_count != 0;
+  c.wanted[3] = f->old_count != 0;
   return 0;
 }
 
@@ -168,17 +161,8 @@ int note_new_id(void *ctx, const LineScan &scan, const HitLine &hit) {
 }
 
 int32_t prepare_files(const PaperJob &job, const Steps &steps, ApplyFiles *f, IdWatch *watched) {
-  const WatchedText none{nullptr, nullptr, nullptr};
   const WatchedText watch{kFormatIdPrefix, note_new_id, watched};
-  for (int i = 0; i < 4; ++i) {
-    if (f->wanted[i] && prepare_driver_file(job, steps, kApplyOrder[i], f->plan[i],
-                                            watched != nullptr ? watch : none,
-                                            &f->prepared[i]) != kOpDone) {
-      abandon_files(f);
-      return kOpFileFailed;
-    }
-  }
-  return kOpDone;
+  return prepare_copies(job, steps, watched != nullptr ? &watch : nullptr, &f->copies);
 }
 
 // The sorted start of the list holding key or what follows it.
@@ -338,7 +322,7 @@ int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const Format
     const int32_t rc = prepare_files(job, steps, f, &watch);
     std::free(watch.ids);
     if (rc != kOpDone || !watch.seen) return rc;
-    abandon_files(f);
+    abandon_copies(&f->copies);
   }
   errno = EEXIST;
   return kOpFileFailed;
@@ -365,17 +349,16 @@ int32_t ask_for_changes(const PaperJob &job, const Steps &steps, const FormatSet
   return kOpDone;
 }
 
-// A dry run shows the diffs only of a whole run (shown true).
+// A dry run shows each diff at once, its plans being whole, and only of
+// a whole run (shown true).
 int32_t commit_files(const PaperJob &job, const Steps &steps, ApplyFiles *f, bool shown) {
+  FileCopies &c = f->copies;
+  if (steps.dry_run == nullptr) return commit_copies(steps, &c);
   int32_t rc = kOpDone;
-  for (int i = 0; i < 4 && rc == kOpDone; ++i) {
-    if (!f->wanted[i]) continue;
-    if (steps.dry_run != nullptr && (steps.dry_run->quiet || !shown)) continue;
-    rc = steps.dry_run != nullptr ? show_driver_file(job, kApplyOrder[i], f->plan[i])
-                                  : commit_driver_file(steps, kApplyOrder[i], f->plan[i],
-                                                       &f->prepared[i]);
+  for (int i = 0; i < 4 && rc == kOpDone && shown && !steps.dry_run->quiet; ++i) {
+    if (c.wanted[i]) rc = show_driver_file(job, kApplyOrder[i], c.plan[i]);
   }
-  abandon_files(f);
+  abandon_copies(&c);
   return rc;
 }
 
@@ -415,7 +398,7 @@ int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const For
   const int32_t asked = ask_for_changes(job, steps, set, plan);
   const int asked_errno = errno;  // why the companion failed, past the copies made again
   if (asked != kOpDone) {
-    abandon_files(f);
+    abandon_copies(&f->copies);
     if (plan->failed == 0 && plan->changes[0].state == ChangeState::kPending &&
         plan->orphan_count == 0 && plan->followed_count == 0) {
       return asked;

@@ -85,8 +85,8 @@ int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, Ask
   if (rc == kOpDone && found > 0 && hook != nullptr) rc = hook->before(hook->ctx, nullptr);
   if (rc == kOpDone) rc = ask_companion_to_delete(job, steps);
   if (hook != nullptr) hook->pending = rc == kOpDone && found > 0;
-  if (rc == kOpDone && found > 0) rc = commit_removal(job, steps, &removal);
-  abandon_removal(&removal);
+  if (rc == kOpDone && found > 0) rc = commit_copies(steps, &removal.copies);
+  abandon_copies(&removal.copies);
   if (rc == kOpDone && hook != nullptr) hook->pending = false;
   if (rc == kOpDone && found > 0 && steps.dry_run == nullptr) log_deleted(job, entry);
   // A format without a paper table entry was never fully there.

@@ -178,55 +178,62 @@ const char *default_paper_line(const PaperJob &job) {
   return is_tape(job) ? kTapeDefaultPaper : kRollDefaultPaper;
 }
 
-namespace {
+const DriverFile kAddOrder[3] = {kFunctionFile, kPaperTable, kImagingArea};
+const DriverFile kRemovalOrder[4] = {kImagingArea, kSettingsFile, kPaperTable, kFunctionFile};
+const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSettingsFile};
 
-const DriverFile kRemovalOrder[4] = {DriverFile::kImagingArea, DriverFile::kSettingsFile,
-                                     DriverFile::kPaperTable, DriverFile::kFunctionFile};
-
-RewritePlan removal_plan(const PaperJob &job, const FormatRemoval &removal, int i) {
-  if (i == 3) return RewritePlan{removal.entry_id, nullptr, nullptr, nullptr, nullptr};
-  return RewritePlan{removal.id, i == 1 ? default_paper_line(job) : nullptr, nullptr, nullptr,
-                     nullptr};
+int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
+                     FileCopies *copies) {
+  const WatchedText none{nullptr, nullptr, nullptr};
+  if (!copies->wanted[i] || prepare_driver_file(job, steps, copies->order[i], copies->plan[i],
+                                                watch != nullptr ? *watch : none,
+                                                &copies->prepared[i]) == kOpDone) {
+    return kOpDone;
+  }
+  abandon_copies(copies);
+  return kOpFileFailed;
 }
 
-}  // namespace
+int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch,
+                       FileCopies *copies) {
+  int32_t rc = kOpDone;
+  for (int i = 0; i < copies->count && rc == kOpDone; ++i) rc = prepare_copy(job, steps, watch, i, copies);
+  return rc;
+}
+
+int32_t commit_copies(const Steps &steps, FileCopies *copies) {
+  int32_t rc = kOpDone;
+  for (int i = 0; i < copies->count && rc == kOpDone; ++i) {
+    if (copies->wanted[i]) rc = commit_driver_file(steps, copies->order[i], copies->plan[i], &copies->prepared[i]);
+  }
+  abandon_copies(copies);
+  return rc;
+}
+
+void abandon_copies(FileCopies *copies) {
+  for (PreparedFile &p : copies->prepared) abandon_driver_file(&p);
+}
 
 int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
                         const char *entry_id, PreparedFile *paper, FormatRemoval *removal) {
   *removal = FormatRemoval{};
   keep_text(removal->id, sizeof removal->id, id);
   keep_text(removal->entry_id, sizeof removal->entry_id, entry_id);
-  const WatchedText none{nullptr, nullptr, nullptr};
+  FileCopies &c = removal->copies;
+  c.order = kRemovalOrder;
+  c.count = 4;
   for (int i = 0; i < 4; ++i) {
-    removal->wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr;
+    c.wanted[i] = i == 3 ? entry_id != nullptr : id != nullptr;
+    c.plan[i] = RewritePlan{i == 3 ? removal->entry_id : removal->id, i == 1 ? default_paper_line(job) : nullptr,
+                            nullptr, nullptr, nullptr};
     if (i == 2 && paper != nullptr) {
-      removal->prepared[i] = *paper;
+      c.prepared[i] = *paper;
       paper->ready = false;
-      continue;
-    }
-    if (removal->wanted[i] &&
-        prepare_driver_file(job, steps, kRemovalOrder[i], removal_plan(job, *removal, i), none,
-                            &removal->prepared[i]) != kOpDone) {
-      abandon_removal(removal);
+    } else if (prepare_copy(job, steps, nullptr, i, &c) != kOpDone) {
       return kOpFileFailed;
     }
   }
   return kOpDone;
-}
-
-int32_t commit_removal(const PaperJob &job, const Steps &steps, FormatRemoval *removal) {
-  int32_t rc = kOpDone;
-  for (int i = 0; i < 4 && rc == kOpDone; ++i) {
-    if (!removal->wanted[i]) continue;
-    rc = commit_driver_file(steps, kRemovalOrder[i], removal_plan(job, *removal, i),
-                            &removal->prepared[i]);
-  }
-  abandon_removal(removal);
-  return rc;
-}
-
-void abandon_removal(FormatRemoval *removal) {
-  for (PreparedFile &p : removal->prepared) abandon_driver_file(&p);
 }
 
 namespace {

@@ -105,25 +105,47 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 // plan that is whole already, as an apply's is).
 int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan);
 
-// A format's lines, removed in two halves like a rewrite: prepare reads
-// and copies every file that changes (nothing changed yet, nothing asked),
-// commit puts the copies in place in the reverse of the order an add
-// writes them: ImagingArea, the settings line reset to the model's
-// default paper, paper table (all under id), then the function file's
-// entries (under entry_id). A run cut short at any point leaves the
-// entries in place, so the next delete finds the format again and
-// finishes. id may be null (only the entries go); paper, when not null,
-// is the paper table's copy already prepared for id and is taken over.
-// On a failure nothing is left prepared. abandon removes what is prepared.
+// The copies of the files one step rewrites: each prepared once (read
+// and copied, nothing changed yet, nothing asked), then all put in place
+// in the step's order, or abandoned. A removal puts the function file's
+// entries last, an add and an apply their new entries first, so a run
+// cut short leaves an entry whose format is not whole, which the next
+// request or apply of its name finishes (and, with the intent record
+// still there, --repair).
+extern const DriverFile kAddOrder[3];      // function file, paper table, ImagingArea
+extern const DriverFile kRemovalOrder[4];  // ImagingArea, settings file, paper table, function file
+extern const DriverFile kApplyOrder[4];    // function file, paper table, ImagingArea, settings file
+struct FileCopies {
+  const DriverFile *order;
+  int count;
+  RewritePlan plan[4];  // as order, like wanted and prepared
+  bool wanted[4];
+  PreparedFile prepared[4];
+};
+
+// Prepares the copy at i when wanted, watched for watch's text (may be
+// null); a failure abandons every copy. prepare_copies prepares each.
+int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
+                     FileCopies *copies);
+int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch,
+                       FileCopies *copies);
+// Puts the wanted copies in place in order (a dry run gathers their
+// plans for its diffs), then abandons what is left.
+int32_t commit_copies(const Steps &steps, FileCopies *copies);
+void abandon_copies(FileCopies *copies);
+
+// A format's lines removed, in kRemovalOrder: ImagingArea, the settings
+// line reset to the model's default paper, paper table (all under id),
+// then the function file's entries (under entry_id). id may be null (only
+// the entries go); paper, when not null, is the paper table's copy
+// already prepared for id and is taken over. On a failure nothing is left
+// prepared; commit and abandon are the copies'.
 struct FormatRemoval {
   char id[kFormatIdMax], entry_id[kFormatIdMax];
-  PreparedFile prepared[4];  // ImagingArea, settings, paper table, function file
-  bool wanted[4];
+  FileCopies copies;
 };
 int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
                         const char *entry_id, PreparedFile *paper, FormatRemoval *removal);
-int32_t commit_removal(const PaperJob &job, const Steps &steps, FormatRemoval *removal);
-void abandon_removal(FormatRemoval *removal);
 
 // The intent record's part in the delete and add steps (intent_record.h):
 // before is called just before the companion tool is asked to change

@@ -56,8 +56,8 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
   int32_t rc = prepare_removal(*job, steps, e.id.text, e.id.text, nullptr, &removal);
   if (rc == kOpDone) rc = ask_companion_to_delete(*job, steps);
   if (rc == kOpCompanionFailed) print_entry("not removed", e, ": the companion tool failed");
-  if (rc == kOpDone) rc = commit_removal(*job, steps, &removal);
-  abandon_removal(&removal);
+  if (rc == kOpDone) rc = commit_copies(steps, &removal.copies);
+  abandon_copies(&removal.copies);
   if (rc != kOpDone) return rc;
   print_entry("removed incomplete", e, "");
   log_change(*job, steps, "removed incomplete", e.id.text, e.name, e.name_len);
