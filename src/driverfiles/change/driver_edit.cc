@@ -185,13 +185,9 @@ const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSe
 int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
                      FileCopies *copies) {
   const WatchedText none{nullptr, nullptr, nullptr};
-  if (!copies->wanted[i] || prepare_driver_file(job, steps, copies->order[i], copies->plan[i],
-                                                watch != nullptr ? *watch : none,
-                                                &copies->prepared[i]) == kOpDone) {
-    return kOpDone;
-  }
-  abandon_copies(copies);
-  return kOpFileFailed;
+  return !copies->wanted[i] ? kOpDone
+                            : prepare_driver_file(job, steps, copies->order[i], copies->plan[i],
+                                                  watch != nullptr ? *watch : none, &copies->prepared[i]);
 }
 
 int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch,

@@ -124,7 +124,8 @@ struct FileCopies {
 };
 
 // Prepares the copy at i when wanted, watched for watch's text (may be
-// null); a failure abandons every copy. prepare_copies prepares each.
+// null); prepare_copies prepares each, up to a failure. What is prepared
+// waits for commit or abandon, whichever way the step ends.
 int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
                      FileCopies *copies);
 int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch,
@@ -138,8 +139,8 @@ void abandon_copies(FileCopies *copies);
 // line reset to the model's default paper, paper table (all under id),
 // then the function file's entries (under entry_id). id may be null (only
 // the entries go); paper, when not null, is the paper table's copy
-// already prepared for id and is taken over. On a failure nothing is left
-// prepared; commit and abandon are the copies'.
+// already prepared for id and is taken over. Commit and abandon are the
+// copies'.
 struct FormatRemoval {
   char id[kFormatIdMax], entry_id[kFormatIdMax];
   FileCopies copies;
