@@ -23,15 +23,7 @@ struct Text {
   size_t len, cap;
 };
 
-int add_text(Text *t, const char *line) {
-  const size_t n = std::strlen(line);
-  while (t->cap < t->len + n + 1) {
-    if (make_room(&t->bytes, &t->cap, t->cap) != 0) return -1;
-  }
-  std::memcpy(t->bytes + t->len, line, n + 1);
-  t->len += n;
-  return 0;
-}
+int add_text(Text *t, const char *line) { return append_text(&t->bytes, &t->len, &t->cap, line, std::strlen(line)); }
 
 const char *or_null(const Text &t) { return t.len != 0 ? t.bytes : nullptr; }
 

@@ -59,12 +59,7 @@ int put_text(HeldCalls *held, const char *text, size_t len) {
     (void)std::fwrite(text, 1, len, stdout);
     return 0;
   }
-  while (held->cap < held->len + len) {
-    if (make_room(&held->text, &held->cap, held->cap) != 0) return -1;
-  }
-  std::memcpy(held->text + held->len, text, len);
-  held->len += len;
-  return 0;
+  return append_text(&held->text, &held->len, &held->cap, text, len);
 }
 
 // An argument as the shell would take it back: quoted unless plain.

@@ -41,10 +41,7 @@ struct Text {
 };
 
 void put(Text *t, const char *bytes, size_t len) {
-  while (!t->full && t->cap - t->len < len) t->full = make_room(&t->bytes, &t->cap, t->cap) != 0;
-  if (t->full || len == 0) return;
-  std::memcpy(t->bytes + t->len, bytes, len);
-  t->len += len;
+  t->full = t->full || append_text(&t->bytes, &t->len, &t->cap, bytes, len) != 0;
 }
 
 // The record's layout is walked once to write it and once to read it

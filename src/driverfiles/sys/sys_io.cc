@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -57,6 +58,16 @@ int grow_array(void **items, size_t *cap, size_t count, size_t item_size) {
   if (grown == nullptr) return -1;
   *items = grown;
   *cap = more;
+  return 0;
+}
+
+int append_text(char **bytes, size_t *len, size_t *cap, const char *text, size_t n) {
+  while (*cap < *len + n + 1) {
+    if (make_room(bytes, cap, *cap) != 0) return -1;
+  }
+  std::memcpy(*bytes + *len, text, n);
+  *len += n;
+  (*bytes)[*len] = '\0';
   return 0;
 }
 

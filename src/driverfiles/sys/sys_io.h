@@ -80,6 +80,11 @@ int make_room(T **items, size_t *cap, size_t count) {
   return 0;
 }
 
+// Appends the n bytes at text to a growing block (len bytes used, cap
+// held), a zero byte kept after them: 0, or -1 with errno and nothing
+// appended.
+int append_text(char **bytes, size_t *len, size_t *cap, const char *text, size_t n);
+
 // Reads fd on into the growing buffer *bytes (*len used of *cap) until
 // its end or until it holds more than limit bytes, never more than one
 // past it, so a longer input is told by *len and no input can grow the
