@@ -258,7 +258,12 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     EXPECT_EQ(expected, events());
     EXPECT_TRUE(record_synced_first() && synced_once_after_renames(1));
     const std::string q = " model=tvq310 printer='q' name='", by = "removed" + q + "Test' id='" + kTapeId + "' size=10x50 uid=";
-    EXPECT_EQ(add ? events("log ") : Lines{by + uid}, events("log "));
+    // The add's identifier comes from the request's clock, moved on past the one "Test" holds.
+    const bool again = add && *label == 'T';
+    const std::string added = "added" + q + label + "' id='ZkL_zkS12mm__0" + (again ? "40A03271A2C" : "30A03271A2B") +
+                              "' size=10x50 asked=12x50 uid=";
+    const Lines clean_log = add ? again ? Lines{by + uid, added + uid} : Lines{added + uid} : Lines{by + uid};
+    EXPECT_EQ(clean_log, events("log "));
     const std::vector<Call> clean = call_log();
     const size_t renamed = static_cast<size_t>(std::find(clean.rbegin(), clean.rend(), Call::kRename).base() - clean.begin());
     const DriverFiles done = read_driver_files(paths);
@@ -278,8 +283,8 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
         // The login uid unread is "unknown"; a line without memory keeps its action and model.
         const bool unread = kind == Call::kOpen || kind == Call::kRead;  // a failing look at the login uid
         const std::string line = by + (unread ? std::to_string(::getuid()) + " login_uid=unknown" : uid);
-        EXPECT_EQ(add ? events("log ") : Lines{kind == Call::kRealloc ? "removed model=tvq310 (no memory for the details)" : line},
-                  events("log ")) << what;
+        const Lines degraded{kind == Call::kRealloc ? "removed model=tvq310 (no memory for the details)" : line};
+        if (!add || (!unread && kind != Call::kRealloc)) { EXPECT_EQ(add ? clean_log : degraded, events("log ")) << what; }
       } else {
         EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0) << what;
         EXPECT_EQ(kind == Call::kWaitpid || kind == Call::kSpawn ? kOpCompanionFailed : kOpFileFailed, rc) << what;
