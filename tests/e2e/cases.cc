@@ -429,6 +429,9 @@ std::vector<Case> end_to_end_cases() {
       {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, holding({{"Test", wrong}}, "Media=" +
        wrong + "\n"), "replaced\n", 0, holding({{"Test", added}}, "Media=" + added + "\n"), {deleting("Test"), add_test_call}},
       ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
+      // The settings file, which an add leaves alone, may be a link it would not follow.
+      with(ensured(add("ensure_adds_beside_a_foreign_link", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353",
+                       "28.00\t141.52"), "added\n"), {"link-owner:rc"}),
 
       // A repair acts only on a tree it reads whole, and its dry run shows
       // it; the check's findings of a missing model and of zero bytes.

@@ -407,11 +407,11 @@ int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const For
   return rc == kOpDone ? asked : rc;
 }
 
-// What the apply needs before it asks or changes anything: no link it may
-// not follow, every file it rewrites there, and the marker new entries
-// follow.
-int32_t check_apply_targets(const PaperJob &job, const ApplyPlan &plan) {
-  if (check_driver_links(job) != kOpDone) return kOpFileFailed;
+// What the apply needs before it asks or changes anything: every file it
+// rewrites there, and the marker new entries follow. A link it may not
+// follow is refused by the copy of the file it rewrites, before anything
+// is asked; one it leaves alone is no matter.
+int32_t check_apply_targets(const ApplyPlan &plan) {
   bool adds = false, removes = plan.orphan_count != 0 || plan.followed_count != 0;
   for (size_t i = 0; i < plan.count; ++i) {
     adds = adds || plan.changes[i].kind != ChangeKind::kRemoved;
@@ -439,7 +439,7 @@ int32_t run_apply(const PaperJob &job, const char *root, const FormatSet &set,
   PaperJob copy = job;
   const Steps steps{root, dry_run};
   ApplyFiles files{};
-  int32_t rc = format_job_paths(&copy, root) == 0 ? check_apply_targets(copy, *plan) : kOpFileFailed;
+  int32_t rc = format_job_paths(&copy, root) == 0 ? check_apply_targets(*plan) : kOpFileFailed;
   plan->found = rc == kOpDone;
   if (rc == kOpDone) rc = choose_and_prepare(copy, steps, set, plan, &files);
   if (rc == kOpDone && hook != nullptr && plan->count != 0) rc = hook->before(hook->ctx, nullptr);
