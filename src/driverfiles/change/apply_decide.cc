@@ -1,5 +1,6 @@
 // Deciding what an apply changes, from one reading of the model's files
 // (see apply_formats.h).
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <cstring>
@@ -96,19 +97,6 @@ int decide_others(const PaperJob &job, const bool *claimed, ApplyPlan *plan) {
   return 0;
 }
 
-// Whether an entry's identifier starts with id (a line holding the
-// entry's would hold id, so it is no orphan's to drop).
-bool held_by_entry(const ModelInventory &inv, const char *id) {
-  const IdList &entries = inv.ids[kFunctionFile];
-  size_t lo = 0, hi = entries.count;
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    if (std::strcmp(entries.ids[mid].text, id) < 0) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo < entries.count && std::strncmp(entries.ids[lo].text, id, std::strlen(id)) == 0;
-}
-
 // An identifier in both the paper table and ImagingArea is one orphan:
 // the one match drops its lines from every file.
 int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
@@ -117,7 +105,8 @@ int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
     const IdList &list = inv.ids[at];
     for (size_t i = 0; i < list.count; ++i) {
       const char *id = list.ids[i].text;
-      if (held_by_entry(inv, id) || (at == kImagingArea && inventory_holds(inv, kPaperTable, id))) continue;
+      // An entry's identifier that starts with id holds its lines: no orphan's to drop.
+      if (starts_an_id_in(inv.ids[kFunctionFile], id, false) || (at == kImagingArea && inventory_holds(inv, kPaperTable, id))) continue;
       if (make_room(&plan->orphans, &plan->orphan_cap, plan->orphan_count) != 0) return -1;
       ApplyOrphan &o = plan->orphans[plan->orphan_count++];
       o = ApplyOrphan{list.ids[i], at, 0, 0};
@@ -135,16 +124,14 @@ int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
 
 const FormatEntry *entry_named(const ModelInventory &inv, const char *name) {
   const size_t len = std::strlen(name);
-  size_t lo = 0, hi = inv.by_name_count;
-  while (lo < hi) {  // the first entry whose name is not below name
-    const size_t mid = lo + (hi - lo) / 2;
-    const FormatEntry &e = *inv.by_name[mid].entry;
-    const int c = std::memcmp(e.name, name, e.name_len < len ? e.name_len : len);
-    if (c < 0 || (c == 0 && e.name_len < len)) lo = mid + 1;
-    else hi = mid;
-  }
-  if (lo == inv.by_name_count) return nullptr;
-  const FormatEntry &e = *inv.by_name[lo].entry;
+  const auto below = [len](const ModelInventory::Named &n, const char *key) {
+    const int c = std::memcmp(n.entry->name, key, std::min(n.entry->name_len, len));
+    return c < 0 || (c == 0 && n.entry->name_len < len);
+  };
+  const ModelInventory::Named *begin = inv.by_name, *end = begin + inv.by_name_count;
+  const ModelInventory::Named *at = std::lower_bound(begin, end, name, below);
+  if (at == end) return nullptr;
+  const FormatEntry &e = *at->entry;
   return e.name_len == len && std::memcmp(e.name, name, len) == 0 ? &e : nullptr;
 }
 

@@ -157,29 +157,15 @@ int32_t prepare_files(const PaperJob &job, const Steps &steps, ApplyFiles *f, Id
   return prepare_copies(job, steps, watched != nullptr ? &watch : nullptr, &f->copies);
 }
 
-// The sorted start of the list holding key or what follows it.
-size_t lower_bound(const IdList &list, const char *key) {
-  size_t lo = 0, hi = list.count;
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    if (std::strcmp(list.ids[mid].text, key) < 0) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo;
-}
-
 // A line of the list's file would hold id (its identifier starts with
 // id), or id would hold its identifier (id starts with it).
 bool taken_in(const IdList &list, const char *id) {
-  const size_t len = std::strlen(id);
-  size_t at = lower_bound(list, id);
-  if (at < list.count && std::strncmp(list.ids[at].text, id, len) == 0) return true;
+  if (starts_an_id_in(list, id, false)) return true;
   FormatId head{};
-  for (size_t n = kMediaAt + 1; n < len; ++n) {
+  for (size_t n = kMediaAt + 1, len = std::strlen(id); n < len; ++n) {
     std::memcpy(head.text, id, n);
     head.text[n] = '\0';
-    at = lower_bound(list, head.text);
-    if (at < list.count && std::strcmp(list.ids[at].text, head.text) == 0) return true;
+    if (holds_id(list, head.text)) return true;
   }
   return false;
 }

@@ -141,16 +141,7 @@ bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {
 // True when a longer identifier of an entry begins with id, so lines
 // holding id are that entry's too ("ZkL" stands nowhere else in one).
 bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
-  const IdList &list = inv.ids[kFunctionFile];
-  const FormatId *begin = list.ids, *end = begin + list.count;
-  const FormatId *at = std::lower_bound(begin, end, id, [](const FormatId &held, const char *key) {
-    return std::strcmp(held.text, key) < 0;
-  });
-  const size_t len = std::strlen(id);
-  for (; at < end && std::strncmp(at->text, id, len) == 0; ++at) {
-    if (at->text[len] != '\0') return true;
-  }
-  return false;
+  return starts_an_id_in(inv.ids[kFunctionFile], id, true);
 }
 
 bool whole_tree(const ModelInventory &inv) {

@@ -265,12 +265,31 @@ void free_inventory(ModelInventory *inv) {
   *inv = ModelInventory{};
 }
 
-bool inventory_holds(const ModelInventory &inv, int at, const char *id) {
-  if (inv.ids[at].count == 0) return false;
-  FormatId key{};
-  (void)std::snprintf(key.text, sizeof key.text, "%s", id);
-  return std::bsearch(&key, inv.ids[at].ids, inv.ids[at].count, sizeof(FormatId), compare_ids) != nullptr;
+namespace {
+
+const FormatId *first_not_below(const IdList &list, const char *key) {
+  return std::lower_bound(list.ids, list.ids + list.count, key, [](const FormatId &held, const char *k) {
+    return std::strcmp(held.text, k) < 0;
+  });
 }
+
+}  // namespace
+
+bool holds_id(const IdList &list, const char *id) {
+  const FormatId *at = first_not_below(list, id);
+  return at < list.ids + list.count && std::strcmp(at->text, id) == 0;
+}
+
+bool starts_an_id_in(const IdList &list, const char *id, bool longer) {
+  const size_t len = std::strlen(id);
+  for (const FormatId *at = first_not_below(list, id); at < list.ids + list.count; ++at) {
+    if (std::strncmp(at->text, id, len) != 0) break;
+    if (!longer || at->text[len] != '\0') return true;
+  }
+  return false;
+}
+
+bool inventory_holds(const ModelInventory &inv, int at, const char *id) { return holds_id(inv.ids[at], id); }
 
 const LineValues *inventory_values(const ModelInventory &inv, int at, const char *id) {
   if (inv.values[at].count == 0) return nullptr;

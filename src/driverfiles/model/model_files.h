@@ -51,6 +51,11 @@ struct IdList {
   size_t count, cap;
 };
 
+// Whether the sorted list holds id, or id starts one of its identifiers
+// (longer: one that goes on past it). Binary searches.
+bool holds_id(const IdList &list, const char *id);
+bool starts_an_id_in(const IdList &list, const char *id, bool longer);
+
 // The last two numbers of a paper table or ImagingArea line (dots across
 // and along; points wide and high), by the line's identifier.
 struct LineValues {
