@@ -134,6 +134,22 @@ TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
   EXPECT_EQ("[CustomTape]\nZkL0110003271A30/N\nZkL0110003271A2/X\n", read_file(roll.function_file));
 }
 
+// The add alone, on a function file without the "[CustomTape]" line its entry follows: ENODATA naming that file,
+// nothing asked, renamed or left behind.
+TEST_F(Operations, AddWithoutTheMarkerChangesNothing) {
+  const DriverFiles files{"[Function]\n", "", "", ""};
+  write_driver_files(paths, files);
+  const Lines names = list_dir(paths.inf);
+  arm_fault(Call::kOpen, 0, 0);
+  EXPECT_EQ(kOpFileFailed, add_label_format(tape_job("New"), root.c_str()));
+  EXPECT_EQ(ENODATA, errno);
+  EXPECT_EQ(paths.function_file, failed_driver_file());
+  EXPECT_EQ(Lines{}, events());
+  EXPECT_EQ(Lines{}, events("wait"));
+  expect_driver_files(files, paths);
+  EXPECT_EQ(names, list_dir(paths.inf));
+}
+
 // A repair logs each change it made, its preview none: an incomplete
 // format and its selection, an orphan, a stale setting.
 TEST_F(Operations, RepairLogsEachChange) {
