@@ -41,10 +41,6 @@ int merge_plan(DryRun *dry_run, DriverFile which, const RewritePlan &plan) {
   for (size_t i = 0; plan.matches != nullptr && i < plan.matches->count; ++i) {
     if (add_match(&p, plan.matches->ids[i].text) != 0) return -1;
   }
-  for (size_t i = 0; plan.swaps != nullptr && i < plan.swaps->count; ++i) {
-    if (make_room(&p.swaps, &p.swap_cap, p.swap_count) != 0) return -1;
-    p.swaps[p.swap_count++] = plan.swaps->swaps[i];
-  }
   if (plan.replace != nullptr) p.replace = plan.replace;
   if (plan.marker != nullptr) p.marker = plan.marker;
   keep_text(p.insert, sizeof p.insert, plan.insert);
@@ -238,10 +234,7 @@ int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
     for (const DriverFile which : kDriverFiles) {
       const PendingPlan &p = dry_run.pending[which];
       if (!p.touched || p.order != order) continue;
-      if (p.swap_count > 1) std::qsort(p.swaps, p.swap_count, sizeof(IdSwap), compare_swaps);
-      const SwapSet swaps{p.swaps, p.swap_count};
-      RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
-      plan.swaps = &swaps;
+      const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
       if (p.match_count > 1) std::qsort(p.matches, p.match_count, sizeof(FormatId), compare_match_ids);
       const MatchSet set{p.matches, p.match_count};
       if (noted(preview_file(job->driver_path[which], plan, p.match_count ? &set : nullptr),
@@ -263,10 +256,7 @@ DryRun *start_dry_run() {
 int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show) {
   PaperJob copy = job;
   const int32_t rc = show ? show_dry_run(*dry_run, &copy, root) : kOpDone;
-  for (PendingPlan &p : dry_run->pending) {
-    std::free(p.matches);
-    std::free(p.swaps);
-  }
+  for (PendingPlan &p : dry_run->pending) std::free(p.matches);
   *dry_run = DryRun{};
   return rc;
 }

@@ -19,19 +19,19 @@
 #include "front/operations.h"
 #include "front/paper_job.h"
 
-// One file's rewrites in a dry run, merged: each rewrite's match joins a
-// set, and a delete's and an add's plans never set the other fields both.
+// One file's rewrites in a request's dry run, merged: each rewrite's match
+// joins a set, and a delete's and an add's plans never set the other
+// fields both. An apply's plans move selections; its dry run shows each
+// plan whole (show_driver_file()) and gathers none.
 struct PendingPlan {
   bool touched;
   int order;  // when the file was first touched
-  FormatId *matches;  // grown through sys_io; free_steps() frees it
+  FormatId *matches;  // grown through sys_io; end_dry_run() frees it
   size_t match_count, match_cap;
   const char *replace;
   const char *marker;
   char insert[kLineMax];
   char append[kLineMax];
-  IdSwap *swaps;  // grown through sys_io; end_dry_run() frees it
-  size_t swap_count, swap_cap;
 };
 
 // An apply's dry run holds its companion calls until every check has
