@@ -134,6 +134,23 @@ TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
   EXPECT_EQ("[CustomTape]\nZkL0110003271A30/N\nZkL0110003271A2/X\n", read_file(roll.function_file));
 }
 
+// An apply's new identifier that an earlier one starts (a wider roll's has a digit more) is chosen again from its
+// clock digits on: A's "ZkL011001277777" starts B's while B's microsecond digits are 777x, so B's moves on to 7780.
+TEST_F(Operations, ApplyChoosesAgainAnIdentifierAnEarlierOneStarts) {
+  make_driver_tree(root, "lm210", {"[CustomTape]\n", "", "", ""}, FAKE_COMPANION);
+  FormatSpec specs[2] = {{"A", "", 16, 18, 0, 16, 18}, {"B", "", 256, 295, 0, 256, 295}};
+  const FormatSet set{specs, 2, 2};
+  const PaperJob job{0, "lm210", "q", "", "", 0, 0, 0, {}, ""};
+  ApplyPlan plan{};
+  arm_fault(Call::kOpen, 0, 0);
+  set_clock(7, 0x7777);
+  ASSERT_EQ(0, decide_apply(job, root.c_str(), set, false, &plan));
+  EXPECT_EQ(0, run_apply(job, root.c_str(), set, &plan, nullptr, nullptr));
+  EXPECT_STREQ("ZkL011001277777", plan.changes[0].new_id.text);
+  EXPECT_STREQ("ZkL0110012777780", plan.changes[1].new_id.text);
+  free_apply_plan(&plan);
+}
+
 // The add alone, on a function file without the "[CustomTape]" line its entry follows: ENODATA naming that file,
 // nothing asked, renamed or left behind.
 TEST_F(Operations, AddWithoutTheMarkerChangesNothing) {

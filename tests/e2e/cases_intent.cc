@@ -175,6 +175,9 @@ void add_intent_cases(std::vector<Case> *rows) {
           document(finding("interrupted-apply", kRecord, "null", "null", true) + ",{\"kind\":\"stale-setting\",\"file\":\""
           + kInf + "zktvq310rc\",\"id\":\"" + kOld + "\",\"name\":null,\"repairable\":true,\"repair\":\"moves the selection "
           "to the new 'Test'\"}"), 1, kSame, {}, true),
+      cut("apply_intent_of_a_moved_selection_checked", {"--check"}, moved, "0", {moved_apply}, checked_apply +
+          "stale setting: " + kInf + "zktvq310rc selects " + kOld + " (repair: moves the selection to the new 'Test')\n",
+          1, kSame, {}, true),
       cut("apply_intent_of_a_moved_selection_repaired", kRepair, moved, "0", {moved_apply}, "finished: an apply of 1 "
           "format on printer q\n", 0, selected, {del_test, test}, false),
       cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0", {record("tvq310", kApplied.substr(0, 44) +
