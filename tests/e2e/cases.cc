@@ -185,6 +185,9 @@ std::vector<Case> end_to_end_cases() {
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
   const std::string tool = kMe + kTool + ": ", a3 = "ZkL_zkS12mm__030A032?????";
+  const std::string shown_add = kRun + "-d 'A b' -show 1\n" + kRun + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
+      diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") + "+" +
+      a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n";
   const std::string n32(32, 'N'), id32 = "ZkL_zkS12mm__200A0321000F";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
@@ -371,10 +374,10 @@ std::vector<Case> end_to_end_cases() {
            diff("zktvq310rc", "-1,2 +1,2") + "-Media=" + old + "\n+Media=zkS12mm\n Darkness=3\n\\ No newline at end of file\n" +
            diff("paperinftvq310", "-1,2 +1") + "-" + old + "/Test:\t70\t353\n A4:\t1\t2\n" +
            diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0),
-      {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
-       kRun + "-d 'A b' -show 1\n" + kRun + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
-           diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") +
-           "+" + a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n", 0},
+      {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare, shown_add, 0},
+      // --ensure's dry run shows the same, then its word.
+      {"dry_run_ensure_adds", "tvq310", {"--dry-run", "--ensure", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
+       shown_add + "added\n", 0},
       on_tape("dry_run_not_found", {"--dry-run", "-P", "q", "-d", "It's"},
               kRun + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0),
 
