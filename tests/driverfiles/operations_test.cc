@@ -192,6 +192,9 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   const std::string padded = root + std::string(1000 - root.size(), '/');
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), padded.c_str(), true, nullptr, &in_add));
   EXPECT_EQ(ENAMETOOLONG, errno);
+  int lock = 0;  // nor is the lock of a folder whose path is too long
+  EXPECT_EQ(kOpFileFailed, hold_driver_lock(tape_job("Test"), (padded + std::string(20, '/')).c_str(), true, &lock));
+  EXPECT_EQ(ENAMETOOLONG, errno);
   EXPECT_EQ(Lines{}, events());
   arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
