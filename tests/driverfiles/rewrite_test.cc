@@ -88,8 +88,7 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
   }
 }
 
-// A caller who may not give the file away (its first fchown refused)
-// keeps it as its own but still gives it the group.
+// A caller who may not give the file away (its first fchown refused) keeps it as its own but still gives it the group.
 TEST_F(Rewrite, KeepsOwnerAndGroup) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give the file away";
   for (const int refused : {0, 1}) {
@@ -223,23 +222,20 @@ TEST_F(Rewrite, RefusesALinkToAPathTooLongToHold) {
   EXPECT_EQ("ZkLBADC0FFEE0DD\n", read_file(target));
 }
 
-// A sorted set is searched: each line whose own identifier is one of it
-// goes (P, and PA that P starts); one whose identifier only starts with
-// one of them (P6), or shares all but its last digit (Q), stays.
+// A sorted set is searched: each line whose own identifier is one of it goes (P, and PA that P starts); one whose
+// identifier only starts with one of them (P6), or shares all but its last digit (Q), stays.
 TEST_F(Rewrite, SortedSetDropsTheLinesOfItsIdentifiers) {
   const FormatId ids[] = {{"ZkL010A03200001"}, {"ZkL010A032000015"}, {"ZkL020A03200003"}};
   const MatchSet set{ids, 3};
-  RewritePlan drop{nullptr, nullptr, nullptr, nullptr, nullptr};
-  drop.matches = &set;
+  const RewritePlan drop{nullptr, nullptr, nullptr, nullptr, nullptr, &set};
   write_file(file, "ZkL010A03200001/A\nZkL010A032000015/B\nZkL010A032000016/D\nZkL010A03200002/C\nplain\n"
                    "ZkL020A03200003:\t1\n");
   EXPECT_EQ(0, rewrite_file(file.c_str(), drop));
   EXPECT_EQ("ZkL010A032000016/D\nZkL010A03200002/C\nplain\n", read_file(file));
 }
 
-// Every place a line holds a text is shown in order, its head cut at the
-// line's end, none after a zero byte: in a line that fits a chunk and in
-// a longer one, where one place straddles two read-ahead pieces.
+// Every place a line holds a text is shown in order, its head cut at the line's end, none after a zero byte: in a line
+// that fits a chunk and in a longer one, where one place straddles two read-ahead pieces.
 TEST_F(Rewrite, EachPlaceInALineIsShown) {
   const std::string tail("\0ZkL5\nZkL6\n", 11), gap(kLookAhead - 7, 'g');
   const struct { std::string line, shown; } cases[] = {

@@ -158,17 +158,16 @@ void Row::TestBody() {
                                       piped ? dir.path + "/in.json" : "/dev/null");
   (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
-  std::vector<Args> calls = c.calls;
+  Case want = c;  // the identifiers the run made in place of their patterns
   DriverFiles after = c.after.value_or(before);
-  std::string out = c.out;
   const std::vector<Args> got_calls = companion_calls(p);
-  fill_in(got_calls, &calls, &out, &after);
-  if (matches(out, r.out)) out = r.out;  // a dry run's identifier, never run
+  fill_in(got_calls, &want.calls, &want.out, &after);
+  if (matches(want.out, r.out)) want.out = r.out;  // a dry run's identifier, never run
   EXPECT_EQ(c.status, r.status) << "exit status";
-  EXPECT_EQ(out, r.out) << "standard output";
+  EXPECT_EQ(want.out, r.out) << "standard output";
   EXPECT_EQ(c.err, r.err) << "standard error";
   if (!r.out.empty() && std::count(c.args.begin(), c.args.end(), "--json")) expect_json(r.out, before, dir.path);
-  EXPECT_EQ(calls, got_calls) << "companion calls";
+  EXPECT_EQ(want.calls, got_calls) << "companion calls";
   EXPECT_EQ("", companion_inherited(p)) << "descriptors the companion inherited";
   const DriverFiles now = read_driver_files(p);
   for (int f = 0; f < 4; ++f) {

@@ -46,9 +46,11 @@ struct Case {
 
 std::vector<Case> end_to_end_cases();
 
-// The rows of one topic each, appended to the table.
+// The rows of one topic each (cases_truth.cc, cases_apply.cc, cases_intent.cc, cases_usage.cc), appended to the table.
 void add_truth_cases(std::vector<Case> *rows);
-void add_apply_cases(std::vector<Case> *rows);  // cases_apply.cc
+void add_apply_cases(std::vector<Case> *rows);
+void add_intent_cases(std::vector<Case> *rows);
+void add_usage_cases(std::vector<Case> *rows);
 // A unified diff's header for a driver file of tvq310, and its hunk's ranges.
 std::string diff(const std::string &file, const std::string &ranges);
 // One finding of --check --json; "null" stands for a file, id or name it lacks.
@@ -71,13 +73,7 @@ inline const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310
 inline const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310", kRun = "run: " + kTool + " -P q ";
 // Formats of tvq310 (by default 12 by 50 mm tapes: 10 mm printed, 70 pins, 353 dots): a tree holding them, the entries
 // in this order, their other lines in the order of lines (the same when empty).
-struct Tape {
-  std::string name, id, dots = "70\t353", points = "28.00\t141.52";
-};
+struct Tape { std::string name, id, dots = "70\t353", points = "28.00\t141.52"; };
 DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings = "", std::vector<Tape> lines = {});
-
-// Interrupted requests and their intent record (cases_intent.cc).
-void add_intent_cases(std::vector<Case> *rows);
-void add_usage_cases(std::vector<Case> *rows);  // refused command lines of the administrator commands
 
 #endif

@@ -56,8 +56,9 @@ void add_apply_cases(std::vector<Case> *rows) {
   const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
   const std::string bb60 = "ZkL_zkS12mm__020A03C?????", five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});  // bb60: "Bb", 12x60
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
+  const Args dry_json = {"--dry-run", "--apply", "in.json", "-P", "q", "--json"};
   const std::string status3 = kMe + kTool + ": exited with status 3 while applying '";
-  std::vector<Case> apply = {
+  rows->insert(rows->end(), {
       {"apply_to_an_empty_model", "tvq310", kApply, holding({}), printed("added", {a, bb}), 0, holding({a, bb}),
        asked_to_add({a, bb}), {input({"A", "Bb"})}},
       {"apply_again_changes_nothing", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + a_old.id + "\n"), "", 0,
@@ -108,7 +109,7 @@ void add_apply_cases(std::vector<Case> *rows) {
        "\",\"width\":12,\"height\":50}]}\n", 0, holding({bytes}), asked_to_add({bytes}),
        {"input={\"formats\":[{\"name\":\"\\udcc3q\\\"b\\\\\\u0001\\uDCFF\\u00e9\\u0080\xe2\x82\xac\\ud83d\\ude00" + pad +
         "\",\"width\":12,\"height\":50}]}", "stdin"}},
-      {"dry_run_apply_json", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"}, holding({other}),
+      {"dry_run_apply_json", "tvq310", dry_json, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
        "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, kSame, {}, {input({"A"})}},
       {"dry_run_apply", "tvq310", dry, holding({other}), printed("added", {a, bb}) + "removed\tOther\t12x50\n" +
@@ -154,23 +155,19 @@ void add_apply_cases(std::vector<Case> *rows) {
        {input({"A"}), "directory:paper"}, kMe + kInf + "paperinftvq310: Is a directory\n"},
       {"apply_without_marker", "tvq310", kApply, {"", "", "", ""}, "", 255, kSame, {}, {input({"A"})},
        kMe + kInf + "zktvq310func: No data available\n"},
-  };
+  });
   // The JSON preview makes the text preview's checks, and fails as it does.
-  const std::string cups = kTool + ": ";
   const std::vector<std::pair<std::string, std::string>> unfit = {
-      {"plain-companion", cups + "Permission denied while applying 'A'"},
-      {"missing:paper", kInf + "paperinftvq310: No such file or directory"},
-      {"read-only:inf", kInf + "zktvq310func: Permission denied"},
-      {"not-installed", kInf + "zktvq310func: No such file or directory"}};
+      {"plain-companion", kTool + ": Permission denied while applying 'A'\n"},
+      {"missing:paper", kInf + "paperinftvq310: No such file or directory\n"},
+      {"read-only:inf", kInf + "zktvq310func: Permission denied\n"},
+      {"not-installed", kInf + "zktvq310func: No such file or directory\n"}};
   for (const auto &[setup, err] : unfit) {
     for (const bool json : {false, true}) {
-      Args args = dry;
-      if (json) args.push_back("--json");
-      apply.push_back({"dry_run_apply_fails_as_the_apply" + std::string(json ? "_json_" : "_") + setup, "tvq310", args,
-                       holding({}), "", 255, kSame, {}, {input({"A"}), setup}, kMe + err + "\n"});
+      rows->push_back({"dry_run_apply_fails_as_the_apply" + std::string(json ? "_json_" : "_") + setup, "tvq310",
+                       json ? dry_json : dry, holding({}), "", 255, kSame, {}, {input({"A"}), setup}, kMe + err});
     }
   }
-  apply.push_back({"dry_run_apply_json_without_marker", "tvq310", {"--dry-run", "--apply", "in.json", "-P", "q", "--json"},
-                   {"", "", "", ""}, "", 255, kSame, {}, {input({"A"})}, kMe + kInf + "zktvq310func: No data available\n"});
-  rows->insert(rows->end(), apply.begin(), apply.end());
+  rows->push_back({"dry_run_apply_json_without_marker", "tvq310", dry_json, {"", "", "", ""}, "", 255, kSame, {},
+                   {input({"A"})}, kMe + kInf + "zktvq310func: No data available\n"});
 }

@@ -40,12 +40,12 @@ const std::string kApplied = "kind 3\nrequest apply 1 1\nprinter 1:q\nformat 4:T
 // The copies a run cut short at the companion left (an add's three, a
 // delete's four), each as a line after text, or as JSON findings.
 std::string copies(const std::string &text, bool del, bool json = false) {
-  const std::string files[4] = {"zktvq310func", "paperinftvq310", "zktvq310rc", "ImagingArea"};
   std::string all;
-  for (int i = 0; i < 4; ++i) {
-    const std::string path = kInf + files[i] + ".$$$";
-    if (del || i != 2) all += json ? "," + finding("temporary", path, "null", "null", true) : text + path + "\n";
-    if ((del || i != 2) && text == "temporary copy: ") all.replace(all.size() - 1, 1, " (repair: removes it)\n");
+  for (const std::string file : {"zktvq310func", "paperinftvq310", "zktvq310rc", "ImagingArea"}) {
+    const std::string path = kInf + file + ".$$$";
+    if (!del && file == "zktvq310rc") continue;
+    all += json ? "," + finding("temporary", path, "null", "null", true)
+                : text == "temporary copy: " ? checked(text + path, "temporary", true) : text + path + "\n";
   }
   return all;
 }
@@ -94,7 +94,7 @@ void add_intent_cases(std::vector<Case> *rows) {
   const DriverFiles replaced = holding({{"Test", kTest}}, "Media=zkS12mm\n");
   const DriverFiles selected = holding({{"Test", kTest}}, "Media=" + kTest + "\n");
   const std::string left = "removed temporary copy: ", seen = "temporary copy: ";
-  const std::vector<Case> cases = {
+  rows->insert(rows->end(), {
       cut("interrupted_add_checked", {"--check"}, kTape, "0 parent", {kAddBox}, checked_add + copies(seen, false), 1,
           kSame, {del_box, box}, true),
       cut("interrupted_add_monitored", {"--check", "--monitoring"}, kTape, "0 parent", {kAddBox}, monitored("1", 4,
@@ -191,8 +191,7 @@ void add_intent_cases(std::vector<Case> *rows) {
       {"damaged_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, kSame, {}, {kDamaged}, kMe + kUntouched, true},
       {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kUntouched, 255, kSame, {},
        {kDamaged}, kMe + kUntouched, true},
-  };
-  rows->insert(rows->end(), cases.begin(), cases.end());
+  });
   // Whatever else stands at the record's path is a damaged record, told at once: no read of it waits or
   // grows without end, and the listing does not look at it.
   for (const std::string garbage : {"dir", "fifo", "zero", "sparse"}) {

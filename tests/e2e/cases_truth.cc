@@ -34,7 +34,7 @@ void add_truth_cases(std::vector<Case> *rows) {
     if (i < 29) shown += checked("orphan: ZkL_zkS12mm__030A032100" + std::to_string(i) + " in " + kInf +
                                  "paperinftvq310 has no entry", "orphan", true);
   }
-  std::vector<Case> more = {
+  rows->insert(rows->end(), {
       failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
       failing("ensure_companion_fails", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, "companion=3",
               kMe + kTool + ": exited with status 3\n", {deleting("New")}),
@@ -102,6 +102,5 @@ void add_truth_cases(std::vector<Case> *rows) {
        "zktvq310func: Is a directory\n", 2, kSame, {}, {"directory:func"}},
       {"monitoring_usage", "tvq310", {"--check", "--monitoring", "x"}, kTape,
        "ZKPAPERTOOLLPR UNKNOWN - usage: zkpapertoollpr_tvq310 --check --monitoring\n", 3},
-  };
-  rows->insert(rows->end(), more.begin(), more.end());
+  });
 }

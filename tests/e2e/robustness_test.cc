@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <algorithm>
 #include <functional>
@@ -47,8 +46,7 @@ int remove_line(std::string *text, const std::string &line) {
 }
 
 // Whether text holds the line with marker; fails unless text is base, or base and that one line.
-bool holds(const std::string &base, const std::string &text, const std::string &marker,
-           const std::string &what) {
+bool holds(const std::string &base, const std::string &text, const std::string &marker, const std::string &what) {
   const size_t at = text.find(marker), start = text.rfind('\n', at) + 1;  // npos + 1 == 0
   std::string rest = text;
   const std::string line = at == std::string::npos ? "" : text.substr(start, text.find('\n', at) + 1 - start);
@@ -264,8 +262,7 @@ TEST_F(Robustness, ManyRunsAtOnce) {
 // A line longer than the memory the program may have is shown in a dry
 // run's diff, copied and dropped like any other: lines are never held whole.
 TEST_F(Robustness, LineLongerThanMemory) {
-  const std::string id = "ZkL_zkS12mm__040A03271A2B";
-  const std::string huge(96u << 20, 'x');
+  const std::string id = "ZkL_zkS12mm__040A03271A2B", huge(96u << 20, 'x');
   write_driver_files(p, {"[CustomTape]\n" + id + "/Test\n", huge + "\n" + id + "/Test:\t70\t353\n" + huge, "",
                          id + ":\t0.00\t0.00\t28.00\t141.52\n"});
   const auto limited = [&](std::vector<std::string> words) {

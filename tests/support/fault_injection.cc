@@ -21,9 +21,7 @@ struct FaultState {
   std::vector<Call> log;
   std::vector<std::string> events;
   std::function<void(const char *)> open_hook;
-};
-
-FaultState state;
+} state;
 
 std::string fd_path(int fd) {
   char link[64], target[PATH_MAX];
@@ -91,7 +89,4 @@ int nth_of_kind(const std::vector<Call> &log, size_t i) {
 const std::vector<Call> &call_log() { return state.log; }
 const std::vector<std::string> &sync_and_rename_log() { return state.events; }
 
-void disarm_faults() {
-  sys_io = kRealSysIo;
-  state = FaultState{};
-}
+void disarm_faults() { sys_io = kRealSysIo, state = FaultState{}; }

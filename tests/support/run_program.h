@@ -23,8 +23,7 @@ ProgramResult run_program(const std::string &exe, const std::vector<std::string>
                           const std::string &in = "/dev/null");
 
 // Starts exe like run_program without waiting; output goes to /dev/null.
-int start_program(const std::string &exe, const std::vector<std::string> &argv,
-                  const std::string &cwd);
+int start_program(const std::string &exe, const std::vector<std::string> &argv, const std::string &cwd);
 
 // Waits for a started program; exit status, or 128 + signal number.
 int wait_program(int pid);

@@ -17,10 +17,7 @@ TempDir::TempDir() {
   if (mkdtemp(&path[0]) == nullptr) ADD_FAILURE() << "mkdtemp failed";
 }
 
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path, ignored);
-}
+TempDir::~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
 
 void write_file(const std::string &path, const std::string &bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -39,15 +36,8 @@ std::string read_file(const std::string &path) {
   return got < 0 ? "<unreadable>" : all;
 }
 
-bool file_exists(const std::string &path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
-mode_t file_mode(const std::string &path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
+bool file_exists(const std::string &path) { struct stat st; return ::lstat(path.c_str(), &st) == 0; }
+mode_t file_mode(const std::string &path) { struct stat st; return ::stat(path.c_str(), &st) ? 0 : st.st_mode & 07777; }
 
 std::vector<std::string> list_dir(const std::string &dir) {
   std::vector<std::string> names;
@@ -67,9 +57,8 @@ std::string ModelPaths::*const kFilePath[4] = {&ModelPaths::function_file, &Mode
 ModelPaths make_driver_tree(const std::string &root, const std::string &model,
                             const DriverFiles &files, const std::string &fake_path) {
   const std::string bin = root + "/" + model + "/bin", inf = bin + "/inf";
-  const ModelPaths paths{inf, bin + "/lpd/zkpapertoolcups_" + model,
-                         inf + "/zk" + model + "func", inf + "/paperinf" + model,
-                         inf + "/zk" + model + "rc", inf + "/ImagingArea"};
+  const ModelPaths paths{inf, bin + "/lpd/zkpapertoolcups_" + model, inf + "/zk" + model + "func",
+                         inf + "/paperinf" + model, inf + "/zk" + model + "rc", inf + "/ImagingArea"};
   for (const std::string &dir : {root, root + "/" + model, bin, inf, bin + "/lpd"}) ::mkdir(dir.c_str(), 0755);
   write_driver_files(paths, files);
   if (::symlink(fake_path.c_str(), paths.companion.c_str()) != 0) ADD_FAILURE() << "cannot link the fake companion";

@@ -24,14 +24,10 @@ mode_t file_mode(const std::string &path);       // permission bits only
 std::vector<std::string> list_dir(const std::string &dir);  // sorted
 
 // The four driver files of one model, by content.
-struct DriverFiles {
-  std::string function_file, paper_table, settings_file, imaging_area;
-};
+struct DriverFiles { std::string function_file, paper_table, settings_file, imaging_area; };
 
 // Paths inside a driver tree rooted at root (for example "<dir>/vantrel").
-struct ModelPaths {
-  std::string inf, companion, function_file, paper_table, settings_file, imaging_area;
-};
+struct ModelPaths { std::string inf, companion, function_file, paper_table, settings_file, imaging_area; };
 
 // The four files in a fixed order (function file, paper table, settings file, imaging area), for loops over them.
 extern std::string DriverFiles::*const kFileText[4];
