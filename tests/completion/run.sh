@@ -26,9 +26,7 @@ check() {
     verdict "[$1]" "$(IFS='|'; printf '%s' "${COMPREPLY[*]}")" "$2"
 }
 # verdict WHAT GOT WANTED
-verdict() {
-    if [[ $2 == "$3" ]]; then passed=$((passed+1)); else failed=$((failed+1)); echo "FAIL: $1 gave [$2], want [$3]"; fi
-}
+verdict() { if [[ $2 == "$3" ]]; then ((++passed)); else ((++failed)); echo "FAIL: $1 gave [$2], want [$3]"; fi; }
 
 # Options, and what each administrator command takes after it.
 check '' '-P|-n|-d|-w|-h|--list|--check|--repair|--dry-run|--ensure|--apply|--help|--version'

@@ -39,8 +39,7 @@ TEST(FindFormatId, FirstExactNameWinsAndAFailingReadIsNoAbsence) {
   EXPECT_EQ(0, find_format_id((dir.path + "/missing").c_str(), "Test", &id));
   // A failing read is no absence, even of a file whose first line holds the name.
   write_file(file, "ZkL040A03271A2C/Test\n");
-  arm_fault(Call::kRead, 1, EIO);
-  errno = 0;
+  arm_fault(Call::kRead, 1, EIO), errno = 0;
   EXPECT_EQ(-1, find_format_id(file.c_str(), "Test", &id));
   EXPECT_EQ(EIO, errno);
   disarm_faults();

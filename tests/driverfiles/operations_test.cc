@@ -31,22 +31,17 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-const std::string kTapeId = "ZkL_zkS12mm__040A03271A2B";
-const std::string kOtherId = "ZkL_zkS9mm___05070320FFFF";
+const std::string kTapeId = "ZkL_zkS12mm__040A03271A2B", kOtherId = "ZkL_zkS9mm___05070320FFFF";
 
 DriverFiles tape_files() {
-  return {
-      "[Function]\n[CustomTape]\n" + kTapeId + "/Test\n" + kOtherId + "/Other\n",
-      kTapeId + "/Test:\t70\t353\n" + kOtherId + "/Other:\t50\t353\n",
-      "Copies=1\nMedia=" + kTapeId + "\n",
-      kTapeId + ":\t0.00\t0.00\t28.00\t141.52\n" + kOtherId + ":\t0.00\t0.00\t20.00\t141.52\n",
-  };
+  return {"[Function]\n[CustomTape]\n" + kTapeId + "/Test\n" + kOtherId + "/Other\n",
+          kTapeId + "/Test:\t70\t353\n" + kOtherId + "/Other:\t50\t353\n", "Copies=1\nMedia=" + kTapeId + "\n",
+          kTapeId + ":\t0.00\t0.00\t28.00\t141.52\n" + kOtherId + ":\t0.00\t0.00\t20.00\t141.52\n"};
 }
 
 PaperJob tape_job(const char *label) {
   PaperJob job{3, "tvq310", "q", "", "_zkS12mm__", 10, 50, 70, {}, "", 12, 50};  // as -w 12 -h 50 give it
-  copy_text(job.label_name, label);
-  return job;
+  return copy_text(job.label_name, label), job;
 }
 
 // Descriptors this process holds, so a run that leaks one shows.
@@ -54,6 +49,8 @@ size_t open_descriptors() { return list_dir("/proc/self/fd").size(); }
 
 class Operations : public ::testing::Test {
  protected:
+  // No sudo user; every call recorded, none failing until a test arms one.
+  void SetUp() override { ::unsetenv("SUDO_USER"), ::unsetenv("SUDO_UID"), arm_fault(Call::kOpen, 0, 0); }
   void TearDown() override { disarm_faults(); }
   // The events of one kind ("rename ", "log "), without the kind.
   Lines events(const std::string &kind = "rename ") {
@@ -72,8 +69,7 @@ class Operations : public ::testing::Test {
   }
   // Whether the record and its name were on disk before the companion was asked.
   bool record_synced_first() {
-    const Lines all = events(""),
-                                   put = {"fsync " + record + ".$$$", "rename " + record, "fsync " + paths.inf};
+    const Lines all = events(""), put = {"fsync " + record + ".$$$", "rename " + record, "fsync " + paths.inf};
     return std::search(all.begin(), all.end(), put.begin(), put.end()) < std::find(all.begin(), all.end(), "wait") - 2;
   }
   // Whether the model's directory was synced once for the driver files' renames, after the last, and once for each
@@ -94,7 +90,6 @@ class Operations : public ::testing::Test {
     EXPECT_EQ(fds, open_descriptors()) << "descriptors left open";
     return rc;
   }
-  void SetUp() override { ::unsetenv("SUDO_USER"), ::unsetenv("SUDO_UID"); }
   // The real uid, and the login uid as the kernel keeps it.
   const std::string uid = std::to_string(::getuid()) + " login_uid=" + [] {
     const std::string id = read_file("/proc/self/loginuid");
@@ -113,11 +108,9 @@ TEST_F(Operations, AddSkipsATakenIdentifier) {
   files.settings_file = "Media=ZkL_zkS12mm__030A032FFFFF\n";
   files.paper_table += "ZkL_zkS12mm__030A03200000/Old:\t1\t2\n";
   write_driver_files(paths, files);
-  arm_fault(Call::kOpen, 0, 0);
   set_clock(0x3F, 0x5FFFF);
   ASSERT_EQ(0, add_label_format(tape_job("New"), root.c_str()));
-  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03200001/New\n" + kTapeId + "/Test\n" +
-                kOtherId + "/Other\n",
+  EXPECT_EQ("[Function]\n[CustomTape]\nZkL_zkS12mm__030A03200001/New\n" + kTapeId + "/Test\n" + kOtherId + "/Other\n",
             read_file(paths.function_file));
   EXPECT_EQ(Lines{logged("added", "New", "id='ZkL_zkS12mm__030A03200001' size=10x50 asked=12x50")}, events("log "));
 }
@@ -128,7 +121,6 @@ TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
   const ModelPaths roll = make_driver_tree(root, "lm210", {"[CustomTape]\nZkL0110003271A2/X\n", "", "", ""},
                                            FAKE_COMPANION);
   const PaperJob job{0, "lm210", "q", "N", "", 0x100, 50, 70, {}, ""};
-  arm_fault(Call::kOpen, 0, 0);
   set_clock(7, 0x1A2B);
   ASSERT_EQ(0, add_label_format(job, root.c_str()));
   EXPECT_EQ("[CustomTape]\nZkL0110003271A30/N\nZkL0110003271A2/X\n", read_file(roll.function_file));
@@ -142,7 +134,6 @@ TEST_F(Operations, ApplyChoosesAgainAnIdentifierAnEarlierOneStarts) {
   const FormatSet set{specs, 2, 2};
   const PaperJob job{0, "lm210", "q", "", "", 0, 0, 0, {}, ""};
   ApplyPlan plan{};
-  arm_fault(Call::kOpen, 0, 0);
   set_clock(7, 0x7777);
   ASSERT_EQ(0, decide_apply(job, root.c_str(), set, false, &plan));
   EXPECT_EQ(0, run_apply(job, root.c_str(), set, &plan, nullptr, nullptr));
@@ -157,7 +148,6 @@ TEST_F(Operations, AddWithoutTheMarkerChangesNothing) {
   const DriverFiles files{"[Function]\n", "", "", ""};
   write_driver_files(paths, files);
   const Lines names = list_dir(paths.inf);
-  arm_fault(Call::kOpen, 0, 0);
   EXPECT_EQ(kOpFileFailed, add_label_format(tape_job("New"), root.c_str()));
   EXPECT_EQ(ENODATA, errno);
   EXPECT_EQ(paths.function_file, failed_driver_file());
@@ -173,7 +163,6 @@ TEST_F(Operations, RepairLogsEachChange) {
   const std::string orphan = "ZkL_zkS9mm___05070320AAAA", stale = "ZkL_zkS9mm___05070320BBBB";
   write_driver_files(paths, {tape_files().function_file, kOtherId + "/Other:\t50\t353\n" + orphan + "/Gone:\t1\n",
                              "Media=" + kTapeId + "\nLast=" + stale + "\n", tape_files().imaging_area});
-  arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, preview_repair(tape_job("T"), root.c_str()));
   EXPECT_EQ(Lines{}, events("log "));
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
@@ -186,7 +175,6 @@ TEST_F(Operations, RepairLogsEachChange) {
 // A request that changes nothing writes no record: a delete of a name not there, an add refused, not cut, as its
 // paths are too long (slashes pad the root). A repair finishing an interrupted delete logs the delete, then the finishing.
 TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
-  arm_fault(Call::kOpen, 0, 0);
   bool in_add = false;
   EXPECT_EQ(kOpNotFound, run_recorded_request(tape_job("Nope"), root.c_str(), false, nullptr, &in_add));
   const std::string padded = root + std::string(1000 - root.size(), '/');
@@ -214,11 +202,9 @@ TEST_F(Operations, AuditLineQuotesWhatComesFromOutside) {
   ::setenv("SUDO_USER", "a'b\tc", 1), ::setenv("SUDO_UID", "0 uid=5", 1);
   PaperJob job = tape_job("It's\\");
   copy_text(job.printer, "q name='F' id=x\nfake");
-  arm_fault(Call::kOpen, 0, 0);
   ASSERT_EQ(0, delete_label_format(job, root.c_str()));
-  EXPECT_EQ(Lines{"removed model=tvq310 printer='q name=\\x27F\\x27 id=x\\x0Afake' name="
-                                     "'It\\x27s\\x5C' id='" + id + "' size=10x50 uid=" + uid +
-                                     " sudo_user='a\\x27b\\x09c' sudo_uid='0 uid=5'"}, events("log "));
+  EXPECT_EQ(Lines{"removed model=tvq310 printer='q name=\\x27F\\x27 id=x\\x0Afake' name='It\\x27s\\x5C' id='" + id +
+                  "' size=10x50 uid=" + uid + " sudo_user='a\\x27b\\x09c' sudo_uid='0 uid=5'"}, events("log "));
 }
 
 // Readers (dry runs, the monitoring check) give up on a lock a writer
@@ -230,7 +216,6 @@ TEST_F(Operations, ReaderWaitsForAWriterOnlySoLong) {
   const char *const z = "zkpapertoollpr_tvq310";
   const std::vector<const char *> lines[] = {{z, "--check", "--monitoring"}, {z, "--dry-run", "-P", "q", "-d", "Test"},
                                              {z, "--dry-run", "--ensure", "-P", "q", "-n", "N", "-w", "12", "-h", "50"}};
-  arm_fault(Call::kOpen, 0, 0);
   for (std::vector<const char *> argv : lines) {
     PaperJob job{};
     set_program_name(argv[0]), select_model(argv[0], &job);
@@ -279,7 +264,6 @@ int32_t run_request(const std::string &root, bool add, const char *label) {
 // failure and a repair then finishes the request, and a clean delete of the name then leaves the tree as a clean delete
 // would have. An add of "Test" takes the delete's preparation into an add; a clean delete logs one line.
 TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
-  write_driver_files(paths, tape_files());
   ASSERT_EQ(0, delete_label_format(tape_job("Test"), root.c_str()));
   const DriverFiles deleted = read_driver_files(paths);
   for (const char *label : {"New", "Test", ""}) {
@@ -327,11 +311,8 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
         EXPECT_EQ(EIO, err) << what;
         if (before_commit) expect_driver_files(old, paths);
       }
-      for (int f = 0; f < 4; ++f) {
-        EXPECT_TRUE(now.*kFileText[f] == old.*kFileText[f] || now.*kFileText[f] == done.*kFileText[f] ||
-                    now.*kFileText[f] == deleted.*kFileText[f])
-            << what << ", file " << f;
-      }
+      const auto as = [&](const DriverFiles &files, int f) { return now.*kFileText[f] == files.*kFileText[f]; };
+      for (int f = 0; f < 4; ++f) EXPECT_TRUE(as(old, f) || as(done, f) || as(deleted, f)) << what << ", file " << f;
       arm_fault(Call::kOpen, 0, 0);
       if (file_exists(record)) {
         EXPECT_GT(0, rc) << what;
@@ -409,8 +390,7 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
         Lines again = whole;
         const std::string reset = "Copies=1\nMedia=zkS12mm\n";
         if (refused && (!file_exists(record) || read_driver_files(paths).settings_file == reset)) again[2] = reset;
-        arm_fault(Call::kOpen, 0, 0);
-        set_companion_status(paths, "0");
+        arm_fault(Call::kOpen, 0, 0), set_companion_status(paths, "0");
         if (file_exists(record)) {
           EXPECT_GT(0, rc) << what;
           EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
@@ -442,8 +422,7 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
                           "10:_zkS12mm__ 10 60 70\nselection " + kTapeId + " 0\n";
   const struct {
     const char *name, *statuses;
-    int height, rename;  // the rename that fails (0: none)
-    int32_t rc;
+    int height, rename, rc;  // rename: the one that fails (0: none)
     DriverFiles after;
     std::vector<Lines> calls;
     Lines log;
@@ -478,21 +457,18 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
 TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   const PaperJob job = tape_job("T");
   // The preview's last line gains a newline, so its old bytes are read again.
-  const std::string unended = dir.path + "/unended";
+  const std::string unended = dir.path + "/unended", input = dir.path + "/in.json";
   write_file(unended, "a\n" + kTapeId + "\nlast");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, "END\n"};
   const char *const companion[] = {paths.companion.c_str(), nullptr};
-  const std::string input = dir.path + "/in.json";
   write_file(input, "{\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50}]}");
   const std::function<long()> readers[] = {
-      [&] { return static_cast<long>(list_formats(job, root.c_str())); },
+      [&] { return list_formats(job, root.c_str()); },
       [&] { return check_formats(job, root.c_str()); },
       [&] { return preview_repair(job, root.c_str()); },
-      [&] { return static_cast<long>(preview_file(unended.c_str(), drop, nullptr)); },
-      [&] {
-        return static_cast<long>(dispatch_request(tape_job("Test"), {true, true, false, true, true}, root.c_str(), true));
-      },
-      [&] { return static_cast<long>(run_companion(companion)); },
+      [&] { return preview_file(unended.c_str(), drop, nullptr); },
+      [&] { return dispatch_request(tape_job("Test"), {true, true, false, true, true}, root.c_str(), true); },
+      [&] { return run_companion(companion); },
       [&] {  // a dry run's companion check fails as the companion would, errno kept
         const int32_t rc = run_apply_request(root, true);
         return rc == kOpCompanionFailed ? -1L : static_cast<long>(rc);
@@ -513,9 +489,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
     if (std::count(clean.begin(), clean.end(), Call::kLogLine) != 0) unreported.push_back("logged " + std::to_string(r));
     for (size_t i = 0; i < clean.size(); ++i) {
       const int nth = nth_of_kind(clean, i);
-      arm_fault(clean[i], nth, EIO);
-      errno = 0;
-      note_failed_driver_file("");
+      arm_fault(clean[i], nth, EIO), errno = 0, note_failed_driver_file("");
       const size_t fds = open_descriptors();
       const long rc = readers[r]();
       const Call k = clean[i];  // a failing look at a driver file names it (the preview's, input's and tool's aside)

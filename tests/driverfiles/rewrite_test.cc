@@ -127,8 +127,7 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
       const int nth = nth_of_kind(clean, i);
       const bool renamed = std::count(clean.begin(), clean.begin() + i, Call::kRename) > 0;
       write_file(target, c.before);
-      arm_fault(kind, nth, EIO);
-      errno = 0;
+      arm_fault(kind, nth, EIO), errno = 0;
       const int rc = rewrite_file(file.c_str(), kAll);
       const std::string what =
           call_name(kind) + std::to_string(nth) + (c.linked ? " link " : " ") + std::to_string(c.before.size());
@@ -172,9 +171,7 @@ TEST_F(Rewrite, HeldSyncsAreOnePerDirectory) {
 
 TEST_F(Rewrite, WriteWithoutProgressIsEio) {
   write_file(file, "ZkLBADC0FFEE0DD\nx\n");
-  arm_fault(Call::kOpen, 0, 0);
-  stall_writes();
-  errno = 0;
+  arm_fault(Call::kOpen, 0, 0), stall_writes(), errno = 0;
   EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop));
   EXPECT_EQ(EIO, errno);
   EXPECT_EQ("ZkLBADC0FFEE0DD\nx\n", read_file(file));
@@ -201,8 +198,7 @@ TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
     EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop)) << plant.at_temp << plant.as_link;
     EXPECT_EQ("keep, and more than the copy holds\n", read_file(victim));
     EXPECT_TRUE(!plant.at_temp || read_file(file) == "ZkLBADC0FFEE0DD\nx\n");
-    ::unlink(temp.c_str());
-    ::unlink(file.c_str());
+    ::unlink(temp.c_str()), ::unlink(file.c_str());
   }
 }
 

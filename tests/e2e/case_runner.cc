@@ -184,8 +184,7 @@ void Row::TestBody() {
 
 const bool kRegistered = [] {
   for (const Case &c : end_to_end_cases()) {
-    ::testing::RegisterTest("EndToEnd", c.what.c_str(), nullptr, nullptr, __FILE__, __LINE__,
-                            [c]() { return new Row(c); });
+    testing::RegisterTest("EndToEnd", c.what.c_str(), nullptr, nullptr, __FILE__, __LINE__, [c] { return new Row(c); });
   }
   return true;
 }();

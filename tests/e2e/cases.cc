@@ -278,9 +278,8 @@ std::vector<Case> end_to_end_cases() {
       // An add writes after every marker line, each line a line of its own,
       // and first deletes a format of the same name.
       {"add_after_each_marker_and_unended_lines", "tvq310", add_a, {"[CustomTape]\nx\n[CustomTape]", "A4:\t1\t2", "",
-       "A4:\t1"}, "", 0, DriverFiles{"[CustomTape]\n" + a + "/A\nx\n[CustomTape]\n" + a + "/A\n",
-       "A4:\t1\t2\n" + a + "/A:\t70\t353\n", "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"},
-       {deleting("A"), adding_call("A", a)}},
+       "A4:\t1"}, "", 0, DriverFiles{"[CustomTape]\n" + a + "/A\nx\n[CustomTape]\n" + a + "/A\n", "A4:\t1\t2\n" + a +
+       "/A:\t70\t353\n", "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("A"), adding_call("A", a)}},
 
       // A delete drops every line of the format and resets its selection.
       deletes("tape_delete"),
@@ -299,10 +298,8 @@ std::vector<Case> end_to_end_cases() {
         tape.imaging_area}, "", 0, DriverFiles{"[Function]\n" + decoy + "[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
         tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
       [&] {  // the add never looks for its identifier in a settings file that is not there
-        Case c = with(add("add_without_settings_file", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353",
-                          "28.00\t141.52"), {"missing:rc"});
-        c.after->settings_file = "<missing>";
-        return c;
+        Case c = with(adding12("add_without_settings_file", add_a, a12), {"missing:rc"});
+        return c.after->settings_file = "<missing>", c;
       }(),
       {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame, {deleting("Nope")}},
       on_tape("delete_takes_the_last_name", {"-P", "q", "-d", "LongName", "-d", "A"}, "Not found 'A'\n", 0, kSame,
@@ -431,10 +428,9 @@ std::vector<Case> end_to_end_cases() {
       // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
       {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, holding({{"Test", wrong}}, "Media=" +
        wrong + "\n"), "replaced\n", 0, holding({{"Test", added}}, "Media=" + added + "\n"), {deleting("Test"), add_test_call}},
-      ensured(add("ensure_adds", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353", "28.00\t141.52"), "added\n"),
+      ensured(adding12("ensure_adds", add_a, a12), "added\n"),
       // The settings file, which an add leaves alone, may be a link it would not follow.
-      with(ensured(add("ensure_adds_beside_a_foreign_link", "tvq310", "A", "12", "50", "10", "50", a12, "70\t353",
-                       "28.00\t141.52"), "added\n"), {"link-owner:rc"}),
+      with(ensured(adding12("ensure_adds_beside_a_foreign_link", add_a, a12), "added\n"), {"link-owner:rc"}),
 
       // A repair acts only on a tree it reads whole, and its dry run shows
       // it; the check's findings of a missing model and of zero bytes.
@@ -530,8 +526,6 @@ std::vector<Case> end_to_end_cases() {
       fails("dry_run_add_temp_dir_paper", dry_add_new, "temp-dir:paper", "paperinftvq310", "Is a directory", false),
       fails("ensure_read_only", ensure_new, "read-only:inf", "zktvq310func", "Permission denied", false),
   }) rows.push_back(c);
-  for (auto add_topic : {add_usage_rows, add_truth_cases, add_apply_cases, add_intent_cases, add_usage_cases}) {
-    add_topic(&rows);
-  }
+  for (auto topic : {add_usage_rows, add_truth_cases, add_apply_cases, add_intent_cases, add_usage_cases}) topic(&rows);
   return rows;
 }

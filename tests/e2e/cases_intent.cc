@@ -101,9 +101,8 @@ void add_intent_cases(std::vector<Case> *rows) {
           checked_add + copies(seen, false), 1), 1, kSame, {del_box, box}, true),
       cut("interrupted_add_checked_json", {"--check", "--json"}, kTape, "0 parent", {kAddBox}, document(finding(
           "interrupted-add", kRecord, kBox, "Box 12x50", true) + copies("", false, true)), 1, kSame, {del_box, box}, true),
-      cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox},
-          "finished: an add of 'Box 12x50' on printer q\n" + copies(left, false), 0, with_box(kBox),
-          {del_box, box, del_box, box}, false),
+      cut("interrupted_add_repaired", kRepair, kTape, "0 parent 0", {kAddBox}, "finished: an add of 'Box 12x50' "
+          "on printer q\n" + copies(left, false), 0, with_box(kBox), {del_box, box, del_box, box}, false),
       cut("interrupted_replace_repaired", kRepair, kTape, "0 parent 0", {"run:-P|q|-n|Test|-w|12|-h|50"}, "finished: "
           "an add of 'Test' on printer q\n" + copies(left, false), 0, replaced, {del_test, test, del_test, test}, false),
       // --ensure's replacement (an apply of one format) cut once the companion added it, nothing renamed: the

@@ -82,9 +82,8 @@ void inventory(const PaperJob &job, const std::string &root) {
   static const std::regex known("(duplicate name|shared identifier|length digits|incomplete|orphan|"
                                 "stale setting|zero byte|missing|no marker|damaged entry|not executable|temporary copy|"
                                 "damaged intent): .*|(an add|a delete) of '.*' on printer .* was interrupted .*");
-  long lines = 0;
-  check(printed([&] { return static_cast<long>(list_formats(job, root.c_str())); }, listed, &lines) == 0);
-  lines = 0;
+  long listed_lines = 0, lines = 0;
+  check(printed([&] { return static_cast<long>(list_formats(job, root.c_str())); }, listed, &listed_lines) == 0);
   const long found = printed([&] { return check_formats(job, root.c_str()); }, known, &lines);
   check(found == lines);
 }

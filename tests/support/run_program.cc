@@ -21,9 +21,8 @@ int open_as(int fd, const std::string &path) {
 // Forks; the child sets up its descriptors and directory, then runs exe with SIGCHLD ignored, as some daemons leave
 // it, and an alarm that kills a run still going after a minute (128 + SIGALRM), so a hang fails its test instead of
 // stopping the suite. A child that cannot get that far exits 121 or 122.
-int spawn(const std::string &exe, const std::vector<std::string> &argv,
-          const std::string &cwd, const std::string &out, const std::string &err, bool unprivileged = false,
-          const std::string &in = "/dev/null") {
+int spawn(const std::string &exe, const std::vector<std::string> &argv, const std::string &cwd, const std::string &out,
+          const std::string &err, bool unprivileged = false, const std::string &in = "/dev/null") {
   std::vector<char *> args;
   for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
   args.push_back(nullptr);

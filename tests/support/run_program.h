@@ -10,9 +10,8 @@
 enum class Stdout { kCaptured, kFull, kClosed };
 
 struct ProgramResult {
-  int status;       // exit status, or 128 + signal number
-  std::string out;  // empty unless captured
-  std::string err;
+  int status;            // exit status, or 128 + signal number
+  std::string out, err;  // standard output (empty unless captured) and error
 };
 
 // Runs exe with argv (argv[0] is the name it is started under) in the directory cwd, standard input read from the
