@@ -179,10 +179,11 @@ TEST_F(Rewrite, WriteWithoutProgressIsEio) {
 }
 
 // Whatever appears at a name between the checks and the open is never used: a link or a file at the temporary name, a
-// link in place of the driver file itself.
+// link in place of the driver file itself, for a rewrite or a preview.
 TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
   const std::string victim = d + "/victim";
-  const struct { bool at_temp, as_link; } plants[] = {{true, true}, {true, false}, {false, true}};
+  const struct { bool at_temp, as_link, preview; } plants[] = {
+      {true, true, false}, {true, false, false}, {false, true, false}, {false, true, true}};
   for (const auto &plant : plants) {
     write_file(victim, "keep, and more than the copy holds\n");
     write_file(file, "ZkLBADC0FFEE0DD\nx\n");
@@ -195,7 +196,8 @@ TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
       ASSERT_TRUE(plant.at_temp || ::unlink(path) == 0);
       ASSERT_EQ(0, plant.as_link ? ::symlink(victim.c_str(), path) : ::link(victim.c_str(), path));
     });
-    EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop)) << plant.at_temp << plant.as_link;
+    EXPECT_EQ(-1, plant.preview ? preview_file(file.c_str(), kDrop, nullptr) : rewrite_file(file.c_str(), kDrop))
+        << plant.at_temp << plant.as_link << plant.preview;
     EXPECT_EQ("keep, and more than the copy holds\n", read_file(victim));
     EXPECT_TRUE(!plant.at_temp || read_file(file) == "ZkLBADC0FFEE0DD\nx\n");
     ::unlink(temp.c_str()), ::unlink(file.c_str());
