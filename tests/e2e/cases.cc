@@ -422,6 +422,14 @@ std::vector<Case> end_to_end_cases() {
       // A replacement keeps the printer's selection on the format: the settings line names the new identifier.
       {"ensure_replaces_other_dots", "tvq310", ensure_test, dots352, "replaced\n", 0, readded(added),
        {deleting("Test"), add_test_call}},
+      // Its dry run shows the selection moving on with the rest.
+      {"dry_run_ensure_replaces_the_selection", "tvq310", {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12",
+       "-h", "50"}, dots352, kRun + "-d Test -show 1\n" + kRun + "-n Test -w 10 -h 50 -specid " + added + " -show 1\n" +
+       diff("zktvq310func", "-1,4 +1,4") + " [Function]\n [CustomTape]\n-" + old + "/Test\n+" + added + "/Test\n Cut=1\n" +
+       diff("paperinftvq310", "-1,2 +1,2") + "-" + old + "/Test:\t70\t352\n A4:\t1\t2\n+" + added + "/Test:\t70\t353\n" +
+       diff("ImagingArea", "-1,2 +1,2") + "-" + old + ":\t0.00\t0.00\t28.00\t141.52\n A4:\t0.00\t0.00\t1.00\t2.00\n+" +
+       added + ":\t0.00\t0.00\t28.00\t141.52\n" + diff("zktvq310rc", "-1,2 +1,2") + "-Media=" + old + "\n+Media=" +
+       added + "\n Darkness=3\n\\ No newline at end of file\nreplaced\n", 0},
       // The add request deletes, then adds: the selection falls back.
       {"add_of_the_selected_name_resets_its_setting", "tvq310", add_test, dots352, "", 0, readded("zkS12mm"),
        {deleting("Test"), add_test_call}},
