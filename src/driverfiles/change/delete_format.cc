@@ -50,10 +50,10 @@ void log_deleted(const PaperJob &job, const FormatId &entry) {
 // The copies of every file the delete changes, for the entry found. The
 // paper table's entry names the identifier for the other files; in the
 // usual case it is the function file's, and the paper table is read
-// once, its lines dropped on the way.
+// once, its lines dropped on the way. Each copy refuses a link it may not
+// follow, before anything is asked.
 int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &entry, bool *paper_found,
                        FormatRemoval *removal) {
-  if (check_driver_links(job) != kOpDone) return kOpFileFailed;
   PaperLookup lookup{job.label_name, {}, false};
   PreparedFile paper{};
   int32_t rc = prepare_paper(job, steps, entry.text, &lookup, &paper);

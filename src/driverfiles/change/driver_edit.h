@@ -171,8 +171,10 @@ struct AddChoice {
   const FormatId *fixed;
 };
 
-// Refuses, before anything is changed, a request that would rewrite a
-// link it may not follow among the model's four driver files.
+// Refuses, before anything is changed, a link it may not follow among
+// the model's four driver files: a repair's, whose mending takes several
+// steps (a request's or an apply's copies refuse one on their own, each
+// before anything is asked).
 int32_t check_driver_links(const PaperJob &job);
 
 // The default paper line a settings line falls back to.
