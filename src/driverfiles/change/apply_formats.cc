@@ -129,18 +129,15 @@ struct IdWatch {
 };
 
 // Whether a new identifier starts the text (len bytes). No new
-// identifier starts another, so the sorted list is searched once.
+// identifier starts another, so the one that may sorts first among those
+// whose bytes are not below the text's.
 bool starts_with_new_id(const IdWatch &w, const char *text, size_t len) {
-  size_t lo = 0, hi = w.count;
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    const size_t n = std::strlen(w.ids[mid].text);
-    const int c = std::memcmp(w.ids[mid].text, text, n < len ? n : len);
-    if (c == 0 && n <= len) return true;
-    if (c < 0) lo = mid + 1;
-    else hi = mid;
-  }
-  return false;
+  const FormatId *begin = w.ids, *end = begin + w.count;
+  const FormatId *at = std::partition_point(begin, end, [&](const FormatId &id) {
+    return std::memcmp(id.text, text, std::min(std::strlen(id.text), len)) < 0;
+  });
+  const size_t n = at < end ? std::strlen(at->text) : len + 1;
+  return n <= len && std::memcmp(at->text, text, n) == 0;
 }
 
 int note_new_id(void *ctx, const LineScan &scan, const HitLine &hit) {
