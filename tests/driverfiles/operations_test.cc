@@ -158,17 +158,22 @@ TEST_F(Operations, AddWithoutTheMarkerChangesNothing) {
 }
 
 // A repair logs each change it made, its preview none: an incomplete
-// format and its selection, an orphan, a stale setting.
+// format and its selection, an orphan of the paper table and one of ImagingArea alone, a stale setting.
 TEST_F(Operations, RepairLogsEachChange) {
-  const std::string orphan = "ZkL_zkS9mm___05070320AAAA", stale = "ZkL_zkS9mm___05070320BBBB";
+  const std::string orphan = "ZkL_zkS9mm___05070320AAAA", stale = "ZkL_zkS9mm___05070320BBBB",
+                    lone = "ZkL_zkS9mm___05070320CCCC";
   write_driver_files(paths, {tape_files().function_file, kOtherId + "/Other:\t50\t353\n" + orphan + "/Gone:\t1\n",
-                             "Media=" + kTapeId + "\nLast=" + stale + "\n", tape_files().imaging_area});
+                             "Media=" + kTapeId + "\nLast=" + stale + "\n",
+                             tape_files().imaging_area + lone + ":\t1\n"});
   ASSERT_EQ(0, preview_repair(tape_job("T"), root.c_str()));
   EXPECT_EQ(Lines{}, events("log "));
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
   const std::string tape = "id='" + kTapeId + "' size=10x50";
-  EXPECT_EQ((Lines{logged("removed incomplete", "Test", tape), logged("reset setting", "", tape), logged("removed orphan",
-             "", "id='" + orphan + "' size=7x50"), logged("reset setting", "", "id='" + stale + "' size=7x50")}),
+  const auto gone = [&](const char *action, const std::string &id) {
+    return logged(action, "", "id='" + id + "' size=7x50");
+  };
+  EXPECT_EQ((Lines{logged("removed incomplete", "Test", tape), logged("reset setting", "", tape),
+                   gone("removed orphan", orphan), gone("removed orphan", lone), gone("reset setting", stale)}),
             events("log "));
 }
 
