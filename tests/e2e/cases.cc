@@ -351,6 +351,9 @@ std::vector<Case> end_to_end_cases() {
        tape.imaging_area}, checked("no marker: " + kInf + "zktvq310func", "no-marker"), 1},
       {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""}, checked("missing: " + kInf + "ImagingArea",
        "missing") + checked("no marker: " + kInf + "zktvq310func", "no-marker"), 1, kSame, {}, {"missing:imaging"}},
+      {"check_json_missing_file_and_marker", "tvq310", check_json, {"", "", "", ""}, document(finding("missing", kInf +
+       "ImagingArea", "null", "null", false) + "," + finding("no-marker", kInf + "zktvq310func", "null", "null", false)),
+       1, kSame, {}, {"missing:imaging"}},
       {"check_finds_each_fault", "tvq310", check, messy,
        ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + kInf + "ImagingArea", "incomplete", true) +
            checked("orphan: " + id('0') + " in " + kInf + "paperinftvq310 has no entry", "orphan", true) +
