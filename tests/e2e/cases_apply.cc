@@ -125,6 +125,7 @@ void add_apply_cases(std::vector<Case> *rows) {
       // The first name given again is refused, before a fault of a later format.
       refused("apply_input_name_twice", input({"A", "Bb", "Bb", "A", std::string(33, 'n')}),
               "format 'Bb': the name is given twice"),
+      refused("apply_input_first_name_twice", input({"A", "B", "A"}), "format 'A': the name is given twice"),
       refused("apply_input_tape_of_30mm", "input={\"formats\":[{\"name\":\"A\",\"width\":30,\"height\":50}]}",
               "format 'A': width 30: wider than the widest tape (24 mm)"),
       refused("apply_input_name_of_33_bytes", input({std::string(33, 'n')}), "format 1: the name is longer than 32 bytes"),

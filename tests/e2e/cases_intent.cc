@@ -139,6 +139,8 @@ void add_intent_cases(std::vector<Case> *rows) {
           with_box(kBox), {del_box, box, del_box, box, del_box, box}, false),
       cut("open_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", {kAddBox}, open_add, 255,
           kSame, {del_box, box}, true, refused),
+      cut("open_apply_intent_refuses_a_request", {"-P", "q", "-d", "Test"}, kTape, "0 parent 0", kApplyBox,
+          interrupted("an apply of 1 format"), 255, kSame, {del_box, box}, true, refused),
       cut("open_intent_refuses_a_satisfied_ensure", {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"},
           kTape, "0 parent 0", {kAddBox}, open_add, 255, kSame, {del_box, box}, true, refused),
       cut("open_intent_refuses_an_apply", {"--apply", "in.json", "-P", "q"}, kTape, "0 parent 0",
