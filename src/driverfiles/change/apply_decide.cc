@@ -106,7 +106,8 @@ int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
     for (size_t i = 0; i < list.count; ++i) {
       const char *id = list.ids[i].text;
       // An entry's identifier that starts with id holds its lines: no orphan's to drop.
-      if (starts_an_id_in(inv.ids[kFunctionFile], id, false) || (at == kImagingArea && inventory_holds(inv, kPaperTable, id))) continue;
+      const bool held = starts_an_id_in(inv.ids[kFunctionFile], id, false);
+      if (held || (at == kImagingArea && inventory_holds(inv, kPaperTable, id))) continue;
       if (make_room(&plan->orphans, &plan->orphan_cap, plan->orphan_count) != 0) return -1;
       ApplyOrphan &o = plan->orphans[plan->orphan_count++];
       o = ApplyOrphan{list.ids[i], at, 0, 0};

@@ -136,7 +136,8 @@ bool starts_with_new_id(const IdWatch &w, const char *text, size_t len) {
   const FormatId *at = std::partition_point(begin, end, [&](const FormatId &id) {
     return std::memcmp(id.text, text, std::min(std::strlen(id.text), len)) < 0;
   });
-  const size_t n = at < end ? std::strlen(at->text) : len + 1;
+  if (at == end) return false;
+  const size_t n = std::strlen(at->text);
   return n <= len && std::memcmp(at->text, text, n) == 0;
 }
 
