@@ -267,10 +267,18 @@ void free_inventory(ModelInventory *inv) {
 
 namespace {
 
-const FormatId *first_not_below(const IdList &list, const char *key) {
-  return std::lower_bound(list.ids, list.ids + list.count, key, [](const FormatId &held, const char *k) {
-    return std::strcmp(held.text, k) < 0;
+// The first of count items sorted by identifier (text_of(item)) whose
+// identifier is not below key: one search for the identifier lists and
+// the value lists alike.
+template <typename T, typename TextOf>
+const T *first_not_below(const T *items, size_t count, const char *key, TextOf text_of) {
+  return std::lower_bound(items, items + count, key, [&](const T &held, const char *k) {
+    return std::strcmp(text_of(held), k) < 0;
   });
+}
+
+const FormatId *first_not_below(const IdList &list, const char *key) {
+  return first_not_below(list.ids, list.count, key, [](const FormatId &id) { return id.text; });
 }
 
 }  // namespace
@@ -292,9 +300,8 @@ bool starts_an_id_in(const IdList &list, const char *id, bool longer) {
 bool inventory_holds(const ModelInventory &inv, int at, const char *id) { return holds_id(inv.ids[at], id); }
 
 const LineValues *inventory_values(const ModelInventory &inv, int at, const char *id) {
-  if (inv.values[at].count == 0) return nullptr;
-  LineValues key{};
-  (void)std::snprintf(key.id.text, sizeof key.id.text, "%s", id);
-  return static_cast<const LineValues *>(std::bsearch(&key, inv.values[at].lines, inv.values[at].count,
-                                                      sizeof(LineValues), compare_ids));
+  const ValueList &list = inv.values[at];
+  const LineValues *found =
+      first_not_below(list.lines, list.count, id, [](const LineValues &v) { return v.id.text; });
+  return found < list.lines + list.count && std::strcmp(found->id.text, id) == 0 ? found : nullptr;
 }
