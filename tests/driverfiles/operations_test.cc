@@ -127,18 +127,21 @@ TEST_F(Operations, AddSkipsAnIdentifierHoldingAnEntrys) {
 }
 
 // An apply's new identifier that an earlier one starts (a wider roll's has a digit more) is chosen again from its
-// clock digits on: A's "ZkL011001277777" starts B's while B's microsecond digits are 777x, so B's moves on to 7780.
+// clock digits on: A's "ZkL011001277777" starts B's while B's microsecond digits are 777x, so B's moves on to 7780,
+// and when a line of ImagingArea (kept, as is the format it carries) holds that one at its end, all start over from
+// the digits after it: A's 7781, B's 7782.
 TEST_F(Operations, ApplyChoosesAgainAnIdentifierAnEarlierOneStarts) {
-  make_driver_tree(root, "lm210", {"[CustomTape]\n", "", "", ""}, FAKE_COMPANION);
+  make_driver_tree(root, "lm210", {"[CustomTape]\nZkL0110000000000/C\n", "", "", "ZkL0110000000000 ZkL0110012777780\n"},
+                   FAKE_COMPANION);
   FormatSpec specs[2] = {{"A", "", 16, 18, 0, 16, 18}, {"B", "", 256, 295, 0, 256, 295}};
   const FormatSet set{specs, 2, 2};
   const PaperJob job{0, "lm210", "q", "", "", 0, 0, 0, {}, ""};
   ApplyPlan plan{};
   set_clock(7, 0x7777);
-  ASSERT_EQ(0, decide_apply(job, root.c_str(), set, false, &plan));
+  ASSERT_EQ(0, decide_apply(job, root.c_str(), set, true, &plan));
   EXPECT_EQ(0, run_apply(job, root.c_str(), set, &plan, nullptr, nullptr));
-  EXPECT_STREQ("ZkL011001277777", plan.changes[0].new_id.text);
-  EXPECT_STREQ("ZkL0110012777780", plan.changes[1].new_id.text);
+  EXPECT_STREQ("ZkL011001277781", plan.changes[0].new_id.text);
+  EXPECT_STREQ("ZkL0110012777782", plan.changes[1].new_id.text);
   free_apply_plan(&plan);
 }
 
