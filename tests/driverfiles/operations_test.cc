@@ -160,14 +160,14 @@ TEST_F(Operations, AddWithoutTheMarkerChangesNothing) {
   EXPECT_EQ(names, list_dir(paths.inf));
 }
 
-// A repair logs each change it made, its preview none: an incomplete
-// format and its selection, an orphan of the paper table and one of ImagingArea alone, a stale setting.
+// A repair logs each change it made, its preview none: an incomplete format and its selection, an orphan of the paper
+// table and one of ImagingArea alone, a stale setting. An apply keeping the others logs the same orphans as it drops.
 TEST_F(Operations, RepairLogsEachChange) {
   const std::string orphan = "ZkL_zkS9mm___05070320AAAA", stale = "ZkL_zkS9mm___05070320BBBB",
                     lone = "ZkL_zkS9mm___05070320CCCC";
-  write_driver_files(paths, {tape_files().function_file, kOtherId + "/Other:\t50\t353\n" + orphan + "/Gone:\t1\n",
-                             "Media=" + kTapeId + "\nLast=" + stale + "\n",
-                             tape_files().imaging_area + lone + ":\t1\n"});
+  const DriverFiles tree{tape_files().function_file, kOtherId + "/Other:\t50\t353\n" + orphan + "/Gone:\t1\n",
+                         "Media=" + kTapeId + "\nLast=" + stale + "\n", tape_files().imaging_area + lone + ":\t1\n"};
+  write_driver_files(paths, tree);
   ASSERT_EQ(0, preview_repair(tape_job("T"), root.c_str()));
   EXPECT_EQ(Lines{}, events("log "));
   ASSERT_EQ(0, repair_formats(tape_job("T"), root.c_str()));
@@ -177,6 +177,13 @@ TEST_F(Operations, RepairLogsEachChange) {
   };
   EXPECT_EQ((Lines{logged("removed incomplete", "Test", tape), logged("reset setting", "", tape),
                    gone("removed orphan", orphan), gone("removed orphan", lone), gone("reset setting", stale)}),
+            events("log "));
+  write_driver_files(paths, tree), arm_fault(Call::kOpen, 0, 0);
+  ApplyPlan plan{};
+  ASSERT_EQ(0, decide_apply(tape_job(""), root.c_str(), FormatSet{}, true, &plan));
+  EXPECT_EQ(0, run_apply(tape_job(""), root.c_str(), FormatSet{}, &plan, nullptr, nullptr));
+  free_apply_plan(&plan);
+  EXPECT_EQ((Lines{gone("removed orphan", orphan), gone("removed orphan", lone), gone("reset setting", stale)}),
             events("log "));
 }
 
