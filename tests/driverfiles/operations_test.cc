@@ -145,11 +145,11 @@ TEST_F(Operations, ApplyChoosesAgainAnIdentifierAnEarlierOneStarts) {
   free_apply_plan(&plan);
 }
 
-// The add alone, on a function file without the "[CustomTape]" line its entry follows: ENODATA naming that file,
-// nothing asked, renamed or left behind.
+// The add alone, on a function file without the "[CustomTape]" line its entry follows (and no paper table): ENODATA
+// naming that file, nothing asked, renamed or left behind.
 TEST_F(Operations, AddWithoutTheMarkerChangesNothing) {
-  const DriverFiles files{"[Function]\n", "", "", ""};
-  write_driver_files(paths, files);
+  const DriverFiles files{"[Function]\n", "<missing>", "", ""};
+  write_driver_files(paths, files), ::unlink(paths.paper_table.c_str());
   const Lines names = list_dir(paths.inf);
   EXPECT_EQ(kOpFileFailed, add_label_format(tape_job("New"), root.c_str()));
   EXPECT_EQ(ENODATA, errno);
