@@ -116,20 +116,6 @@ std::vector<std::string> beside(const std::string &inf, const std::vector<std::s
   return names;
 }
 
-// The identifier the program made stands in for its pattern everywhere.
-void fill_in(const std::vector<Args> &got, std::vector<Args> *calls, std::string *out, DriverFiles *after) {
-  for (size_t i = 0; i < calls->size() && i < got.size(); ++i) {
-    for (size_t j = 0; j < (*calls)[i].size() && j < got[i].size(); ++j) {
-      const std::string pattern = (*calls)[i][j];
-      if (!matches(pattern, got[i][j])) continue;
-      for (std::string *text : {&(*calls)[i][j], out, &after->function_file, &after->paper_table, &after->settings_file,
-                                &after->imaging_area}) {
-        for (size_t at; (at = text->find(pattern)) != std::string::npos;) text->replace(at, pattern.size(), got[i][j]);
-      }
-    }
-  }
-}
-
 struct Row : ::testing::Test {
   explicit Row(Case row) : c(std::move(row)) {}
   void TestBody() override;
@@ -158,10 +144,19 @@ void Row::TestBody() {
                                       piped ? dir.path + "/in.json" : "/dev/null");
   (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
-  Case want = c;  // the identifiers the run made in place of their patterns
+  Case want = c;  // the identifiers the run made in place of their patterns, everywhere
   DriverFiles after = c.after.value_or(before);
   const std::vector<Args> got_calls = companion_calls(p);
-  fill_in(got_calls, &want.calls, &want.out, &after);
+  for (size_t i = 0; i < want.calls.size() && i < got_calls.size(); ++i) {
+    for (size_t j = 0; j < want.calls[i].size() && j < got_calls[i].size(); ++j) {
+      const std::string pattern = want.calls[i][j], &got = got_calls[i][j];
+      if (!matches(pattern, got)) continue;
+      for (std::string *text : {&want.calls[i][j], &want.out, &after.function_file, &after.paper_table,
+                                &after.settings_file, &after.imaging_area}) {
+        for (size_t at; (at = text->find(pattern)) != std::string::npos;) text->replace(at, pattern.size(), got);
+      }
+    }
+  }
   if (matches(want.out, r.out)) want.out = r.out;  // a dry run's identifier, never run
   EXPECT_EQ(c.status, r.status) << "exit status";
   EXPECT_EQ(want.out, r.out) << "standard output";

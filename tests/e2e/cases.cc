@@ -6,6 +6,7 @@
 #include "e2e/cases.h"
 
 #include <array>
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -48,12 +49,6 @@ const std::string kAdminHelp = R"( Administrator commands (only as the first wor
   --help, --version
 )";
 
-}  // namespace
-
-std::string diff(const std::string &file, const std::string &ranges) {
-  return "--- " + kInf + file + "\n+++ " + kInf + file + "\n@@ " + ranges + " @@\n";
-}
-
 std::string repair_of(const std::string &kind, bool repairable) {
   const std::map<std::string, std::string> mends = {{"incomplete", "removes the format on both sides"},
       {"orphan", "removes its lines"}, {"stale-setting", "resets the setting to the default paper"},
@@ -69,6 +64,12 @@ std::string repair_of(const std::string &kind, bool repairable) {
       {"not-executable", "leaves it, make it executable by hand"},
       {"damaged-intent", "leaves it and mends nothing, remove it by hand once both sides are checked"}};
   return (repairable ? mends : leaves).at(kind);
+}
+
+}  // namespace
+
+std::string diff(const std::string &file, const std::string &ranges) {
+  return "--- " + kInf + file + "\n+++ " + kInf + file + "\n@@ " + ranges + " @@\n";
 }
 
 std::string checked(const std::string &text, const std::string &kind, bool repairable) {
@@ -108,17 +109,18 @@ DriverFiles holding(const std::vector<Tape> &formats, const std::string &setting
   return f;
 }
 
+Tape tape(const std::string &name, const std::string &digits) {
+  char length[3];
+  std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(name.size()));
+  return {name, "ZkL_zkS12mm__" + std::string(length) + "0A032" + digits};
+}
+
 namespace {
 
 Case with(Case c, const std::vector<std::string> &setup) { return c.setup = setup, c; }
 
-// A command line answered with tvq310's usage text, nothing touched.
-Case rejected(const std::string &what, const Args &args) {
-  return {what, "tvq310", args, kBare, usage("tvq310", "TV-Q310"), 0};
-}
-
 // An add on a tree without formats: the companion is asked to delete the name, then to add it as w by h under an
-// identifier starting with id; the paper table line carries dots, the imaging-area line points.
+// identifier starting with id (none: a 12 mm tape's); the paper table line carries dots, the imaging-area line points.
 Case adding(const std::string &what, const std::string &program, const Args &args, const std::string &w,
             const std::string &h, const std::string &id, const std::string &dots, const std::string &points) {
   std::string printer, name;
@@ -126,14 +128,14 @@ Case adding(const std::string &what, const std::string &program, const Args &arg
     if (args[i][1] == 'P') printer = args[i + 1];
     if (args[i][1] == 'n') name = args[i + 1];
   }
-  const std::string full = id + "?????";
+  const std::string full = id.empty() ? tape(name).id : id + "?????";
   return {what, program, args, kBare, "", 0, holding({{name, full, dots, points}}),
           {deleting(name, printer), adding_call(name, full, h, w, printer)}};
 }
 
 // The same for a 12 by 50 mm tape on tvq310: 10 mm printed, 70 pins.
-Case adding12(const std::string &what, const Args &args, const std::string &id) {
-  return adding(what, "tvq310", args, "10", "50", id, "70\t353", "28.00\t141.52");
+Case adding12(const std::string &what, const Args &args) {
+  return adding(what, "tvq310", args, "10", "50", "", "70\t353", "28.00\t141.52");
 }
 
 // The same for "-P q -n name -w width -h height".
@@ -141,16 +143,6 @@ Case add(const std::string &what, const std::string &program, const std::string 
          const std::string &height, const std::string &w, const std::string &h, const std::string &id,
          const std::string &dots, const std::string &points) {
   return adding(what, program, {"-P", "q", "-n", name, "-w", width, "-h", height}, w, h, id, dots, points);
-}
-
-// Each of the nine names shows its model's usage text and example printer.
-void add_usage_rows(std::vector<Case> *rows) {
-  for (const auto &[program, model, printer] : {std::array<const char *, 3>{"lm210", "lm210", ""},
-       {"lm230", "lm230", ""}, {"lm260ka", "lm260ka", ""}, {"tv4400", "tv4400zd", "TV-4400ZD"},
-       {"tvq310", "tvq310", "TV-Q310"}, {"tvq300", "tvq300", "TV-Q300"}, {"tvq250e", "tvq250e", "TVQ250E"},
-       {"tvq220nf", "tvq220nf", "TVQ220nf"}, {"tvq200", "tvq200", "TVQ200"}}) {
-    rows->push_back({std::string("usage_") + program, program, {"-P", "q"}, kBare, usage(model, printer), 0});
-  }
 }
 
 }  // namespace
@@ -162,6 +154,7 @@ std::vector<Case> end_to_end_cases() {
   const std::string holder = "ZkL_zkS12mm__1A0A03271A2D/x" + old;  // a format named after Test's identifier
   const std::string decoy = "See/Test" + std::string(3 << 20, 'y') + "\n";
   const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
+  const std::string a = tape("A").id, added = tape("Test").id;  // "A", and "Test" again, 10 x 50 mm
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
                             old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
                             old + ":\t0.00\t0.00\t28.00\t141.52\nA4:\t0.00\t0.00\t1.00\t2.00\n"};
@@ -171,8 +164,6 @@ std::vector<Case> end_to_end_cases() {
   const DriverFiles tape_without = {"[Function]\n[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
                                     "Media=zkS12mm\nDarkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n"};
   const std::string roll = "ZkL043E0641A2B3";  // "Roll", 62 x 100 mm
-  const std::string a12 = "ZkL_zkS12mm__010A032", a = a12 + "?????";  // "A", 10 x 50 mm
-  const std::string added = "ZkL_zkS12mm__040A032?????";              // "Test" again
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
   const Args repair = {"--repair", "-P", "q"}, check = {"--check"}, check_json = {"--check", "--json"};
   const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, list = {"--list"};
@@ -264,16 +255,13 @@ std::vector<Case> end_to_end_cases() {
       add("sizes_read_as_leading_numbers", "lm260ka", "Roll", "62mm", " +7", "62", "7", "ZkL043E007",
           "695\t11", "0.00\t19.81"),
       // Names and printers reach the companion and the files byte for byte.
-      adding12("name_of_32_bytes", {"-P", "q", "-n", std::string(32, 'N'), "-w", "12", "-h", "50"},
-               "ZkL_zkS12mm__200A032"),
-      adding12("hostile_name", {"-P", "q", "-n", "$(touch x)`y`;|&'\"%s%n \\*\xff", "-w", "12", "-h", "50"},
-               "ZkL_zkS12mm__1A0A032"),
-      adding12("printer_of_1024_bytes", {"-P", std::string(1024, 'P'), "-n", "A", "-w", "12", "-h", "50"}, a12),
-      adding12("hostile_printer", {"-P", "a b;$(c)'\n", "-n", "A", "-w", "12", "-h", "50"}, a12),
+      adding12("name_of_32_bytes", {"-P", "q", "-n", std::string(32, 'N'), "-w", "12", "-h", "50"}),
+      adding12("hostile_name", {"-P", "q", "-n", "$(touch x)`y`;|&'\"%s%n \\*\xff", "-w", "12", "-h", "50"}),
+      adding12("printer_of_1024_bytes", {"-P", std::string(1024, 'P'), "-n", "A", "-w", "12", "-h", "50"}),
+      adding12("hostile_printer", {"-P", "a b;$(c)'\n", "-n", "A", "-w", "12", "-h", "50"}),
       adding12("option_words_read_by_first_two_bytes", {"-Printer", "q", "-name", "A", "-width", "12", "-height",
-               "50"}, a12),
-      adding12("values_may_look_like_options", {"-P", "-n", "-n", "-w", "-w", "12", "-h", "50"},
-               "ZkL_zkS12mm__020A032"),
+               "50"}),
+      adding12("values_may_look_like_options", {"-P", "-n", "-n", "-w", "-w", "12", "-h", "50"}),
 
       // An add writes after every marker line, each line a line of its own,
       // and first deletes a format of the same name.
@@ -298,7 +286,7 @@ std::vector<Case> end_to_end_cases() {
         tape.imaging_area}, "", 0, DriverFiles{"[Function]\n" + decoy + "[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
         tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
       [&] {  // the add never looks for its identifier in a settings file that is not there
-        Case c = with(adding12("add_without_settings_file", add_a, a12), {"missing:rc"});
+        Case c = with(adding12("add_without_settings_file", add_a), {"missing:rc"});
         return c.after->settings_file = "<missing>", c;
       }(),
       {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame, {deleting("Nope")}},
@@ -439,9 +427,9 @@ std::vector<Case> end_to_end_cases() {
       // Length digits the lookup does not take ("05" for Test): the format ensure decided on is the one replaced.
       {"ensure_replaces_an_entry_of_wrong_length_digits", "tvq310", ensure_test, holding({{"Test", wrong}}, "Media=" +
        wrong + "\n"), "replaced\n", 0, holding({{"Test", added}}, "Media=" + added + "\n"), {deleting("Test"), add_test_call}},
-      ensured(adding12("ensure_adds", add_a, a12), "added\n"),
+      ensured(adding12("ensure_adds", add_a), "added\n"),
       // The settings file, which an add leaves alone, may be a link it would not follow.
-      with(ensured(adding12("ensure_adds_beside_a_foreign_link", add_a, a12), "added\n"), {"link-owner:rc"}),
+      with(ensured(adding12("ensure_adds_beside_a_foreign_link", add_a), "added\n"), {"link-owner:rc"}),
 
       // A repair acts only on a tree it reads whole, and its dry run shows
       // it; the check's findings of a missing model and of zero bytes.
@@ -478,7 +466,7 @@ std::vector<Case> end_to_end_cases() {
        "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
        {deleting("Test"), add_test_call}},
   };
-  // Faulty command lines get the usage text.
+  // Faulty command lines get tvq310's usage text, nothing touched.
   for (const auto &[what, args] : std::vector<std::pair<std::string, Args>>{{"no_words", {}},
        {"odd_word_count", {"-P"}}, {"no_printer", {"-d", "A"}}, {"empty_printer", {"-P", "", "-d", "A"}},
        {"printer_of_1025_bytes", {"-P", std::string(1025, 'p'), "-d", "A"}}, {"empty_name", {"-P", "q", "-d", ""}},
@@ -491,7 +479,9 @@ std::vector<Case> end_to_end_cases() {
        {"tube_of_25mm", {"-P", "q", "-n", "HS", "-w", "25", "-h", "50"}},
        {"unknown_option_after_a_request", {"-P", "q", "-d", "A", "-x", "y"}}, {"option_letters_keep_case", {"-p", "q", "-d", "A"}},
        {"dash_alone", {"-", "q", "-d", "A"}}, {"option_without_dash", {"aP", "q", "-d", "A"}},
-       {"command_word_later", {"-P", "q", "--list", "x"}}}) rows.push_back(rejected(what, args));
+       {"command_word_later", {"-P", "q", "--list", "x"}}}) {
+    rows.push_back({what, "tvq310", args, kBare, usage("tvq310", "TV-Q310"), 0});
+  }
   // Usage errors say why (sizes beyond their written numbers too). A driver file that cannot be read or rewritten, a
   // link that may not be followed, a copy that cannot be made (a directory at its name, an inf directory the run may
   // not write): the system's error text (none for an add's own step), the file named on standard error, status 255,
@@ -537,6 +527,13 @@ std::vector<Case> end_to_end_cases() {
       fails("dry_run_add_temp_dir_paper", dry_add_new, "temp-dir:paper", "paperinftvq310", "Is a directory", false),
       fails("ensure_read_only", ensure_new, "read-only:inf", "zktvq310func", "Permission denied", false),
   }) rows.push_back(c);
-  for (auto topic : {add_usage_rows, add_truth_cases, add_apply_cases, add_intent_cases, add_usage_cases}) topic(&rows);
+  // Each of the nine names shows its model's usage text and example printer.
+  for (const auto &[program, model, printer] : {std::array<const char *, 3>{"lm210", "lm210", ""},
+       {"lm230", "lm230", ""}, {"lm260ka", "lm260ka", ""}, {"tv4400", "tv4400zd", "TV-4400ZD"},
+       {"tvq310", "tvq310", "TV-Q310"}, {"tvq300", "tvq300", "TV-Q300"}, {"tvq250e", "tvq250e", "TVQ250E"},
+       {"tvq220nf", "tvq220nf", "TVQ220nf"}, {"tvq200", "tvq200", "TVQ200"}}) {
+    rows.push_back({std::string("usage_") + program, program, {"-P", "q"}, kBare, usage(model, printer), 0});
+  }
+  for (auto topic : {add_truth_cases, add_apply_cases, add_intent_cases, add_usage_cases}) topic(&rows);
   return rows;
 }

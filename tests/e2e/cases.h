@@ -58,8 +58,7 @@ std::string finding(const std::string &kind, const std::string &file, const std:
                     const std::string &name, bool repairable);
 // --check --json's document on tvq310 of these findings, joined by commas.
 std::string document(const std::string &findings);
-// What --repair does to a finding of kind; a --check line with it.
-std::string repair_of(const std::string &kind, bool repairable);
+// A --check line: text, then what --repair does to a finding of kind.
 std::string checked(const std::string &text, const std::string &kind, bool repairable = false);
 // --check --monitoring's output on tvq310 for found findings, lines their --check lines as shown.
 std::string monitored(const std::string &formats, int found, const std::string &lines, int intents = 0,
@@ -75,5 +74,8 @@ inline const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310"
 // in this order, their other lines in the order of lines (the same when empty).
 struct Tape { std::string name, id, dots = "70\t353", points = "28.00\t141.52"; };
 DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings = "", std::vector<Tape> lines = {});
+// name's format as a 12 by 50 mm tape under a fixed identifier ("ZkL_zkS12mm__" + hex name length + "0A032" + digits),
+// or a fresh one (pattern).
+Tape tape(const std::string &name, const std::string &digits = "?????");
 
 #endif

@@ -1,18 +1,9 @@
 // --apply's end-to-end rows. Every format here is a 12 by 50 mm tape on tvq310 (10 mm printed, 70 pins, media
 // "_zkS12mm__"): identifier "ZkL_zkS12mm__" + hex name length + "0A032" + five varying digits, paper line "\t70\t353",
 // imaging line "\t0.00\t0.00\t28.00\t141.52"; a change is printed as "<action>\t<name>\t12x50".
-#include <cstdio>
-
 #include "e2e/cases.h"
 
 namespace {
-
-// name's format under a fixed identifier, or a fresh one (pattern).
-Tape tape(const std::string &name, const std::string &digits = "?????") {
-  char length[3];
-  std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(name.size()));
-  return {name, "ZkL_zkS12mm__" + std::string(length) + "0A032" + digits};
-}
 
 // The input document: each name at 12 by h mm.
 std::string input(const std::vector<std::string> &names, const std::string &h = "50") {
