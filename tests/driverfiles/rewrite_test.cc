@@ -46,12 +46,9 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
   for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + (i % 9 == 4 ? " ZkLBADC0FFEE0DD\n" : "\n");
   for (int i = 0; i < 24; ++i) gaps += "g" + std::to_string(i) + (i == 3 || i == 10 || i == 18 ? " ZkLBADC0FFEE0DD\n" : "\n");
   const struct { std::string before; RewritePlan plan; std::string after; } cases[] = {
-      {base, kDrop, "a\nb [M]\nc"},
-      {base, kReplace, "a\nNEW\nb [M]\nc"},
-      {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"},
-      {base, kAppend, base + "\nEND\n"},
-      {"a\nb [M]", kInsert, "a\nb [M]\nINS\n"},
-      {"a\nZkLBADC0FFEE0DD", kDrop, "a\n"},
+      {base, kDrop, "a\nb [M]\nc"}, {base, kReplace, "a\nNEW\nb [M]\nc"},
+      {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"}, {base, kAppend, base + "\nEND\n"},
+      {"a\nb [M]", kInsert, "a\nb [M]\nINS\n"}, {"a\nZkLBADC0FFEE0DD", kDrop, "a\n"},
       // A line whose identifier is another (longer, or before a name holding it) stays; a marker shared stays.
       {"ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]ZkLBADC0FFEE0DD/A", kDrop,
        "ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]"},
@@ -70,8 +67,7 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
   const std::string old_copy = d + "/old", expected = d + "/expected";
   int n = 0;
   for (const auto &c : cases) {
-    write_file(file, c.before);
-    write_file(old_copy, c.before);
+    write_file(file, c.before), write_file(old_copy, c.before);
     ASSERT_EQ(0, ::chmod(file.c_str(), 0600));
     testing::internal::CaptureStdout();
     const int rc = preview_file(file.c_str(), c.plan, nullptr);
@@ -116,8 +112,7 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
   for (const auto &c : cases) {
     const std::string target = c.linked ? d + "/real" : file;
     ASSERT_TRUE(!c.linked || ::symlink("real", file.c_str()) == 0);
-    write_file(target, c.before);
-    arm_fault(Call::kOpen, 0, 0);
+    write_file(target, c.before), arm_fault(Call::kOpen, 0, 0);
     ASSERT_EQ(0, rewrite_file(file.c_str(), kAll));
     EXPECT_EQ((std::vector<std::string>{"fsync " + target + ".$$$", "rename " + target, "fsync " + d}),
               sync_and_rename_log());
@@ -126,8 +121,7 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
       const Call kind = clean[i];
       const int nth = nth_of_kind(clean, i);
       const bool renamed = std::count(clean.begin(), clean.begin() + i, Call::kRename) > 0;
-      write_file(target, c.before);
-      arm_fault(kind, nth, EIO), errno = 0;
+      write_file(target, c.before), arm_fault(kind, nth, EIO), errno = 0;
       const int rc = rewrite_file(file.c_str(), kAll);
       const std::string what =
           call_name(kind) + std::to_string(nth) + (c.linked ? " link " : " ") + std::to_string(c.before.size());
@@ -138,8 +132,7 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
       EXPECT_TRUE(read_file(target) == (renamed || rc == 0 ? c.after : c.before)) << what;
       EXPECT_FALSE(file_exists(target + ".$$$")) << what;
       if (kind == Call::kRead || kind == Call::kPread || kind == Call::kWrite) {  // retried
-        write_file(target, c.before);
-        arm_fault(kind, nth, EINTR);
+        write_file(target, c.before), arm_fault(kind, nth, EINTR);
         EXPECT_TRUE(rewrite_file(file.c_str(), kAll) == 0 && read_file(target) == c.after) << what;
       }
     }
@@ -158,8 +151,7 @@ TEST_F(Rewrite, HeldSyncsAreOnePerDirectory) {
     for (const std::string &f : {target, second, third, target}) expected.insert(expected.end(), {"fsync " + f + ".$$$", "rename " + f});
     expected.insert(expected.end(), {"fsync " + other, "fsync " + d, "fsync " + second + ".$$$", "rename " + second, "fsync " + d});
     for (const std::string &f : {target, second, third}) write_file(f, "x\n");
-    arm_fault(Call::kFsync, failing, EIO);
-    hold_directory_syncs();
+    arm_fault(Call::kFsync, failing, EIO), hold_directory_syncs();
     for (const std::string &f : {file, second, third, file}) ASSERT_EQ(0, rewrite_file(f.c_str(), kDrop));
     const char *failed = nullptr;
     const int rc = sync_held_directories(&failed);
@@ -170,8 +162,7 @@ TEST_F(Rewrite, HeldSyncsAreOnePerDirectory) {
 }
 
 TEST_F(Rewrite, WriteWithoutProgressIsEio) {
-  write_file(file, "ZkLBADC0FFEE0DD\nx\n");
-  arm_fault(Call::kOpen, 0, 0), stall_writes(), errno = 0;
+  write_file(file, "ZkLBADC0FFEE0DD\nx\n"), arm_fault(Call::kOpen, 0, 0), stall_writes(), errno = 0;
   EXPECT_EQ(-1, rewrite_file(file.c_str(), kDrop));
   EXPECT_EQ(EIO, errno);
   EXPECT_EQ("ZkLBADC0FFEE0DD\nx\n", read_file(file));
@@ -185,8 +176,7 @@ TEST_F(Rewrite, NothingPlantedBeforeAnOpenIsUsed) {
   const struct { bool at_temp, as_link, preview; } plants[] = {
       {true, true, false}, {true, false, false}, {false, true, false}, {false, true, true}};
   for (const auto &plant : plants) {
-    write_file(victim, "keep, and more than the copy holds\n");
-    write_file(file, "ZkLBADC0FFEE0DD\nx\n");
+    write_file(victim, "keep, and more than the copy holds\n"), write_file(file, "ZkLBADC0FFEE0DD\nx\n");
     arm_fault(Call::kOpen, 0, 0);
     const std::string at = plant.at_temp ? temp : file;
     bool planted = false;

@@ -103,13 +103,10 @@ std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths) {
   const std::string log = read_file(paths.companion + ".log");
   std::vector<std::vector<std::string>> calls(1);  // the last one open
   for (size_t at = 0; log != "<missing>" && at < log.size(); ++at) {
-    if (log[at] == '\n') {
-      calls.emplace_back();
-    } else {
-      const size_t colon = log.find(':', at), len = std::stoul(log.substr(at, colon - at));
-      calls.back().push_back(log.substr(colon + 1, len));
-      at = colon + len;
-    }
+    if (log[at] == '\n') { calls.emplace_back(); continue; }
+    const size_t colon = log.find(':', at), len = std::stoul(log.substr(at, colon - at));
+    calls.back().push_back(log.substr(colon + 1, len));
+    at = colon + len;
   }
   calls.pop_back();
   return calls;
