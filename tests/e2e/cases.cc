@@ -167,11 +167,7 @@ std::vector<Case> end_to_end_cases() {
   const Args add_test = {"-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, del_test = {"-P", "q", "-d", "Test"};
   const Args repair = {"--repair", "-P", "q"}, check = {"--check"}, check_json = {"--check", "--json"};
   const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, list = {"--list"};
-  const Args dry_ensure_odd = {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "51"};
-  const std::string odd = "ZkL_zkS12mm__040A03371A2B";  // "Test", 10 x 51 mm: the height's last bit set
-  const DriverFiles odd_tape = holding({{"Test", odd, "70\t360", "28.00\t144.35"}});
-  const Args add_a = {"-P", "q", "-n", "A", "-w", "12", "-h", "50"};
-  const Args add_test_call = adding_call("Test", added);
+  const Args add_a = {"-P", "q", "-n", "A", "-w", "12", "-h", "50"}, add_test_call = adding_call("Test", added);
   // A model whose files disagree in every way the check knows, and the
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
@@ -409,7 +405,9 @@ std::vector<Case> end_to_end_cases() {
        "{\"name\":\"Low\",\"width\":62,\"height\":4095,\"media\":null,\"id\":\"ZkL033EFFF11236\",\"state\":"
        "\"complete\",\"missing\":[]}]}\n", 0},
       on_tape("ensure_unchanged", ensure_test, "unchanged\n", 0),
-      {"dry_run_ensure_unchanged_odd_height", "tvq310", dry_ensure_odd, odd_tape, "unchanged\n", 0},
+      // "Test", 10 x 51 mm: the height's last bit set.
+      {"dry_run_ensure_unchanged_odd_height", "tvq310", {"--dry-run", "--ensure", "-P", "q", "-n", "Test", "-w", "12",
+       "-h", "51"}, holding({{"Test", "ZkL_zkS12mm__040A03371A2B", "70\t360", "28.00\t144.35"}}), "unchanged\n", 0},
       // A replacement keeps the printer's selection on the format: the settings line names the new identifier.
       {"ensure_replaces_other_dots", "tvq310", ensure_test, dots352, "replaced\n", 0, readded(added),
        {deleting("Test"), add_test_call}},
@@ -492,8 +490,8 @@ std::vector<Case> end_to_end_cases() {
   };
   const auto fails = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &file,
                          const std::string &why, bool line = true) {
-    return with({what, "tvq310", args, {tape.function_file, tape.paper_table + id('0') + "/Gone:\t1\n",
-                 tape.settings_file, tape.imaging_area}, line ? why + "\n" : "", 255, kSame, {}, {}, at(file, why)}, {setup});
+    return Case{what, "tvq310", args, {tape.function_file, tape.paper_table + id('0') + "/Gone:\t1\n",
+                tape.settings_file, tape.imaging_area}, line ? why + "\n" : "", 255, kSame, {}, {setup}, at(file, why)};
   };
   const std::string dots = " mm, beyond the paper table's 32-bit dots";
   const Args add_new = {"-P", "q", "-n", "New", "-w", "12", "-h", "50"}, dry_del = {"--dry-run", "-P", "q", "-d", "Test"};

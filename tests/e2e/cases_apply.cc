@@ -66,12 +66,11 @@ void add_apply_cases(std::vector<Case> *rows) {
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
         "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
       // The others in the function file's order, their identifiers falling.
-      {"apply_removes_the_others", "tvq310", kApply,
-       holding({tape("O[CustomTape", "1A2B5"), tape("Zed", "1A2B6"), tape("Yy", "1A2B7"), a_old}),
-       "removed\tO[CustomTape\t12x50\nremoved\tZed\t12x50\nremoved\tYy\t12x50\n", 0, holding({a_old}),
-       {deleting("O[CustomTape"), deleting("Zed"), deleting("Yy")}, {input({"A"})}},
-      {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}, "<missing>"),
-       asked_to_add({a}), {input({"A"}), "missing:rc"}},
+      {"apply_removes_the_others", "tvq310", kApply, holding({tape("O[CustomTape", "1A2B5"), tape("Zed", "1A2B6"),
+       tape("Yy", "1A2B7"), a_old}), "removed\tO[CustomTape\t12x50\nremoved\tZed\t12x50\nremoved\tYy\t12x50\n", 0,
+       holding({a_old}), {deleting("O[CustomTape"), deleting("Zed"), deleting("Yy")}, {input({"A"})}},
+      {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0,
+       holding({a}, "<missing>"), asked_to_add({a}), {input({"A"}), "missing:rc"}},
       {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, kSame, {}, {input({"A"}), "missing:paper"},
        kMe + kInf + "paperinftvq310: No such file or directory\n"},
       {"apply_keeps_a_name_holding_the_identifier", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"},
@@ -103,14 +102,14 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"dry_run_apply_json", "tvq310", dry_json, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
        "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, kSame, {}, {input({"A"})}},
-      {"dry_run_apply", "tvq310", dry, holding({other}), printed("added", {a, bb}) + "removed\tOther\t12x50\n" +
-       kRun + "-d A -show 1\n" + kRun + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + kRun + "-d Bb -show 1\n" + kRun +
-       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + kRun + "-d Other -show 1\n" + diff("zktvq310func", "-1,2 +1,3") +
-       " [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" + bb.id + "/Bb\n" + diff("paperinftvq310", "-1 +1,2") +
-       "-" + other.id + "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" + bb.id + "/Bb:\t70\t353\n" +
-       diff("ImagingArea", "-1 +1,2") + "-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + a.id +
-       ":\t0.00\t0.00\t28.00\t141.52\n+" + bb.id + ":\t0.00\t0.00\t28.00\t141.52\n",
-       0, kSame, {}, {input({"A", "Bb"})}},
+      {"dry_run_apply", "tvq310", dry, holding({other}), printed("added", {a, bb}) + "removed\tOther\t12x50\n" + kRun +
+       "-d A -show 1\n" + kRun + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + kRun + "-d Bb -show 1\n" + kRun +
+       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + kRun + "-d Other -show 1\n" +
+       diff("zktvq310func", "-1,2 +1,3") + " [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" + bb.id +
+       "/Bb\n" + diff("paperinftvq310", "-1 +1,2") + "-" + other.id + "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" +
+       bb.id + "/Bb:\t70\t353\n" + diff("ImagingArea", "-1 +1,2") + "-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" +
+       a.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + bb.id + ":\t0.00\t0.00\t28.00\t141.52\n", 0, kSame, {},
+       {input({"A", "Bb"})}},
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
       // The first name given again is refused, before a fault of a later format.

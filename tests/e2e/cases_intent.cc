@@ -9,9 +9,8 @@
 namespace {
 
 const std::string kOld = "ZkL_zkS12mm__040A03271A2B";         // "Test", 10 x 50 mm
-const std::string kBox = "ZkL_zkS12mm__090A032?????";         // "Box 12x50", as added
+const std::string kBox = tape("Box 12x50").id, kTest = tape("Test").id;  // as added, "Test" as added again
 const std::string kBox2 = "ZkL_zkS12mm__090A03??????";        // "Box 12x50", as an apply run again adds it
-const std::string kTest = "ZkL_zkS12mm__040A032?????";        // "Test", as added again
 const std::string kRecord = kInf + "zkpapertoollpr.intent";
 const DriverFiles kTape = holding({{"Test", kOld}}, "Media=" + kOld + "\n");
 // kTape and "Box 12x50" under id, its entry first.

@@ -22,8 +22,7 @@ void add_truth_cases(std::vector<Case> *rows) {
   const std::string broken = "ZkL_zkS12mm__040A0327GA2B";  // a hex digit lost
   const std::string long_name(300, 'n'), long_id = "ZkL_zkS12mm__2C0A03271A2C";
   const DriverFiles long_names = holding({{std::string(240, 'n'), "ZkL_zkS12mm__F00A03271A2B"}, {long_name, long_id}});
-  DriverFiles damaged = holding({{"Test", broken}});
-  damaged.function_file += "ZkL_zkS12mm__040A03271A2/Cut\n";
+  const DriverFiles damaged = holding({{"Test", broken}, {"Cut", "ZkL_zkS12mm__040A03271A2"}}, "", {{"Test", broken}});
   const std::string damage =
       checked("damaged entry: " + broken + " 'Test' at byte 13 of " + kInf + "zktvq310func", "damaged-entry") +
       checked("damaged entry: ZkL_zkS12mm__040A03271A2 'Cut' at byte 44 of " + kInf + "zktvq310func", "damaged-entry");

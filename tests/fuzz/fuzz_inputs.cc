@@ -147,8 +147,7 @@ int main(int argc, char **argv) {
   for (int i = 1; i < argc && !error; ++i) {
     for (std::filesystem::directory_iterator it(argv[i], error), end; !error && it != end; it.increment(error)) {
       const std::string input = read_all(it->path());
-      LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.data()), input.size());
-      ++inputs;
+      LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.data()), input.size()), ++inputs;
     }
   }
   if (error) std::printf("%s\n", error.message().c_str());
