@@ -154,7 +154,7 @@ std::vector<Case> end_to_end_cases() {
   const std::string holder = "ZkL_zkS12mm__1A0A03271A2D/x" + old;  // a format named after Test's identifier
   const std::string decoy = "See/Test" + std::string(3 << 20, 'y') + "\n";
   const std::string lower = "ZkL_zkS12mm__0a0A03271a2b";  // hex digits as %X also reads them
-  const std::string a = tape("A").id, added = tape("Test").id;  // "A", and "Test" again, 10 x 50 mm
+  const std::string a = tape("A").id, added = tape("Test").id, a3 = tape("A b").id;  // "Test" again; all 10 x 50 mm
   const DriverFiles tape = {"[Function]\n[CustomTape]\n" + old + "/Test\nCut=1\n",
                             old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
                             old + ":\t0.00\t0.00\t28.00\t141.52\nA4:\t0.00\t0.00\t1.00\t2.00\n"};
@@ -171,11 +171,10 @@ std::vector<Case> end_to_end_cases() {
   // A model whose files disagree in every way the check knows, and the
   // same after a repair. id(c): a format's identifier, told apart by c.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
-  const std::string tool = kMe + kTool + ": ", a3 = "ZkL_zkS12mm__030A032?????";
   const std::string shown_add = kRun + "-d 'A b' -show 1\n" + kRun + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
       diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") + "+" +
       a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n";
-  const std::string n32(32, 'N'), id32 = "ZkL_zkS12mm__200A0321000F";
+  const std::string n32(32, 'N'), id32 = "ZkL_zkS12mm__200A0321000F", tool = kMe + kTool + ": ";
   const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
                               id('E') + "/Wrong\n";
   const std::string papers = id('B') + "/Dup:\t1\t2\n" + id('C') + "/Dup:\t1\t2\n" + id('D') + "/One:\t1\t2\n" +

@@ -42,10 +42,10 @@ void add_apply_cases(std::vector<Case> *rows) {
   const Tape a = tape("A"), bb = tape("Bb"), ccc = tape("Ccc"), dddd = tape("Dddd"), eeeee = tape("Eeeee");
   const Tape a_old = tape("A", "1A2B3"), bb_old = tape("Bb", "1A2B4"), other = tape("Other", "1A2B5");
   const Tape holder = tape("x" + a_old.id, "1A2B6");  // a name holding A's identifier
-  const std::string a60 = "ZkL_zkS12mm__010A03C?????";
+  const std::string a60 = "ZkL_zkS12mm__010A03C?????", bb60 = "ZkL_zkS12mm__020A03C?????";  // "A" and "Bb", 12x60
   const std::string pad(14, 'z'), utf8 = "\xc3\xa9\xc2\x80\xe2\x82\xac\xf0\x9f\x98\x80" + pad;
   const Tape bytes = tape("\xc3q\"b\\\x01\xff" + utf8);
-  const std::string bb60 = "ZkL_zkS12mm__020A03C?????", five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});  // bb60: "Bb", 12x60
+  const std::string five = input({"A", "Bb", "Ccc", "Dddd", "Eeeee"});
   const Args dry = {"--dry-run", "--apply", "in.json", "-P", "q"};
   const Args dry_json = {"--dry-run", "--apply", "in.json", "-P", "q", "--json"};
   const std::string status3 = kMe + kTool + ": exited with status 3 while applying '";

@@ -81,11 +81,10 @@ void add_intent_cases(std::vector<Case> *rows) {
   const Args box = adding_call("Box 12x50", kBox), test = adding_call("Test", kTest);
   const Args del_box = deleting("Box 12x50"), del_test = deleting("Test");
   const Args test60 = adding_call("Test", kTest60, "60"), test60b = adding_call("Test", kTest60b, "60");
-  const std::string open_add = interrupted("an add of 'Box 12x50'");
+  const std::string open_add = interrupted("an add of 'Box 12x50'"), ensure60 = "run:--ensure|-P|q|-n|Test|-w|12|-h|60";
   const std::string refused = kMe + kRecord + ": holds an interrupted request: run --repair\n";
   const std::string checked_add = interrupted("an add of 'Box 12x50'", "interrupted-add"),
                     checked_apply = interrupted("an apply of 1 format", "interrupted-apply");
-  const std::string ensure60 = "run:--ensure|-P|q|-n|Test|-w|12|-h|60";
   const DriverFiles moved = {"[CustomTape]\n", "", "Media=" + kOld + "\n", ""};
   const std::string moved_apply = record("tvq310", kApplied + "selection " + kOld + " 0\n");
   const DriverFiles unselected = {kTape.function_file, kTape.paper_table, "", kTape.imaging_area};

@@ -96,8 +96,7 @@ void read_as_format_set(const std::string &in) {
   check(select_model("zkpapertoollpr_tvq310", &job));
   FormatSet set{};
   SetError error{};
-  const bool read = read_format_set(path.c_str(), job, &set, &error) == 0;
-  check(read || set.count == 0);
+  check(read_format_set(path.c_str(), job, &set, &error) == 0 || set.count == 0);
   for (size_t i = 0; i < set.count; ++i) {
     const std::string name = set.formats[i].label_name;
     check(!name.empty() && name.size() <= 32 && name.find('\n') == std::string::npos);
