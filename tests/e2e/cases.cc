@@ -271,15 +271,14 @@ std::vector<Case> end_to_end_cases() {
        tape.paper_table + holder + ":\t1\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{
        tape_without.function_file + holder + "\n", tape_without.paper_table + holder + ":\t1\n",
        tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
-      {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"}, {"[CustomTape]\n" + roll + "/Roll\n", roll + "/Roll:\t695\t1108\n",
-       "Copies=1\nMediaSize=" + roll + "\n", roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
+      {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"}, {"[CustomTape]\n" + roll + "/Roll\n", roll +
+       "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n", roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
        DriverFiles{"[CustomTape]\n", "", "Copies=1\nMediaSize=29X1\n", ""}, {deleting("Roll")}},
       // Long lines that are not the first: one naming the format without an identifier, and the paper table's entry.
-      {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test,
-       {"[Function]\n" + decoy + "[CustomTape]\n" + old + "/Test\nCut=1\n",
-        "A4:\t1\t2\n" + old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\n", tape.settings_file,
-        tape.imaging_area}, "", 0, DriverFiles{"[Function]\n" + decoy + "[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
-        tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
+      {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test, {"[Function]\n" + decoy + "[CustomTape]\n" + old +
+       "/Test\nCut=1\n", "A4:\t1\t2\n" + old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\n", tape.settings_file,
+       tape.imaging_area}, "", 0, DriverFiles{"[Function]\n" + decoy + "[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
+       tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
       [&] {  // the add never looks for its identifier in a settings file that is not there
         Case c = with(adding12("add_without_settings_file", add_a), {"missing:rc"});
         return c.after->settings_file = "<missing>", c;
@@ -334,9 +333,9 @@ std::vector<Case> end_to_end_cases() {
        tape.imaging_area}, checked("no marker: " + kInf + "zktvq310func", "no-marker"), 1},
       {"check_missing_file_and_marker", "tvq310", check, {"", "", "", ""}, checked("missing: " + kInf + "ImagingArea",
        "missing") + checked("no marker: " + kInf + "zktvq310func", "no-marker"), 1, kSame, {}, {"missing:imaging"}},
-      {"check_json_missing_file_and_marker", "tvq310", check_json, {"", "", "", ""}, document(finding("missing", kInf +
-       "ImagingArea", "null", "null", false) + "," + finding("no-marker", kInf + "zktvq310func", "null", "null", false)),
-       1, kSame, {}, {"missing:imaging"}},
+      {"check_json_missing_file_and_marker", "tvq310", check_json, {"", "", "", ""},
+       document(finding("missing", kInf + "ImagingArea", "null", "null", false) + "," +
+                finding("no-marker", kInf + "zktvq310func", "null", "null", false)), 1, kSame, {}, {"missing:imaging"}},
       {"check_finds_each_fault", "tvq310", check, messy,
        ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + kInf + "ImagingArea", "incomplete", true) +
            checked("orphan: " + id('0') + " in " + kInf + "paperinftvq310 has no entry", "orphan", true) +
@@ -359,8 +358,8 @@ std::vector<Case> end_to_end_cases() {
            diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0),
       {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare, shown_add, 0},
       // --ensure's dry run shows the same, then its word.
-      {"dry_run_ensure_adds", "tvq310", {"--dry-run", "--ensure", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare,
-       shown_add + "added\n", 0},
+      {"dry_run_ensure_adds", "tvq310", {"--dry-run", "--ensure", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"},
+       kBare, shown_add + "added\n", 0},
       on_tape("dry_run_not_found", {"--dry-run", "-P", "q", "-d", "It's"},
               kRun + "-d 'It'\\''s' -show 1\nNot found 'It's'\n", 0),
 
@@ -376,16 +375,16 @@ std::vector<Case> end_to_end_cases() {
        "vantrel/tvq310/bin/inf", "null", "null", false)), 1, kSame, {}, {"not-installed"}},
       {"check_json_clean", "tvq310", check_json, decoys, document(""), 0},
       {"check_json_finds_each_fault", "tvq310", check_json, messy, document(finding("duplicate-name", "null", id('C'),
-       "Dup", false) + "," + finding("shared-identifier", "null", id('D'), "Two", false) + "," + finding("length-digits",
-       "null", id('E'), "Wrong", false) + "," + finding("incomplete", kInf + "ImagingArea", id('F'), "Hal", true) + "," +
-       finding("orphan", kInf + "paperinftvq310", id('0'), "null", true) + "," + finding("stale-setting", kInf +
-       "zktvq310rc", id('1'), "null", true)), 1},
+       "Dup", false) + "," + finding("shared-identifier", "null", id('D'), "Two", false) + "," +
+       finding("length-digits", "null", id('E'), "Wrong", false) + "," + finding("incomplete", kInf + "ImagingArea",
+       id('F'), "Hal", true) + "," + finding("orphan", kInf + "paperinftvq310", id('0'), "null", true) + "," +
+       finding("stale-setting", kInf + "zktvq310rc", id('1'), "null", true)), 1},
       // A name of the longest length allowed is mended like any other.
       {"check_json_longest_name_incomplete", "tvq310", check_json, {"[CustomTape]\n" + id32 + "/" + n32 + "\n", id32 +
        "/" + n32 + ":\t1\t2\n", "", ""}, document(finding("incomplete", kInf + "ImagingArea", id32, n32, true)), 1},
-      {"list_json_names_as_bytes", "tvq310", {"--list", "--json"},
-       {tape.function_file + "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xe0\x80\xaf\xc3\xa9\xc3\n", tape.paper_table,
-        "", tape.imaging_area},
+      {"list_json_names_as_bytes", "tvq310", {"--list", "--json"}, {tape.function_file +
+       "ZkL_zkHS12mm_07090641A2B3/q\"b\\\x01\xff\xed\xa0\x80\xe0\x80\xaf\xc3\xa9\xc3\n", tape.paper_table, "",
+       tape.imaging_area},
        "{\"model\":\"tvq310\",\"formats\":[{\"name\":\"Test\",\"width\":12,\"height\":50,\"media\":\"_zkS12mm__\","
        "\"id\":\"" + old + "\",\"state\":\"complete\",\"missing\":[]},{\"name\":\"q\\\"b\\\\\\u0001\\udcff"
        "\\udced\\udca0\\udc80\\udce0\\udc80\\udcaf\xc3\xa9\\udcc3\","
@@ -440,21 +439,20 @@ std::vector<Case> end_to_end_cases() {
        "/Test\n", tape.paper_table, tape.settings_file, tape.imaging_area}, "", 1},
       {"repair_keeps_lines_of_a_longer_identifier", "lm230", repair, {"[CustomTape]\nZkL0110003271A2/X\nZkL0110003271A2B/Y\n",
        "ZkL0110003271A2B/Y:\t1\n", "", "ZkL0110003271A2B:\t1\n"}, "", 1},
-      {"repair_reports_the_selection_it_resets", "tvq310", repair, {tape.function_file, "A4:\t1\t2\n", tape.settings_file,
-       tape.imaging_area}, "removed incomplete: " + old + " 'Test'\nreset setting: " + kInf + "zktvq310rc from " + old +
-       "\n", 0, tape_without, {deleting("Test")}},
+      {"repair_reports_the_selection_it_resets", "tvq310", repair, {tape.function_file, "A4:\t1\t2\n",
+       tape.settings_file, tape.imaging_area}, "removed incomplete: " + old + " 'Test'\nreset setting: " + kInf +
+       "zktvq310rc from " + old + "\n", 0, tape_without, {deleting("Test")}},
       // A zero byte in a name is reported as such, not as a wrong length;
       // one in an identifier keeps the line from being an entry at all.
       {"check_zero_bytes", "tvq310", check, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
        "ZkL_zkS12mm__040A03" + std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area},
        checked("zero byte: " + kInf + "zktvq310func has one in the line at byte 45", "zero-byte") +
            checked("zero byte: " + kInf + "zktvq310func has one in the line at byte 13", "zero-byte"), 1},
-      {"dry_run_repair", "tvq310", {"--dry-run", "--repair", "-P", "q"}, messy,
-       kRun + "-d Hal -show 1\n" + repaired + diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" +
-           diff("paperinftvq310", "-2,5 +2,3") + " " + id('C') + "/Dup:\t1\t2\n " + id('D') + "/One:\t1\t2\n " +
-           id('E') + "/Wrong:\t1\t2\n-" + id('F') + "/Hal:\t1\t2\n-" + id('0') + "/Gone:\t1\t2\n" +
-           diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " + id('D') + "/Two\n " + id('E') + "/Wrong\n-" +
-           id('F') + "/Hal\n", 1},
+      {"dry_run_repair", "tvq310", {"--dry-run", "--repair", "-P", "q"}, messy, kRun + "-d Hal -show 1\n" + repaired +
+       diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" + diff("paperinftvq310", "-2,5 +2,3") +
+       " " + id('C') + "/Dup:\t1\t2\n " + id('D') + "/One:\t1\t2\n " + id('E') + "/Wrong:\t1\t2\n-" + id('F') +
+       "/Hal:\t1\t2\n-" + id('0') + "/Gone:\t1\t2\n" + diff("zktvq310func", "-4,4 +4,3") + " " + id('D') + "/One\n " +
+       id('D') + "/Two\n " + id('E') + "/Wrong\n-" + id('F') + "/Hal\n", 1},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}, {},
        at("zktvq310func", "No data available")},
       // An entry on the marker's line (an add after an unended marker line wrote it): its delete keeps the marker.

@@ -175,18 +175,18 @@ void add_intent_cases(std::vector<Case> *rows) {
           + kInf + "zktvq310rc\",\"id\":\"" + kOld + "\",\"name\":null,\"repairable\":true,\"repair\":\"moves the selection "
           "to the new 'Test'\"}"), 1, kSame, {}, true),
       cut("apply_intent_of_a_moved_selection_checked", {"--check"}, moved, "0", {moved_apply}, checked_apply +
-          "stale setting: " + kInf + "zktvq310rc selects " + kOld + " (repair: moves the selection to the new 'Test')\n",
-          1, kSame, {}, true),
+          "stale setting: " + kInf + "zktvq310rc selects " + kOld +
+          " (repair: moves the selection to the new 'Test')\n", 1, kSame, {}, true),
       cut("apply_intent_of_a_moved_selection_repaired", kRepair, moved, "0", {moved_apply}, "finished: an apply of 1 "
           "format on printer q\n", 0, selected, {del_test, test}, false),
-      cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0", {record("tvq310", kApplied.substr(0, 44) +
-          "1:T" + kApplied.substr(50))}, checked_apply, 1, kSame, {}, true),
+      cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0",
+          {record("tvq310", kApplied.substr(0, 44) + "1:T" + kApplied.substr(50))}, checked_apply, 1, kSame, {}, true),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
           {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, kNotOurs, 1, kSame, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, kNotOurs, 1, kSame, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, kNotOurs, 1, kSame, {}, {kDamaged}, "", true},
-      {"damaged_intent_checked_json", "tvq310", {"--check", "--json"}, kTape, document(finding("damaged-intent", kRecord,
-       "null", "null", false)), 1, kSame, {}, {kDamaged}, "", true},
+      {"damaged_intent_checked_json", "tvq310", {"--check", "--json"}, kTape, document(finding("damaged-intent",
+       kRecord, "null", "null", false)), 1, kSame, {}, {kDamaged}, "", true},
       {"damaged_intent_stops_the_repair", "tvq310", kRepair, kTape, "", 255, kSame, {}, {kDamaged}, kMe + kUntouched, true},
       {"damaged_intent_refuses_a_request", "tvq310", {"-P", "q", "-d", "Test"}, kTape, kUntouched, 255, kSame, {},
        {kDamaged}, kMe + kUntouched, true},

@@ -48,9 +48,9 @@ void add_truth_cases(std::vector<Case> *rows) {
       {"list_json_not_installed", "tvq310", {"--list", "--json"}, {}, "", 255, kSame, {}, {"not-installed"},
        kMe + "vantrel/tvq310/bin/inf: not installed\n"},
       // What the check finds beside the files and in damaged entry lines; names of any length are counted whole.
-      {"check_companion_missing_and_a_temporary_copy", "tvq310", kCheck, kTape, checked("missing: " + kTool, "missing") +
-       checked("temporary copy: " + kInf + "zktvq310func.$$$", "temporary", true), 1, kSame, {},
-       {"no-companion", "temporary:func"}},
+      {"check_companion_missing_and_a_temporary_copy", "tvq310", kCheck, kTape,
+       checked("missing: " + kTool, "missing") + checked("temporary copy: " + kInf + "zktvq310func.$$$", "temporary",
+       true), 1, kSame, {}, {"no-companion", "temporary:func"}},
       {"check_companion_not_executable", "tvq310", kCheck, kTape, checked("not executable: " + kTool, "not-executable"),
        1, kSame, {}, {"plain-companion"}},
       {"check_json_companion_not_executable_and_a_temporary_copy", "tvq310", kCheckJson, kTape, document(finding(
