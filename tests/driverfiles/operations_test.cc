@@ -456,6 +456,9 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
     EXPECT_EQ(row.record, kept.substr(0, kept.find("sum ")));
     EXPECT_EQ(row.log, events("log "));
   }
+  arm_fault(Call::kOpen, 0, 0), set_clock(7, 0x1A2B);  // the last row's record: its set holds no asked size
+  ASSERT_EQ(0, repair_formats(tape_job(""), root.c_str()));
+  EXPECT_EQ(logged("replaced", "Test", "id='" + t60 + "' old_id='" + kTapeId + "' size=10x60"), events("log ").at(0));
 }
 
 // The listing, the check, a preview, a repair's and a request's dry run and the companion's run report every failing
