@@ -183,6 +183,22 @@ TEST_F(Operations, RepairLogsEachChange) {
   free_apply_plan(&plan);
   EXPECT_EQ((Lines{gone("removed orphan", orphan), gone("removed orphan", lone), gone("reset setting", stale)}),
             events("log "));
+  // Each allocation of an apply removing the formats too failing in turn: it fails, changing nothing, or does it all.
+  const auto apply = [&] {
+    ApplyPlan all{};
+    int32_t rc = decide_apply(tape_job(""), root.c_str(), FormatSet{}, false, &all);
+    if (rc == kOpDone) rc = run_apply(tape_job(""), root.c_str(), FormatSet{}, &all, nullptr, nullptr);
+    return free_apply_plan(&all), rc;
+  };
+  write_driver_files(paths, tree), arm_fault(Call::kOpen, 0, 0);
+  ASSERT_EQ(0, apply());
+  const DriverFiles done = read_driver_files(paths);
+  for (int nth = 1, n = calls_made(Call::kRealloc); nth <= n; ++nth) {
+    write_driver_files(paths, tree), arm_fault(Call::kRealloc, nth, ENOMEM);
+    const int32_t rc = apply();
+    EXPECT_TRUE(rc == kOpDone || rc == kOpFileFailed) << nth;
+    expect_driver_files(rc == kOpDone ? done : tree, paths);
+  }
 }
 
 // A request that changes nothing writes no record: a delete of a name not there, an add refused, not cut, as its
