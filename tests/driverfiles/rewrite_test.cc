@@ -49,6 +49,7 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
       {base, kDrop, "a\nb [M]\nc"}, {base, kReplace, "a\nNEW\nb [M]\nc"},
       {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"}, {base, kAppend, base + "\nEND\n"},
       {"a\nb [M]", kInsert, "a\nb [M]\nINS\n"}, {"a\nZkLBADC0FFEE0DD", kDrop, "a\n"},
+      {"xy[M]\n", kInsert, "xy[M]\nINS\n"}, {"xy[M", kInsert, "xy[M"},  // no marker where the data ends early
       // A line whose identifier is another (longer, or before a name holding it) stays; a marker shared stays.
       {"ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]ZkLBADC0FFEE0DD/A", kDrop,
        "ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]"},
