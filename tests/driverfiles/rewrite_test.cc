@@ -42,6 +42,7 @@ class Rewrite : public ::testing::Test {
 // plan matches six and seven unchanged lines apart make one hunk, then two.
 TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
   const std::string base = "a\nZkLBADC0FFEE0DD 1\nb [M]\nc", kAny = "?";
+  const std::string mid_stride = std::string(32, 'x') + "[M]" + std::string(40, 'y') + "\n";
   std::string lines, gaps;
   for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + (i % 9 == 4 ? " ZkLBADC0FFEE0DD\n" : "\n");
   for (int i = 0; i < 24; ++i) gaps += "g" + std::to_string(i) + (i == 3 || i == 10 || i == 18 ? " ZkLBADC0FFEE0DD\n" : "\n");
@@ -50,6 +51,8 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
       {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"}, {base, kAppend, base + "\nEND\n"},
       {"a\nb [M]", kInsert, "a\nb [M]\nINS\n"}, {"a\nZkLBADC0FFEE0DD", kDrop, "a\n"},
       {"xy[M]\n", kInsert, "xy[M]\nINS\n"}, {"xy[M", kInsert, "xy[M"},  // no marker where the data ends early
+      {"[CustomTape]ZkLBADC0FFEE0DD/A\nz\n", kDrop, "[CustomTape]\nz\n"}, {"a\nZkLBADC0FFEE0DD\n", kAll, "a\nNEW\nEND\n"},
+      {mid_stride, kInsert, mid_stride + "INS\n"},  // the marker within a 64-byte stride's third quarter
       // A line whose identifier is another (longer, or before a name holding it) stays; a marker shared stays.
       {"ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]ZkLBADC0FFEE0DD/A", kDrop,
        "ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]"},
