@@ -51,7 +51,8 @@ TEST_F(Rewrite, PlansProduceExactBytesAndPreviewTheirDiff) {
       {base, kInsert, "a\nZkLBADC0FFEE0DD 1\nb [M]\nINS\nc"}, {base, kAppend, base + "\nEND\n"},
       {"a\nb [M]", kInsert, "a\nb [M]\nINS\n"}, {"a\nZkLBADC0FFEE0DD", kDrop, "a\n"},
       {"xy[M]\n", kInsert, "xy[M]\nINS\n"}, {"xy[M", kInsert, "xy[M"},  // no marker where the data ends early
-      {"[CustomTape]ZkLBADC0FFEE0DD/A\nz\n", kDrop, "[CustomTape]\nz\n"}, {"a\nZkLBADC0FFEE0DD\n", kAll, "a\nNEW\nEND\n"},
+      {"[CustomTape]ZkLBADC0FFEE0DD/A\nz\n", kDrop, "[CustomTape]\nz\n"},
+      {"a\nZkLBADC0FFEE0DD\n", kAll, "a\nNEW\nEND\n"},
       {mid_stride, kInsert, mid_stride + "INS\n"},  // the marker within a 64-byte stride's third quarter
       // A line whose identifier is another (longer, or before a name holding it) stays; a marker shared stays.
       {"ZkLBADC0FFEE0DDF\nZkL01/xZkLBADC0FFEE0DD\n[CustomTape]ZkLBADC0FFEE0DD/A", kDrop,
