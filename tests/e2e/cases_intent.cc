@@ -180,10 +180,10 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("apply_intent_of_a_moved_selection_repaired", kRepair, moved, "0", {moved_apply}, "finished: an apply of 1 "
           "format on printer q\n", 0, selected, {del_test, test}, false),
       // Beside it, an orphan line goes and a second stale setting is reset.
-      cut("apply_intent_of_a_moved_selection_repaired_beside_orphans", kRepair, {"[CustomTape]\n", "ZkL_zkS9mm___05070320A"
-          "AAA/Gone:\t1\n", "Media=" + kOld + "\nMedia=ZkL_zkS9mm___05070320FFFF\n", ""}, "0", {moved_apply}, "finished: an "
-          "apply of 1 format on printer q\n", 0, holding({{"Test", kTest}}, "Media=" + kTest + "\nMedia=zkS12mm\n"),
-          {del_test, test}, false),
+      cut("apply_intent_of_a_moved_selection_repaired_beside_orphans", kRepair, {"[CustomTape]\n",
+          "ZkL_zkS9mm___05070320AAAA/Gone:\t1\n", "Media=" + kOld + "\nMedia=ZkL_zkS9mm___05070320FFFF\n", ""}, "0",
+          {moved_apply}, "finished: an apply of 1 format on printer q\n", 0,
+          holding({{"Test", kTest}}, "Media=" + kTest + "\nMedia=zkS12mm\n"), {del_test, test}, false),
       cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0",
           {record("tvq310", kApplied.substr(0, 44) + "1:T" + kApplied.substr(50))}, checked_apply, 1, kSame, {}, true),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
