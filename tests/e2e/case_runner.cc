@@ -90,7 +90,8 @@ void apply(const std::string &word, const ModelPaths &p, const std::string &dir,
     const int fd = word == "intent-sparse" ? ::open(record.c_str(), O_WRONLY | O_CREAT, 0644) : -1;
     if (word == "intent-dir") check(::mkdir(record.c_str(), 0755) == 0, word);
     else if (word == "intent-fifo") check(::mkfifo(record.c_str(), 0644) == 0, word);
-    else if (word == "intent-zero") check(::symlink("/dev/zero", record.c_str()) == 0, word);
+    else if (word == "intent-zero" || word == "intent-dangling")  // a link to a file, or to none
+      check(::symlink(word == "intent-zero" ? "/dev/zero" : "gone", record.c_str()) == 0, word);
     else if (word == "intent-sparse") check(::ftruncate(fd, off_t{1} << 36) == 0 && ::close(fd) == 0, word);
     else write_file(record, word.substr(7));
   } else if (kind == "link" || kind == "link-owner" || kind == "target-owner") {

@@ -198,7 +198,7 @@ void add_intent_cases(std::vector<Case> *rows) {
   });
   // Whatever else stands at the record's path is a damaged record, told at once: no read of it waits or
   // grows without end, and the listing does not look at it.
-  for (const std::string garbage : {"dir", "fifo", "zero", "sparse"}) {
+  for (const std::string garbage : {"dir", "fifo", "zero", "dangling", "sparse"}) {
     const std::vector<std::string> at = {"intent-" + garbage};
     rows->push_back({"listed_beside_an_intent_" + garbage, "tvq310", {"--list"}, kTape,
                      "Test\t12x50\t_zkS12mm__\t" + kOld + "\tcomplete\n", 0, kSame, {}, at, "", true});
