@@ -340,6 +340,10 @@ std::vector<Case> end_to_end_cases() {
        ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + kInf + "ImagingArea", "incomplete", true) +
            checked("orphan: " + id('0') + " in " + kInf + "paperinftvq310 has no entry", "orphan", true) +
            checked("stale setting: " + kInf + "zktvq310rc selects " + id('1'), "stale-setting", true), 1},
+      {"check_finds_a_name_given_again_past_another", "tvq310", check, {"[CustomTape]\n" + id('B') + "/Dup\n" +
+       id('C') + "/One\n" + id('D') + "/Dup\n", id('B') + "/Dup:\t1\t2\n" + id('C') + "/One:\t1\t2\n" + id('D') +
+       "/Dup:\t1\t2\n", "", id('B') + ":\t1\n" + id('C') + ":\t1\n" + id('D') + ":\t1\n"},
+       checked("duplicate name: 'Dup' on " + id('B') + " and " + id('D'), "duplicate-name"), 1},
       {"check_finds_ties_apart", "tvq310", check, {"[CustomTape]\n" + id('B') + "/Dup\n" + id('D') + "/One\n" +
        id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, ties, 1},
       {"repair_mends_what_files_tell", "tvq310", repair, messy, repaired, 1, mended, {deleting("Hal")}},
