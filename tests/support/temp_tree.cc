@@ -116,8 +116,3 @@ void set_companion_status(const ModelPaths &paths, const std::string &statuses) 
   write_file(paths.companion + ".status", statuses);
   ::unlink((paths.companion + ".count").c_str());  // the first word is for the next call
 }
-
-std::string companion_inherited(const ModelPaths &paths) {
-  const std::string fds = read_file(paths.companion + ".fds");
-  return fds == "<missing>" ? "" : fds;
-}

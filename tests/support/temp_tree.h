@@ -55,8 +55,4 @@ std::vector<std::vector<std::string>> companion_calls(const ModelPaths &paths);
 // call, the last one repeating ("kill": it dies of SIGKILL).
 void set_companion_status(const ModelPaths &paths, const std::string &statuses);
 
-// Descriptors above 2 the fake companion found open when it started, one
-// line per call that had any; empty when it inherited none.
-std::string companion_inherited(const ModelPaths &paths);
-
 #endif
