@@ -74,37 +74,6 @@ long printed(Report report, const std::regex &pattern, long *lines) {
   return result;
 }
 
-// Listing lines have five fields, an escaped name, sizes and a state; the
-// check prints as many known lines as it counts.
-void inventory(const PaperJob &job, const std::string &root) {
-  static const std::regex listed("[^\\x00-\\x1f\\x7f]*\t-?[0-9]+x[0-9]+\t[^\t]+\tZkL[^\t]*\t"
-                                 "(complete|missing=paper|missing=imaging|missing=paper,imaging)");
-  static const std::regex known("(duplicate name|shared identifier|length digits|incomplete|orphan|"
-                                "stale setting|zero byte|missing|no marker|damaged entry|not executable|temporary copy|"
-                                "damaged intent): .*|(an add|a delete) of '.*' on printer .* was interrupted .*");
-  long listed_lines = 0, lines = 0;
-  check(printed([&] { return static_cast<long>(list_formats(job, root.c_str())); }, listed, &listed_lines) == 0);
-  const long found = printed([&] { return check_formats(job, root.c_str()); }, known, &lines);
-  check(found == lines);
-}
-
-// The input as an apply's list: refused with nothing kept, or formats a request could name, none twice.
-void read_as_format_set(const std::string &in) {
-  const std::string path = dir + "/in.json";
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << in;
-  PaperJob job{};
-  check(select_model("zkpapertoollpr_tvq310", &job));
-  FormatSet set{};
-  SetError error{};
-  check(read_format_set(path.c_str(), job, &set, &error) == 0 || set.count == 0);
-  for (size_t i = 0; i < set.count; ++i) {
-    const std::string name = set.formats[i].label_name;
-    check(!name.empty() && name.size() <= 32 && name.find('\n') == std::string::npos);
-    for (size_t j = 0; j < i; ++j) check(name != set.formats[j].label_name);
-  }
-  free_format_set(&set);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -132,9 +101,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string record = inf + "zkpapertoollpr.intent";
   std::filesystem::remove(record);
   if (size > 0 && data[0] & 2) std::filesystem::copy_file(inf + names[2], record);
-  inventory(job, root);
+  // Listing lines: five fields, an escaped name, sizes and a state; the check prints as many known lines as it counts.
+  static const std::regex listed("[^\\x00-\\x1f\\x7f]*\t-?[0-9]+x[0-9]+\t[^\t]+\tZkL[^\t]*\t"
+                                 "(complete|missing=paper|missing=imaging|missing=paper,imaging)");
+  static const std::regex known("(duplicate name|shared identifier|length digits|incomplete|orphan|"
+                                "stale setting|zero byte|missing|no marker|damaged entry|not executable|temporary copy|"
+                                "damaged intent): .*|(an add|a delete) of '.*' on printer .* was interrupted .*");
+  long listed_lines = 0, lines = 0;
+  check(printed([&] { return static_cast<long>(list_formats(job, root.c_str())); }, listed, &listed_lines) == 0);
+  const long found = printed([&] { return check_formats(job, root.c_str()); }, known, &lines);
+  check(found == lines);
   for (const std::string &name : names) rewrite(inf + name);
-  read_as_format_set(in);
+  // The input as an apply's list: refused with nothing kept, or formats a request could name, none twice.
+  std::ofstream(dir + "/in.json", std::ios::binary | std::ios::trunc) << in;
+  PaperJob apply{};
+  check(select_model("zkpapertoollpr_tvq310", &apply));
+  FormatSet set{};
+  SetError error{};
+  check(read_format_set((dir + "/in.json").c_str(), apply, &set, &error) == 0 || set.count == 0);
+  for (size_t i = 0; i < set.count; ++i) {
+    const std::string name = set.formats[i].label_name;
+    check(!name.empty() && name.size() <= 32 && name.find('\n') == std::string::npos);
+    for (size_t j = 0; j < i; ++j) check(name != set.formats[j].label_name);
+  }
+  free_format_set(&set);
   return 0;
 }
 
