@@ -92,9 +92,7 @@ class Robustness : public ::testing::Test {
   void kill_within(const Args &words, long span, std::mt19937 *random) {
     const int pid = start(words);
     const struct timespec pause = {0, static_cast<long>((*random)() % static_cast<unsigned long>(span + 1)) * 1000};
-    nanosleep(&pause, nullptr);
-    ::kill(pid, SIGKILL);
-    (void)wait_program(pid);
+    nanosleep(&pause, nullptr), ::kill(pid, SIGKILL), (void)wait_program(pid);
   }
   // A delete and an add that the file system refuses change nothing; each
   // names its first copy on standard error (the add prints no error line).
@@ -132,13 +130,6 @@ TEST_F(Robustness, ReadOnlyFileSystem) {
   if (!mount_inf("1m", files)) GTEST_SKIP() << "needs root to mount a tmpfs read-only";
   ASSERT_EQ(0, ::mount("tmpfs", p.inf.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr));
   expect_refused(files, EROFS);
-}
-
-// The identifier the companion holds for "Crash" after its calls, or "".
-std::string companion_holds(const ModelPaths &p) {
-  std::string id;
-  for (const Args &call : companion_calls(p)) id = call[2] == "-n" ? call[9] : "";
-  return id;
 }
 
 // SIGKILL at spread-out moments of adds and of deletes of a format the settings file selects: every file stays whole,
@@ -180,7 +171,9 @@ TEST_F(Robustness, KillsAtAnyMoment) {
     ASSERT_EQ(0, run({"--repair", "-P", "q"}).status) << what;
     const std::string func = read_driver_files(p).function_file;
     const size_t at = func.find("/Crash\n");
-    EXPECT_EQ(companion_holds(p), at == std::string::npos ? "" : func.substr(at - 25, 25)) << what;
+    std::string held;  // the identifier the companion holds for "Crash" after its calls, or ""
+    for (const Args &call : companion_calls(p)) held = call[2] == "-n" ? call[9] : "";
+    EXPECT_EQ(held, at == std::string::npos ? "" : func.substr(at - 25, 25)) << what;
     ASSERT_EQ(0, wait_program(start(del))) << what;
     expect_driver_files(base, p);
     ASSERT_EQ(4u, list_dir(p.inf).size()) << what << ": a temporary file or record outlived the next run";
@@ -203,8 +196,7 @@ TEST_F(Robustness, KillsDuringAnApply) {
     std::vector<std::string> whole;
     write_driver_files(p, base);
     const long span = quickest(command, [&] {
-      whole = applied_shape(read_driver_files(p));
-      write_driver_files(p, base);
+      whole = applied_shape(read_driver_files(p)), write_driver_files(p, base);
     });
     const std::vector<std::string> old = applied_shape(base);
     for (int i = 0; i < 40; ++i) {
