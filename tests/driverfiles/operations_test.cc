@@ -363,9 +363,7 @@ int32_t run_apply_request(const std::string &root, bool preview = false, FormatS
   if (rc == kOpDone && preview) rc = run_apply(job, root.c_str(), set, &plan, dry_run, nullptr);
   if (rc == kOpDone && !preview) rc = run_recorded_apply(job, root.c_str(), set, ensure, &plan);
   if (dry_run != nullptr) (void)end_dry_run(dry_run, job, root.c_str(), false);
-  free_apply_plan(&plan);
-  release_driver_lock(lock);
-  return rc;
+  return free_apply_plan(&plan), release_driver_lock(lock), rc;
 }
 
 // Every system call of an apply failing in turn, with the companion agreeing throughout or refusing the second format's
@@ -444,10 +442,7 @@ TEST_F(Operations, ApplyCarriesOutItsChangeSet) {
   const struct {
     const char *name, *statuses;
     int height, rename, rc;  // rename: the one that fails (0: none)
-    DriverFiles after;
-    std::vector<Lines> calls;
-    Lines log;
-    std::string record;
+    DriverFiles after; std::vector<Lines> calls; Lines log; std::string record;
   } rows[] = {
       {"Test", "0", 60, 0, kOpDone, replaced, asked("Test", "60", t60), {logged("replaced", "Test", "id='" + t60 +
        "' old_id='" + kTapeId + "' size=10x60 asked=12x60")}, "<missing>"},
@@ -504,8 +499,7 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
         FormatSet set{};
         SetError error{};
         const long rc = read_format_set(input.c_str(), job, &set, &error);
-        free_format_set(&set);
-        return rc;
+        return free_format_set(&set), rc;
       },
       [&] {  // its finding (1) is a clean run's answer; the record's parser says ENOMEM for a failed allocation
         write_file(record, open_record);

@@ -242,8 +242,7 @@ TEST_F(Rewrite, EachPlaceInALineIsShown) {
     ASSERT_EQ(1, next_hit(&scan, &hit));
     std::string shown;
     const auto note = [](void *ctx, const char *head, size_t len) {
-      *static_cast<std::string *>(ctx) += std::string(head, std::min(len, size_t{5})) + "|";
-      return 0;
+      return *static_cast<std::string *>(ctx) += std::string(head, std::min(len, size_t{5})) + "|", 0;
     };
     EXPECT_EQ(0, each_in_line(&scan, &hit, "ZkL", note, &shown));
     EXPECT_EQ(c.shown, shown);

@@ -148,8 +148,7 @@ Case add(const std::string &what, const std::string &program, const std::string 
 }  // namespace
 
 std::vector<Case> end_to_end_cases() {
-  const std::string old = "ZkL_zkS12mm__040A03271A2B";  // "Test", 10 x 50 mm
-  const std::string other = "ZkL_zkS12mm__040A03271A2C";
+  const std::string old = "ZkL_zkS12mm__040A03271A2B", other = "ZkL_zkS12mm__040A03271A2C";  // "Test", 10 x 50 mm
   const std::string wrong = "ZkL_zkS12mm__050A03271A2B";  // "Test" with length digits of 5
   const std::string holder = "ZkL_zkS12mm__1A0A03271A2D/x" + old;  // a format named after Test's identifier
   const std::string decoy = "See/Test" + std::string(3 << 20, 'y') + "\n";

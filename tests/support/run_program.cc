@@ -47,8 +47,7 @@ int start_program(const std::string &exe, const std::vector<std::string> &argv, 
 
 int wait_program(int pid) {
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return waitpid(pid, &status, 0) != pid ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
