@@ -21,6 +21,7 @@ TEST(JsonReader, SkipsOneValueOrSaysWhatIsWrongAndWhere) {
       {"\"ab", "an unfinished string", 3}, {"\"\\", "an unfinished string", 2}, {"\"\\x\"", "an unknown escape", 3},
       {" ", "the text ends where a value should be", 1}, {"\"\\u00\"", "a \\u escape without four hex digits", 3},
       {"-", "a number without digits", 1}, {"1.", "a number without digits", 2}, {"1e", "a number without digits", 2},
+      {"\"\\udbff\\udfff\"", "", 0},  // the highest pair
   };
   for (const Row &row : rows) {
     JsonReader r;
@@ -49,7 +50,7 @@ TEST(JsonReader, EachCallFailsWhereItsValueDoes) {
   }
   start_json(&r, "1e", 2);
   EXPECT_FALSE(json_read_number(&r, out, sizeof out, &whole));
-  start_json(&r, "-12", 3);
+  start_json(&r, "-123", 3);  // the text ends before the digit after it
   ASSERT_TRUE(json_read_number(&r, out, sizeof out, &whole));
   EXPECT_STREQ(out, "-12");
   EXPECT_TRUE(whole);

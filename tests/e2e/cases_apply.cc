@@ -111,6 +111,7 @@ void add_apply_cases(std::vector<Case> *rows) {
        a.id + ":\t0.00\t0.00\t28.00\t141.52\n+" + bb.id + ":\t0.00\t0.00\t28.00\t141.52\n", 0, kSame, {},
        {input({"A", "Bb"})}},
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
+      refused("apply_input_formats_not_a_list", "input={\"formats\":{}}", "not JSON at offset 11: expected '['"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
       // The first name given again is refused, before a fault of a later format.
       refused("apply_input_name_twice", input({"A", "Bb", "Bb", "A", std::string(33, 'n')}),
