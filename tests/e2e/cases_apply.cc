@@ -112,6 +112,11 @@ void add_apply_cases(std::vector<Case> *rows) {
        {input({"A", "Bb"})}},
       refused("apply_input_not_json", "input={\"formats\":[", "not JSON at offset 12: the text ends where a value should be"),
       refused("apply_input_formats_not_a_list", "input={\"formats\":{}}", "not JSON at offset 11: expected '['"),
+      refused("apply_input_second_format_unclosed", input({"A", "A"}).substr(0, 6 + 82) + "]}",  // its "}" left out
+              "not JSON at offset 82: expected ',' or '}'"),
+      refused("apply_input_not_an_object", "input=[]", "not JSON at offset 0: expected '{'"),
+      refused("apply_input_member_without_key", "input={\"formats\":[],1}", "not JSON at offset 14: expected a string"),
+      refused("apply_input_text_after_it", "input={\"formats\":[]}x", "not JSON at offset 14: more text after the document"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
       // The first name given again is refused, before a fault of a later format.
       refused("apply_input_name_twice", input({"A", "Bb", "Bb", "A", std::string(33, 'n')}),

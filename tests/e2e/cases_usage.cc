@@ -34,5 +34,6 @@ void add_usage_cases(std::vector<Case> *rows) {
   refused("dry_run_zero_height", {"--dry-run", "-P", "q", "-h", "0"}, "-h: not above 0", dry);
   refused("dry_run_repair_with_more_words", {"--dry-run", "--repair"}, "takes only -P PRINTER", dry);
   refused("dry_run_of_a_list", {"--dry-run", "--list"}, "--list changes nothing; a dry run previews a change", dry);
+  refused("dry_run_apply_without_printer", {"--dry-run", "--apply", "in.json"}, "missing -P", dry);
   refused("dry_run_ensure_of_a_delete", {"--dry-run", "--ensure", "-P", "q", "-d", "A"}, "-d: --ensure only adds", dry);
 }
