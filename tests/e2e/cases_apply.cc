@@ -116,7 +116,8 @@ void add_apply_cases(std::vector<Case> *rows) {
               "not JSON at offset 82: expected ',' or '}'"),
       refused("apply_input_not_an_object", "input=[]", "not JSON at offset 0: expected '{'"),
       refused("apply_input_member_without_key", "input={\"formats\":[],1}", "not JSON at offset 14: expected a string"),
-      refused("apply_input_text_after_it", "input={\"formats\":[]}x", "not JSON at offset 14: more text after the document"),
+      refused("apply_input_text_after_it", "input={\"formats\":[]}x",
+              "not JSON at offset 14: more text after the document"),
       refused("apply_input_without_height", "input={\"formats\":[{\"name\":\"A\",\"width\":12}]}", "format 1: no \"height\""),
       // The first name given again is refused, before a fault of a later format.
       refused("apply_input_name_twice", input({"A", "Bb", "Bb", "A", std::string(33, 'n')}),
