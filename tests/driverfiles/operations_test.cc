@@ -479,7 +479,8 @@ TEST_F(Operations, EveryFailingCallOfAReaderIsReported) {
   write_file(unended, "a\n" + kTapeId + "\nlast");
   const RewritePlan drop{kTapeId.c_str(), nullptr, nullptr, nullptr, "END\n"};
   const char *const companion[] = {paths.companion.c_str(), nullptr};
-  write_file(input, "{\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50}]}");
+  write_file(input, "{\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},"
+                    "{\"name\":\"B\",\"width\":12,\"height\":50}]}");  // two, so their names are compared
   FormatSpec added = spec_of(tape_job("New"));  // an apply cut short leaves its open record, which the check reads
   run_failing(Call::kRename, 2, [&] { return run_apply_request(root, false, &added); });
   const std::string open_record = read_file(record);
