@@ -54,6 +54,8 @@ void add_apply_cases(std::vector<Case> *rows) {
        asked_to_add({a, bb}), {input({"A", "Bb"})}},
       {"apply_again_changes_nothing", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + a_old.id + "\n"), "", 0,
        kSame, {}, {input({"Bb", "A"})}},
+      {"apply_skips_an_unknown_member", "tvq310", kApply, holding({a_old}), "", 0, kSame, {},
+       {"input={\"note\":[1,{\"a\":2}],\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50}]}"}},
       // A changed height replaces that format alone; its selection follows it.
       {"apply_replaces_a_changed_size", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
        "replaced\tBb\t12x60\n", 0, holding({tall("Bb", bb60), a_old}, "Media=" + bb60 + "\n", {a_old, tall("Bb", bb60)}),
