@@ -197,6 +197,9 @@ std::vector<Case> end_to_end_cases() {
   const auto deletes = [&](const std::string &what, const std::vector<std::string> &setup = {}) {
     return on_tape(what, del_test, "", 0, tape_without, {deleting("Test")}, setup);
   };
+  // A zero byte in a name (the entry's name ends there), and one in an identifier.
+  const DriverFiles zeroed = {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" + "ZkL_zkS12mm__040A03" +
+                              std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area};
   // Test with other dots; added again after the A4 lines, the settings' selection media.
   const DriverFiles dots352 = {tape.function_file, old + "/Test:\t70\t352\nA4:\t1\t2\n", tape.settings_file,
                                tape.imaging_area};
@@ -447,10 +450,11 @@ std::vector<Case> end_to_end_cases() {
        "zktvq310rc from " + old + "\n", 0, tape_without, {deleting("Test")}},
       // A zero byte in a name is reported as such, not as a wrong length;
       // one in an identifier keeps the line from being an entry at all.
-      {"check_zero_bytes", "tvq310", check, {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" +
-       "ZkL_zkS12mm__040A03" + std::string(1, '\0') + "271A2C/Cut\n", tape.paper_table, "", tape.imaging_area},
+      {"check_zero_bytes", "tvq310", check, zeroed,
        checked("zero byte: " + kInf + "zktvq310func has one in the line at byte 45", "zero-byte") +
            checked("zero byte: " + kInf + "zktvq310func has one in the line at byte 13", "zero-byte"), 1},
+      {"check_zero_bytes_json", "tvq310", check_json, zeroed, document(finding("zero-byte", kInf + "zktvq310func",
+       "null", "null", false) + "," + finding("zero-byte", kInf + "zktvq310func", old, "Te", false)), 1},
       {"dry_run_repair", "tvq310", {"--dry-run", "--repair", "-P", "q"}, messy, kRun + "-d Hal -show 1\n" + repaired +
        diff("zktvq310rc", "-1 +1") + "-Media=" + id('1') + "\n+Media=zkS12mm\n" + diff("paperinftvq310", "-2,5 +2,3") +
        " " + id('C') + "/Dup:\t1\t2\n " + id('D') + "/One:\t1\t2\n " + id('E') + "/Wrong:\t1\t2\n-" + id('F') +
