@@ -209,6 +209,16 @@ TEST_F(Operations, RecordOnlyWhatChangesAndLogItsFinishing) {
   int lock = 0;  // nor is the lock of a folder whose path is too long
   EXPECT_EQ(kOpFileFailed, hold_driver_lock(tape_job("Test"), (padded + std::string(20, '/')).c_str(), true, &lock));
   EXPECT_EQ(ENAMETOOLONG, errno);
+  // Nor the record's path past an inf folder that fits (padded) or one that does not, nor the check's folder.
+  Intent intent{};
+  intent.job = tape_job("Test");
+  for (const std::string &r : {padded, padded + std::string(20, '/')}) {
+    char out[kPathMax];
+    const long rcs[] = {format_intent_path(out, sizeof out, r.c_str(), "tvq310"), write_intent(r.c_str(), intent),
+                        remove_intent(r.c_str(), "tvq310", true), read_intent(r.c_str(), "tvq310", &intent)};
+    EXPECT_EQ(std::vector<long>(4, -1), std::vector<long>(std::begin(rcs), std::end(rcs))) << r.size();
+  }
+  EXPECT_EQ(-1, check_formats(tape_job("T"), (padded + std::string(20, '/')).c_str()));
   EXPECT_EQ(Lines{}, events());
   arm_fault(Call::kRename, 3, EIO);  // the record, ImagingArea, then the settings file fails
   EXPECT_EQ(kOpFileFailed, run_recorded_request(tape_job("Test"), root.c_str(), false, nullptr, &in_add));
