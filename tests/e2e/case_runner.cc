@@ -48,7 +48,7 @@ std::string owners(const ModelPaths &p) {
 // Applies one setup word (cases.h) to the tree of the case in dir.
 void apply(const std::string &word, const ModelPaths &p, const std::string &dir, const std::string &name, Stdout *out) {
   if (word.rfind("input=", 0) == 0) return write_file(dir + "/in.json", word.substr(6));
-  if (word == "stdin") return;
+  if (word == "stdin" || word == "stdin=closed") return;
   const size_t colon = word.find(':');
   const std::string kind = word.substr(0, colon);
   int f = 0;
@@ -129,9 +129,10 @@ void Row::TestBody() {
 
   Args argv = c.args;
   argv.insert(argv.begin(), "./" + name);
-  const bool piped = std::find(c.setup.begin(), c.setup.end(), "stdin") != c.setup.end();
+  const bool piped = std::count(c.setup.begin(), c.setup.end(), "stdin"), shut = std::count(c.setup.begin(),
+      c.setup.end(), "stdin=closed");
   const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"),
-                                      piped ? dir.path + "/in.json" : "/dev/null");
+                                      piped ? dir.path + "/in.json" : shut ? "" : "/dev/null");
   (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
   Case want = c;  // the identifiers the run made in place of their patterns, everywhere

@@ -323,6 +323,8 @@ std::vector<Case> end_to_end_cases() {
       deletes("delete_through_links", {"link:func", "link:rc"}),
       // The administrator's commands: only as the first word after the name (command_word_later above).
       on_tape("list_tape", list, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0),
+      on_tape("list_with_standard_input_closed", list, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {},
+              {"stdin=closed"}),
       {"list_roll_escaped_incomplete", "lm230", {"--list"},
        {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
        "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\ \\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"

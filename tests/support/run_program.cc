@@ -29,7 +29,7 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv, const st
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid != 0) return pid;
-  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && open_as(0, in) == 0 &&
+  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && (in.empty() ? ::close(0) == 0 : open_as(0, in) == 0) &&
                      open_as(2, err) == 0 && (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
                      close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0 && (!unprivileged || geteuid() != 0 ||
                      (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) == 0 && prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) == 0));

@@ -15,8 +15,8 @@ struct ProgramResult {
 };
 
 // Runs exe with argv (argv[0] is the name it is started under) in the directory cwd, standard input read from the
-// file in, inheriting no descriptor above 2; unprivileged: without root's power over permissions. A run still going
-// after a minute is killed (status 128 + SIGALRM).
+// file in (none: closed), inheriting no descriptor above 2; unprivileged: without root's power over permissions. A
+// run still going after a minute is killed (status 128 + SIGALRM).
 ProgramResult run_program(const std::string &exe, const std::vector<std::string> &argv,
                           const std::string &cwd, Stdout out = Stdout::kCaptured, bool unprivileged = false,
                           const std::string &in = "/dev/null");
