@@ -129,10 +129,9 @@ void Row::TestBody() {
 
   Args argv = c.args;
   argv.insert(argv.begin(), "./" + name);
-  const bool piped = std::count(c.setup.begin(), c.setup.end(), "stdin"), shut = std::count(c.setup.begin(),
-      c.setup.end(), "stdin=closed");
-  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, std::count(c.setup.begin(), c.setup.end(), "read-only:inf"),
-                                      piped ? dir.path + "/in.json" : shut ? "" : "/dev/null");
+  const auto given = [&](const char *word) { return std::count(c.setup.begin(), c.setup.end(), word) != 0; };
+  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, given("read-only:inf"),
+                                      given("stdin") ? dir.path + "/in.json" : given("stdin=closed") ? "" : "/dev/null");
   (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
   Case want = c;  // the identifiers the run made in place of their patterns, everywhere
