@@ -130,8 +130,8 @@ void Row::TestBody() {
   Args argv = c.args;
   argv.insert(argv.begin(), "./" + name);
   const auto given = [&](const char *word) { return std::count(c.setup.begin(), c.setup.end(), word) != 0; };
-  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, given("read-only:inf"),
-                                      given("stdin") ? dir.path + "/in.json" : given("stdin=closed") ? "" : "/dev/null");
+  const std::string in = given("stdin") ? dir.path + "/in.json" : given("stdin=closed") ? "" : "/dev/null";
+  const ProgramResult r = run_program(argv[0], argv, dir.path, stdout_to, given("read-only:inf"), in);
   (void)::chmod(p.inf.c_str(), 0755);  // writable again after read-only:inf
 
   Case want = c;  // the identifiers the run made in place of their patterns, everywhere
