@@ -407,6 +407,8 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
         EXPECT_TRUE(rc == kOpDone ? whole == applied_shape(read_driver_files(paths), true)
                                   : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO)) << what;
         EXPECT_TRUE((clean[i] != Call::kWaitpid && clean[i] != Call::kSpawn) || rc == kOpCompanionFailed) << what;
+        // A refusal is the companion's, whatever the record's removal met after it.
+        EXPECT_TRUE(rc != kOpCompanionFailed || paths.companion == failed_driver_file()) << what;
         if (before_first_commit()) expect_driver_files(tape_files(), paths);
         // Kept when the companion agreed to a change not all in place, else only by a failed unlink.
         const bool kept = rc == kOpFileFailed && calls_made(Call::kWaitpid) > 0;

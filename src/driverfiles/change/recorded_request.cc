@@ -76,8 +76,11 @@ bool held_synced(int32_t *rc) {
 int32_t close_recording(Recording *r, int32_t rc) {
   if (!r->written || !held_synced(&rc) || r->hook.pending) return rc;
   if (rc < 0) {
-    SavedErrno saved;  // a failed request reports its own failure
+    SavedErrno saved;  // a failed request reports its own failure, and its file
+    char failed[kPathMax];
+    (void)copy_path(failed, sizeof failed, failed_driver_file(), std::strlen(failed_driver_file()));
     (void)remove_intent(r->root, r->intent.job.model, true);
+    note_failed_driver_file(failed);
     return rc;
   }
   return remove_intent(r->root, r->intent.job.model, false) == 0 ? rc : kOpFileFailed;
