@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -13,8 +14,6 @@
 
 #include "driverfiles/lines/diff_preview.h"
 #include "driverfiles/sys/driver_paths.h"
-#include "driverfiles/lines/plan_apply.h"
-#include "front/paper_job.h"
 #include "driverfiles/sys/sys_io.h"
 
 namespace {
@@ -42,6 +41,23 @@ int out_put(void *ctx, const char *bytes, size_t len) {
 }
 
 int discard(void *, const char *, size_t) { return 0; }
+
+// Closes fd after a step that returned rc, keeping the step's errno: rc.
+int close_keeping(int fd, int rc) {
+  SavedErrno saved;
+  sys_io.close(fd);
+  return rc;
+}
+
+// Closes a file written to: the close's result after steps that went well.
+int close_written(int fd, int rc) { return rc == 0 ? sys_io.close(fd) : close_keeping(fd, rc); }
+
+// Removes a copy that is not to be renamed, keeping the failure's errno: -1.
+int drop_copy(const char *temp) {
+  SavedErrno saved;
+  sys_io.unlink(temp);
+  return -1;
+}
 
 int directory_of(const char *path, char *dir, size_t cap) {
   const char *slash = std::strrchr(path, '/');
@@ -72,15 +88,24 @@ int resolve_target(const char *path, char *target, size_t cap) {
   return 0;
 }
 
-// Where prepare_rewrite() starts: the file a rewrite of path changes and
-// its temporary path in prepared, and that file opened for reading.
+// The file a rewrite of path changes and its temporary path, in prepared.
+int name_copy(const char *path, PreparedFile *prepared) {
+  if (resolve_target(path, prepared->file, sizeof prepared->file) != 0) return -1;
+  return format_temp_path(prepared->temp, sizeof prepared->temp, prepared->file);
+}
+
+int open_to_read(const char *file) { return sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0); }
+
+// Where prepare_rewrite() starts: prepared named, its file opened for reading.
 int open_rewrite(const char *path, PreparedFile *prepared) {
   prepared->ready = false;
-  if (resolve_target(path, prepared->file, sizeof prepared->file) != 0 ||
-      format_temp_path(prepared->temp, sizeof prepared->temp, prepared->file) != 0) {
-    return -1;
-  }
-  return sys_io.open(prepared->file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+  return name_copy(path, prepared) != 0 ? -1 : open_to_read(prepared->file);
+}
+
+// Opens the file a rewrite of path changes for reading.
+int open_target(const char *path) {
+  char file[kPathMax];
+  return resolve_target(path, file, sizeof file) != 0 ? -1 : open_to_read(file);
 }
 
 // What create_temp() would meet, found without writing (see check_rewrite).
@@ -116,45 +141,14 @@ int keep_owner(int in, int out) {
 // Copies through the plan and makes the copy durable; closes out either way.
 int write_temp(int in, int out, const RewritePlan &plan, const WatchedText *watch) {
   TempOut temp{out, 0};
-  const PlanTarget target{out_put, nullptr, out_put, &temp};
-  int rc = apply_plan(in, plan, watch, target);
+  int rc = apply_plan(in, plan, watch, PlanTarget{out_put, nullptr, out_put, &temp});
   if (rc == 0) rc = flush_out(&temp);
   if (rc == 0) rc = keep_owner(in, out);
   // The umask must not narrow the bits the driver's programs rely on.
   if (rc == 0) rc = sys_io.fchmod(out, 0666);
   if (rc == 0) rc = sys_io.fsync(out);
-  if (rc != 0) {
-    SavedErrno saved;
-    sys_io.close(out);
-    return -1;
-  }
-  return sys_io.close(out);
+  return close_written(out, rc);
 }
-
-}  // namespace
-
-int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
-                    PreparedFile *prepared) {
-  const int in = open_rewrite(path, prepared);
-  if (in < 0) return -1;
-  const int out = create_temp(prepared->temp);
-  if (out < 0) {
-    SavedErrno saved;
-    sys_io.close(in);
-    return -1;
-  }
-  const int rc = write_temp(in, out, plan, watch);
-  SavedErrno saved;  // closing the reading side cannot lose data
-  sys_io.close(in);
-  if (rc != 0) {
-    sys_io.unlink(prepared->temp);
-    return -1;
-  }
-  prepared->ready = true;
-  return 0;
-}
-
-namespace {
 
 // The directories whose fsync commits leave to sync_held_directories():
 // one per driver file at most, so a fifth (never met) is synced at once.
@@ -167,37 +161,38 @@ HeldSyncs held;
 
 int sync_dir(const char *dir) {
   const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (sys_io.fsync(fd) != 0) {
-    SavedErrno saved;
-    sys_io.close(fd);
-    return -1;
-  }
-  return sys_io.close(fd);
+  return fd < 0 ? -1 : close_written(fd, sys_io.fsync(fd));
 }
 
 // Step 5's rename; on failure the copy goes.
 int rename_prepared(PreparedFile *prepared) {
   prepared->ready = false;
-  if (sys_io.rename(prepared->temp, prepared->file) == 0) return 0;
-  SavedErrno saved;
-  sys_io.unlink(prepared->temp);
-  return -1;
+  return sys_io.rename(prepared->temp, prepared->file) == 0 ? 0 : drop_copy(prepared->temp);
 }
 
 // The directory of a file renamed while the syncs are held, noted once.
 int hold_sync(const char *path) {
   char dir[kPathMax];
   if (directory_of(path, dir, sizeof dir) != 0) return -1;
-  for (size_t i = 0; i < held.count; ++i) {
-    if (std::strcmp(held.dir[i], dir) == 0) return 0;
-  }
+  if (std::any_of(held.dir, held.dir + held.count, [&](const char *d) { return std::strcmp(d, dir) == 0; })) return 0;
   if (held.count == std::size(held.dir)) return sync_dir(dir);
   std::memcpy(held.dir[held.count++], dir, sizeof dir);
   return 0;
 }
 
 }  // namespace
+
+int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
+                    PreparedFile *prepared) {
+  const int in = open_rewrite(path, prepared);
+  if (in < 0) return -1;
+  const int out = create_temp(prepared->temp);
+  if (out < 0) return close_keeping(in, -1);
+  // Closing the reading side cannot lose data.
+  if (close_keeping(in, write_temp(in, out, plan, watch)) != 0) return drop_copy(prepared->temp);
+  prepared->ready = true;
+  return 0;
+}
 
 int commit_rewrite(PreparedFile *prepared) {
   if (rename_prepared(prepared) != 0) return -1;
@@ -221,8 +216,7 @@ int sync_held_directories(const char **failed) {
 void abandon_rewrite(PreparedFile *prepared) {
   if (!prepared->ready) return;
   prepared->ready = false;
-  SavedErrno saved;  // the failure that made the caller give up counts
-  sys_io.unlink(prepared->temp);
+  (void)drop_copy(prepared->temp);  // the failure that made the caller give up counts
 }
 
 int sync_directory(const char *path) {
@@ -240,17 +234,7 @@ int write_whole_file(const char *path, const char *bytes, size_t len) {
   if (out < 0) return -1;
   int rc = write_all(out, bytes, len);
   if (rc == 0) rc = sys_io.fsync(out);
-  if (rc != 0) {
-    SavedErrno saved;
-    sys_io.close(out);
-    sys_io.unlink(prepared.temp);
-    return -1;
-  }
-  if (sys_io.close(out) != 0) {
-    SavedErrno saved;
-    sys_io.unlink(prepared.temp);
-    return -1;
-  }
+  if (close_written(out, rc) != 0) return drop_copy(prepared.temp);
   return rename_prepared(&prepared) != 0 ? -1 : sync_directory(path);
 }
 
@@ -260,59 +244,18 @@ int rewrite_file(const char *path, const RewritePlan &plan) {
   return commit_rewrite(&prepared);
 }
 
-namespace {
-
-// Opens the file a rewrite of path changes (path, or the link's target
-// under the link rule) for reading; -1 with errno.
-int open_target(const char *path) {
-  char file[kPathMax];
-  if (resolve_target(path, file, sizeof file) != 0) return -1;
-  return sys_io.open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
-}
-
-// Runs plan over the file at path into target, nothing written to it.
-int read_through(const char *path, const RewritePlan &plan, const WatchedText *watch,
-                 const PlanTarget &target, const MatchSet *set) {
-  const int in = open_target(path);
-  if (in < 0) return -1;
-  const int rc = apply_plan(in, plan, watch, target, set);
-  SavedErrno saved;
-  sys_io.close(in);
-  return rc;
-}
-
-// The change recorded, printed from a fresh read of the old file.
-int print_recorded(const char *path, const DiffRecorder &recorder) {
-  if (recorder.count == 0) return 0;
-  const int in = open_target(path);
-  if (in < 0) return -1;
-  const int rc = print_diff(&recorder, in, path);
-  SavedErrno saved;
-  sys_io.close(in);
-  return rc;
-}
-
-}  // namespace
-
 int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch) {
   PreparedFile prepared{};
   const int in = open_rewrite(path, &prepared);
   if (in < 0) return -1;
-  const PlanTarget target{discard, nullptr, discard, nullptr};
   int rc = probe_temp(prepared);
-  if (rc == 0) rc = apply_plan(in, plan, watch, target);
-  SavedErrno saved;
-  sys_io.close(in);
-  return rc;
+  if (rc == 0) rc = apply_plan(in, plan, watch, PlanTarget{discard, nullptr, discard, nullptr});
+  return close_keeping(in, rc);
 }
 
 int check_temporary(const char *path) {
   PreparedFile prepared{};
-  if (resolve_target(path, prepared.file, sizeof prepared.file) != 0 ||
-      format_temp_path(prepared.temp, sizeof prepared.temp, prepared.file) != 0) {
-    return -1;
-  }
-  return probe_temp(prepared);
+  return name_copy(path, &prepared) != 0 ? -1 : probe_temp(prepared);
 }
 
 int check_link_rule(const char *path) {
@@ -324,8 +267,12 @@ int check_link_rule(const char *path) {
 int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set) {
   DiffRecorder recorder{};
   const PlanTarget target{record_put, record_skip, record_add, &recorder, record_add_copy};
-  int rc = read_through(path, plan, nullptr, target, set);
-  if (rc == 0) rc = print_recorded(path, recorder);
+  int in = open_target(path);
+  int rc = in < 0 ? -1 : close_keeping(in, apply_plan(in, plan, nullptr, target, set));
+  if (rc == 0 && recorder.count != 0) {  // printed from a fresh read of the old file
+    in = open_target(path);
+    rc = in < 0 ? -1 : close_keeping(in, print_diff(&recorder, in, path));
+  }
   SavedErrno saved;
   free_diff(&recorder);
   return rc;
