@@ -30,12 +30,11 @@ long hex_number(const char *text, size_t digits) {
 FormatId make_format_id(const PaperJob &job, long seconds, long microseconds) {
   FormatId id{};
   // At most 3 + 32 + 2 + 8 + 3 + 1 + 4 characters: always fits.
-  (void)std::snprintf(id.text, sizeof id.text, "%s%s%02X%02X%03X%01X%04X", kFormatIdPrefix,
-                job.media_name, static_cast<unsigned>(std::strlen(job.label_name)),
-                static_cast<unsigned>(static_cast<uint32_t>(job.width)),
-                static_cast<unsigned>(job.height & 0xFFF),
-                static_cast<unsigned>(seconds & 0xF),
-                static_cast<unsigned>(microseconds & 0xFFFF));
+  (void)std::snprintf(id.text, sizeof id.text, "%s%s%02X%02X%03X%01X%04X", kFormatIdPrefix, job.media_name,
+                      static_cast<unsigned>(std::strlen(job.label_name)),
+                      static_cast<unsigned>(static_cast<uint32_t>(job.width)),
+                      static_cast<unsigned>(job.height & 0xFFF), static_cast<unsigned>(seconds & 0xF),
+                      static_cast<unsigned>(microseconds & 0xFFFF));
   return id;
 }
 
@@ -61,8 +60,7 @@ bool parse_format_id(const char *text, size_t len, IdParts *parts) {
   return true;
 }
 
-bool match_entry_line(const char *line, size_t len, const char *label_name,
-                      FormatId *id) {
+bool match_entry_line(const char *line, size_t len, const char *label_name, FormatId *id) {
   // Comparisons see the line up to its first zero byte.
   len = strnlen(line, len);
   const char *start = static_cast<const char *>(memmem(line, len, kFormatIdPrefix, kMediaAt));

@@ -52,7 +52,6 @@ bool parse_format_id(const char *text, size_t len, IdParts *parts);
 // The identifier of the entry named label_name in line: its first "ZkL"
 // read as one, followed by "/" and the name; false for a malformed entry
 // or another name. Never reads outside the line.
-bool match_entry_line(const char *line, size_t len, const char *label_name,
-                      FormatId *id);
+bool match_entry_line(const char *line, size_t len, const char *label_name, FormatId *id);
 
 #endif

@@ -29,14 +29,10 @@ int64_t mm_to_dots(int64_t mm, double dots_per_inch) {
 
 }  // namespace
 
-int32_t low_32_bits(int64_t value) {
-  return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
+int32_t low_32_bits(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
 PaperDots paper_dots(const PaperJob &job) {
-  if (is_tape(job)) {
-    return {job.pins, mm_to_dots(job.height, kTapeDotsPerInch)};
-  }
+  if (is_tape(job)) return {job.pins, mm_to_dots(job.height, kTapeDotsPerInch)};
   return {mm_to_dots(job.width - kRollMarginAcross, kRollDotsPerInch),
           mm_to_dots(job.height - kRollMarginAlong, kRollDotsPerInch)};
 }
@@ -52,19 +48,17 @@ void entry_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) 
 
 void paper_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
   const PaperDots dots = paper_dots(job);
-  (void)std::snprintf(out, cap, "%s/%s:\t%d\t%d\n", id.text, job.label_name,
-                low_32_bits(dots.across), low_32_bits(dots.along));
+  (void)std::snprintf(out, cap, "%s/%s:\t%d\t%d\n", id.text, job.label_name, low_32_bits(dots.across),
+                      low_32_bits(dots.along));
 }
 
 void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap) {
   const double width_pt = static_cast<double>(job.pins) / kTapeDotsPerInch * kPointsPerInch;
   const double height_pt = static_cast<double>(job.height) / kMillimetresPerInch * kPointsPerInch;
-  (void)std::snprintf(out, cap, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0,
-                width_pt, height_pt);
+  (void)std::snprintf(out, cap, "%s:\t%.2f\t%.2f\t%.2f\t%.2f\n", id.text, 0.0, 0.0, width_pt, height_pt);
 }
 
-int64_t recover_height(bool tape, long low_bits, bool along_known, double along,
-                       bool points_known, double points) {
+int64_t recover_height(bool tape, long low_bits, bool along_known, double along, bool points_known, double points) {
   double approx = static_cast<double>(low_bits);
   if (along_known) {
     approx = tape ? along / kTapeDotsPerInch * kMillimetresPerInch

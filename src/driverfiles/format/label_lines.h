@@ -45,8 +45,7 @@ void imaging_line(const FormatId &id, const PaperJob &job, char *out, size_t cap
 // The height an add was asked for (-h): the one with the identifier's low
 // 12 bits nearest the paper table's dots along (else ImagingArea's points
 // high; neither known: the bits).
-int64_t recover_height(bool tape, long low_bits, bool along_known, double along,
-                       bool points_known, double points);
+int64_t recover_height(bool tape, long low_bits, bool along_known, double along, bool points_known, double points);
 
 // The low 32 bits of a number, as the driver's files and tools print it.
 int32_t low_32_bits(int64_t value);

@@ -310,8 +310,7 @@ int each_place(const LineScan *s, const HitLine *hit, const char *text, OnPlace 
 
 }  // namespace
 
-void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
-               const ScanSink &sink) {
+void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles], const ScanSink &sink) {
   *scan = LineScan{};
   scan->fd = fd;
   for (size_t k = 0; k < kNeedles; ++k) {

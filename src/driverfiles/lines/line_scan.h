@@ -73,8 +73,7 @@ struct LineScan {
 
 // Starts a scan of fd, standing at the file's start, for up to three
 // texts by ScanSlot (null or empty: slot not used).
-void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles],
-               const ScanSink &sink);
+void open_scan(LineScan *scan, int fd, const char *const (&needles)[kNeedles], const ScanSink &sink);
 
 // Hands on the lines up to the next one holding a text and describes it
 // in *hit (a line still open is passed first).
@@ -86,8 +85,7 @@ int skip_line(LineScan *scan);
 // Describes the hit line from the first place text stands in it in
 // *found: 1, 0 when it holds none, -1 with errno. Call before passing or
 // skipping it.
-int find_in_line(const LineScan *scan, const HitLine *hit, const char *text,
-                 HitLine *found);
+int find_in_line(const LineScan *scan, const HitLine *hit, const char *text, HitLine *found);
 
 // Shows each place text stands in a hit line, in order, to on_place with
 // the line's head from there, until on_place returns non-zero: 1 then, 0

@@ -111,8 +111,8 @@ int compare_swaps(const void *a, const void *b) {
   return std::strcmp(static_cast<const IdSwap *>(a)->from.text, static_cast<const IdSwap *>(b)->from.text);
 }
 
-int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
-               const PlanTarget &target, const MatchSet *set) {
+int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch, const PlanTarget &target,
+               const MatchSet *set) {
   if (set == nullptr && plan.matches != nullptr && plan.matches->count != 0) set = plan.matches;
   Tracker tracker{&target, false, false};
   LineScan scan{};

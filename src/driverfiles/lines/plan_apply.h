@@ -77,8 +77,8 @@ struct PlanTarget {
 // showing watch (may be null) every line holding its text first; set (may
 // be null) stands for the plan's match, as plan.matches does. 0, or -1
 // with errno from a read, the watch or the target.
-int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch,
-               const PlanTarget &target, const MatchSet *set = nullptr);
+int apply_plan(int fd, const RewritePlan &plan, const WatchedText *watch, const PlanTarget &target,
+               const MatchSet *set = nullptr);
 
 // Writes all len bytes to fd, retrying short writes and interrupted
 // calls: 0, or -1 with errno (EIO for a write that makes no progress).

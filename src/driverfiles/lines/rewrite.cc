@@ -182,8 +182,7 @@ int hold_sync(const char *path) {
 
 }  // namespace
 
-int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
-                    PreparedFile *prepared) {
+int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch, PreparedFile *prepared) {
   const int in = open_rewrite(path, prepared);
   if (in < 0) return -1;
   const int out = create_temp(prepared->temp);

@@ -67,8 +67,7 @@ struct PreparedFile {
 
 // watch may be null. Results as rewrite_file(); on failure nothing is
 // left prepared.
-int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch,
-                    PreparedFile *prepared);
+int prepare_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch, PreparedFile *prepared);
 int commit_rewrite(PreparedFile *prepared);
 void abandon_rewrite(PreparedFile *prepared);
 

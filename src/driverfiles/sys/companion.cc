@@ -18,8 +18,7 @@ namespace {
 char failure[64];
 
 int failed_by(bool signal, int number) {
-  (void)std::snprintf(failure, sizeof failure, signal ? "killed by signal %d" : "exited with status %d",
-                      number);
+  (void)std::snprintf(failure, sizeof failure, signal ? "killed by signal %d" : "exited with status %d", number);
   return -1;
 }
 

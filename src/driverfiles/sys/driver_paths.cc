@@ -8,7 +8,6 @@
 #include <iterator>
 
 #include "driverfiles/sys/sys_io.h"
-#include "front/paper_job.h"
 
 namespace {
 

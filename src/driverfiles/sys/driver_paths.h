@@ -12,8 +12,7 @@
 // Each returns 0, or -1 with errno ENAMETOOLONG when out (of size cap) is
 // short. The companion tool is <root>/<model>/bin/lpd/zkpapertoolcups_<model>,
 // the directory holding the driver files <root>/<model>/bin/inf.
-int format_driver_path(char *out, size_t cap, const char *root,
-                       const char *model, DriverFile which);
+int format_driver_path(char *out, size_t cap, const char *root, const char *model, DriverFile which);
 int format_companion_path(char *out, size_t cap, const char *root, const char *model);
 int format_inf_directory(char *out, size_t cap, const char *root, const char *model);
 

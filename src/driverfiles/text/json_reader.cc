@@ -29,7 +29,9 @@ void put_code(char *out, size_t cap, size_t *len, unsigned code) {
   if (code < 0x80) return put_byte(out, cap, len, static_cast<unsigned char>(code));
   const int n = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
   put_byte(out, cap, len, static_cast<unsigned char>((0xF00u >> n) | (code >> (6 * (n - 1)))));
-  for (int i = n - 2; i >= 0; --i) put_byte(out, cap, len, static_cast<unsigned char>(0x80 | ((code >> (6 * i)) & 0x3F)));
+  for (int i = n - 2; i >= 0; --i) {
+    put_byte(out, cap, len, static_cast<unsigned char>(0x80 | ((code >> (6 * i)) & 0x3F)));
+  }
 }
 
 // Four hex digits after "\u"; -1 when they are not.

@@ -22,28 +22,15 @@ size_t utf8_length(const unsigned char *b, size_t len) {
   return code < lowest || surrogate || code > 0x10FFFF ? 0 : n;
 }
 
-namespace {
-
-void write_ascii(unsigned char c) {
-  if (c < 0x20 || c == 0x7F) std::printf("\\u%04x", c);
-  else if (c == '"' || c == '\\') std::printf("\\%c", c);
-  else std::putchar(c);
-}
-
-}  // namespace
-
 void write_json_string(const char *bytes, size_t len) {
   const unsigned char *b = reinterpret_cast<const unsigned char *>(bytes);
   std::putchar('"');
   for (size_t i = 0; i < len;) {
     const size_t n = utf8_length(b + i, len - i);
-    if (n == 1) {
-      write_ascii(b[i]);
-    } else if (n == 0) {
-      std::printf("\\udc%02x", b[i]);  // U+DC80 + byte - 0x80
-    } else {
-      (void)std::fwrite(b + i, 1, n, stdout);
-    }
+    if (b[i] < 0x20 || b[i] == 0x7F) std::printf("\\u%04x", b[i]);
+    else if (b[i] == '"' || b[i] == '\\') std::printf("\\%c", b[i]);
+    else if (n == 0) std::printf("\\udc%02x", b[i]);  // U+DC80 + byte - 0x80
+    else (void)std::fwrite(b + i, 1, n, stdout);
     i += n == 0 ? 1 : n;
   }
   std::putchar('"');
