@@ -89,15 +89,15 @@ Hunk next_hunk(const DiffRecorder *r, size_t from, long lines) {
 struct DiffPrint {
   const DiffRecorder *r;
   int fd;
-  long lines;         // old lines in all
-  long line;          // the old line streaming now, counted from 1
-  off_t offset;       // file offset of the next byte
-  off_t line_off;     // where that line starts
-  bool mid_line, shown, edited;
-  bool have_hunk, in_hunk;
-  Hunk h;
-  size_t e, block;    // the edit at hand; the first whose new lines wait
-  long delta;         // new lines minus old lines in earlier hunks
+  long lines;           // old lines in all
+  Hunk h;               // the next hunk, while have_hunk
+  long line = 1;        // the old line streaming now, counted from 1
+  off_t offset = 0;     // file offset of the next byte
+  off_t line_off = 0;   // where that line starts
+  bool mid_line = false, shown = false, edited = false;
+  bool have_hunk = true, in_hunk = false;
+  size_t e = 0, block = 0;  // the edit at hand; the first whose new lines wait
+  long delta = 0;       // new lines minus old lines in earlier hunks
 };
 
 // Whether the edit at hand, in the hunk, inserts after line (insert) or
@@ -236,13 +236,8 @@ int record_add_copy(void *ctx, const char *bytes, size_t len) {
 
 int print_diff(const DiffRecorder *r, int fd, const char *path) {
   if (r->count == 0) return 0;
-  DiffPrint d{};
-  d.r = r;
-  d.fd = fd;
-  d.lines = r->lines_done + (r->kept_open || r->skipped_open ? 1 : 0);
-  d.line = 1;
-  d.have_hunk = true;
-  d.h = next_hunk(r, 0, d.lines);
+  const long lines = r->lines_done + (r->kept_open || r->skipped_open ? 1 : 0);
+  DiffPrint d{r, fd, lines, next_hunk(r, 0, lines)};
   std::printf("--- %s\n+++ %s\n", path, path);
   LineScan scan{};
   open_scan(&scan, fd, {nullptr, nullptr, nullptr}, ScanSink{print_old, nullptr, &d});

@@ -127,8 +127,7 @@ size_t earliest_hit(LineScan *s) {
 // Hands on the rest of the line at pos, however long, reading as needed.
 int stream_line(LineScan *s, bool keep) {
   for (;;) {
-    const char *nl = static_cast<const char *>(
-        std::memchr(s->buf + s->pos, '\n', s->end - s->pos));
+    const char *nl = static_cast<const char *>(std::memchr(s->buf + s->pos, '\n', s->end - s->pos));
     const size_t stop = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->end;
     if (hand_on(s, stop, keep) != 0) return -1;
     if (nl != nullptr || s->at_eof) return 0;
@@ -178,11 +177,9 @@ int read_head(int fd, off_t at, HitLine *out) {
 // holds no text before its first zero byte, -1 with errno.
 int long_hit(LineScan *s, HitLine *out) {
   const off_t line_off = s->base + static_cast<off_t>(s->pos);
-  size_t longest = 1;
-  for (size_t k = 0; k < kNeedles; ++k) {
-    out->holds[k] = false;
-    if (s->needle[k] != nullptr) longest = std::max(longest, s->needle_len[k]);
-  }
+  // An unused slot's length is 0.
+  const size_t longest = std::max(size_t{1}, *std::max_element(s->needle_len, s->needle_len + kNeedles));
+  std::fill(out->holds, out->holds + kNeedles, false);
   off_t first = -1, end = line_off;
   const int rc = read_ahead(s->fd, line_off, longest - 1, [&](size_t len, off_t at) {
     for (size_t k = 0; k < kNeedles; ++k) {
@@ -221,10 +218,12 @@ size_t line_start(const LineScan *s, size_t at) {
   return nl ? static_cast<size_t>(nl - s->buf) + 1 : s->pos;
 }
 
-// A line that fills the whole window and runs past it: 1 when it holds a
+// The line at pos runs past the window: reads on (0 to look again), or,
+// when the line fills the whole window, reads it ahead: 1 when it holds a
 // text (left open as the hit), else 0 with the line handed on; -1 with
 // errno.
-int long_line(LineScan *s, HitLine *hit) {
+int read_on(LineScan *s, HitLine *hit) {
+  if (s->pos > 0 || s->end < kScanChunk) return refill(s) < 0 ? -1 : 0;
   const int rc = long_hit(s, hit);
   return rc != 0 ? rc : stream_line(s, true);
 }
@@ -233,9 +232,7 @@ int long_line(LineScan *s, HitLine *hit) {
 // complete lines and reads on. 0 to look again, 1 with a hit line longer
 // than the window, -1 with errno.
 int hand_on_lines(LineScan *s, HitLine *hit) {
-  if (hand_on(s, line_start(s, s->end), true) != 0) return -1;
-  if (s->pos == 0 && s->end == kScanChunk) return long_line(s, hit);
-  return refill(s) < 0 ? -1 : 0;
+  return hand_on(s, line_start(s, s->end), true) != 0 ? -1 : read_on(s, hit);
 }
 
 // Opens the line holding the text at buffer index at as the hit; the line
@@ -266,10 +263,7 @@ int stop_at_text(LineScan *s, size_t at, HitLine *hit) {
   if (hand_on(s, line_start(s, at), true) != 0) return -1;
   if (std::memchr(s->buf + s->pos, '\0', at - s->pos) != nullptr) return stream_line(s, true);
   const char *end_nl = static_cast<const char *>(std::memchr(s->buf + at, '\n', s->end - at));
-  if (end_nl == nullptr && !s->at_eof) {
-    if (s->pos > 0 || s->end < kScanChunk) return refill(s) < 0 ? -1 : 0;
-    return long_line(s, hit);
-  }
+  if (end_nl == nullptr && !s->at_eof) return read_on(s, hit);
   open_hit(s, at, end_nl, hit);
   return 1;
 }
