@@ -268,10 +268,8 @@ int stop_at_text(LineScan *s, size_t at, HitLine *hit) {
   return 1;
 }
 
-// Shows each place text stands in a hit line, before its first zero
-// byte, to on_place(head, head_len, head_at, zero_cut) as find_in_line()
-// describes a place, until it returns non-zero: 1 then, 0 when the line
-// holds no more, -1 with errno.
+// each_in_line(), each place shown to on_place(head, head_len, head_at,
+// zero_cut) as find_in_line() describes one.
 template <class OnPlace>
 int each_place(const LineScan *s, const HitLine *hit, const char *text, OnPlace on_place) {
   const size_t text_len = std::strlen(text);

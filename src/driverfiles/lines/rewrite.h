@@ -8,11 +8,11 @@
 // (as the lookup and the inventory read it), never one inside a name or
 // a longer one. A line left out that holds "[CustomTape]" (an entry an
 // add wrote on an unended marker line) leaves that marker, with the
-// line's newline if it had one, as a marker line of its own. insert and append may be many lines, so any number of
-// formats is dropped and added in one pass and one rename. Text written after
-// a last line without a newline gets one first, so an added line never
-// merges with a line the tool does not own. Lines of any length and zero
-// bytes are copied exactly.
+// line's newline if it had one, as a marker line of its own. insert and
+// append may be many lines, so any number of formats is dropped and added
+// in one pass and one rename. Text written after a last line without a
+// newline gets one first, so an added line never merges with a line the
+// tool does not own. Lines of any length and zero bytes are copied exactly.
 //
 // rewrite_file() never edits a driver file in place:
 //   1. a driver file that is a symbolic link is followed, but only when
@@ -35,17 +35,16 @@
 //
 // A rewrite can be split where the file changes: prepare_rewrite() does
 // steps 1 to 4, commit_rewrite() step 5, abandon_rewrite() removes the
-// prepared copy instead. On the way through the file it can also watch
-// for a text: each line holding it is shown to on_hit before the plan
-// acts on the line, so a request learns what a file holds in the same
-// pass that copies it.
+// prepared copy instead. It can also watch for a text on the way
+// (WatchedText), so a request learns what a file holds in the same pass
+// that copies it.
 //
 // preview_file() runs the same plan over the file without writing
-// anything and prints the change as a unified diff ("diff -u" layout,
-// three lines of context) to standard output; nothing when the plan
-// changes nothing. A dry run gathers all rewrites of a file into one plan
-// whose match is a set of identifiers (lines are dropped or reset
-// whichever comes first, so their order does not matter).
+// anything and prints the change as a unified diff (diff_preview.h) to
+// standard output; nothing when the plan changes nothing. A dry run
+// gathers all rewrites of a file into one plan whose match is a set of
+// identifiers (lines are dropped or reset whichever comes first, so their
+// order does not matter).
 //
 // Callers serialise runs with the driver lock; the temporary name is fixed.
 #ifndef ZKPT_DRIVERFILES_REWRITE_H
@@ -53,11 +52,11 @@
 
 #include "driverfiles/lines/plan_apply.h"
 #include "front/paper_job.h"
+
 int rewrite_file(const char *path, const RewritePlan &plan);
 
 // Output is gathered up to this many bytes before each write.
 const size_t kRewriteBuffer = 1 << 18;
-
 
 struct PreparedFile {
   bool ready;  // a prepared copy waits for commit or abandon
