@@ -239,8 +239,7 @@ int write_whole_file(const char *path, const char *bytes, size_t len) {
 
 int rewrite_file(const char *path, const RewritePlan &plan) {
   PreparedFile prepared{};
-  if (prepare_rewrite(path, plan, nullptr, &prepared) != 0) return -1;
-  return commit_rewrite(&prepared);
+  return prepare_rewrite(path, plan, nullptr, &prepared) != 0 ? -1 : commit_rewrite(&prepared);
 }
 
 int check_rewrite(const char *path, const RewritePlan &plan, const WatchedText *watch) {
@@ -259,8 +258,7 @@ int check_temporary(const char *path) {
 
 int check_link_rule(const char *path) {
   char file[kPathMax];
-  if (resolve_target(path, file, sizeof file) == 0 || errno == ENOENT) return 0;
-  return -1;
+  return resolve_target(path, file, sizeof file) == 0 || errno == ENOENT ? 0 : -1;
 }
 
 int preview_file(const char *path, const RewritePlan &plan, const MatchSet *set) {

@@ -100,32 +100,22 @@ bool skip_word(JsonReader *r, const char *word) {
   return true;
 }
 
-bool skip_nested(JsonReader *r, int depth);
-
-bool skip_members(JsonReader *r, char close, int depth) {
-  for (bool first = true; json_next(r, close, first); first = false) {
-    if (close == '}') {
-      size_t len = 0;
-      if (!json_read_string(r, nullptr, 0, &len) || !json_take(r, ':')) return false;
-    }
-    if (!skip_nested(r, depth + 1)) return false;
-  }
-  return r->error == nullptr;
-}
-
 bool skip_nested(JsonReader *r, int depth) {
   char c = 0;
   if (depth > kJsonDepthMax) return fail(r, "nested too deeply");
   if (!json_peek(r, &c)) return false;
-  if (c == '{' || c == '[') {
-    ++r->pos;
-    return skip_members(r, c == '{' ? '}' : ']', depth);
-  }
   size_t len = 0;
   bool whole = false;
   if (c == '"') return json_read_string(r, nullptr, 0, &len);
   if (c == '-' || (c >= '0' && c <= '9')) return json_read_number(r, nullptr, 0, &whole);
-  return skip_word(r, c == 't' ? "true" : c == 'f' ? "false" : "null");
+  if (c != '{' && c != '[') return skip_word(r, c == 't' ? "true" : c == 'f' ? "false" : "null");
+  ++r->pos;
+  const char close = c == '{' ? '}' : ']';
+  for (bool first = true; json_next(r, close, first); first = false) {
+    if (close == '}' && (!json_read_string(r, nullptr, 0, &len) || !json_take(r, ':'))) return false;
+    if (!skip_nested(r, depth + 1)) return false;
+  }
+  return r->error == nullptr;
 }
 
 }  // namespace
