@@ -38,10 +38,8 @@ int print_old_bytes(int fd, off_t from, off_t to) {
   while (from < to) {
     const size_t want = std::min(static_cast<size_t>(to - from), sizeof chunk);
     const ssize_t got = retry_interrupted([&] { return sys_io.pread(fd, chunk, want, from); });
-    if (got <= 0) {
-      if (got == 0) errno = EIO;  // the file shrank under the lock
-      return -1;
-    }
+    if (got < 0) return -1;
+    if (got == 0) return errno_failure(EIO);  // the file shrank under the lock
     (void)std::fwrite(chunk, 1, static_cast<size_t>(got), stdout);
     from += got;
   }

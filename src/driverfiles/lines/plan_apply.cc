@@ -157,10 +157,7 @@ int write_all(int fd, const char *bytes, size_t len) {
   while (len > 0) {
     const ssize_t put = retry_interrupted([&] { return sys_io.write(fd, bytes, len); });
     if (put < 0) return -1;
-    if (put == 0) {
-      errno = EIO;
-      return -1;
-    }
+    if (put == 0) return errno_failure(EIO);
     bytes += put;
     len -= static_cast<size_t>(put);
   }

@@ -81,11 +81,7 @@ int resolve_target(const char *path, char *target, size_t cap) {
       sys_io.stat(target, &target_st) != 0) {
     return -1;
   }
-  if (link.st_uid != dir_st.st_uid || target_st.st_uid != dir_st.st_uid) {
-    errno = EACCES;
-    return -1;
-  }
-  return 0;
+  return link.st_uid != dir_st.st_uid || target_st.st_uid != dir_st.st_uid ? errno_failure(EACCES) : 0;
 }
 
 // The file a rewrite of path changes and its temporary path, in prepared.
@@ -117,9 +113,7 @@ int probe_temp(const PreparedFile &prepared) {
   }
   struct stat st {};
   if (sys_io.lstat(prepared.temp, &st) != 0) return errno == ENOENT ? 0 : -1;
-  if (!S_ISDIR(st.st_mode)) return 0;
-  errno = EISDIR;
-  return -1;
+  return S_ISDIR(st.st_mode) ? errno_failure(EISDIR) : 0;
 }
 
 int create_temp(const char *temp) {
@@ -134,8 +128,7 @@ int keep_owner(int in, int out) {
   if (sys_io.fstat(in, &st) != 0) return -1;
   if (sys_io.fchown(out, st.st_uid, st.st_gid) == 0) return 0;
   if (errno != EPERM) return -1;
-  if (sys_io.fchown(out, static_cast<uid_t>(-1), st.st_gid) == 0 || errno == EPERM) return 0;
-  return -1;
+  return sys_io.fchown(out, static_cast<uid_t>(-1), st.st_gid) == 0 || errno == EPERM ? 0 : -1;
 }
 
 // Copies through the plan and makes the copy durable; closes out either way.

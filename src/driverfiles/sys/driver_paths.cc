@@ -12,11 +12,7 @@
 namespace {
 
 int checked(int written, size_t cap) {
-  if (written < 0 || static_cast<size_t>(written) >= cap) {
-    errno = ENAMETOOLONG;
-    return -1;
-  }
-  return 0;
+  return written < 0 || static_cast<size_t>(written) >= cap ? errno_failure(ENAMETOOLONG) : 0;
 }
 
 char failed_path[1024];  // a driver path's buffer size

@@ -22,9 +22,7 @@ int real_clock(struct timeval *now, void *) { return ::gettimeofday(now, nullptr
 
 int real_spawn(pid_t *child, char *const *argv) {
   const int rc = ::posix_spawn(child, argv[0], nullptr, nullptr, argv, environ);
-  if (rc == 0) return 0;
-  errno = rc;
-  return -1;
+  return rc == 0 ? 0 : errno_failure(rc);
 }
 
 int real_log_line(int priority, const char *line) {
@@ -50,10 +48,7 @@ SysIo sys_io = real_calls();
 int grow_array(void **items, size_t *cap, size_t count, size_t item_size) {
   if (count < *cap) return 0;
   const size_t more = *cap ? *cap * 2 : 16;
-  if (more > static_cast<size_t>(-1) / item_size) {
-    errno = ENOMEM;
-    return -1;
-  }
+  if (more > static_cast<size_t>(-1) / item_size) return errno_failure(ENOMEM);
   void *grown = sys_io.realloc(*items, more * item_size);
   if (grown == nullptr) return -1;
   *items = grown;

@@ -59,6 +59,12 @@ struct SavedErrno {
   ~SavedErrno() { errno = value; }
 };
 
+// A failure this code finds itself: errno set to error, -1.
+inline int errno_failure(int error) {
+  errno = error;
+  return -1;
+}
+
 // Repeats a call that a signal interrupted (a result below 0 with EINTR).
 template <class Call>
 auto retry_interrupted(Call call) -> decltype(call()) {
