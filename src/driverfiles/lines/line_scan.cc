@@ -98,9 +98,7 @@ ssize_t refill(LineScan *s) {
   s->end -= s->pos;
   s->pos = 0;
   for (bool &known : s->next_known) known = false;
-  char *const into = s->buf + s->end;
-  const size_t room = kScanChunk - s->end;
-  const ssize_t got = retry_interrupted([=] { return sys_io.read(s->fd, into, room); });
+  const ssize_t got = retry_interrupted([=] { return sys_io.read(s->fd, s->buf + s->end, kScanChunk - s->end); });
   if (got < 0) return -1;
   if (got == 0) s->at_eof = true;
   s->end += static_cast<size_t>(got);
@@ -131,9 +129,7 @@ int stream_line(LineScan *s, bool keep) {
     const size_t stop = nl ? static_cast<size_t>(nl - s->buf) + 1 : s->end;
     if (hand_on(s, stop, keep) != 0) return -1;
     if (nl != nullptr || s->at_eof) return 0;
-    const ssize_t got = refill(s);
-    if (got < 0) return -1;
-    if (got == 0) return 0;
+    if (refill(s) < 0) return -1;  // nothing more read: at end of file, the next turn ends
   }
 }
 

@@ -81,7 +81,8 @@ int resolve_target(const char *path, char *target, size_t cap) {
       sys_io.stat(target, &target_st) != 0) {
     return -1;
   }
-  return link.st_uid != dir_st.st_uid || target_st.st_uid != dir_st.st_uid ? errno_failure(EACCES) : 0;
+  if (link.st_uid != dir_st.st_uid || target_st.st_uid != dir_st.st_uid) return errno_failure(EACCES);
+  return 0;
 }
 
 // The file a rewrite of path changes and its temporary path, in prepared.
