@@ -46,11 +46,13 @@ int add_line(Tracker *t, const char *text) {
   return add_text(t, text);
 }
 
-// The identifier a line carries: its first "ZkL" read as one, as the
-// lookup and the inventory read it (never one standing inside a name).
-// 1 with *id set, 0 when the line carries none, -1 with errno.
-// *at: where it starts in the line.
-int line_identifier(const LineScan &scan, const HitLine &hit, FormatId *id, size_t *at) {
+// 1 when the identifier the line carries is the match (or one of the
+// set's), with it in *id and where it starts in the line in *at; 0 when
+// it is not or the line carries none, -1 with errno. A line carries its
+// first "ZkL" read as one, as the lookup and the inventory read it (never
+// one standing inside a name).
+int matches(const LineScan &scan, const HitLine &hit, const char *match, const MatchSet *set, FormatId *id,
+            size_t *at) {
   HitLine first{};
   const int rc = find_in_line(&scan, &hit, kFormatIdPrefix, &first);
   IdParts parts{};
@@ -58,15 +60,6 @@ int line_identifier(const LineScan &scan, const HitLine &hit, FormatId *id, size
   std::memcpy(id->text, first.head, parts.len);
   id->text[parts.len] = '\0';
   *at = first.head_at;
-  return 1;
-}
-
-// 1 when the line's identifier (*id, starting at *at) is the match (or
-// one of the set's).
-int matches(const LineScan &scan, const HitLine &hit, const char *match, const MatchSet *set, FormatId *id,
-            size_t *at) {
-  const int rc = line_identifier(scan, hit, id, at);
-  if (rc <= 0) return rc;
   if (set == nullptr) return std::strcmp(id->text, match) == 0 ? 1 : 0;
   const auto before = [](const FormatId &a, const FormatId &b) { return std::strcmp(a.text, b.text) < 0; };
   return std::binary_search(set->ids, set->ids + set->count, *id, before) ? 1 : 0;
@@ -86,12 +79,12 @@ const IdSwap *swap_of(const SwapSet *swaps, const FormatId &id) {
 int swap_line(Tracker *t, LineScan *scan, size_t at, const IdSwap &swap) {
   const char *line = scan->buf + scan->pos;
   const size_t len = scan->line_end - scan->pos, from = std::strlen(swap.from.text), to = std::strlen(swap.to.text);
-  char *text = static_cast<char *>(sys_io.realloc(nullptr, len - from + to));
+  const size_t n = len - from + to;
+  char *text = static_cast<char *>(sys_io.realloc(nullptr, n));
   if (text == nullptr) return -1;
   std::memcpy(text, line, at);
   std::memcpy(text + at, swap.to.text, to);
   std::memcpy(text + at + to, line + at + from, len - at - from);
-  const size_t n = len - from + to;
   int rc = skip_line(scan);
   const PlanTarget &target = *t->target;
   if (rc == 0) rc = (target.add_copy != nullptr ? target.add_copy : target.add)(target.ctx, text, n);
