@@ -45,17 +45,6 @@ constexpr SysIo real_calls() noexcept {
 const SysIo kRealSysIo = real_calls();
 SysIo sys_io = real_calls();
 
-int grow_array(void **items, size_t *cap, size_t count, size_t item_size) {
-  if (count < *cap) return 0;
-  const size_t more = *cap ? *cap * 2 : 16;
-  if (more > static_cast<size_t>(-1) / item_size) return errno_failure(ENOMEM);
-  void *grown = sys_io.realloc(*items, more * item_size);
-  if (grown == nullptr) return -1;
-  *items = grown;
-  *cap = more;
-  return 0;
-}
-
 int append_text(char **bytes, size_t *len, size_t *cap, const char *text, size_t n) {
   while (*cap < *len + n + 1) {
     if (make_room(bytes, cap, *cap) != 0) return -1;

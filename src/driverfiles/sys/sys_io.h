@@ -77,12 +77,15 @@ auto retry_interrupted(Call call) -> decltype(call()) {
 // Room for one more item in a growing array of count items, doubling its
 // capacity (first 16) through sys_io.realloc: 0, or -1 with errno and the
 // array as it was.
-int grow_array(void **items, size_t *cap, size_t count, size_t item_size);
 template <class T>
 int make_room(T **items, size_t *cap, size_t count) {
-  void *block = *items;
-  if (grow_array(&block, cap, count, sizeof(T)) != 0) return -1;
-  *items = static_cast<T *>(block);
+  if (count < *cap) return 0;
+  const size_t more = *cap ? *cap * 2 : 16;
+  if (more > static_cast<size_t>(-1) / sizeof(T)) return errno_failure(ENOMEM);
+  void *grown = sys_io.realloc(*items, more * sizeof(T));
+  if (grown == nullptr) return -1;
+  *items = static_cast<T *>(grown);
+  *cap = more;
   return 0;
 }
 
