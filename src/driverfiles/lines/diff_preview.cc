@@ -88,7 +88,7 @@ struct DiffPrint {
   const DiffRecorder *r;
   int fd;
   long lines;           // old lines in all
-  Hunk h;               // the next hunk, while have_hunk
+  Hunk h;               // the hunk printed now, or the next one
   long line = 1;        // the old line streaming now, counted from 1
   off_t offset = 0;     // file offset of the next byte
   off_t line_off = 0;   // where that line starts
