@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -144,12 +143,6 @@ bool room(Walk *w, T **items, size_t *cap, size_t count) {
   return w->ok;
 }
 
-// The kind the model table gives model, or -1.
-int32_t model_kind(const char *model) {
-  const ModelRow *row = find_model(model);
-  return row != nullptr ? row->kind : -1;
-}
-
 // The header, model and kind lines of job's model's record, and "request ".
 void walk_head(Walk *w, PaperJob *job) {
   literal(w, kHeader);
@@ -157,7 +150,8 @@ void walk_head(Walk *w, PaperJob *job) {
   literal(w, job->model);
   literal(w, "\nkind ");
   number(w, &job->kind, '\n');
-  require(w, job->kind == model_kind(job->model));
+  const ModelRow *row = find_model(job->model);
+  require(w, job->kind == (row != nullptr ? row->kind : -1));
   literal(w, "request ");
 }
 
@@ -291,11 +285,9 @@ int format_intent_path(char *out, size_t cap, const char *root, const char *mode
   char dir[kPathMax];
   if (format_inf_directory(dir, sizeof dir, root, model) != 0) return -1;
   const int n = std::snprintf(out, cap, "%s/zkpapertoollpr.intent", dir);
-  if (n < 0 || static_cast<size_t>(n) >= cap) {
-    errno = ENAMETOOLONG;
-    return -1;
-  }
-  return 0;
+  if (n >= 0 && static_cast<size_t>(n) < cap) return 0;
+  errno = ENAMETOOLONG;
+  return -1;
 }
 
 int read_intent(const char *root, const char *model, Intent *intent) {
@@ -307,23 +299,16 @@ int read_intent(const char *root, const char *model, Intent *intent) {
   const int fd = sys_io.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return kNoIntent;
   if (fd < 0 && (errno == ELOOP || errno == ENXIO)) return kDamagedIntent;
-  if (fd < 0) {
-    note_failed_driver_file(path);
-    return -1;
-  }
   Text text{};
-  const int read = read_record(fd, model, &text);
-  if (read < 0) note_failed_driver_file(path);
-  {
+  const int read = fd < 0 ? -1 : read_record(fd, model, &text);
+  if (fd >= 0) {
     SavedErrno saved;
     sys_io.close(fd);
   }
   const int rc = read < 0 ? -1 : read > 0 ? 0 : parse(text.bytes, text.len, model, intent);
   std::free(text.bytes);
-  if (read == 0 && rc < 0) {
-    errno = ENOMEM;
-    note_failed_driver_file(path);
-  }
+  if (read == 0 && rc < 0) errno = ENOMEM;
+  if (rc < 0) note_failed_driver_file(path);
   if (rc != 1) free_intent(intent);
   return rc < 0 ? -1 : rc == 1 ? kOpenIntent : kDamagedIntent;
 }
@@ -353,11 +338,7 @@ int write_intent(const char *root, const Intent &intent) {
 int remove_intent(const char *root, const char *model, bool sync) {
   char path[kPathMax];
   if (format_intent_path(path, sizeof path, root, model) != 0) return -1;
-  if (sys_io.unlink(path) != 0) {
-    note_failed_driver_file(path);
-    return -1;
-  }
-  if (!sync || sync_directory(path) == 0) return 0;
+  if (sys_io.unlink(path) == 0 && (!sync || sync_directory(path) == 0)) return 0;
   note_failed_driver_file(path);
   return -1;
 }
@@ -381,10 +362,7 @@ void print_request(bool add, const char *name, size_t name_len, const char *prin
 }  // namespace
 
 void print_intent(const Intent &intent) {
-  if (intent.apply) {
-    print_apply(intent.format_count, intent.job.printer, stdout);
-    return;
-  }
+  if (intent.apply) return print_apply(intent.format_count, intent.job.printer, stdout);
   print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer, stdout);
 }
 
