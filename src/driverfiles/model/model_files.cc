@@ -26,12 +26,6 @@ int add_id(IdList *list, const char *text, size_t len) {
   return 0;
 }
 
-int add_zero_line(ModelInventory *inv, off_t offset) {
-  if (make_room(&inv->zero_lines, &inv->zero_cap, inv->zero_count) != 0) return -1;
-  inv->zero_lines[inv->zero_count++] = offset;
-  return 0;
-}
-
 // An entry, or a damaged one, whose "/" stands at slash in at's head.
 int add_entry(FormatEntry **entries, size_t *count, size_t *cap, const HitLine &at, size_t slash,
               const IdParts &parts) {
@@ -110,7 +104,11 @@ int note_line(ModelInventory *inv, int at, const LineScan &scan, const HitLine &
     return add_entry(&inv->entries, &inv->entry_count, &inv->entry_cap, id_at, parts.len, parts);
   }
   // A zero byte cut this line short of being an entry.
-  if (id_at.zero_cut && id_at.head_len < kHeadMax) return add_zero_line(inv, hit.offset);
+  if (id_at.zero_cut && id_at.head_len < kHeadMax) {
+    if (make_room(&inv->zero_lines, &inv->zero_cap, inv->zero_count) != 0) return -1;
+    inv->zero_lines[inv->zero_count++] = hit.offset;
+    return 0;
+  }
   // An entry line whose identifier is damaged: "/" within an identifier's reach.
   const size_t reach = id_at.head_len < kFormatIdMax ? id_at.head_len : kFormatIdMax - 1;
   const void *slash = std::memchr(id_at.head, '/', reach);
@@ -267,30 +265,31 @@ void free_inventory(ModelInventory *inv) {
 
 namespace {
 
-// The first of count items sorted by identifier (text_of(item)) whose
-// identifier is not below key: one search for the identifier lists and
-// the value lists alike.
-template <typename T, typename TextOf>
-const T *first_not_below(const T *items, size_t count, const char *key, TextOf text_of) {
-  return std::lower_bound(items, items + count, key, [&](const T &held, const char *k) {
-    return std::strcmp(text_of(held), k) < 0;
-  });
+// The identifier an item of a sorted list stands under: one search for
+// the identifier lists and the value lists alike.
+const char *id_of(const FormatId &id) { return id.text; }
+const char *id_of(const LineValues &v) { return v.id.text; }
+
+template <typename T>
+const T *first_not_below(const T *items, size_t count, const char *key) {
+  return std::lower_bound(items, items + count, key,
+                          [](const T &held, const char *k) { return std::strcmp(id_of(held), k) < 0; });
 }
 
-const FormatId *first_not_below(const IdList &list, const char *key) {
-  return first_not_below(list.ids, list.count, key, [](const FormatId &id) { return id.text; });
+// The first of count items under key, or null.
+template <typename T>
+const T *find_id(const T *items, size_t count, const char *key) {
+  const T *at = first_not_below(items, count, key);
+  return at < items + count && std::strcmp(id_of(*at), key) == 0 ? at : nullptr;
 }
 
 }  // namespace
 
-bool holds_id(const IdList &list, const char *id) {
-  const FormatId *at = first_not_below(list, id);
-  return at < list.ids + list.count && std::strcmp(at->text, id) == 0;
-}
+bool holds_id(const IdList &list, const char *id) { return find_id(list.ids, list.count, id) != nullptr; }
 
 bool starts_an_id_in(const IdList &list, const char *id, bool longer) {
   const size_t len = std::strlen(id);
-  for (const FormatId *at = first_not_below(list, id); at < list.ids + list.count; ++at) {
+  for (const FormatId *at = first_not_below(list.ids, list.count, id); at < list.ids + list.count; ++at) {
     if (std::strncmp(at->text, id, len) != 0) break;
     if (!longer || at->text[len] != '\0') return true;
   }
@@ -300,8 +299,5 @@ bool starts_an_id_in(const IdList &list, const char *id, bool longer) {
 bool inventory_holds(const ModelInventory &inv, int at, const char *id) { return holds_id(inv.ids[at], id); }
 
 const LineValues *inventory_values(const ModelInventory &inv, int at, const char *id) {
-  const ValueList &list = inv.values[at];
-  const LineValues *found =
-      first_not_below(list.lines, list.count, id, [](const LineValues &v) { return v.id.text; });
-  return found < list.lines + list.count && std::strcmp(found->id.text, id) == 0 ? found : nullptr;
+  return find_id(inv.values[at].lines, inv.values[at].count, id);
 }
