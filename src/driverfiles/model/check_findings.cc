@@ -128,20 +128,10 @@ void mark_neighbours(const ModelInventory &inv, size_t *order, bool names, Entry
   }
 }
 
+// True when file `at` is there and has no line of e (a missing file is
+// a finding of its own).
 bool lacks(const ModelInventory &inv, int at, const FormatEntry &e) {
   return inv.present[at] && !inventory_holds(inv, at, e.id.text);
-}
-
-// True when an entry lacks its line in the paper table or ImagingArea,
-// of those that are there (a missing file is a finding of its own).
-bool is_incomplete(const ModelInventory &inv, const FormatEntry &e) {
-  return lacks(inv, kPaperTable, e) || lacks(inv, kImagingArea, e);
-}
-
-// True when a longer identifier of an entry begins with id, so lines
-// holding id are that entry's too ("ZkL" stands nowhere else in one).
-bool in_a_longer_entry_id(const ModelInventory &inv, const char *id) {
-  return starts_an_id_in(inv.ids[kFunctionFile], id, true);
 }
 
 bool whole_tree(const ModelInventory &inv) {
@@ -326,13 +316,15 @@ int find_entry_ties(const ModelInventory &inv, EntryTies **ties) {
 }
 
 bool may_be_an_entrys(const ModelInventory &inv, const char *id) {
-  return inv.damaged_count != 0 || in_a_longer_entry_id(inv, id);
+  // "ZkL" stands nowhere else in an identifier: lines under id are a longer one's too.
+  return inv.damaged_count != 0 || starts_an_id_in(inv.ids[kFunctionFile], id, true);
 }
 
 bool entry_mendable(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t) {
   return whole_tree(inv) && e.seen_len <= kLabelNameMax && !e.zero_byte &&
          e.parts.name_len == e.seen_len && !t.name_held_twice && !t.id_held_twice &&
-         !in_a_longer_entry_id(inv, e.id.text) && is_incomplete(inv, e);
+         !starts_an_id_in(inv.ids[kFunctionFile], e.id.text, true) &&
+         (lacks(inv, kPaperTable, e) || lacks(inv, kImagingArea, e));
 }
 
 const char *unrepairable_file(const ModelInventory &inv, int *why) {
