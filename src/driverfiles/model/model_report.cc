@@ -18,6 +18,13 @@ namespace {
 
 void print_line(void *, const Finding &f) { print_finding(f); }
 
+// {"model":..,"<list>":[ of a JSON document.
+void open_document(const char *model, const char *list) {
+  (void)std::fputs("{\"model\":", stdout);
+  write_json_text(model);
+  std::printf(",\"%s\":[", list);
+}
+
 // The check's JSON document, opened at its first finding or at its end,
 // so a reading that fails prints nothing.
 struct FindingsDocument {
@@ -25,17 +32,11 @@ struct FindingsDocument {
   bool opened;
 };
 
-void open_document(FindingsDocument *doc) {
-  (void)std::fputs("{\"model\":", stdout);
-  write_json_text(doc->model);
-  (void)std::fputs(",\"findings\":[", stdout);
-  doc->opened = true;
-}
-
 void print_json_finding(void *ctx, const Finding &f) {
   FindingsDocument *doc = static_cast<FindingsDocument *>(ctx);
   if (doc->opened) std::putchar(',');
-  else open_document(doc);
+  else open_document(doc->model, "findings");
+  doc->opened = true;
   print_finding_json(f);
 }
 
@@ -57,14 +58,6 @@ int64_t listed_width(const FormatEntry &e) {
     }
   }
   return e.parts.width;
-}
-
-ListedFormat listed_format(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
-  ListedFormat f{&e, 0, 0, !inventory_holds(inv, kPaperTable, e.id.text),
-                 !inventory_holds(inv, kImagingArea, e.id.text)};
-  listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
-              inventory_values(inv, kImagingArea, e.id.text), &f.width, &f.height);
-  return f;
 }
 
 void print_text_format(const PaperJob &job, const ListedFormat &f) {
@@ -114,13 +107,13 @@ int32_t list_formats(const PaperJob &job, const char *root, bool json) {
     free_inventory(&inv);
     return -1;
   }
-  if (json) {
-    (void)std::fputs("{\"model\":", stdout);
-    write_json_text(job.model);
-    (void)std::fputs(",\"formats\":[", stdout);
-  }
+  if (json) open_document(job.model, "formats");
   for (size_t i = 0; i < inv.entry_count; ++i) {
-    const ListedFormat f = listed_format(job, inv, inv.entries[i]);
+    const FormatEntry &e = inv.entries[i];
+    const LineValues *paper = inventory_values(inv, kPaperTable, e.id.text);
+    const LineValues *imaging = inventory_values(inv, kImagingArea, e.id.text);
+    ListedFormat f{&e, 0, 0, paper == nullptr, imaging == nullptr};
+    listed_size(is_tape(job), e, paper, imaging, &f.width, &f.height);
     if (json) {
       if (i != 0) std::putchar(',');
       print_json_format(f);
@@ -165,7 +158,7 @@ long check_formats(const PaperJob &job, const char *root, bool json) {
   size_t formats = 0;
   const long found = find_model_findings(job, root, json ? print_json_finding : print_line, &doc, &formats);
   if (json && found >= 0) {
-    if (!doc.opened) open_document(&doc);
+    if (!doc.opened) open_document(job.model, "findings");
     (void)std::fputs("]}\n", stdout);
   }
   return found;
