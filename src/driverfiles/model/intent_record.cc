@@ -30,23 +30,18 @@ uint64_t checksum(const char *bytes, size_t len) {
   return sum;
 }
 
-// The record as text, appended piece by piece into a block grown through
-// sys_io (an apply's set has no fixed size); a piece there is no memory
-// for marks it full.
+// The record as text, in a block grown through sys_io (an apply's set
+// has no fixed size).
 struct Text {
   char *bytes;
   size_t len, cap;
-  bool full;
 };
-
-void put(Text *t, const char *bytes, size_t len) {
-  t->full = t->full || append_text(&t->bytes, &t->len, &t->cap, bytes, len) != 0;
-}
 
 // The record's layout is walked once to write it and once to read it
 // back, so writer and reader cannot drift apart: writing puts each piece
 // into text; reading matches it at the cursor and takes the values in,
-// the record damaged (ok false) from the first piece that is not there.
+// the record damaged (ok false) from the first piece that is not there,
+// or written in vain from the first there is no memory for.
 struct Walk {
   bool reading;
   Text text;                     // written
@@ -54,6 +49,10 @@ struct Walk {
   bool ok;
   bool no_memory;  // not damage: the record could not be held
 };
+
+void put(Walk *w, const char *bytes, size_t len) {
+  w->ok = w->ok && append_text(&w->text.bytes, &w->text.len, &w->text.cap, bytes, len) == 0;
+}
 
 bool next_is(const Walk *w, const char *text) {
   const size_t len = std::strlen(text);
@@ -64,7 +63,7 @@ bool next_is(const Walk *w, const char *text) {
 void require(Walk *w, bool holds) { w->ok = w->ok && (!w->reading || holds); }
 
 void literal(Walk *w, const char *text) {
-  if (!w->reading) return put(&w->text, text, std::strlen(text));
+  if (!w->reading) return put(w, text, std::strlen(text));
   w->ok = next_is(w, text);
   if (w->ok) w->at += std::strlen(text);
 }
@@ -74,7 +73,7 @@ void number(Walk *w, long long *value, char stop) {
   char digits[24];
   if (!w->reading) {
     const int n = std::snprintf(digits, sizeof digits, "%lld%c", *value, stop);
-    return put(&w->text, digits, static_cast<size_t>(n));
+    return put(w, digits, static_cast<size_t>(n));
   }
   size_t n = 0;
   while (w->ok && w->at < w->end && *w->at != stop && n + 1 < sizeof digits) digits[n++] = *w->at++;
@@ -99,7 +98,7 @@ template <size_t N>
 void sized(Walk *w, char (&text)[N]) {
   long long len = static_cast<long long>(std::strlen(text));
   number(w, &len, ':');
-  if (!w->reading) return put(&w->text, text, static_cast<size_t>(len));
+  if (!w->reading) return put(w, text, static_cast<size_t>(len));
   w->ok = w->ok && len >= 0 && static_cast<size_t>(len) < N &&
           static_cast<size_t>(w->end - w->at) > static_cast<size_t>(len) &&
           std::memchr(w->at, '\0', static_cast<size_t>(len)) == nullptr;
@@ -328,7 +327,7 @@ int write_intent(const char *root, const Intent &intent) {
   Intent copy = intent;
   Walk w{false, {}, nullptr, nullptr, nullptr, true, false};
   walk(&w, &copy);
-  const int rc = w.text.full ? -1 : write_whole_file(path, w.text.bytes, w.text.len);
+  const int rc = !w.ok ? -1 : write_whole_file(path, w.text.bytes, w.text.len);
   if (rc != 0) note_failed_driver_file(path);
   SavedErrno saved;
   std::free(w.text.bytes);

@@ -36,19 +36,16 @@
 // runs the recorded apply again: it is all or nothing and idempotent, so a
 // finished apply repeated asks nothing and changes nothing.
 //
-// What each sync protects. The record's own (its temporary's fsync, the
-// rename, the directory fsync): the record stands on disk before the
-// companion tool is first asked, so no power cut after that question
-// loses it. The shared sync of the renamed files' directories, before the
-// record goes: while the record stands, a power cut may undo any of the
-// change set's renames, in any order, for --repair repeats the request
-// from the record; the record's unlink must not outlive them, so they are
-// all durable before it. A failed shared sync fails the request (the
+// What each sync protects. The record's own: no power cut after the
+// companion tool's first question loses the record. The shared sync of the
+// renamed files' directories, before the record goes: while the record
+// stands, a power cut may undo any of the change set's renames, in any
+// order, for --repair repeats the request from the record; so they are all
+// durable before its unlink. A failed shared sync fails the request (the
 // directory noted) and keeps the record, as a failed rename does: the
-// repair then finds the files in place and closes it. Without a record
-// (a request that writes none, the repair's own mending) each rename is
-// synced on its own, in the order that lets the next run finish a run
-// cut short.
+// repair then finds the files in place and closes it. Without a record (a
+// request that writes none, the repair's own mending) each rename is synced
+// on its own, in the order that lets the next run finish a run cut short.
 //
 // Why a finished request's removal needs no directory fsync: every rename
 // before it was synced, so a record that a power cut brings back speaks
