@@ -99,8 +99,6 @@ void print_finding_text(const Finding &f, FILE *to) {
   }
 }
 
-const int kLineFiles[2] = {kPaperTable, kImagingArea};
-
 bool same_name(const FormatEntry &a, const FormatEntry &b) {
   return a.name_len == b.name_len && std::memcmp(a.name, b.name, a.name_len) == 0;
 }
@@ -182,16 +180,15 @@ Finding stale_setting(const ModelInventory &inv, const char *id, bool repairable
 
 // The findings of one entry, in the text's order.
 void entry_findings(const ModelInventory &inv, const FormatEntry &e, const EntryTies &t, Found *found) {
-  const long before = found->count;
   const bool mendable = entry_mendable(inv, e, t);
-  for (const int at : kLineFiles) {
+  for (const int at : {kPaperTable, kImagingArea}) {
     if (!lacks(inv, at, e)) continue;
     Finding f = about_entry(FindingKind::kIncomplete, inv.path[at], e);
     f.repairable = mendable;
     (*found)(f);
   }
   // The repair resets a setting that selects a format it removes.
-  if (found->count > before && mendable && inventory_holds(inv, kSettingsFile, e.id.text)) {
+  if (mendable && inventory_holds(inv, kSettingsFile, e.id.text)) {
     (*found)(stale_setting(inv, e.id.text, true));
   }
   if (t.same_name_before != kNoEntry || t.same_id_before != kNoEntry) {
