@@ -31,8 +31,7 @@ struct KindRow {
 };
 const KindRow kKinds[] = {
     {"not-installed", "not installed: %f", nullptr, "leaves it, install the model's driver"},
-    {"missing", "missing: %f", nullptr,
-     "leaves it, restore it by hand, and without a driver file mends nothing"},
+    {"missing", "missing: %f", nullptr, "leaves it, restore it by hand, and without a driver file mends nothing"},
     {"no-marker", "no marker: %f", nullptr,
      "leaves it, restore the [CustomTape] line by hand, and without it mends nothing"},
     {"incomplete", "incomplete: %i %n has no line in %f", "removes the format on both sides",

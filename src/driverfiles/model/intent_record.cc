@@ -15,8 +15,7 @@
 #include "driverfiles/lines/rewrite.h"
 #include "driverfiles/sys/sys_io.h"
 
-const char kDamagedIntentReason[] =
-    "not an intent record this tool wrote for this model; nothing was changed";
+const char kDamagedIntentReason[] = "not an intent record this tool wrote for this model; nothing was changed";
 
 namespace {
 
@@ -240,10 +239,9 @@ int parse(const char *bytes, size_t len, const char *model, Intent *in) {
 // format lines, each at most kFormatLineMax, of at most kApplySetMax.
 enum : size_t { kNumberText = 20 };
 constexpr size_t kRequestMax = sizeof kHeader + sizeof "model \n" + kPathMax + sizeof "kind \n" + kNumberText +
-                               sizeof "request add \n" + kFormatIdMax +
-                               sizeof "printer 1024:\n" + kPrinterMax +
-                               size_t{2} * (sizeof "media 32:\n" + kLabelNameMax) + sizeof "size   \n" + 3 * kNumberText +
-                               sizeof "sum 0123456789ABCDEF\n";
+                               sizeof "request add \n" + kFormatIdMax + sizeof "printer 1024:\n" + kPrinterMax +
+                               size_t{2} * (sizeof "media 32:\n" + kLabelNameMax) +
+                               sizeof "size   \n" + 3 * kNumberText + sizeof "sum 0123456789ABCDEF\n";
 constexpr size_t kHeadMax = 4096;
 static_assert(kRequestMax <= kHeadMax, "a record of one request fits in its head");
 // An apply's selection line counts with its format's: one per format at most.
@@ -365,8 +363,7 @@ void print_intent(const Intent &intent) {
   print_request(intent.add, intent.job.label_name, std::strlen(intent.job.label_name), intent.job.printer, stdout);
 }
 
-void print_interrupted(bool add, const char *name, size_t name_len, const char *printer, FILE *to,
-                       const char *then) {
+void print_interrupted(bool add, const char *name, size_t name_len, const char *printer, FILE *to, const char *then) {
   print_request(add, name, name_len, printer, to);
   (void)std::fprintf(to, "%s%s", kInterrupted, then);
 }

@@ -56,8 +56,7 @@ void read_values(const char *head, size_t len, LineValues *v) {
   char *end_first = nullptr, *end_last = nullptr;
   v->across = std::strtod(first + 1, &end_first);
   v->along = std::strtod(last + 1, &end_last);
-  v->valid = end_first != first + 1 && *end_first == '\0' && end_last != last + 1 &&
-             *end_last == '\0';
+  v->valid = end_first != first + 1 && *end_first == '\0' && end_last != last + 1 && *end_last == '\0';
 }
 
 int add_values(ValueList *list, const HitLine &at, size_t id_len) {
@@ -183,8 +182,7 @@ int find_format_id(const char *path, const char *label_name, FormatId *id) {
   });
 }
 
-int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
-                       FormatId *id) {
+int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name, FormatId *id) {
   HitLine first{};
   const int rc = find_in_line(&scan, &hit, kFormatIdPrefix, &first);
   if (rc <= 0) return rc;

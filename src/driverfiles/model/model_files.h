@@ -24,8 +24,7 @@ int find_format_id(const char *path, const char *label_name, FormatId *id);
 
 // The lookup's test of a hit line (scans for a name watch for "/<name>"):
 // 1 with *id, 0 when not the name's entry, -1 with errno.
-int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name,
-                       FormatId *id);
+int match_name_in_line(const LineScan &scan, const HitLine &hit, const char *label_name, FormatId *id);
 
 // 1 when a line of the file at path holds text; 0 when none does or the
 // file is absent; -1 with errno and the file noted.

@@ -97,8 +97,7 @@ void listed_size(bool tape, const FormatEntry &e, const LineValues *paper, const
                  int64_t *width, int64_t *height) {
   const bool dots = paper != nullptr && paper->valid, points = imaging != nullptr && imaging->valid;
   *width = listed_width(e);
-  *height = recover_height(tape, e.parts.height, dots, dots ? paper->along : 0, points,
-                           points ? imaging->along : 0);
+  *height = recover_height(tape, e.parts.height, dots, dots ? paper->along : 0, points, points ? imaging->along : 0);
 }
 
 int32_t list_formats(const PaperJob &job, const char *root, bool json) {
@@ -126,8 +125,7 @@ int32_t list_formats(const PaperJob &job, const char *root, bool json) {
   return 0;
 }
 
-long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx,
-                         size_t *formats) {
+long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx, size_t *formats) {
   char dir[kPathMax];
   struct stat st {};
   *formats = 0;

@@ -38,7 +38,6 @@ long check_formats(const PaperJob &job, const char *root, bool json = false);
 // The check's findings handed to sink (check_findings.h) without
 // printing: the number found (a model not installed is one), and in
 // *formats the entries read; or -1 with errno.
-long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx,
-                         size_t *formats);
+long find_model_findings(const PaperJob &job, const char *root, FindingSink sink, void *ctx, size_t *formats);
 
 #endif
