@@ -187,9 +187,7 @@ void entry_findings(const ModelInventory &inv, const FormatEntry &e, const Entry
     (*found)(f);
   }
   // The repair resets a setting that selects a format it removes.
-  if (mendable && inventory_holds(inv, kSettingsFile, e.id.text)) {
-    (*found)(stale_setting(inv, e.id.text, true));
-  }
+  if (mendable && inventory_holds(inv, kSettingsFile, e.id.text)) (*found)(stale_setting(inv, e.id.text, true));
   if (t.same_name_before != kNoEntry || t.same_id_before != kNoEntry) {
     const bool dup = t.same_name_before != kNoEntry;
     const FormatEntry &o = inv.entries[dup ? t.same_name_before : t.same_id_before];

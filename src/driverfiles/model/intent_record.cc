@@ -23,9 +23,7 @@ const char kHeader[] = "zkpapertoollpr intent 1\n";
 
 uint64_t checksum(const char *bytes, size_t len) {
   uint64_t sum = 14695981039346656037ULL;
-  for (size_t i = 0; i < len; ++i) {
-    sum = (sum ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
-  }
+  for (size_t i = 0; i < len; ++i) sum = (sum ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
   return sum;
 }
 
