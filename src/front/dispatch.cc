@@ -8,7 +8,6 @@
 
 #include "driverfiles/change/apply_formats.h"
 #include "driverfiles/change/driver_edit.h"
-#include "driverfiles/change/driver_lock.h"
 #include "driverfiles/change/recorded_request.h"
 #include "front/failure_report.h"
 #include "front/operations.h"
@@ -26,27 +25,14 @@ int file_failure(bool error_line) {
   return report_step_failure(kOpFileFailed);
 }
 
-int show_usage(const PaperJob &job) {
-  print_usage(job);
-  return 0;
-}
-
-// An older format of the same name goes first, so the name stays unique;
-// what the add will need is checked before that delete asks anything. A
-// failure of the add step prints nothing on standard output.
-int add_request(const PaperJob &job, const char *root, DryRun *dry_run) {
+// An add's older format of the same name goes first, so the name stays
+// unique; what the add will need is checked before that delete asks
+// anything. A failure of the add step prints nothing on standard output.
+int request_steps(const PaperJob &job, const char *root, bool add, DryRun *dry_run) {
   bool in_add = false;
-  const int32_t rc = run_recorded_request(job, root, true, dry_run, &in_add);
-  if (rc == kOpCompanionFailed) return report_step_failure(rc);
+  const int32_t rc = run_recorded_request(job, root, add, dry_run, &in_add);
   if (rc == kOpFileFailed) return file_failure(!in_add);
-  return rc < 0 ? -1 : 0;
-}
-
-int delete_request(const PaperJob &job, const char *root, DryRun *dry_run) {
-  bool in_add = false;
-  const int32_t rc = run_recorded_request(job, root, false, dry_run, &in_add);
-  if (rc == kOpFileFailed) return file_failure(true);
-  if (rc == kOpCompanionFailed || rc == kOpIntentOpen) return report_step_failure(rc);
+  if (rc < 0) return report_step_failure(rc);
   if (rc == kOpNotFound) std::printf("Not found '%s'\n", job.label_name);
   return 0;
 }
@@ -62,7 +48,7 @@ struct Request {
 // gathered once the request is done.
 int run_steps(const Request &r) {
   DryRun *dry_run = r.preview ? start_dry_run() : nullptr;
-  int status = r.add ? add_request(*r.job, r.root, dry_run) : delete_request(*r.job, r.root, dry_run);
+  int status = request_steps(*r.job, r.root, r.add, dry_run);
   if (dry_run != nullptr && end_dry_run(dry_run, *r.job, r.root, status == 0) != kOpDone) {
     status = file_failure(true);
   }
@@ -81,10 +67,8 @@ int run_ensured(const Request &r) {
   ApplyPlan plan{};
   int32_t rc = decide_apply(job, r.root, set, true, &plan, false);
   const bool replaced = plan.count != 0 && plan.changes[0].kind == ChangeKind::kReplaced;
-  if (rc == kOpDone && plan.count != 0 && r.preview) {
-    rc = preview_apply(job, r.root, set, &plan, false);
-  } else if (rc == kOpDone && plan.count != 0) {
-    rc = run_recorded_apply(job, r.root, set, true, &plan);
+  if (rc == kOpDone && plan.count != 0) {
+    rc = r.preview ? preview_apply(job, r.root, set, &plan, false) : run_recorded_apply(job, r.root, set, true, &plan);
   }
   const bool line = !plan.found || (replaced && plan.changes[0].state == ChangeState::kPending);
   if (rc == kOpDone) std::printf("%s\n", plan.count == 0 ? "unchanged" : replaced ? "replaced" : "added");
@@ -114,16 +98,6 @@ int locked_request(Request r) {
 
 }  // namespace
 
-int under_driver_lock(const PaperJob &job, const char *root, bool writer,
-                      long (*body)(void *ctx), void *ctx, long *result, bool *installed) {
-  int lock = -1;
-  if (hold_driver_lock(job, root, writer, &lock) != 0) return -1;
-  if (installed != nullptr) *installed = lock >= 0;
-  *result = body(ctx);
-  release_driver_lock(lock);
-  return 0;
-}
-
 const char *request_fault(const SeenFlags &seen) {
   if (!seen.printer) return "missing -P";
   if (!seen.add) return seen.remove ? nullptr : "missing -n or -d";
@@ -134,8 +108,9 @@ const char *request_fault(const SeenFlags &seen) {
 
 int dispatch_request(const PaperJob &job, const SeenFlags &seen, const char *root,
                      bool preview) {
-  if (request_fault(seen) != nullptr) return show_usage(job);
-  return locked_request(Request{&job, root, seen.add, preview, false});
+  if (request_fault(seen) == nullptr) return locked_request(Request{&job, root, seen.add, preview, false});
+  print_usage(job);
+  return 0;
 }
 
 int ensure_request(const PaperJob &job, const char *root, bool preview) {
@@ -144,8 +119,7 @@ int ensure_request(const PaperJob &job, const char *root, bool preview) {
 
 int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root) {
   SeenFlags seen{};
-  if (parse_options(argc, argv, job, &seen) != ParseResult::kAccepted) {
-    return show_usage(*job);
-  }
+  // A rejected command line makes no request either: the usage text.
+  if (parse_options(argc, argv, job, &seen) != ParseResult::kAccepted) seen = SeenFlags{};
   return dispatch_request(*job, seen, root, false);
 }

@@ -6,6 +6,7 @@
 #ifndef ZKPT_FRONT_DISPATCH_H
 #define ZKPT_FRONT_DISPATCH_H
 
+#include "driverfiles/change/driver_lock.h"
 #include "front/options.h"
 #include "front/paper_job.h"
 
@@ -28,20 +29,19 @@ const char *request_fault(const SeenFlags &seen);
 // runs the request; a faulty command line shows the usage text.
 int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root);
 
-// Runs body(ctx) under the model's driver-file lock, as a writer or a
+// Runs body() under the model's driver-file lock, as a writer or a
 // reader, into *result: 0, or -1 (errno set, the directory noted) when the
 // lock cannot be had and body did not run. *installed (may be null) tells
 // whether the model has a driver directory at all.
-int under_driver_lock(const PaperJob &job, const char *root, bool writer,
-                      long (*body)(void *ctx), void *ctx, long *result,
-                      bool *installed = nullptr);
-
-// The same for a callable body (a lambda), the form every command uses.
 template <typename Body>
 int under_driver_lock(const PaperJob &job, const char *root, bool writer, Body body, long *result,
                       bool *installed = nullptr) {
-  const auto run = [](void *ctx) -> long { return (*static_cast<Body *>(ctx))(); };
-  return under_driver_lock(job, root, writer, +run, &body, result, installed);
+  int lock = -1;
+  if (hold_driver_lock(job, root, writer, &lock) != 0) return -1;
+  if (installed != nullptr) *installed = lock >= 0;
+  *result = body();
+  release_driver_lock(lock);
+  return 0;
 }
 
 #endif
