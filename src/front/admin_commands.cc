@@ -20,7 +20,6 @@ namespace {
 
 const char *const kWords[] = {"--list", "--check", "--repair", "--dry-run", "--ensure",
                               "--apply", "--help",  "--version"};
-const char kVersionLine[] = "zkpapertoollpr " ZKPT_VERSION "\n";
 
 // The command's context.
 struct Admin {
@@ -123,7 +122,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
   }
   if (argc != 2) return usage_error(word, "takes no other word");
   if (std::strcmp(word, "--version") == 0) {
-    (void)std::fputs(kVersionLine, stdout);
+    (void)std::fputs("zkpapertoollpr " ZKPT_VERSION "\n", stdout);
   } else {
     print_usage(*job);
     print_admin_commands();

@@ -37,7 +37,7 @@ struct RawSize {
   bool has, whole;
 };
 
-// One format's members as written (zero-filled first).
+// One format's members as written (zero-filled by the caller).
 struct RawFormat {
   char name[kLabelNameMax + 1];
   size_t name_len;
@@ -88,7 +88,6 @@ int read_key(JsonReader *r, char *key) {
 }
 
 int read_raw(JsonReader *r, SetError *e, long format, RawFormat *f) {
-  *f = RawFormat{};
   if (!json_take(r, '{')) return -1;
   for (bool first = true; json_next(r, '}', first); first = false) {
     char key[kKeyMax];

@@ -111,8 +111,8 @@ int run_check_monitoring(const PaperJob &job, const char *root) {
   Tally t{0, false, 0, 0, open_memstream(&lines, &len)};
   if (t.lines == nullptr) return kMonitorUnknown;
   long found = -1;
-  (void)under_driver_lock(job, root, false, [&] { return find_model_findings(job, root, note_finding, &t, &t.formats); },
-                          &found);
+  const auto check = [&] { return find_model_findings(job, root, note_finding, &t, &t.formats); };
+  (void)under_driver_lock(job, root, false, check, &found);
   int why = errno;
   // Closing the lines' stream fails only when their memory ran out.
   if (std::fclose(t.lines) != 0 && found > 0) found = -1, why = errno;

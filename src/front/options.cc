@@ -3,7 +3,6 @@
 #include "front/options.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,24 +13,21 @@ namespace {
 
 // True when the name asks for heat-shrink tube.
 bool names_heat_shrink(const char *label_name) {
-  return std::strstr(label_name, "HS") != nullptr ||
-         std::strstr(label_name, "hs") != nullptr;
+  return std::strstr(label_name, "HS") != nullptr || std::strstr(label_name, "hs") != nullptr;
 }
 
 // The tape width rule: false when no tape is wide enough.
 bool apply_tape_width(PaperJob *job) {
   const TapeTable tapes = tape_table(names_heat_shrink(job->label_name));
-  for (size_t i = 0; i < tapes.count; ++i) {
-    const TapeRow &row = tapes.rows[i];
-    if (row.max_width < job->width) continue;
-    if (row.printable_width < job->width) {
-      job->width = row.printable_width;
-      copy_text(job->media_name, row.media_name);
-    }
-    job->pins = row.pins;
-    return true;
+  const TapeRow *end = tapes.rows + tapes.count;
+  const TapeRow *row = std::find_if(tapes.rows, end, [&](const TapeRow &r) { return r.max_width >= job->width; });
+  if (row == end) return false;
+  if (row->printable_width < job->width) {
+    job->width = row->printable_width;
+    copy_text(job->media_name, row->media_name);
   }
-  return false;
+  job->pins = row->pins;
+  return true;
 }
 
 const size_t kSizeTextMax = 32;  // longest -w or -h value, in bytes
@@ -73,7 +69,8 @@ Fault take_size(char option, const char *value, PaperJob *job) {
   (option == 'w' ? job->asked_width : job->asked_height) = *size;
   if (is_tape(*job)) {
     // A tape is at least 4 mm long, at most 1000 (500 for tube).
-    if (option == 'h') job->height = std::clamp<int64_t>(job->height, 4, names_heat_shrink(job->label_name) ? 500 : 1000);
+    const int64_t longest = names_heat_shrink(job->label_name) ? 500 : 1000;
+    if (option == 'h') job->height = std::clamp<int64_t>(job->height, 4, longest);
     else if (!apply_tape_width(job)) return "wider than the widest tape (24 mm)";
   }
   if (size_written_exactly(*job)) return nullptr;
@@ -85,8 +82,7 @@ Fault take_size(char option, const char *value, PaperJob *job) {
 // the value is accepted.
 Fault take_option(char option, const char *value, PaperJob *job, SeenFlags *seen) {
   if (option == 'P') {
-    const Fault f = check_length(value, kPrinterMax, "empty printer name", "printer name over 1024 bytes");
-    if (f != nullptr) return f;
+    if (Fault f = check_length(value, kPrinterMax, "empty printer name", "printer name over 1024 bytes")) return f;
     copy_text(job->printer, value);
     seen->printer = true;
   } else if (option == 'n' || option == 'd') {

@@ -1,7 +1,6 @@
 // The model table, the tape tables and the choice of a model by name.
 #include "front/paper_job.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
