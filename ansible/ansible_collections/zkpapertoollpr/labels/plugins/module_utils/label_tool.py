@@ -4,8 +4,8 @@
 # nothing of the driver files: every change and preview is the tool's own,
 # and every answer is read back from its listing before it is believed.
 #
-# Order of use: check_* on the parameters (nothing has run yet), then
-# list_formats (which also proves the program serves the asked model),
+# Order of use: printer_module, check_* on the other parameters (nothing
+# has run yet), then list_formats (which also proves the program serves the asked model),
 # then run or run_json for the request (given the formats listed before
 # it when it may change them), then list_formats again and one_as_asked
 # on what it shows.
@@ -14,6 +14,8 @@ __metaclass__ = type
 
 import json
 import os
+
+from ansible.module_utils.basic import AnsibleModule
 
 # Option name to (model id the tool reports, tape model).
 MODELS = {
@@ -44,22 +46,23 @@ ROLL_WIDTH_MAX = 182096569
 ROLL_HEIGHT_MAX = 182096572
 
 
-def _length(text):
-    return len(text.encode('utf-8', 'surrogateescape'))
-
-
 def _check_text(module, key, text, most, shown=''):
     """Fails naming key unless text is 1 to most bytes without a NUL
     (shown follows the length in the message)."""
     if '\0' in text:
         module.fail_json(msg='%s holds a NUL byte, which no command line carries' % key)
-    if not 1 <= _length(text) <= most:
-        module.fail_json(msg='%s must be 1 to %d bytes long, not %d%s' % (key, most, _length(text), shown))
+    length = len(text.encode('utf-8', 'surrogateescape'))
+    if not 1 <= length <= most:
+        module.fail_json(msg='%s must be 1 to %d bytes long, not %d%s' % (key, most, length, shown))
 
 
-def check_printer(module, printer):
-    """Fails naming printer unless the tool's -P takes it."""
-    _check_text(module, 'printer', printer, PRINTER_MAX)
+def printer_module(options, **kwargs):
+    """The module of COMMON_ARGS, printer and options, in check mode too;
+    fails naming printer unless the tool's -P takes it."""
+    module = AnsibleModule(argument_spec=dict(COMMON_ARGS, printer=dict(type='str', required=True), **options),
+                           supports_check_mode=True, **kwargs)
+    _check_text(module, 'printer', module.params['printer'], PRINTER_MAX)
+    return module
 
 
 def check_name(module, key, name):

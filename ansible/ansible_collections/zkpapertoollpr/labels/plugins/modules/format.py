@@ -117,59 +117,48 @@ stdout:
   type: str
 '''
 
-from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zkpapertoollpr.labels.plugins.module_utils.label_tool import (
-    COMMON_ARGS, check_format, check_name, check_printer, describe, list_formats, named,
-    one_as_asked, run)
+    check_format, check_name, describe, list_formats, named, one_as_asked, printer_module, run)
 
 
-def present(module, before):
+def present(module):
     p = module.params
+    check_format(module, '', p['name'], p['width'], p['height'])
+    before = list_formats(module)
     held = named(before, p['name'])
     if len(held) > 1:
         module.fail_json(msg='%s is held %d times (%s); make it absent first'
                          % (p['name'], len(held), describe(held)))
-    request = ['--ensure', '-P', p['printer'], '-n', p['name'],
-               '-w', str(p['width']), '-h', str(p['height'])]
+    request = ['--ensure', '-P', p['printer'], '-n', p['name'], '-w', str(p['width']), '-h', str(p['height'])]
     result = {}
     if module.check_mode or module._diff:
-        out = run(module, ['--dry-run'] + request)[1]
+        result['stdout'] = run(module, ['--dry-run'] + request)[1]
         if module._diff:
-            result['diff'] = {'prepared': out}
-    if module.check_mode:
-        # The preview foresees the check of the listing where the run
-        # would change nothing.
-        if not ensured(out):
-            expect(module, before, out, False)
-        return dict(result, changed=ensured(out), stdout=out, format=held[0] if held else None)
-    out = run(module, request, before=before)[1]
-    after = list_formats(module)
-    expect(module, after, out, ensured(out))
-    return dict(result, changed=ensured(out), stdout=out, format=named(after, p['name'])[0])
+            result['diff'] = {'prepared': result['stdout']}
+    if not module.check_mode:
+        result['stdout'] = run(module, request, before=before)[1]
+    after = before if module.check_mode else list_formats(module)
+    # The last line is "unchanged" when no driver file changed (or would
+    # change); only then does the preview foresee the check of the listing.
+    changed = result['stdout'].rstrip('\n').split('\n')[-1] != 'unchanged'
+    if not (module.check_mode and changed):
+        problem = one_as_asked(module, after, p['name'], p['width'], p['height'])
+        if problem:
+            module.fail_json(msg=problem, changed=changed, stdout=result['stdout'])
+    found = named(after, p['name'])
+    return dict(result, changed=changed, format=found[0] if found else None)
 
 
-def ensured(out):
-    """Whether an --ensure that printed out changed (or would change) a
-    driver file: its last line is "unchanged" when it did not."""
-    return out.rstrip('\n').split('\n')[-1] != 'unchanged'
-
-
-def expect(module, formats, out, changed):
-    """Fails unless formats hold the one format asked for."""
+def absent(module):
     p = module.params
-    problem = one_as_asked(module, formats, p['name'], p['width'], p['height'])
-    if problem:
-        module.fail_json(msg=problem, changed=changed, stdout=out)
-
-
-def absent(module, before):
-    p = module.params
+    check_name(module, 'name', p['name'])
+    before = list_formats(module)
     copies = len(named(before, p['name']))
     if copies == 0:
         return dict(changed=False, format=None)
     request = ['-P', p['printer'], '-d', p['name']]
     outs, previews = [], []
-    for done in range(copies if not module.check_mode else 1):
+    for done in range(1 if module.check_mode else copies):
         if module.check_mode or module._diff:
             previews.append(run(module, ['--dry-run'] + request)[1])
             check_found(module, previews[-1], before, done)
@@ -177,13 +166,12 @@ def absent(module, before):
             outs.append(run(module, request, before=before)[1])
             check_found(module, outs[-1], before, done)
     result = dict(changed=True, stdout=''.join(outs or previews), format=None)
-    if previews and module._diff:
+    if module._diff:
         result['diff'] = {'prepared': ''.join(previews)}
-    if not module.check_mode:
-        left = named(list_formats(module), p['name'])
-        if left:
-            module.fail_json(msg='%s is still listed after %d deletes: %s'
-                             % (p['name'], copies, describe(left)), changed=True)
+    left = [] if module.check_mode else named(list_formats(module), p['name'])
+    if left:
+        module.fail_json(msg='%s is still listed after %d deletes: %s' % (p['name'], copies, describe(left)),
+                         changed=True)
     return result
 
 
@@ -198,22 +186,11 @@ def check_found(module, out, before, done):
 
 
 def main():
-    module = AnsibleModule(
-        argument_spec=dict(
-            COMMON_ARGS, printer=dict(type='str', required=True),
-            name=dict(type='str', required=True), width=dict(type='int'),
-            height=dict(type='int'),
-            state=dict(type='str', default='present', choices=['present', 'absent'])),
-        required_if=[('state', 'present', ('width', 'height'))],
-        supports_check_mode=True)
-    p = module.params
-    check_printer(module, p['printer'])
-    if p['state'] == 'present':
-        check_format(module, '', p['name'], p['width'], p['height'])
-    else:
-        check_name(module, 'name', p['name'])
-    before = list_formats(module)
-    module.exit_json(**(present if p['state'] == 'present' else absent)(module, before))
+    module = printer_module(
+        dict(name=dict(type='str', required=True), width=dict(type='int'), height=dict(type='int'),
+             state=dict(type='str', default='present', choices=['present', 'absent'])),
+        required_if=[('state', 'present', ('width', 'height'))])
+    module.exit_json(**(present if module.params['state'] == 'present' else absent)(module))
 
 
 if __name__ == '__main__':

@@ -111,10 +111,9 @@ formats:
 
 import json
 
-from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zkpapertoollpr.labels.plugins.module_utils.label_tool import (
-    COMMON_ARGS, MODELS, check_format, check_printer, describe, list_formats, listed_size,
-    named, one_as_asked, run, run_json)
+    MODELS, check_format, describe, list_formats, listed_size, named, one_as_asked, printer_module, run,
+    run_json)
 
 
 def check_list(module):
@@ -124,25 +123,22 @@ def check_list(module):
         key = 'formats[%d].' % at
         check_format(module, key, f['name'], f['width'], f['height'])
         if first.setdefault(f['name'], at) != at:
-            module.fail_json(msg='%sname: %s is also formats[%d].name'
-                             % (key, f['name'], first[f['name']]))
+            module.fail_json(msg='%sname: %s is also formats[%d].name' % (key, f['name'], first[f['name']]))
 
 
-def expect(module, formats, changed, shown=None):
+def expect(module, formats, changed, shown):
     """Fails unless formats hold each format of the list once, as asked,
-    and, exclusive, nothing else; the failure returns shown (default
-    formats) as the listing."""
+    and, exclusive, nothing else; the failure returns shown as the
+    listing."""
     p = module.params
-    problems = [one_as_asked(module, formats, f['name'], f['width'], f['height'])
-                for f in p['formats']]
+    problems = [one_as_asked(module, formats, f['name'], f['width'], f['height']) for f in p['formats']]
     names = set(f['name'] for f in p['formats'])
     others = [f for f in formats if f['name'] not in names]
     if p['exclusive'] and others:
         problems.append('the listing also holds %s' % describe(others))
     problems = [text for text in problems if text]
     if problems:
-        module.fail_json(msg='; '.join(problems), changed=changed,
-                         formats=formats if shown is None else shown)
+        module.fail_json(msg='; '.join(problems), changed=changed, formats=shown)
 
 
 def predict(module, before, changes):
@@ -168,14 +164,9 @@ def predict(module, before, changes):
 def main():
     format_spec = dict(name=dict(type='str', required=True), width=dict(type='int', required=True),
                        height=dict(type='int', required=True))
-    module = AnsibleModule(
-        argument_spec=dict(
-            COMMON_ARGS, printer=dict(type='str', required=True),
-            formats=dict(type='list', elements='dict', required=True, options=format_spec),
-            exclusive=dict(type='bool', default=False)),
-        supports_check_mode=True)
+    module = printer_module(dict(formats=dict(type='list', elements='dict', required=True, options=format_spec),
+                                 exclusive=dict(type='bool', default=False)))
     p = module.params
-    check_printer(module, p['printer'])
     check_list(module)
     before = list_formats(module)
     wanted = json.dumps({'model': MODELS[p['model']][0],
@@ -185,16 +176,13 @@ def main():
     result = {}
     if module._diff:
         result['diff'] = {'prepared': run(module, ['--dry-run'] + request, data=wanted)[1]}
-    if module.check_mode:
-        document, after = run_json(module, ['--dry-run'] + request + ['--json'], data=wanted), before
-        # The real run's check of the listing, on the listing foreseen.
-        expect(module, predict(module, before, document['changes']), bool(document['changes']), before)
-    else:
-        document = run_json(module, request + ['--json'], data=wanted, before=before)
-        after = list_formats(module)
-        expect(module, after, bool(document['changes']))
-    module.exit_json(changed=bool(document['changes']), changes=document['changes'],
-                     formats=after, **result)
+    dry = ['--dry-run'] if module.check_mode else []
+    document = run_json(module, dry + request + ['--json'], data=wanted, before=None if dry else before)
+    after = before if dry else list_formats(module)
+    changes = document['changes']
+    # In check mode, the real run's check of the listing, on the listing foreseen.
+    expect(module, predict(module, before, changes) if dry else after, bool(changes), after)
+    module.exit_json(changed=bool(changes), changes=changes, formats=after, **result)
 
 
 if __name__ == '__main__':
