@@ -67,8 +67,7 @@ int run_reader(const Admin &a, int argc, const char *const *argv) {
 int run_repair(const Admin &a, int argc, const char *const *argv, bool preview) {
   SeenFlags seen{};
   ParseFault fault{'\0', "takes only -P PRINTER"};
-  if (argc != 4 || parse_options(argc - 1, argv + 1, a.job, &seen, &fault) != ParseResult::kAccepted ||
-      !seen.printer) {
+  if (argc != 4 || !parse_options(argc - 1, argv + 1, a.job, &seen, &fault) || !seen.printer) {
     return usage_error(preview ? "--dry-run" : "--repair", fault);
   }
   return locked_report(a, !preview, [&] {
@@ -81,9 +80,7 @@ int run_request_command(const Admin &a, int argc, const char *const *argv, const
                         bool ensure, bool preview) {
   SeenFlags seen{};
   ParseFault fault{};
-  if (parse_options(argc, argv, a.job, &seen, &fault) != ParseResult::kAccepted) {
-    return usage_error(word, fault);
-  }
+  if (!parse_options(argc, argv, a.job, &seen, &fault)) return usage_error(word, fault);
   const char *missing = ensure && seen.remove ? "-d: --ensure only adds" : request_fault(seen);
   if (missing != nullptr) return usage_error(word, missing);
   if (ensure) return ensure_request(*a.job, a.root, preview);

@@ -47,7 +47,7 @@ const char *read_words(int argc, const char *const *argv, PaperJob *job, ApplyCo
     if (flag != &printer) continue;
     SeenFlags seen{};
     const char *const pair[] = {"", argv[i], i + 1 < argc ? argv[i + 1] : ""};
-    if (i + 1 >= argc || parse_options(3, pair, job, &seen) != ParseResult::kAccepted) {
+    if (i + 1 >= argc || !parse_options(3, pair, job, &seen)) {
       return "-P: a printer name of 1 to 1024 bytes must follow";
     }
     ++i;

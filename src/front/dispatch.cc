@@ -120,6 +120,6 @@ int ensure_request(const PaperJob &job, const char *root, bool preview) {
 int run_request_words(int argc, const char *const *argv, PaperJob *job, const char *root) {
   SeenFlags seen{};
   // A rejected command line makes no request either: the usage text.
-  if (parse_options(argc, argv, job, &seen) != ParseResult::kAccepted) seen = SeenFlags{};
+  if (!parse_options(argc, argv, job, &seen)) seen = SeenFlags{};
   return dispatch_request(*job, seen, root, false);
 }

@@ -27,8 +27,8 @@ const char *program_name() { return program; }
 
 const char *failure_reason(long result) {
   if (result == kOpCompanionFailed) return companion_failure();
-  if (result == kOpIntentOpen && errno != EBADMSG) return "holds an interrupted request: run --repair";
   if (errno == EBADMSG) return kDamagedIntentReason;
+  if (result == kOpIntentOpen) return "holds an interrupted request: run --repair";
   static_assert(kReaderLockWaitMs == 10000, "the lock's give-up message names the wait");
   if (errno == EWOULDBLOCK) return "another run holds the driver files' lock: gave up after 10 s";
   return std::strerror(errno);

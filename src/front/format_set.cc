@@ -107,18 +107,15 @@ int take_format(const PaperJob &job, const RawFormat &f, SetError *e, long forma
   PaperJob one = job;
   SeenFlags seen{};
   const char *const n[] = {"", "-n", name};
-  if (parse_options(3, n, &one, &seen) != ParseResult::kAccepted) {
-    return refuse(e, format, "", "the name holds a newline or \"[CustomTape]\"");
-  }
+  if (!parse_options(3, n, &one, &seen)) return refuse(e, format, "", "the name holds a newline or \"[CustomTape]\"");
   for (const RawSize *size : {&f.width, &f.height}) {
     const bool width = size == &f.width;
     const char *what = width ? "width " : "height ";
     const char *const words[] = {"", width ? "-w" : "-h", size->text};
     ParseFault fault{'\0', "refused"};
     if (!size->whole) return refuse(e, format, name, what, size->text, " is not a whole number");
-    if (parse_options(3, words, &one, &seen, &fault) != ParseResult::kAccepted) {
-      return refuse(e, format, name, what, size->text, ": ", fault.reason);
-    }
+    if (parse_options(3, words, &one, &seen, &fault)) continue;
+    return refuse(e, format, name, what, size->text, ": ", fault.reason);
   }
   *spec = spec_of(one);
   return 0;

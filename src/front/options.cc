@@ -11,7 +11,6 @@
 
 namespace {
 
-// True when the name asks for heat-shrink tube.
 bool names_heat_shrink(const char *label_name) {
   return std::strstr(label_name, "HS") != nullptr || std::strstr(label_name, "hs") != nullptr;
 }
@@ -98,8 +97,7 @@ Fault take_option(char option, const char *value, PaperJob *job, SeenFlags *seen
 
 }  // namespace
 
-ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
-                          SeenFlags *seen, ParseFault *fault) {
+bool parse_options(int argc, const char *const *argv, PaperJob *job, SeenFlags *seen, ParseFault *fault) {
   ParseFault found{'\0', nullptr};
   const int words = argc - 1;
   if (words <= 0) found.reason = "no options";
@@ -112,7 +110,7 @@ ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
     found.reason = known ? take_option(option[1], argv[i + 1], job, seen)
                          : "not an option (-P, -n, -d, -w or -h)";
   }
-  if (found.reason == nullptr) return ParseResult::kAccepted;
+  if (found.reason == nullptr) return true;
   if (fault != nullptr) *fault = found;
-  return ParseResult::kRejected;
+  return false;
 }

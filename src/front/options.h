@@ -24,8 +24,6 @@ struct SeenFlags {
   bool height;   // -h
 };
 
-enum class ParseResult { kAccepted, kRejected };
-
 // Why a command line was rejected, in words, for the administrator
 // commands' usage errors: the option it concerns ('\0' for none) and a
 // fixed text (never a value from the command line).
@@ -34,11 +32,11 @@ struct ParseFault {
   const char *reason;
 };
 
-// fault (may be null) is set when the result is kRejected. On a tape
-// model a name holding "HS" or "hs" asks for heat-shrink tube: its width
-// is turned into a tube, its height held to 4 to 500 mm (other tapes: 4
-// to 1000).
-ParseResult parse_options(int argc, const char *const *argv, PaperJob *job,
-                          SeenFlags *seen, ParseFault *fault = nullptr);
+// True when the command line is accepted; fault (may be null) is set when
+// it is rejected. On a tape model a name holding "HS" or "hs" asks for
+// heat-shrink tube: its width is turned into a tube, its height held to 4
+// to 500 mm (other tapes: 4 to 1000).
+bool parse_options(int argc, const char *const *argv, PaperJob *job, SeenFlags *seen,
+                   ParseFault *fault = nullptr);
 
 #endif

@@ -69,30 +69,25 @@ def check_name(module, key, name):
     """Fails naming key unless the tool's -n and -d take name."""
     _check_text(module, key, name, NAME_MAX, ': %r' % (name,))
     if '\n' in name or '[CustomTape]' in name:
-        module.fail_json(msg='%s must hold neither a newline nor "[CustomTape]": %r'
-                         % (key, name))
-
-
-def check_size(module, key, value, most=None):
-    """Fails naming key unless the tool's -w or -h takes value, at most
-    most when that is given."""
-    if value is None or value <= 0 or len(str(value)) > SIZE_TEXT_MAX:
-        module.fail_json(msg='%s must be a whole number of millimetres above 0 (at most %d digits), not %s'
-                         % (key, SIZE_TEXT_MAX, value))
-    if most is not None and value > most:
-        model = module.params['model']
-        module.fail_json(msg='%s must be at most %d on the %s model %s, not %d'
-                         % (key, most, 'tape' if MODELS[model][1] else 'roll', model, value))
+        module.fail_json(msg='%s must hold neither a newline nor "[CustomTape]": %r' % (key, name))
 
 
 def check_format(module, key, name, width, height):
-    """check_name and check_size for one format under key: tape widths
-    up to the widest tape (heights are held to the tape's limits), roll
-    sizes up to what the paper table's dots hold."""
+    """check_name for one format under key, then fails naming its width or
+    height unless the tool's -w or -h takes it: tape widths up to the
+    widest tape (heights are held to the tape's limits), roll sizes up to
+    what the paper table's dots hold."""
     check_name(module, key + 'name', name)
-    tape = MODELS[module.params['model']][1]
-    check_size(module, key + 'width', width, TAPE_WIDTH_MAX if tape else ROLL_WIDTH_MAX)
-    check_size(module, key + 'height', height, None if tape else ROLL_HEIGHT_MAX)
+    model = module.params['model']
+    tape = MODELS[model][1]
+    for what, value, most in (('width', width, TAPE_WIDTH_MAX if tape else ROLL_WIDTH_MAX),
+                              ('height', height, None if tape else ROLL_HEIGHT_MAX)):
+        if value is None or value <= 0 or len(str(value)) > SIZE_TEXT_MAX:
+            module.fail_json(msg='%s must be a whole number of millimetres above 0 (at most %d digits), not %s'
+                             % (key + what, SIZE_TEXT_MAX, value))
+        if most is not None and value > most:
+            module.fail_json(msg='%s must be at most %d on the %s model %s, not %d'
+                             % (key + what, most, 'tape' if tape else 'roll', model, value))
 
 
 def listed_size(module, name, width, height):
@@ -103,16 +98,13 @@ def listed_size(module, name, width, height):
     if not MODELS[module.params['model']][1]:
         return width, height
     tube = 'HS' in name or 'hs' in name
-    widest, printable = next(row for row in (HEAT_SHRINK_TUBE if tube else STANDARD_TAPE)
-                             if row[0] >= width)
-    return (widest if printable < width else width,
-            max(4, min(height, 500 if tube else 1000)))
+    widest, printable = next(row for row in (HEAT_SHRINK_TUBE if tube else STANDARD_TAPE) if row[0] >= width)
+    return widest if printable < width else width, max(4, min(height, 500 if tube else 1000))
 
 
 def tool_argv(module, args):
     """The model's program name, then args."""
-    p = module.params
-    return [os.path.join(p['bin_dir'], 'zkpapertoollpr_' + p['model'])] + args
+    return [os.path.join(module.params['bin_dir'], 'zkpapertoollpr_' + module.params['model'])] + args
 
 
 def _call(module, args, data=None):
@@ -180,8 +172,7 @@ def named(formats, name):
 
 def describe(formats):
     """The formats as a short text for a message."""
-    return ', '.join('%s %dx%d (%s)' % (f['name'], f['width'], f['height'], f['state'])
-                     for f in formats) or 'none'
+    return ', '.join('%s %dx%d (%s)' % (f['name'], f['width'], f['height'], f['state']) for f in formats) or 'none'
 
 
 def one_as_asked(module, formats, name, width, height):
@@ -190,8 +181,6 @@ def one_as_asked(module, formats, name, width, height):
     they hold instead, as a text."""
     found = named(formats, name)
     size = listed_size(module, name, width, height)
-    if len(found) == 1 and found[0]['state'] == 'complete' and \
-            (found[0]['width'], found[0]['height']) == size:
+    if len(found) == 1 and found[0]['state'] == 'complete' and (found[0]['width'], found[0]['height']) == size:
         return None
-    return 'the listing holds %s where one complete %s %dx%d was asked' \
-        % (describe(found), name, size[0], size[1])
+    return 'the listing holds %s where one complete %s %dx%d was asked' % (describe(found), name, size[0], size[1])
