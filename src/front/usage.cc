@@ -9,12 +9,12 @@
 
 namespace {
 
-const char kVersion[] = "v " ZKPT_VERSION;
 const char kRule[] = "===========================";
 
+// A command word's usage: every line of its word, after the program name.
 struct AdminSynopsis {
   const char *word;
-  const char *lines;  // after the program name
+  const char *line;
 };
 
 const AdminSynopsis kAdminSynopses[] = {
@@ -23,11 +23,11 @@ const AdminSynopsis kAdminSynopses[] = {
     {"--repair", "--repair -P PRINTER"},
     {"--ensure", "--ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
     {"--apply", "--apply FILE -P PRINTER [--keep-others] [--json]"},
-    {"--dry-run", "--dry-run -P PRINTER -d NAME\n"
-                  "--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
-                  "--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT\n"
-                  "--dry-run --repair -P PRINTER\n"
-                  "--dry-run --apply FILE -P PRINTER [--keep-others] [--json]"},
+    {"--dry-run", "--dry-run -P PRINTER -d NAME"},
+    {"--dry-run", "--dry-run -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
+    {"--dry-run", "--dry-run --ensure -P PRINTER -n NAME -w WIDTH -h HEIGHT"},
+    {"--dry-run", "--dry-run --repair -P PRINTER"},
+    {"--dry-run", "--dry-run --apply FILE -P PRINTER [--keep-others] [--json]"},
     {"--help", "--help"},
     {"--version", "--version"},
 };
@@ -54,7 +54,7 @@ void print_usage(PaperJob job) {
       " 2. Remove the Label Format with \"New Label Format\" name:\n"
       "\t\"zkpapertoollpr_%s -P %s -d New\\ Label\\ Format\" [enter]\n\n"
       "%s\n",
-      kRule, kVersion, static_cast<int>(kLabelNameMax), job.model, printer, job.model, printer, kRule);
+      kRule, "v " ZKPT_VERSION, static_cast<int>(kLabelNameMax), job.model, printer, job.model, printer, kRule);
 }
 
 void print_admin_commands() {
@@ -84,12 +84,7 @@ int usage_error(const char *word, const ParseFault &fault) {
   if (fault.option != '\0') (void)std::fprintf(stderr, "-%c: ", fault.option);
   (void)std::fprintf(stderr, "%s\n", fault.reason);
   for (const AdminSynopsis &s : kAdminSynopses) {
-    if (std::strcmp(s.word, word) != 0) continue;
-    for (const char *line = s.lines; *line != '\0';) {
-      const size_t len = std::strcspn(line, "\n");
-      (void)std::fprintf(stderr, "usage: %s %.*s\n", program_name(), static_cast<int>(len), line);
-      line += len + (line[len] == '\n' ? 1 : 0);
-    }
+    if (std::strcmp(s.word, word) == 0) (void)std::fprintf(stderr, "usage: %s %s\n", program_name(), s.line);
   }
   return 2;
 }
