@@ -118,11 +118,7 @@ int run_admin_command(int argc, const char *const *argv, PaperJob *job, const ch
     return run_reader(a, argc, argv);
   }
   if (argc != 2) return usage_error(word, "takes no other word");
-  if (std::strcmp(word, "--version") == 0) {
-    (void)std::fputs("zkpapertoollpr " ZKPT_VERSION "\n", stdout);
-  } else {
-    print_usage(*job);
-    print_admin_commands();
-  }
+  if (std::strcmp(word, "--version") == 0) (void)std::fputs("zkpapertoollpr " ZKPT_VERSION "\n", stdout);
+  else print_help(*job);
   return 0;
 }

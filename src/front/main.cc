@@ -17,15 +17,10 @@ int main(int argc, char **argv) {
   const char *program = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
   set_program_name(program);
   PaperJob job{};  // one per run, zero-filled
-  int status;
-  if (!select_model(program, &job)) {
-    std::printf("%s is invalid.\n\n", program);
-    status = 0;
-  } else if (argc > 1 && is_command_word(argv[1])) {
-    status = run_admin_command(argc, argv, &job, ZKPT_DRIVER_ROOT);
-  } else {
-    status = run_request_words(argc, argv, &job, ZKPT_DRIVER_ROOT);
-  }
+  int status = 0;
+  if (!select_model(program, &job)) std::printf("%s is invalid.\n\n", program);
+  else if (argc > 1 && is_command_word(argv[1])) status = run_admin_command(argc, argv, &job, ZKPT_DRIVER_ROOT);
+  else status = run_request_words(argc, argv, &job, ZKPT_DRIVER_ROOT);
   // Silence is never success: what was printed must have reached its
   // reader (a full disk behind a redirect, a closed descriptor).
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) return -1;

@@ -1,5 +1,5 @@
-// The usage texts: the tool's own, --help's administrator commands and a
-// malformed administrator command's reason and synopsis (see usage.h).
+// The usage texts: the tool's own, --help's and a malformed administrator
+// command's reason and synopsis (see usage.h).
 #include "front/usage.h"
 
 #include <cstdio>
@@ -57,7 +57,8 @@ void print_usage(PaperJob job) {
       kRule, "v " ZKPT_VERSION, static_cast<int>(kLabelNameMax), job.model, printer, job.model, printer, kRule);
 }
 
-void print_admin_commands() {
+void print_help(const PaperJob &job) {
+  print_usage(job);
   (void)std::fputs(
       " Administrator commands (only as the first word after the program name):\n"
       "  --list [--json]           the model's formats: name, size as -w and -h take it,\n"

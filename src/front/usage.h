@@ -1,6 +1,6 @@
 // The usage texts: the tool's own, the only answer to a faulty request
-// line; --help's administrator commands; and a malformed administrator
-// command line's reason and synopsis.
+// line; --help's, which adds the administrator commands; and a malformed
+// administrator command line's reason and synopsis.
 #ifndef ZKPT_FRONT_USAGE_H
 #define ZKPT_FRONT_USAGE_H
 
@@ -10,8 +10,9 @@
 // Writes the usage text for job.model to standard output.
 void print_usage(PaperJob job);
 
-// --help's part after the usage text: the administrator commands.
-void print_admin_commands();
+// --help's text: the usage text for job.model, then the administrator
+// commands.
+void print_help(const PaperJob &job);
 
 // A malformed administrator command line on standard error:
 // "PROGRAM: reason" (with the option it concerns), then the usage line(s)
