@@ -120,7 +120,7 @@ def run(module, args, ok=(0,), data=None, before=None):
     request that may change driver files): the formats a listing showed
     before it; its failure then says it changed something unless the
     listing still shows before (a failed listing counts as a change: it
-    cannot be ruled out). Returns (status, standard output)."""
+    cannot be ruled out). Returns its standard output."""
     rc, out, err = _call(module, args, data)
     if rc not in ok:
         failure = dict(msg=err.strip() or out.strip() or 'exit status %d' % rc,
@@ -132,12 +132,12 @@ def run(module, args, ok=(0,), data=None, before=None):
             except (ValueError, KeyError, TypeError):
                 failure['changed'] = True
         module.fail_json(**failure)
-    return rc, out
+    return out
 
 
 def run_json(module, args, **kwargs):
     """run for a --json command: the document it printed."""
-    out = run(module, args, **kwargs)[1]
+    out = run(module, args, **kwargs)
     try:
         return json.loads(out)
     except ValueError:
@@ -148,8 +148,7 @@ def check_model(module, document):
     """Fails unless document comes from a program serving the asked model:
     the program takes its model from the first model text anywhere in the
     path it is started under, folders included."""
-    p = module.params
-    wanted = MODELS[p['model']][0]
+    wanted = MODELS[module.params['model']][0]
     if document.get('model') != wanted:
         module.fail_json(msg='%s serves the model %s, not %s: the program takes its model from '
                          'the first model name anywhere in its path, so bin_dir must hold none '

@@ -132,11 +132,11 @@ def present(module):
     request = ['--ensure', '-P', p['printer'], '-n', p['name'], '-w', str(p['width']), '-h', str(p['height'])]
     result = {}
     if module.check_mode or module._diff:
-        result['stdout'] = run(module, ['--dry-run'] + request)[1]
+        result['stdout'] = run(module, ['--dry-run'] + request)
         if module._diff:
             result['diff'] = {'prepared': result['stdout']}
     if not module.check_mode:
-        result['stdout'] = run(module, request, before=before)[1]
+        result['stdout'] = run(module, request, before=before)
     after = before if module.check_mode else list_formats(module)
     # The last line is "unchanged" when no driver file changed (or would
     # change); only then does the preview foresee the check of the listing.
@@ -160,10 +160,10 @@ def absent(module):
     outs, previews = [], []
     for done in range(1 if module.check_mode else copies):
         if module.check_mode or module._diff:
-            previews.append(run(module, ['--dry-run'] + request)[1])
+            previews.append(run(module, ['--dry-run'] + request))
             check_found(module, previews[-1], before, done)
         if not module.check_mode:
-            outs.append(run(module, request, before=before)[1])
+            outs.append(run(module, request, before=before))
             check_found(module, outs[-1], before, done)
     result = dict(changed=True, stdout=''.join(outs or previews), format=None)
     if module._diff:
@@ -181,8 +181,7 @@ def check_found(module, out, before, done):
     name = module.params['name']
     if "Not found '%s'" % name in out.split('\n'):
         module.fail_json(msg="the program does not find %s, which its listing shows: %s"
-                         % (name, describe(named(before, name))),
-                         changed=done > 0, stdout=out)
+                         % (name, describe(named(before, name))), changed=done > 0, stdout=out)
 
 
 def main():

@@ -175,7 +175,7 @@ def main():
     request = ['--apply', '-', '-P', p['printer']] + ([] if p['exclusive'] else ['--keep-others'])
     result = {}
     if module._diff:
-        result['diff'] = {'prepared': run(module, ['--dry-run'] + request, data=wanted)[1]}
+        result['diff'] = {'prepared': run(module, ['--dry-run'] + request, data=wanted)}
     dry = ['--dry-run'] if module.check_mode else []
     document = run_json(module, dry + request + ['--json'], data=wanted, before=None if dry else before)
     after = before if dry else list_formats(module)
