@@ -48,9 +48,9 @@ void put_text(FILE *to, const char *text, size_t len) {
   }
 }
 
-void put_status(FILE *to, const char *state, const char *model, const char *text, size_t len) {
+void put_status(FILE *to, const char *state, const char *model, const char *text) {
   (void)std::fprintf(to, "%s %s - %s: ", kService, state, model);
-  put_text(to, text, len);
+  put_text(to, text, std::strlen(text));
 }
 
 // The result's lines; returns the plugin's status.
@@ -59,7 +59,7 @@ int put_result(FILE *to, const PaperJob &job, const char *root, const Tally &t, 
   if (found < 0) {
     const bool busy = errno == EWOULDBLOCK;
     const char *path = failed_driver_file(), *reason = failure_reason(kOpFileFailed);
-    put_status(to, busy ? "UNKNOWN" : "CRITICAL", job.model, path, std::strlen(path));
+    put_status(to, busy ? "UNKNOWN" : "CRITICAL", job.model, path);
     if (*path != '\0') (void)std::fputs(": ", to);
     put_text(to, reason, std::strlen(reason));
     (void)std::fputc('\n', to);
@@ -68,7 +68,7 @@ int put_result(FILE *to, const PaperJob &job, const char *root, const Tally &t, 
   if (t.not_installed) {
     char dir[kPathMax] = "";
     (void)format_inf_directory(dir, sizeof dir, root, job.model);
-    put_status(to, "CRITICAL", job.model, dir, std::strlen(dir));
+    put_status(to, "CRITICAL", job.model, dir);
     (void)std::fputs(": not installed\n", to);
     return kMonitorCritical;
   }
