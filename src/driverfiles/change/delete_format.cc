@@ -59,11 +59,11 @@ int32_t prepare_delete(const PaperJob &job, const Steps &steps, const FormatId &
   int32_t rc = prepare_paper(job, steps, entry.text, &lookup, &paper);
   if (rc != kOpDone) return rc;
   const bool same = lookup.found && std::strcmp(lookup.id.text, entry.text) == 0;
-  if (!same) abandon_driver_file(&paper);
+  if (!same) abandon_rewrite(&paper);
   *paper_found = lookup.found;
   rc = prepare_removal(job, steps, lookup.found ? lookup.id.text : nullptr, entry.text,
                        same ? &paper : nullptr, removal);
-  abandon_driver_file(&paper);
+  abandon_rewrite(&paper);
   return rc;
 }
 

@@ -9,10 +9,8 @@
 #include <iterator>
 
 #include "driverfiles/sys/companion.h"
-#include "driverfiles/format/label_lines.h"
 #include "driverfiles/model/model_files.h"
 #include "driverfiles/sys/sys_io.h"
-#include "front/operations.h"
 
 namespace {
 
@@ -31,21 +29,23 @@ int add_match(PendingPlan *p, const char *match) {
   return 0;
 }
 
-int merge_plan(DryRun *dry_run, DriverFile which, const RewritePlan &plan) {
+// A dry run's rewrite, its file already checked: the plan gathered.
+int32_t gather_plan(const Steps &steps, DriverFile which, const RewritePlan &plan) {
+  DryRun *dry_run = steps.dry_run;
   PendingPlan &p = dry_run->pending[which];
   if (!p.touched) {
     p.touched = true;
     p.order = dry_run->touched++;
   }
-  if (plan.match != nullptr && add_match(&p, plan.match) != 0) return -1;
+  if (plan.match != nullptr && add_match(&p, plan.match) != 0) return kOpFileFailed;
   for (size_t i = 0; plan.matches != nullptr && i < plan.matches->count; ++i) {
-    if (add_match(&p, plan.matches->ids[i].text) != 0) return -1;
+    if (add_match(&p, plan.matches->ids[i].text) != 0) return kOpFileFailed;
   }
   if (plan.replace != nullptr) p.replace = plan.replace;
   if (plan.marker != nullptr) p.marker = plan.marker;
   keep_text(p.insert, sizeof p.insert, plan.insert);
   keep_text(p.append, sizeof p.append, plan.append);
-  return 0;
+  return kOpDone;
 }
 
 // Companion call text: printed, or added to the held calls (-1: no memory).
@@ -81,10 +81,31 @@ int32_t noted(int rc, const char *path) {
 
 const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
 
-// A dry run's rewrite, its file already checked: the plan gathered.
-int32_t gather_plan(const Steps &steps, DriverFile which, const RewritePlan &plan) {
-  return merge_plan(steps.dry_run, which, plan) == 0 ? kOpDone : kOpFileFailed;
+int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
+                           PreparedFile *prepared) {
+  if (steps.dry_run != nullptr) return gather_plan(steps, which, plan);
+  return noted(commit_rewrite(prepared), prepared->file);
 }
+
+// A dry run first checks that the tool could be started, and names the
+// tool that could not either way.
+int32_t run_model_companion(const PaperJob &job, const Steps &steps, const char *const *args) {
+  const char *tool = job.companion_path;
+  const char *argv[kMaxArgs + 2] = {tool};
+  size_t n = 1;
+  for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
+  if ((steps.dry_run == nullptr ? run_companion(argv) : check_companion(tool)) != 0) {
+    note_failed_driver_file(tool);
+    return kOpCompanionFailed;
+  }
+  if (steps.dry_run == nullptr || steps.dry_run->quiet) return kOpDone;
+  HeldCalls *held = steps.dry_run->held;
+  int rc = put_text(held, "run:", 4);
+  for (size_t i = 0; i < n; ++i) rc |= put_text(held, " ", 1) | put_word(held, argv[i]);
+  return (rc | put_text(held, "\n", 1)) == 0 ? kOpDone : kOpFileFailed;
+}
+
+const DriverFile kRemovalOrder[4] = {kImagingArea, kSettingsFile, kPaperTable, kFunctionFile};
 
 }  // namespace
 
@@ -104,32 +125,6 @@ int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile 
   const int rc = steps.dry_run != nullptr ? check_rewrite(path, plan, &watch)
                                           : prepare_rewrite(path, plan, &watch, prepared);
   return noted(rc, path);
-}
-
-int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
-                           PreparedFile *prepared) {
-  if (steps.dry_run != nullptr) return gather_plan(steps, which, plan);
-  return noted(commit_rewrite(prepared), prepared->file);
-}
-
-void abandon_driver_file(PreparedFile *prepared) { abandon_rewrite(prepared); }
-
-int32_t run_model_companion(const PaperJob &job, const Steps &steps,
-                            const char *const *args) {
-  const char *tool = job.companion_path;
-  const char *argv[kMaxArgs + 2] = {tool};
-  size_t n = 1;
-  for (const char *const *arg = args; *arg != nullptr && n <= kMaxArgs; ++arg) argv[n++] = *arg;
-  // A dry run foresees the tool that could not be started; either names it.
-  if ((steps.dry_run == nullptr ? run_companion(argv) : check_companion(tool)) != 0) {
-    note_failed_driver_file(tool);
-    return kOpCompanionFailed;
-  }
-  if (steps.dry_run == nullptr || steps.dry_run->quiet) return kOpDone;
-  HeldCalls *held = steps.dry_run->held;
-  int rc = put_text(held, "run:", 4);
-  for (size_t i = 0; i < n; ++i) rc |= put_text(held, " ", 1) | put_word(held, argv[i]);
-  return (rc | put_text(held, "\n", 1)) == 0 ? kOpDone : kOpFileFailed;
 }
 
 void show_held_calls(DryRun *dry_run) {
@@ -155,8 +150,8 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
   return run_model_companion(job, steps, args);
 }
 
-int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan) {
-  return noted(preview_file(job.driver_path[which], plan, nullptr), job.driver_path[which]);
+int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan, const MatchSet *set) {
+  return noted(preview_file(job.driver_path[which], plan, set), job.driver_path[which]);
 }
 
 int32_t check_driver_links(const PaperJob &job) {
@@ -170,7 +165,6 @@ const char *default_paper_line(const PaperJob &job) {
 }
 
 const DriverFile kAddOrder[3] = {kFunctionFile, kPaperTable, kImagingArea};
-const DriverFile kRemovalOrder[4] = {kImagingArea, kSettingsFile, kPaperTable, kFunctionFile};
 const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSettingsFile};
 
 int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
@@ -198,7 +192,7 @@ int32_t commit_copies(const Steps &steps, FileCopies *copies) {
 }
 
 void abandon_copies(FileCopies *copies) {
-  for (PreparedFile &p : copies->prepared) abandon_driver_file(&p);
+  for (PreparedFile &p : copies->prepared) abandon_rewrite(&p);
 }
 
 int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
@@ -228,8 +222,8 @@ namespace {
 DryRun the_dry_run;  // one dry run a program run at most
 
 // Prints the diff of every file the dry run touched, in the order touched.
-int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
-  if (format_job_paths(job, root) != 0) return kOpFileFailed;
+int32_t show_dry_run(const DryRun &dry_run, PaperJob job, const char *root) {
+  if (format_job_paths(&job, root) != 0) return kOpFileFailed;
   for (int order = 0; order < dry_run.touched; ++order) {
     for (const DriverFile which : kDriverFiles) {
       const PendingPlan &p = dry_run.pending[which];
@@ -237,10 +231,7 @@ int32_t show_dry_run(const DryRun &dry_run, PaperJob *job, const char *root) {
       const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
       if (p.match_count > 1) std::qsort(p.matches, p.match_count, sizeof(FormatId), compare_match_ids);
       const MatchSet set{p.matches, p.match_count};
-      if (noted(preview_file(job->driver_path[which], plan, p.match_count ? &set : nullptr),
-                job->driver_path[which]) != kOpDone) {
-        return kOpFileFailed;
-      }
+      if (show_driver_file(job, which, plan, p.match_count ? &set : nullptr) != kOpDone) return kOpFileFailed;
     }
   }
   return kOpDone;
@@ -254,8 +245,7 @@ DryRun *start_dry_run() {
 }
 
 int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show) {
-  PaperJob copy = job;
-  const int32_t rc = show ? show_dry_run(*dry_run, &copy, root) : kOpDone;
+  const int32_t rc = show ? show_dry_run(*dry_run, job, root) : kOpDone;
   for (PendingPlan &p : dry_run->pending) std::free(p.matches);
   *dry_run = DryRun{};
   return rc;

@@ -72,38 +72,30 @@ struct Steps {
 int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan);
 
-// The same rewrite in two halves, watching for a text on the way (see
+// The first half of that rewrite, watching for a text on the way (see
 // rewrite.h); a dry run only checks and watches (check_rewrite()), and
-// its commit gathers the plan.
-// A failed prepare leaves nothing prepared; abandon removes what prepare
-// left.
+// the copies' commit gathers the plan. A failed prepare leaves nothing
+// prepared; abandon_rewrite() removes what it left.
 int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan, const WatchedText &watch,
                             PreparedFile *prepared);
-int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
-                           PreparedFile *prepared);
-void abandon_driver_file(PreparedFile *prepared);
-
-// Runs the model's companion tool with args (null-terminated, without the
-// tool path), or prints "run: " and the command line in a dry run, which
-// first checks that the tool could be started; kOpCompanionFailed with
-// the tool noted
-// (failed_driver_file(), and companion_failure() says how).
-int32_t run_model_companion(const PaperJob &job, const Steps &steps,
-                            const char *const *args);
 
 // Calls the held calls' shown(), once, then prints and drops the calls held.
 void show_held_calls(DryRun *dry_run);
 
-// Asks the companion tool to delete job's format by name.
+// Runs the model's companion tool to delete job's format by name, or to
+// add it under id, or prints "run: " and the command line in a dry run,
+// which first checks that the tool could be started; kOpCompanionFailed
+// with the tool noted (failed_driver_file(), and companion_failure() says
+// how).
 int32_t ask_companion_to_delete(const PaperJob &job, const Steps &steps);
-
-// Asks the companion tool to add job's format under id.
 int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const FormatId &id);
 
-// Prints the diff plan would make of the file (a dry run's commit of a
-// plan that is whole already, as an apply's is).
-int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan);
+// Prints the diff plan would make of the file, set (may be null) standing
+// for its match (a dry run's commit of a plan that is whole already, as
+// an apply's is).
+int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan,
+                         const MatchSet *set = nullptr);
 
 // The copies of the files one step rewrites: each prepared once (read
 // and copied, nothing changed yet, nothing asked), then all put in place
@@ -112,9 +104,8 @@ int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePla
 // cut short leaves an entry whose format is not whole, which the next
 // request or apply of its name finishes (and, with the intent record
 // still there, --repair).
-extern const DriverFile kAddOrder[3];      // function file, paper table, ImagingArea
-extern const DriverFile kRemovalOrder[4];  // ImagingArea, settings file, paper table, function file
-extern const DriverFile kApplyOrder[4];    // function file, paper table, ImagingArea, settings file
+extern const DriverFile kAddOrder[3];    // function file, paper table, ImagingArea
+extern const DriverFile kApplyOrder[4];  // function file, paper table, ImagingArea, settings file
 struct FileCopies {
   const DriverFile *order;
   int count;
@@ -135,7 +126,7 @@ int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedTex
 int32_t commit_copies(const Steps &steps, FileCopies *copies);
 void abandon_copies(FileCopies *copies);
 
-// A format's lines removed, in kRemovalOrder: ImagingArea, the settings
+// A format's lines removed, in this order: ImagingArea, the settings
 // line reset to the model's default paper, paper table (all under id),
 // then the function file's entries (under entry_id). id may be null (only
 // the entries go); paper, when not null, is the paper table's copy
