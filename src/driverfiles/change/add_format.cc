@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 
@@ -108,12 +107,11 @@ int32_t check_readable(const char *path) {
   char first;  // a directory opens, and fails only when read
   const ssize_t got = retry_interrupted([&] { return sys_io.read(fd, &first, 1); });
   if (got < 0) {
-    note_failed_driver_file(path);
     SavedErrno saved;
     sys_io.close(fd);
-    return kOpFileFailed;
+  } else if (sys_io.close(fd) == 0) {
+    return kOpDone;
   }
-  if (sys_io.close(fd) == 0) return kOpDone;
   note_failed_driver_file(path);
   return kOpFileFailed;
 }

@@ -8,14 +8,13 @@
 
 #include "front/paper_job.h"
 
-// What an add needs before it asks or changes anything: the function
-// file, paper table and imaging-area file can be opened, the function
-// file holds the "[CustomTape]" line entries follow (else ENODATA, as the
-// entry would be written nowhere). kOpDone or kOpFileFailed (errno set,
-// the file noted).
-// job's paths are formatted. An add request checks it once, before its
-// delete step; the add's own copy of the function file still needs the
-// marker line, which that delete may have taken.
+// What an add needs before it asks or changes anything (job's paths
+// formatted): the function file, paper table and imaging-area file can be
+// opened, the function file holds the "[CustomTape]" line entries follow
+// (else ENODATA, as the entry would be written nowhere). kOpDone or
+// kOpFileFailed (errno set, the file noted). An add request checks it
+// once, before its delete step; the add's own copy of the function file
+// still needs the marker line, which that delete may have taken.
 int32_t check_add_targets(const PaperJob &job);
 
 // The temporary copies of those three files can be made where they go
