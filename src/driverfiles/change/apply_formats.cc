@@ -71,21 +71,22 @@ const FormatChange *change_of(const ApplyPlan &plan, size_t spec) {
 int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan, bool all,
                 ApplyFiles *f) {
   free_files(f);
+  const auto add_old = [f](const FormatId &id) {
+    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return false;
+    f->old_ids[f->old_count++] = id;
+    return true;
+  };
   for (size_t i = 0; i < plan.orphan_count; ++i) {
-    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
-    f->old_ids[f->old_count++] = plan.orphans[i].id;
+    if (!add_old(plan.orphans[i].id)) return -1;
   }
   for (size_t i = 0; i < plan.count; ++i) {
     const FormatChange &c = plan.changes[i];
-    if (c.kind != ChangeKind::kAdded && (all || c.state != ChangeState::kPending)) {
-      if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return -1;
-      f->old_ids[f->old_count++] = c.old_id;
-    }
-    if (c.kind != ChangeKind::kRemoved && (all || c.state == ChangeState::kDone) &&
-        add_new_lines(job_of(job, set.formats[c.spec]), c.new_id, f) != 0) {
+    const bool done = all || c.state == ChangeState::kDone;
+    if (c.kind != ChangeKind::kAdded && (all || c.state != ChangeState::kPending) && !add_old(c.old_id)) return -1;
+    if (c.kind != ChangeKind::kRemoved && done && add_new_lines(job_of(job, set.formats[c.spec]), c.new_id, f) != 0) {
       return -1;
     }
-    if (c.kind == ChangeKind::kReplaced && (all || c.state == ChangeState::kDone)) {
+    if (c.kind == ChangeKind::kReplaced && done) {
       if (make_room(&f->swaps, &f->swap_cap, f->swap_count) != 0) return -1;
       f->swaps[f->swap_count++] = IdSwap{c.old_id, c.new_id};
     }
@@ -95,10 +96,7 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
     const FormatChange *c = change_of(plan, s.format);
     const FormatEntry *kept = c == nullptr ? entry_named(plan.inv, set.formats[s.format].label_name) : nullptr;
     const bool done = c != nullptr && c->kind != ChangeKind::kRemoved && (all || c->state == ChangeState::kDone);
-    if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0 || make_room(&f->swaps, &f->swap_cap, f->swap_count) != 0) {
-      return -1;
-    }
-    f->old_ids[f->old_count++] = s.id;
+    if (!add_old(s.id) || make_room(&f->swaps, &f->swap_cap, f->swap_count) != 0) return -1;
     if (done || kept != nullptr) f->swaps[f->swap_count++] = IdSwap{s.id, done ? c->new_id : kept->id};
   }
   if (f->swap_count > 1) std::qsort(f->swaps, f->swap_count, sizeof(IdSwap), compare_swaps);
@@ -123,8 +121,7 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
 // The new identifiers, sorted, watched for in every line copied: a line
 // holding one (anywhere, not only as its first) makes it taken.
 struct IdWatch {
-  FormatId *ids;
-  size_t count;
+  IdList ids;
   bool seen;
 };
 
@@ -132,7 +129,7 @@ struct IdWatch {
 // identifier starts another, so the one that may sorts first among those
 // whose bytes are not below the text's.
 bool starts_with_new_id(const IdWatch &w, const char *text, size_t len) {
-  const FormatId *begin = w.ids, *end = begin + w.count;
+  const FormatId *begin = w.ids.ids, *end = begin + w.ids.count;
   const FormatId *at = std::partition_point(begin, end, [&](const FormatId &id) {
     return std::memcmp(id.text, text, std::min(std::strlen(id.text), len)) < 0;
   });
@@ -210,6 +207,18 @@ long first_clash(const ApplyPlan &plan, size_t upto) {
   return static_cast<long>(first);
 }
 
+// The new identifiers of the changes before upto, sorted: 0, or -1 (no memory).
+int list_new_ids(const ApplyPlan &plan, size_t upto, IdList *list) {
+  list->count = 0;
+  for (size_t i = 0; i < upto; ++i) {
+    if (plan.changes[i].kind == ChangeKind::kRemoved) continue;
+    if (make_room(&list->ids, &list->cap, list->count) != 0) return -1;
+    list->ids[list->count++] = plan.changes[i].new_id;
+  }
+  if (list->count > 1) std::qsort(list->ids, list->count, sizeof(FormatId), compare_match_ids);
+  return 0;
+}
+
 struct TimeDigits {
   long seconds, microseconds;
 };
@@ -255,30 +264,11 @@ int choose_ids(const PaperJob &job, const FormatSet &set, ApplyPlan *plan, long 
     from = static_cast<size_t>(clash);
     *seconds = clock[from].seconds;
     *microseconds = clock[from].microseconds;
-    earlier.count = 0;
-    rc = 1;
-    for (size_t j = 0; j < from && rc > 0; ++j) {
-      if (plan->changes[j].kind == ChangeKind::kRemoved) continue;
-      rc = make_room(&earlier.ids, &earlier.cap, earlier.count) == 0 ? 1 : -1;
-      if (rc > 0) earlier.ids[earlier.count++] = plan->changes[j].new_id;
-    }
-    if (earlier.count > 1) std::qsort(earlier.ids, earlier.count, sizeof(FormatId), compare_match_ids);
+    rc = list_new_ids(*plan, from, &earlier) == 0 ? 1 : -1;
   }
   std::free(clock);
   std::free(earlier.ids);
   return rc;
-}
-
-int watch_new_ids(const ApplyPlan &plan, IdWatch *w) {
-  *w = IdWatch{};
-  size_t cap = 0;
-  for (size_t i = 0; i < plan.count; ++i) {
-    if (plan.changes[i].kind == ChangeKind::kRemoved) continue;
-    if (make_room(&w->ids, &cap, w->count) != 0) return -1;
-    w->ids[w->count++] = plan.changes[i].new_id;
-  }
-  if (w->count > 1) std::qsort(w->ids, w->count, sizeof(FormatId), compare_match_ids);
-  return 0;
 }
 
 // Identifiers chosen and every copy prepared with all changes, nothing
@@ -290,13 +280,13 @@ int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const Format
   long seconds = now.tv_sec, microseconds = now.tv_usec;
   for (int round = 0; round < 16; ++round) {
     IdWatch watch{};
-    if (choose_ids(job, set, plan, &seconds, &microseconds) != 0 || watch_new_ids(*plan, &watch) != 0 ||
-        build_files(job, set, *plan, true, f) != 0) {
-      std::free(watch.ids);
+    if (choose_ids(job, set, plan, &seconds, &microseconds) != 0 ||
+        list_new_ids(*plan, plan->count, &watch.ids) != 0 || build_files(job, set, *plan, true, f) != 0) {
+      std::free(watch.ids.ids);
       return kOpFileFailed;
     }
     const int32_t rc = prepare_files(job, steps, f, &watch);
-    std::free(watch.ids);
+    std::free(watch.ids.ids);
     if (rc != kOpDone || !watch.seen) return rc;
     abandon_copies(&f->copies);
   }
@@ -344,10 +334,7 @@ void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &pla
     // An added format whose add the companion refused changed nothing.
     if (c.state == ChangeState::kPending || (c.kind == ChangeKind::kAdded && c.state != ChangeState::kDone)) continue;
     if (c.state == ChangeState::kOldGone || c.kind == ChangeKind::kRemoved) {
-      IdParts parts{};
-      (void)parse_format_id(c.old_id.text, std::strlen(c.old_id.text), &parts);
-      log_format_change({"removed", job.model, job.printer, c.name, c.name_len, c.old_id.text,
-                         parts.width, parts.height});
+      log_id_change("removed", job, c.name, c.name_len, c.old_id.text);
       continue;
     }
     const PaperJob one = job_of(job, set.formats[c.spec]);
@@ -357,11 +344,8 @@ void log_changes(const PaperJob &job, const FormatSet &set, const ApplyPlan &pla
                        one.asked_width, one.asked_height});
   }
   for (size_t i = 0; i < plan.orphan_count; ++i) {
-    const char *id = plan.orphans[i].id.text;
-    IdParts parts{};
-    (void)parse_format_id(id, std::strlen(id), &parts);
-    log_format_change({plan.orphans[i].file == kSettingsFile ? "reset setting" : "removed orphan", job.model,
-                       job.printer, "", 0, id, parts.width, parts.height});
+    const ApplyOrphan &o = plan.orphans[i];
+    log_id_change(o.file == kSettingsFile ? "reset setting" : "removed orphan", job, "", 0, o.id.text);
   }
 }
 

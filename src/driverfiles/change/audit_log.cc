@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driverfiles/format/format_id.h"
 #include "driverfiles/sys/sys_io.h"
 
 namespace {
@@ -109,4 +110,11 @@ void log_format_change(const AuditEntry &entry) {
   line.text[line.len] = '\0';
   (void)sys_io.log_line(LOG_NOTICE, line.text);
   std::free(line.text);
+}
+
+void log_id_change(const char *action, const PaperJob &job, const char *name, size_t name_len,
+                   const char *id) {
+  IdParts parts{};
+  (void)parse_format_id(id, std::strlen(id), &parts);
+  log_format_change({action, job.model, job.printer, name, name_len, id, parts.width, parts.height});
 }

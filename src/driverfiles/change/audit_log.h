@@ -25,6 +25,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "front/paper_job.h"
+
 struct AuditEntry {
   const char *action;  // "added", "removed", "removed incomplete", ...
   const char *model;
@@ -40,5 +42,10 @@ struct AuditEntry {
 // Writes the entry's line through sys_io (nothing is reported back; a
 // line that finds no memory is logged without its details, saying so).
 void log_format_change(const AuditEntry &entry);
+
+// The entry of a change to the format of identifier id (job's model and
+// printer), its size as id's digits tell it.
+void log_id_change(const char *action, const PaperJob &job, const char *name, size_t name_len,
+                   const char *id);
 
 #endif

@@ -40,13 +40,6 @@ int32_t prepare_paper(const PaperJob &job, const Steps &steps, const char *entry
   return rc == kOpFileFailed && (errno == ENOENT || errno == ENOTDIR) ? kOpDone : rc;
 }
 
-void log_deleted(const PaperJob &job, const FormatId &entry) {
-  IdParts parts{};
-  (void)parse_format_id(entry.text, std::strlen(entry.text), &parts);
-  log_format_change({"removed", job.model, job.printer, job.label_name, std::strlen(job.label_name),
-                     entry.text, parts.width, parts.height});
-}
-
 // The copies of every file the delete changes, for the entry found. The
 // paper table's entry names the identifier for the other files; in the
 // usual case it is the function file's, and the paper table is read
@@ -88,7 +81,9 @@ int32_t delete_label_format(PaperJob job, const char *root, DryRun *dry_run, Ask
   if (rc == kOpDone && found > 0) rc = commit_copies(steps, &removal.copies);
   abandon_copies(&removal.copies);
   if (rc == kOpDone && hook != nullptr) hook->pending = false;
-  if (rc == kOpDone && found > 0 && steps.dry_run == nullptr) log_deleted(job, entry);
+  if (rc == kOpDone && found > 0 && steps.dry_run == nullptr) {
+    log_id_change("removed", job, job.label_name, std::strlen(job.label_name), entry.text);
+  }
   // A format without a paper table entry was never fully there.
   return rc == kOpDone && !paper_found ? kOpNotFound : rc;
 }

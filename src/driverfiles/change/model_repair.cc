@@ -42,10 +42,7 @@ void print_reset(const char *settings, const char *id) {
 // The audit line of a change the repair made; a preview logs nothing.
 void log_change(const PaperJob &job, const Steps &steps, const char *action, const char *id,
                 const char *name, size_t name_len) {
-  if (steps.dry_run != nullptr) return;
-  IdParts parts{};
-  (void)parse_format_id(id, std::strlen(id), &parts);
-  log_format_change({action, job.model, job.printer, name, name_len, id, parts.width, parts.height});
+  if (steps.dry_run == nullptr) log_id_change(action, job, name, name_len, id);
 }
 
 // One incomplete format, removed as a delete removes it: every copy made
