@@ -19,20 +19,29 @@ bool askable(const FormatEntry &e) {
          memmem(e.name, e.name_len, kEntryMarker, sizeof kEntryMarker - 1) == nullptr;
 }
 
-int add_change(ApplyPlan *plan, ChangeKind kind, const char *name, size_t len, const FormatEntry *old) {
+// The size the listing shows for e, from the inventory's lines under its identifier.
+void listed_entry_size(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e, int64_t *width,
+                       int64_t *height) {
+  listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
+              inventory_values(inv, kImagingArea, e.id.text), width, height);
+}
+
+// A change of the name (len bytes): of the set's format at spec when
+// added or replaced, of old (may be null) as the listing shows it.
+int add_change(const PaperJob &job, ApplyPlan *plan, ChangeKind kind, const char *name, size_t len, size_t spec,
+               const FormatEntry *old) {
   if (make_room(&plan->changes, &plan->cap, plan->count) != 0) return -1;
   FormatChange &c = plan->changes[plan->count++];
   c = FormatChange{};
   c.kind = kind;
+  c.spec = spec;
   std::memcpy(c.name, name, len);
   c.name_len = len;
-  if (old != nullptr) c.old_id = old->id;
+  if (old != nullptr) {
+    c.old_id = old->id;
+    listed_entry_size(job, plan->inv, *old, &c.old_width, &c.old_height);
+  }
   return 0;
-}
-
-void listed_old_size(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e, FormatChange *c) {
-  listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, e.id.text),
-              inventory_values(inv, kImagingArea, e.id.text), &c->old_width, &c->old_height);
 }
 
 bool same_id_parts(const PaperJob &job, const FormatEntry &e) {
@@ -60,27 +69,21 @@ bool same_lines(const PaperJob &job, const ModelInventory &inv, const FormatEntr
          imaging->along == std::strtod(height + 1, nullptr);
 }
 
-// Whether the entry holds the format exactly as an add of job would
-// write it: its identifier carries the add's media name, name length,
-// width and height bits, and its paper table and ImagingArea lines the
-// add's dots and points.
-bool format_is_current(const PaperJob &job, const ModelInventory &inv, const FormatEntry &e) {
-  return same_id_parts(job, e) && same_lines(job, inv, e);
-}
-
 // The set's formats, in its order; each claims the first entry of its name.
 int decide_named(const PaperJob &job, const FormatSet &set, bool *claimed, ApplyPlan *plan) {
   const ModelInventory &inv = plan->inv;
   for (size_t i = 0; i < set.count; ++i) {
     const FormatSpec &spec = set.formats[i];
     const FormatEntry *old = entry_named(inv, spec.label_name);
+    const PaperJob one = job_of(job, spec);
     if (old != nullptr) claimed[old - inv.entries] = true;
-    if (old != nullptr && format_is_current(job_of(job, spec), inv, *old)) continue;
+    // Kept when the entry holds the format exactly as its add would write
+    // it: the identifier carries the add's media name, name length, width
+    // and height bits, the paper table and ImagingArea lines its dots and
+    // points.
+    if (old != nullptr && same_id_parts(one, *old) && same_lines(one, inv, *old)) continue;
     const ChangeKind kind = old != nullptr ? ChangeKind::kReplaced : ChangeKind::kAdded;
-    if (add_change(plan, kind, spec.label_name, std::strlen(spec.label_name), old) != 0) return -1;
-    FormatChange &c = plan->changes[plan->count - 1];
-    c.spec = i;
-    if (old != nullptr) listed_old_size(job, inv, *old, &c);
+    if (add_change(job, plan, kind, spec.label_name, std::strlen(spec.label_name), i, old) != 0) return -1;
   }
   return 0;
 }
@@ -91,8 +94,7 @@ int decide_others(const PaperJob &job, const bool *claimed, ApplyPlan *plan) {
   for (size_t e = 0; e < inv.entry_count; ++e) {
     const FormatEntry &entry = inv.entries[e];
     if (claimed[e] || !askable(entry)) continue;
-    if (add_change(plan, ChangeKind::kRemoved, entry.name, entry.name_len, &entry) != 0) return -1;
-    listed_old_size(job, inv, entry, &plan->changes[plan->count - 1]);
+    if (add_change(job, plan, ChangeKind::kRemoved, entry.name, entry.name_len, 0, &entry) != 0) return -1;
   }
   return 0;
 }
@@ -114,8 +116,7 @@ int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
       FormatEntry e{};
       e.id = o.id;
       (void)parse_format_id(id, std::strlen(id), &e.parts);
-      listed_size(is_tape(job), e, inventory_values(inv, kPaperTable, id), inventory_values(inv, kImagingArea, id),
-                  &o.width, &o.height);
+      listed_entry_size(job, inv, e, &o.width, &o.height);
     }
   }
   return 0;
