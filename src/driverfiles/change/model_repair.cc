@@ -76,9 +76,7 @@ int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps 
     const FormatEntry &e = inv.entries[i];
     const bool skipped =
         skip != nullptr && e.name_len == std::strlen(skip) && std::memcmp(e.name, skip, e.name_len) == 0;
-    if (!skipped && entry_mendable(inv, e, ties[i])) {
-      rc = remove_one(inv, inv.entries[i], job, steps);
-    }
+    if (!skipped && entry_mendable(inv, e, ties[i])) rc = remove_one(inv, e, job, steps);
   }
   std::free(ties);
   return rc;
@@ -99,8 +97,7 @@ int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &step
     else orphans.ids[orphans.count++] = list.ids[i];
   }
   const MatchSet set{orphans.ids, orphans.count};
-  RewritePlan all{nullptr, replace, nullptr, nullptr, nullptr};
-  all.matches = &set;
+  const RewritePlan all{nullptr, replace, nullptr, nullptr, nullptr, &set};
   if (rc == kOpDone && orphans.count != 0) rc = rewrite_driver_file(*job, steps, at, all);
   for (size_t i = 0; i < orphans.count && rc == kOpDone; ++i) {
     const char *id = orphans.ids[i].text;
@@ -115,17 +112,6 @@ int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &step
   }
   std::free(orphans.ids);
   return rc;
-}
-
-int32_t remove_orphans(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
-  const int32_t rc = mend_orphans(inv, job, steps, kPaperTable, nullptr, "removed orphan");
-  return rc == kOpDone ? mend_orphans(inv, job, steps, kImagingArea, nullptr, "removed orphan") : rc;
-}
-
-// A setting no entry holds selects a missing format once the orphans are
-// gone; one that an entry holds stays (a removed one's was reset with it).
-int32_t reset_stale(const ModelInventory &inv, PaperJob *job, const Steps &steps) {
-  return mend_orphans(inv, job, steps, kSettingsFile, default_paper_line(*job), "reset setting");
 }
 
 // A tree not read whole is not acted on: the file at fault is noted, with
@@ -187,8 +173,11 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   if (rc == kOpDone) report_temporaries(inv, steps);
   if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;
   if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps, finished);
-  if (rc == kOpDone) rc = remove_orphans(inv, &work, steps);
-  if (rc == kOpDone) rc = reset_stale(inv, &work, steps);
+  if (rc == kOpDone) rc = mend_orphans(inv, &work, steps, kPaperTable, nullptr, "removed orphan");
+  if (rc == kOpDone) rc = mend_orphans(inv, &work, steps, kImagingArea, nullptr, "removed orphan");
+  // A setting no entry holds selects a missing format once the orphans are
+  // gone; one that an entry holds stays (a removed one's was reset with it).
+  if (rc == kOpDone) rc = mend_orphans(inv, &work, steps, kSettingsFile, default_paper_line(work), "reset setting");
   free_intent(&intent);
   if (steps.dry_run != nullptr && end_dry_run(steps.dry_run, work, root, rc == kOpDone) != kOpDone) {
     rc = kOpFileFailed;
