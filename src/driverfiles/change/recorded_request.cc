@@ -170,6 +170,18 @@ int32_t finish_apply(const Intent &intent, const Steps &steps) {
   return rc;
 }
 
+// The recorded request's steps, repeated unless its files show it finished.
+int32_t repeat_recorded(const Intent &intent, const Steps &steps) {
+  if (intent.apply) return finish_apply(intent, steps);
+  PaperJob job = intent.job;
+  if (format_job_paths(&job, steps.root) != 0) return kOpFileFailed;
+  const int finished = intent_finished(intent, job);
+  if (finished != 0) return finished < 0 ? kOpFileFailed : kOpDone;
+  bool in_add = false;
+  if (intent.add) return add_request_steps(job, steps, AddChoice{0, 0, &intent.id}, nullptr, &in_add);
+  return delete_label_format(job, steps.root, steps.dry_run);
+}
+
 }  // namespace
 
 int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
@@ -220,27 +232,6 @@ int32_t run_recorded_apply(const PaperJob &job, const char *root, const FormatSe
   std::free(r.intent.moves);
   return rc;
 }
-
-namespace {
-
-// The recorded request's steps, repeated unless its files show it finished.
-int32_t repeat_recorded(const Intent &intent, const Steps &steps) {
-  if (intent.apply) return finish_apply(intent, steps);
-  PaperJob job = intent.job;
-  if (format_job_paths(&job, steps.root) != 0) return kOpFileFailed;
-  const int finished = intent_finished(intent, job);
-  if (finished < 0) return kOpFileFailed;
-  int32_t rc = kOpDone;
-  bool in_add = false;
-  if (finished == 0 && intent.add) {
-    rc = add_request_steps(job, steps, AddChoice{0, 0, &intent.id}, nullptr, &in_add);
-  } else if (finished == 0) {
-    rc = delete_label_format(job, steps.root, steps.dry_run);
-  }
-  return rc;
-}
-
-}  // namespace
 
 int32_t finish_intent(const Intent &intent, const Steps &steps) {
   if (steps.dry_run == nullptr) hold_directory_syncs();  // the record is in place throughout
