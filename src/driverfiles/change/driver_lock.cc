@@ -53,9 +53,7 @@ int wait_for_lock(int fd, bool writer) {
 int hold_driver_lock(const PaperJob &job, const char *root, bool writer, int *handle) {
   *handle = -1;
   char dir[kPathMax];
-  if (format_inf_directory(dir, sizeof dir, root, job.model) != 0) {
-    return kOpFileFailed;
-  }
+  if (format_inf_directory(dir, sizeof dir, root, job.model) != 0) return kOpFileFailed;
   const int fd = sys_io.open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   // Without the directory there is no driver file to guard; the request
   // then meets the same absence where it opens the files.
