@@ -122,6 +122,17 @@ int decide_orphans(const PaperJob &job, ApplyPlan *plan) {
   return 0;
 }
 
+// A format's fields, between a job record and a set's format, which name them alike.
+template <class To, class From> void copy_format(To *to, const From &from) {
+  copy_text(to->label_name, from.label_name);
+  copy_text(to->media_name, from.media_name);
+  to->width = from.width;
+  to->height = from.height;
+  to->pins = from.pins;
+  to->asked_width = from.asked_width;
+  to->asked_height = from.asked_height;
+}
+
 }  // namespace
 
 const FormatEntry *entry_named(const ModelInventory &inv, const char *name) {
@@ -148,21 +159,6 @@ void free_apply_plan(ApplyPlan *plan) {
   free_inventory(&plan->inv);
   *plan = ApplyPlan{};
 }
-
-namespace {
-
-// A format's fields, between a job record and a set's format, which name them alike.
-template <class To, class From> void copy_format(To *to, const From &from) {
-  copy_text(to->label_name, from.label_name);
-  copy_text(to->media_name, from.media_name);
-  to->width = from.width;
-  to->height = from.height;
-  to->pins = from.pins;
-  to->asked_width = from.asked_width;
-  to->asked_height = from.asked_height;
-}
-
-}  // namespace
 
 PaperJob job_of(const PaperJob &job, const FormatSpec &spec) {
   PaperJob one = job;

@@ -36,7 +36,7 @@ int32_t prepare_paper(const PaperJob &job, const Steps &steps, const char *entry
   (void)std::snprintf(slash_name, sizeof slash_name, "/%s", job.label_name);
   const RewritePlan drop{entry_id, nullptr, nullptr, nullptr, nullptr};
   const WatchedText watch{slash_name, note_paper_entry, lookup};
-  const int32_t rc = prepare_driver_file(job, steps, kPaperTable, drop, watch, paper);
+  const int32_t rc = prepare_driver_file(job, steps, kPaperTable, drop, &watch, paper);
   return rc == kOpFileFailed && (errno == ENOENT || errno == ENOTDIR) ? kOpDone : rc;
 }
 

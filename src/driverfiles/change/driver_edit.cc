@@ -107,6 +107,24 @@ int32_t run_model_companion(const PaperJob &job, const Steps &steps, const char 
 
 const DriverFile kRemovalOrder[4] = {kImagingArea, kSettingsFile, kPaperTable, kFunctionFile};
 
+DryRun the_dry_run;  // one dry run a program run at most
+
+// Prints the diff of every file the dry run touched, in the order touched.
+int32_t show_dry_run(const DryRun &dry_run, PaperJob job, const char *root) {
+  if (format_job_paths(&job, root) != 0) return kOpFileFailed;
+  for (int order = 0; order < dry_run.touched; ++order) {
+    for (const DriverFile which : kDriverFiles) {
+      const PendingPlan &p = dry_run.pending[which];
+      if (!p.touched || p.order != order) continue;
+      const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
+      if (p.match_count > 1) std::qsort(p.matches, p.match_count, sizeof(FormatId), compare_match_ids);
+      const MatchSet set{p.matches, p.match_count};
+      if (show_driver_file(job, which, plan, p.match_count ? &set : nullptr) != kOpDone) return kOpFileFailed;
+    }
+  }
+  return kOpDone;
+}
+
 }  // namespace
 
 int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
@@ -118,12 +136,11 @@ int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile 
 }
 
 int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
-                            const RewritePlan &plan, const WatchedText &watch,
-                            PreparedFile *prepared) {
+                            const RewritePlan &plan, const WatchedText *watch, PreparedFile *prepared) {
   prepared->ready = false;
   const char *path = job.driver_path[which];
-  const int rc = steps.dry_run != nullptr ? check_rewrite(path, plan, &watch)
-                                          : prepare_rewrite(path, plan, &watch, prepared);
+  const int rc = steps.dry_run != nullptr ? check_rewrite(path, plan, watch)
+                                          : prepare_rewrite(path, plan, watch, prepared);
   return noted(rc, path);
 }
 
@@ -169,10 +186,8 @@ const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSe
 
 int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
                      FileCopies *copies) {
-  const WatchedText none{nullptr, nullptr, nullptr};
-  return !copies->wanted[i] ? kOpDone
-                            : prepare_driver_file(job, steps, copies->order[i], copies->plan[i],
-                                                  watch != nullptr ? *watch : none, &copies->prepared[i]);
+  if (!copies->wanted[i]) return kOpDone;
+  return prepare_driver_file(job, steps, copies->order[i], copies->plan[i], watch, &copies->prepared[i]);
 }
 
 int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch,
@@ -216,28 +231,6 @@ int32_t prepare_removal(const PaperJob &job, const Steps &steps, const char *id,
   }
   return kOpDone;
 }
-
-namespace {
-
-DryRun the_dry_run;  // one dry run a program run at most
-
-// Prints the diff of every file the dry run touched, in the order touched.
-int32_t show_dry_run(const DryRun &dry_run, PaperJob job, const char *root) {
-  if (format_job_paths(&job, root) != 0) return kOpFileFailed;
-  for (int order = 0; order < dry_run.touched; ++order) {
-    for (const DriverFile which : kDriverFiles) {
-      const PendingPlan &p = dry_run.pending[which];
-      if (!p.touched || p.order != order) continue;
-      const RewritePlan plan{nullptr, p.replace, p.marker, or_null(p.insert), or_null(p.append)};
-      if (p.match_count > 1) std::qsort(p.matches, p.match_count, sizeof(FormatId), compare_match_ids);
-      const MatchSet set{p.matches, p.match_count};
-      if (show_driver_file(job, which, plan, p.match_count ? &set : nullptr) != kOpDone) return kOpFileFailed;
-    }
-  }
-  return kOpDone;
-}
-
-}  // namespace
 
 DryRun *start_dry_run() {
   the_dry_run = DryRun{};

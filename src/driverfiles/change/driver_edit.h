@@ -72,13 +72,12 @@ struct Steps {
 int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan);
 
-// The first half of that rewrite, watching for a text on the way (see
-// rewrite.h); a dry run only checks and watches (check_rewrite()), and
-// the copies' commit gathers the plan. A failed prepare leaves nothing
-// prepared; abandon_rewrite() removes what it left.
+// The first half of that rewrite, watching for a text on the way (watch
+// may be null; see rewrite.h); a dry run only checks and watches
+// (check_rewrite()), and the copies' commit gathers the plan. A failed
+// prepare leaves nothing prepared; abandon_rewrite() removes what it left.
 int32_t prepare_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
-                            const RewritePlan &plan, const WatchedText &watch,
-                            PreparedFile *prepared);
+                            const RewritePlan &plan, const WatchedText *watch, PreparedFile *prepared);
 
 // Calls the held calls' shown(), once, then prints and drops the calls held.
 void show_held_calls(DryRun *dry_run);
