@@ -44,12 +44,6 @@ void put_quoted(Line *l, const char *field, const char *value, size_t n) {
   put(l, "'", 1);
 }
 
-// Who acted, as the kernel and sudo record it.
-struct Actor {
-  char login_uid[16];  // digits, "unset" or "unknown"
-  const char *sudo_user, *sudo_uid;  // null outside sudo
-};
-
 // The kernel's login uid: digits, and 4294967295 when no login set it.
 void read_login_uid(char *out, size_t cap) {
   (void)std::snprintf(out, cap, "unknown");
@@ -64,7 +58,8 @@ void read_login_uid(char *out, size_t cap) {
   (void)std::snprintf(out, cap, "%s", std::strcmp(digits, "4294967295") == 0 ? "unset" : digits);
 }
 
-void compose(Line *l, const AuditEntry &e, const Actor &who) {
+// Who acted is told by the kernel's login uid and, under sudo, its variables.
+void compose(Line *l, const AuditEntry &e, const char *login_uid) {
   char numbers[96];
   put_text(l, e.action);
   put_text(l, " model=");
@@ -83,20 +78,19 @@ void compose(Line *l, const AuditEntry &e, const Actor &who) {
   }
   (void)std::snprintf(numbers, sizeof numbers, " uid=%u login_uid=", static_cast<unsigned>(getuid()));
   put_text(l, numbers);
-  put_text(l, who.login_uid);
-  if (who.sudo_user != nullptr) put_quoted(l, " sudo_user=", who.sudo_user, std::strlen(who.sudo_user));
-  if (who.sudo_uid != nullptr) put_quoted(l, " sudo_uid=", who.sudo_uid, std::strlen(who.sudo_uid));
+  put_text(l, login_uid);
+  const char *sudo_user = std::getenv("SUDO_USER"), *sudo_uid = std::getenv("SUDO_UID");
+  if (sudo_user != nullptr) put_quoted(l, " sudo_user=", sudo_user, std::strlen(sudo_user));
+  if (sudo_uid != nullptr) put_quoted(l, " sudo_uid=", sudo_uid, std::strlen(sudo_uid));
 }
 
 }  // namespace
 
 void log_format_change(const AuditEntry &entry) {
-  Actor who{};
-  read_login_uid(who.login_uid, sizeof who.login_uid);
-  who.sudo_user = std::getenv("SUDO_USER");
-  who.sudo_uid = std::getenv("SUDO_UID");
+  char login_uid[16];  // digits, "unset" or "unknown"
+  read_login_uid(login_uid, sizeof login_uid);
   Line line{nullptr, 0};
-  compose(&line, entry, who);
+  compose(&line, entry, login_uid);
   line.text = static_cast<char *>(sys_io.realloc(nullptr, line.len + 1));
   if (line.text == nullptr) {
     char lost[128];
@@ -106,7 +100,7 @@ void log_format_change(const AuditEntry &entry) {
     return;
   }
   line.len = 0;
-  compose(&line, entry, who);
+  compose(&line, entry, login_uid);
   line.text[line.len] = '\0';
   (void)sys_io.log_line(LOG_NOTICE, line.text);
   std::free(line.text);
