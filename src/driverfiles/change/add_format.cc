@@ -65,11 +65,8 @@ int32_t prepare_added(const PaperJob &job, const Steps &steps, const FormatId &i
   const WatchedText watch{id.text, note_taken, taken};
   for (int i = 0; i < 3 && !*taken; ++i) {
     if (prepare_copy(job, steps, &watch, i, &c) != kOpDone) return kOpFileFailed;
-    if (i == 0 && !files->marked) {
-      errno = ENODATA;
-      note_failed_driver_file(job.driver_path[kFunctionFile]);
-      return kOpFileFailed;  // add_format abandons what was prepared
-    }
+    // add_format abandons what was prepared
+    if (i == 0 && !files->marked) return fail_with(job.driver_path[kFunctionFile], ENODATA);
   }
   if (*taken) abandon_copies(&c);
   return kOpDone;
@@ -121,10 +118,7 @@ int32_t check_readable(const char *path) {
 int32_t check_add_targets(const PaperJob &job) {
   const auto &path = job.driver_path;
   const int marked = driver_file_holds(path[kFunctionFile], kEntryMarker);
-  if (marked == 0 && check_readable(path[kFunctionFile]) == kOpDone) {
-    errno = ENODATA;
-    note_failed_driver_file(path[kFunctionFile]);
-  }
+  if (marked == 0 && check_readable(path[kFunctionFile]) == kOpDone) return fail_with(path[kFunctionFile], ENODATA);
   if (marked <= 0) return kOpFileFailed;
   const int32_t rc = check_readable(path[kPaperTable]);
   return rc == kOpDone ? check_readable(path[kImagingArea]) : rc;

@@ -387,15 +387,9 @@ int32_t check_apply_targets(const ApplyPlan &plan) {
   }
   const ModelInventory &inv = plan.inv;
   for (const DriverFile which : kApplyOrder) {
-    if (inv.present[which] || (which == kSettingsFile && !removes)) continue;
-    errno = ENOENT;
-    note_failed_driver_file(inv.path[which]);
-    return kOpFileFailed;
+    if (!inv.present[which] && (which != kSettingsFile || removes)) return fail_with(inv.path[which], ENOENT);
   }
-  if (!adds || inv.has_marker) return kOpDone;
-  errno = ENODATA;
-  note_failed_driver_file(inv.path[kFunctionFile]);
-  return kOpFileFailed;
+  return adds && !inv.has_marker ? fail_with(inv.path[kFunctionFile], ENODATA) : kOpDone;
 }
 
 }  // namespace

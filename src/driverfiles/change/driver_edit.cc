@@ -3,6 +3,7 @@
 #include "driverfiles/change/driver_edit.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,6 +127,12 @@ int32_t show_dry_run(const DryRun &dry_run, PaperJob job, const char *root) {
 }
 
 }  // namespace
+
+int32_t fail_with(const char *path, int error) {
+  errno = error;
+  note_failed_driver_file(path);
+  return kOpFileFailed;
+}
 
 int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
                             const RewritePlan &plan) {

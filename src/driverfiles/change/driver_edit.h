@@ -57,6 +57,10 @@ struct DryRun {
 DryRun *start_dry_run();
 int32_t end_dry_run(DryRun *dry_run, const PaperJob &job, const char *root, bool show);
 
+// kOpFileFailed with errno error and path noted: a step that finds a file
+// it cannot use.
+int32_t fail_with(const char *path, int error);
+
 // Where a request's steps go: the driver tree, and the dry run that shows
 // them instead (null: they are taken).
 struct Steps {

@@ -116,13 +116,10 @@ int32_t mend_orphans(const ModelInventory &inv, PaperJob *job, const Steps &step
 
 // A tree not read whole is not acted on: the file at fault is noted, with
 // its reason in errno.
-bool readable_whole(const ModelInventory &inv) {
+int32_t check_read_whole(const ModelInventory &inv) {
   int why = 0;
   const char *file = unrepairable_file(inv, &why);
-  if (file == nullptr) return true;
-  errno = why;
-  note_failed_driver_file(file);
-  return false;
+  return file == nullptr ? kOpDone : fail_with(file, why);
 }
 
 // An interrupted request's record, finished first; a damaged one stops
@@ -135,11 +132,7 @@ int32_t finish_recorded(const PaperJob &job, const Steps &steps, Intent *intent,
   }
   if (state != kDamagedIntent) return state == kNoIntent ? kOpDone : kOpFileFailed;
   char path[kPathMax];
-  if (format_intent_path(path, sizeof path, steps.root, job.model) == 0) {
-    errno = EBADMSG;
-    note_failed_driver_file(path);
-  }
-  return kOpFileFailed;
+  return format_intent_path(path, sizeof path, steps.root, job.model) == 0 ? fail_with(path, EBADMSG) : kOpFileFailed;
 }
 
 // The temporary copies an interrupted run left: the writer's lock removed
@@ -171,7 +164,7 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
     rc = kOpFileFailed;
   }
   if (rc == kOpDone) report_temporaries(inv, steps);
-  if (rc == kOpDone && !readable_whole(inv)) rc = kOpFileFailed;
+  if (rc == kOpDone) rc = check_read_whole(inv);
   if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps, finished);
   if (rc == kOpDone) rc = mend_orphans(inv, &work, steps, kPaperTable, nullptr, "removed orphan");
   if (rc == kOpDone) rc = mend_orphans(inv, &work, steps, kImagingArea, nullptr, "removed orphan");
