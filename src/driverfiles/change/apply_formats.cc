@@ -107,12 +107,10 @@ int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan
   FileCopies &c = f->copies;
   c.order = kApplyOrder;
   c.count = 4;
-  c.plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr,
-                          entries ? f->entries.bytes : nullptr, nullptr, &f->olds};
+  c.plan[0] = RewritePlan{nullptr, nullptr, entries ? kEntryMarker : nullptr, or_null(f->entries), nullptr, &f->olds};
   c.plan[1] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->papers), &f->olds};
   c.plan[2] = RewritePlan{nullptr, nullptr, nullptr, nullptr, or_null(f->imaging), &f->olds};
-  c.plan[3] = RewritePlan{nullptr, default_paper_line(job), nullptr, nullptr, nullptr, &f->olds};
-  c.plan[3].swaps = &f->followed;
+  c.plan[3] = RewritePlan{nullptr, default_paper_line(job), nullptr, nullptr, nullptr, &f->olds, nullptr, &f->followed};
   for (int i = 0; i < 3; ++i) c.wanted[i] = entries || f->old_count != 0;
   c.wanted[3] = f->old_count != 0;
   return 0;
