@@ -361,8 +361,7 @@ int32_t companion_then_commit(const PaperJob &job, const Steps &steps, const For
         plan->orphan_count == 0 && plan->followed_count == 0) {
       return asked;
     }
-    if (build_files(job, set, *plan, false, f) != 0 ||
-        prepare_files(job, steps, f, nullptr) != kOpDone) {
+    if (build_files(job, set, *plan, false, f) != 0 || prepare_files(job, steps, f, nullptr) != kOpDone) {
       return kOpFileFailed;
     }
   }
