@@ -50,8 +50,7 @@ struct AddedFiles {
 // prepared then), or kOpFileFailed. The request checked the marker line
 // before its delete step, which may have taken it with the old entry: a
 // copy without it fails here (ENODATA), as the entry would go nowhere.
-int32_t prepare_added(const PaperJob &job, const Steps &steps, const FormatId &id,
-                      AddedFiles *files, bool *taken) {
+int32_t prepare_added(const PaperJob &job, const Steps &steps, const FormatId &id, AddedFiles *files, bool *taken) {
   entry_line(id, job, files->entry, sizeof files->entry);
   paper_line(id, job, files->paper, sizeof files->paper);
   imaging_line(id, job, files->imaging, sizeof files->imaging);
@@ -137,8 +136,7 @@ int32_t check_add_copies(const PaperJob &job) {
 // look at the settings file and the entries, read apart), before the
 // companion tool is asked; the copies are put in place only after it
 // agreed, in the order a delete undoes them.
-int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const AddChoice *choice,
-                         AskHook *hook) {
+int32_t add_label_format(PaperJob job, const char *root, DryRun *dry_run, const AddChoice *choice, AskHook *hook) {
   const Steps steps{root, dry_run};
   FormatId id{};
   AddedFiles files{};

@@ -68,8 +68,7 @@ const FormatChange *change_of(const ApplyPlan &plan, size_t spec) {
 }
 
 // The plans of every change (all), or of what was done of each.
-int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan, bool all,
-                ApplyFiles *f) {
+int build_files(const PaperJob &job, const FormatSet &set, const ApplyPlan &plan, bool all, ApplyFiles *f) {
   free_files(f);
   const auto add_old = [f](const FormatId &id) {
     if (make_room(&f->old_ids, &f->old_cap, f->old_count) != 0) return false;
@@ -227,8 +226,7 @@ struct TimeDigits {
 // other in one sort. Where one clashes with an earlier one (a longer
 // width can make one start another), the choice is made again from that
 // change on, each checked against the sorted ones before it too.
-int choose_ids(const PaperJob &job, const FormatSet &set, ApplyPlan *plan, long *seconds,
-               long *microseconds) {
+int choose_ids(const PaperJob &job, const FormatSet &set, ApplyPlan *plan, long *seconds, long *microseconds) {
   TimeDigits *clock = static_cast<TimeDigits *>(sys_io.realloc(nullptr, (plan->count + 1) * sizeof(TimeDigits)));
   IdList earlier{};
   int rc = clock == nullptr ? -1 : 1;
@@ -292,8 +290,7 @@ int32_t choose_and_prepare(const PaperJob &job, const Steps &steps, const Format
   return kOpFileFailed;
 }
 
-int32_t ask_for_changes(const PaperJob &job, const Steps &steps, const FormatSet &set,
-                        ApplyPlan *plan) {
+int32_t ask_for_changes(const PaperJob &job, const Steps &steps, const FormatSet &set, ApplyPlan *plan) {
   for (size_t i = 0; i < plan->count; ++i) {
     FormatChange &c = plan->changes[i];
     PaperJob one = job;

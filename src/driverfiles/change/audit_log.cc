@@ -94,8 +94,7 @@ void log_format_change(const AuditEntry &entry) {
   line.text = static_cast<char *>(sys_io.realloc(nullptr, line.len + 1));
   if (line.text == nullptr) {
     char lost[128];
-    (void)std::snprintf(lost, sizeof lost, "%s model=%s (no memory for the details)", entry.action,
-                        entry.model);
+    (void)std::snprintf(lost, sizeof lost, "%s model=%s (no memory for the details)", entry.action, entry.model);
     (void)sys_io.log_line(LOG_NOTICE, lost);
     return;
   }
@@ -106,8 +105,7 @@ void log_format_change(const AuditEntry &entry) {
   std::free(line.text);
 }
 
-void log_id_change(const char *action, const PaperJob &job, const char *name, size_t name_len,
-                   const char *id) {
+void log_id_change(const char *action, const PaperJob &job, const char *name, size_t name_len, const char *id) {
   IdParts parts{};
   (void)parse_format_id(id, std::strlen(id), &parts);
   log_format_change({action, job.model, job.printer, name, name_len, id, parts.width, parts.height});

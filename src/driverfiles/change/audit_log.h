@@ -45,7 +45,6 @@ void log_format_change(const AuditEntry &entry);
 
 // The entry of a change to the format of identifier id (job's model and
 // printer), its size as id's digits tell it.
-void log_id_change(const char *action, const PaperJob &job, const char *name, size_t name_len,
-                   const char *id);
+void log_id_change(const char *action, const PaperJob &job, const char *name, size_t name_len, const char *id);
 
 #endif

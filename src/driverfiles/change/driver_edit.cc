@@ -82,8 +82,7 @@ int32_t noted(int rc, const char *path) {
 
 const char *or_null(const char *text) { return *text != '\0' ? text : nullptr; }
 
-int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan,
-                           PreparedFile *prepared) {
+int32_t commit_driver_file(const Steps &steps, DriverFile which, const RewritePlan &plan, PreparedFile *prepared) {
   if (steps.dry_run != nullptr) return gather_plan(steps, which, plan);
   return noted(commit_rewrite(prepared), prepared->file);
 }
@@ -134,8 +133,7 @@ int32_t fail_with(const char *path, int error) {
   return kOpFileFailed;
 }
 
-int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
-                            const RewritePlan &plan) {
+int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which, const RewritePlan &plan) {
   const char *path = job.driver_path[which];
   if (steps.dry_run == nullptr) return noted(rewrite_file(path, plan), path);
   if (noted(check_rewrite(path, plan, nullptr), path) != kOpDone) return kOpFileFailed;
@@ -191,14 +189,12 @@ const char *default_paper_line(const PaperJob &job) {
 const DriverFile kAddOrder[3] = {kFunctionFile, kPaperTable, kImagingArea};
 const DriverFile kApplyOrder[4] = {kFunctionFile, kPaperTable, kImagingArea, kSettingsFile};
 
-int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
-                     FileCopies *copies) {
+int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i, FileCopies *copies) {
   if (!copies->wanted[i]) return kOpDone;
   return prepare_driver_file(job, steps, copies->order[i], copies->plan[i], watch, &copies->prepared[i]);
 }
 
-int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch,
-                       FileCopies *copies) {
+int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch, FileCopies *copies) {
   int32_t rc = kOpDone;
   for (int i = 0; i < copies->count && rc == kOpDone; ++i) rc = prepare_copy(job, steps, watch, i, copies);
   return rc;

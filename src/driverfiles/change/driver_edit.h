@@ -73,8 +73,7 @@ struct Steps {
 //
 // Rewrites which file with plan (in a dry run: checks the file as
 // check_rewrite() does, then gathers plan into the dry run's).
-int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which,
-                            const RewritePlan &plan);
+int32_t rewrite_driver_file(const PaperJob &job, const Steps &steps, DriverFile which, const RewritePlan &plan);
 
 // The first half of that rewrite, watching for a text on the way (watch
 // may be null; see rewrite.h); a dry run only checks and watches
@@ -97,8 +96,7 @@ int32_t ask_companion_to_add(const PaperJob &job, const Steps &steps, const Form
 // Prints the diff plan would make of the file, set (may be null) standing
 // for its match (a dry run's commit of a plan that is whole already, as
 // an apply's is).
-int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan,
-                         const MatchSet *set = nullptr);
+int32_t show_driver_file(const PaperJob &job, DriverFile which, const RewritePlan &plan, const MatchSet *set = nullptr);
 
 // The copies of the files one step rewrites: each prepared once (read
 // and copied, nothing changed yet, nothing asked), then all put in place
@@ -120,10 +118,8 @@ struct FileCopies {
 // Prepares the copy at i when wanted, watched for watch's text (may be
 // null); prepare_copies prepares each, up to a failure. What is prepared
 // waits for commit or abandon, whichever way the step ends.
-int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i,
-                     FileCopies *copies);
-int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch,
-                       FileCopies *copies);
+int32_t prepare_copy(const PaperJob &job, const Steps &steps, const WatchedText *watch, int i, FileCopies *copies);
+int32_t prepare_copies(const PaperJob &job, const Steps &steps, const WatchedText *watch, FileCopies *copies);
 // Puts the wanted copies in place in order (a dry run gathers their
 // plans for its diffs), then abandons what is left.
 int32_t commit_copies(const Steps &steps, FileCopies *copies);

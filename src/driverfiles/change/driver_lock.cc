@@ -30,8 +30,7 @@ void remove_stale_temporaries(const PaperJob &job, const char *root) {
                            format_temp_path(temp, sizeof temp, path) == 0 && sys_io.unlink(temp) == 0;
   }
   // The intent record's own, never the record: that one is --repair's.
-  if (format_intent_path(path, sizeof path, root, job.model) == 0 &&
-      format_temp_path(temp, sizeof temp, path) == 0) {
+  if (format_intent_path(path, sizeof path, root, job.model) == 0 && format_temp_path(temp, sizeof temp, path) == 0) {
     sys_io.unlink(temp);
   }
 }

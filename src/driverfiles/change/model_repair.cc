@@ -67,8 +67,7 @@ int32_t remove_one(const ModelInventory &inv, const FormatEntry &e, PaperJob *jo
 
 // Entries of skip's name (may be null) are left to the interrupted
 // request's finishing, which a dry run only shows.
-int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps &steps,
-                          const char *skip) {
+int32_t remove_incomplete(const ModelInventory &inv, PaperJob *job, const Steps &steps, const char *skip) {
   EntryTies *ties = nullptr;
   if (find_entry_ties(inv, &ties) != 0) return kOpFileFailed;
   int32_t rc = kOpDone;
@@ -159,8 +158,7 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   const char *finished = nullptr;
   int32_t rc = format_job_paths(&work, root) == 0 ? check_driver_links(work) : kOpFileFailed;
   if (rc == kOpDone) rc = finish_recorded(job, steps, &intent, &finished);
-  if (rc == kOpDone &&
-      (read_inventory(root, job.model, &inv) != 0 || read_surroundings(root, job.model, &inv) != 0)) {
+  if (rc == kOpDone && (read_inventory(root, job.model, &inv) != 0 || read_surroundings(root, job.model, &inv) != 0)) {
     rc = kOpFileFailed;
   }
   if (rc == kOpDone) report_temporaries(inv, steps);

@@ -107,8 +107,7 @@ int first_identifier(const PaperJob &job, AddChoice *choice, FormatId *first) {
 // be made or a record that cannot be written fails, before anything is
 // asked, as the step that would have met it first: the delete's when the
 // name has an entry, else the add's.
-int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, AskHook *hook,
-                          bool *in_add) {
+int32_t add_request_steps(PaperJob job, const Steps &steps, AddChoice choice, AskHook *hook, bool *in_add) {
   *in_add = false;
   int32_t rc = format_job_paths(&job, steps.root) == 0 ? check_add_targets(job) : kOpFileFailed;
   FormatId first = choice.fixed != nullptr ? *choice.fixed : FormatId{};
@@ -205,8 +204,7 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root) {
   return kOpIntentOpen;
 }
 
-int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
-                             bool *in_add) {
+int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run, bool *in_add) {
   Recording r{};
   r = Recording{root, Intent{add, {}, job, false, false, nullptr, 0, nullptr, 0}, false,
                 AskHook{record_before_asking, &r, false}, nullptr, 0};

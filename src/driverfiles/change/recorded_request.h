@@ -27,8 +27,7 @@ int32_t refuse_if_interrupted(const PaperJob &job, const char *root);
 // that a change follows and removed as intent_record.h says. Results as
 // the operations'; *in_add tells that an add request's failure came from
 // its add step (for which nothing is printed).
-int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run,
-                             bool *in_add);
+int32_t run_recorded_request(const PaperJob &job, const char *root, bool add, DryRun *dry_run, bool *in_add);
 
 // An apply (apply_formats.h) with its whole set recorded once every copy
 // is ready, before its first companion call. The record stays only when
