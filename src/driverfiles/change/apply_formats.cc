@@ -380,9 +380,9 @@ int32_t check_apply_targets(const ApplyPlan &plan) {
     removes = removes || plan.changes[i].kind != ChangeKind::kAdded;
   }
   const ModelInventory &inv = plan.inv;
-  for (const DriverFile which : kApplyOrder) {
-    if (!inv.present[which] && (which != kSettingsFile || removes)) return fail_with(inv.path[which], ENOENT);
-  }
+  const auto missing = [&](DriverFile f) { return !inv.present[f] && (f != kSettingsFile || removes); };
+  const DriverFile *gone = std::find_if(std::begin(kApplyOrder), std::end(kApplyOrder), missing);
+  if (gone != std::end(kApplyOrder)) return fail_with(inv.path[*gone], ENOENT);
   return adds && !inv.has_marker ? fail_with(inv.path[kFunctionFile], ENODATA) : kOpDone;
 }
 

@@ -161,8 +161,10 @@ long run_repair(const PaperJob &job, const char *root, bool preview) {
   if (rc == kOpDone && (read_inventory(root, job.model, &inv) != 0 || read_surroundings(root, job.model, &inv) != 0)) {
     rc = kOpFileFailed;
   }
-  if (rc == kOpDone) report_temporaries(inv, steps);
-  if (rc == kOpDone) rc = check_read_whole(inv);
+  if (rc == kOpDone) {
+    report_temporaries(inv, steps);
+    rc = check_read_whole(inv);
+  }
   if (rc == kOpDone) rc = remove_incomplete(inv, &work, steps, finished);
   if (rc == kOpDone) rc = mend_orphans(inv, &work, steps, kPaperTable, nullptr, "removed orphan");
   if (rc == kOpDone) rc = mend_orphans(inv, &work, steps, kImagingArea, nullptr, "removed orphan");
