@@ -47,9 +47,8 @@ struct AddedFiles {
 
 // Prepares the copies of the three files for id, watching each for it.
 // kOpDone with *taken set when a line already holds it (nothing left
-// prepared then), or kOpFileFailed. The request checked the marker line
-// before its delete step, which may have taken it with the old entry: a
-// copy without it fails here (ENODATA), as the entry would go nowhere.
+// prepared then), or kOpFileFailed; a function file whose copy lacks the
+// marker line (the request's delete step may take it) fails with ENODATA.
 int32_t prepare_added(const PaperJob &job, const Steps &steps, const FormatId &id, AddedFiles *files, bool *taken) {
   entry_line(id, job, files->entry, sizeof files->entry);
   paper_line(id, job, files->paper, sizeof files->paper);
