@@ -77,10 +77,7 @@ int decide_named(const PaperJob &job, const FormatSet &set, bool *claimed, Apply
     const FormatEntry *old = entry_named(inv, spec.label_name);
     const PaperJob one = job_of(job, spec);
     if (old != nullptr) claimed[old - inv.entries] = true;
-    // Kept when the entry holds the format exactly as its add would write
-    // it: the identifier carries the add's media name, name length, width
-    // and height bits, the paper table and ImagingArea lines its dots and
-    // points.
+    // Kept when its identifier's parts and its lines are what the add would write.
     if (old != nullptr && same_id_parts(one, *old) && same_lines(one, inv, *old)) continue;
     const ChangeKind kind = old != nullptr ? ChangeKind::kReplaced : ChangeKind::kAdded;
     if (add_change(job, plan, kind, spec.label_name, std::strlen(spec.label_name), i, old) != 0) return -1;
