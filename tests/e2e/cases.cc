@@ -66,57 +66,6 @@ std::string repair_of(const std::string &kind, bool repairable) {
   return (repairable ? mends : leaves).at(kind);
 }
 
-}  // namespace
-
-std::string diff(const std::string &file, const std::string &ranges) {
-  return "--- " + kInf + file + "\n+++ " + kInf + file + "\n@@ " + ranges + " @@\n";
-}
-
-std::string checked(const std::string &text, const std::string &kind, bool repairable) {
-  return text + " (repair: " + repair_of(kind, repairable) + ")\n";
-}
-
-std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
-
-std::string monitored(const std::string &formats, int found, const std::string &lines, int intents,
-                      const std::string &more) {
-  const std::string n = std::to_string(found);
-  return "ZKPAPERTOOLLPR WARNING - tvq310: " + n + (found == 1 ? " finding" : " findings") + ", the first: " +
-         lines.substr(0, lines.find('\n')) + " | formats=" + formats + ";;;0 findings=" + n + ";0;;0 intents=" +
-         std::to_string(intents) + ";;;0\n" + lines + more;
-}
-
-std::string finding(const std::string &kind, const std::string &file, const std::string &id,
-                    const std::string &name, bool repairable) {
-  const auto q = [](const std::string &text) { return text == "null" ? text : "\"" + text + "\""; };
-  return "{\"kind\":\"" + kind + "\",\"file\":" + q(file) + ",\"id\":" + q(id) + ",\"name\":" + q(name) +
-         ",\"repairable\":" + (repairable ? "true" : "false") + ",\"repair\":\"" + repair_of(kind, repairable) + "\"}";
-}
-
-Args deleting(const std::string &name, const std::string &printer) { return {"-P", printer, "-d", name, "-show", "1"}; }
-Args adding_call(const std::string &name, const std::string &id, const std::string &h, const std::string &w,
-                 const std::string &printer) {
-  return {"-P", printer, "-n", name, "-w", w, "-h", h, "-specid", id, "-show", "1"};
-}
-
-DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings, std::vector<Tape> lines) {
-  DriverFiles f{"[CustomTape]\n", "", settings, ""};
-  for (const Tape &t : formats) f.function_file += t.id + "/" + t.name + "\n";
-  for (const Tape &t : lines.empty() ? formats : lines) {
-    f.paper_table += t.id + "/" + t.name + ":\t" + t.dots + "\n";
-    f.imaging_area += t.id + ":\t0.00\t0.00\t" + t.points + "\n";
-  }
-  return f;
-}
-
-Tape tape(const std::string &name, const std::string &digits) {
-  char length[3];
-  std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(name.size()));
-  return {name, "ZkL_zkS12mm__" + std::string(length) + "0A032" + digits};
-}
-
-namespace {
-
 Case with(Case c, const std::vector<std::string> &setup) { return c.setup = setup, c; }
 
 // An add on a tree without formats: the companion is asked to delete the name, then to add it as w by h under an
@@ -147,6 +96,37 @@ Case add(const std::string &what, const std::string &program, const std::string 
 
 }  // namespace
 
+std::string checked(const std::string &text, const std::string &kind, bool repairable) {
+  return text + " (repair: " + repair_of(kind, repairable) + ")\n";
+}
+
+std::string document(const std::string &findings) { return "{\"model\":\"tvq310\",\"findings\":[" + findings + "]}\n"; }
+
+std::string finding(const std::string &kind, const std::string &file, const std::string &id,
+                    const std::string &name, bool repairable) {
+  const auto q = [](const std::string &text) { return text == "null" ? text : "\"" + text + "\""; };
+  return "{\"kind\":\"" + kind + "\",\"file\":" + q(file) + ",\"id\":" + q(id) + ",\"name\":" + q(name) +
+         ",\"repairable\":" + (repairable ? "true" : "false") + ",\"repair\":\"" + repair_of(kind, repairable) + "\"}";
+}
+
+Args deleting(const std::string &name, const std::string &printer) { return {"-P", printer, "-d", name, "-show", "1"}; }
+
+DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings, std::vector<Tape> lines) {
+  DriverFiles f{"[CustomTape]\n", "", settings, ""};
+  for (const Tape &t : formats) f.function_file += t.id + "/" + t.name + "\n";
+  for (const Tape &t : lines.empty() ? formats : lines) {
+    f.paper_table += t.id + "/" + t.name + ":\t" + t.dots + "\n";
+    f.imaging_area += t.id + ":\t" + t.origin + t.points + "\n";
+  }
+  return f;
+}
+
+Tape tape(const std::string &name, const std::string &digits) {
+  char length[3];
+  std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(name.size()));
+  return {name, "ZkL_zkS12mm__" + std::string(length) + "0A032" + digits};
+}
+
 std::vector<Case> end_to_end_cases() {
   const std::string old = "ZkL_zkS12mm__040A03271A2B", other = "ZkL_zkS12mm__040A03271A2C";  // "Test", 10 x 50 mm
   const std::string wrong = "ZkL_zkS12mm__050A03271A2B";  // "Test" with length digits of 5
@@ -174,14 +154,12 @@ std::vector<Case> end_to_end_cases() {
       diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") + "+" +
       a3 + "/A b:\t70\t353\n" + diff("ImagingArea", "-0,0 +1") + "+" + a3 + ":\t0.00\t0.00\t28.00\t141.52\n";
   const std::string n32(32, 'N'), id32 = "ZkL_zkS12mm__200A0321000F", tool = kMe + kTool + ": ";
-  const std::string entries = id('B') + "/Dup\n" + id('C') + "/Dup\n" + id('D') + "/One\n" + id('D') + "/Two\n" +
-                              id('E') + "/Wrong\n";
-  const std::string papers = id('B') + "/Dup:\t1\t2\n" + id('C') + "/Dup:\t1\t2\n" + id('D') + "/One:\t1\t2\n" +
-                             id('E') + "/Wrong:\t1\t2\n";
-  const std::string imaging = id('B') + ":\t1\n" + id('C') + ":\t1\n" + id('D') + ":\t1\n" + id('E') + ":\t1\n";
-  const DriverFiles messy = {"[CustomTape]\n" + entries + id('F') + "/Hal\n", papers + id('F') + "/Hal:\t1\t2\n" +
-                             id('0') + "/Gone:\t1\t2\n", "Media=" + id('1') + "\n", imaging};
-  const DriverFiles mended = {"[CustomTape]\n" + entries, papers, "Media=zkS12mm\n", imaging};
+  const auto with_id = [&](const std::string &name, char c) { return Tape{name, id(c), "1\t2", "1", ""}; };
+  const Tape dup_b = with_id("Dup", 'B'), dup_c = with_id("Dup", 'C'), one = with_id("One", 'D');
+  const Tape two = with_id("Two", 'D'), misfit = with_id("Wrong", 'E');
+  const DriverFiles mended = holding({dup_b, dup_c, one, two, misfit}, "Media=zkS12mm\n", {dup_b, dup_c, one, misfit});
+  const DriverFiles messy = {mended.function_file + id('F') + "/Hal\n", mended.paper_table + id('F') + "/Hal:\t1\t2\n" +
+                             id('0') + "/Gone:\t1\t2\n", "Media=" + id('1') + "\n", mended.imaging_area};
   const std::string repaired = "removed incomplete: " + id('F') + " 'Hal'\nremoved orphan: " + id('0') + " from " +
                                kInf + "paperinftvq310\nreset setting: " + kInf + "zktvq310rc from " + id('1') + "\n";
   const auto at = [&](const std::string &file, const std::string &why) { return kMe + kInf + file + ": " + why + "\n"; };
@@ -212,7 +190,6 @@ std::vector<Case> end_to_end_cases() {
       {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0},
 
       // Tape: width to tape, pins and media; height 4 to 1000 mm.
-      // add(what, program, name, -w, -h, companion -w and -h, identifier, dots, points)
       add("tape_5mm", "tvq310", "A", "5", "3", "2", "4", "ZkL_zkS3.5mm_0102004", "24\t28", "9.60\t11.32"),
       add("tape_6mm", "tvq300", "A", "6", "4", "4", "4", "ZkL_zkS6mm___0104004", "32\t28", "12.80\t11.32"),
       add("tape_7mm", "tvq250e", "A", "7", "50", "7", "50", "ZkL0107032", "50\t353", "20.00\t141.52"),
@@ -273,9 +250,8 @@ std::vector<Case> end_to_end_cases() {
        tape.paper_table + holder + ":\t1\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{
        tape_without.function_file + holder + "\n", tape_without.paper_table + holder + ":\t1\n",
        tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
-      {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"}, {"[CustomTape]\n" + roll + "/Roll\n", roll +
-       "/Roll:\t695\t1108\n", "Copies=1\nMediaSize=" + roll + "\n", roll + ":\t0.00\t0.00\t0.00\t283.03\n"}, "", 0,
-       DriverFiles{"[CustomTape]\n", "", "Copies=1\nMediaSize=29X1\n", ""}, {deleting("Roll")}},
+      {"roll_delete", "lm230", {"-P", "q", "-d", "Roll"}, holding({{"Roll", roll, "695\t1108", "0.00\t283.03"}},
+       "Copies=1\nMediaSize=" + roll + "\n"), "", 0, holding({}, "Copies=1\nMediaSize=29X1\n"), {deleting("Roll")}},
       // Long lines that are not the first: one naming the format without an identifier, and the paper table's entry.
       {"delete_entry_line_longer_than_a_chunk", "tvq310", del_test, {"[Function]\n" + decoy + "[CustomTape]\n" + old +
        "/Test\nCut=1\n", "A4:\t1\t2\n" + old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\n", tape.settings_file,
@@ -325,10 +301,9 @@ std::vector<Case> end_to_end_cases() {
       on_tape("list_tape", list, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0),
       on_tape("list_with_standard_input_closed", list, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {},
               {"stdin=closed"}),
-      {"list_roll_escaped_incomplete", "lm230", {"--list"},
-       {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ \x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""},
-       "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\na\\tb\\\\ \\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4"
-       "\tmissing=paper,imaging\n", 0},
+      {"list_roll_escaped_incomplete", "lm230", {"--list"}, {"[CustomTape]\n" + roll + "/Roll\nZkL093E0641A2B4/a\tb\\ "
+       "\x01\r\xc3\xa9\n", roll + "/Roll:\t1\t2\n", "", ""}, "Roll\t62x100\troll\t" + roll + "\tmissing=imaging\n"
+       "a\\tb\\\\ \\x01\\r\xc3\xa9\t62x100\troll\tZkL093E0641A2B4\tmissing=paper,imaging\n", 0},
       {"list_tape_without_media", "tvq310", list, {"[CustomTape]\nZkL010A0321A2B3/N\n", "ZkL010A0321A2B3/N:\t1\n",
        "", "ZkL010A0321A2B3:\t1\n"}, "N\t10x50\t-\tZkL010A0321A2B3\tcomplete\n", 0},
       {"list_without_formats", "tvq310", list, kBare, "", 0},
@@ -344,12 +319,10 @@ std::vector<Case> end_to_end_cases() {
        ties + checked("incomplete: " + id('F') + " 'Hal' has no line in " + kInf + "ImagingArea", "incomplete", true) +
            checked("orphan: " + id('0') + " in " + kInf + "paperinftvq310 has no entry", "orphan", true) +
            checked("stale setting: " + kInf + "zktvq310rc selects " + id('1'), "stale-setting", true), 1},
-      {"check_finds_a_name_given_again_past_another", "tvq310", check, {"[CustomTape]\n" + id('B') + "/Dup\n" +
-       id('C') + "/One\n" + id('D') + "/Dup\n", id('B') + "/Dup:\t1\t2\n" + id('C') + "/One:\t1\t2\n" + id('D') +
-       "/Dup:\t1\t2\n", "", id('B') + ":\t1\n" + id('C') + ":\t1\n" + id('D') + ":\t1\n"},
-       checked("duplicate name: 'Dup' on " + id('B') + " and " + id('D'), "duplicate-name"), 1},
-      {"check_finds_ties_apart", "tvq310", check, {"[CustomTape]\n" + id('B') + "/Dup\n" + id('D') + "/One\n" +
-       id('C') + "/Dup\n" + id('D') + "/Two\n" + id('E') + "/Wrong\n", papers, "", imaging}, ties, 1},
+      {"check_finds_a_name_given_again_past_another", "tvq310", check, holding({dup_b, with_id("One", 'C'),
+       with_id("Dup", 'D')}), checked("duplicate name: 'Dup' on " + id('B') + " and " + id('D'), "duplicate-name"), 1},
+      {"check_finds_ties_apart", "tvq310", check, holding({dup_b, one, dup_c, two, misfit}, "", {dup_b, dup_c, one,
+       misfit}), ties, 1},
       {"repair_mends_what_files_tell", "tvq310", repair, messy, repaired, 1, mended, {deleting("Hal")}},
       {"repair_leaves_name_too_long_to_ask_about", "tvq310", repair,
        {"[CustomTape]\nZkL_zkS12mm__210A03271A2B/" + std::string(33, 'n') + "\n", "", "", ""}, "", 1},

@@ -51,8 +51,13 @@ void add_truth_cases(std::vector<Case> *rows);
 void add_apply_cases(std::vector<Case> *rows);
 void add_intent_cases(std::vector<Case> *rows);
 void add_usage_cases(std::vector<Case> *rows);
+// tvq310 as its runs name it: the program, the driver files' folder, the companion and a dry run's call of it.
+inline const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf/";
+inline const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310", kRun = "run: " + kTool + " -P q ";
 // A unified diff's header for a driver file of tvq310, and its hunk's ranges.
-std::string diff(const std::string &file, const std::string &ranges);
+inline std::string diff(const std::string &file, const std::string &ranges) {
+  return "--- " + kInf + file + "\n+++ " + kInf + file + "\n@@ " + ranges + " @@\n";
+}
 // One finding of --check --json; "null" stands for a file, id or name it lacks.
 std::string finding(const std::string &kind, const std::string &file, const std::string &id,
                     const std::string &name, bool repairable);
@@ -61,18 +66,22 @@ std::string document(const std::string &findings);
 // A --check line: text, then what --repair does to a finding of kind.
 std::string checked(const std::string &text, const std::string &kind, bool repairable = false);
 // --check --monitoring's output on tvq310 for found findings, lines their --check lines as shown.
-std::string monitored(const std::string &formats, int found, const std::string &lines, int intents = 0,
-                      const std::string &more = "");
+inline std::string monitored(const std::string &formats, int found, const std::string &lines, int intents = 0,
+                             const std::string &more = "") {
+  const std::string n = std::to_string(found);
+  return "ZKPAPERTOOLLPR WARNING - tvq310: " + n + (found == 1 ? " finding" : " findings") + ", the first: " +
+         lines.substr(0, lines.find('\n')) + " | formats=" + formats + ";;;0 findings=" + n + ";0;;0 intents=" +
+         std::to_string(intents) + ";;;0\n" + lines + more;
+}
 // The companion's arguments when asked to delete name; to add it as a w by h mm format under id.
 Args deleting(const std::string &name, const std::string &printer = "q");
-Args adding_call(const std::string &name, const std::string &id, const std::string &h = "50",
-                 const std::string &w = "10", const std::string &printer = "q");
-// tvq310 as its runs name it: the program, the driver files' folder, the companion and a dry run's call of it.
-inline const std::string kMe = "zkpapertoollpr_tvq310: ", kInf = "vantrel/tvq310/bin/inf/";
-inline const std::string kTool = "vantrel/tvq310/bin/lpd/zkpapertoolcups_tvq310", kRun = "run: " + kTool + " -P q ";
-// Formats of tvq310 (by default 12 by 50 mm tapes: 10 mm printed, 70 pins, 353 dots): a tree holding them, the entries
-// in this order, their other lines in the order of lines (the same when empty).
-struct Tape { std::string name, id, dots = "70\t353", points = "28.00\t141.52"; };
+inline Args adding_call(const std::string &name, const std::string &id, const std::string &h = "50",
+                        const std::string &w = "10", const std::string &printer = "q") {
+  return {"-P", printer, "-n", name, "-w", w, "-h", h, "-specid", id, "-show", "1"};
+}
+// Formats of tvq310 (by default 12 by 50 mm tapes: 10 mm printed, 70 pins, 353 dots, imaging area at 0,0 in points)
+// and a tree holding them, the entries in this order, their other lines in the order of lines (the same when empty).
+struct Tape { std::string name, id, dots = "70\t353", points = "28.00\t141.52", origin = "0.00\t0.00\t"; };
 DriverFiles holding(const std::vector<Tape> &formats, const std::string &settings = "", std::vector<Tape> lines = {});
 // name's format as a 12 by 50 mm tape under a fixed identifier ("ZkL_zkS12mm__" + hex name length + "0A032" + digits),
 // or a fresh one (pattern).

@@ -1,6 +1,5 @@
-// --apply's end-to-end rows. Every format here is a 12 by 50 mm tape on tvq310 (10 mm printed, 70 pins, media
-// "_zkS12mm__"): identifier "ZkL_zkS12mm__" + hex name length + "0A032" + five varying digits, paper line "\t70\t353",
-// imaging line "\t0.00\t0.00\t28.00\t141.52"; a change is printed as "<action>\t<name>\t12x50".
+// --apply's end-to-end rows, every format a 12 by 50 mm tape of tvq310 (tape(), cases.h), media "_zkS12mm__"; a
+// change is printed as "<action>\t<name>\t12x50".
 #include "e2e/cases.h"
 
 namespace {
@@ -63,8 +62,7 @@ void add_apply_cases(std::vector<Case> *rows) {
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
       // Only its add refused: the old format is gone on both sides.
       {"apply_companion_refuses_a_replacement", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
-       "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"),
-       {deleting("Bb"), adding_call("Bb", bb60, "60")},
+       "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"), {deleting("Bb"), adding_call("Bb", bb60, "60")},
        {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
         "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
       // The others in the function file's order, their identifiers falling.

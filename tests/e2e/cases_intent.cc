@@ -106,16 +106,15 @@ void add_intent_cases(std::vector<Case> *rows) {
       // --ensure's replacement (an apply of one format) cut once the companion added it, nothing renamed: the
       // repair's apply replaces it again, moving the selection on as the run would.
       cut("interrupted_ensure_of_the_selection_repaired", kRepair, kTape, "0 parent 0", {ensure60},
-          "finished: an apply of 1 format on printer q\n" + copies(left, true), 0,
-          holding({{"Test", kTest60b, "70\t424", "28.00\t169.82"}}, "Media=" + kTest60b + "\n"),
-          {del_test, test60, del_test, test60b}, false),
+          "finished: an apply of 1 format on printer q\n" + copies(left, true), 0, holding({{"Test", kTest60b,
+          "70\t424", "28.00\t169.82"}}, "Media=" + kTest60b + "\n"), {del_test, test60, del_test, test60b}, false),
       cut("interrupted_ensure_of_the_selection_checked", {"--check"}, kTape, "0 parent", {ensure60},
           checked_apply + copies(seen, true), 1, kSame, {del_test, test60}, true),
       // The entry of the name an apply (an --ensure) decides on, which the lookup does not take, is the one the
       // repair's apply replaces, its selection following.
-      cut("ensure_intent_replaces_the_decided_entry", kRepair, {"[CustomTape]\n" + kWrong + "/Test\n", kWrong +
-          "/Test:\t70\t353\n", "Media=" + kWrong + "\n", kWrong + ":\t1\n"}, "0", {record("tvq310", kApplied)},
-          "finished: an apply of 1 format on printer q\n", 0, selected, {del_test, test}, false),
+      cut("ensure_intent_replaces_the_decided_entry", kRepair, holding({{"Test", kWrong, "70\t353", "1", ""}},
+          "Media=" + kWrong + "\n"), "0", {record("tvq310", kApplied)}, "finished: an apply of 1 format on printer q\n",
+          0, selected, {del_test, test}, false),
       cut("interrupted_apply_checked", {"--check"}, kTape, "0 parent", kApplyBox,
           checked_apply + copies(seen, false), 1, kSame, {del_box, box}, true),
       cut("interrupted_apply_checked_json", {"--check", "--json"}, kTape, "0 parent", kApplyBox, document(finding(
@@ -163,9 +162,8 @@ void add_intent_cases(std::vector<Case> *rows) {
           "/Test\n" + diff("paperinftvq310", "-0,0 +1") + "+" + kCutId + "/Test:\t70\t353\n" +
           diff("ImagingArea", "-0,0 +1") + "+" + kCutId + ":\t0.00\t0.00\t28.00\t141.52\n", 0, kSame, {}, true),
       // The recorded identifier held by another format: the repeat stops, the record stays.
-      {"repeated_add_finds_its_identifier_taken", "tvq310", kRepair, {"[CustomTape]\n" + kCutId + "/Other\n",
-       kCutId + "/Other:\t1\t2\n", "", kCutId + ":\t1\n"}, "", 255, kSame, {del_test},
-       {"companion=0", record("tvq310", kCutAdd)}, kMe + "File exists\n", true},
+      {"repeated_add_finds_its_identifier_taken", "tvq310", kRepair, holding({{"Other", kCutId, "1\t2", "1", ""}}), "",
+       255, kSame, {del_test}, {"companion=0", record("tvq310", kCutAdd)}, kMe + "File exists\n", true},
       // A finished apply repeated from its record asks nothing and changes nothing.
       cut("hand_written_apply_intent_repaired", kRepair, kTape, "0", {record("tvq310", kApplied)},
           "finished: an apply of 1 format on printer q\n", 0, kSame, {}, false),

@@ -14,11 +14,6 @@ const Args kRepair = {"--repair", "-P", "q"}, kMonitor = {"--check", "--monitori
 }  // namespace
 
 void add_truth_cases(std::vector<Case> *rows) {
-  // A failure of the companion tool: which tool, and how; a dry run foresees one that cannot be started.
-  const auto failing = [&](const std::string &what, const Args &args, const std::string &setup, const std::string &err,
-                           const std::vector<Args> &calls = {}) {
-    return Case{what, "tvq310", args, kTape, "", 255, kSame, calls, {setup}, err};
-  };
   const std::string broken = "ZkL_zkS12mm__040A0327GA2B";  // a hex digit lost
   const std::string long_name(300, 'n'), long_id = "ZkL_zkS12mm__2C0A03271A2C";
   const DriverFiles long_names = holding({{std::string(240, 'n'), "ZkL_zkS12mm__F00A03271A2B"}, {long_name, long_id}});
@@ -34,13 +29,15 @@ void add_truth_cases(std::vector<Case> *rows) {
                                  "paperinftvq310 has no entry", "orphan", true);
   }
   rows->insert(rows->end(), {
-      failing("delete_companion_not_executable", kDelete, "plain-companion", kMe + kTool + ": Permission denied\n"),
-      failing("ensure_companion_fails", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, "companion=3",
-              kMe + kTool + ": exited with status 3\n", {deleting("New")}),
-      failing("dry_run_delete_companion_missing", {"--dry-run", "-P", "q", "-d", "Test"}, "no-companion",
-              kMe + kTool + ": No such file or directory\n"),
-      failing("dry_run_add_companion_not_executable", {"--dry-run", "-P", "q", "-n", "New", "-w", "12", "-h", "50"},
-              "plain-companion", kMe + kTool + ": Permission denied\n"),
+      // A failure of the companion tool: which tool, and how; a dry run foresees one that cannot be started.
+      {"delete_companion_not_executable", "tvq310", kDelete, kTape, "", 255, kSame, {}, {"plain-companion"},
+       kMe + kTool + ": Permission denied\n"},
+      {"ensure_companion_fails", "tvq310", {"--ensure", "-P", "q", "-n", "New", "-w", "12", "-h", "50"}, kTape, "", 255,
+       kSame, {deleting("New")}, {"companion=3"}, kMe + kTool + ": exited with status 3\n"},
+      {"dry_run_delete_companion_missing", "tvq310", {"--dry-run", "-P", "q", "-d", "Test"}, kTape, "", 255, kSame, {},
+       {"no-companion"}, kMe + kTool + ": No such file or directory\n"},
+      {"dry_run_add_companion_not_executable", "tvq310", {"--dry-run", "-P", "q", "-n", "New", "-w", "12", "-h", "50"},
+       kTape, "", 255, kSame, {}, {"plain-companion"}, kMe + kTool + ": Permission denied\n"},
       {"dry_run_repair_companion_missing", "tvq310", {"--dry-run", "--repair", "-P", "q"}, {kTape.function_file, "",
        "", ""}, "not removed: " + kId + " 'Test': the companion tool failed\n", 255, kSame, {}, {"no-companion"},
        kMe + kTool + ": No such file or directory\n"},
