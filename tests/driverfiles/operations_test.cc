@@ -173,9 +173,8 @@ TEST_F(Operations, RepairLogsEachChange) {
   const auto gone = [&](const char *action, const std::string &id) {
     return logged(action, "", "id='" + id + "' size=7x50");
   };
-  EXPECT_EQ((Lines{logged("removed incomplete", "Test", tape), logged("reset setting", "", tape),
-                   gone("removed orphan", orphan), gone("removed orphan", lone), gone("reset setting", stale)}),
-            events("log "));
+  EXPECT_EQ((Lines{logged("removed incomplete", "Test", tape), logged("reset setting", "", tape), gone("removed orphan",
+             orphan), gone("removed orphan", lone), gone("reset setting", stale)}), events("log "));
   const auto apply = [&](bool keep_others) {
     ApplyPlan plan{};
     int32_t rc = decide_apply(tape_job(""), root.c_str(), FormatSet{}, keep_others, &plan);
@@ -321,11 +320,10 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
     for (size_t i = 0; i < clean.size(); ++i) {
       const Call kind = clean[i];
       const int nth = nth_of_kind(clean, i);
-      const std::string what = call_name(kind) + std::to_string(nth) + (add ? " add " : " delete ") + label;
-      SCOPED_TRACE(what);
+      SCOPED_TRACE(call_name(kind) + std::to_string(nth) + (add ? " add " : " delete ") + label);
       int err = 0;
       const int32_t rc = run_failing(kind, nth, request, &err);
-      EXPECT_TRUE(rc == 0 || i < renamed || file_exists(record)) << what;  // the shared sync's failure: kept for --repair
+      EXPECT_TRUE(rc == 0 || i < renamed || file_exists(record));  // the shared sync's failure: kept for --repair
       const bool before_commit = before_first_commit();
       const DriverFiles now = read_driver_files(paths), old = tape_files();
       if (rc == 0) {  // a call whose failure costs nothing (a close, a stale temporary)
@@ -334,24 +332,24 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
         const bool unread = kind == Call::kOpen || kind == Call::kRead;  // a failing look at the login uid
         const std::string line = by + (unread ? std::to_string(::getuid()) + " login_uid=unknown" : uid);
         const Lines degraded{kind == Call::kRealloc ? "removed model=tvq310 (no memory for the details)" : line};
-        if (!add || (!unread && kind != Call::kRealloc)) { EXPECT_EQ(add ? clean_log : degraded, events("log ")) << what; }
+        if (!add || (!unread && kind != Call::kRealloc)) { EXPECT_EQ(add ? clean_log : degraded, events("log ")); }
       } else {
-        EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0) << what;
-        EXPECT_EQ(kind == Call::kWaitpid || kind == Call::kSpawn ? kOpCompanionFailed : kOpFileFailed, rc) << what;
-        EXPECT_EQ(EIO, err) << what;
+        EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0);
+        EXPECT_EQ(kind == Call::kWaitpid || kind == Call::kSpawn ? kOpCompanionFailed : kOpFileFailed, rc);
+        EXPECT_EQ(EIO, err);
         if (before_commit) expect_driver_files(old, paths);
       }
       const auto as = [&](const DriverFiles &files, int f) { return now.*kFileText[f] == files.*kFileText[f]; };
-      for (int f = 0; f < 4; ++f) EXPECT_TRUE(as(old, f) || as(done, f) || as(deleted, f)) << what << ", file " << f;
+      for (int f = 0; f < 4; ++f) EXPECT_TRUE(as(old, f) || as(done, f) || as(deleted, f)) << "file " << f;
       arm_fault(Call::kOpen, 0, 0);
       if (file_exists(record)) {
-        EXPECT_GT(0, rc) << what;
-        EXPECT_EQ(0, repair_formats(tape_job(label), root.c_str())) << what;
-        EXPECT_EQ(0u, events("log ").back().find(std::string(add ? "finished add" : "finished delete") + q + label)) << what;
+        EXPECT_GT(0, rc);
+        EXPECT_EQ(0, repair_formats(tape_job(label), root.c_str()));
+        EXPECT_EQ(0u, events("log ").back().find(std::string(add ? "finished add" : "finished delete") + q + label));
         expect_driver_files(done, paths);
       }
-      EXPECT_EQ(names, list_dir(paths.inf)) << what;  // no temporary or record left
-      EXPECT_LE(0, delete_label_format(tape_job(label), root.c_str())) << what;
+      EXPECT_EQ(names, list_dir(paths.inf));  // no temporary or record left
+      EXPECT_LE(0, delete_label_format(tape_job(label), root.c_str()));
       expect_driver_files(*label == 'N' ? tape_files() : deleted, paths);
     }
   }
@@ -399,20 +397,19 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
       const Lines names = list_dir(paths.inf);
       for (size_t i = 0; i < clean.size(); ++i) {
         const int nth = nth_of_kind(clean, i);
-        const std::string what = call_name(clean[i]) + std::to_string(nth) + " companion " + statuses;
-        SCOPED_TRACE(what);
+        SCOPED_TRACE(call_name(clean[i]) + std::to_string(nth) + " companion " + statuses);
         set_companion_status(paths, statuses);
         int err = 0;
         const int32_t rc = run_failing(clean[i], nth, apply, &err);
         EXPECT_TRUE(rc == kOpDone ? whole == applied_shape(read_driver_files(paths), true)
-                                  : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO)) << what;
-        EXPECT_TRUE((clean[i] != Call::kWaitpid && clean[i] != Call::kSpawn) || rc == kOpCompanionFailed) << what;
+                                  : rc == kOpCompanionFailed || (rc == kOpFileFailed && err == EIO));
+        EXPECT_TRUE((clean[i] != Call::kWaitpid && clean[i] != Call::kSpawn) || rc == kOpCompanionFailed);
         // A refusal is the companion's, whatever the record's removal met after it.
-        EXPECT_TRUE(rc != kOpCompanionFailed || paths.companion == failed_driver_file()) << what;
+        EXPECT_TRUE(rc != kOpCompanionFailed || paths.companion == failed_driver_file());
         if (before_first_commit()) expect_driver_files(tape_files(), paths);
         // Kept when the companion agreed to a change not all in place, else only by a failed unlink.
         const bool kept = rc == kOpFileFailed && calls_made(Call::kWaitpid) > 0;
-        EXPECT_TRUE(kept ? file_exists(record) : !file_exists(record) || clean[i] == Call::kUnlink) << what;
+        EXPECT_TRUE(kept ? file_exists(record) : !file_exists(record) || clean[i] == Call::kUnlink);
         // The selected format whose add failed is gone, its selection reset (once the settings file is renamed, else
         // a repair's apply moves it on): it comes back unselected.
         const bool refused = calls_made(Call::kSpawn) >= add && (statuses[1] != '\0' ||
@@ -422,14 +419,14 @@ TEST_F(Operations, EveryFailingCallOfAnApplyIsReported) {
         if (refused && (!file_exists(record) || read_driver_files(paths).settings_file == reset)) again[2] = reset;
         arm_fault(Call::kOpen, 0, 0), set_companion_status(paths, "0");
         if (file_exists(record)) {
-          EXPECT_GT(0, rc) << what;
-          EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str())) << what;
-          EXPECT_EQ(logged("finished apply", "", "id='' size=0x0"), events("log ").back()) << what;
-          EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
+          EXPECT_GT(0, rc);
+          EXPECT_EQ(0, repair_formats(tape_job(""), root.c_str()));
+          EXPECT_EQ(logged("finished apply", "", "id='' size=0x0"), events("log ").back());
+          EXPECT_EQ(again, applied_shape(read_driver_files(paths), true));
         }
-        EXPECT_EQ(names, list_dir(paths.inf)) << what;
-        EXPECT_EQ(kOpDone, apply()) << what;
-        EXPECT_EQ(again, applied_shape(read_driver_files(paths), true)) << what;
+        EXPECT_EQ(names, list_dir(paths.inf));
+        EXPECT_EQ(kOpDone, apply());
+        EXPECT_EQ(again, applied_shape(read_driver_files(paths), true));
       }
     }
   }

@@ -166,14 +166,11 @@ std::vector<Case> end_to_end_cases() {
   const std::string ties = checked("duplicate name: 'Dup' on " + id('B') + " and " + id('C'), "duplicate-name") +
                            checked("shared identifier: " + id('D') + " on 'One' and 'Two'", "shared-identifier") +
                            checked("length digits: " + id('E') + " 'Wrong' is 5 bytes long", "length-digits");
-  // A run of tvq310 on tape; one that deletes Test from it.
+  // A run of tvq310 on tape.
   const auto on_tape = [&](const std::string &what, const Args &args, const std::string &out, int status,
                            const std::optional<DriverFiles> &after = kSame, const std::vector<Args> &calls = {},
                            const std::vector<std::string> &setup = {}, const std::string &err = "") {
     return Case{what, "tvq310", args, tape, out, status, after, calls, setup, err};
-  };
-  const auto deletes = [&](const std::string &what, const std::vector<std::string> &setup = {}) {
-    return on_tape(what, del_test, "", 0, tape_without, {deleting("Test")}, setup);
   };
   // A zero byte in a name (the entry's name ends there), and one in an identifier.
   const DriverFiles zeroed = {"[CustomTape]\n" + old + "/Te" + std::string(1, '\0') + "st\n" + "ZkL_zkS12mm__040A03" +
@@ -244,7 +241,7 @@ std::vector<Case> end_to_end_cases() {
        "/A:\t70\t353\n", "", "A4:\t1\n" + a + ":\t0.00\t0.00\t28.00\t141.52\n"}, {deleting("A"), adding_call("A", a)}},
 
       // A delete drops every line of the format and resets its selection.
-      deletes("tape_delete"),
+      on_tape("tape_delete", del_test, "", 0, tape_without, {deleting("Test")}),
       // A name holding the identifier is another format's, kept with its selection.
       {"delete_keeps_a_name_holding_the_identifier", "tvq310", del_test, {tape.function_file + holder + "\n",
        tape.paper_table + holder + ":\t1\n", tape.settings_file, tape.imaging_area}, "", 0, DriverFiles{
@@ -257,10 +254,9 @@ std::vector<Case> end_to_end_cases() {
        "/Test\nCut=1\n", "A4:\t1\t2\n" + old + "/Test:\t70\t353" + std::string(3 << 20, 'x') + "\n", tape.settings_file,
        tape.imaging_area}, "", 0, DriverFiles{"[Function]\n" + decoy + "[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
        tape_without.settings_file, tape_without.imaging_area}, {deleting("Test")}},
-      [&] {  // the add never looks for its identifier in a settings file that is not there
-        Case c = with(adding12("add_without_settings_file", add_a), {"missing:rc"});
-        return c.after->settings_file = "<missing>", c;
-      }(),
+      // The add never looks for its identifier in a settings file that is not there.
+      {"add_without_settings_file", "tvq310", add_a, kBare, "", 0, holding({{"A", a}}, "<missing>"),
+       {deleting("A"), adding_call("A", a)}, {"missing:rc"}},
       {"delete_not_found", "tvq200", {"-P", "q", "-d", "Nope"}, decoys, "Not found 'Nope'\n", 0, kSame, {deleting("Nope")}},
       on_tape("delete_takes_the_last_name", {"-P", "q", "-d", "LongName", "-d", "A"}, "Not found 'A'\n", 0, kSame,
               {deleting("A")}),
@@ -292,11 +288,11 @@ std::vector<Case> end_to_end_cases() {
       // Standard output that cannot be written fails a run that prints.
       on_tape("not_found_stdout_full", {"-P", "q", "-d", "Nope"}, "", 255, kSame, {deleting("Nope")}, {"stdout=full"}),
       on_tape("usage_stdout_closed", {"-P", "q"}, "", 255, kSame, {}, {"stdout=closed"}),
-      deletes("silent_delete_stdout_full", {"stdout=full"}),
+      on_tape("silent_delete_stdout_full", del_test, "", 0, tape_without, {deleting("Test")}, {"stdout=full"}),
 
       // Rewritten files keep their owner; a link is followed only when it, its target and its directory have one owner.
-      deletes("delete_keeps_owner", {"chown:rc", "chown:imaging"}),
-      deletes("delete_through_links", {"link:func", "link:rc"}),
+      on_tape("delete_keeps_owner", del_test, "", 0, tape_without, {deleting("Test")}, {"chown:rc", "chown:imaging"}),
+      on_tape("delete_through_links", del_test, "", 0, tape_without, {deleting("Test")}, {"link:func", "link:rc"}),
       // The administrator's commands: only as the first word after the name (command_word_later above).
       on_tape("list_tape", list, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0),
       on_tape("list_with_standard_input_closed", list, "Test\t12x50\t_zkS12mm__\t" + old + "\tcomplete\n", 0, kSame, {},

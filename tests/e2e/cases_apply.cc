@@ -21,12 +21,6 @@ std::vector<Args> asked_to_add(const std::vector<Tape> &formats) {
 // name's format at 12 by 60 mm under id.
 Tape tall(const std::string &name, const std::string &id) { return {name, id, "70\t424", "28.00\t169.82"}; }
 
-std::string printed(const std::string &action, const std::vector<Tape> &formats) {
-  std::string out;
-  for (const Tape &t : formats) out += action + "\t" + t.name + "\t12x50\n";
-  return out;
-}
-
 const Args kApply = {"--apply", "in.json", "-P", "q"};
 
 // An input on standard input refused: exit 2, the reason, nothing asked or changed.
@@ -49,8 +43,8 @@ void add_apply_cases(std::vector<Case> *rows) {
   const Args dry_json = {"--dry-run", "--apply", "in.json", "-P", "q", "--json"};
   const std::string status3 = kMe + kTool + ": exited with status 3 while applying '";
   rows->insert(rows->end(), {
-      {"apply_to_an_empty_model", "tvq310", kApply, holding({}), printed("added", {a, bb}), 0, holding({a, bb}),
-       asked_to_add({a, bb}), {input({"A", "Bb"})}},
+      {"apply_to_an_empty_model", "tvq310", kApply, holding({}), "added\tA\t12x50\nadded\tBb\t12x50\n", 0,
+       holding({a, bb}), asked_to_add({a, bb}), {input({"A", "Bb"})}},
       {"apply_again_changes_nothing", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + a_old.id + "\n"), "", 0,
        kSame, {}, {input({"Bb", "A"})}},
       {"apply_skips_an_unknown_member", "tvq310", kApply, holding({a_old}), "", 0, kSame, {},
@@ -69,7 +63,7 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"apply_removes_the_others", "tvq310", kApply, holding({tape("O[CustomTape", "1A2B5"), tape("Zed", "1A2B6"),
        tape("Yy", "1A2B7"), a_old}), "removed\tO[CustomTape\t12x50\nremoved\tZed\t12x50\nremoved\tYy\t12x50\n", 0,
        holding({a_old}), {deleting("O[CustomTape"), deleting("Zed"), deleting("Yy")}, {input({"A"})}},
-      {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), printed("added", {a}), 0,
+      {"apply_adds_without_settings_file", "tvq310", kApply, holding({}), "added\tA\t12x50\n", 0,
        holding({a}, "<missing>"), asked_to_add({a}), {input({"A"}), "missing:rc"}},
       {"apply_without_paper_table", "tvq310", kApply, holding({}), "", 255, kSame, {}, {input({"A"}), "missing:paper"},
        kMe + kInf + "paperinftvq310: No such file or directory\n"},
@@ -77,9 +71,9 @@ void add_apply_cases(std::vector<Case> *rows) {
        holding({a_old, holder}), "replaced\tA\t12x60\n", 0, holding({tall("A", a60), holder}, "", {holder, tall("A", a60)}),
        {deleting("A"), adding_call("A", a60, "60")}, {input({"A"}, "60")}},
       {"apply_keeps_the_others", "tvq310", {"--apply", "in.json", "--keep-others", "-P", "q"}, holding({other}),
-       printed("added", {a}), 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
+       "added\tA\t12x50\n", 0, holding({a, other}, "", {other, a}), asked_to_add({a}), {input({"A"})}},
       // The third of five formats: its delete asked, its add refused.
-      {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), printed("added", {a, bb}), 255,
+      {"apply_companion_fails_on_the_third", "tvq310", kApply, holding({}), "added\tA\t12x50\nadded\tBb\t12x50\n", 255,
        holding({a, bb}), asked_to_add({a, bb, ccc}), {five, "companion=0 0 0 0 0 3 0"}, status3 + "Ccc'\n"},
       {"apply_drops_an_orphan_though_the_companion_refuses", "tvq310", kApply, {"[CustomTape]\n", bb_old.id + "/Bb:\t1\n",
        "", ""}, "removed orphan\t\t12x50\n", 255, holding({}), {deleting("A")}, {input({"A"}), "companion=3"},
@@ -91,8 +85,9 @@ void add_apply_cases(std::vector<Case> *rows) {
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"removed orphan\",\"name\":\"\",\"width\":12,\"height\":50},"
        "{\"action\":\"reset setting\",\"name\":\"\",\"width\":9,\"height\":50}]}\n", 0,
        holding({a_old}, "Media=zkS12mm\n"), {}, {input({"A"})}},
-      {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), printed("added", {ccc, dddd, eeeee}),
-       0, holding({ccc, dddd, eeeee, a_old, bb_old}, "", {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
+      {"apply_again_finishes_the_rest", "tvq310", kApply, holding({a_old, bb_old}), "added\tCcc\t12x50\n"
+       "added\tDddd\t12x50\nadded\tEeeee\t12x50\n", 0, holding({ccc, dddd, eeeee, a_old, bb_old}, "",
+       {a_old, bb_old, ccc, dddd, eeeee}), asked_to_add({ccc, dddd, eeeee}), {five}},
       // Names (32 bytes of every kind) decode to the bytes the listing encodes; read from standard input.
       {"apply_names_as_bytes_from_standard_input", "tvq310", {"--apply", "-", "-P", "q", "--json"}, holding({}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"\\udcc3q\\\"b\\\\\\u0001\\udcff" + utf8 +
@@ -102,9 +97,9 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"dry_run_apply_json", "tvq310", dry_json, holding({other}),
        "{\"model\":\"tvq310\",\"changes\":[{\"action\":\"added\",\"name\":\"A\",\"width\":12,\"height\":50},"
        "{\"action\":\"removed\",\"name\":\"Other\",\"width\":12,\"height\":50}]}\n", 0, kSame, {}, {input({"A"})}},
-      {"dry_run_apply", "tvq310", dry, holding({other}), printed("added", {a, bb}) + "removed\tOther\t12x50\n" + kRun +
-       "-d A -show 1\n" + kRun + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + kRun + "-d Bb -show 1\n" + kRun +
-       "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + kRun + "-d Other -show 1\n" +
+      {"dry_run_apply", "tvq310", dry, holding({other}), "added\tA\t12x50\nadded\tBb\t12x50\nremoved\tOther\t12x50\n" +
+       kRun + "-d A -show 1\n" + kRun + "-n A -w 10 -h 50 -specid " + a.id + " -show 1\n" + kRun + "-d Bb -show 1\n" +
+       kRun + "-n Bb -w 10 -h 50 -specid " + bb.id + " -show 1\n" + kRun + "-d Other -show 1\n" +
        diff("zktvq310func", "-1,2 +1,3") + " [CustomTape]\n-" + other.id + "/Other\n+" + a.id + "/A\n+" + bb.id +
        "/Bb\n" + diff("paperinftvq310", "-1 +1,2") + "-" + other.id + "/Other:\t70\t353\n+" + a.id + "/A:\t70\t353\n+" +
        bb.id + "/Bb:\t70\t353\n" + diff("ImagingArea", "-1 +1,2") + "-" + other.id + ":\t0.00\t0.00\t28.00\t141.52\n+" +
@@ -145,9 +140,9 @@ void add_apply_cases(std::vector<Case> *rows) {
       {"apply_input_path_cannot_forge_a_line", "tvq310", {"--apply", "no\nzkpapertoollpr: forged", "-P", "q"}, holding({}),
        "", 2, kSame, {}, {}, kMe + "no\\x0Azkpapertoollpr: forged: No such file or directory\n"},
       // -Printer is -P, as a request's words take it; a byte-order mark before the document is passed over.
-      {"apply_printer_word", "tvq310", {"--apply", "in.json", "-Printer", "q"}, holding({}), printed("added", {a}), 0,
+      {"apply_printer_word", "tvq310", {"--apply", "in.json", "-Printer", "q"}, holding({}), "added\tA\t12x50\n", 0,
        holding({a}), asked_to_add({a}), {input({"A"})}},
-      {"apply_input_after_a_byte_order_mark", "tvq310", kApply, holding({}), printed("added", {a}), 0, holding({a}),
+      {"apply_input_after_a_byte_order_mark", "tvq310", kApply, holding({}), "added\tA\t12x50\n", 0, holding({a}),
        asked_to_add({a}), {"input=\xEF\xBB\xBF" + input({"A"}).substr(6)}},
       {"apply_unreadable_driver_file", "tvq310", kApply, holding({}), "", 255, kSame, {},
        {input({"A"}), "directory:paper"}, kMe + kInf + "paperinftvq310: Is a directory\n"},
