@@ -128,17 +128,16 @@ TEST_F(Rewrite, EveryFailingCallIsReportedAndLeavesNoTemporary) {
       const bool renamed = std::count(clean.begin(), clean.begin() + i, Call::kRename) > 0;
       write_file(target, c.before), arm_fault(kind, nth, EIO), errno = 0;
       const int rc = rewrite_file(file.c_str(), kAll);
-      const std::string what =
-          call_name(kind) + std::to_string(nth) + (c.linked ? " link " : " ") + std::to_string(c.before.size());
+      SCOPED_TRACE(testing::Message() << call_name(kind) << nth << (c.linked ? " link " : " ") << c.before.size());
       if (!(kind == Call::kClose && rc == 0)) {
-        EXPECT_EQ(-1, rc) << what;
-        EXPECT_EQ(EIO, errno) << what;
+        EXPECT_EQ(-1, rc);
+        EXPECT_EQ(EIO, errno);
       }
-      EXPECT_TRUE(read_file(target) == (renamed || rc == 0 ? c.after : c.before)) << what;
-      EXPECT_FALSE(file_exists(target + ".$$$")) << what;
+      EXPECT_TRUE(read_file(target) == (renamed || rc == 0 ? c.after : c.before));
+      EXPECT_FALSE(file_exists(target + ".$$$"));
       if (kind == Call::kRead || kind == Call::kPread || kind == Call::kWrite) {  // retried
         write_file(target, c.before), arm_fault(kind, nth, EINTR);
-        EXPECT_TRUE(rewrite_file(file.c_str(), kAll) == 0 && read_file(target) == c.after) << what;
+        EXPECT_TRUE(rewrite_file(file.c_str(), kAll) == 0 && read_file(target) == c.after);
       }
     }
     disarm_faults();

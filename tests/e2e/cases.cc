@@ -334,7 +334,6 @@ std::vector<Case> end_to_end_cases() {
            diff("paperinftvq310", "-1,2 +1") + "-" + old + "/Test:\t70\t353\n A4:\t1\t2\n" +
            diff("zktvq310func", "-1,4 +1,3") + " [Function]\n [CustomTape]\n-" + old + "/Test\n Cut=1\n", 0),
       {"dry_run_add", "tvq310", {"--dry-run", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"}, kBare, shown_add, 0},
-      // --ensure's dry run shows the same, then its word.
       {"dry_run_ensure_adds", "tvq310", {"--dry-run", "--ensure", "-P", "q", "-n", "A b", "-w", "12", "-h", "50"},
        kBare, shown_add + "added\n", 0},
       on_tape("dry_run_not_found", {"--dry-run", "-P", "q", "-d", "It's"},

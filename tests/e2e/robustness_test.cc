@@ -23,9 +23,8 @@ namespace {
 
 // Driver files of some length holding the format "Test", not selected.
 DriverFiles large_files(int lines) {
-  const std::string id = "ZkL_zkS12mm__040A03271A2B";
-  DriverFiles f{"[Function]\n[CustomTape]\n" + id + "/Test\n", id + "/Test:\t70\t353\n",
-                "Copies=1\nMedia=zkS12mm\n", id + ":\t0.00\t0.00\t28.00\t141.52\n"};
+  DriverFiles f = holding({{"Test", "ZkL_zkS12mm__040A03271A2B"}}, "Copies=1\nMedia=zkS12mm\n");
+  f.function_file.insert(0, "[Function]\n");
   for (int i = 0; i < lines; ++i) {
     const std::string n = std::to_string(i);
     f.function_file += "Option" + n + "=value of option " + n + "\n";
