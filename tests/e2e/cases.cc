@@ -147,8 +147,8 @@ std::vector<Case> end_to_end_cases() {
   const Args repair = {"--repair", "-P", "q"}, check = {"--check"}, check_json = {"--check", "--json"};
   const Args ensure_test = {"--ensure", "-P", "q", "-n", "Test", "-w", "12", "-h", "50"}, list = {"--list"};
   const Args add_a = {"-P", "q", "-n", "A", "-w", "12", "-h", "50"}, add_test_call = adding_call("Test", added);
-  // A model whose files disagree in every way the check knows, and the
-  // same after a repair. id(c): a format's identifier, told apart by c.
+  // A model whose files disagree in every way the check knows, and the same after a repair. id(c): a format's
+  // identifier, told apart by c; with_id(name, c): the format of name under it, its other lines short.
   const auto id = [](char c) { return "ZkL_zkS12mm__030A0321000" + std::string(1, c); };
   const std::string shown_add = kRun + "-d 'A b' -show 1\n" + kRun + "-n 'A b' -w 10 -h 50 -specid " + a3 + " -show 1\n" +
       diff("zktvq310func", "-1 +1,2") + " [CustomTape]\n+" + a3 + "/A b\n" + diff("paperinftvq310", "-0,0 +1") + "+" +
