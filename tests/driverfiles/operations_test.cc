@@ -334,7 +334,8 @@ TEST_F(Operations, EveryFailingCallOfARequestIsReported) {
         const Lines degraded{kind == Call::kRealloc ? "removed model=tvq310 (no memory for the details)" : line};
         if (!add || (!unread && kind != Call::kRealloc)) { EXPECT_EQ(add ? clean_log : degraded, events("log ")); }
       } else {
-        EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed || std::string(failed_driver_file()).find(root) == 0);
+        EXPECT_TRUE(kind == Call::kGettimeofday || rc != kOpFileFailed ||
+                    std::string(failed_driver_file()).find(root) == 0);
         EXPECT_EQ(kind == Call::kWaitpid || kind == Call::kSpawn ? kOpCompanionFailed : kOpFileFailed, rc);
         EXPECT_EQ(EIO, err);
         if (before_commit) expect_driver_files(old, paths);

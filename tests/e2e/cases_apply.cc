@@ -56,9 +56,9 @@ void add_apply_cases(std::vector<Case> *rows) {
         "\"name\":\"Bb\",\"media\":null}],\"model\":\"tvq310\"}"}},
       // Only its add refused: the old format is gone on both sides.
       {"apply_companion_refuses_a_replacement", "tvq310", kApply, holding({a_old, bb_old}, "Media=" + bb_old.id + "\n"),
-       "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"), {deleting("Bb"), adding_call("Bb", bb60, "60")},
-       {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
-        "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
+       "removed\tBb\t12x50\n", 255, holding({a_old}, "Media=zkS12mm\n"), {deleting("Bb"), adding_call("Bb", bb60,
+       "60")}, {"input={\"formats\":[{\"name\":\"A\",\"width\":12,\"height\":50},{\"name\":\"Bb\",\"width\":12,"
+       "\"height\":60}]}", "companion=0 3"}, status3 + "Bb'\n"},
       // The others in the function file's order, their identifiers falling.
       {"apply_removes_the_others", "tvq310", kApply, holding({tape("O[CustomTape", "1A2B5"), tape("Zed", "1A2B6"),
        tape("Yy", "1A2B7"), a_old}), "removed\tO[CustomTape\t12x50\nremoved\tZed\t12x50\nremoved\tYy\t12x50\n", 0,
