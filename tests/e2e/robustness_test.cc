@@ -91,7 +91,7 @@ class Robustness : public ::testing::Test {
   void kill_within(const Args &words, long span, std::mt19937 *random) {
     const int pid = start(words);
     const struct timespec pause = {0, static_cast<long>((*random)() % static_cast<unsigned long>(span + 1)) * 1000};
-    nanosleep(&pause, nullptr), ::kill(pid, SIGKILL), (void)wait_program(pid);
+    nanosleep(&pause, nullptr), ::kill(-pid, SIGKILL), (void)wait_program(pid);  // with its companion, if running
   }
   // A delete and an add that the file system refuses change nothing; each
   // names its first copy on standard error (the add prints no error line).

@@ -47,6 +47,9 @@ struct Seam<C, Member> {
     if (C == state.call && calls_made(C) == state.nth) {
       // Linux frees the descriptor even when close reports a failure.
       if constexpr (C == Call::kClose) kRealSysIo.close(std::get<0>(args));
+      // A failed wait (not an interrupted one, which is waited again) still reaps the stand-in, so none outlives
+      // its run to answer the next one's call.
+      if constexpr (C == Call::kWaitpid) { if (state.err != EINTR) std::apply(kRealSysIo.waitpid, args); }
       errno = state.err;
       if constexpr (std::is_pointer_v<R>) return nullptr;
       else return -1;

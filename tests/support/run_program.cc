@@ -18,8 +18,9 @@ int open_as(int fd, const std::string &path) {
   return got < 0 || dup2(got, fd) < 0 || (got != fd && ::close(got) != 0) ? -1 : 0;
 }
 
-// Forks; the child sets up its descriptors and directory, then runs exe with SIGCHLD ignored, as some daemons leave
-// it, and an alarm that kills a run still going after a minute (128 + SIGALRM), so a hang fails its test instead of
+// Forks; the child sets up its descriptors, directory and a process group of its own (so a kill of the group takes
+// the companion it runs too, as a power cut would), then runs exe with SIGCHLD ignored, as some daemons leave it, and
+// an alarm that kills a run still going after a minute (128 + SIGALRM), so a hang fails its test instead of
 // stopping the suite. A child that cannot get that far exits 121 or 122.
 int spawn(const std::string &exe, const std::vector<std::string> &argv, const std::string &cwd, const std::string &out,
           const std::string &err, bool unprivileged = false, const std::string &in = "/dev/null") {
@@ -28,8 +29,9 @@ int spawn(const std::string &exe, const std::vector<std::string> &argv, const st
   args.push_back(nullptr);
   std::fflush(nullptr);
   const pid_t pid = fork();
+  if (pid > 0) (void)setpgid(pid, pid);  // the child's own call may come later
   if (pid != 0) return pid;
-  const bool ready = signal(SIGCHLD, SIG_IGN) != SIG_ERR && (in.empty() ? ::close(0) == 0 : open_as(0, in) == 0) &&
+  const bool ready = setpgid(0, 0) == 0 && signal(SIGCHLD, SIG_IGN) != SIG_ERR && (in.empty() ? ::close(0) == 0 : open_as(0, in) == 0) &&
                      open_as(2, err) == 0 && (out.empty() ? ::close(1) == 0 : open_as(1, out) == 0) &&
                      close_range(3, ~0U, 0) == 0 && chdir(cwd.c_str()) == 0 && (!unprivileged || geteuid() != 0 ||
                      (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) == 0 && prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) == 0));
