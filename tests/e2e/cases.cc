@@ -482,6 +482,7 @@ std::vector<Case> end_to_end_cases() {
       fails("delete_imaging_area_missing", del_test, "missing:imaging", "ImagingArea", "No such file or directory"),
       fails("delete_paper_table_unreadable", del_test, "directory:paper", "paperinftvq310", "Is a directory"),
       fails("add_paper_table_unreadable", add_new, "directory:paper", "paperinftvq310", "Is a directory"),
+      fails("add_without_function_file", add_new, "missing:func", "zktvq310func", "No such file or directory"),
       fails("link_of_other_owner", del_test, "link-owner:func", "zktvq310func", "Permission denied"),
       fails("link_to_file_of_other_owner", del_test, "target-owner:rc", "zktvq310rc", "Permission denied"),
       fails("ensure_unreadable", ensure_test, "directory:func", "zktvq310func", "Is a directory"),
