@@ -182,6 +182,8 @@ std::vector<Case> end_to_end_cases() {
     return DriverFiles{"[Function]\n[CustomTape]\n" + added + "/Test\nCut=1\n", "A4:\t1\t2\n" + added + "/Test:\t70\t353\n",
                        "Media=" + media + "\nDarkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"};
   };
+  const DriverFiles unshared = {"[CustomTape]\n" + added + "/Test\n", "A4:\t1\t2\n" + added + "/Test:\t70\t353\n", "",
+                                "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"};
   std::vector<Case> rows = {
       // The program name picks the model, its usage text and example printer.
       {"invalid_name_whatever_follows", "tvq250", del_test, tape, "./zkpapertoollpr_tvq250 is invalid.\n\n", 0},
@@ -432,11 +434,12 @@ std::vector<Case> end_to_end_cases() {
        id('D') + "/Two\n " + id('E') + "/Wrong\n-" + id('F') + "/Hal\n", 1},
       {"add_without_marker", "tvq310", add_test, {"", "", "", ""}, "No data available\n", 255, kSame, {}, {},
        at("zktvq310func", "No data available")},
-      // An entry on the marker's line (an add after an unended marker line wrote it): its delete keeps the marker.
+      // An entry on the marker's line (an add after an unended marker line wrote it): its delete keeps the marker, and
+      // a replacement puts the new entry after it.
       {"add_whose_delete_keeps_the_shared_marker", "tvq310", add_test, {"[CustomTape]" + old + "/Test\n", tape.paper_table,
-       "", tape.imaging_area}, "", 0, DriverFiles{"[CustomTape]\n" + added + "/Test\n", "A4:\t1\t2\n" + added +
-       "/Test:\t70\t353\n", "", "A4:\t0.00\t0.00\t1.00\t2.00\n" + added + ":\t0.00\t0.00\t28.00\t141.52\n"},
-       {deleting("Test"), add_test_call}},
+       "", tape.imaging_area}, "", 0, unshared, {deleting("Test"), add_test_call}},
+      {"ensure_of_an_entry_on_the_marker_line", "tvq310", ensure_test, {"[CustomTape]" + old + "/Test\n",
+       dots352.paper_table, "", tape.imaging_area}, "replaced\n", 0, unshared, {deleting("Test"), add_test_call}},
   };
   // Faulty command lines get tvq310's usage text, nothing touched.
   for (const auto &[what, args] : std::vector<std::pair<std::string, Args>>{{"no_words", {}},
