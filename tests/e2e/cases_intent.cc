@@ -187,6 +187,8 @@ void add_intent_cases(std::vector<Case> *rows) {
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
           {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, kNotOurs, 1, kSame, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, kNotOurs, 1, kSame, {}, true),
+      cut("intent_of_a_width_beyond_64_bits_checked", {"--check"}, kTape, "0", {record("tvq310", kByHand.substr(0, 62) +
+          "99999999999999999999 50 70\n")}, kNotOurs, 1, kSame, {}, true),
       {"damaged_intent_checked", "tvq310", {"--check"}, kTape, kNotOurs, 1, kSame, {}, {kDamaged}, "", true},
       {"damaged_intent_checked_json", "tvq310", {"--check", "--json"}, kTape, document(finding("damaged-intent",
        kRecord, "null", "null", false)), 1, kSame, {}, {kDamaged}, "", true},
