@@ -184,6 +184,8 @@ void add_intent_cases(std::vector<Case> *rows) {
           holding({{"Test", kTest}}, "Media=" + kTest + "\nMedia=zkS12mm\n"), {del_test, test}, false),
       cut("apply_intent_of_a_one_letter_name_checked", {"--check"}, kTape, "0",
           {record("tvq310", kApplied.substr(0, 44) + "1:T" + kApplied.substr(50))}, checked_apply, 1, kSame, {}, true),
+      cut("apply_intent_of_an_empty_name_checked", {"--check"}, kTape, "0",
+          {record("tvq310", kApplied.substr(0, 44) + "0:" + kApplied.substr(50))}, kNotOurs, 1, kSame, {}, true),
       cut("apply_intent_keeping_others_twice_checked", {"--check"}, kTape, "0",
           {record("tvq310", "kind 3\nrequest apply 2" + kApplied.substr(22))}, kNotOurs, 1, kSame, {}, true),
       cut("intent_of_another_model_checked", {"--check"}, kTape, "0", {record("tvq300", kByHand)}, kNotOurs, 1, kSame, {}, true),
