@@ -138,7 +138,7 @@ std::vector<Case> end_to_end_cases() {
                             old + "/Test:\t70\t353\nA4:\t1\t2\n", "Media=" + old + "\nDarkness=3",
                             old + ":\t0.00\t0.00\t28.00\t141.52\nA4:\t0.00\t0.00\t1.00\t2.00\n"};
   // Lines naming a format without a whole identifier, which no lookup takes.
-  const DriverFiles decoys = {tape.function_file + "See/Nope\n", tape.paper_table + "ZkLabel:\t1\t2\n",
+  const DriverFiles decoys = {tape.function_file + "See/Nope\nZkLabel\n", tape.paper_table + "ZkLabel:\t1\t2\n",
                               tape.settings_file, tape.imaging_area};
   const DriverFiles tape_without = {"[Function]\n[CustomTape]\nCut=1\n", "A4:\t1\t2\n",
                                     "Media=zkS12mm\nDarkness=3", "A4:\t0.00\t0.00\t1.00\t2.00\n"};
