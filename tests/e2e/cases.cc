@@ -479,6 +479,7 @@ std::vector<Case> end_to_end_cases() {
       refused("ensure_roll_height_beyond_dots", "lm230", {"--ensure", "-h", "182096573"}, "-h: above 182096572" + dots),
       refused("ensure_wider_than_tape", "tvq310", {"--ensure", "-w", "30"}, "-w: wider than the widest tape (24 mm)"),
       refused("ensure_name_over_32_bytes", "tvq310", {"--ensure", "-n", std::string(33, 'n')}, "-n: name over 32 bytes"),
+      refused("ensure_name_holding_marker", "tvq310", {"--ensure", "-n", "[CustomTape]"}, "-n: name holds [CustomTape]"),
       refused("ensure_width_not_a_number", "tvq310", {"--ensure", "-w", "mm"}, "-w: not a number"),
       refused("ensure_unknown_word", "tvq310", {"--ensure", "-x", "y"}, "not an option (-P, -n, -d, -w or -h)"),
       refused("ensure_missing_printer", "tvq310", {"--ensure", "-n", "A", "-w", "9", "-h", "9"}, "missing -P"),

@@ -88,6 +88,8 @@ void add_truth_cases(std::vector<Case> *rows) {
        "ZKPAPERTOOLLPR OK - tvq310: formats 1, findings 0 | formats=1;;;0 findings=0;0;;0 intents=0;;;0\n", 0},
       {"monitoring_warns_of_any_finding", "tvq310", kMonitor, damaged,
        monitored("0", 3, checked("missing: " + kTool, "missing") + damage), 1, kSame, {}, {"no-companion"}},
+      {"monitoring_names_its_one_finding", "tvq310", kMonitor, kTape, monitored("1", 1, checked("missing: " + kTool,
+       "missing")), 1, kSame, {}, {"no-companion"}},
       // Twenty findings shown; a "|" in a name escaped so it starts no performance data, a ";" as engines keep none.
       {"monitoring_shows_twenty_findings", "tvq310", kMonitor, orphans,
        monitored("1", 22, shown, 0, "and 2 more (--check shows them all)\n"), 1},
