@@ -48,3 +48,9 @@ int report_step_failure(long result) {
   (void)std::fprintf(stderr, "%s\n", reason);
   return -1;
 }
+
+int report_output_failure(int error) {
+  print_failure_start("standard output");
+  (void)std::fprintf(stderr, "%s\n", error != 0 ? std::strerror(error) : "write error");
+  return -1;
+}

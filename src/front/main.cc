@@ -2,6 +2,7 @@
 // an administrator command or a request. The installed program works on
 // the driver tree under /opt/vantrel; a test or demo build compiles in
 // another root instead.
+#include <cerrno>
 #include <cstdio>
 
 #include "front/admin_commands.h"
@@ -23,6 +24,7 @@ int main(int argc, char **argv) {
   else status = run_request_words(argc, argv, &job, ZKPT_DRIVER_ROOT);
   // Silence is never success: what was printed must have reached its
   // reader (a full disk behind a redirect, a closed descriptor).
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return -1;
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return report_output_failure(errno);
   return status;
 }

@@ -99,6 +99,7 @@ int emit(Put put) {
   if (out == nullptr) return kMonitorUnknown;
   const int status = put(out);
   const bool written = std::fclose(out) == 0 && write_all(1, text, len) == 0;
+  if (!written) (void)report_output_failure(errno);
   std::free(text);
   return written ? status : kMonitorUnknown;
 }

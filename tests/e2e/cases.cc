@@ -287,9 +287,11 @@ std::vector<Case> end_to_end_cases() {
       on_tape("delete_paper_table_missing", del_test, "Not found 'Test'\n", 0, DriverFiles{tape_without.function_file,
               "<missing>", tape.settings_file, tape.imaging_area}, {deleting("Test")}, {"missing:paper"}),
 
-      // Standard output that cannot be written fails a run that prints.
-      on_tape("not_found_stdout_full", {"-P", "q", "-d", "Nope"}, "", 255, kSame, {deleting("Nope")}, {"stdout=full"}),
-      on_tape("usage_stdout_closed", {"-P", "q"}, "", 255, kSame, {}, {"stdout=closed"}),
+      // Standard output that cannot be written fails a run that prints, saying so on standard error.
+      on_tape("not_found_stdout_full", {"-P", "q", "-d", "Nope"}, "", 255, kSame, {deleting("Nope")}, {"stdout=full"},
+              kMe + "standard output: No space left on device\n"),
+      on_tape("usage_stdout_closed", {"-P", "q"}, "", 255, kSame, {}, {"stdout=closed"},
+              kMe + "standard output: Bad file descriptor\n"),
       on_tape("silent_delete_stdout_full", del_test, "", 0, tape_without, {deleting("Test")}, {"stdout=full"}),
 
       // Rewritten files keep their owner; a link is followed only when it, its target and its directory have one owner.

@@ -93,7 +93,8 @@ void add_truth_cases(std::vector<Case> *rows) {
       // Twenty findings shown; a "|" in a name escaped so it starts no performance data, a ";" as engines keep none.
       {"monitoring_shows_twenty_findings", "tvq310", kMonitor, orphans,
        monitored("1", 22, shown, 0, "and 2 more (--check shows them all)\n"), 1},
-      {"monitoring_output_unwritable", "tvq310", kMonitor, kTape, "", 3, kSame, {}, {"stdout=full"}},
+      {"monitoring_output_unwritable", "tvq310", kMonitor, kTape, "", 3, kSame, {}, {"stdout=full"},
+       kMe + "standard output: No space left on device\n"},
       {"monitoring_not_installed", "tvq310", kMonitor, {}, "ZKPAPERTOOLLPR CRITICAL - tvq310: vantrel/tvq310/bin/inf"
        ": not installed\n", 2, kSame, {}, {"not-installed"}},
       {"monitoring_unreadable", "tvq310", kMonitor, kTape, "ZKPAPERTOOLLPR CRITICAL - tvq310: " + kInf +
