@@ -51,6 +51,6 @@ int report_step_failure(long result) {
 
 int report_output_failure(int error) {
   print_failure_start("standard output");
-  (void)std::fprintf(stderr, "%s\n", error != 0 ? std::strerror(error) : "write error");
+  (void)std::fprintf(stderr, "%s\n", std::strerror(error));
   return -1;
 }

@@ -26,9 +26,8 @@ void print_failure_start(const char *path);
 int report_step_failure(long result);
 
 // "PROGRAM: standard output: reason" for output that did not reach its
-// reader (a full disk behind a redirect, a closed descriptor): error's
-// text, or "write error" when error is 0 (the failed write is past).
-// Returns -1.
+// reader (a full disk behind a redirect, a closed descriptor), reason
+// error's text. Returns -1.
 int report_output_failure(int error);
 
 // The reason alone, as report_step_failure() gives it after the path.

@@ -24,7 +24,8 @@ int main(int argc, char **argv) {
   else status = run_request_words(argc, argv, &job, ZKPT_DRIVER_ROOT);
   // Silence is never success: what was printed must have reached its
   // reader (a full disk behind a redirect, a closed descriptor).
-  errno = 0;
+  // A write that failed earlier, its buffer dropped, leaves no reason: EIO.
+  errno = EIO;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) return report_output_failure(errno);
   return status;
 }

@@ -292,6 +292,8 @@ std::vector<Case> end_to_end_cases() {
               kMe + "standard output: No space left on device\n"),
       on_tape("usage_stdout_closed", {"-P", "q"}, "", 255, kSame, {}, {"stdout=closed"},
               kMe + "standard output: Bad file descriptor\n"),
+      on_tape("list_json_stdout_closed", {"--list", "--json"}, "", 255, kSame, {}, {"stdout=closed"},
+              kMe + "standard output: Bad file descriptor\n"),
       on_tape("silent_delete_stdout_full", del_test, "", 0, tape_without, {deleting("Test")}, {"stdout=full"}),
 
       // Rewritten files keep their owner; a link is followed only when it, its target and its directory have one owner.
